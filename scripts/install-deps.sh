@@ -1,0 +1,39 @@
+#!/bin/sh
+# Installs every Debian package needed to build, run and test WebBrowser.
+# Idempotent: packages already present are left alone. Works as root (CI)
+# and through sudo for a person.
+set -eu
+
+PACKAGES="
+  build-essential cmake ninja-build pkg-config git
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libjson-glib-dev
+  libglib2.0-bin
+  clang clang-format libclang-rt-14-dev
+  xvfb xauth x11-utils dbus-x11 imagemagick
+  fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
+  desktop-file-utils xdg-utils shared-mime-info
+  python3 curl
+"
+
+if [ "$(id -u)" -eq 0 ]; then
+  SUDO=""
+else
+  SUDO="sudo"
+fi
+
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+
+if [ -n "$missing" ]; then
+  echo "install-deps: installing:$missing"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  # shellcheck disable=SC2086
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+else
+  echo "install-deps: everything is installed"
+fi

@@ -1,0 +1,54 @@
+#pragma once
+// The web view as the windows see it: one engine behind a small interface, so that the
+// windows can be tested with a fake and the engine's quirks stay in one file.
+#include <functional>
+#include <memory>
+
+#include "support/text.h"
+
+namespace Gtk {
+class Widget;
+}
+
+namespace wb {
+
+class WebView {
+ public:
+  virtual ~WebView() = default;
+
+  // The widget to put into a window.
+  virtual Gtk::Widget& widget() = 0;
+
+  // Starts loading an address. Partial addresses are resolved as a browser's address bar
+  // does: without a scheme, an existing file path becomes a file URI, anything else gets
+  // "http://".
+  virtual void Navigate(const Text& address) = 0;
+  virtual void Stop() = 0;
+  // Asks where to save the page, then saves it. Throws std::runtime_error on failure.
+  virtual void Save() = 0;
+  // Shows the print dialog. Throws std::runtime_error on failure.
+  virtual void Print() = 0;
+  // The address of the page shown now.
+  virtual Text LocationURL() const = 0;
+
+  // Events. Only navigations of the main frame are before-navigate events.
+  std::function<void(const Text& address)> onBeforeNavigate;
+  // (percent, 100) while loading, (0, 0) when the load has ended.
+  std::function<void(int progress, int progressMax)> onProgressChange;
+  // A load failed, or the main resource was answered with HTTP status 400 or above.
+  std::function<void(const Text& address, int statusCode)> onNavigateError;
+  // A link or script asked for a new window.
+  std::function<void(const Text& address)> onNewWindow;
+  // Status text of a download or other engine activity the window may show.
+  std::function<void(const Text& status)> onStatusText;
+};
+
+// Creates web views. The program uses the engine; tests substitute a fake.
+class WebViewFactory {
+ public:
+  virtual ~WebViewFactory() = default;
+  // `related` (may be null) is a view whose web process the new view should share.
+  virtual std::unique_ptr<WebView> Create(WebView* related) = 0;
+};
+
+}  // namespace wb

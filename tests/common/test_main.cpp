@@ -1,0 +1,60 @@
+// Shared entry of every test program. Before anything else runs, HOME and every XDG_*
+// variable are pointed at a fresh temporary directory, so no test can read or write the
+// real user's settings; GUI test programs then initialise GTK.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tests/common/test_env.h"
+
+#ifdef WB_TEST_GTK
+#include <gtk/gtk.h>
+#endif
+
+namespace {
+std::string g_root;
+}
+
+namespace wbtest {
+const std::string& TestRoot() { return g_root; }
+}  // namespace wbtest
+
+int main(int argc, char** argv) {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "wbtest-XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) {
+    std::perror("mkdtemp");
+    return 2;
+  }
+  g_root = tmpl;
+  auto make = [](const std::string& name) {
+    std::string path = g_root + "/" + name;
+    mkdir(path.c_str(), 0700);
+    return path;
+  };
+  setenv("HOME", make("home").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", make("config").c_str(), 1);
+  setenv("XDG_DATA_HOME", make("data").c_str(), 1);
+  setenv("XDG_CACHE_HOME", make("cache").c_str(), 1);
+  setenv("XDG_STATE_HOME", make("state").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", make("runtime").c_str(), 1);
+  setenv("XDG_CONFIG_DIRS", make("etc-xdg").c_str(), 1);
+  // Keep the system's data directories (icon themes, MIME data) but put ours first, so a
+  // test can install its own handler for a URI scheme.
+  std::string dataDirs = make("data-dirs") + ":/usr/local/share:/usr/share";
+  setenv("XDG_DATA_DIRS", dataDirs.c_str(), 1);
+  setenv("GSETTINGS_BACKEND", "memory", 1);
+  setenv("TZ", "UTC", 0);
+  setenv("NO_AT_BRIDGE", "1", 1);
+  ::testing::InitGoogleTest(&argc, argv);
+#ifdef WB_TEST_GTK
+  gtk_init(&argc, &argv);
+#endif
+  int rc = RUN_ALL_TESTS();
+  if (!getenv("WB_KEEP_TEST_ROOT")) std::filesystem::remove_all(g_root);
+  return rc;
+}
