@@ -1,0 +1,10 @@
+#include "support/process_values.h"
+
+namespace wb {
+
+ProcessValues& Process() {
+  static ProcessValues values;
+  return values;
+}
+
+}  // namespace wb

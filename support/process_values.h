@@ -1,0 +1,25 @@
+#pragma once
+// Values that describe the running program. They are written only by the start-up set-up
+// (before the main window exists) and read afterwards from the user-interface thread.
+// Folder values end with the path separator "/".
+#include "support/text.h"
+
+namespace wb {
+
+struct ProcessValues {
+  Text applicationTitle;  // the application's title; the program entry sets "WebBrowser"
+  Text executablePath;    // full path of the running executable (empty: /proc/self/exe)
+  Text startupTitle;
+  Text versionText;
+  Text programFolder;
+  Text documentsFolder;
+  Text appDataFolder;
+  Text workFolder;
+  Text dataFolder;
+  int portable = -1;  // -1: not read yet
+};
+
+// The process-wide values.
+ProcessValues& Process();
+
+}  // namespace wb
