@@ -1,10 +1,30 @@
 #include "support/process_values.h"
 
+#include <unistd.h>
+
+#include <string>
+
 namespace wb {
 
 ProcessValues& Process() {
   static ProcessValues values;
   return values;
+}
+
+Text ExecutablePath() {
+  if (!Process().executablePath.empty()) return Process().executablePath;
+  // The link can be longer than any fixed buffer; grow until readlink leaves room.
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < buffer.size()) {
+      buffer.resize(static_cast<std::size_t>(n));
+      return FromUtf8(buffer);
+    }
+    if (buffer.size() > (1u << 20)) return {};
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 }  // namespace wb

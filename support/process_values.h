@@ -22,4 +22,9 @@ struct ProcessValues {
 // The process-wide values.
 ProcessValues& Process();
 
+// The full path of the program's executable: Process().executablePath, or the running
+// executable (/proc/self/exe) while that is empty. Tools that act for another executable set
+// executablePath to it.
+Text ExecutablePath();
+
 }  // namespace wb
