@@ -1,0 +1,136 @@
+#include "storage/value_list.h"
+
+#include <algorithm>
+
+namespace wb {
+namespace {
+
+// Simple case folding to lower case for the alphabets a configuration is written in. It is
+// deliberately independent of the process locale, so that lookups give the same result on
+// every machine.
+char16_t FoldCase(char16_t c) {
+  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+  // Latin-1: À..Þ except ×.
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
+  // Latin Extended-A: pairs of upper (even) and lower (odd) letters, with the ranges where the
+  // pairing runs the other way round.
+  if (c >= 0x100 && c <= 0x17F) {
+    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    if (c == 0x178) return 0xFF;  // Ÿ
+    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    const bool isUpper = oddUpper ? (c % 2 == 1) : (c % 2 == 0);
+    return isUpper ? static_cast<char16_t>(c + 1) : c;
+  }
+  if (c == 0x192) return c;  // ƒ has no upper-case form in the ANSI code page
+  // Greek capitals Α..Ω (without the gap at 0x3A2) and the accented ones.
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<char16_t>(c + 0x20);
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return static_cast<char16_t>(c + 0x25);
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return static_cast<char16_t>(c + 0x3F);
+  // Cyrillic: Ѐ..Џ and А..Я.
+  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
+  if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 0x20);
+  return c;
+}
+
+bool IsTrimmed(char16_t c) {
+  return c <= 0x20;
+}
+
+Text Trim(TextView s) {
+  std::size_t b = 0;
+  std::size_t e = s.size();
+  while (b < e && IsTrimmed(s[b])) ++b;
+  while (e > b && IsTrimmed(s[e - 1])) --e;
+  return Text(s.substr(b, e - b));
+}
+
+}  // namespace
+
+bool SameName(TextView a, TextView b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+Text EntryName(TextView entry) {
+  const auto eq = entry.find(u'=');
+  return eq == TextView::npos ? Text() : Text(entry.substr(0, eq));
+}
+
+Text EntryValue(TextView entry) {
+  const auto eq = entry.find(u'=');
+  return eq == TextView::npos ? Text() : Text(entry.substr(eq + 1));
+}
+
+std::size_t IndexOfName(const ValueList& list, TextView name) {
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const TextView entry = list[i];
+    const auto eq = entry.find(u'=');
+    if (eq != TextView::npos && SameName(entry.substr(0, eq), name)) return i;
+  }
+  return kNoEntry;
+}
+
+Text ValueOf(const ValueList& list, TextView name) {
+  const std::size_t i = IndexOfName(list, name);
+  return i == kNoEntry ? Text() : EntryValue(list[i]);
+}
+
+std::vector<Text> SplitLines(TextView text) {
+  std::vector<Text> lines;
+  const std::size_t end = std::min(text.find(u'\0'), text.size());
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < end) {
+    const char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      lines.emplace_back(text.substr(start, i - start));
+      i += (c == u'\r' && i + 1 < end && text[i + 1] == u'\n') ? 2 : 1;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < end) lines.emplace_back(text.substr(start, end - start));
+  return lines;
+}
+
+void MergeValues(const std::vector<Text>& lines, ValueList& list) {
+  for (const Text& line : lines) {
+    const auto eq = line.find(u'=');
+    if (eq == Text::npos) continue;
+    const Text name = Trim(TextView(line).substr(0, eq));
+    if (name.empty()) continue;
+    const TextView value = TextView(line).substr(eq + 1);
+    const std::size_t i = IndexOfName(list, name);
+    if (value.empty()) {
+      if (i != kNoEntry) list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+    } else if (i != kNoEntry) {
+      list[i] = name + u'=' + Text(value);
+    } else {
+      list.push_back(name + u'=' + Text(value));
+    }
+  }
+}
+
+void TextToValues(TextView text, ValueList& list, TextView sep) {
+  if (text.empty()) return;
+  if (sep.empty()) {
+    MergeValues(SplitLines(text), list);
+    return;
+  }
+  Text replaced;
+  std::size_t from = 0;
+  for (auto at = text.find(sep); at != TextView::npos; at = text.find(sep, from)) {
+    replaced.append(text.substr(from, at - from)).append(u"\r\n");
+    from = at + sep.size();
+  }
+  replaced.append(text.substr(from));
+  MergeValues(SplitLines(replaced), list);
+}
+
+}  // namespace wb

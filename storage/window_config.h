@@ -1,0 +1,107 @@
+#pragma once
+// Reading the browser window's configuration without any widget: from the embedded default
+// block and the block appended to the executable file to everything the window applies at
+// creation. The window and wbctl share this one implementation, so `wbctl show --effective`
+// tells exactly what a window will do.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/value_list.h"
+#include "support/text.h"
+
+namespace wb {
+
+// The window caption of the design, kept when the configuration has no title.
+inline constexpr std::u16string_view kDesignCaption = u"Web Browser";
+
+// The name of the configuration block appended to the executable.
+inline constexpr std::u16string_view kConfigBlockName = u"WebBrowser";
+
+// The embedded default configuration, looked up with LoadResText (stored as WEBBROWSER_TXT).
+inline constexpr std::u16string_view kConfigResourceName = u"WebBrowser.txt";
+
+// The keys the window reads, in the order it applies them.
+inline constexpr std::u16string_view kConfigKeys[] = {
+    u"title", u"showbanner", u"links", u"vis", u"width", u"height", u"color", u"go", u"webinfo"};
+
+// Which bars remain after `vis`. Without a vis value every bar is shown.
+struct BarVisibility {
+  bool menu = true;       // "m": without it the menu bar is destroyed for the window's life
+  bool navbar = true;     // "n": NavBar
+  bool address = true;    // "a": Addr
+  bool linkbar = true;    // "l": LinkBar
+  bool strip = true;      // CoolBar: hidden when NavBar, Addr and LinkBar all are
+  bool statusbar = true;  // "-s" hides the status bar
+  bool operator==(const BarVisibility&) const = default;
+};
+
+// The bars that the vis letters `s` leave. Every test asks whether `s` contains the text
+// anywhere, exact case: "m", "n", "a", "l" keep their bar, "-s" hides the status bar; other
+// characters and letters in other case are ignored. So "-" keeps only the status bar.
+BarVisibility ParseVis(TextView s);
+
+// One link button as AddLinkList creates it.
+struct LinkButtonSpec {
+  Text caption;  // the entry's name (text before its first "="), untrimmed
+  Text address;  // the button's hint, which its click navigates to
+  int icon = 0;  // index into the link images; one the images lack shows no icon
+  bool operator==(const LinkButtonSpec&) const = default;
+};
+
+// The four built-in link entries (Home, Support, Download, Shop) over BaseWebAddress().
+ValueList BuiltInLinkList();
+
+// The window's LinkList for the merged configuration `resList`: the built-in entries, or,
+// when "links" is not empty, its entries divided at "|" (the built-in ones dropped).
+ValueList LinkListFromConfig(const ValueList& resList);
+
+// The link buttons that AddLinkList builds from `links`, in bar order (left to right, which is
+// list order). AddLinkList creates them from the last entry to the first, each placed at the
+// front of the bar, so the rightmost button is created first. Each entry's value is that of
+// the first entry with the same name (without regard to case); the address is the value up
+// to its first ",", the icon TextToInt of the rest (0 when empty or not a number). An entry
+// without "=" gives a button with an empty caption.
+std::vector<LinkButtonSpec> LinkButtons(const ValueList& links);
+
+// rParam: the configuration block ResList, merged from the embedded default block
+// (`resourceBytes`, ANSI code page) and then the "WebBrowser" block of the file `exePath`,
+// opened for reading only while others may read and write it. A missing resource, a missing
+// file or a file without that block contributes nothing. A file that exists but cannot be
+// read raises the file layer's error (it names the file and the reason).
+ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& exePath);
+
+// The "WebBrowser" block of the file `exePath`, as bytes in the ANSI code page; empty when the
+// file does not exist or holds no such block.
+std::string ReadConfigBlock(const std::string& exePath);
+
+// Everything the window applies from its configuration at creation, in one value.
+struct WindowConfig {
+  ValueList resList;   // the merged configuration block
+  Text bannerCaption;  // caption of pBanner: the title, empty when absent
+  bool bannerShown = false;
+  Text caption;        // the window caption; empty keeps the design caption kDesignCaption
+  ValueList linkList;  // LinkList
+  std::vector<LinkButtonSpec> linkButtons;  // in bar order, see LinkButtons
+  bool visApplied = false;  // whether vis had a value (the window then calls its `vis`)
+  BarVisibility bars;       // the bars after vis (all shown when not applied)
+  int width = 0;            // outer width in pixels; 0 keeps the design width
+  int height = 0;           // outer height in pixels; 0 keeps the design height
+  std::int32_t color = 0;   // colour value (red in the lowest byte); 0 keeps the design colour
+  Text go;                  // start address; empty: no navigation at start
+  bool webinfo = false;     // whether the main window shows the info banner
+};
+
+// What the window applies for the merged configuration `resList`, by the rules of its
+// creation step: title, showbanner, links, vis, width, height, color, go and webinfo.
+WindowConfig WindowConfigFromValues(const ValueList& resList);
+
+// The configuration of the executable `exePath` with the embedded defaults `resourceBytes`:
+// ReadConfigSources, then WindowConfigFromValues.
+WindowConfig ReadWindowConfig(std::string_view resourceBytes, const std::string& exePath);
+
+// The caption the window shows: `config.caption`, or kDesignCaption when it is empty.
+Text EffectiveCaption(const WindowConfig& config);
+
+}  // namespace wb
