@@ -1,0 +1,454 @@
+#include "storage/fsx.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <utility>
+
+namespace wb {
+namespace {
+
+// The search reads the stream through a buffer of this size (plus the search length), which
+// bounds its memory whatever the size of the stream.
+constexpr std::size_t kSearchChunk = std::size_t{1} << 20;
+
+// SaveToFile copies through a buffer of this size.
+constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+
+std::string Quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
+
+[[noreturn]] void ThrowOpen(const char* what, const std::string& path, int err) {
+  throw StreamError(std::string("Cannot ") + what + " file " + Quoted(path) + ". " +
+                    std::strerror(err));
+}
+
+[[noreturn]] void ThrowInUse(const char* what, const std::string& path) {
+  throw StreamError(std::string("Cannot ") + what + " file " + Quoted(path) +
+                    ". The file is in use by another process.");
+}
+
+std::int32_t ToCount(std::int64_t n) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(n, INT32_MIN, INT32_MAX));
+}
+
+// A descriptor closed when it goes out of scope.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+int OpenRetrying(const char* path, int flags, mode_t perms = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, perms);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Takes the exclusive advisory lock without waiting; false when another holds it.
+bool LockExclusive(int fd) {
+  int r;
+  do {
+    r = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (r != 0 && errno == EINTR);
+  return r == 0;
+}
+
+void WriteAll(int fd, const char* bytes, std::size_t count, const std::string& path) {
+  while (count > 0) {
+    const ssize_t n = ::write(fd, bytes, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw StreamError("Cannot write to file " + Quoted(path) + ". " + std::strerror(errno));
+    }
+    bytes += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+// A name for a temporary file beside `path` that no other writer picks.
+std::string TemporaryNameFor(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
+         std::to_string(random());
+}
+
+}  // namespace
+
+// --- MemoryStream ---------------------------------------------------------------------------
+
+void MemoryStream::Seek(std::int64_t position) {
+  position_ = std::max<std::int64_t>(position, 0);
+}
+
+std::size_t MemoryStream::Read(char* buffer, std::size_t count) {
+  if (position_ >= Size()) return 0;
+  const std::size_t n = std::min(count, bytes_.size() - static_cast<std::size_t>(position_));
+  std::memcpy(buffer, bytes_.data() + position_, n);
+  position_ += static_cast<std::int64_t>(n);
+  return n;
+}
+
+void MemoryStream::Write(const char* bytes, std::size_t count) {
+  const auto at = static_cast<std::size_t>(position_);
+  if (at + count > bytes_.size()) bytes_.resize(at + count, '\0');
+  std::memcpy(bytes_.data() + at, bytes, count);
+  position_ += static_cast<std::int64_t>(count);
+}
+
+// --- FileStream -----------------------------------------------------------------------------
+
+FileStream::FileStream(const std::string& path, Open open, Share share) : path_(path) {
+  const char* what = open == Open::kCreate ? "create" : "open";
+  int flags = open == Open::kRead ? O_RDONLY : O_RDWR;
+  if (open == Open::kCreate) flags |= O_CREAT;
+  Fd fd(OpenRetrying(path.c_str(), flags, 0666));
+  if (fd.get() < 0) ThrowOpen(what, path, errno);
+  struct stat info;
+  if (::fstat(fd.get(), &info) != 0) ThrowOpen(what, path, errno);
+  if (S_ISDIR(info.st_mode)) ThrowOpen(what, path, EISDIR);
+  if (share == Share::kExclusive && !LockExclusive(fd.get())) {
+    if (errno == EWOULDBLOCK) ThrowInUse(what, path);
+    ThrowOpen(what, path, errno);
+  }
+  // The file is emptied only once the lock is held, so that a file another process has open
+  // is never cut underneath it.
+  if (open == Open::kCreate && info.st_size > 0 && ::ftruncate(fd.get(), 0) != 0) {
+    ThrowOpen(what, path, errno);
+  }
+  fd_ = fd.release();
+}
+
+FileStream::~FileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void FileStream::Sync() {
+  if (::fsync(fd_) != 0) {
+    throw StreamError("Cannot write to file " + Quoted(path_) + ". " + std::strerror(errno));
+  }
+}
+
+std::int64_t FileStream::Size() const {
+  struct stat info;
+  if (::fstat(fd_, &info) != 0) {
+    throw StreamError("Cannot read file " + Quoted(path_) + ". " + std::strerror(errno));
+  }
+  return static_cast<std::int64_t>(info.st_size);
+}
+
+void FileStream::Seek(std::int64_t position) {
+  position_ = std::max<std::int64_t>(position, 0);
+}
+
+std::size_t FileStream::Read(char* buffer, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(fd_, buffer + done, count - done, position_);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw StreamError("Cannot read file " + Quoted(path_) + ". " + std::strerror(errno));
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+    position_ += n;
+  }
+  return done;
+}
+
+void FileStream::Write(const char* bytes, std::size_t count) {
+  while (count > 0) {
+    const ssize_t n = ::pwrite(fd_, bytes, count, position_);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw StreamError("Cannot write to file " + Quoted(path_) + ". " + std::strerror(errno));
+    }
+    bytes += n;
+    count -= static_cast<std::size_t>(n);
+    position_ += n;
+  }
+}
+
+// --- TFSx -----------------------------------------------------------------------------------
+
+TFSx::TFSx(Stream& stream) {
+  init();
+  st = &stream;
+  mode = u"x";
+}
+
+TFSx::TFSx(const std::string& fileName, TextView opt) {
+  init();
+  if (fileName == "memory" || opt == u"m") {
+    ms = std::make_unique<MemoryStream>();
+    st = ms.get();
+    mode = u"m";
+    return;
+  }
+  struct stat info;
+  const bool exists = ::stat(fileName.c_str(), &info) == 0;
+  if (!exists) {
+    fs = std::make_unique<FileStream>(fileName, FileStream::Open::kCreate,
+                                      FileStream::Share::kExclusive);
+    mode = u"c";
+  } else if (opt == u"r") {
+    fs =
+        std::make_unique<FileStream>(fileName, FileStream::Open::kRead, FileStream::Share::kShared);
+    mode = opt;
+  } else {
+    const auto open = (opt == u"w" || opt == u"a") ? FileStream::Open::kReadWrite
+                      : opt == u"c"                ? FileStream::Open::kCreate
+                                                   : FileStream::Open::kRead;
+    fs = std::make_unique<FileStream>(fileName, open, FileStream::Share::kExclusive);
+    mode = opt;
+  }
+  st = fs.get();
+}
+
+TFSx::~TFSx() = default;
+
+void TFSx::init() {
+  fs.reset();
+  ms.reset();
+  st = nullptr;
+  FirstPos = -1;
+  lf = u"\r\n";
+  charset.clear();
+  bound = u"x_bound_x";
+}
+
+Stream& TFSx::Need() const {
+  if (st == nullptr) throw StreamError("The block text file has no stream.");
+  return *st;
+}
+
+Text TFSx::BoundaryLine(TextView n) const {
+  Text line = u"--!";
+  line.append(bound).append(u"[").append(n).append(u"]--").append(lf);
+  return line;
+}
+
+Text TFSx::ReadText(std::int64_t count, TextView cs) {
+  Stream& s = *st;
+  count = std::clamp<std::int64_t>(count, 0, std::max<std::int64_t>(s.Size() - s.Position(), 0));
+  std::string bytes(static_cast<std::size_t>(count), '\0');
+  if (s.Read(bytes.data(), bytes.size()) != bytes.size()) {
+    throw StreamError("Stream read error: fewer bytes than expected.");
+  }
+  if (cs.empty()) cs = charset;
+  return cs == u"utf-8" ? FromUtf8(bytes) : FromAnsi(bytes);
+}
+
+Text TFSx::rString(std::int32_t l, TextView cs) {
+  if (st == nullptr) return {};
+  std::int64_t count = l;
+  if (l < 0) {
+    st->Seek(0);
+    count = st->Size();
+  }
+  return ReadText(count, cs);
+}
+
+Text TFSx::rString(TextView del, TextView cs) {
+  if (st == nullptr) return {};
+  const std::string delimiter = ToAnsi(del);
+  const std::int64_t a = FindBytes(delimiter, -1);
+  const std::int64_t position = st->Position();
+  if (a < 1) return ReadText(st->Size() - position, cs);
+  Text text = ReadText(a - position - 1, cs);
+  st->Seek(st->Position() + static_cast<std::int64_t>(delimiter.size()));
+  return text;
+}
+
+Text TFSx::ReadLn(TextView cs) {
+  return rString(TextView(lf), cs);
+}
+
+std::int32_t TFSx::wString(TextView s, TextView cs) {
+  Stream& stream = Need();
+  if (cs.empty()) cs = charset;
+  const std::string bytes = cs == u"utf8" ? ToUtf8(s) : ToAnsi(s);
+  const std::int64_t before = stream.Size();
+  if (stream.Position() > before) stream.Seek(before);
+  stream.Write(bytes.data(), bytes.size());
+  return ToCount(stream.Size() - before);
+}
+
+std::int32_t TFSx::WriteLn(TextView s, TextView cs) {
+  Text line(s);
+  line.append(lf);
+  return wString(line, cs);
+}
+
+std::int32_t TFSx::Append(std::string_view bytes) {
+  Stream& stream = Need();
+  const std::int64_t before = stream.Size();
+  stream.Seek(before);
+  stream.Write(bytes.data(), bytes.size());
+  return ToCount(stream.Size() - before);
+}
+
+std::int64_t TFSx::Find(TextView search, int ps) {
+  return FindBytes(ToAnsi(search), ps);
+}
+
+std::int64_t TFSx::FindBytes(std::string_view search, int ps) {
+  Stream& stream = Need();
+  const std::int64_t start = stream.Position();
+  const std::int64_t size = stream.Size();
+  const auto length = static_cast<std::int64_t>(search.size());
+  if (search.empty() || start > size - length) return 0;
+
+  // Chunks overlap by the search length less one byte: an occurrence that reaches into the
+  // next chunk starts in the kept tail and is found there, and none is seen twice.
+  const std::size_t keepMax = search.size() - 1;
+  const std::size_t capacity = std::max(kSearchChunk, search.size()) + keepMax;
+  if (buffer_.size() < capacity) buffer_.resize(capacity);
+  char* const buffer = buffer_.data();
+  std::int64_t chunkStart = start;
+  std::size_t kept = 0;
+  for (;;) {
+    stream.Seek(chunkStart + static_cast<std::int64_t>(kept));
+    const std::size_t k = stream.Read(buffer + kept, capacity - kept);
+    const std::size_t filled = kept + k;
+    const void* hit = ::memmem(buffer, filled, search.data(), search.size());
+    if (hit != nullptr) {
+      const std::int64_t offset = chunkStart + (static_cast<const char*>(hit) - buffer);
+      stream.Seek(ps < 0 ? start : ps == 0 ? offset : offset + length);
+      return offset + 1;
+    }
+    if (k < capacity - kept) break;  // the stream is exhausted
+    kept = std::min(keepMax, filled);
+    std::memmove(buffer, buffer + filled - kept, kept);
+    chunkStart += static_cast<std::int64_t>(filled - kept);
+  }
+  stream.Seek(start);
+  return 0;
+}
+
+std::int64_t TFSx::fBound(TextView n, int ps) {
+  return Find(BoundaryLine(n), ps);
+}
+
+std::string TFSx::rBlock(TextView n, std::int64_t maxBytes) {
+  Stream& stream = Need();
+  stream.Seek(0);
+  if (fBound(n, 1) < 1) return {};
+  Text next = lf;
+  next.append(u"--!").append(bound).append(u"[");
+  const std::int64_t position = stream.Position();
+  const std::int64_t hit = Find(next, -1);
+  const std::int64_t length = hit > 0 ? hit - position - 1 : stream.Size() - position;
+  if (length > maxBytes) {
+    throw StreamError("The block \"" + ToUtf8(n) + "\" is larger than " + std::to_string(maxBytes) +
+                      " bytes.");
+  }
+  std::string content = ToAnsi(ReadText(length, {}));
+  stream.Seek(stream.Position() + static_cast<std::int64_t>(lf.size()));
+  return content;
+}
+
+std::int32_t TFSx::wBound(TextView n) {
+  Text line = lf;
+  line.append(BoundaryLine(n));
+  return Append(ToAnsi(line));
+}
+
+std::int32_t TFSx::wBlock(TextView n, TextView s) {
+  const std::int32_t bound_bytes = wBound(n);
+  return ToCount(std::int64_t{bound_bytes} + Append(ToAnsi(s)));
+}
+
+std::int64_t TFSx::SaveToFile(const std::string& fn, std::int64_t len, bool append) {
+  Stream& stream = Need();
+  if (len < 0) {
+    stream.Seek(0);
+    len = stream.Size();
+  }
+  if (len > stream.Size() - stream.Position()) {
+    throw StreamError("Stream read error: fewer than " + std::to_string(len) +
+                      " bytes remain to be saved to " + Quoted(fn) + ".");
+  }
+
+  struct stat info;
+  const bool exists = ::stat(fn.c_str(), &info) == 0;
+  Fd target;
+  std::string temporary;
+  std::string finalPath = fn;
+  Fd held;  // the existing file, locked while it is being replaced
+  if (append && exists) {
+    target.reset(OpenRetrying(fn.c_str(), O_WRONLY | O_APPEND));
+    if (target.get() < 0) ThrowOpen("open", fn, errno);
+    if (!LockExclusive(target.get())) ThrowInUse("open", fn);
+  } else if (exists && !S_ISREG(info.st_mode)) {
+    // A device or pipe cannot be replaced by a rename; it is written in place.
+    target.reset(OpenRetrying(fn.c_str(), O_WRONLY | O_TRUNC));
+    if (target.get() < 0) ThrowOpen("create", fn, errno);
+  } else {
+    if (exists) {
+      // Replace the file a link points to, not the link, and honour another holder's lock.
+      char resolved[PATH_MAX];
+      if (::realpath(fn.c_str(), resolved) != nullptr) finalPath = resolved;
+      held.reset(OpenRetrying(finalPath.c_str(), O_RDONLY));
+      if (held.get() >= 0 && !LockExclusive(held.get())) ThrowInUse("create", fn);
+    }
+    temporary = TemporaryNameFor(finalPath);
+    target.reset(OpenRetrying(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666));
+    if (target.get() < 0) ThrowOpen("create", fn, errno);
+    if (exists && ::fchmod(target.get(), info.st_mode & 07777) != 0) {
+      const int err = errno;
+      ::unlink(temporary.c_str());
+      ThrowOpen("create", fn, err);
+    }
+  }
+
+  try {
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(len, kCopyChunk)));
+    std::int64_t left = len;
+    while (left > 0) {
+      const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
+      if (stream.Read(buffer.data(), want) != want) {
+        throw StreamError("Stream read error: fewer bytes than expected.");
+      }
+      WriteAll(target.get(), buffer.data(), want, fn);
+      left -= static_cast<std::int64_t>(want);
+    }
+    if (!temporary.empty()) {
+      if (::fsync(target.get()) != 0) {
+        throw StreamError("Cannot write to file " + Quoted(fn) + ". " + std::strerror(errno));
+      }
+      if (::rename(temporary.c_str(), finalPath.c_str()) != 0) ThrowOpen("create", fn, errno);
+    }
+  } catch (...) {
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    throw;
+  }
+  return len;
+}
+
+}  // namespace wb

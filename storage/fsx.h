@@ -1,0 +1,200 @@
+#pragma once
+// The block text file: named blocks of text inside one byte stream (a file, memory, or a
+// stream the caller owns), with line-oriented and counted text reading and writing, a byte
+// search and copying into a file. The program's own executable ends with one such block, the
+// "WebBrowser" configuration block.
+//
+// A block on the stream is: line end, "--!", the boundary word, "[", the block name, "]--",
+// line end, content. The complete boundary line of a name is never held as one constant: it is
+// joined from its parts when needed, so that a program that reads a block appended to its own
+// executable cannot find the line inside its own code first.
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/text.h"
+
+namespace wb {
+
+// An error of the file and stream layer: a file that cannot be opened or created, a short
+// read, a failed write. The message names the file and gives the system's reason.
+class StreamError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A seekable byte stream. Positions are 64-bit byte offsets and may stand past the end (a
+// read there gets nothing).
+class Stream {
+ public:
+  virtual ~Stream() = default;
+  virtual std::int64_t Size() const = 0;
+  virtual std::int64_t Position() const = 0;
+  // Moves to `position` (0 or more; past the end is allowed).
+  virtual void Seek(std::int64_t position) = 0;
+  // Reads up to `count` bytes at the position and advances past them. Returns fewer only at
+  // the end of the stream; raises StreamError when the system fails.
+  virtual std::size_t Read(char* buffer, std::size_t count) = 0;
+  // Writes all `count` bytes at the position (extending the stream as needed) and advances
+  // past them, or raises StreamError.
+  virtual void Write(const char* bytes, std::size_t count) = 0;
+};
+
+// A stream held in memory.
+class MemoryStream final : public Stream {
+ public:
+  MemoryStream() = default;
+  explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
+
+  const std::string& Bytes() const { return bytes_; }
+
+  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+  std::int64_t Position() const override { return position_; }
+  void Seek(std::int64_t position) override;
+  std::size_t Read(char* buffer, std::size_t count) override;
+  void Write(const char* bytes, std::size_t count) override;
+
+ private:
+  std::string bytes_;
+  std::int64_t position_ = 0;
+};
+
+// A file opened by name. The descriptor is closed (and any lock released) on destruction.
+class FileStream final : public Stream {
+ public:
+  enum class Open {
+    kRead,       // existing file, read only
+    kReadWrite,  // existing file, read and write, content kept
+    kCreate,     // created when missing, emptied when present; read and write
+  };
+  enum class Share {
+    kShared,     // others may read and write the file meanwhile
+    kExclusive,  // an exclusive advisory lock is held while the stream lives
+  };
+
+  // Raises StreamError naming the file and the system's reason when the file cannot be
+  // opened, created or locked, or names a directory.
+  FileStream(const std::string& path, Open open, Share share);
+  ~FileStream() override;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Flushes the file's data to the storage device.
+  void Sync();
+
+  std::int64_t Size() const override;
+  std::int64_t Position() const override { return position_; }
+  void Seek(std::int64_t position) override;
+  std::size_t Read(char* buffer, std::size_t count) override;
+  void Write(const char* bytes, std::size_t count) override;
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  std::int64_t position_ = 0;
+};
+
+// The block text file. Fields and operations keep the names of the design; every operation
+// works on, and moves, the position of `st`.
+class TFSx {
+ public:
+  // Create(stream): works on `stream`, which stays the caller's and must outlive the object.
+  // The position is not changed; `mode` is "x".
+  explicit TFSx(Stream& stream);
+
+  // Create(AFileName, opt). `fileName` "memory" or `opt` "m" (exact case) give an empty memory
+  // stream, mode "m". Otherwise the file is opened at position 0 as follows, when it exists
+  // (following links): "r" read only, others may read and write it; "w" and "a" read and
+  // write, content kept; "c" emptied, read and write; any other text read only. Every mode but
+  // "r" holds an exclusive advisory lock while the object lives, and `mode` is `opt`. A missing
+  // file is created empty (read and write, locked) and `mode` is "c", whatever `opt` says.
+  // Raises StreamError (naming the file and the reason) when it cannot be opened or created.
+  TFSx(const std::string& fileName, TextView opt);
+
+  // Destroy: releases the owned streams (closing the file).
+  ~TFSx();
+  TFSx(const TFSx&) = delete;
+  TFSx& operator=(const TFSx&) = delete;
+
+  // Sets the initial field values; both constructors run it first.
+  void init();
+
+  Text bound;                        // boundary word of every boundary line
+  Text lf;                           // line end of boundary lines, ReadLn, WriteLn and rBlock
+  Text charset;                      // default charset for rString and wString
+  Text mode;                         // the open mode in effect
+  std::int32_t FirstPos;             // kept for compatibility; no operation uses it
+  std::unique_ptr<FileStream> fs;    // the file the object opened itself, else none
+  std::unique_ptr<MemoryStream> ms;  // the memory stream the object made itself, else none
+  Stream* st = nullptr;              // the stream every operation works on (not owned)
+
+  // Counted read: `l` bytes from the position (fewer when fewer remain; `l` below 0 reads the
+  // whole stream from its start), decoded as UTF-8 when the charset (the argument, or the
+  // field when the argument is empty) is exactly "utf-8", else with the ANSI code page. No
+  // byte-order mark is looked for. Without a stream the result is empty.
+  Text rString(std::int32_t l, TextView charset = {});
+  // Delimited read: up to the first occurrence of `del` (ANSI bytes) at or after the
+  // position, stepping over it; without one, to the end of the stream.
+  Text rString(TextView del, TextView charset = {});
+  // One line: rString up to `lf`. The line end is consumed and not returned.
+  Text ReadLn(TextView charset = {});
+
+  // Writes `s` at the position, as UTF-8 when the charset (argument, else the field) is
+  // exactly "utf8", else in the ANSI code page, overwriting or extending the stream. Returns
+  // how much the stream grew. A position past the end writes at the end instead, so that no
+  // gap of undefined bytes is left in the stream.
+  std::int32_t wString(TextView s, TextView charset = {});
+  // wString(s + lf).
+  std::int32_t WriteLn(TextView s, TextView charset = {});
+  // Writes the bytes at the end of the stream; the position is left after them. Returns the
+  // growth of the stream (the byte count).
+  std::int32_t Append(std::string_view bytes);
+
+  // The 1-based position in the stream of the first occurrence of the ANSI bytes of `search`
+  // at or after the position, or 0. After a hit the position is left where the search began
+  // (`ps` < 0), at the occurrence (`ps` = 0) or after it (`ps` > 0); without a hit it is left
+  // where the search began. An empty search, or one longer than the bytes remaining, gives 0
+  // without touching the position. Memory stays bounded: the stream is read in chunks that
+  // overlap by the search length, so occurrences across chunk borders are found.
+  std::int64_t Find(TextView search, int ps);
+  // Find for a byte string.
+  std::int64_t FindBytes(std::string_view search, int ps);
+  // Find of the boundary line of block `n`.
+  std::int64_t fBound(TextView n, int ps);
+
+  // The content of the first block named `n` (exact case), as bytes in the ANSI code page,
+  // or empty when there is none. The content ends at a line end followed by "--!", the
+  // boundary word and "[", or at the end of the stream. A block longer than `maxBytes` raises
+  // StreamError instead of being read into memory.
+  std::string rBlock(TextView n, std::int64_t maxBytes = std::numeric_limits<std::int64_t>::max());
+  // Appends lf + boundary line of `n`; returns its byte count.
+  std::int32_t wBound(TextView n);
+  // Appends a block: wBound(n), then `s` in the ANSI code page. An earlier block of the same
+  // name stays (and keeps winning). Returns the growth of the stream.
+  std::int32_t wBlock(TextView n, TextView s);
+
+  // Copies `len` bytes from the position (`len` below 0: the whole stream, from its start) into
+  // the file `fn`, and returns the count. With `append` and an existing file the bytes are
+  // added at its end; otherwise the file is replaced atomically (temporary file, then rename;
+  // an existing file keeps its permissions), so `len` 0 leaves it empty. The position ends after
+  // the copied bytes. Raises StreamError when fewer than `len` bytes remain (nothing is then
+  // written) or when the target cannot be written.
+  std::int64_t SaveToFile(const std::string& fn, std::int64_t len, bool append);
+
+ private:
+  // The boundary line of `n`, joined from its parts.
+  Text BoundaryLine(TextView n) const;
+  // Reads exactly `count` bytes (cut to what remains) and decodes them by `charset`.
+  Text ReadText(std::int64_t count, TextView charset);
+  Stream& Need() const;
+
+  std::vector<char> buffer_;  // the search buffer, kept between searches
+};
+
+}  // namespace wb
