@@ -1,0 +1,113 @@
+#include "storage/window_config.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "storage/fsx.h"
+#include "support/fields.h"
+#include "support/maker.h"
+#include "support/values.h"
+
+namespace wb {
+namespace {
+
+// The configuration block is a few lines; anything near this size is not a configuration and
+// is refused rather than read into memory.
+constexpr std::int64_t kMaxConfigBlock = std::int64_t{16} << 20;
+
+bool Contains(TextView s, TextView part) {
+  return s.find(part) != TextView::npos;
+}
+
+}  // namespace
+
+BarVisibility ParseVis(TextView s) {
+  BarVisibility bars;
+  bars.menu = Contains(s, u"m");
+  bars.navbar = Contains(s, u"n");
+  bars.address = Contains(s, u"a");
+  bars.linkbar = Contains(s, u"l");
+  bars.strip = bars.navbar || bars.address || bars.linkbar;
+  bars.statusbar = !Contains(s, u"-s");
+  return bars;
+}
+
+ValueList BuiltInLinkList() {
+  const Text base = BaseWebAddress();
+  return {u"Home=" + base, u"Support=" + base + u"/support", u"Download=" + base + u"/gw/?cmd=dl",
+          u"Shop=" + base + u"/tavrel"};
+}
+
+ValueList LinkListFromConfig(const ValueList& resList) {
+  const Text links = ValueOf(resList, u"links");
+  if (links.empty()) return BuiltInLinkList();
+  return SplitLines(ReplaceAll(links, u"|", u"\r\n"));
+}
+
+std::vector<LinkButtonSpec> LinkButtons(const ValueList& links) {
+  std::vector<LinkButtonSpec> buttons;
+  buttons.reserve(links.size());
+  for (const Text& entry : links) {
+    LinkButtonSpec button;
+    button.caption = EntryName(entry);
+    Text value = ValueOf(links, button.caption);
+    button.address = TakeField(value, u",");
+    button.icon = TextToInt(value);
+    buttons.push_back(std::move(button));
+  }
+  return buttons;
+}
+
+std::string ReadConfigBlock(const std::string& exePath) {
+  // Opening a missing file for reading would create it; a missing file has no block.
+  struct stat info;
+  if (::stat(exePath.c_str(), &info) != 0) return {};
+  TFSx file(exePath, u"r");
+  return file.rBlock(kConfigBlockName, kMaxConfigBlock);
+}
+
+ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& exePath) {
+  ValueList resList;
+  TextToValues(FromAnsi(resourceBytes), resList);
+  TextToValues(FromAnsi(ReadConfigBlock(exePath)), resList);
+  return resList;
+}
+
+WindowConfig WindowConfigFromValues(const ValueList& resList) {
+  WindowConfig config;
+  config.resList = resList;
+
+  config.bannerCaption = ValueOf(resList, u"title");
+  config.bannerShown = !config.bannerCaption.empty();
+  config.caption = config.bannerCaption;
+
+  const Text showBanner = ValueOf(resList, u"showbanner");
+  if (!showBanner.empty()) config.bannerShown = TextToBool(showBanner);
+
+  config.linkList = LinkListFromConfig(resList);
+  config.linkButtons = LinkButtons(config.linkList);
+
+  const Text vis = ValueOf(resList, u"vis");
+  if (!vis.empty()) {
+    config.visApplied = true;
+    config.bars = ParseVis(vis);
+  }
+
+  config.width = std::max(TextToInt(ValueOf(resList, u"width")), 0);
+  config.height = std::max(TextToInt(ValueOf(resList, u"height")), 0);
+  config.color = std::max(TextToColor(ValueOf(resList, u"color")), 0);
+  config.go = ValueOf(resList, u"go");
+  config.webinfo = TextToBool(ValueOf(resList, u"webinfo"));
+  return config;
+}
+
+WindowConfig ReadWindowConfig(std::string_view resourceBytes, const std::string& exePath) {
+  return WindowConfigFromValues(ReadConfigSources(resourceBytes, exePath));
+}
+
+Text EffectiveCaption(const WindowConfig& config) {
+  return config.caption.empty() ? Text(kDesignCaption) : config.caption;
+}
+
+}  // namespace wb
