@@ -71,7 +71,8 @@ class ElfFile {
   // note segments). A malformed note ends the reading of its section.
   std::vector<ElfNote> Notes() const;
 
-  // A 32-bit or 64-bit number stored at `at` in the file's byte order; `bytes` must hold it.
+  // A 32-bit or 64-bit number stored at `at` in the file's byte order; 0 when `bytes` does not
+  // hold it.
   std::uint32_t U32(std::string_view bytes, std::size_t at) const;
   std::uint64_t U64(std::string_view bytes, std::size_t at) const;
 

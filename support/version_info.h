@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "support/text.h"
 #include "support/values.h"
@@ -40,5 +41,9 @@ DateValue BuildDate(const Text& fileName);
 // The operating system's version as "major.minor", from the kernel release that uname()
 // reports ("6.1.0-18-amd64" gives "6.1"). A missing part reads as 0.
 Text SystemVersionText();
+
+// "major.minor" of a kernel release text: the leading decimal digits, and the digits after the
+// "." that follows them. A missing part reads as 0; a part beyond 999999999 reads as 999999999.
+Text ReleaseMajorMinor(std::string_view release);
 
 }  // namespace wb
