@@ -1,0 +1,247 @@
+#include "storage/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace wb {
+
+namespace {
+
+std::string ErrnoText(int error) {
+  return std::strerror(error);
+}
+
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { Reset(); }
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links at `path` (at most 40, as the kernel does), so that replacing the file
+// keeps a link the user made, for example into a folder of dot files.
+std::string ResolveLinks(const std::string& path) {
+  std::string current = path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st;
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    char target[4096];
+    ssize_t n = ::readlink(current.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return current;
+    std::string next(target, static_cast<size_t>(n));
+    current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+  }
+  return current;
+}
+
+// Reads what is left of an open file, failing past `limit` bytes.
+std::string ReadFd(int fd, const std::string& path, std::size_t limit, bool failWhenLarger) {
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw FileError(path, ErrnoText(errno));
+    }
+    if (n == 0) break;
+    data.append(buffer, static_cast<size_t>(n));
+    if (data.size() > limit) {
+      if (failWhenLarger) throw FileError(path, "the file is larger than 16 MiB");
+      data.resize(limit);
+      break;
+    }
+  }
+  return data;
+}
+
+void WriteAll(int fd, const std::string& path, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw FileError(path, ErrnoText(errno));
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
+// An exclusive advisory lock on the file that is currently at `path`. A writer replaces the
+// file by renaming, so a lock taken on a file that has meanwhile been replaced protects nothing:
+// after locking, the descriptor is compared with what the path names now, and the lock is taken
+// again on the new file when they differ.
+class ExclusiveFileLock {
+ public:
+  ExclusiveFileLock(const std::string& path, unsigned newFileMode, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto pause = std::chrono::microseconds(200);
+    for (;;) {
+      if (!fd_) {
+        fd_.Reset(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, newFileMode));
+        if (!fd_) throw FileError(path, ErrnoText(errno));
+        struct stat st;
+        if (::fstat(fd_.get(), &st) != 0) throw FileError(path, ErrnoText(errno));
+        if (!S_ISREG(st.st_mode)) throw FileError(path, "not a regular file");
+      }
+      if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
+        struct stat locked, current;
+        if (::fstat(fd_.get(), &locked) == 0 && ::stat(path.c_str(), &current) == 0 &&
+            locked.st_dev == current.st_dev && locked.st_ino == current.st_ino) {
+          mode_ = locked.st_mode & 07777;
+          return;
+        }
+        fd_.Reset();  // replaced meanwhile: lock the new file
+        continue;
+      }
+      if (errno != EWOULDBLOCK && errno != EINTR) throw FileError(path, ErrnoText(errno));
+      if (std::chrono::steady_clock::now() >= deadline) {
+        throw FileError(path, "the file is locked by another process");
+      }
+      std::this_thread::sleep_for(pause);
+      pause = std::min(pause * 2, std::chrono::microseconds(5000));
+    }
+  }
+
+  int fd() const { return fd_.get(); }
+  unsigned mode() const { return mode_; }
+
+ private:
+  UniqueFd fd_;  // closing the descriptor releases the lock
+  unsigned mode_ = 0600;
+};
+
+// The temporary file that becomes the new version. It is removed again unless it was renamed
+// into place. Only the holder of the lock writes it, so its name can be fixed, and a file left
+// behind by a killed writer is simply overwritten by the next one.
+class TempFile {
+ public:
+  TempFile(const std::string& target, unsigned mode)
+      : path_(FolderOf(target) + "/." + BaseNameOf(target) + ".tmp") {
+    fd_.Reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd_) throw FileError(path_, ErrnoText(errno));
+    created_ = true;
+    if (::fchmod(fd_.get(), mode) != 0) throw FileError(path_, ErrnoText(errno));
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    fd_.Reset();
+    if (created_) ::unlink(path_.c_str());
+  }
+
+  void WriteAndFlush(const std::string& data) {
+    WriteAll(fd_.get(), path_, data);
+    if (::fsync(fd_.get()) != 0) throw FileError(path_, ErrnoText(errno));
+    if (::close(fd_.Release()) != 0) throw FileError(path_, ErrnoText(errno));
+  }
+
+  void RenameTo(const std::string& target) {
+    if (::rename(path_.c_str(), target.c_str()) != 0) throw FileError(target, ErrnoText(errno));
+    created_ = false;
+  }
+
+ private:
+  std::string path_;
+  UniqueFd fd_;
+  bool created_ = false;
+};
+
+void SyncFolder(const std::string& folder) {
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  // The rename is done; a file system that cannot flush a folder still has the new file.
+  if (dir) ::fsync(dir.get());
+}
+
+}  // namespace
+
+FileError::FileError(const std::string& path, const std::string& reason)
+    : std::runtime_error("Cannot write the file \"" + path + "\": " + reason + "."),
+      path_(path),
+      reason_(reason) {}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return std::nullopt;
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  try {
+    return ReadFd(fd.get(), path, limit, false);
+  } catch (const FileError&) {
+    return std::nullopt;
+  }
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void CreateDirectories(const std::string& path, unsigned mode) {
+  if (path.empty() || DirectoryExists(path)) return;
+  for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
+    std::string prefix = path.substr(0, pos);
+    if (!prefix.empty() && ::mkdir(prefix.c_str(), mode) != 0 && errno != EEXIST) {
+      throw FileError(path, ErrnoText(errno));
+    }
+    if (pos == std::string::npos) break;
+  }
+  if (!DirectoryExists(path)) throw FileError(path, "the folder cannot be created");
+}
+
+bool UpdateFileAtomically(
+    const std::string& path,
+    const std::function<std::optional<std::string>(const std::string&)>& change,
+    const AtomicUpdateOptions& options) {
+  const std::string target = ResolveLinks(path);
+  CreateDirectories(FolderOf(target), options.newFolderMode);
+  ExclusiveFileLock lock(target, options.newFileMode, options.lockTimeoutMs);
+  const std::string current = ReadFd(lock.fd(), target, kMaxSettingsFileSize, true);
+  std::optional<std::string> replacement = change(current);
+  if (!replacement || *replacement == current) return false;
+  if (replacement->size() > kMaxSettingsFileSize) {
+    throw FileError(target, "the file would grow larger than 16 MiB");
+  }
+  TempFile temp(target, lock.mode());
+  temp.WriteAndFlush(*replacement);
+  temp.RenameTo(target);
+  SyncFolder(FolderOf(target));
+  return true;
+}
+
+}  // namespace wb

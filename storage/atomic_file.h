@@ -1,0 +1,63 @@
+#pragma once
+// Whole-file reads and atomic, serialised replacement of small files (the settings files).
+//
+// A change runs under an exclusive advisory lock on the file, on the contents re-read under
+// that lock, and its result replaces the file through a temporary file in the same folder that
+// is flushed to disk and then renamed over the old one. So two processes that change different
+// parts of a file never lose each other's changes, and a process killed at any moment leaves
+// either the old file or the new one, never a mixture. Readers take no lock: the rename makes
+// every file they can open complete.
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace wb {
+
+// Settings files larger than this are not read past this size and not rewritten, since a
+// rewrite would cut them.
+constexpr std::size_t kMaxSettingsFileSize = 16u << 20;
+
+// A file that cannot be read or replaced. The message names the file and the reason.
+class FileError : public std::runtime_error {
+ public:
+  FileError(const std::string& path, const std::string& reason);
+  const std::string& path() const { return path_; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string path_;
+  std::string reason_;
+};
+
+// The contents of a file, at most `limit` bytes; nullopt when the file does not exist, is not
+// a regular file or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::size_t limit = kMaxSettingsFileSize);
+
+// True when a directory exists at `path`.
+bool DirectoryExists(const std::string& path);
+
+// Creates the directory and every missing parent with the given mode. Throws FileError.
+void CreateDirectories(const std::string& path, unsigned mode);
+
+struct AtomicUpdateOptions {
+  unsigned newFileMode = 0644;    // before the umask; an existing file keeps its mode
+  unsigned newFolderMode = 0755;  // for missing folders of the file, before the umask
+  int lockTimeoutMs = 10000;      // how long to wait for another process's lock
+};
+
+// Changes a file atomically under an exclusive lock. `change` receives the current contents
+// (empty when the file does not exist yet) and returns the new contents, or nullopt to leave
+// the file untouched. Returns whether the file was replaced. Missing folders are created. A
+// symbolic link at `path` is followed, so the file it points at is replaced and the link stays.
+// Throws FileError when the file cannot be locked, read, written or renamed, and when it is
+// larger than kMaxSettingsFileSize; exceptions from `change` pass through. In every failure the
+// old file stays as it was.
+bool UpdateFileAtomically(
+    const std::string& path,
+    const std::function<std::optional<std::string>(const std::string&)>& change,
+    const AtomicUpdateOptions& options = {});
+
+}  // namespace wb

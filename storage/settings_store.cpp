@@ -1,0 +1,342 @@
+#include "storage/settings_store.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <random>
+
+#include "storage/atomic_file.h"
+#include "storage/ini_file.h"
+#include "storage/registry_file.h"
+#include "support/expand_path.h"
+#include "support/fields.h"
+#include "support/process_values.h"
+
+namespace wb {
+
+namespace {
+
+// The program family's key below HKEY_CURRENT_USER.
+constexpr char16_t kFamilyKey[] = u"\\Software\\Morvane\\";
+
+// The settings file's read buffer holds 2048 characters including the terminator.
+constexpr size_t kMaxIniValueLength = 2047;
+
+// The hive holds the user's private settings; the settings file lies beside a program that
+// others may share, so it gets the usual modes.
+const AtomicUpdateOptions kHiveOptions{0600, 0700, 10000};
+const AtomicUpdateOptions kIniOptions{0644, 0755, 10000};
+
+Text ExecutableNameWithoutExtension() {
+  Text path = ExecutablePath();
+  size_t slash = path.rfind(u'/');
+  Text name = slash == Text::npos ? path : path.substr(slash + 1);
+  size_t dot = name.rfind(u'.');
+  if (dot != Text::npos) name.resize(dot);
+  return name;
+}
+
+Text SectionOrDefault(const Text& section) {
+  return section.empty() ? ExecutableNameWithoutExtension() : section;
+}
+
+Text CutIniValue(Text value) {
+  if (value.size() > kMaxIniValueLength) {
+    value.resize(kMaxIniValueLength);
+    // Half of a surrogate pair would not survive a conversion to UTF-8.
+    if (value.back() >= 0xD800 && value.back() <= 0xDBFF) value.pop_back();
+  }
+  return value;
+}
+
+Text ReadIniAt(const std::string& path, const Text& section, const Text& name, const Text& def) {
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) return def;
+  auto value = IniDocument(*bytes).Read(section, name);
+  return value ? CutIniValue(std::move(*value)) : def;
+}
+
+// The text a registry value holds for reading and comparing: empty for a missing value and
+// for a value of another kind than text.
+Text TextOf(const std::optional<RegistryValue>& value) {
+  if (!value || value->kind == RegistryValueKind::Other) return {};
+  return value->text;
+}
+
+Text ReadRegistryText(const RegistryKeyPath& key, const Text& name) {
+  auto bytes = ReadWholeFile(CurrentUserHivePath());
+  if (!bytes) return {};
+  return TextOf(RegistryDocument(*bytes).Value(key, name));
+}
+
+RegistryKeyPath RegistryPathFor(const Text& keyAfterMarkers) {
+  return SplitRegistryKey(RegistryKeyFor(keyAfterMarkers));
+}
+
+void FillRandom(unsigned char* bytes, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::getrandom(bytes + done, size - done, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  if (done == size) return;
+  int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    while (done < size) {
+      ssize_t n = ::read(fd, bytes + done, size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+  }
+  if (done == size) return;
+  // No random source at all: still different ids for different processes and moments.
+  static std::atomic<std::uint64_t> counter{0};
+  std::uint64_t seed = static_cast<std::uint64_t>(
+                           std::chrono::high_resolution_clock::now().time_since_epoch().count()) ^
+                       (static_cast<std::uint64_t>(::getpid()) << 32) ^ counter.fetch_add(1);
+  std::mt19937_64 generator(seed);
+  for (size_t i = done; i < size; ++i) bytes[i] = static_cast<unsigned char>(generator());
+}
+
+// Stores `fresh` as the installation id unless another process stored one first; returns the id
+// that is stored then. The check and the write happen under the file's lock, so two processes
+// that start together agree on one id.
+Text StoreIdIfAbsent(const Text& fresh) {
+  Text winner = fresh;
+  try {
+    if (UsesSettingsFile(RegistryRoot::HKEY_CURRENT_USER)) {
+      const Text section = SectionOrDefault({});
+      UpdateFileAtomically(
+          SettingsFilePath(),
+          [&](const std::string& current) -> std::optional<std::string> {
+            IniDocument doc(current);
+            auto stored = doc.Read(section, {});
+            if (stored && !stored->empty()) {
+              winner = CutIniValue(*stored);
+              return std::nullopt;
+            }
+            doc.Write(section, {}, fresh);
+            return doc.Bytes();
+          },
+          kIniOptions);
+    } else {
+      const RegistryKeyPath key = RegistryPathFor({});
+      const std::string hive = CurrentUserHivePath();
+      if (hive.empty()) return fresh;
+      UpdateFileAtomically(
+          hive,
+          [&](const std::string& current) -> std::optional<std::string> {
+            RegistryDocument doc(current);
+            Text stored = TextOf(doc.Value(key, {}));
+            if (!stored.empty()) {
+              winner = stored;
+              return std::nullopt;
+            }
+            doc.SetText(key, {}, fresh);
+            return doc.Bytes();
+          },
+          kHiveOptions);
+    }
+  } catch (const std::exception&) {
+    // Storing may fail (a read-only folder); the id is still good for this call.
+    return fresh;
+  }
+  return winner;
+}
+
+}  // namespace
+
+SettingsFileError::SettingsFileError(const std::string& path, const std::string& reason)
+    : std::runtime_error("The settings file \"" + path + "\" cannot be written: " + reason + "."),
+      path_(path) {}
+
+Text VarToText(const VarValue& value) {
+  struct Visitor {
+    Text operator()(std::monostate) const { return {}; }
+    Text operator()(const Text& text) const { return text; }
+    Text operator()(std::int64_t number) const { return Ascii(std::to_string(number)); }
+    Text operator()(bool truth) const { return truth ? u"True" : u"False"; }
+    Text operator()(double number) const {
+      if (std::isnan(number)) return u"NAN";
+      if (std::isinf(number)) return number > 0 ? u"INF" : u"-INF";
+      char buffer[64];
+      auto result =
+          std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::general, 15);
+      std::string text(buffer, result.ptr);
+      // "1e+20" and "1.5e-06" become "1E20" and "1.5E-6".
+      size_t e = text.find('e');
+      if (e != std::string::npos) {
+        std::string mantissa = text.substr(0, e);
+        std::string exponent = text.substr(e + 1);
+        std::string sign;
+        if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-')) {
+          if (exponent[0] == '-') sign = "-";
+          exponent.erase(0, 1);
+        }
+        size_t firstDigit = exponent.find_first_not_of('0');
+        exponent = firstDigit == std::string::npos ? "0" : exponent.substr(firstDigit);
+        text = mantissa + "E" + sign + exponent;
+      }
+      return Ascii(text);
+    }
+  };
+  return std::visit(Visitor{}, value);
+}
+
+Text ExpandKeyMarkers(const Text& key) {
+  Text result = key;
+  const Text& title = Process().applicationTitle;
+  ReplaceAllInPlace(result, u"#t", title);
+  ReplaceAllInPlace(result, u"#v", title + u"\\Var");
+  ReplaceAllInPlace(result, u"#n", ExecutableNameWithoutExtension());
+  return result;
+}
+
+Text RegistryKeyFor(const Text& key) {
+  if (!key.empty() && key.front() == u'\\') return key;
+  return kFamilyKey + key;
+}
+
+bool UsesSettingsFile(RegistryRoot root) {
+  return Process().portable == 1 && root == RegistryRoot::HKEY_CURRENT_USER;
+}
+
+std::string SettingsFilePath(const Text& file, const Text& folder) {
+  return ToUtf8(ExpandPath(file.empty() ? Text(u".ini") : file,
+                           folder.empty() ? Process().dataFolder : folder));
+}
+
+Text ReadVar(const Text& key, const Text& name, const Text& def, RegistryRoot root) {
+  try {
+    const Text expanded = ExpandKeyMarkers(key);
+    if (UsesSettingsFile(root)) return IniReadVar(expanded, name, def, {}, {});
+    if (root != RegistryRoot::HKEY_CURRENT_USER) return def;
+    Text text = ReadRegistryText(RegistryPathFor(expanded), name);
+    return text.empty() ? def : text;
+  } catch (const std::exception&) {
+    return def;
+  }
+}
+
+bool WriteVar(const Text& key, const Text& name, const Text& value, RegistryRoot root) {
+  const Text expanded = ExpandKeyMarkers(key);
+  if (UsesSettingsFile(root)) return IniWriteVar(expanded, name, value, {}, {});
+  if (root != RegistryRoot::HKEY_CURRENT_USER) return false;
+  try {
+    const RegistryKeyPath path = RegistryPathFor(expanded);
+    if (ReadRegistryText(path, name) == value) return true;
+    const std::string hive = CurrentUserHivePath();
+    if (hive.empty() || !CheckRegistryNames(path, name).empty()) return false;
+    UpdateFileAtomically(
+        hive,
+        [&](const std::string& current) -> std::optional<std::string> {
+          RegistryDocument doc(current);
+          if (TextOf(doc.Value(path, name)) == value) return std::nullopt;
+          doc.SetText(path, name, value);
+          return doc.Bytes();
+        },
+        kHiveOptions);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool DeleteVar(const Text& key, const Text& name, RegistryRoot root) {
+  const Text expanded = ExpandKeyMarkers(key);
+  if (UsesSettingsFile(root)) return IniWriteVar(expanded, name, Text(), {}, {});
+  if (root != RegistryRoot::HKEY_CURRENT_USER) return false;
+  const RegistryKeyPath path = RegistryPathFor(expanded);
+  const std::string hive = CurrentUserHivePath();
+  auto remove = [&](RegistryDocument& doc) {
+    return name.empty() ? doc.DeleteKey(path) : doc.DeleteValue(path, name);
+  };
+  // Nothing to remove needs no lock, and leaves a missing file missing.
+  auto before = ReadWholeFile(hive);
+  if (hive.empty() || !before) return false;
+  {
+    RegistryDocument doc(*before);
+    if (!remove(doc)) return false;
+  }
+  bool removed = false;
+  try {
+    UpdateFileAtomically(
+        hive,
+        [&](const std::string& current) -> std::optional<std::string> {
+          RegistryDocument doc(current);
+          removed = remove(doc);
+          if (!removed) return std::nullopt;
+          return doc.Bytes();
+        },
+        kHiveOptions);
+  } catch (const FileError& e) {
+    throw SettingsFileError(hive, e.reason());
+  }
+  return removed;
+}
+
+Text IniReadVar(const Text& section, const Text& name, const Text& def, const Text& file,
+                const Text& folder) {
+  try {
+    return ReadIniAt(SettingsFilePath(file, folder), SectionOrDefault(section), name, def);
+  } catch (const std::exception&) {
+    return def;
+  }
+}
+
+bool IniWriteVar(const Text& section, const Text& name, const VarValue& value, const Text& file,
+                 const Text& folder) {
+  const Text sectionName = SectionOrDefault(section);
+  const std::string path = SettingsFilePath(file, folder);
+  const Text text = VarToText(value);
+  if (ReadIniAt(path, sectionName, name, {}) == text) return true;
+  std::string refusal = IniDocument::CheckWritable(sectionName, name, text);
+  if (!refusal.empty()) throw SettingsFileError(path, refusal);
+  try {
+    UpdateFileAtomically(
+        path,
+        [&](const std::string& current) -> std::optional<std::string> {
+          IniDocument doc(current);
+          if (doc.Read(sectionName, name).value_or(Text()) == text) return std::nullopt;
+          doc.Write(sectionName, name, text);
+          return doc.Bytes();
+        },
+        kIniOptions);
+  } catch (const FileError& e) {
+    throw SettingsFileError(path, e.reason());
+  }
+  return true;
+}
+
+Text NewGuidText() {
+  unsigned char bytes[16];
+  FillRandom(bytes, sizeof bytes);
+  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // variant 1
+  static const char16_t digits[] = u"0123456789ABCDEF";
+  Text text = u"{";
+  for (size_t i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) text += u'-';
+    text += digits[bytes[i] >> 4];
+    text += digits[bytes[i] & 15];
+  }
+  text += u'}';
+  return text;
+}
+
+Text InstallationId() {
+  Text id = ReadVar({}, {}, {}, RegistryRoot::HKEY_CURRENT_USER);
+  if (!id.empty()) return id;
+  return StoreIdIfAbsent(NewGuidText());
+}
+
+}  // namespace wb

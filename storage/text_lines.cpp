@@ -1,0 +1,72 @@
+#include "storage/text_lines.h"
+
+#include "support/lower_case.h"
+
+namespace wb {
+
+std::vector<std::string> SplitLinesKeepingEnds(std::string_view bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n') {
+      lines.emplace_back(bytes.substr(start, i + 1 - start));
+      start = i + 1;
+    } else if (bytes[i] == '\r') {
+      size_t end = (i + 1 < bytes.size() && bytes[i + 1] == '\n') ? i + 2 : i + 1;
+      lines.emplace_back(bytes.substr(start, end - start));
+      start = end;
+      i = end - 1;
+    }
+  }
+  if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+  return lines;
+}
+
+std::string_view LineBody(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  return line;
+}
+
+std::string_view LineEnd(std::string_view line) {
+  return line.substr(LineBody(line).size());
+}
+
+bool HasUtf8Bom(std::string_view bytes) {
+  return bytes.starts_with(kUtf8Bom);
+}
+
+namespace {
+
+std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
+  Text text;
+  text.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    auto lo = static_cast<unsigned char>(bytes[littleEndian ? i : i + 1]);
+    auto hi = static_cast<unsigned char>(bytes[littleEndian ? i + 1 : i]);
+    text.push_back(static_cast<char16_t>(lo | (hi << 8)));
+  }
+  return ToUtf8(text);
+}
+
+}  // namespace
+
+std::string NormaliseToUtf8(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return Utf16ToUtf8(bytes.substr(2), true);
+  if (bytes.starts_with("\xFE\xFF")) return Utf16ToUtf8(bytes.substr(2), false);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  return std::string(bytes);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualIgnoringCase(TextView a, TextView b) {
+  if (a.size() != b.size()) return false;
+  if (a == b) return true;
+  return LowerCase(a) == LowerCase(b);
+}
+
+}  // namespace wb
