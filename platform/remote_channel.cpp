@@ -482,6 +482,12 @@ std::size_t RemoteChannel::connectionCount() const {
   return impl_->connections.size();
 }
 
+std::size_t RemoteChannel::idleConnectionCount() const {
+  return static_cast<std::size_t>(std::count_if(
+      impl_->connections.begin(), impl_->connections.end(),
+      [](const auto& c) { return c->state == Impl::State::kReading && c->in.empty(); }));
+}
+
 // ---------------------------------------------------------------------------------------
 // The sender side
 

@@ -95,6 +95,8 @@ class RemoteChannel {
   const std::string& path() const;
   // Connections open now.
   std::size_t connectionCount() const;
+  // Connections waiting for a record of which no byte has arrived yet.
+  std::size_t idleConnectionCount() const;
 
   struct Impl;
 

@@ -1,0 +1,467 @@
+#include "platform/remote_channel.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "tests/common/loop_spin.h"
+#include "tests/common/test_env.h"
+
+namespace wb {
+namespace {
+
+namespace fs = std::filesystem;
+using remote::Reply;
+using remote::Request;
+using remote::Status;
+
+// Points XDG_RUNTIME_DIR somewhere else for one test.
+class RuntimeDir {
+ public:
+  explicit RuntimeDir(const std::string& path) : old_(std::getenv("XDG_RUNTIME_DIR")) {
+    if (path.empty()) {
+      unsetenv("XDG_RUNTIME_DIR");
+    } else {
+      setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+    }
+  }
+  ~RuntimeDir() { setenv("XDG_RUNTIME_DIR", old_.c_str(), 1); }
+
+ private:
+  std::string old_;
+};
+
+std::string FreshDir(const std::string& name) {
+  std::string dir = wbtest::TestRoot() + "/" + name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ::chmod(dir.c_str(), 0700);
+  return dir;
+}
+
+// A socket file whose listener is gone, as a crashed window leaves it.
+void LeaveSocketFile(const std::string& path) {
+  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << path;
+  ::close(fd);
+}
+
+pid_t DeadPid() {
+  pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+RemoteChannel::Options TestOptions(const std::string& app = "wbtestapp") {
+  RemoteChannel::Options o;
+  o.appName = app;
+  o.timeoutMs = 300;
+  o.maxConnections = 8;
+  return o;
+}
+
+// Answers every record with its kind as the result and its data as the payload.
+Reply Echo(const Request& r) {
+  return {Status::kHandled, r.kind, r.data};
+}
+
+TEST(ChannelDirectory, IsCreatedPrivateBelowTheRuntimeDirectory) {
+  std::string runtime = FreshDir("rt-create");
+  RuntimeDir env(runtime);
+  std::string dir = ChannelDirectory(true);
+  EXPECT_EQ(dir, runtime + "/webbrowser");
+  struct stat st {};
+  ASSERT_EQ(::lstat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(ChannelDirectory(false), dir);
+}
+
+TEST(ChannelDirectory, FallsBackToAPerUserDirectoryUnderTmp) {
+  const std::string expected = "/tmp/webbrowser-" + std::to_string(::getuid());
+  const std::string cases[] = {"", "relative/dir", wbtest::TestRoot() + "/missing"};
+  for (const auto& runtime : cases) {
+    RuntimeDir env(runtime);
+    EXPECT_EQ(ChannelDirectoryPath(), expected) << runtime;
+  }
+}
+
+TEST(ChannelDirectory, RefusesUnsafeDirectories) {
+  std::string runtime = FreshDir("rt-unsafe");
+  RuntimeDir env(runtime);
+  const std::string dir = runtime + "/webbrowser";
+  const struct {
+    const char* what;
+    std::function<void()> make;
+  } cases[] = {
+      {"open to others", [&] { fs::create_directory(dir), ::chmod(dir.c_str(), 0755); }},
+      {"group-writable", [&] { fs::create_directory(dir), ::chmod(dir.c_str(), 0770); }},
+      {"symbolic link",
+       [&] {
+         std::string target = FreshDir("rt-unsafe-target");
+         fs::create_directory_symlink(target, dir);
+       }},
+      {"a file", [&] { std::ofstream(dir) << "x"; }},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(dir);
+    c.make();
+    EXPECT_THROW(ChannelDirectory(true), RemoteError) << c.what;
+    EXPECT_THROW((void)RemoteChannel(Echo, TestOptions()), RemoteError) << c.what;
+  }
+  fs::remove_all(dir);
+}
+
+TEST(SocketNames, CarryTheApplicationAndTheProcess) {
+  const struct {
+    const char* path;
+    const char* app;
+  } names[] = {
+      {"/usr/bin/webbrowser", "webbrowser"},
+      {"/opt/shop/shop.bin", "shop"},
+      {"my.app.exe", "my.app"},
+      {"/x/.hidden", ".hidden"},
+      {"/x/a-b", "a-b"},
+  };
+  for (const auto& n : names) EXPECT_EQ(AppNameOf(n.path), n.app) << n.path;
+
+  std::string dir = FreshDir("names");
+  for (const char* app : {"webbrowser", "a-b", "x.y"}) {
+    LeaveSocketFile(SocketPath(dir, app, 4242));
+  }
+  std::ofstream(dir + "/notes-1.sock") << "not a socket";
+  std::ofstream(dir + "/other.txt") << "";
+  auto found = ListWindowSockets(dir);
+  ASSERT_EQ(found.size(), 3u);
+  for (const auto& w : found) {
+    EXPECT_EQ(w.pid, 4242);
+    EXPECT_TRUE(SocketNamesApp(w, w.app));
+    EXPECT_FALSE(SocketNamesApp(w, w.app + "x"));
+  }
+}
+
+TEST(SocketNames, LongNamesAreShortenedToFitAndStillMatch) {
+  std::string dir = FreshDir("long");
+  const std::string app(200, 'n');
+  std::string path = SocketPath(dir, app, 77);
+  EXPECT_EQ(path.size(), sizeof(sockaddr_un::sun_path) - 1);
+  LeaveSocketFile(path);
+  auto found = ListWindowSockets(dir);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(SocketNamesApp(found[0], app));
+  EXPECT_FALSE(SocketNamesApp(found[0], std::string(200, 'm')));
+  EXPECT_THROW(SocketPath("/" + std::string(120, 'd'), "a", 1), RemoteError);
+}
+
+TEST(RemoteChannel, AnswersRecordsInOrderOnOneConnection) {
+  RemoteChannel channel(Echo, TestOptions());
+  std::vector<Reply> replies;
+  ASSERT_TRUE(wbtest::RunBeside([&] {
+    RemoteClient client(channel.path());
+    replies.push_back(client.Call({remote::kCopyData, 9, "first"}));
+    replies.push_back(client.Call({remote::kHomePageRequest, 0, ""}));
+    // Three records in one write come back as three replies in order.
+    client.SendBytes(remote::EncodeRequest({1, 0, "a"}) + remote::EncodeRequest({2, 0, "b"}) +
+                     remote::EncodeRequest({3, 0, "c"}));
+    for (int i = 0; i < 3; ++i) replies.push_back(client.ReadReply());
+    // A reply larger than the socket's buffer goes out in pieces.
+    replies.push_back(client.Call({4, 0, std::string(remote::kMaxRequestData, 'L')}));
+  }));
+  ASSERT_EQ(replies.size(), 6u);
+  EXPECT_EQ(replies[0].result, 74);
+  EXPECT_EQ(replies[0].payload, "first");
+  EXPECT_EQ(replies[1].result, 5120);
+  EXPECT_EQ(replies[2].payload, "a");
+  EXPECT_EQ(replies[3].payload, "b");
+  EXPECT_EQ(replies[4].payload, "c");
+  EXPECT_EQ(replies[5].payload.size(), remote::kMaxRequestData);
+}
+
+TEST(RemoteChannel, SocketIsPrivateAndGoesWithTheChannel) {
+  std::string path;
+  {
+    RemoteChannel channel(Echo, TestOptions());
+    path = channel.path();
+    EXPECT_EQ(path, SocketPath(ChannelDirectory(false), "wbtestapp", ::getpid()));
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 077, 0u);
+    // One process, one socket per name.
+    EXPECT_THROW((void)RemoteChannel(Echo, TestOptions()), RemoteError);
+  }
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_THROW(RemoteClient client(path), RemoteError);
+}
+
+TEST(RemoteChannel, RemovesSocketsOfProcessesThatNoLongerRun) {
+  std::string dir = ChannelDirectory(true);
+  std::string stale = SocketPath(dir, "wbtestapp", DeadPid());
+  std::string staleOther = SocketPath(dir, "otherapp", DeadPid());
+  std::string live = SocketPath(dir, "otherapp", ::getppid());
+  std::string ownLeftover = SocketPath(dir, "wbtestapp", ::getpid());
+  for (const auto& p : {stale, staleOther, live, ownLeftover}) LeaveSocketFile(p);
+
+  RemoteChannel channel(Echo, TestOptions());
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(staleOther));
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_EQ(channel.path(), ownLeftover);  // replaced by a live socket
+  int result = 0;
+  ASSERT_TRUE(wbtest::RunBeside([&] {
+    result = RemoteClient(channel.path()).Call({5, 0, ""}).result;
+  }));
+  EXPECT_EQ(result, 5);
+  fs::remove(live);
+}
+
+// Hostile senders: each case does something wrong on its own connection; afterwards the
+// channel must have dropped it (no connection left) and answer a good record.
+TEST(RemoteChannel, SurvivesHostileSendersAndAnswersTheNextGoodRecord) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool hangUp;                  // close right after sending
+    std::optional<Status> reply;  // the refusal expected, if any
+  } cases[] = {
+      {"oversize record",
+       remote::EncodeRequest({74, 0, ""}).substr(0, 16) + std::string("\x01\x00\x10\x00", 4), false,
+       Status::kTooLarge},
+      {"largest possible size",
+       remote::EncodeRequest({74, 0, ""}).substr(0, 16) + "\xFF\xFF\xFF\xFF", false,
+       Status::kTooLarge},
+      {"garbage", "GET / HTTP/1.0\r\n\r\n", false, Status::kMalformed},
+      {"binary garbage", std::string("\0\x01\x02\xFF", 4), false, Status::kMalformed},
+      {"truncated header", remote::EncodeRequest({74, 0, "abcd"}).substr(0, 10), true, {}},
+      {"truncated data", remote::EncodeRequest({74, 0, "abcd"}).substr(0, 22), true, {}},
+      {"silent connection", "", false, {}},
+      {"half a record, then silence",
+       remote::EncodeRequest({74, 0, "abcd"}).substr(0, 21),
+       false,
+       {}},
+  };
+  RemoteChannel channel(Echo, TestOptions());
+  for (const auto& c : cases) {
+    std::optional<Reply> got;
+    bool closed = false;
+    ASSERT_TRUE(wbtest::RunBeside([&] {
+      RemoteClient hostile(channel.path(), 5000);
+      if (!c.bytes.empty()) hostile.SendBytes(c.bytes);
+      if (c.hangUp) return;
+      try {
+        got = hostile.ReadReply();
+        hostile.ReadReply();
+      } catch (const RemoteError&) {
+        closed = true;  // the window closed the connection, after a refusal or a timeout
+      }
+    })) << c.what;
+    EXPECT_TRUE(closed || c.hangUp) << c.what;
+    if (c.reply) {
+      ASSERT_TRUE(got.has_value()) << c.what;
+      EXPECT_EQ(got->status, *c.reply) << c.what;
+    } else {
+      EXPECT_FALSE(got.has_value()) << c.what;
+    }
+    EXPECT_TRUE(wbtest::SpinUntil([&] { return channel.connectionCount() == 0; })) << c.what;
+    Reply good;
+    ASSERT_TRUE(wbtest::RunBeside([&] {
+      good = RemoteClient(channel.path()).Call({74, 0, "after"});
+    })) << c.what;
+    EXPECT_EQ(good.payload, "after") << c.what;
+  }
+}
+
+TEST(RemoteChannel, AFloodOfIdleConnectionsDoesNotLockOutAGoodSender) {
+  RemoteChannel channel(Echo, TestOptions());
+  std::vector<std::unique_ptr<RemoteClient>> flood;
+  Reply good;
+  ASSERT_TRUE(wbtest::RunBeside([&] {
+    // Ten times the limit. The window takes them in at its own pace; the oldest idle ones
+    // make room for newer ones.
+    for (int i = 0; i < 80; ++i) flood.push_back(std::make_unique<RemoteClient>(channel.path()));
+    good = RemoteClient(channel.path()).Call({74, 0, "through"});
+  }));
+  EXPECT_EQ(good.payload, "through");
+  EXPECT_LE(channel.connectionCount(), 8u);
+  flood.clear();
+  EXPECT_TRUE(wbtest::SpinUntil([&] { return channel.connectionCount() == 0; }));
+}
+
+TEST(RemoteChannel, ConnectionsBusyWithRecordsMakeANewOneWaitForBusy) {
+  RemoteChannel::Options options = TestOptions();
+  options.timeoutMs = 20000;  // the stalled records must outlast the test's steps
+  RemoteChannel channel(Echo, options);
+  std::vector<std::unique_ptr<RemoteClient>> busy;
+  std::optional<Reply> refused;
+  ASSERT_TRUE(wbtest::RunBeside([&] {
+    // Every place holds a started record, so nobody can be evicted.
+    for (int i = 0; i < 8; ++i) {
+      busy.push_back(std::make_unique<RemoteClient>(channel.path()));
+      busy.back()->SendBytes("WB");
+    }
+  }));
+  ASSERT_TRUE(wbtest::SpinUntil(
+      [&] { return channel.connectionCount() == 8 && channel.idleConnectionCount() == 0; }));
+  ASSERT_TRUE(wbtest::RunBeside([&] {
+    try {
+      refused = RemoteClient(channel.path()).ReadReply();
+    } catch (const RemoteError&) {
+    }
+  }));
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_EQ(refused->status, Status::kBusy);
+  // The stalled senders give up; then the window serves again.
+  busy.clear();
+  ASSERT_TRUE(wbtest::SpinUntil([&] { return channel.connectionCount() == 0; }));
+  Reply good;
+  ASSERT_TRUE(wbtest::RunBeside([&] { good = RemoteClient(channel.path()).Call({1, 0, "ok"}); }));
+  EXPECT_EQ(good.payload, "ok");
+}
+
+TEST(RemoteChannel, AFailingHandlerIsReportedAndTheConnectionStaysUsable) {
+  RemoteChannel channel(
+      [](const Request& r) -> Reply {
+        if (r.data == "fail") throw std::runtime_error("no such thing");
+        return Echo(r);
+      },
+      TestOptions());
+  Reply failed, good;
+  ASSERT_TRUE(wbtest::RunBeside([&] {
+    RemoteClient client(channel.path());
+    failed = client.Call({1, 0, "fail"});
+    good = client.Call({1, 0, "fine"});
+  }));
+  EXPECT_EQ(failed.status, Status::kFailed);
+  EXPECT_EQ(failed.payload, "no such thing");
+  EXPECT_EQ(good.payload, "fine");
+}
+
+TEST(RemoteChannel, AHandlerMayCloseTheChannel) {
+  std::unique_ptr<RemoteChannel> channel;
+  channel = std::make_unique<RemoteChannel>(
+      [&](const Request&) -> Reply {
+        channel.reset();
+        return {};
+      },
+      TestOptions());
+  std::string path = channel->path();
+  bool closed = false;
+  ASSERT_TRUE(wbtest::RunBeside([&] {
+    try {
+      RemoteClient(path).Call({1, 0, ""});
+    } catch (const RemoteError&) {
+      closed = true;
+    }
+  }));
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(fs::exists(path));
+}
+
+// --- wbctl against a channel of this process ---------------------------------------------
+
+struct ToolRun {
+  int status = -1;
+  std::string out, err;
+};
+
+ToolRun RunWbctl(std::vector<std::string> args) {
+  ToolRun run;
+  args.insert(args.begin(), WB_WBCTL_PATH);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  EXPECT_TRUE(wbtest::RunBeside([&] {
+    gchar* out = nullptr;
+    gchar* err = nullptr;
+    gint wait = 0;
+    if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
+                     &wait, nullptr)) {
+      run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+      run.out = out ? out : "";
+      run.err = err ? err : "";
+    }
+    g_free(out);
+    g_free(err);
+  }));
+  return run;
+}
+
+TEST(Wbctl, SendHomeAndStateTalkToTheChosenWindow) {
+  std::vector<Request> received;
+  RemoteChannel channel(
+      [&](const Request& r) -> Reply {
+        received.push_back(r);
+        if (r.kind == remote::kStateQuery) return {Status::kHandled, 0, R"({"address":"x"})"};
+        return {Status::kHandled, r.kind == remote::kCopyData ? 1 : 0, {}};
+      },
+      TestOptions());
+  const std::string pid = std::to_string(::getpid());
+
+  ToolRun send = RunWbctl({"send", "--app", "wbtestapp", "url=http://h/\xC3\xA9"});
+  EXPECT_EQ(send.status, 0) << send.err;
+  EXPECT_EQ(send.out, "reply=1\n");
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].kind, remote::kCopyData);
+  EXPECT_EQ(received[0].dwData, 0u);
+  // UTF-16LE with a terminating NUL.
+  EXPECT_EQ(received[0].data, std::string("u\0r\0l\0=\0h\0t\0t\0p\0:\0/\0/\0h\0/\0\xE9\0\0\0", 30));
+
+  ToolRun home = RunWbctl({"home", "--pid", pid});
+  EXPECT_EQ(home.status, 0) << home.err;
+  EXPECT_EQ(home.out, "reply=0\n");
+  EXPECT_EQ(received.back().kind, remote::kHomePageRequest);
+
+  ToolRun state = RunWbctl({"state", "--app=wbtestapp"});
+  EXPECT_EQ(state.status, 0) << state.err;
+  EXPECT_EQ(state.out, "{\"address\":\"x\"}\n");
+}
+
+TEST(Wbctl, MissingWindowsRefusalsAndBadArgumentsAreClearErrors) {
+  RemoteChannel channel(
+      [](const Request& r) -> Reply {
+        if (r.kind == remote::kHomePageRequest) return {Status::kUnknownKind, 0, {}};
+        return {Status::kHandled, 0, "not json"};
+      },
+      TestOptions());
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+  } cases[] = {
+      {{"send", "--app", "nosuchapp", "url=x"},
+       2,
+       "no running window of application \"nosuchapp\""},
+      {{"home", "--pid", std::to_string(DeadPid())}, 2, "no running window with process id"},
+      {{"state"}, 2, "no running window of application \"webbrowser\""},
+      {{"send", "--app", "wbtestapp"}, 1, "usage: wbctl send"},
+      {{"send", "--app", "wbtestapp", "a", "b"}, 1, "usage: wbctl send"},
+      {{"home", "--pid", "12x"}, 1, "--pid needs a process id"},
+      {{"home", "--pid", "1", "--app", "x"}, 1, "either --pid or --app"},
+      {{"state", "--verbose"}, 1, "unknown option --verbose"},
+      // What the window refuses or answers wrongly is an error, not a reply.
+      {{"home", "--app", "wbtestapp"}, 1, "refused the record: unknown message kind"},
+      {{"state", "--app", "wbtestapp"}, 1, "state is not valid JSON"},
+  };
+  for (const auto& c : cases) {
+    ToolRun run = RunWbctl(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+}  // namespace
+}  // namespace wb
