@@ -10,6 +10,7 @@
 namespace wb {
 namespace {
 
+constexpr std::string_view kMagic = "\177ELF";
 constexpr std::uint32_t kShtNull = 0;
 constexpr std::uint32_t kShtNote = 7;
 constexpr std::uint32_t kShtNobits = 8;
@@ -117,10 +118,7 @@ std::uint64_t ElfFile::U64(std::string_view bytes, std::size_t at) const {
 
 bool ElfFile::ReadHeaders() {
   const auto ident = Read(0, 16, 16);
-  if (!ident || ident->compare(0, 4,
-                               "\x7F"
-                               "ELF") != 0)
-    return false;
+  if (!ident || !ident->starts_with(kMagic)) return false;
   const auto elfClass = static_cast<unsigned char>((*ident)[4]);
   const auto data = static_cast<unsigned char>((*ident)[5]);
   const auto version = static_cast<unsigned char>((*ident)[6]);
@@ -163,7 +161,7 @@ bool ElfFile::ReadHeaders() {
     if (shCount == 0 || shCount > kTableLimit / shEntSize) return false;
     const auto table = Read(shOffset, shCount * shEntSize, kTableLimit);
     if (!table) return false;
-    shTable = *table;
+    shTable = std::move(*table);
     shTableEnd_ = shOffset + shTable.size();
   }
 

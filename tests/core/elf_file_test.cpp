@@ -92,10 +92,7 @@ std::string BuildElf(const ElfSpec& spec) {
   const int word = w ? 8 : 4;
   const std::size_t ehSize = w ? 64 : 52, phSize = w ? 56 : 32, shSize = w ? 64 : 40;
   Bytes b(spec.bigEndian);
-  b.data = std::string(
-      "\x7F"
-      "ELF",
-      4);
+  b.data = "\177ELF";
   b.data += static_cast<char>(w ? 2 : 1);
   b.data += static_cast<char>(spec.bigEndian ? 2 : 1);
   b.data += '\x01';
@@ -272,9 +269,7 @@ TEST(VersionNote, FilesWithoutAUsableNoteGiveEmptyAndZero) {
   } cases[] = {
       {"empty file", ""},
       {"text file", "WebBrowser 1.2.3.4\n"},
-      {"magic only",
-       "\x7F"
-       "ELF"},
+      {"magic only", "\177ELF"},
       {"own executable cut to 16 bytes", own.substr(0, 16)},
       {"own executable cut to 63 bytes", own.substr(0, 63)},
       {"own executable cut to 64 bytes", own.substr(0, 64)},
