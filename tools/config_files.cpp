@@ -1,0 +1,68 @@
+#include "tools/config_files.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/resources.h"
+#include "storage/window_config.h"
+
+namespace wbctl {
+namespace {
+
+[[noreturn]] void ThrowFile(const std::string& path, const std::string& reason) {
+  throw std::runtime_error("\"" + path + "\": " + reason);
+}
+
+void RequireRegularFile(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) ThrowFile(path, std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) ThrowFile(path, std::strerror(EISDIR));
+}
+
+}  // namespace
+
+bool LooksLikeElf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char magic[4] = {};
+  return in.read(magic, 4) && std::memcmp(magic,
+                                          "\x7f"
+                                          "ELF",
+                                          4) == 0;
+}
+
+wb::ValueList ReadExecutableConfig(const std::string& path) {
+  RequireRegularFile(path);
+  return wb::ReadConfigSources(wb::LoadResTextFromFile(path, wb::kConfigResourceName), path);
+}
+
+wb::Text ReadUtf8TextFile(const std::string& path) {
+  RequireRegularFile(path);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) ThrowFile(path, std::strerror(errno));
+  std::string bytes(kMaxTextFileBytes + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) ThrowFile(path, "read error");
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (bytes.size() > kMaxTextFileBytes) {
+    ThrowFile(path, "larger than " + std::to_string(kMaxTextFileBytes) + " bytes");
+  }
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  const wb::Text text = wb::FromUtf8(bytes);
+  if (wb::ToUtf8(text) != bytes) {
+    const auto bad = text.find(u'\uFFFD');
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < bad && i < text.size(); ++i) line += text[i] == u'\n';
+    ThrowFile(path, "line " + std::to_string(line) + " is not valid UTF-8");
+  }
+  return text;
+}
+
+std::string Quote(wb::TextView text) {
+  return "\"" + wb::ToUtf8(text) + "\"";
+}
+
+}  // namespace wbctl

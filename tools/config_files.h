@@ -1,0 +1,31 @@
+#pragma once
+// Reading configurations for wbctl: an executable's own embedded defaults and appended block,
+// and text files of name=value lines.
+#include <optional>
+#include <string>
+
+#include "storage/value_list.h"
+#include "support/text.h"
+
+namespace wbctl {
+
+// Text files handed to wbctl are configurations of a few lines; anything larger is refused.
+inline constexpr std::size_t kMaxTextFileBytes = std::size_t{1} << 20;
+
+// True when the file starts like an ELF file.
+bool LooksLikeElf(const std::string& path);
+
+// The merged configuration of the executable `path`: its own embedded defaults (the ".wbres"
+// section of that file), then the "WebBrowser" block appended to it. Raises
+// std::runtime_error naming the file when it does not exist or cannot be read.
+wb::ValueList ReadExecutableConfig(const std::string& path);
+
+// The whole content of the text file `path` as UTF-8 text (a leading byte-order mark is
+// dropped). Raises std::runtime_error naming the file and the reason when it cannot be read,
+// is larger than kMaxTextFileBytes, or is not valid UTF-8 (then naming the line).
+wb::Text ReadUtf8TextFile(const std::string& path);
+
+// Quotes a text for a message: "..." in UTF-8.
+std::string Quote(wb::TextView text);
+
+}  // namespace wbctl

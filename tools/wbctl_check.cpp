@@ -1,0 +1,226 @@
+// wbctl check: lints a configuration, of an executable or in a text file of name=value lines,
+// for what a person shipping a branded copy would want to know before shipping it.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "storage/value_list.h"
+#include "storage/window_config.h"
+#include "support/values.h"
+#include "tools/command.h"
+#include "tools/config_files.h"
+
+namespace wbctl {
+namespace {
+
+// Exit status for a file that cannot be checked at all (1 means findings).
+constexpr int kExitCannotCheck = 2;
+
+bool IsHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// How a number reads by the rules of TextToInt.
+enum class NumberForm {
+  kWhole,     // the whole text is one number
+  kTrailing,  // a number followed by other characters; its beginning is used
+  kNone,      // no number at all
+};
+
+NumberForm ReadNumber(wb::TextView s) {
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == u' ') ++i;
+  if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) ++i;
+  bool hex = false;
+  if (i < s.size() && (s[i] == u'$' || s[i] == u'x' || s[i] == u'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X')) {
+    hex = true;
+    i += 2;
+  }
+  const std::size_t digits = i;
+  while (i < s.size() && (hex ? IsHexDigit(s[i]) : (s[i] >= u'0' && s[i] <= u'9'))) ++i;
+  if (i == digits) return NumberForm::kNone;
+  return i == s.size() ? NumberForm::kWhole : NumberForm::kTrailing;
+}
+
+bool IsAbsoluteUrl(wb::TextView s) {
+  const auto colon = s.find(u':');
+  // One letter before ":" is a drive, not a scheme.
+  if (colon == wb::TextView::npos || colon < 2 || colon + 1 == s.size()) return false;
+  for (std::size_t i = 0; i < colon; ++i) {
+    const char16_t c = s[i];
+    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+    if (!(letter || (i > 0 && other))) return false;
+  }
+  const wb::Text scheme = wb::Text(s.substr(0, colon));
+  wb::Text lower = scheme;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; });
+  if (lower == u"http" || lower == u"https" || lower == u"ftp") {
+    // These need a host: "//" and at least one character of it.
+    const wb::TextView rest = s.substr(colon + 1);
+    return rest.size() > 2 && rest.substr(0, 2) == u"//" && rest[2] != u'/';
+  }
+  return true;
+}
+
+bool IsExistingFile(wb::TextView s) {
+  struct stat info;
+  return !s.empty() && ::stat(wb::ToUtf8(s).c_str(), &info) == 0;
+}
+
+class Findings {
+ public:
+  void Add(wb::TextView key, const std::string& problem) {
+    lines_.push_back(wb::ToUtf8(key) + ": " + problem);
+  }
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+void CheckAddress(Findings& findings, wb::TextView key, wb::TextView address,
+                  const std::string& what) {
+  if (!IsAbsoluteUrl(address) && !IsExistingFile(address)) {
+    findings.Add(key, what + Quote(address) + " is not an absolute URL or an existing file");
+  }
+}
+
+void CheckSize(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
+  if (value.empty()) return;
+  const int number = wb::TextToInt(value);
+  if (number <= 0) {
+    findings.Add(
+        key, Quote(value) + " reads as " + std::to_string(number) + ", 0 or less, and is ignored");
+  } else if (ReadNumber(value) == NumberForm::kTrailing) {
+    findings.Add(key, Quote(value) + " has characters after the number; it reads as " +
+                          std::to_string(number));
+  }
+}
+
+void CheckColor(Findings& findings, const wb::ValueList& values) {
+  const wb::Text value = wb::ValueOf(values, u"color");
+  if (value.empty()) return;
+  const std::int32_t color = wb::TextToColor(value);
+  if (color <= 0) {
+    findings.Add(u"color", Quote(value) + " reads as " + std::to_string(color) +
+                               ", 0 or less, and is ignored (black cannot be configured)");
+    return;
+  }
+  // Web notation: "#" and six digits, which are read as blue, green and red pairs.
+  const bool web = value.size() > 6 && value[0] == u'#';
+  const bool trailing =
+      web ? value.size() > 7 || !std::all_of(value.begin() + 1, value.end(), IsHexDigit)
+          : ReadNumber(value) == NumberForm::kTrailing;
+  if (trailing) {
+    findings.Add(u"color", Quote(value) + " has characters after the colour; it reads as " +
+                               std::to_string(color));
+  } else if (color > 0xFFFFFF) {
+    findings.Add(u"color", Quote(value) + " is beyond #FFFFFF; only its lowest three bytes count");
+  }
+}
+
+void CheckVis(Findings& findings, const wb::ValueList& values) {
+  const wb::Text vis = wb::ValueOf(values, u"vis");
+  wb::Text ignored;
+  for (std::size_t i = 0; i < vis.size(); ++i) {
+    const char16_t c = vis[i];
+    const bool used = c == u'm' || c == u'n' || c == u'a' || c == u'l' || c == u'-' ||
+                      (c == u's' && i > 0 && vis[i - 1] == u'-');
+    if (!used && ignored.find(c) == wb::Text::npos) ignored += c;
+  }
+  if (!ignored.empty()) {
+    findings.Add(u"vis", Quote(vis) + ": these characters are ignored: " + Quote(ignored) +
+                             " (the letters are m, n, a, l and -s, lower case)");
+  }
+}
+
+void CheckLinks(Findings& findings, const wb::ValueList& values) {
+  if (wb::ValueOf(values, u"links").empty()) return;
+  const wb::ValueList links = wb::LinkListFromConfig(values);
+  const auto buttons = wb::LinkButtons(links);
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    if (links[i].find(u'=') == wb::Text::npos) {
+      findings.Add(u"links", "entry " + Quote(links[i]) +
+                                 " has no \"=\"; its button has no caption and does nothing");
+      continue;
+    }
+    const wb::Text& caption = buttons[i].caption;
+    CheckAddress(findings, u"links", buttons[i].address, "address of " + Quote(caption) + " ");
+    const wb::Text value = wb::EntryValue(links[i]);
+    const auto comma = value.find(u',');
+    if (comma != wb::Text::npos && ReadNumber(value.substr(comma + 1)) != NumberForm::kWhole) {
+      findings.Add(u"links", "icon " + Quote(value.substr(comma + 1)) + " of " + Quote(caption) +
+                                 " is not a whole number; it reads as " +
+                                 std::to_string(buttons[i].icon));
+    }
+  }
+}
+
+void CheckValues(Findings& findings, const wb::ValueList& values) {
+  for (const auto& entry : values) {
+    const wb::Text name = wb::EntryName(entry);
+    const bool known = std::any_of(std::begin(wb::kConfigKeys), std::end(wb::kConfigKeys),
+                                   [&](wb::TextView key) { return wb::SameName(key, name); });
+    if (!known) findings.Add(name, "unknown key");
+  }
+  CheckSize(findings, values, u"width");
+  CheckSize(findings, values, u"height");
+  CheckColor(findings, values);
+  CheckVis(findings, values);
+  CheckLinks(findings, values);
+  const wb::Text go = wb::ValueOf(values, u"go");
+  if (!go.empty()) CheckAddress(findings, u"go", go, "");
+}
+
+// Lines of a text file that the reader would skip or that a branded copy cannot hold.
+void CheckTextLines(Findings& findings, const wb::Text& text) {
+  const auto lines = wb::SplitLines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const wb::Text& line = lines[i];
+    const wb::Text where = wb::Ascii("line " + std::to_string(i + 1));
+    const auto firstVisible = line.find_first_not_of(u" \t");
+    if (firstVisible == wb::Text::npos) continue;
+    const wb::Text name = wb::EntryName(line);
+    if (line.find(u'=') == wb::Text::npos || name.find_first_not_of(u" \t") == wb::Text::npos) {
+      findings.Add(where, Quote(line) + " is not a name=value line and is skipped");
+    } else if (!wb::IsAnsiRepresentable(line)) {
+      findings.Add(name, "holds characters Windows-1252 lacks; wbctl brand refuses it");
+    }
+  }
+}
+
+int RunCheck(const std::vector<std::string>& args) {
+  if (args.size() != 1) return Fail("check needs one EXE or FILE", kExitCannotCheck);
+  const std::string& path = args[0];
+  Findings findings;
+  try {
+    if (LooksLikeElf(path)) {
+      CheckValues(findings, ReadExecutableConfig(path));
+    } else {
+      const wb::Text text = ReadUtf8TextFile(path);
+      CheckTextLines(findings, text);
+      wb::ValueList values;
+      wb::TextToValues(text, values);
+      CheckValues(findings, values);
+    }
+  } catch (const std::exception& e) {
+    return Fail(e.what(), kExitCannotCheck);
+  }
+  for (const auto& line : findings.lines()) std::cout << line << "\n";
+  return findings.lines().empty() ? 0 : 1;
+}
+
+const CommandRegistration kCheck({"check", "check EXE|FILE", &RunCheck});
+
+}  // namespace
+}  // namespace wbctl
