@@ -61,7 +61,8 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
 void CheckLine(const wb::Text& line, const std::string& where) {
   for (char16_t c : line) {
     if (c == u'\0' || c == u'\r' || c == u'\n') {
-      throw std::runtime_error(where + ": a value cannot hold a line break or NUL character");
+      throw std::runtime_error(where + Quote(line) +
+                               ": a value cannot hold a line break or NUL character");
     }
   }
   if (!wb::IsAnsiRepresentable(line)) {
@@ -69,7 +70,7 @@ void CheckLine(const wb::Text& line, const std::string& where) {
       if (!wb::IsAnsiRepresentable(wb::TextView(&c, 1))) {
         char code[8];
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-        throw std::runtime_error(where + ": " + Quote(line) + " holds the character " + code +
+        throw std::runtime_error(where + Quote(line) + " holds the character " + code +
                                  ", which Windows-1252 lacks; nothing was written");
       }
     }
@@ -86,7 +87,7 @@ wb::Text BlockContent(const BrandArgs& args) {
     }
     lines = wb::SplitLines(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      CheckLine(lines[i], "\"" + args.from + "\" line " + std::to_string(i + 1));
+      CheckLine(lines[i], "\"" + args.from + "\" line " + std::to_string(i + 1) + ": ");
     }
   }
   for (const std::string& assignment : args.assignments) {
@@ -95,7 +96,7 @@ wb::Text BlockContent(const BrandArgs& args) {
     if (eq == wb::Text::npos || wb::EntryName(line).find_first_not_of(u" \t") == wb::Text::npos) {
       throw std::runtime_error("expected NAME=VALUE, got \"" + assignment + "\"");
     }
-    CheckLine(line, "\"" + assignment + "\"");
+    CheckLine(line, "");
     lines.push_back(line);
   }
   wb::Text content;

@@ -87,10 +87,11 @@ class Findings {
   std::vector<std::string> lines_;
 };
 
+// `what` introduces the address in the finding.
 void CheckAddress(Findings& findings, wb::TextView key, wb::TextView address,
                   const std::string& what) {
   if (!IsAbsoluteUrl(address) && !IsExistingFile(address)) {
-    findings.Add(key, what + Quote(address) + " is not an absolute URL or an existing file");
+    findings.Add(key, what + Quote(address) + ", which is not an absolute URL or an existing file");
   }
 }
 
@@ -155,7 +156,7 @@ void CheckLinks(Findings& findings, const wb::ValueList& values) {
       continue;
     }
     const wb::Text& caption = buttons[i].caption;
-    CheckAddress(findings, u"links", buttons[i].address, "address of " + Quote(caption) + " ");
+    CheckAddress(findings, u"links", buttons[i].address, Quote(caption) + " has the address ");
     const wb::Text value = wb::EntryValue(links[i]);
     const auto comma = value.find(u',');
     if (comma != wb::Text::npos && ReadNumber(value.substr(comma + 1)) != NumberForm::kWhole) {
@@ -179,7 +180,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckVis(findings, values);
   CheckLinks(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");
-  if (!go.empty()) CheckAddress(findings, u"go", go, "");
+  if (!go.empty()) CheckAddress(findings, u"go", go, "the start address is ");
 }
 
 // Lines of a text file that the reader would skip or that a branded copy cannot hold.

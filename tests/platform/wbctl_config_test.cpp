@@ -1,0 +1,276 @@
+// wbctl brand, show and check, run as a separate process on real executables.
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "storage/fsx.h"
+#include "support/elf_file.h"
+#include "support/maker.h"
+#include "tests/common/test_env.h"
+
+namespace wb {
+namespace {
+
+// The real program when it is built, else the tool itself: both carry the embedded bundle.
+#ifdef WB_WEBBROWSER_PATH
+const std::string kProgram = WB_WEBBROWSER_PATH;
+#else
+const std::string kProgram = WB_WBCTL_PATH;
+#endif
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+Result Wbctl(std::vector<std::string> args) {
+  args.insert(args.begin(), WB_WBCTL_PATH);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  gchar* out = nullptr;
+  gchar* err = nullptr;
+  gint wait = 0;
+  Result r;
+  if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
+                   &wait, nullptr)) {
+    r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+    r.out = out;
+    r.err = err;
+  }
+  g_free(out);
+  g_free(err);
+  return r;
+}
+
+std::string Dir() {
+  const std::string dir = wbtest::TestRoot() + "/wbctl";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+std::string Path(const std::string& name) {
+  return Dir() + "/" + name;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string BlockOf(const std::string& path) {
+  TFSx file(path, u"r");
+  return file.rBlock(u"WebBrowser");
+}
+
+const std::string kBase = ToUtf8(kBaseWebAddress);
+
+TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
+  const std::string copy = Path("branded");
+  const Result brand = Wbctl({"brand", kProgram, copy, "title=Acme Caf\xC3\xA9",
+                              "links=A=http://a.example/|B=http://b.example/,2", "vis=nal-s",
+                              "color=#102030", "width=640px", "go=http://start.example/"});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  EXPECT_EQ(brand.out, "");
+
+  // The copy is the program's image, then exactly one block, in Windows-1252, CR LF between
+  // the lines.
+  const auto imageEnd = ElfImageEnd(kProgram);
+  ASSERT_TRUE(imageEnd.has_value());
+  const std::string copied = ReadFile(copy);
+  EXPECT_EQ(copied.substr(0, *imageEnd), ReadFile(kProgram).substr(0, *imageEnd));
+  EXPECT_EQ(ElfImageEnd(copy), imageEnd);
+  EXPECT_EQ(BlockOf(copy),
+            "title=Acme Caf\xE9\r\nlinks=A=http://a.example/|B=http://b.example/,2\r\n"
+            "vis=nal-s\r\ncolor=#102030\r\nwidth=640px\r\ngo=http://start.example/");
+  struct stat info;
+  ASSERT_EQ(::stat(copy.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0755u);
+
+  const Result show = Wbctl({"show", copy});
+  ASSERT_EQ(show.status, 0) << show.err;
+  EXPECT_EQ(show.out,
+            "title=Acme Caf\xC3\xA9\n"
+            "showbanner=0\n"
+            "webinfo=0\n"
+            "vis=nal-s\n"
+            "width=640px\n"
+            "height=800\n"
+            "color=#102030\n"
+            "go=http://start.example/\n"
+            "links=A=http://a.example/|B=http://b.example/,2\n");
+
+  const Result effective = Wbctl({"show", "--effective", copy});
+  ASSERT_EQ(effective.status, 0) << effective.err;
+  EXPECT_EQ(effective.out,
+            "caption=Acme Caf\xC3\xA9\n"
+            "banner=hidden\n"
+            "banner-caption=Acme Caf\xC3\xA9\n"
+            "link=A\thttp://a.example/\t0\n"
+            "link=B\thttp://b.example/\t2\n"
+            "menu=no\n"
+            "navbar=yes\n"
+            "address=yes\n"
+            "linkbar=yes\n"
+            "strip=yes\n"
+            "statusbar=no\n"
+            "width=640\n"
+            "height=800\n"
+            "color=#102030\n"
+            "go=http://start.example/\n"
+            "webinfo=false\n");
+
+  // Branding the branded copy replaces its block.
+  const std::string again = Path("branded-again");
+  ASSERT_EQ(Wbctl({"brand", copy, again, "title="}).status, 0);
+  EXPECT_EQ(BlockOf(again), "title=");
+  EXPECT_EQ(std::filesystem::file_size(again), *imageEnd + 2 + 28 + 6);
+  const Result plain = Wbctl({"show", "--effective", again});
+  EXPECT_EQ(plain.out.substr(0, plain.out.find('\n')), "caption=Web Browser");
+}
+
+TEST(WbctlBrand, TakesTheLinesOfAFileFirst) {
+  const std::string from = Path("from.txt");
+  WriteFile(from, "\xEF\xBB\xBFtitle=From file\r\n# note\nwidth=500\r\n");
+  const std::string copy = Path("from-copy");
+  const Result r = Wbctl({"brand", kProgram, copy, "--from", from, "width=700", "webinfo=1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(BlockOf(copy), "title=From file\r\n# note\r\nwidth=500\r\nwidth=700\r\nwebinfo=1");
+  const Result show = Wbctl({"show", "--effective", copy});
+  EXPECT_NE(show.out.find("\nwidth=700\n"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("\nwebinfo=true\n"), std::string::npos) << show.out;
+}
+
+TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
+  const std::string dest = Path("refused");
+  const std::string badUtf8 = Path("bad-utf8.txt");
+  WriteFile(badUtf8, "title=ok\ntitle=Caf\xE9\n");
+  const std::string notElf = Path("not-elf");
+  WriteFile(notElf, "just text");
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::string errorMentions;
+  };
+  const Case cases[] = {
+      {"character outside Windows-1252", {"brand", kProgram, dest, "title=\xE4\xB8\xAD"}, "U+4E2D"},
+      {"argument without =", {"brand", kProgram, dest, "title"}, "NAME=VALUE"},
+      {"argument with an empty name", {"brand", kProgram, dest, " =x"}, "NAME=VALUE"},
+      {"DEST is SOURCE", {"brand", kProgram, kProgram, "title=x"}, "SOURCE"},
+      {"SOURCE is not ELF", {"brand", notElf, dest, "title=x"}, notElf},
+      {"missing SOURCE", {"brand", Path("missing"), dest}, "No such file"},
+      {"file not in UTF-8", {"brand", kProgram, dest, "--from", badUtf8}, "line 2"},
+      {"missing file", {"brand", kProgram, dest, "--from", Path("nofile")}, "nofile"},
+      {"boundary inside a value",
+       {"brand", kProgram, dest, std::string("x=a\r\n--!x_bound_") + "x[B]--"},
+       "line break"},
+      {"missing DEST", {"brand", kProgram}, "DEST"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Wbctl(c.args);
+    EXPECT_NE(r.status, 0) << c.what;
+    EXPECT_NE(r.err.find(c.errorMentions), std::string::npos) << c.what << ": " << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dest)) << c.what;
+  }
+  // Nothing is left behind in the folder of DEST.
+  for (const auto& entry : std::filesystem::directory_iterator(Dir())) {
+    EXPECT_EQ(entry.path().filename().string().find("refused"), std::string::npos) << entry.path();
+  }
+  // A failed brand leaves an existing DEST as it was.
+  WriteFile(dest, "previous");
+  EXPECT_NE(Wbctl({"brand", kProgram, dest, "title=\xE4\xB8\xAD"}).status, 0);
+  EXPECT_EQ(ReadFile(dest), "previous");
+}
+
+TEST(WbctlShow, ErrorsNameTheFile) {
+  const std::string missing = Path("no-such-exe");
+  const Result r = Wbctl({"show", missing});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_NE(Wbctl({"show", Dir()}).status, 0);
+  EXPECT_NE(Wbctl({"show"}).status, 0);
+}
+
+#ifdef WB_WEBBROWSER_PATH
+TEST(WbctlShow, TheBuiltProgramCarriesTheShippedBlock) {
+  EXPECT_EQ(BlockOf(WB_WEBBROWSER_PATH), "title=WebBrowser\r\nwebinfo=0\r\ngo=" + kBase);
+  const Result r = Wbctl({"show", "--effective", WB_WEBBROWSER_PATH});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "caption=WebBrowser");
+  EXPECT_NE(r.out.find("\ngo=" + kBase + "\n"), std::string::npos) << r.out;
+}
+#endif
+
+TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
+  struct Case {
+    const char* what;
+    std::string file;
+    std::string findings;
+  };
+  const Case cases[] = {
+      {"clean", "title=T\r\nwidth=800\r\ncolor=#F0CAA6\r\ngo=https://x.example/\r\nvis=-s\r\n", ""},
+      {"unknown key", "titel=T\n", "titel: unknown key\n"},
+      {"sizes 0 or less", "width=0\nheight=abc\n",
+       "width: \"0\" reads as 0, 0 or less, and is ignored\n"
+       "height: \"abc\" reads as 0, 0 or less, and is ignored\n"},
+      {"trailing characters", "width=1000px\n",
+       "width: \"1000px\" has characters after the number; it reads as 1000\n"},
+      {"black colour", "color=#000000\n",
+       "color: \"#000000\" reads as 0, 0 or less, and is ignored (black cannot be configured)\n"},
+      {"colour with extra digits", "color=#00FF0080\n",
+       "color: \"#00FF0080\" has characters after the colour; it reads as 65280\n"},
+      {"link without =", "links=A=http://a.example/|plain\n",
+       "links: entry \"plain\" has no \"=\"; its button has no caption and does nothing\n"},
+      {"relative link address", "links=A=a.example\n",
+       "links: \"A\" has the address \"a.example\", which is not an absolute URL or an existing "
+       "file\n"},
+      {"link icon not a number", "links=A=http://a.example/,2x\n",
+       "links: icon \"2x\" of \"A\" is not a whole number; it reads as 2\n"},
+      {"existing file as start address", "go=" + std::string(WB_SOURCE_DIR) + "/README.md\n", ""},
+      {"start address without a scheme", "go=www.example.com\n",
+       "go: the start address is \"www.example.com\", which is not an absolute URL or an "
+       "existing file\n"},
+      {"http without a host", "go=http:/x\n",
+       "go: the start address is \"http:/x\", which is not an absolute URL or an existing "
+       "file\n"},
+      {"vis in upper case", "vis=MNal\n",
+       "vis: \"MNal\": these characters are ignored: \"MN\" (the letters are m, n, a, l and -s, "
+       "lower case)\n"},
+      {"line that is not name=value", "title=T\nwidth 800\n",
+       "line 2: \"width 800\" is not a name=value line and is skipped\n"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string file = Path("check" + std::to_string(n++) + ".txt");
+    WriteFile(file, c.file);
+    const Result r = Wbctl({"check", file});
+    EXPECT_EQ(r.out, c.findings) << c.what;
+    EXPECT_EQ(r.status, c.findings.empty() ? 0 : 1) << c.what << r.err;
+  }
+}
+
+TEST(WbctlCheck, ChecksAnExecutablesMergedConfiguration) {
+  EXPECT_EQ(Wbctl({"check", kProgram}).status, 0);
+  const std::string copy = Path("check-exe");
+  ASSERT_EQ(Wbctl({"brand", kProgram, copy, "height=-1", "extra=1"}).status, 0);
+  const Result r = Wbctl({"check", copy});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "extra: unknown key\nheight: \"-1\" reads as -1, 0 or less, and is ignored\n");
+  const Result missing = Wbctl({"check", Path("nothing")});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("nothing"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wb
