@@ -1,0 +1,151 @@
+#include "platform/folders.h"
+
+#include <glib.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <filesystem>
+#include <system_error>
+
+#include "storage/settings_store.h"
+#include "support/fields.h"
+#include "support/process_values.h"
+#include "support/values.h"
+#include "support/version_info.h"
+
+namespace wb {
+namespace {
+
+constexpr char16_t kSeparator = u'/';
+
+Text WithSlashesAsDashes(TextView title) {
+  return ReplaceAll(title, u"/", u"-");
+}
+
+// An existence check that fails counts as a missing directory.
+bool DirectoryExists(const Text& path) {
+  if (path.empty()) return false;
+  std::error_code error;
+  return std::filesystem::is_directory(ToUtf8(path), error);
+}
+
+Text WithoutTrailingSeparators(Text path) {
+  while (path.size() > 1 && path.back() == kSeparator) path.pop_back();
+  return path;
+}
+
+// The folder part of a full path, up to and including its last separator.
+Text FolderOf(const Text& path) {
+  const auto slash = path.rfind(kSeparator);
+  return slash == Text::npos ? Text() : path.substr(0, slash + 1);
+}
+
+Text FileNameWithoutExtension(const Text& path) {
+  Text name = path.substr(FolderOf(path).size());
+  const auto dot = name.rfind(u'.');
+  if (dot != Text::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+}  // namespace
+
+Text SpecialFolder(int id) {
+  const char* path = nullptr;
+  switch (id) {
+    case kFolderPersonal:
+      path = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS);
+      if (!path) path = g_get_home_dir();
+      break;
+    case kFolderAppData:
+      path = g_get_user_config_dir();
+      break;
+    case kFolderCommonAppData: {
+      const char* const* dirs = g_get_system_config_dirs();
+      if (dirs) path = dirs[0];
+      break;
+    }
+    default:
+      throw std::system_error(std::make_error_code(std::errc::invalid_argument),
+                              "special folder " + std::to_string(id) + " cannot be resolved");
+  }
+  if (!path) return {};
+  return WithoutTrailingSeparators(FromUtf8(path));
+}
+
+Text ApplicationTitle() {
+  const Text& title = Process().applicationTitle;
+  return title.empty() ? FileNameWithoutExtension(ExecutablePath()) : title;
+}
+
+Text FolderForKey(const Text& keyIn) {
+  Text key = keyIn;
+  for (auto& c : key) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  int id = 0;
+  if (IsListMember(key, u"*,doc,*doc", u",")) id = kFolderPersonal;
+  if (IsListMember(key, u"**,app,dat,*app,*dat", u",")) id = kFolderAppData;
+  if (IsListMember(key, u"adat,aapp", u",")) id = kFolderCommonAppData;
+  if (id == 0) return {};
+  Text suffix;
+  if (IsListMember(key, u"*,**,*doc,*app,*dat", u",")) {
+    // Only the title's own slashes become dashes; the separator in front of it stays.
+    suffix = kSeparator + WithSlashesAsDashes(ApplicationTitle());
+  }
+  return SpecialFolder(id) + suffix;
+}
+
+void SetUpFolders() {
+  ProcessValues& p = Process();
+  p.documentsFolder = FolderForKey(u"doc") + kSeparator;
+  p.appDataFolder = FolderForKey(u"app") + kSeparator;
+  const Text titleFolder =
+      WithSlashesAsDashes(p.startupTitle.empty() ? ApplicationTitle() : p.startupTitle) +
+      kSeparator;
+  p.programFolder = FolderOf(ExecutablePath());
+  if (!DirectoryExists(p.documentsFolder)) p.documentsFolder = p.programFolder;
+  if (!DirectoryExists(p.appDataFolder)) p.appDataFolder = p.documentsFolder;
+  p.workFolder = p.documentsFolder + titleFolder;
+  p.dataFolder = p.appDataFolder + titleFolder;
+  // A program installed in the documents folder itself keeps its work files in a folder of
+  // their own rather than among the documents.
+  if (p.documentsFolder == p.programFolder) p.workFolder = p.programFolder + u"data/";
+  if (p.portable < 0) {
+    p.portable = TextToInt(IniReadVar(u"", u"Portable", u"0", u"", p.programFolder));
+  }
+  if (p.portable > 0) {
+    p.workFolder = p.programFolder + u"data/";
+    p.dataFolder = p.programFolder;
+  }
+  if (DirectoryExists(p.workFolder)) {
+    // The work folder is only a convenience for file dialogs; staying where we are is fine.
+    [[maybe_unused]] const int ignored = chdir(ToUtf8(p.workFolder).c_str());
+  }
+}
+
+void StartupSetup() {
+  ProcessValues& p = Process();
+  if (p.startupTitle.empty()) p.startupTitle = ApplicationTitle();
+  SetUpFolders();
+  p.versionText = FileVersionText(ExecutablePath());
+}
+
+void AlignLocale() {
+  std::setlocale(LC_ALL, "");
+}
+
+void InitializeRuntimeSupport() {
+  AlignLocale();
+  SetUpFolders();
+}
+
+void SetUpForExecutable(const std::string& exePath, Text title) {
+  ProcessValues& p = Process();
+  p = ProcessValues{};
+  p.executablePath = FromUtf8(exePath);
+  InitializeRuntimeSupport();
+  p.applicationTitle = std::move(title);
+  StartupSetup();
+}
+
+}  // namespace wb
