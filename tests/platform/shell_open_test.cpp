@@ -88,6 +88,15 @@ TEST_F(ShellOpenTest, HandsAFilePathOverAsAFileUri) {
   const std::string path = file.string();
   EXPECT_TRUE(received == path + "\n" || received == "file://" + ReplaceSpaces(path, "%20") + "\n")
       << received;
+
+  // A relative path is taken from the current directory.
+  fs::remove(out_);
+  const fs::path cwd = fs::current_path();
+  fs::current_path(file.parent_path());
+  EXPECT_GT(ShellOpen(u"read me.txt", u""), 32);
+  fs::current_path(cwd);
+  const std::string again = WaitForFile(out_);
+  EXPECT_TRUE(again == received) << again;
 }
 
 TEST_F(ShellOpenTest, NothingToOpenOrNoHandler) {
