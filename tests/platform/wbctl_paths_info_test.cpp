@@ -1,0 +1,163 @@
+// wbctl paths and wbctl info, run as a user would run them: a separate process, acting for a
+// copy of the program in a folder of the test's own.
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/common/test_env.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+RunResult RunWbctl(std::vector<std::string> args, const std::string& cwd) {
+  args.insert(args.begin(), WB_WBCTL_PATH);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  char* out = nullptr;
+  char* err = nullptr;
+  int wait = 0;
+  RunResult r;
+  if (g_spawn_sync(cwd.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
+                   &wait, nullptr)) {
+    r.status = g_spawn_check_wait_status(wait, nullptr) ? 0 : WEXITSTATUS(wait);
+    r.out = out;
+    r.err = err;
+  }
+  g_free(out);
+  g_free(err);
+  return r;
+}
+
+using Lines = std::vector<std::pair<std::string, std::string>>;
+
+Lines ParseLines(const std::string& text) {
+  Lines lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    const auto eq = line.find('=');
+    lines.emplace_back(line.substr(0, eq), eq == std::string::npos ? "" : line.substr(eq + 1));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> Names(const Lines& lines) {
+  std::vector<std::string> names;
+  for (const auto& l : lines) names.push_back(l.first);
+  return names;
+}
+
+std::string Value(const Lines& lines, const std::string& name) {
+  for (const auto& l : lines) {
+    if (l.first == name) return l.second;
+  }
+  return "(missing)";
+}
+
+class WbctlPathsInfo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::path(wbtest::TestRoot()) / "wbctl-paths";
+    prog_ = root_ / "My Prog";
+    fs::create_directories(prog_);
+    // A copy of wbctl stands in for the program: it carries a version note like the program.
+    fs::copy_file(WB_WBCTL_PATH, prog_ / "my.tool.bin", fs::copy_options::overwrite_existing);
+    exe_ = (prog_ / "my.tool.bin").string();
+    home_ = g_getenv("HOME");
+    config_ = g_getenv("XDG_CONFIG_HOME");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  fs::path root_, prog_;
+  std::string exe_, home_, config_;
+};
+
+TEST_F(WbctlPathsInfo, PathsFollowTheUsersFolders) {
+  const RunResult r = RunWbctl({"paths", "--exe", exe_}, root_.string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Lines lines = ParseLines(r.out);
+  EXPECT_EQ(Names(lines), (std::vector<std::string>{"program", "work", "data", "settings",
+                                                    "portable", "current"}));
+  EXPECT_EQ(Value(lines, "program"), prog_.string() + "/");
+  EXPECT_EQ(Value(lines, "work"), home_ + "/WebBrowser/");
+  EXPECT_EQ(Value(lines, "data"), config_ + "/WebBrowser/");
+  EXPECT_EQ(Value(lines, "settings"), config_ + "/WebBrowser/my.tool.ini");
+  EXPECT_EQ(Value(lines, "portable"), "0");
+  EXPECT_EQ(Value(lines, "current"), root_.string());
+}
+
+TEST_F(WbctlPathsInfo, PathsInPortableOperation) {
+  fs::create_directories(prog_ / "data");
+  std::ofstream(prog_ / "my.tool.ini") << "[my.tool]\nPortable=1\n";
+  // A relative --exe is taken from the current directory.
+  const RunResult r = RunWbctl({"paths", "--exe", "My Prog/my.tool.bin"}, root_.string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Lines lines = ParseLines(r.out);
+  EXPECT_EQ(Value(lines, "work"), prog_.string() + "/data/");
+  EXPECT_EQ(Value(lines, "data"), prog_.string() + "/");
+  EXPECT_EQ(Value(lines, "settings"), prog_.string() + "/my.tool.ini");
+  EXPECT_EQ(Value(lines, "portable"), "1");
+  EXPECT_EQ(Value(lines, "current"), prog_.string() + "/data");
+}
+
+TEST_F(WbctlPathsInfo, InfoDescribesTheProgramToTheGateway) {
+  const RunResult r = RunWbctl({"info", "--exe", exe_}, root_.string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Lines lines = ParseLines(r.out);
+  EXPECT_EQ(Names(lines),
+            (std::vector<std::string>{"version", "build", "os", "id", "query", "gateway"}));
+  EXPECT_TRUE(std::regex_match(Value(lines, "version"), std::regex(R"(\d+\.\d+\.\d+\.\d+)")));
+  EXPECT_TRUE(std::regex_match(Value(lines, "build"), std::regex(R"(\d{4}-\d{2}-\d{2})")));
+  EXPECT_TRUE(std::regex_match(Value(lines, "os"), std::regex(R"(\d+\.\d+)")));
+  const std::string id = Value(lines, "id");
+  EXPECT_TRUE(std::regex_match(
+      id, std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\})")))
+      << id;
+  const std::string query = "id=&e=my&v=" + Value(lines, "version") +
+                            "&d=" + Value(lines, "build") +
+                            "&t=WebBrowser&l=&o=" + Value(lines, "os") + "&g=" + id;
+  EXPECT_EQ(Value(lines, "query"), query);
+  EXPECT_EQ(Value(lines, "gateway"), "https://morvane.example/gw/?cmd=info&" + query);
+
+  // The id is stored on first use and the same on the next run.
+  const RunResult again = RunWbctl({"info", "--exe", exe_}, root_.string());
+  EXPECT_EQ(Value(ParseLines(again.out), "id"), id);
+}
+
+TEST_F(WbctlPathsInfo, ClearErrors) {
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"paths", "--exe"}, "--exe needs"},
+      {{"info", "--exe", "no-such-file"}, "no such executable"},
+      {{"paths", "--exe", "."}, "no such executable"},
+      {{"paths", "--exe", exe_, "extra"}, "unexpected argument"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = RunWbctl(c.args, root_.string());
+    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+// wbctl paths: where the program keeps its files, as its start-up set-up settles them.
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/folders.h"
+#include "support/expand_path.h"
+#include "support/process_values.h"
+#include "tools/command.h"
+#include "tools/exe_target.h"
+
+namespace wbctl {
+namespace {
+
+std::string CurrentDirectory() {
+  std::unique_ptr<char, decltype(&free)> cwd(getcwd(nullptr, 0), &free);
+  return cwd ? std::string(cwd.get()) : std::string();
+}
+
+int Run(const std::vector<std::string>& argsIn) {
+  std::vector<std::string> args = argsIn;
+  const std::string exe = TakeExecutableOption(args);
+  if (exe.empty()) return kExitError;
+  if (!args.empty()) return Fail("paths: unexpected argument \"" + args.front() + "\"");
+  wb::SetUpForExecutable(exe, u"WebBrowser");
+  const wb::ProcessValues& p = wb::Process();
+  std::cout << "program=" << wb::ToUtf8(p.programFolder) << "\n"
+            << "work=" << wb::ToUtf8(p.workFolder) << "\n"
+            << "data=" << wb::ToUtf8(p.dataFolder) << "\n"
+            << "settings=" << wb::ToUtf8(wb::ExpandPath(u".ini", p.dataFolder)) << "\n"
+            << "portable=" << p.portable << "\n"
+            << "current=" << CurrentDirectory() << "\n";
+  return 0;
+}
+
+const CommandRegistration registration({"paths", "paths [--exe EXE]", &Run});
+
+}  // namespace
+}  // namespace wbctl
