@@ -243,9 +243,20 @@ bool BevelFixed::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
 }
 
 BevelBox::BevelBox(Bevel outer, int bevelWidth, int borderWidth, const Gdk::RGBA& color)
-    : outer_(outer), bevelWidth_(outer == Bevel::None ? 0 : bevelWidth), color_(color) {
+    : outer_(outer),
+      bevelWidth_(outer == Bevel::None ? 0 : bevelWidth),
+      inset_(bevelWidth_ + borderWidth),
+      color_(color) {
   set_app_paintable(true);
-  set_border_width(bevelWidth_ + borderWidth);
+}
+
+void BevelBox::SetChild(Gtk::Widget& child) {
+  // Margins rather than a container border: the box's own window must cover the bevel.
+  child.set_margin_start(inset_);
+  child.set_margin_end(inset_);
+  child.set_margin_top(inset_);
+  child.set_margin_bottom(inset_);
+  add(child);
 }
 
 bool BevelBox::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {

@@ -125,6 +125,8 @@ class BevelFixed : public Gtk::Fixed {
 class BevelBox : public Gtk::EventBox {
  public:
   BevelBox(Bevel outer, int bevelWidth, int borderWidth, const Gdk::RGBA& color);
+  // Puts the child inside the bevel and the border.
+  void SetChild(Gtk::Widget& child);
 
  protected:
   bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
@@ -132,6 +134,7 @@ class BevelBox : public Gtk::EventBox {
  private:
   Bevel outer_;
   int bevelWidth_;
+  int inset_;
   Gdk::RGBA color_;
 };
 

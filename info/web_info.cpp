@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "support/values.h"
+
 namespace wb {
 
 namespace {
@@ -19,13 +21,6 @@ constexpr int kDesignHeight = 90;
 constexpr unsigned kDesignInterval = 360000;
 constexpr std::int64_t kMsPerDay = 86400000;
 
-// Rounds up to the next whole number, away from zero.
-std::int64_t RoundUp(double x) {
-  auto t = static_cast<std::int64_t>(x);
-  if (static_cast<double>(t) != x) t += x >= 0 ? 1 : -1;
-  return t;
-}
-
 }  // namespace
 
 std::int64_t TimeOfDayNumber(std::int64_t msSinceMidnight) {
@@ -33,7 +28,7 @@ std::int64_t TimeOfDayNumber(std::int64_t msSinceMidnight) {
   // The fraction of the day times 10000 is ms / 8640. Dividing once keeps the value exact
   // whenever it is a whole number, so 02:24:00.000 gives 1000, not 1001 from a fraction that
   // was rounded on its way.
-  return RoundUp(static_cast<double>(ms) / (kMsPerDay / 10000));
+  return RoundAwayFromZero(static_cast<double>(ms) / (kMsPerDay / 10000));
 }
 
 std::int64_t LocalTimeOfDay() {
@@ -64,7 +59,7 @@ TWebInfo::TWebInfo(WebViewFactory& factory, WebView* related, WebInfoDeps deps)
   set_focus_on_map(false);
 
   panelC_.set_name("PanelC");
-  panelC_.add(wb_->widget());
+  panelC_.SetChild(wb_->widget());
   content_.add(panelC_);
   content_.set_size_request(-1, kDesignHeight);
 
