@@ -1,0 +1,217 @@
+#include "info/about_box.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <gtkmm/image.h>
+
+#include "platform/shell_open.h"
+#include "support/maker.h"
+#include "support/version_info.h"
+
+namespace wb {
+
+const Text kAboutCopyright =
+    u"Copyright \u00A9 2026 " + Text(kCompanyName) + u". All rights reserved.";
+const std::array<Text, 4> kAboutContactLines = {
+    u"12 Harbour Lane",
+    u"Westbury WB4 2QA",
+    u"Phone +44 20 7946 0123",
+    u"Mobile +44 7700 900123",
+};
+const Text kAboutLogoWord = u"software";
+
+namespace {
+
+// Where the pictures lie in the program's embedded resources.
+constexpr char kLogoResource[] = "/webbrowser/pictures/logo.bmp";
+constexpr char kEmblemResource[] = "/webbrowser/pictures/emblem.gif";
+
+constexpr int kClientWidth = 360;
+constexpr int kClientHeight = 421;
+
+}  // namespace
+
+AboutBoxDeps ProgramAboutBoxDeps() {
+  AboutBoxDeps deps;
+  deps.open = [](const Text& address) { ShellOpen(address, Text()); };
+  deps.baseAddress = [] { return BaseWebAddress(); };
+  deps.buildDate = [] { return BuildDate(); };
+  return deps;
+}
+
+TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(deps)) {
+  set_title("Info");
+  set_name("AboutBox");
+  set_resizable(false);
+  set_size_request(kClientWidth, kClientHeight);
+  set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
+  set_skip_taskbar_hint(true);
+  set_modal(true);
+  if (owner) {
+    set_transient_for(*owner);
+    set_position(Gtk::WIN_POS_CENTER_ON_PARENT);
+  } else {
+    set_position(Gtk::WIN_POS_CENTER);
+  }
+
+  const Gdk::RGBA blue("#0000FF");
+  const auto tahoma12 = DesignFont("Tahoma", 12);
+  const auto arial12bold = DesignFont("Arial", 12, true);
+
+  Prog.SetFont(DesignFont("Tahoma", 15, true));
+  Prog.SetAlignment(LabelControl::Align::Center, true);
+  lVer.SetFont(tahoma12);
+  lVer.SetText(u"Version");
+  Copyright.SetFont(DesignFont("Tahoma", 11));
+  Copyright.SetAlignment(LabelControl::Align::Center, false);
+  Copyright.SetWordWrap(true);
+  Image1.SetPicture(TransparentBitmap(ResourcePicture(kLogoResource)));
+  Image1.SetProportional(true);
+  Image1.AutoSize();
+  Label1.SetFont(DesignFont("Arial", 20));
+  Label1.SetAlignment(LabelControl::Align::Right, false);
+  Label1.SetText(kAboutLogoWord);
+  for (LabelControl* line : {&adr2, &adr3, &adr4, &adr5}) line->SetFont(arial12bold);
+  lbHomepage.SetFont(DesignFont("Arial", 12));
+  lbHomepage.SetColor(blue);
+  lbHomepage.SetUnderline(true);
+  lbHomepage.SetAlignment(LabelControl::Align::Left, true);
+  lbShop.SetFont(tahoma12);
+  lbShop.SetColor(blue);
+  lbShop.SetUnderline(true);
+  lbShop.SetAlignment(LabelControl::Align::Center, false);
+  Image4.SetPicture(ResourcePicture(kEmblemResource));
+  Image4.SetProportional(true);
+  Ver.SetFont(tahoma12);
+
+  // Later controls lie over earlier ones, so the order below is the order of the design.
+  const int inner = Panel1.FrameWidth();
+  Panel1.set_size_request(345, 374);
+  Panel1.put(Prog, inner, inner);
+  Panel1.put(lVer, 31, 40);
+  Panel1.put(Copyright, 8, 88);
+  Panel1.put(Image2, 20, 104);
+  Panel1.put(Image1, 31, 114);
+  Panel1.put(Label1, 219, 122);
+  Panel1.put(adr2, 32, 160);
+  Panel1.put(adr3, 32, 175);
+  Panel1.put(adr4, 33, 192);
+  Panel1.put(adr5, 32, 208);
+  Panel1.put(Image3, 32, 147);
+  Panel1.put(lbHomepage, 32, 226);
+  Panel1.put(lbShop, 20, 351);
+  Panel1.put(Image4, 228, 158);
+  Panel1.put(Ver, 103, 40);
+
+  for (ClickArea* link : std::initializer_list<ClickArea*>{
+           &Image2, &Image1, &Label1, &adr2, &adr3, &adr4, &adr5, &Image3, &lbHomepage, &Image4}) {
+    link->SetHandCursor(true);
+    link->signal_clicked().connect([this] { lbHomepageClick(); });
+  }
+  lbShop.SetHandCursor(true);
+  lbShop.signal_clicked().connect([this] { lbShopClick(); });
+
+  btOk.set_label("OK");
+  btOk.set_image_from_icon_name("object-select-symbolic", Gtk::ICON_SIZE_BUTTON);
+  btOk.set_always_show_image(true);
+  btOk.set_size_request(105, 22);
+  btOk.signal_clicked().connect([this] { Close(); });
+  btSupport.set_label("_Support");
+  btSupport.set_use_underline(true);
+  btSupport.set_size_request(121, 22);
+  btSupport.signal_clicked().connect([this] { btSupportClick(); });
+
+  form_.put(Panel1, 8, 8);
+  form_.put(btOk, 128, 388);
+  form_.put(btSupport, 8, 388);
+  add(form_);
+  form_.show_all();
+
+  btOk.set_can_default(true);
+  set_default(btOk);
+  set_focus(btOk);
+  signal_hide().connect([this] {
+    if (modalLoop_ && modalLoop_->is_running()) modalLoop_->quit();
+  });
+
+  FormCreate();
+}
+
+TAboutBox::~TAboutBox() {
+  if (modalLoop_ && modalLoop_->is_running()) modalLoop_->quit();
+}
+
+const ProcessValues& TAboutBox::Values() const {
+  return deps_.values ? *deps_.values : Process();
+}
+
+Text TAboutBox::HomepageAddress() const {
+  return deps_.baseAddress();
+}
+Text TAboutBox::ShopAddress() const {
+  return deps_.baseAddress() + u"/tavrel";
+}
+Text TAboutBox::SupportAddress() const {
+  return deps_.baseAddress() + u"/support";
+}
+
+Text TAboutBox::VersionLine() const {
+  return Values().versionText + u", " + FormatShortDate(deps_.buildDate());
+}
+
+void TAboutBox::FormCreate() {
+  lbHomepage.SetText(HomepageAddress());
+  lbShop.SetText(u"Shop: " + ShopAddress());
+  Image2.Fill(0xFFFFFF);
+  Image3.Fill(0x0000FF);
+}
+
+void TAboutBox::FormShow() {
+  adr2.SetText(kAboutContactLines[0]);
+  adr3.SetText(kAboutContactLines[1]);
+  adr4.SetText(kAboutContactLines[2]);
+  adr5.SetText(kAboutContactLines[3]);
+  Copyright.SetText(kAboutCopyright);
+  const ProcessValues& values = Values();
+  Prog.SetText(values.startupTitle.empty() ? values.applicationTitle : values.startupTitle);
+  Ver.SetText(VersionLine());
+}
+
+void TAboutBox::exec(const Text&, const Text&) {
+  FormShow();
+  set_focus(btOk);
+  present();
+  modalLoop_ = Glib::MainLoop::create();
+  // Runs until the box is hidden: by OK, Escape or the window's close button.
+  if (get_visible()) modalLoop_->run();
+  modalLoop_.reset();
+}
+
+void TAboutBox::lbHomepageClick() {
+  deps_.open(lbHomepage.GetText());
+}
+
+void TAboutBox::lbShopClick() {
+  deps_.open(ShopAddress());
+}
+
+void TAboutBox::btSupportClick() {
+  deps_.open(SupportAddress());
+}
+
+bool TAboutBox::on_key_press_event(GdkEventKey* event) {
+  if (event->keyval == GDK_KEY_Escape) {
+    Close();
+    return true;
+  }
+  return Gtk::Window::on_key_press_event(event);
+}
+
+bool TAboutBox::on_delete_event(GdkEventAny*) {
+  // The box lives for the whole run; closing it only hides it.
+  Close();
+  return true;
+}
+
+void TAboutBox::Close() { hide(); }
+
+}  // namespace wb

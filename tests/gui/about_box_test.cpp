@@ -1,0 +1,320 @@
+// The about box on real GTK widgets, with an opener that records what it was asked to open.
+#include "info/about_box.h"
+
+#include <gtest/gtest.h>
+#include <gtkmm/main.h>
+#include <locale.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "tests/common/test_env.h"
+
+namespace {
+
+using wb::Text;
+
+const bool kGtkmmReady = [] {
+  Gtk::Main::init_gtkmm_internals();
+  return true;
+}();
+
+bool SpinUntil(const std::function<bool()>& done) {
+  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    g_main_context_iteration(nullptr, FALSE);
+  }
+  return true;
+}
+
+void Drain() {
+  while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+}
+
+// Clicks a control with its own window as the mouse does: press and release of button 1.
+void MouseClick(Gtk::Widget& widget) {
+  for (auto type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->button.window = GDK_WINDOW(g_object_ref(widget.get_window()->gobj()));
+    gdk_event_set_device(event, gdk_seat_get_pointer(gdk_display_get_default_seat(
+                                    gdk_window_get_display(event->button.window))));
+    event->button.button = 1;
+    event->button.x = 2;
+    event->button.y = 2;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+  }
+}
+
+// A locale of the given name, built into the test's own directory when the system lacks it.
+bool UseLocale(const std::string& name) {
+  if (setlocale(LC_ALL, name.c_str())) return true;
+  std::string dir = wbtest::TestRoot() + "/locales";
+  std::filesystem::create_directories(dir);
+  std::string input = name.substr(0, name.find('.'));
+  std::string command =
+      "localedef -i " + input + " -f UTF-8 " + dir + "/" + name + " >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return false;
+  setenv("LOCPATH", dir.c_str(), 1);
+  return setlocale(LC_ALL, name.c_str()) != nullptr;
+}
+
+struct Place {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const Place&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Place& p) {
+  return out << p.x << "," << p.y << " " << p.width << "x" << p.height;
+}
+
+class AboutBoxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    values.applicationTitle = u"WebBrowser";
+    values.startupTitle = u"Tom & Jerry's Shop";
+    values.versionText = u"1.2.3.4";
+    box = std::make_unique<wb::TAboutBox>(nullptr, Deps());
+  }
+  void TearDown() override {
+    box.reset();
+    Drain();
+  }
+  wb::AboutBoxDeps Deps() {
+    wb::AboutBoxDeps deps;
+    deps.open = [this](const Text& address) { opened.push_back(address); };
+    deps.baseAddress = [] { return Text(u"http://maker.test"); };
+    // 2018-06-07 at noon, UTC.
+    deps.buildDate = [] { return wb::DateFromUnixTime(1528329600 + 12 * 3600); };
+    deps.values = &values;
+    return deps;
+  }
+  // Where a control stands relative to `parent`, and its size.
+  static Place PlaceIn(Gtk::Widget& widget, Gtk::Widget& parent) {
+    Place p;
+    widget.translate_coordinates(parent, 0, 0, p.x, p.y);
+    p.width = widget.get_allocated_width();
+    p.height = widget.get_allocated_height();
+    return p;
+  }
+  void ShowBox() {
+    box->FormShow();
+    box->show();
+    ASSERT_TRUE(SpinUntil([&] { return box->Ver.get_mapped() && box->btOk.get_mapped(); }));
+    Drain();
+  }
+
+  wb::ProcessValues values;
+  std::vector<Text> opened;
+  std::unique_ptr<wb::TAboutBox> box;
+};
+
+TEST_F(AboutBoxTest, EveryControlStandsWhereTheDesignPutsIt) {
+  ShowBox();
+  EXPECT_EQ(box->get_title(), "Info");
+  EXPECT_EQ(box->get_allocated_width(), 360);
+  EXPECT_EQ(box->get_allocated_height(), 421);
+  struct Case {
+    const char* name;
+    Gtk::Widget* control;
+    Place place;  // inside Panel1, except Panel1 and the buttons, on the form
+  } cases[] = {
+      {"Prog", &box->Prog, {2, 2, 341, 35}},
+      {"lVer", &box->lVer, {31, 40, 66, 45}},
+      {"Copyright", &box->Copyright, {8, 88, 329, 17}},
+      {"Image2", &box->Image2, {20, 104, 297, 142}},
+      {"Image1", &box->Image1, {31, 114, 134, 28}},
+      {"Label1", &box->Label1, {219, 122, 87, 23}},
+      {"adr2", &box->adr2, {32, 160, 190, 16}},
+      {"adr3", &box->adr3, {32, 175, 193, 16}},
+      {"adr4", &box->adr4, {33, 192, 192, 16}},
+      {"adr5", &box->adr5, {32, 208, 193, 16}},
+      {"Image3", &box->Image3, {32, 147, 277, 6}},
+      {"lbHomepage", &box->lbHomepage, {32, 226, 193, 15}},
+      {"lbShop", &box->lbShop, {20, 351, 297, 15}},
+      {"Image4", &box->Image4, {228, 158, 89, 88}},
+      {"Ver", &box->Ver, {103, 40, 210, 45}},
+  };
+  auto children = box->Panel1.get_children();
+  ASSERT_EQ(children.size(), std::size(cases));
+  size_t i = 0;
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceIn(*c.control, box->Panel1), c.place) << c.name;
+    // Created in the order of the design, so later controls lie over earlier ones.
+    EXPECT_EQ(children[i++], c.control) << c.name;
+  }
+  Gtk::Widget& form = *box->get_child();
+  EXPECT_EQ(PlaceIn(box->Panel1, form), (Place{8, 8, 345, 374}));
+  EXPECT_EQ(PlaceIn(box->btOk, form), (Place{128, 388, 105, 22}));
+  EXPECT_EQ(PlaceIn(box->btSupport, form), (Place{8, 388, 121, 22}));
+}
+
+TEST_F(AboutBoxTest, ShowsTheTextsOfTheProgramAndTheMaker) {
+  box->FormShow();
+  EXPECT_EQ(box->Prog.GetText(), u"Tom & Jerry's Shop");
+  EXPECT_EQ(box->lVer.GetText(), u"Version");
+  EXPECT_EQ(box->Copyright.GetText(), wb::kAboutCopyright);
+  EXPECT_NE(box->Copyright.GetText().find(u"Morvane"), Text::npos);
+  EXPECT_EQ(box->adr2.GetText(), wb::kAboutContactLines[0]);
+  EXPECT_EQ(box->adr3.GetText(), wb::kAboutContactLines[1]);
+  EXPECT_EQ(box->adr4.GetText(), wb::kAboutContactLines[2]);
+  EXPECT_EQ(box->adr5.GetText(), wb::kAboutContactLines[3]);
+  EXPECT_EQ(box->Label1.GetText(), wb::kAboutLogoWord);
+  EXPECT_EQ(box->lbHomepage.GetText(), u"http://maker.test");
+  EXPECT_EQ(box->lbShop.GetText(), u"Shop: http://maker.test/tavrel");
+  EXPECT_EQ(box->btSupport.get_label(), "_Support");
+  EXPECT_TRUE(box->btSupport.get_use_underline());
+  EXPECT_TRUE(box->btOk.has_default());
+
+  // Without a start-up title the application's title stands in; each show refreshes.
+  values.startupTitle.clear();
+  box->FormShow();
+  EXPECT_EQ(box->Prog.GetText(), u"WebBrowser");
+}
+
+TEST_F(AboutBoxTest, TheWhiteBlockAndTheRedRuleArePaintedAtCreation) {
+  struct Case {
+    const char* name;
+    wb::PictureControl* image;
+    int width, height;
+    guint8 r, g, b;
+  } cases[] = {{"Image2", &box->Image2, 297, 142, 255, 255, 255},
+               {"Image3", &box->Image3, 277, 6, 255, 0, 0}};
+  for (const auto& c : cases) {
+    auto picture = c.image->Picture();
+    ASSERT_TRUE(picture) << c.name;
+    EXPECT_EQ(picture->get_width(), c.width) << c.name;
+    EXPECT_EQ(picture->get_height(), c.height) << c.name;
+    for (auto [x, y] : {std::pair{0, 0}, {c.width - 1, c.height - 1}, {c.width / 2, 3}}) {
+      const guint8* p =
+          picture->get_pixels() + y * picture->get_rowstride() + x * picture->get_n_channels();
+      EXPECT_EQ((std::array{p[0], p[1], p[2]}), (std::array{c.r, c.g, c.b})) << c.name;
+    }
+  }
+}
+
+TEST_F(AboutBoxTest, VersionLineFollowsTheLocalesShortDate) {
+  struct Case {
+    const char* locale;
+    const char16_t* version;
+    const char16_t* line;
+  } cases[] = {
+      {"de_DE.UTF-8", u"1.2.3.4", u"1.2.3.4, 07.06.2018"},  // day-month-year
+      {"de_DE.UTF-8", u"", u", 07.06.2018"},                // no version note
+      {"en_US.UTF-8", u"1.2.3.4", u"1.2.3.4, 06/07/2018"},  // month-day-year
+      {"en_US.UTF-8", u"", u", 06/07/2018"},
+  };
+  for (const auto& c : cases) {
+    if (!UseLocale(c.locale)) GTEST_SKIP() << c.locale << " unavailable: localedef failed";
+    values.versionText = c.version;
+    box->FormShow();
+    EXPECT_EQ(box->Ver.GetText(), c.line) << c.locale;
+  }
+  setlocale(LC_ALL, "C");
+}
+
+TEST_F(AboutBoxTest, EveryLinkOpensItsAddressAndTheBoxStaysOpen) {
+  ShowBox();
+  struct Case {
+    const char* name;
+    Gtk::Widget* control;
+    const char16_t* address;
+  } cases[] = {
+      {"Image1 (logo)", &box->Image1, u"http://maker.test"},
+      {"Image2 (white block)", &box->Image2, u"http://maker.test"},
+      {"Image3 (red rule)", &box->Image3, u"http://maker.test"},
+      {"Image4 (emblem)", &box->Image4, u"http://maker.test"},
+      {"Label1", &box->Label1, u"http://maker.test"},
+      {"adr2", &box->adr2, u"http://maker.test"},
+      {"adr3", &box->adr3, u"http://maker.test"},
+      {"adr4", &box->adr4, u"http://maker.test"},
+      {"adr5", &box->adr5, u"http://maker.test"},
+      {"lbHomepage", &box->lbHomepage, u"http://maker.test"},
+      {"lbShop", &box->lbShop, u"http://maker.test/tavrel"},
+  };
+  for (const auto& c : cases) {
+    opened.clear();
+    MouseClick(*c.control);
+    ASSERT_EQ(opened.size(), 1u) << c.name;
+    EXPECT_EQ(opened[0], c.address) << c.name;
+    EXPECT_TRUE(box->get_visible()) << c.name;
+    EXPECT_TRUE(static_cast<wb::ClickArea*>(c.control)->HandCursor()) << c.name;
+  }
+  opened.clear();
+  box->btSupport.clicked();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], u"http://maker.test/support");
+  EXPECT_TRUE(box->get_visible());
+
+  // Texts without links open nothing.
+  opened.clear();
+  for (Gtk::Widget* plain : {&box->Prog, &box->lVer, &box->Copyright, &box->Ver})
+    MouseClick(*plain);
+  EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(AboutBoxTest, ExecIsModalAndReturnsWhenClosed) {
+  struct Case {
+    const char* how;
+    std::function<void(wb::TAboutBox&)> close;
+  } cases[] = {
+      {"OK", [](wb::TAboutBox& b) { b.btOk.clicked(); }},
+      {"Escape",
+       [](wb::TAboutBox& b) {
+         GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+         event->key.window = GDK_WINDOW(g_object_ref(b.get_window()->gobj()));
+         event->key.keyval = GDK_KEY_Escape;
+         gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(
+                                         gdk_window_get_display(event->key.window))));
+         gtk_main_do_event(event);
+         gdk_event_free(event);
+       }},
+      {"close button",
+       [](wb::TAboutBox& b) {
+         GdkEventAny event{};
+         event.type = GDK_DELETE;
+         b.event(reinterpret_cast<GdkEvent*>(&event));
+       }},
+  };
+  for (const auto& c : cases) {
+    bool sawModal = false;
+    auto poll = Glib::signal_timeout().connect(
+        [&] {
+          if (!box->get_mapped()) return true;
+          sawModal = box->get_modal() && box->Ver.GetText() == u"1.2.3.4, 06/07/18";
+          box->lbShop.Click();  // a link leaves the box open
+          if (box->get_visible()) c.close(*box);
+          return false;
+        },
+        10);
+    opened.clear();
+    box->exec(Text(), Text());
+    poll.disconnect();
+    EXPECT_TRUE(sawModal) << c.how;
+    EXPECT_FALSE(box->get_visible()) << c.how;
+    EXPECT_EQ(opened.size(), 1u) << c.how;
+  }
+}
+
+TEST_F(AboutBoxTest, ItsPicturesAreTheMakersOwn) {
+  auto logo = box->Image1.Picture();
+  auto emblem = box->Image4.Picture();
+  ASSERT_TRUE(logo);
+  ASSERT_TRUE(emblem);
+  EXPECT_EQ(logo->get_width(), 134);
+  EXPECT_EQ(logo->get_height(), 28);
+  EXPECT_EQ(emblem->get_width(), 116);
+  EXPECT_EQ(emblem->get_height(), 116);
+  // The logo's white ground is transparent, its red square is not.
+  ASSERT_TRUE(logo->get_has_alpha());
+  const guint8* corner = logo->get_pixels() + 27 * logo->get_rowstride();
+  EXPECT_EQ(corner[3], 0);
+  const guint8* mark = logo->get_pixels() + 14 * logo->get_rowstride() + 3 * 4;
+  EXPECT_EQ(mark[3], 255);
+}
+
+}  // namespace
