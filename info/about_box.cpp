@@ -1,6 +1,7 @@
 #include "info/about_box.h"
 
 #include <gdk/gdkkeysyms.h>
+#include <gtkmm/cssprovider.h>
 #include <gtkmm/image.h>
 
 #include "platform/shell_open.h"
@@ -110,6 +111,11 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
   lbShop.SetHandCursor(true);
   lbShop.signal_clicked().connect([this] { lbShopClick(); });
 
+  // Buttons of the design's height: the theme's own minimum would make them taller.
+  auto compact = Gtk::CssProvider::create();
+  compact->load_from_data("button { min-height: 0; padding: 0 6px; }");
+  for (Gtk::Button* button : {&btOk, &btSupport})
+    button->get_style_context()->add_provider(compact, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   btOk.set_label("OK");
   btOk.set_image_from_icon_name("object-select-symbolic", Gtk::ICON_SIZE_BUTTON);
   btOk.set_always_show_image(true);
@@ -138,6 +144,8 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
 
 TAboutBox::~TAboutBox() {
   if (modalLoop_ && modalLoop_->is_running()) modalLoop_->quit();
+  unset_default();
+  unset_focus();
 }
 
 const ProcessValues& TAboutBox::Values() const {
@@ -212,6 +220,8 @@ bool TAboutBox::on_delete_event(GdkEventAny*) {
   return true;
 }
 
-void TAboutBox::Close() { hide(); }
+void TAboutBox::Close() {
+  hide();
+}
 
 }  // namespace wb

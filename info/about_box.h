@@ -39,6 +39,9 @@ extern const std::array<Text, 4> kAboutContactLines;  // street, town, telephone
 extern const Text kAboutLogoWord;                     // completes the logo
 
 class TAboutBox : public Gtk::Window {
+  // The form's fixed layout outlives the controls on it, so each control leaves it in order.
+  Gtk::Fixed form_;
+
  public:
   // `owner` (may be null) is the window the box is centred over when shown.
   TAboutBox(Gtk::Window* owner, AboutBoxDeps deps);
@@ -90,7 +93,6 @@ class TAboutBox : public Gtk::Window {
   void Close();
 
   AboutBoxDeps deps_;
-  Gtk::Fixed form_;
   Glib::RefPtr<Glib::MainLoop> modalLoop_;
 };
 

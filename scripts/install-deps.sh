@@ -13,7 +13,7 @@ PACKAGES="
   xvfb xauth x11-utils dbus-x11 imagemagick
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info
-  python3 curl
+  python3 curl locales
 "
 
 if [ "$(id -u)" -eq 0 ]; then
@@ -37,3 +37,11 @@ if [ -n "$missing" ]; then
 else
   echo "install-deps: everything is installed"
 fi
+
+# Locales with a day-month-year and a month-day-year short date, for the about box's tests
+# (the tests build them into their own folder when they are missing, which takes longer).
+for loc in de_DE en_US; do
+  if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
+    $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8" || echo "install-deps: no locale $loc.UTF-8"
+  fi
+done

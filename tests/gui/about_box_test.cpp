@@ -51,18 +51,31 @@ void MouseClick(Gtk::Widget& widget) {
   }
 }
 
-// A locale of the given name, built into the test's own directory when the system lacks it.
-bool UseLocale(const std::string& name) {
-  if (setlocale(LC_ALL, name.c_str())) return true;
+// Makes the given UTF-8 locales available: the system's, or else built into the test's own
+// folder. All are prepared before any is used, since the C library remembers a locale it
+// failed to find.
+bool PrepareLocales(std::initializer_list<std::string> names) {
   std::string dir = wbtest::TestRoot() + "/locales";
-  std::filesystem::create_directories(dir);
-  std::string input = name.substr(0, name.find('.'));
-  std::string command =
-      "localedef -i " + input + " -f UTF-8 " + dir + "/" + name + " >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return false;
-  setenv("LOCPATH", dir.c_str(), 1);
-  return setlocale(LC_ALL, name.c_str()) != nullptr;
+  bool built = false;
+  for (const std::string& name : names) {
+    std::string base = name.substr(0, name.find('.'));
+    std::string probe = "locale -a 2>/dev/null | grep -qx '" + base + ".utf8'";
+    if (std::system(probe.c_str()) == 0) continue;
+    std::filesystem::create_directories(dir);
+    // localedef refuses to work while LOCPATH is set.
+    std::string command = "env -u LOCPATH localedef -i " + base + " -f UTF-8 " + dir + "/" + name +
+                          " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return false;
+    built = true;
+  }
+  if (built) setenv("LOCPATH", dir.c_str(), 1);
+  return true;
 }
+
+// Puts the "C" locale back when the test ends, however it ends.
+struct CLocaleAtExit {
+  ~CLocaleAtExit() { setlocale(LC_ALL, "C"); }
+};
 
 struct Place {
   int x = 0, y = 0, width = 0, height = 0;
@@ -208,13 +221,15 @@ TEST_F(AboutBoxTest, VersionLineFollowsTheLocalesShortDate) {
       {"en_US.UTF-8", u"1.2.3.4", u"1.2.3.4, 06/07/2018"},  // month-day-year
       {"en_US.UTF-8", u"", u", 06/07/2018"},
   };
+  if (!PrepareLocales({"de_DE.UTF-8", "en_US.UTF-8"}))
+    GTEST_SKIP() << "locales unavailable: localedef failed (scripts/install-deps.sh adds them)";
+  CLocaleAtExit restore;
   for (const auto& c : cases) {
-    if (!UseLocale(c.locale)) GTEST_SKIP() << c.locale << " unavailable: localedef failed";
+    ASSERT_TRUE(setlocale(LC_ALL, c.locale)) << c.locale;
     values.versionText = c.version;
     box->FormShow();
     EXPECT_EQ(box->Ver.GetText(), c.line) << c.locale;
   }
-  setlocale(LC_ALL, "C");
 }
 
 TEST_F(AboutBoxTest, EveryLinkOpensItsAddressAndTheBoxStaysOpen) {
