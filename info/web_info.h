@@ -30,6 +30,10 @@ struct WebInfoDeps {
   std::function<void(const Text& address)> open;
 };
 
+// The dependencies of the running program: the gateway of the maker's web site, the system
+// clock, the main-loop timer and ShellOpen.
+WebInfoDeps ProgramWebInfoDeps();
+
 // The number that the banner appends to its address as "tst": the local time of day as a
 // fraction of the day times 10000, rounded up to the next whole number, 0 at midnight and
 // 10000 just before the next. It changes about every 8.64 seconds.
