@@ -15,7 +15,10 @@ inline constexpr std::u16string_view kCompanyName = u"Morvane";
 // to write the shipped block's start address, so keep it a single plain literal.
 inline constexpr std::u16string_view kBaseWebAddress = u"https://morvane.example";
 
-// The base web address in effect: kBaseWebAddress, unless a test has pointed it elsewhere.
+// The base web address in effect: kBaseWebAddress, unless a test has pointed it elsewhere,
+// in this process (SetBaseWebAddressForTests) or, for a program started by an end-to-end test,
+// through the environment variable WB_TEST_BASE_WEB_ADDRESS holding a loopback address
+// "http://127.0.0.1:PORT" or "http://localhost:PORT" (read once; any other value is ignored).
 // Every address built for the maker goes through this function, never through the constant.
 Text BaseWebAddress();
 
