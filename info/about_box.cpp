@@ -4,9 +4,8 @@
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/image.h>
 
-#include "platform/shell_open.h"
+#include "platform/resources.h"
 #include "support/maker.h"
-#include "support/version_info.h"
 
 namespace wb {
 
@@ -22,22 +21,14 @@ const Text kAboutLogoWord = u"software";
 
 namespace {
 
-// Where the pictures lie in the program's embedded resources.
-constexpr char kLogoResource[] = "/webbrowser/pictures/logo.bmp";
-constexpr char kEmblemResource[] = "/webbrowser/pictures/emblem.gif";
+// The pictures in the program's embedded resources.
+constexpr char16_t kLogoResource[] = u"about_logo.bmp";
+constexpr char16_t kEmblemResource[] = u"about_emblem.gif";
 
 constexpr int kClientWidth = 360;
 constexpr int kClientHeight = 421;
 
 }  // namespace
-
-AboutBoxDeps ProgramAboutBoxDeps() {
-  AboutBoxDeps deps;
-  deps.open = [](const Text& address) { ShellOpen(address, Text()); };
-  deps.baseAddress = [] { return BaseWebAddress(); };
-  deps.buildDate = [] { return BuildDate(); };
-  return deps;
-}
 
 TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(deps)) {
   set_title("Info");
@@ -65,7 +56,8 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
   Copyright.SetFont(DesignFont("Tahoma", 11));
   Copyright.SetAlignment(LabelControl::Align::Center, false);
   Copyright.SetWordWrap(true);
-  Image1.SetPicture(TransparentBitmap(ResourcePicture(kLogoResource)));
+  RegisterProgramResources();
+  Image1.SetPicture(TransparentBitmap(ResourcePicture(ResourcePath(kLogoResource))));
   Image1.SetProportional(true);
   Image1.AutoSize();
   Label1.SetFont(DesignFont("Arial", 20));
@@ -80,7 +72,7 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
   lbShop.SetColor(blue);
   lbShop.SetUnderline(true);
   lbShop.SetAlignment(LabelControl::Align::Center, false);
-  Image4.SetPicture(ResourcePicture(kEmblemResource));
+  Image4.SetPicture(ResourcePicture(ResourcePath(kEmblemResource)));
   Image4.SetProportional(true);
   Ver.SetFont(tahoma12);
 

@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/shell_open.h"
-#include "support/gateway.h"
 #include "support/values.h"
 
 namespace wb {
@@ -24,14 +22,6 @@ constexpr unsigned kDesignInterval = 360000;
 constexpr std::int64_t kMsPerDay = 86400000;
 
 }  // namespace
-
-WebInfoDeps ProgramWebInfoDeps() {
-  WebInfoDeps deps;
-  deps.gatewayAddress = [](const Text& command) { return GatewayAddress(command); };
-  deps.timeOfDay = LocalTimeOfDay;
-  deps.open = [](const Text& address) { ShellOpen(address, Text()); };
-  return deps;
-}
 
 std::int64_t TimeOfDayNumber(std::int64_t msSinceMidnight) {
   std::int64_t ms = std::clamp<std::int64_t>(msSinceMidnight, 0, kMsPerDay - 1);

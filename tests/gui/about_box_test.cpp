@@ -315,4 +315,21 @@ TEST_F(AboutBoxTest, ExecIsModalAndReturnsWhenClosed) {
   }
 }
 
+TEST_F(AboutBoxTest, ItsPicturesAreTheMakersOwn) {
+  auto logo = box->Image1.Picture();
+  auto emblem = box->Image4.Picture();
+  ASSERT_TRUE(logo);
+  ASSERT_TRUE(emblem);
+  EXPECT_EQ(logo->get_width(), 134);
+  EXPECT_EQ(logo->get_height(), 28);
+  EXPECT_EQ(emblem->get_width(), 116);
+  EXPECT_EQ(emblem->get_height(), 116);
+  // The logo's white ground is transparent, its red square is not.
+  ASSERT_TRUE(logo->get_has_alpha());
+  const guint8* corner = logo->get_pixels() + 27 * logo->get_rowstride();
+  EXPECT_EQ(corner[3], 0);
+  const guint8* mark = logo->get_pixels() + 14 * logo->get_rowstride() + 3 * 4;
+  EXPECT_EQ(mark[3], 255);
+}
+
 }  // namespace

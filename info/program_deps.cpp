@@ -1,0 +1,28 @@
+// The dependencies of the banner and the about box in the running program. Kept apart from the
+// windows, so that tests, which pass their own, link none of it.
+#include "info/about_box.h"
+#include "info/web_info.h"
+#include "platform/shell_open.h"
+#include "support/gateway.h"
+#include "support/maker.h"
+#include "support/version_info.h"
+
+namespace wb {
+
+WebInfoDeps ProgramWebInfoDeps() {
+  WebInfoDeps deps;
+  deps.gatewayAddress = [](const Text& command) { return GatewayAddress(command); };
+  deps.timeOfDay = LocalTimeOfDay;
+  deps.open = [](const Text& address) { ShellOpen(address, Text()); };
+  return deps;
+}
+
+AboutBoxDeps ProgramAboutBoxDeps() {
+  AboutBoxDeps deps;
+  deps.open = [](const Text& address) { ShellOpen(address, Text()); };
+  deps.baseAddress = [] { return BaseWebAddress(); };
+  deps.buildDate = [] { return BuildDate(); };
+  return deps;
+}
+
+}  // namespace wb
