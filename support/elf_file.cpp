@@ -163,6 +163,9 @@ bool ElfFile::ReadHeaders() {
     if (!table) return false;
     shTable = std::move(*table);
     shTableEnd_ = shOffset + shTable.size();
+  } else {
+    // Without a section header table the counts in the ELF header mean nothing.
+    shCount = 0;
   }
 
   if (phCount != 0) {

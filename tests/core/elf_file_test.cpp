@@ -338,6 +338,7 @@ TEST(ElfFile, RefusesHeadersThatPointOutsideTheFile) {
       {"section offset near 2^64", Patched(shOffset + 64 + 24, ~std::uint64_t{0} - 2, 8), false},
       {"segment data beyond the end", Patched(64 + 32, 1u << 30, 8), false},
       {"name index out of range", Patched(62, 200, 2), true},
+      {"section count without a section table", Patched(40, 0, 8), true},
       {"name offset beyond the name table", Patched(shOffset + 64, 1u << 20, 4), true},
   };
   for (const auto& c : cases) {
