@@ -32,7 +32,7 @@ std::optional<VersionNote> ReadVersionNote(const std::string& path);
 Text FileVersionText(const Text& fileName);
 
 // The build time of the running executable as a date value in UTC (stamp / 86400 + 25569);
-// 0 when it carries no usable note.
+// 0 when it carries no usable note or its stamp lies after the year 9999.
 DateValue BuildDate();
 
 // The build time of the given executable ("" = the running one), as BuildDate().
