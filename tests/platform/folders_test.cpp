@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -188,6 +189,34 @@ TEST_F(Folders, FirstRunUsesTheExecutableNameUntilTheTitleIsSet) {
   Process().applicationTitle = u"WebBrowser";
   StartupSetup();
   EXPECT_EQ(ToUtf8(Process().workFolder), home_ + "/WebBrowser/");
+}
+
+}  // namespace
+}  // namespace wb
+
+namespace wb {
+namespace {
+
+TEST(AlignLocale, TakesTheUsersLocaleAndKeepsTheCurrentOneWhenItIsMissing) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  const char* savedEnv = std::getenv("LC_ALL");
+  const std::string savedLcAll = savedEnv ? savedEnv : "";
+
+  std::setlocale(LC_ALL, "C");
+  setenv("LC_ALL", "C.UTF-8", 1);
+  AlignLocale();
+  EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C.UTF-8");
+
+  setenv("LC_ALL", "xx_NO.SUCH-LOCALE", 1);
+  AlignLocale();
+  EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C.UTF-8");
+
+  if (savedEnv) {
+    setenv("LC_ALL", savedLcAll.c_str(), 1);
+  } else {
+    unsetenv("LC_ALL");
+  }
+  std::setlocale(LC_ALL, saved.c_str());
 }
 
 }  // namespace
