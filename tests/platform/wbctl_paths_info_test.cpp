@@ -23,8 +23,9 @@ struct RunResult {
   std::string err;
 };
 
-RunResult RunWbctl(std::vector<std::string> args, const std::string& cwd) {
-  args.insert(args.begin(), WB_WBCTL_PATH);
+RunResult RunWbctl(std::vector<std::string> args, const std::string& cwd,
+                   const std::string& tool = WB_WBCTL_PATH) {
+  args.insert(args.begin(), tool);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -140,6 +141,24 @@ TEST_F(WbctlPathsInfo, InfoDescribesTheProgramToTheGateway) {
   // The id is stored on first use and the same on the next run.
   const RunResult again = RunWbctl({"info", "--exe", exe_}, root_.string());
   EXPECT_EQ(Value(ParseLines(again.out), "id"), id);
+}
+
+TEST_F(WbctlPathsInfo, WithoutExeActsAsTheProgramBesideTheTool) {
+  const fs::path bin = root_ / "bin";
+  fs::create_directories(bin);
+  fs::copy_file(WB_WBCTL_PATH, bin / "wbctl");
+  const RunResult missing = RunWbctl({"paths"}, root_.string(), (bin / "wbctl").string());
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find((bin / "webbrowser").string()), std::string::npos) << missing.err;
+
+  fs::copy_file(WB_WBCTL_PATH, bin / "webbrowser");
+  std::ofstream(bin / "webbrowser.ini") << "[webbrowser]\nPortable=2\n";
+  const RunResult r = RunWbctl({"paths"}, root_.string(), (bin / "wbctl").string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Lines lines = ParseLines(r.out);
+  EXPECT_EQ(Value(lines, "program"), bin.string() + "/");
+  EXPECT_EQ(Value(lines, "settings"), bin.string() + "/webbrowser.ini");
+  EXPECT_EQ(Value(lines, "portable"), "2");
 }
 
 TEST_F(WbctlPathsInfo, ClearErrors) {
