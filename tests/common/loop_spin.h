@@ -11,7 +11,7 @@
 
 namespace wbtest {
 
-inline bool SpinUntil(const std::function<bool()>& done, int limitMs = 20000) {
+inline bool RunLoopUntil(const std::function<bool()>& done, int limitMs = 20000) {
   const gint64 end = g_get_monotonic_time() + gint64{limitMs} * 1000;
   guint tick = g_timeout_add(
       5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
@@ -36,7 +36,7 @@ inline bool RunBeside(std::function<void()> work, int limitMs = 20000) {
     work();
     *finished = true;
   });
-  bool ok = SpinUntil([&] { return finished->load(); }, limitMs);
+  bool ok = RunLoopUntil([&] { return finished->load(); }, limitMs);
   if (ok) {
     t.join();
   } else {

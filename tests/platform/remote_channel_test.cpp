@@ -275,7 +275,7 @@ TEST(RemoteChannel, SurvivesHostileSendersAndAnswersTheNextGoodRecord) {
     } else {
       EXPECT_FALSE(got.has_value()) << c.what;
     }
-    EXPECT_TRUE(wbtest::SpinUntil([&] { return channel.connectionCount() == 0; })) << c.what;
+    EXPECT_TRUE(wbtest::RunLoopUntil([&] { return channel.connectionCount() == 0; })) << c.what;
     Reply good;
     ASSERT_TRUE(wbtest::RunBeside([&] {
       good = RemoteClient(channel.path()).Call({74, 0, "after"});
@@ -297,7 +297,7 @@ TEST(RemoteChannel, AFloodOfIdleConnectionsDoesNotLockOutAGoodSender) {
   EXPECT_EQ(good.payload, "through");
   EXPECT_LE(channel.connectionCount(), 8u);
   flood.clear();
-  EXPECT_TRUE(wbtest::SpinUntil([&] { return channel.connectionCount() == 0; }));
+  EXPECT_TRUE(wbtest::RunLoopUntil([&] { return channel.connectionCount() == 0; }));
 }
 
 TEST(RemoteChannel, ConnectionsBusyWithRecordsMakeANewOneWaitForBusy) {
@@ -313,7 +313,7 @@ TEST(RemoteChannel, ConnectionsBusyWithRecordsMakeANewOneWaitForBusy) {
       busy.back()->SendBytes("WB");
     }
   }));
-  ASSERT_TRUE(wbtest::SpinUntil(
+  ASSERT_TRUE(wbtest::RunLoopUntil(
       [&] { return channel.connectionCount() == 8 && channel.idleConnectionCount() == 0; }));
   ASSERT_TRUE(wbtest::RunBeside([&] {
     try {
@@ -325,7 +325,7 @@ TEST(RemoteChannel, ConnectionsBusyWithRecordsMakeANewOneWaitForBusy) {
   EXPECT_EQ(refused->status, Status::kBusy);
   // The stalled senders give up; then the window serves again.
   busy.clear();
-  ASSERT_TRUE(wbtest::SpinUntil([&] { return channel.connectionCount() == 0; }));
+  ASSERT_TRUE(wbtest::RunLoopUntil([&] { return channel.connectionCount() == 0; }));
   Reply good;
   ASSERT_TRUE(wbtest::RunBeside([&] { good = RemoteClient(channel.path()).Call({1, 0, "ok"}); }));
   EXPECT_EQ(good.payload, "ok");
