@@ -11,21 +11,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "storage/fsx.h"
 #include "support/elf_file.h"
 
 namespace {
-
-// The real program when it is built (it carries the shipped block), else a copy of wbctl with
-// a block appended the same way.
-#ifdef WB_WEBBROWSER_PATH
-const char* const kProgram = WB_WEBBROWSER_PATH;
-#else
-const char* const kProgram = nullptr;
-#endif
 
 std::string TempDir() {
   const char* tmp = std::getenv("TMPDIR");
@@ -44,32 +38,25 @@ struct TempFile {
   }
 };
 
-const std::string& BrandedExecutable() {
-  static TempFile file;
-  if (file.path.empty()) {
-    if (kProgram != nullptr) {
-      file.path = kProgram;
-      static std::string keep;  // the built program is not ours to remove
-      keep = file.path;
-      file.path.clear();
-      return keep;
-    }
-    file.path = TempDir() + "/wb_block_bench_exe";
-    const auto end = wb::ElfImageEnd(WB_WBCTL_PATH).value_or(0);
-    std::ifstream in(WB_WBCTL_PATH, std::ios::binary);
-    std::string image(static_cast<std::size_t>(end), '\0');
-    in.read(image.data(), static_cast<std::streamsize>(image.size()));
-    std::filesystem::remove(file.path);
-    wb::TFSx out(file.path, u"c");
-    out.Append(image);
-    out.wBlock(u"WebBrowser", u"title=WebBrowser\r\nwebinfo=0\r\ngo=https://morvane.example");
-  }
-  return file.path;
+// A copy of the ELF image of `program` with the shipped block appended by the block writer,
+// as the build and wbctl brand make it.
+std::string BrandedCopy(const std::string& program, const std::string& name) {
+  static std::vector<std::unique_ptr<TempFile>> files;
+  files.push_back(std::make_unique<TempFile>());
+  files.back()->path = TempDir() + "/wb_block_bench_" + name;
+  const auto end = wb::ElfImageEnd(program).value_or(0);
+  std::ifstream in(program, std::ios::binary);
+  std::string image(static_cast<std::size_t>(end), '\0');
+  in.read(image.data(), static_cast<std::streamsize>(image.size()));
+  std::filesystem::remove(files.back()->path);
+  wb::TFSx out(files.back()->path, u"c");
+  out.Append(image);
+  out.wBlock(u"WebBrowser", u"title=WebBrowser\r\nwebinfo=0\r\ngo=https://morvane.example");
+  return files.back()->path;
 }
 
 // What the window does at creation: open the executable for reading, read its block, close.
-void BM_rBlockOfExecutable(benchmark::State& state) {
-  const std::string& path = BrandedExecutable();
+void BM_rBlockOfExecutable(benchmark::State& state, const std::string& path) {
   std::size_t found = 0;
   for (auto _ : state) {
     wb::TFSx file(path, u"r");
@@ -82,7 +69,25 @@ void BM_rBlockOfExecutable(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * size);
   state.counters["file_MB"] = static_cast<double>(size) / 1e6;
 }
-BENCHMARK(BM_rBlockOfExecutable)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The built program as it is (with debug information when the build has it), and a copy
+// without debug information, the size of a shipped program.
+void RegisterExecutableBenchmarks() {
+#ifdef WB_WEBBROWSER_PATH
+  const std::string program = WB_WEBBROWSER_PATH;
+  const std::string built = program;  // already carries the shipped block
+#else
+  const std::string program = WB_WBCTL_PATH;
+  const std::string built = BrandedCopy(program, "built");
+#endif
+  const std::string stripped = BrandedCopy(WB_STRIPPED_PROGRAM, "stripped");
+  benchmark::RegisterBenchmark("BM_rBlockOfExecutable/built", BM_rBlockOfExecutable, built)
+      ->Unit(benchmark::kMicrosecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("BM_rBlockOfExecutable/stripped", BM_rBlockOfExecutable, stripped)
+      ->Unit(benchmark::kMicrosecond)
+      ->UseRealTime();
+}
 
 // A 256 MB file of pseudo-random bytes (binary data, as an executable holds) with the
 // boundary line at its very end. Read once so that it is in the page cache.
@@ -132,4 +137,11 @@ BENCHMARK(BM_Find256MB)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTim
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RegisterExecutableBenchmarks();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
