@@ -110,7 +110,7 @@ class ExclusiveFileLock {
  public:
   ExclusiveFileLock(const std::string& path, unsigned newFileMode, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    auto pause = std::chrono::microseconds(200);
+    auto pause = std::chrono::microseconds(50);
     for (;;) {
       if (!fd_) {
         fd_.Reset(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, newFileMode));
@@ -134,7 +134,7 @@ class ExclusiveFileLock {
         throw FileError(path, "the file is locked by another process");
       }
       std::this_thread::sleep_for(pause);
-      pause = std::min(pause * 2, std::chrono::microseconds(5000));
+      pause = std::min(pause * 2, std::chrono::microseconds(1000));
     }
   }
 

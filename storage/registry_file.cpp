@@ -152,6 +152,17 @@ bool StartsContinuedHex(std::string_view body) {
   return (data.starts_with("hex") || data.starts_with("HEX")) && TrimBlanks(body).ends_with('\\');
 }
 
+// A line that continues hex data holds only hex digits, commas, blanks and a final "\". Any
+// other line ends the value, so that a value cut short cannot swallow the key after it.
+bool IsHexContinuation(std::string_view line) {
+  std::string_view body = TrimBlanks(LineBody(line));
+  if (body.empty()) return false;
+  for (char c : body) {
+    if (HexDigit(c) < 0 && c != ',' && c != ' ' && c != '\t' && c != '\\') return false;
+  }
+  return true;
+}
+
 bool IsPrefix(const RegistryKeyPath& prefix, const RegistryKeyPath& path) {
   if (prefix.size() > path.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
@@ -219,6 +230,7 @@ std::string CheckRegistryNames(const RegistryKeyPath& key, TextView name) {
 RegistryDocument::RegistryDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom(bytes)) {
   std::string utf8 = NormaliseToUtf8(bytes);
   std::vector<std::string> physical = SplitLinesKeepingEnds(utf8);
+  lines_.reserve(physical.size());
   for (size_t i = 0; i < physical.size(); ++i) {
     Line line;
     line.raw = std::move(physical[i]);
@@ -238,13 +250,17 @@ RegistryDocument::RegistryDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom
         }
       }
     } else if (body.starts_with('"') || body.starts_with('@')) {
+      bool continued = false;
       if (StartsContinuedHex(body)) {
-        while (i + 1 < physical.size() && TrimBlanks(LineBody(line.raw)).ends_with('\\')) {
+        while (i + 1 < physical.size() && TrimBlanks(LineBody(line.raw)).ends_with('\\') &&
+               IsHexContinuation(physical[i + 1])) {
           line.raw += physical[++i];
+          continued = true;
         }
       }
-      std::string joined = JoinContinued(line.raw);
-      std::string_view text = joined;
+      // `body` views the first line, which appending has moved; the joined text replaces it.
+      std::string joined = continued ? JoinContinued(line.raw) : std::string();
+      std::string_view text = continued ? std::string_view(joined) : body;
       size_t pos = 0;
       std::optional<std::string> name;
       if (text.starts_with('@')) {

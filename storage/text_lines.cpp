@@ -65,8 +65,20 @@ std::string_view TrimBlanks(std::string_view text) {
 
 bool EqualIgnoringCase(TextView a, TextView b) {
   if (a.size() != b.size()) return false;
-  if (a == b) return true;
-  return LowerCase(a) == LowerCase(b);
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x == y) continue;
+    if (x < 0x80 && y < 0x80) {
+      if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+      if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+      if (x != y) return false;
+      continue;
+    }
+    // Names are compared character by character; the lower-case mapping keeps every
+    // character in its plane, so a surrogate pair can only match a pair.
+    return LowerCase(a.substr(i)) == LowerCase(b.substr(i));
+  }
+  return true;
 }
 
 }  // namespace wb
