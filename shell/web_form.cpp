@@ -1,0 +1,646 @@
+#include "shell/web_form.h"
+
+#include <gtkmm/image.h>
+#include <gtkmm/separatormenuitem.h>
+
+#include <cstdio>
+#include <limits>
+#include <stdexcept>
+
+#include "storage/window_config.h"
+#include "support/maker.h"
+
+namespace wb {
+namespace {
+
+constexpr int kDesignWidth = 784;
+constexpr int kDesignHeight = 542;
+constexpr int kBannerHeight = 60;
+constexpr int kNavButtonWidth = 37;
+constexpr int kNavButtonHeight = 26;
+constexpr int kStatusPanelWidth = 600;
+// The one picture of the link images; link buttons name pictures by index.
+constexpr const char* kLinkImages[] = {"emblem-web"};
+
+Text LowerAZ(Text t) {
+  for (auto& c : t)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+  return t;
+}
+
+Glib::ustring U(const Text& t) { return Glib::ustring(ToUtf8(t)); }
+
+Gtk::Image* IconImage(const std::string& name, Gtk::IconSize size) {
+  return Gtk::manage(new Gtk::Image(name, size));
+}
+
+}  // namespace
+
+std::string CssColor(std::int32_t color) {
+  auto v = static_cast<std::uint32_t>(color);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "#%02X%02X%02X", v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+  return buf;
+}
+
+TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
+  if (!services_.views) throw std::invalid_argument("TWebForm needs a web view factory");
+  web = services_.views->Create(nullptr);
+  onResize = [this] { FormResize(); };
+  BuildDesign();
+}
+
+TWebForm::~TWebForm() {
+  completion_.disconnect();
+  FormDestroy();
+  // The engine's callbacks must not reach a window that is going away.
+  if (web) {
+    web->onBeforeNavigate = nullptr;
+    web->onProgressChange = nullptr;
+    web->onNavigateError = nullptr;
+    web->onNewWindow = nullptr;
+    web->onStatusText = nullptr;
+  }
+}
+
+void TWebForm::BuildDesign() {
+  set_title("Web Browser");
+  set_default_size(kDesignWidth, kDesignHeight);
+  set_position(Gtk::WIN_POS_CENTER);
+  add(clientBox);
+
+  // Actions and their rules.
+  for (Action* a : {&acBack, &acForward, &acStop, &acRefresh, &acSave, &acPrint, &acExit})
+    actionList.Add(*a);
+  acBack.onExecute = [this] { BackClick(); };
+  acForward.onExecute = [this] { ForwardClick(); };
+  acStop.onExecute = [this] { StopClick(); };
+  acRefresh.onExecute = [this] { RefreshClick(); };
+  acSave.onExecute = [this] { acClick(acSave); };
+  acPrint.onExecute = [this] { acClick(acPrint); };
+  acExit.onExecute = [this] { acClick(acExit); };
+  acBack.onUpdate = [this](Action& a) { acBackUpdate(a); };
+  acForward.onUpdate = [this](Action& a) { acForwardUpdate(a); };
+  acForward.SetEnabled(false);
+  acSave.SetVisible(false);
+
+  BuildMenu();
+
+  // The tool-bar strip: navigation bar and address box on the first row, links below.
+  NavBar.set_toolbar_style(Gtk::TOOLBAR_ICONS);
+  NavBar.set_show_arrow(false);
+  NavBar.set_icon_size(Gtk::ICON_SIZE_LARGE_TOOLBAR);
+  BackBtn.set_name("BackBtn");
+  ForwardBtn.set_name("ForwardBtn");
+  StopBtn.set_name("StopBtn");
+  RefreshBtn.set_name("RefreshBtn");
+  btPrint.set_name("btPrint");
+  BindNavButton(BackBtn, acBack);
+  BindNavButton(ForwardBtn, acForward);
+  BindNavButton(StopBtn, acStop);
+  BindNavButton(RefreshBtn, acRefresh);
+  BindNavButton(btPrint, acPrint);
+  NavBar.set_name("NavBar");
+
+  Addr.set_name("Addr");
+  Addr.set_tooltip_text("URL");
+  Addr.set_hexpand(true);
+  Addr.set_valign(Gtk::ALIGN_CENTER);
+  Addr.get_entry()->set_placeholder_text("URL");
+  Addr.get_entry()->signal_key_press_event().connect(
+      [this](GdkEventKey* e) { return AddrKeyDown(e); }, false);
+  Addr.get_entry()->signal_insert_text().connect(
+      [this](const Glib::ustring&, int*) { ScheduleCompletion(); }, true);
+  Addr.signal_changed().connect([this] {
+    if (!settingAddr_ && Addr.get_active_row_number() >= 0) AddrClick();
+  });
+
+  LinkBar.set_name("LinkBar");
+  LinkBar.set_toolbar_style(Gtk::TOOLBAR_BOTH_HORIZ);
+  LinkBar.set_icon_size(Gtk::ICON_SIZE_MENU);
+  LinkBar.set_hexpand(true);
+
+  CoolBar.set_name("CoolBar");
+  coolRowNav.pack_start(NavBar, Gtk::PACK_SHRINK);
+  coolRowNav.pack_start(Addr, Gtk::PACK_EXPAND_WIDGET, 4);
+  coolRowLinks.pack_start(LinkBar, Gtk::PACK_EXPAND_WIDGET);
+  CoolBar.pack_start(coolRowNav, Gtk::PACK_SHRINK);
+  CoolBar.pack_start(coolRowLinks, Gtk::PACK_SHRINK);
+  clientBox.pack_start(CoolBar, Gtk::PACK_SHRINK);
+
+  // The banner: the title, centred, in large bold letters on the window's colour.
+  pBanner.set_name("pBanner");
+  bannerLabel.set_name("pBannerCaption");
+  pBanner.set_size_request(-1, kBannerHeight);
+  pBanner.set_visible_window(true);
+  bannerLabel.set_halign(Gtk::ALIGN_CENTER);
+  bannerLabel.set_valign(Gtk::ALIGN_CENTER);
+  pBanner.add(bannerLabel);
+  clientBox.pack_start(pBanner, Gtk::PACK_SHRINK);
+  pBanner.set_no_show_all(true);
+  bannerLabel.show();
+
+  Gtk::Widget& view = web->widget();
+  view.set_name("web");
+  view.set_hexpand(true);
+  view.set_vexpand(true);
+  clientBox.pack_start(view, Gtk::PACK_EXPAND_WIDGET);
+
+  StatusBar.set_name("StatusBar");
+  StatusBar.set_margin_top(0);
+  StatusBar.set_margin_bottom(0);
+  if (auto* area = dynamic_cast<Gtk::Box*>(StatusBar.get_message_area())) {
+    for (Gtk::Widget* child : area->get_children()) {
+      if (auto* label = dynamic_cast<Gtk::Label*>(child)) {
+        label->set_size_request(kStatusPanelWidth, -1);
+        label->set_ellipsize(Pango::ELLIPSIZE_END);
+        label->set_xalign(0.0f);
+      }
+    }
+  }
+  clientBox.pack_start(StatusBar, Gtk::PACK_SHRINK);
+
+  web->onBeforeNavigate = [this](const Text& u) { webBeforeNavigate2(u); };
+  web->onProgressChange = [this](int p, int m) { webProgressChange(p, m); };
+  web->onNewWindow = [this](const Text& address) {
+    if (services_.openExternal) services_.openExternal(address);
+  };
+  web->onStatusText = [this](const Text& text) { SetStatus(text); };
+
+  signal_key_press_event().connect([this](GdkEventKey* e) { return FormKeyDown(e); }, false);
+
+  css_ = Gtk::CssProvider::create();
+  ApplyCss();
+  for (Gtk::Widget* w : {static_cast<Gtk::Widget*>(this), static_cast<Gtk::Widget*>(&pBanner),
+                         static_cast<Gtk::Widget*>(&bannerLabel)})
+    w->get_style_context()->add_provider(css_, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+
+  clientBox.show_all();
+  pBanner.hide();
+  // Controls bound to a hidden action follow the action, not show_all.
+  for (Action* a : {&acBack, &acForward, &acStop, &acRefresh, &acSave, &acPrint, &acExit})
+    a->Reapply();
+  actionList.Invalidate();
+}
+
+void TWebForm::BindNavButton(Gtk::ToolButton& button, Action& action) {
+  button.set_icon_widget(*IconImage(action.IconName(), Gtk::ICON_SIZE_LARGE_TOOLBAR));
+  button.set_label(action.Caption());
+  button.set_size_request(kNavButtonWidth, kNavButtonHeight);
+  action.Bind(button);
+  NavBar.append(button);
+}
+
+Gtk::MenuItem* TWebForm::ActionItem(Action& action) {
+  auto* item = Gtk::manage(new Gtk::MenuItem());
+  auto* box = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6));
+  box->pack_start(*IconImage(action.IconName(), Gtk::ICON_SIZE_MENU), Gtk::PACK_SHRINK);
+  box->pack_start(*Gtk::manage(new Gtk::Label(action.Caption())), Gtk::PACK_SHRINK);
+  item->add(*box);
+  item->show_all();
+  action.Bind(*item);
+  return item;
+}
+
+void TWebForm::BuildMenu() {
+  MainMenu = std::make_unique<Gtk::MenuBar>();
+  MainMenu->set_name("MainMenu");
+  auto submenu = [this](const char* caption, const char* name) {
+    auto* item = Gtk::manage(new Gtk::MenuItem(caption, true));
+    item->set_name(name);
+    item->set_submenu(*Gtk::manage(new Gtk::Menu()));
+    MainMenu->append(*item);
+    return item;
+  };
+  auto add = [](Gtk::MenuItem* menu, Gtk::MenuItem* item, const char* name) {
+    item->set_name(name);
+    menu->get_submenu()->append(*item);
+    return item;
+  };
+  mnFile = submenu("_File", "mnFile");
+  mnSave = add(mnFile, ActionItem(acSave), "mnSave");
+  mnPrint = add(mnFile, ActionItem(acPrint), "mnPrint");
+  mnFile->get_submenu()->append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
+  mnExit = add(mnFile, ActionItem(acExit), "mnExit");
+
+  mnView = submenu("_View", "mnView");
+  mnToolBar = Gtk::manage(new Gtk::CheckMenuItem("_Toolbar", true));
+  mnStatusBar = Gtk::manage(new Gtk::CheckMenuItem("Status _Bar", true));
+  mnToolBar->set_active(true);
+  mnStatusBar->set_active(true);
+  add(mnView, mnToolBar, "mnToolBar");
+  add(mnView, mnStatusBar, "mnStatusBar");
+  mnToolBar->signal_toggled().connect([this] { mnToolBarClick(); });
+  mnStatusBar->signal_toggled().connect([this] { mnStatusBarClick(); });
+  mnView->get_submenu()->append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
+  mnStop = add(mnView, ActionItem(acStop), "mnStop");
+  mnRefresh = add(mnView, ActionItem(acRefresh), "mnRefresh");
+
+  mnGo = submenu("_Go", "mnGo");
+  mnBack = add(mnGo, ActionItem(acBack), "mnBack");
+  mnForward = add(mnGo, ActionItem(acForward), "mnForward");
+
+  mnHelp = submenu("_Help", "mnHelp");
+  mnAbout = Gtk::manage(new Gtk::MenuItem());
+  {
+    auto* box = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6));
+    box->pack_start(*IconImage("help-about", Gtk::ICON_SIZE_MENU), Gtk::PACK_SHRINK);
+    auto* label = Gtk::manage(new Gtk::Label("_About...", true));
+    box->pack_start(*label, Gtk::PACK_SHRINK);
+    mnAbout->add(*box);
+  }
+  add(mnHelp, mnAbout, "mnAbout");
+
+  MainMenu->show_all();
+  mnHelp->set_no_show_all(true);
+  mnHelp->hide();
+  clientBox.pack_start(*MainMenu, Gtk::PACK_SHRINK);
+}
+
+void TWebForm::DestroyMenu() {
+  if (!MainMenu) return;
+  for (auto [action, item] : {std::pair{&acSave, mnSave}, {&acPrint, mnPrint}, {&acExit, mnExit},
+                              {&acStop, mnStop}, {&acRefresh, mnRefresh}, {&acBack, mnBack},
+                              {&acForward, mnForward}})
+    action->Unbind(*item);
+  clientBox.remove(*MainMenu);
+  MainMenu.reset();
+  mnFile = mnSave = mnPrint = mnExit = mnView = mnStop = mnRefresh = nullptr;
+  mnGo = mnBack = mnForward = mnHelp = mnAbout = nullptr;
+  mnToolBar = mnStatusBar = nullptr;
+}
+
+void TWebForm::ApplyCss() {
+  std::string css =
+      "#pBannerCaption { font-family: \"Liberation Sans\", Arial, sans-serif; font-weight: bold;"
+      " font-size: 24px; color: #000080; }\n";
+  if (color_ > 0) {
+    std::string c = CssColor(color_);
+    css += "window, #pBanner { background-color: " + c + "; background-image: none; }\n";
+  }
+  css_->load_from_data(css);
+}
+
+void TWebForm::SetWindowColor(std::int32_t color) {
+  color_ = color;
+  ApplyCss();
+}
+
+// --- Creation, destruction, resize -------------------------------------------------------
+
+void TWebForm::FormCreate() {
+  if (created_) return;
+  created_ = true;
+  // Step 1 is the construction: empty history and lists, no link buttons yet.
+  HistoryIndex = -1;
+  LinkCt = 0;
+  HistoryList.clear();
+  LinkList.clear();
+  ResList.clear();
+  // 2: the configuration block from its sources.
+  if (services_.readConfig) ResList = services_.readConfig();
+  WindowConfig config = WindowConfigFromValues(ResList);
+  // 3 and 4: title and banner.
+  bannerLabel.set_text(U(config.bannerCaption));
+  if (!config.caption.empty()) set_title(U(config.caption));
+  pBanner.set_visible(config.bannerShown);
+  // 5 and 6: the link list, built-in or configured; 7: the link bar.
+  LinkList = config.linkList;
+  AddLinkList(nullptr, true);
+  // 8: the visible bars.
+  if (config.visApplied) vis(ValueOf(ResList, u"vis"));
+  // 9 and 10: size and colour.
+  if (config.width > 0 || config.height > 0) {
+    int w = 0, h = 0;
+    get_default_size(w, h);
+    set_default_size(config.width > 0 ? config.width : w, config.height > 0 ? config.height : h);
+  }
+  if (config.color > 0) SetWindowColor(config.color);
+  // 11: the start address.
+  if (!config.go.empty()) go(config.go, 0);
+  actionList.Invalidate();
+}
+
+void TWebForm::FormDestroy() {
+  DelLink(u"*");
+  HistoryList.clear();
+  ResList.clear();
+  LinkList.clear();
+}
+
+void TWebForm::FormResize() {
+  // The navigation bar ends at its last button.
+  if (!btPrint.get_realized() || !NavBar.get_visible()) return;
+  int x = 0, y = 0;
+  if (!btPrint.translate_coordinates(NavBar, 0, 0, x, y)) return;
+  int width = x + btPrint.get_allocated_width();
+  int w = 0, h = 0;
+  NavBar.get_size_request(w, h);
+  if (width > 0 && width != w) NavBar.set_size_request(width, h);
+}
+
+void TWebForm::RaiseResize() {
+  if (onResize) onResize();
+}
+
+void TWebForm::on_size_allocate(Gtk::Allocation& allocation) {
+  Gtk::Window::on_size_allocate(allocation);
+  if (allocation.get_width() == lastWidth_ && allocation.get_height() == lastHeight_) return;
+  lastWidth_ = allocation.get_width();
+  lastHeight_ = allocation.get_height();
+  RaiseResize();
+}
+
+void TWebForm::on_show() {
+  Gtk::Window::on_show();
+  FormShow();
+}
+
+// --- Navigation ---------------------------------------------------------------------------
+
+void TWebForm::go(const Text& url, int noRef) {
+  if (url.empty()) return;
+  Text current = LowerAZ(AddrText());
+  Text wanted = LowerAZ(url);
+  if (noRef == 1 && current.find(wanted) != Text::npos) return;
+  if (noRef == 2 && current == wanted) return;
+  SetAddrText(url);
+  FindAddress();
+  if (get_visible()) web->widget().grab_focus();
+}
+
+void TWebForm::FindAddress() {
+  UpdateCombo = true;
+  Text address = AddrText();
+  SetStatus(u"Load: " + address);
+  web->Navigate(address);
+}
+
+void TWebForm::HomePageRequest() {
+  SetAddrText(BaseWebAddress());
+  FindAddress();
+}
+
+void TWebForm::BackClick() {
+  // The action runs only while its rule allows it; the check keeps the index in the list
+  // even if a caller forgets that.
+  if (HistoryIndex < 1 || HistoryIndex > static_cast<int>(HistoryList.size())) return;
+  SetAddrText(HistoryList[HistoryIndex - 1]);
+  FindAddress();
+}
+
+void TWebForm::ForwardClick() {
+  if (HistoryIndex < -1 || HistoryIndex + 1 >= static_cast<int>(HistoryList.size())) return;
+  SetAddrText(HistoryList[HistoryIndex + 1]);
+  FindAddress();
+}
+
+void TWebForm::StopClick() { web->Stop(); }
+
+void TWebForm::RefreshClick() { FindAddress(); }
+
+void TWebForm::acClick(Action& sender) {
+  if (&sender == &acSave)
+    web->Save();
+  else if (&sender == &acPrint)
+    web->Print();
+  else if (&sender == &acExit)
+    close();
+}
+
+void TWebForm::acBackUpdate(Action& action) {
+  action.SetEnabled(!HistoryList.empty() && HistoryIndex > 0);
+}
+
+void TWebForm::acForwardUpdate(Action& action) {
+  action.SetEnabled(!HistoryList.empty() &&
+                    HistoryIndex < static_cast<int>(HistoryList.size()) - 1);
+}
+
+bool TWebForm::AddrKeyDown(GdkEventKey* event) {
+  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) FindAddress();
+  return false;  // the key keeps its normal editing effect
+}
+
+void TWebForm::AddrClick() { FindAddress(); }
+
+void TWebForm::LinksClick(Gtk::ToolButton& button) {
+  for (const LinkButton& link : linkButtons)
+    if (link.button == &button) {
+      go(link.hint, 0);
+      return;
+    }
+}
+
+bool TWebForm::FormKeyDown(GdkEventKey* event) {
+  constexpr guint kModifiers = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK |
+                               GDK_SUPER_MASK | GDK_HYPER_MASK | GDK_BUTTON1_MASK |
+                               GDK_BUTTON2_MASK | GDK_BUTTON3_MASK | GDK_BUTTON4_MASK |
+                               GDK_BUTTON5_MASK;
+  if ((event->state & kModifiers) != GDK_MOD1_MASK) return false;
+  if (event->keyval == GDK_KEY_Right || event->keyval == GDK_KEY_KP_Right) {
+    acForward.Update();
+    if (ForwardBtn.get_sensitive() && acForward.Enabled()) ForwardBtn.clicked();
+    return true;
+  }
+  if (event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_KP_Left) {
+    acBack.Update();
+    if (BackBtn.get_sensitive() && acBack.Enabled()) BackBtn.clicked();
+    return true;
+  }
+  return false;
+}
+
+void TWebForm::mnToolBarClick() {
+  if (mnToolBar) CoolBar.set_visible(mnToolBar->get_active());
+}
+
+void TWebForm::mnStatusBarClick() {
+  if (mnStatusBar) StatusBar.set_visible(mnStatusBar->get_active());
+}
+
+void TWebForm::webBeforeNavigate2(const Text& u) {
+  if (u.find(u"javascript:") != Text::npos) return;
+  int found = -1;
+  for (size_t i = 0; i < HistoryList.size(); ++i)
+    if (SameName(HistoryList[i], u)) {
+      found = static_cast<int>(i);
+      break;
+    }
+  if (found >= 0) {
+    HistoryIndex = found;
+  } else {
+    if (HistoryIndex >= 0 && HistoryIndex < static_cast<int>(HistoryList.size()) - 1)
+      HistoryList.resize(static_cast<size_t>(HistoryIndex) + 1);
+    HistoryList.push_back(u);
+    HistoryIndex = static_cast<int>(HistoryList.size()) - 1;
+  }
+  if (UpdateCombo) {
+    UpdateCombo = false;
+    MoveToTopOfList(u);
+  }
+  SetAddrText(u);
+  SetStatus(u);
+  actionList.Invalidate();
+}
+
+void TWebForm::webProgressChange(int progress, int progressMax) {
+  if (progressMax == 0) {
+    SetStatus(web->LocationURL());
+    return;
+  }
+  // Signed 32-bit arithmetic: the product wraps around as the engine's integers do, and the
+  // quotient is truncated toward zero.
+  auto product =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(progress) * std::uint32_t{100});
+  std::int32_t p;
+  if (progressMax == -1 && product == std::numeric_limits<std::int32_t>::min())
+    p = product;  // the one quotient that does not fit wraps around as well
+  else
+    p = product / progressMax;
+  SetStatus(AddrText() + u" (" + Ascii(std::to_string(p)) + u"%)");
+}
+
+// --- Address box --------------------------------------------------------------------------
+
+Text TWebForm::AddrText() const { return FromUtf8(Addr.get_entry()->get_text().raw()); }
+
+void TWebForm::SetAddrText(const Text& text) {
+  settingAddr_ = true;
+  Addr.get_entry()->set_text(U(text));
+  // The entry equal to the text counts as the selected one, so that typing it again does not
+  // navigate a second time.
+  std::vector<Text> items = AddrItems();
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i] == text) {
+      Addr.set_active(static_cast<int>(i));
+      break;
+    }
+  settingAddr_ = false;
+}
+
+std::vector<Text> TWebForm::AddrItems() const {
+  std::vector<Text> items;
+  auto model = const_cast<Gtk::ComboBoxText&>(Addr).get_model();
+  for (const auto& row : model->children()) {
+    Glib::ustring value;
+    row.get_value(0, value);
+    items.push_back(FromUtf8(value.raw()));
+  }
+  return items;
+}
+
+void TWebForm::MoveToTopOfList(const Text& u) {
+  settingAddr_ = true;
+  Text keep = AddrText();
+  std::vector<Text> items = AddrItems();
+  Text entry = u;
+  for (size_t i = 0; i < items.size(); ++i)
+    if (SameName(items[i], u)) {
+      entry = items[i];  // the entry keeps its spelling and moves to the top
+      Addr.remove_text(static_cast<int>(i));
+      break;
+    }
+  Addr.prepend(U(entry));
+  Addr.get_entry()->set_text(U(keep));
+  settingAddr_ = false;
+}
+
+void TWebForm::ScheduleCompletion() {
+  if (settingAddr_ || completion_.connected()) return;
+  // Only what the user types is completed; text the box sets itself (an entry picked from
+  // the list) is left as it is.
+  GdkEvent* current = gtk_get_current_event();
+  bool typed = current && current->type == GDK_KEY_PRESS;
+  if (current) gdk_event_free(current);
+  if (!typed) return;
+  // The entry places the cursor after the typed characters only once the insertion is done,
+  // so the completion runs right after it.
+  completion_ = Glib::signal_idle().connect(
+      [this] {
+        CompleteAddress();
+        return false;
+      },
+      Glib::PRIORITY_HIGH_IDLE);
+}
+
+void TWebForm::CompleteAddress() {
+  Gtk::Entry* entry = Addr.get_entry();
+  Glib::ustring typed = entry->get_text();
+  int start = 0, end = 0;
+  // Complete only while typing at the end of the text.
+  if (entry->get_selection_bounds(start, end) ||
+      entry->get_position() != static_cast<int>(typed.length()) || typed.empty())
+    return;
+  Text prefix = FromUtf8(typed.raw());
+  std::vector<Text> items = AddrItems();
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i].size() < prefix.size() || !SameName(items[i].substr(0, prefix.size()), prefix))
+      continue;
+    int index = static_cast<int>(i);
+    if (Addr.get_active_row_number() != index) {
+      Addr.set_active(index);  // moving the selection navigates (AddrClick)
+    } else {
+      settingAddr_ = true;
+      entry->set_text(U(items[i]));
+      settingAddr_ = false;
+    }
+    entry->select_region(static_cast<int>(typed.length()), -1);
+    return;
+  }
+}
+
+// --- Status -------------------------------------------------------------------------------
+
+void TWebForm::SetStatus(const Text& text) {
+  statusText_ = text;
+  StatusBar.remove_all_messages();
+  StatusBar.push(U(text));
+}
+
+// --- Configuration and link bar ----------------------------------------------------------
+
+void TWebForm::vis(const Text& s) {
+  BarVisibility bars = ParseVis(s);
+  if (!bars.menu) DestroyMenu();
+  NavBar.set_visible(bars.navbar);
+  Addr.set_visible(bars.address);
+  LinkBar.set_visible(bars.linkbar);
+  coolRowNav.set_visible(bars.navbar || bars.address);
+  coolRowLinks.set_visible(bars.linkbar);
+  if (!bars.navbar && !bars.address && !bars.linkbar) CoolBar.hide();
+  if (!bars.statusbar) StatusBar.hide();
+}
+
+void TWebForm::AddLinkList(const ValueList* st, bool del) {
+  const ValueList& list = st ? *st : LinkList;
+  if (del) DelLink(u"*");
+  std::vector<LinkButtonSpec> specs = LinkButtons(list);
+  for (auto it = specs.rbegin(); it != specs.rend(); ++it)
+    AddLink(it->caption, it->address, it->icon);
+}
+
+void TWebForm::AddLink(const Text& n, const Text& url, int ImgIdx) {
+  ++LinkCt;
+  auto* button = Gtk::manage(new Gtk::ToolButton(U(n)));
+  button->set_name("btLink_" + std::to_string(LinkCt));
+  button->set_tooltip_text(U(url));
+  button->set_is_important(true);
+  if (ImgIdx >= 0 && ImgIdx < static_cast<int>(std::size(kLinkImages)))
+    button->set_icon_widget(*IconImage(kLinkImages[ImgIdx], Gtk::ICON_SIZE_MENU));
+  button->signal_clicked().connect([this, button] { LinksClick(*button); });
+  button->show_all();
+  LinkBar.insert(*button, 0);
+  linkButtons.insert(linkButtons.begin(), LinkButton{button, n, url});
+}
+
+void TWebForm::DelLink(const Text& n) {
+  for (size_t i = linkButtons.size(); i-- > 0;) {
+    if (n != u"*" && linkButtons[i].caption != n) continue;
+    Gtk::ToolButton* button = linkButtons[i].button;
+    linkButtons.erase(linkButtons.begin() + static_cast<std::ptrdiff_t>(i));
+    LinkBar.remove(*button);  // the bar held the only reference: the button is destroyed
+  }
+}
+
+}  // namespace wb

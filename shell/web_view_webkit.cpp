@@ -1,0 +1,545 @@
+// The one WebKitGTK implementation of the web view. Every engine signal is connected in
+// Connect() and disconnected in the destructor, before the widget goes away, so no callback
+// can reach a destroyed view.
+#include "shell/web_view_webkit.h"
+
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/window.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <list>
+#include <stdexcept>
+#include <system_error>
+
+#include "shell/error_display.h"
+
+namespace wb {
+namespace {
+
+// A GLib-allocated string, freed when it goes out of scope.
+struct GCharPtr {
+  gchar* p = nullptr;
+  ~GCharPtr() { g_free(p); }
+  std::string str() const { return p ? std::string(p) : std::string(); }
+};
+
+// A GError, freed when it goes out of scope.
+struct GErrorPtr {
+  GError* e = nullptr;
+  ~GErrorPtr() {
+    if (e) g_error_free(e);
+  }
+  std::string message() const { return e && e->message ? e->message : "unknown error"; }
+};
+
+bool HasScheme(const std::string& a) {
+  // A scheme is a letter followed by letters, digits, "+", "-" or "." and then ":". What
+  // follows "host:" as digits is a port, so "localhost:8080" has no scheme.
+  if (a.empty() || !g_ascii_isalpha(a[0])) return false;
+  size_t i = 1;
+  while (i < a.size() && (g_ascii_isalnum(a[i]) || a[i] == '+' || a[i] == '-' || a[i] == '.')) ++i;
+  if (i >= a.size() || a[i] != ':') return false;
+  size_t j = i + 1;
+  size_t digits = 0;
+  while (j < a.size() && g_ascii_isdigit(a[j])) ++j, ++digits;
+  bool port = digits > 0 && (j == a.size() || a[j] == '/' || a[j] == '?' || a[j] == '#');
+  return !port;
+}
+
+std::string TempNameBeside(const std::string& path) {
+  // A hidden name in the same directory, so that the final rename stays on one file system.
+  std::filesystem::path p(path);
+  std::string name = "." + p.filename().string() + ".XXXXXX";
+  std::string full = (p.parent_path() / name).string();
+  int fd = g_mkstemp(full.data());
+  if (fd < 0) {
+    throw std::runtime_error("Cannot create a file in " + p.parent_path().string() + ": " +
+                             g_strerror(errno));
+  }
+  close(fd);
+  return full;
+}
+
+void MoveInto(const std::string& temp, const std::string& final) {
+  if (std::rename(temp.c_str(), final.c_str()) != 0) {
+    int err = errno;
+    std::remove(temp.c_str());
+    throw std::runtime_error("Cannot write " + final + ": " + g_strerror(err));
+  }
+}
+
+Gtk::Window* ToplevelOf(GtkWidget* widget) {
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  if (!top || !gtk_widget_is_toplevel(top) || !GTK_IS_WINDOW(top)) return nullptr;
+  return Glib::wrap(GTK_WINDOW(top));
+}
+
+class WebKitView;
+
+// One download in progress: it writes to a hidden temporary file beside the chosen one and
+// renames it only when the transfer has completed, so the chosen name holds either the whole
+// file or nothing.
+struct DownloadJob {
+  WebKitView* owner;
+  WebKitDownload* download;  // referenced
+  std::string finalPath;
+  std::string tempPath;
+  std::string name;
+  bool failed = false;
+  bool cancelled = false;
+};
+
+class WebKitView : public WebView {
+ public:
+  explicit WebKitView(WebKitView* related) {
+    GtkWidget* w = related ? webkit_web_view_new_with_related_view(related->view_)
+                           : webkit_web_view_new();
+    view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(w));
+    widget_ = Glib::wrap(GTK_WIDGET(view_));
+    cancel_ = g_cancellable_new();
+    Connect();
+  }
+
+  ~WebKitView() override {
+    g_cancellable_cancel(cancel_);
+    g_object_unref(cancel_);
+    g_signal_handlers_disconnect_by_data(view_, this);
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_context(view_), this);
+    for (auto& job : downloads_) {
+      g_signal_handlers_disconnect_by_data(job.download, &job);
+      webkit_download_cancel(job.download);
+      if (!job.tempPath.empty()) std::remove(job.tempPath.c_str());
+      g_object_unref(job.download);
+    }
+    for (WebKitPrintOperation* op : prints_) {
+      g_signal_handlers_disconnect_by_data(op, this);
+      g_object_unref(op);
+    }
+    gtk_widget_destroy(GTK_WIDGET(view_));
+    g_object_unref(view_);
+  }
+
+  Gtk::Widget& widget() override { return *widget_; }
+
+  void Navigate(const Text& address) override {
+    std::string uri = ResolveAddress(ToUtf8(address));
+    if (uri.empty()) return;
+    webkit_web_view_load_uri(view_, uri.c_str());
+  }
+
+  void Stop() override { webkit_web_view_stop_loading(view_); }
+
+  void Save() override {
+    const char* current = webkit_web_view_get_uri(view_);
+    if (!current || !*current) throw std::runtime_error("There is no page to save.");
+    Gtk::Window* parent = ToplevelOf(GTK_WIDGET(view_));
+    Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
+    if (parent) dialog.set_transient_for(*parent);
+    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
+    dialog.set_do_overwrite_confirmation(true);
+    auto mhtml = Gtk::FileFilter::create();
+    mhtml->set_name("Web page, single file (*.mhtml)");
+    mhtml->add_pattern("*.mhtml");
+    mhtml->add_pattern("*.mht");
+    auto html = Gtk::FileFilter::create();
+    html->set_name("Web page, HTML only (*.html)");
+    html->add_pattern("*.html");
+    html->add_pattern("*.htm");
+    dialog.add_filter(mhtml);
+    dialog.add_filter(html);
+    dialog.set_filter(mhtml);
+    dialog.set_current_name(SuggestedName(current, ".mhtml"));
+    if (dialog.run() != Gtk::RESPONSE_ACCEPT) return;
+    std::string path = dialog.get_filename();
+    bool htmlOnly = dialog.get_filter() == html;
+    dialog.hide();
+    if (path.empty()) return;
+    if (htmlOnly)
+      SaveHtml(path);
+    else
+      SaveMhtml(path);
+  }
+
+  void Print() override {
+    WebKitPrintOperation* op = webkit_print_operation_new(view_);
+    prints_.push_back(op);
+    g_signal_connect(op, "failed", G_CALLBACK(OnPrintFailed), this);
+    g_signal_connect(op, "finished", G_CALLBACK(OnPrintFinished), this);
+    Gtk::Window* parent = ToplevelOf(GTK_WIDGET(view_));
+    if (webkit_print_operation_run_dialog(op, parent ? parent->gobj() : nullptr) ==
+        WEBKIT_PRINT_OPERATION_RESPONSE_CANCEL) {
+      ForgetPrint(op);
+    }
+  }
+
+  Text LocationURL() const override {
+    const char* uri = webkit_web_view_get_uri(view_);
+    return uri ? FromUtf8(uri) : Text();
+  }
+
+ private:
+  void Connect() {
+    g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(view_, "notify::estimated-load-progress", G_CALLBACK(OnProgress), this);
+    g_signal_connect(view_, "notify::uri", G_CALLBACK(OnUriChanged), this);
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect(webkit_web_view_get_context(view_), "download-started",
+                     G_CALLBACK(OnDownloadStarted), this);
+  }
+
+  static std::string SuggestedName(const std::string& uri, const std::string& ext) {
+    std::string name;
+    if (GUri* parsed = g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr)) {
+      std::string path = g_uri_get_path(parsed);
+      std::string host = g_uri_get_host(parsed) ? g_uri_get_host(parsed) : "";
+      g_uri_unref(parsed);
+      auto slash = path.find_last_of('/');
+      name = slash == std::string::npos ? path : path.substr(slash + 1);
+      auto dot = name.find_last_of('.');
+      if (dot != std::string::npos && dot > 0) name.resize(dot);
+      if (name.empty()) name = host;
+    }
+    if (name.empty()) name = "page";
+    return name + ext;
+  }
+
+  struct SaveJob {
+    WebKitView* owner;
+    std::string finalPath;
+    std::string tempPath;
+  };
+
+  void SaveMhtml(const std::string& path) {
+    auto* job = new SaveJob{this, path, TempNameBeside(path)};
+    GFile* file = g_file_new_for_path(job->tempPath.c_str());
+    webkit_web_view_save_to_file(view_, file, WEBKIT_SAVE_MODE_MHTML, cancel_, OnMhtmlSaved,
+                                 job);
+    g_object_unref(file);
+  }
+
+  static void OnMhtmlSaved(GObject* source, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<SaveJob> job(static_cast<SaveJob*>(data));
+    GErrorPtr error;
+    if (!webkit_web_view_save_to_file_finish(WEBKIT_WEB_VIEW(source), result, &error.e)) {
+      std::remove(job->tempPath.c_str());
+      if (g_error_matches(error.e, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+      ShowError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
+      return;
+    }
+    try {
+      MoveInto(job->tempPath, job->finalPath);
+    } catch (const std::exception& e) {
+      ShowError(FromUtf8(e.what()));
+    }
+  }
+
+  void SaveHtml(const std::string& path) {
+    WebKitWebResource* resource = webkit_web_view_get_main_resource(view_);
+    if (!resource) throw std::runtime_error("There is no page to save.");
+    auto* job = new SaveJob{this, path, {}};
+    webkit_web_resource_get_data(resource, cancel_, OnHtmlData, job);
+  }
+
+  static void OnHtmlData(GObject* source, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<SaveJob> job(static_cast<SaveJob*>(data));
+    GErrorPtr error;
+    gsize length = 0;
+    guchar* bytes =
+        webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, &error.e);
+    if (!bytes) {
+      if (g_error_matches(error.e, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+      ShowError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
+      return;
+    }
+    // g_file_set_contents writes a temporary file and renames it over the target.
+    GErrorPtr writeError;
+    bool ok = g_file_set_contents(job->finalPath.c_str(), reinterpret_cast<const char*>(bytes),
+                                  static_cast<gssize>(length), &writeError.e);
+    g_free(bytes);
+    if (!ok) ShowError(Ascii("The page could not be saved: ") + FromUtf8(writeError.message()));
+  }
+
+  void ForgetPrint(WebKitPrintOperation* op) {
+    prints_.remove(op);
+    g_signal_handlers_disconnect_by_data(op, this);
+    g_object_unref(op);
+  }
+
+  static void OnPrintFailed(WebKitPrintOperation*, GError* error, gpointer data) {
+    (void)data;
+    ShowError(Ascii("The page could not be printed: ") +
+              FromUtf8(error && error->message ? error->message : "unknown error"));
+  }
+
+  static void OnPrintFinished(WebKitPrintOperation* op, gpointer data) {
+    static_cast<WebKitView*>(data)->ForgetPrint(op);
+  }
+
+  // Only the main frame's loads reach load-changed: a frame inside the page (an advert, an
+  // embedded video) never does. That is why the before-navigate event is raised here and
+  // not from decide-policy, which WebKit asks for the navigations of every frame.
+  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    switch (event) {
+      case WEBKIT_LOAD_STARTED: {
+        self->loading_ = true;
+        const char* uri = webkit_web_view_get_uri(view);
+        self->reported_ = uri ? uri : "";
+        if (self->onBeforeNavigate && uri) self->onBeforeNavigate(FromUtf8(uri));
+        break;
+      }
+      case WEBKIT_LOAD_REDIRECTED:
+        // A redirect continues the same navigation; the history keeps the address the user
+        // asked for, so that Back returns to something the user chose.
+        if (const char* uri = webkit_web_view_get_uri(view)) self->reported_ = uri;
+        break;
+      case WEBKIT_LOAD_COMMITTED: {
+        WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
+        WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
+        guint status = response ? webkit_uri_response_get_status_code(response) : 0;
+        if (status >= 400 && self->onNavigateError) {
+          const char* uri = webkit_web_view_get_uri(view);
+          self->onNavigateError(FromUtf8(uri ? uri : ""), static_cast<int>(status));
+        }
+        break;
+      }
+      case WEBKIT_LOAD_FINISHED:
+        self->loading_ = false;
+        if (self->onProgressChange) self->onProgressChange(0, 0);
+        break;
+    }
+  }
+
+  static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                               gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    // A load the user stopped, or one that turned into a download, did not fail.
+    bool quiet = g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+                 g_error_matches(error, WEBKIT_POLICY_ERROR,
+                                 WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+                 g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_DESTINATION);
+    if (!quiet && self->onNavigateError) self->onNavigateError(FromUtf8(uri ? uri : ""), 0);
+    return FALSE;  // the engine shows its own error page
+  }
+
+  static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (!self->loading_ || !self->onProgressChange) return;
+    double p = webkit_web_view_get_estimated_load_progress(view);
+    int percent = static_cast<int>(p * 100.0 + 0.5);
+    if (percent < 0) percent = 0;
+    if (percent > 100) percent = 100;
+    self->onProgressChange(percent, 100);
+  }
+
+  // A navigation inside the same document (an anchor, a history.pushState of a single-page
+  // site) changes the main frame's address without a load; it is a navigation of the main
+  // frame all the same.
+  static void OnUriChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (self->loading_) return;
+    const char* uri = webkit_web_view_get_uri(view);
+    if (!uri || self->reported_ == uri) return;
+    self->reported_ = uri;
+    if (self->onBeforeNavigate) self->onBeforeNavigate(FromUtf8(uri));
+  }
+
+  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+      // A link with a target of its own or a script's window.open: the site-as-app window
+      // has no second window to offer, so the address goes to the user's browser.
+      auto* nav = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+      WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(nav);
+      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+      const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+      webkit_policy_decision_ignore(decision);
+      if (uri && *uri && g_strcmp0(uri, "about:blank") != 0 && self->onNewWindow)
+        self->onNewWindow(FromUtf8(uri));
+      return TRUE;
+    }
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+      auto* resp = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+      WebKitURIResponse* response = webkit_response_policy_decision_get_response(resp);
+      bool attachment = false;
+      if (SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response)) {
+        const char* disposition = soup_message_headers_get_one(headers, "Content-Disposition");
+        attachment = disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
+      }
+      if (attachment || !webkit_response_policy_decision_is_mime_type_supported(resp)) {
+        webkit_policy_decision_download(decision);
+        return TRUE;
+      }
+    }
+    return FALSE;
+  }
+
+  static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
+    // Reached only by a new-window request that bypassed the policy decision above.
+    auto* self = static_cast<WebKitView*>(data);
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    if (uri && *uri && g_strcmp0(uri, "about:blank") != 0 && self->onNewWindow)
+      self->onNewWindow(FromUtf8(uri));
+    return nullptr;
+  }
+
+  // Downloads. The context is shared by related views, so each view takes only its own.
+  static void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (webkit_download_get_web_view(download) != self->view_) return;
+    self->downloads_.push_back(DownloadJob{self, WEBKIT_DOWNLOAD(g_object_ref(download)), {}, {}, {}});
+    DownloadJob* job = &self->downloads_.back();
+    g_signal_connect(download, "decide-destination", G_CALLBACK(OnDecideDestination), job);
+    g_signal_connect(download, "notify::estimated-progress", G_CALLBACK(OnDownloadProgress), job);
+    g_signal_connect(download, "failed", G_CALLBACK(OnDownloadFailed), job);
+    g_signal_connect(download, "finished", G_CALLBACK(OnDownloadFinished), job);
+  }
+
+  void Status(const std::string& text) {
+    if (onStatusText) onStatusText(FromUtf8(text));
+  }
+
+  static gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer data) {
+    auto* job = static_cast<DownloadJob*>(data);
+    WebKitView* self = job->owner;
+    Gtk::Window* parent = ToplevelOf(GTK_WIDGET(self->view_));
+    Gtk::FileChooserDialog dialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
+    if (parent) dialog.set_transient_for(*parent);
+    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
+    dialog.set_do_overwrite_confirmation(true);
+    std::string name = suggested && *suggested ? suggested : "download";
+    // The suggestion comes from the server: only its last path element is a file name.
+    name = std::filesystem::path(name).filename().string();
+    if (name.empty() || name == "." || name == "..") name = "download";
+    dialog.set_current_name(name);
+    if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
+      dialog.set_current_folder(dir);
+    int response = dialog.run();
+    std::string path = response == Gtk::RESPONSE_ACCEPT ? dialog.get_filename() : std::string();
+    dialog.hide();
+    if (path.empty()) {
+      job->cancelled = true;
+      webkit_download_cancel(download);
+      return TRUE;
+    }
+    try {
+      job->tempPath = TempNameBeside(path);
+    } catch (const std::exception& e) {
+      job->cancelled = true;
+      webkit_download_cancel(download);
+      ShowError(FromUtf8(e.what()));
+      return TRUE;
+    }
+    job->finalPath = path;
+    job->name = std::filesystem::path(path).filename().string();
+    GCharPtr uri{g_filename_to_uri(job->tempPath.c_str(), nullptr, nullptr)};
+    webkit_download_set_allow_overwrite(download, TRUE);
+    webkit_download_set_destination(download, uri.p);
+    self->Status("Download: " + job->name);
+    return TRUE;
+  }
+
+  static void OnDownloadProgress(WebKitDownload* download, GParamSpec*, gpointer data) {
+    auto* job = static_cast<DownloadJob*>(data);
+    if (job->finalPath.empty()) return;
+    int percent = static_cast<int>(webkit_download_get_estimated_progress(download) * 100.0);
+    job->owner->Status("Download: " + job->name + " (" + std::to_string(percent) + "%)");
+  }
+
+  static void OnDownloadFailed(WebKitDownload*, GError* error, gpointer data) {
+    auto* job = static_cast<DownloadJob*>(data);
+    job->failed = true;
+    if (!job->tempPath.empty()) std::remove(job->tempPath.c_str());
+    if (job->cancelled || g_error_matches(error, WEBKIT_DOWNLOAD_ERROR,
+                                          WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER)) {
+      if (!job->finalPath.empty()) job->owner->Status("Download cancelled: " + job->name);
+      return;
+    }
+    job->owner->Status("Download failed: " + job->name);
+    ShowError(Ascii("The download of ") + FromUtf8(job->name) + Ascii(" failed: ") +
+              FromUtf8(error && error->message ? error->message : "unknown error"));
+  }
+
+  static void OnDownloadFinished(WebKitDownload*, gpointer data) {
+    auto* job = static_cast<DownloadJob*>(data);
+    WebKitView* self = job->owner;
+    if (!job->failed && !job->finalPath.empty()) {
+      try {
+        MoveInto(job->tempPath, job->finalPath);
+        self->Status("Download complete: " + job->finalPath);
+      } catch (const std::exception& e) {
+        self->Status("Download failed: " + job->name);
+        ShowError(FromUtf8(e.what()));
+      }
+    }
+    g_signal_handlers_disconnect_by_data(job->download, job);
+    g_object_unref(job->download);
+    self->downloads_.remove_if([job](const DownloadJob& j) { return &j == job; });
+  }
+
+  WebKitWebView* view_ = nullptr;
+  Gtk::Widget* widget_ = nullptr;  // wrapper owned by the GTK object
+  GCancellable* cancel_ = nullptr;
+  bool loading_ = false;
+  std::string reported_;  // the last address raised as a before-navigate event
+  std::list<DownloadJob> downloads_;
+  std::list<WebKitPrintOperation*> prints_;
+};
+
+}  // namespace
+
+std::string ResolveAddress(const std::string& address) {
+  size_t b = 0, e = address.size();
+  while (b < e && g_ascii_isspace(address[b])) ++b;
+  while (e > b && g_ascii_isspace(address[e - 1])) --e;
+  std::string a = address.substr(b, e - b);
+  if (a.empty()) return {};
+  if (HasScheme(a)) return a;
+  std::error_code ec;
+  if (std::filesystem::exists(std::filesystem::path(a), ec)) {
+    GFile* file = g_file_new_for_commandline_arg(a.c_str());
+    GCharPtr uri{g_file_get_uri(file)};
+    g_object_unref(file);
+    if (uri.p) return uri.str();
+  }
+  return "http://" + a;
+}
+
+bool ConfigureEngineSandbox() {
+  static int decided = -1;
+  if (decided >= 0) return decided == 1;
+  bool usable = false;
+  if (GCharPtr bwrap{g_find_program_in_path("bwrap")}; bwrap.p) {
+    // The probe creates the namespaces the engine's sandbox asks for; it fails quickly on a
+    // system that does not allow them.
+    const char* argv[] = {bwrap.p, "--ro-bind", "/", "/", "--unshare-all", "--die-with-parent",
+                          "/bin/true", nullptr};
+    gint status = 1;
+    if (g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr,
+                     G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr,
+                     nullptr, nullptr, &status, nullptr)) {
+      usable = g_spawn_check_wait_status(status, nullptr);
+    }
+  }
+  webkit_web_context_set_sandbox_enabled(webkit_web_context_get_default(), usable);
+  decided = usable ? 1 : 0;
+  return usable;
+}
+
+std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
+  ConfigureEngineSandbox();
+  return std::make_unique<WebKitView>(dynamic_cast<WebKitView*>(related));
+}
+
+}  // namespace wb
