@@ -1,5 +1,6 @@
 #include "shell/web_form.h"
 
+#include <glibmm/main.h>
 #include <gtkmm/image.h>
 #include <gtkmm/separatormenuitem.h>
 
@@ -440,12 +441,12 @@ bool TWebForm::FormKeyDown(GdkEventKey* event) {
   if ((event->state & kModifiers) != GDK_MOD1_MASK) return false;
   if (event->keyval == GDK_KEY_Right || event->keyval == GDK_KEY_KP_Right) {
     acForward.Update();
-    if (ForwardBtn.get_sensitive() && acForward.Enabled()) ForwardBtn.clicked();
+    if (ForwardBtn.get_sensitive() && acForward.Enabled()) g_signal_emit_by_name(ForwardBtn.gobj(), "clicked");
     return true;
   }
   if (event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_KP_Left) {
     acBack.Update();
-    if (BackBtn.get_sensitive() && acBack.Enabled()) BackBtn.clicked();
+    if (BackBtn.get_sensitive() && acBack.Enabled()) g_signal_emit_by_name(BackBtn.gobj(), "clicked");
     return true;
   }
   return false;

@@ -527,7 +527,8 @@ bool ConfigureEngineSandbox() {
                           "/bin/true", nullptr};
     gint status = 1;
     if (g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr,
-                     G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr,
+                     static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+                     nullptr, nullptr,
                      nullptr, nullptr, &status, nullptr)) {
       usable = g_spawn_check_wait_status(status, nullptr);
     }

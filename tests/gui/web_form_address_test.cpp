@@ -1,0 +1,218 @@
+// The address box: its drop-down list, Enter, Refresh, completion, the status texts and the
+// keyboard shortcuts of the window.
+#include <gtest/gtest.h>
+
+#include "support/maker.h"
+#include "tests/gui/web_form_test_util.h"
+
+namespace wbtest {
+namespace {
+
+using wb::Text;
+using Items = std::vector<Text>;
+
+TEST(AddressList, ProgramNavigationsGoToTheTopOnlyOnce) {
+  FormFixture f;
+  f.form->go(u"http://a/");
+  f.form->go(u"http://b/");
+  f.form->go(u"http://c/");
+  EXPECT_EQ(f.form->AddrItems(), (Items{u"http://c/", u"http://b/", u"http://a/"}));
+  // Picked again (in another case): the entry moves to the top, never twice in the list.
+  f.form->go(u"HTTP://A/");
+  EXPECT_EQ(f.form->AddrItems(), (Items{u"http://a/", u"http://c/", u"http://b/"}));
+}
+
+TEST(AddressList, LinksInsideThePageStayOutOfTheList) {
+  FormFixture f;
+  f.form->go(u"http://a/");
+  f.view->RaiseBeforeNavigate(u"http://a/page2");
+  EXPECT_EQ(f.form->AddrItems(), Items{u"http://a/"});
+  EXPECT_EQ(f.form->AddrText(), u"http://a/page2");
+  EXPECT_EQ(f.form->StatusText(), u"http://a/page2");
+  EXPECT_EQ(f.form->HistoryList, (Items{u"http://a/", u"http://a/page2"}));
+}
+
+TEST(AddressList, PickingAnEntryNavigates) {
+  FormFixture f;
+  f.form->go(u"http://a/");
+  f.form->go(u"http://b/");
+  size_t before = f.view->navigated.size();
+  f.form->Addr.set_active(1);  // as the user picks it from the drop-down list
+  ASSERT_EQ(f.view->navigated.size(), before + 1);
+  EXPECT_EQ(f.view->navigated.back(), u"http://a/");
+  EXPECT_EQ(f.form->AddrItems(), (Items{u"http://a/", u"http://b/"}));
+}
+
+TEST(AddressBox, EnterNavigatesToTheTypedText) {
+  FormFixture f;
+  f.form->show();
+  f.form->Addr.get_entry()->grab_focus();
+  TypeText(*f.form, "example.org");
+  EXPECT_TRUE(f.view->navigated.empty());
+  SendKey(*f.form, GDK_KEY_Return);
+  ASSERT_EQ(f.view->navigated.size(), 1u);
+  EXPECT_EQ(f.view->navigated[0], u"example.org");
+}
+
+TEST(AddressBox, RefreshAfterEditingNavigatesToTheEditedText) {
+  FormFixture f;
+  f.form->go(u"http://a/");
+  f.form->Addr.get_entry()->set_text("http://edited/");
+  g_signal_emit_by_name(f.form->RefreshBtn.gobj(), "clicked");
+  EXPECT_EQ(f.view->navigated.back(), u"http://edited/");
+}
+
+TEST(AddressBox, TypedLettersCompleteAnEntryAndNavigate) {
+  FormFixture f;
+  f.form->go(u"http://zeta.example/");
+  f.form->go(u"http://alpha.example/");
+  f.form->SetAddrText(u"");
+  f.form->show();
+  f.form->Addr.get_entry()->grab_focus();
+  size_t before = f.view->navigated.size();
+  TypeText(*f.form, "HTTP://Z");
+  ASSERT_TRUE(SpinUntil([&] { return f.view->navigated.size() > before; }, 1000));
+  EXPECT_EQ(f.view->navigated.back(), u"http://zeta.example/");
+  EXPECT_EQ(f.form->AddrText(), u"http://zeta.example/");
+  int start = 0, end = 0;
+  ASSERT_TRUE(f.form->Addr.get_entry()->get_selection_bounds(start, end));
+  EXPECT_EQ(start, 8);  // the completed part is selected
+  // Typing on within the same entry does not navigate again.
+  before = f.view->navigated.size();
+  TypeText(*f.form, "e");
+  EXPECT_EQ(f.view->navigated.size(), before);
+  EXPECT_EQ(f.form->AddrText(), u"http://zeta.example/");
+}
+
+TEST(AddressBox, TextWithoutAMatchingEntryIsNotCompleted) {
+  FormFixture f;
+  f.form->go(u"http://alpha.example/");
+  f.form->SetAddrText(u"");
+  f.form->show();
+  f.form->Addr.get_entry()->grab_focus();
+  size_t before = f.view->navigated.size();
+  TypeText(*f.form, "beta");
+  EXPECT_EQ(f.form->AddrText(), u"beta");
+  EXPECT_EQ(f.view->navigated.size(), before);
+}
+
+struct ProgressCase {
+  int progress, max;
+  const char16_t* status;
+};
+
+class ProgressTest : public ::testing::TestWithParam<ProgressCase> {};
+
+TEST_P(ProgressTest, ShowsAddressWithPercentOrLocation) {
+  FormFixture f;
+  f.form->go(u"http://a/");
+  f.view->location = u"http://a/final";
+  f.view->RaiseProgress(GetParam().progress, GetParam().max);
+  EXPECT_EQ(f.form->StatusText(), GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProgressTest,
+    ::testing::Values(ProgressCase{50, 200, u"http://a/ (25%)"},
+                      ProgressCase{100, 100, u"http://a/ (100%)"},
+                      ProgressCase{1, 3, u"http://a/ (33%)"},        // truncated
+                      ProgressCase{-1, 3, u"http://a/ (-33%)"},      // toward zero
+                      ProgressCase{0, 0, u"http://a/final"},         // the end of a load
+                      ProgressCase{77, 0, u"http://a/final"},
+                      // 30000000 * 100 wraps around in 32 bits to -1294967296.
+                      ProgressCase{30000000, 1, u"http://a/ (-1294967296%)"},
+                      ProgressCase{21474837, -1, u"http://a/ (2147483596%)"},
+                      // The one quotient that does not fit 32 bits wraps around as well.
+                      ProgressCase{536870912, -1, u"http://a/ (-2147483648%)"}));
+
+TEST(Status, LoadTextWhileNavigating) {
+  FormFixture f;
+  f.view->raiseOnNavigate = false;
+  f.form->go(u"http://slow/");
+  EXPECT_EQ(f.form->StatusText(), u"Load: http://slow/");
+  f.view->RaiseBeforeNavigate(u"http://slow/");
+  EXPECT_EQ(f.form->StatusText(), u"http://slow/");
+}
+
+struct AltCase {
+  const char* name;
+  guint keyval;
+  guint state;
+  bool backEnabled;  // history position in the middle when true, at the start when false
+  const char16_t* expected;  // the address navigated, or null for none
+};
+
+class AltArrowTest : public ::testing::TestWithParam<AltCase> {};
+
+TEST_P(AltArrowTest, OnlyAltAloneMovesThroughTheHistory) {
+  const AltCase& c = GetParam();
+  FormFixture f;
+  for (const char16_t* u : {u"one", u"two", u"three"}) f.view->RaiseBeforeNavigate(u);
+  if (c.backEnabled) {
+    SpinIdle();
+    f.form->acBack.Execute();  // now at "two": both directions possible
+  } else {
+    f.view->RaiseBeforeNavigate(u"one");  // at the start: Back disabled
+  }
+  f.form->show();
+  SpinIdle();
+  size_t before = f.view->navigated.size();
+  SendKey(*f.form, c.keyval, c.state);
+  SpinIdle();
+  if (c.expected) {
+    ASSERT_EQ(f.view->navigated.size(), before + 1);
+    EXPECT_EQ(f.view->navigated.back(), c.expected);
+  } else {
+    EXPECT_EQ(f.view->navigated.size(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AltArrowTest,
+    ::testing::Values(AltCase{"AltLeft", GDK_KEY_Left, GDK_MOD1_MASK, true, u"one"},
+                      AltCase{"AltRight", GDK_KEY_Right, GDK_MOD1_MASK, true, u"three"},
+                      AltCase{"AltLeftBackDisabled", GDK_KEY_Left, GDK_MOD1_MASK, false, nullptr},
+                      AltCase{"CtrlAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_CONTROL_MASK,
+                              true, nullptr},
+                      AltCase{"ShiftAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_SHIFT_MASK,
+                              true, nullptr},
+                      AltCase{"AltLeftWithMouseButton", GDK_KEY_Left,
+                              GDK_MOD1_MASK | GDK_BUTTON1_MASK, true, nullptr},
+                      AltCase{"LeftAlone", GDK_KEY_Left, 0, true, nullptr},
+                      AltCase{"AltUp", GDK_KEY_Up, GDK_MOD1_MASK, true, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct GoCase {
+  const char16_t* addr;
+  const char16_t* url;
+  int noRef;
+  bool navigates;
+};
+
+class GoTest : public ::testing::TestWithParam<GoCase> {};
+
+TEST_P(GoTest, SkipsByNoRef) {
+  FormFixture f;
+  f.form->SetAddrText(GetParam().addr);
+  f.form->go(GetParam().url, GetParam().noRef);
+  EXPECT_EQ(!f.view->navigated.empty(), GetParam().navigates);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoTest,
+                         ::testing::Values(GoCase{u"http://A/x", u"http://a/x", 0, true},
+                                           GoCase{u"http://A/x", u"http://a/x", 2, false},
+                                           GoCase{u"http://A/xy", u"http://a/x", 2, true},
+                                           GoCase{u"http://A/xy", u"a/X", 1, false},
+                                           GoCase{u"http://b/", u"a", 1, true},
+                                           GoCase{u"anything", u"", 0, false}));
+
+TEST(HomePage, GoesToTheMakerWhateverTheStartAddress) {
+  FormFixture f("go=http://start.example/\r\n");
+  EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://start.example/"});
+  f.form->HomePageRequest();
+  EXPECT_EQ(f.view->navigated.back(), wb::BaseWebAddress());
+  EXPECT_EQ(f.form->AddrItems().front(), wb::BaseWebAddress());
+}
+
+}  // namespace
+}  // namespace wbtest

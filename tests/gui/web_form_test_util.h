@@ -1,0 +1,125 @@
+#pragma once
+// Helpers of the browser-window tests: a window whose controls the tests can reach, built on
+// the fake web view and a configuration given as text, and a way to spin the main loop until
+// a condition holds.
+#include <glibmm/main.h>
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+
+#include "shell/web_form.h"
+#include "storage/value_list.h"
+#include "tests/common/fake_web_view.h"
+
+namespace wbtest {
+
+// Runs the main loop until `done` holds or `limit` iterations have passed; returns `done`.
+inline bool SpinUntil(const std::function<bool()>& done, int limit = 100000) {
+  for (int i = 0; i < limit; ++i) {
+    if (done()) return true;
+    g_main_context_iteration(nullptr, FALSE);
+  }
+  return done();
+}
+
+// Runs everything that is ready, idle handlers included.
+inline void SpinIdle() {
+  for (int i = 0; i < 1000 && g_main_context_pending(nullptr); ++i)
+    g_main_context_iteration(nullptr, FALSE);
+}
+
+// The browser window with its protected parts opened to the tests.
+class TestForm : public wb::TWebForm {
+ public:
+  using wb::TWebForm::TWebForm;
+  using wb::TWebForm::acBack;
+  using wb::TWebForm::acExit;
+  using wb::TWebForm::acForward;
+  using wb::TWebForm::acPrint;
+  using wb::TWebForm::acRefresh;
+  using wb::TWebForm::acSave;
+  using wb::TWebForm::AddLinkList;
+  using wb::TWebForm::Addr;
+  using wb::TWebForm::AddrItems;
+  using wb::TWebForm::AddrText;
+  using wb::TWebForm::BackBtn;
+  using wb::TWebForm::btPrint;
+  using wb::TWebForm::CoolBar;
+  using wb::TWebForm::DelLink;
+  using wb::TWebForm::ForwardBtn;
+  using wb::TWebForm::HistoryIndex;
+  using wb::TWebForm::HistoryList;
+  using wb::TWebForm::LinkBar;
+  using wb::TWebForm::linkButtons;
+  using wb::TWebForm::LinkCt;
+  using wb::TWebForm::LinkList;
+  using wb::TWebForm::MainMenu;
+  using wb::TWebForm::mnAbout;
+  using wb::TWebForm::mnHelp;
+  using wb::TWebForm::mnSave;
+  using wb::TWebForm::mnStatusBar;
+  using wb::TWebForm::mnToolBar;
+  using wb::TWebForm::NavBar;
+  using wb::TWebForm::pBanner;
+  using wb::TWebForm::bannerLabel;
+  using wb::TWebForm::RefreshBtn;
+  using wb::TWebForm::SetAddrText;
+  using wb::TWebForm::StatusBar;
+  using wb::TWebForm::StatusText;
+  using wb::TWebForm::UpdateCombo;
+};
+
+// A window on a fake web view, created from the configuration `config` (name=value lines).
+struct FormFixture {
+  explicit FormFixture(const std::string& config = "", bool create = true) {
+    wb::WebFormServices services;
+    services.views = &factory;
+    services.readConfig = [config] {
+      wb::ValueList list;
+      wb::TextToValues(wb::FromUtf8(config), list);
+      return list;
+    };
+    services.openExternal = [this](const wb::Text& address) { opened.push_back(address); };
+    form = std::make_unique<TestForm>(services);
+    view = factory.created.at(0);
+    if (create) form->FormCreate();
+  }
+  FakeWebViewFactory factory;
+  FakeWebView* view = nullptr;
+  std::vector<wb::Text> opened;
+  std::unique_ptr<TestForm> form;
+};
+
+// Sends a key press to `form` as the display would: through the window to its focus widget.
+inline void SendKey(Gtk::Window& form, guint keyval, guint state = 0) {
+  GdkWindow* window = form.get_window()->gobj();
+  GdkEvent* ev = gdk_event_new(GDK_KEY_PRESS);
+  ev->key.window = GDK_WINDOW(g_object_ref(window));
+  ev->key.send_event = TRUE;
+  ev->key.time = GDK_CURRENT_TIME;
+  ev->key.keyval = keyval;
+  ev->key.state = state;
+  GdkKeymapKey* keys = nullptr;
+  gint n = 0;
+  if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_window_get_display(window)),
+                                        keyval, &keys, &n) &&
+      n > 0) {
+    ev->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+    ev->key.group = static_cast<guint8>(keys[0].group);
+  }
+  g_free(keys);
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(window));
+  gdk_event_set_device(ev, gdk_seat_get_keyboard(seat));
+  gtk_main_do_event(ev);
+  gdk_event_free(ev);
+}
+
+inline void TypeText(Gtk::Window& form, const std::string& ascii) {
+  for (char c : ascii) {
+    SendKey(form, gdk_unicode_to_keyval(static_cast<guint32>(c)));
+    SpinIdle();
+  }
+}
+
+}  // namespace wbtest
