@@ -60,7 +60,9 @@ bool Action::Execute() {
   return true;
 }
 
-ActionList::~ActionList() { pending_.disconnect(); }
+ActionList::~ActionList() {
+  pending_.disconnect();
+}
 
 void ActionList::Invalidate() {
   if (pending_.connected()) return;

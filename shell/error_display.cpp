@@ -1,7 +1,7 @@
 #include "shell/error_display.h"
 
-#include <glibmm/exceptionhandler.h>
 #include <glibmm/exception.h>
+#include <glibmm/exceptionhandler.h>
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/window.h>
 
@@ -44,7 +44,9 @@ void ShowMessage(const std::string& message) {
   box.run();
 }
 
-void HandleException() { ShowMessage(CurrentExceptionMessage()); }
+void HandleException() {
+  ShowMessage(CurrentExceptionMessage());
+}
 
 }  // namespace
 
@@ -67,7 +69,9 @@ void InstallErrorDisplay() {
   Glib::add_exception_handler(&HandleException);
 }
 
-void ShowError(const Text& message) { ShowMessage(ToUtf8(message)); }
+void ShowError(const Text& message) {
+  ShowMessage(ToUtf8(message));
+}
 
 void SetErrorSink(std::function<void(const std::string& message)> sink) {
   Sink() = std::move(sink);

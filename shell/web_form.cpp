@@ -29,7 +29,9 @@ Text LowerAZ(Text t) {
   return t;
 }
 
-Glib::ustring U(const Text& t) { return Glib::ustring(ToUtf8(t)); }
+Glib::ustring U(const Text& t) {
+  return Glib::ustring(ToUtf8(t));
+}
 
 Gtk::Image* IconImage(const std::string& name, Gtk::IconSize size) {
   return Gtk::manage(new Gtk::Image(name, size));
@@ -113,7 +115,9 @@ void TWebForm::BuildDesign() {
   Addr.get_entry()->signal_insert_text().connect(
       [this](const Glib::ustring&, int*) { ScheduleCompletion(); }, true);
   Addr.signal_changed().connect([this] {
-    if (!settingAddr_ && Addr.get_active_row_number() >= 0) AddrClick();
+    if (Addr.get_active_row_number() < 0) return;
+    selectedEntry_ = FromUtf8(Addr.get_active_text().raw());
+    if (!settingAddr_) AddrClick();
   });
 
   LinkBar.set_name("LinkBar");
@@ -260,8 +264,12 @@ void TWebForm::BuildMenu() {
 
 void TWebForm::DestroyMenu() {
   if (!MainMenu) return;
-  for (auto [action, item] : {std::pair{&acSave, mnSave}, {&acPrint, mnPrint}, {&acExit, mnExit},
-                              {&acStop, mnStop}, {&acRefresh, mnRefresh}, {&acBack, mnBack},
+  for (auto [action, item] : {std::pair{&acSave, mnSave},
+                              {&acPrint, mnPrint},
+                              {&acExit, mnExit},
+                              {&acStop, mnStop},
+                              {&acRefresh, mnRefresh},
+                              {&acBack, mnBack},
                               {&acForward, mnForward}})
     action->Unbind(*item);
   clientBox.remove(*MainMenu);
@@ -396,9 +404,13 @@ void TWebForm::ForwardClick() {
   FindAddress();
 }
 
-void TWebForm::StopClick() { web->Stop(); }
+void TWebForm::StopClick() {
+  web->Stop();
+}
 
-void TWebForm::RefreshClick() { FindAddress(); }
+void TWebForm::RefreshClick() {
+  FindAddress();
+}
 
 void TWebForm::acClick(Action& sender) {
   if (&sender == &acSave)
@@ -423,7 +435,9 @@ bool TWebForm::AddrKeyDown(GdkEventKey* event) {
   return false;  // the key keeps its normal editing effect
 }
 
-void TWebForm::AddrClick() { FindAddress(); }
+void TWebForm::AddrClick() {
+  FindAddress();
+}
 
 void TWebForm::LinksClick(Gtk::ToolButton& button) {
   for (const LinkButton& link : linkButtons)
@@ -434,19 +448,20 @@ void TWebForm::LinksClick(Gtk::ToolButton& button) {
 }
 
 bool TWebForm::FormKeyDown(GdkEventKey* event) {
-  constexpr guint kModifiers = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK |
-                               GDK_SUPER_MASK | GDK_HYPER_MASK | GDK_BUTTON1_MASK |
-                               GDK_BUTTON2_MASK | GDK_BUTTON3_MASK | GDK_BUTTON4_MASK |
-                               GDK_BUTTON5_MASK;
+  constexpr guint kModifiers = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK |
+                               GDK_HYPER_MASK | GDK_BUTTON1_MASK | GDK_BUTTON2_MASK |
+                               GDK_BUTTON3_MASK | GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
   if ((event->state & kModifiers) != GDK_MOD1_MASK) return false;
   if (event->keyval == GDK_KEY_Right || event->keyval == GDK_KEY_KP_Right) {
     acForward.Update();
-    if (ForwardBtn.get_sensitive() && acForward.Enabled()) g_signal_emit_by_name(ForwardBtn.gobj(), "clicked");
+    if (ForwardBtn.get_sensitive() && acForward.Enabled())
+      g_signal_emit_by_name(ForwardBtn.gobj(), "clicked");
     return true;
   }
   if (event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_KP_Left) {
     acBack.Update();
-    if (BackBtn.get_sensitive() && acBack.Enabled()) g_signal_emit_by_name(BackBtn.gobj(), "clicked");
+    if (BackBtn.get_sensitive() && acBack.Enabled())
+      g_signal_emit_by_name(BackBtn.gobj(), "clicked");
     return true;
   }
   return false;
@@ -504,7 +519,9 @@ void TWebForm::webProgressChange(int progress, int progressMax) {
 
 // --- Address box --------------------------------------------------------------------------
 
-Text TWebForm::AddrText() const { return FromUtf8(Addr.get_entry()->get_text().raw()); }
+Text TWebForm::AddrText() const {
+  return FromUtf8(Addr.get_entry()->get_text().raw());
+}
 
 void TWebForm::SetAddrText(const Text& text) {
   settingAddr_ = true;
@@ -512,9 +529,11 @@ void TWebForm::SetAddrText(const Text& text) {
   // The entry equal to the text counts as the selected one, so that typing it again does not
   // navigate a second time.
   std::vector<Text> items = AddrItems();
+  selectedEntry_.clear();
   for (size_t i = 0; i < items.size(); ++i)
     if (items[i] == text) {
       Addr.set_active(static_cast<int>(i));
+      selectedEntry_ = text;
       break;
     }
   settingAddr_ = false;
@@ -579,8 +598,12 @@ void TWebForm::CompleteAddress() {
     if (items[i].size() < prefix.size() || !SameName(items[i].substr(0, prefix.size()), prefix))
       continue;
     int index = static_cast<int>(i);
-    if (Addr.get_active_row_number() != index) {
-      Addr.set_active(index);  // moving the selection navigates (AddrClick)
+    if (items[i] != selectedEntry_) {
+      // Moving the selection to the entry navigates to it (AddrClick).
+      if (Addr.get_active_row_number() == index)
+        AddrClick();
+      else
+        Addr.set_active(index);
     } else {
       settingAddr_ = true;
       entry->set_text(U(items[i]));

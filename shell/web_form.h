@@ -186,6 +186,9 @@ class TWebForm : public Gtk::Window {
   bool created_ = false;
   bool settingAddr_ = false;  // the program, not the user, is changing the address box
   Text statusText_;
+  // The drop-down entry the selection last moved to. Editing the text keeps it, so typing on
+  // within a completed entry does not count as moving the selection again.
+  Text selectedEntry_;
   std::int32_t color_ = 0;
   Glib::RefPtr<Gtk::CssProvider> css_;
   sigc::connection completion_;

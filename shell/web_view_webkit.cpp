@@ -95,8 +95,8 @@ struct DownloadJob {
 class WebKitView : public WebView {
  public:
   explicit WebKitView(WebKitView* related) {
-    GtkWidget* w = related ? webkit_web_view_new_with_related_view(related->view_)
-                           : webkit_web_view_new();
+    GtkWidget* w =
+        related ? webkit_web_view_new_with_related_view(related->view_) : webkit_web_view_new();
     view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(w));
     widget_ = Glib::wrap(GTK_WIDGET(view_));
     cancel_ = g_cancellable_new();
@@ -219,8 +219,7 @@ class WebKitView : public WebView {
   void SaveMhtml(const std::string& path) {
     auto* job = new SaveJob{this, path, TempNameBeside(path)};
     GFile* file = g_file_new_for_path(job->tempPath.c_str());
-    webkit_web_view_save_to_file(view_, file, WEBKIT_SAVE_MODE_MHTML, cancel_, OnMhtmlSaved,
-                                 job);
+    webkit_web_view_save_to_file(view_, file, WEBKIT_SAVE_MODE_MHTML, cancel_, OnMhtmlSaved, job);
     g_object_unref(file);
   }
 
@@ -302,7 +301,8 @@ class WebKitView : public WebView {
         break;
       case WEBKIT_LOAD_COMMITTED: {
         WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
-        WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
+        WebKitURIResponse* response =
+            resource ? webkit_web_resource_get_response(resource) : nullptr;
         guint status = response ? webkit_uri_response_get_status_code(response) : 0;
         if (status >= 400 && self->onNavigateError) {
           const char* uri = webkit_web_view_get_uri(view);
@@ -396,7 +396,8 @@ class WebKitView : public WebView {
   static void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
     if (webkit_download_get_web_view(download) != self->view_) return;
-    self->downloads_.push_back(DownloadJob{self, WEBKIT_DOWNLOAD(g_object_ref(download)), {}, {}, {}});
+    self->downloads_.push_back(
+        DownloadJob{self, WEBKIT_DOWNLOAD(g_object_ref(download)), {}, {}, {}});
     DownloadJob* job = &self->downloads_.back();
     g_signal_connect(download, "decide-destination", G_CALLBACK(OnDecideDestination), job);
     g_signal_connect(download, "notify::estimated-progress", G_CALLBACK(OnDownloadProgress), job);
@@ -461,8 +462,8 @@ class WebKitView : public WebView {
     auto* job = static_cast<DownloadJob*>(data);
     job->failed = true;
     if (!job->tempPath.empty()) std::remove(job->tempPath.c_str());
-    if (job->cancelled || g_error_matches(error, WEBKIT_DOWNLOAD_ERROR,
-                                          WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER)) {
+    if (job->cancelled ||
+        g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER)) {
       if (!job->finalPath.empty()) job->owner->Status("Download cancelled: " + job->name);
       return;
     }
@@ -523,13 +524,13 @@ bool ConfigureEngineSandbox() {
   if (GCharPtr bwrap{g_find_program_in_path("bwrap")}; bwrap.p) {
     // The probe creates the namespaces the engine's sandbox asks for; it fails quickly on a
     // system that does not allow them.
-    const char* argv[] = {bwrap.p, "--ro-bind", "/", "/", "--unshare-all", "--die-with-parent",
-                          "/bin/true", nullptr};
+    const char* argv[] = {bwrap.p,         "--ro-bind",         "/",         "/",
+                          "--unshare-all", "--die-with-parent", "/bin/true", nullptr};
     gint status = 1;
-    if (g_spawn_sync(nullptr, const_cast<char**>(argv), nullptr,
-                     static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-                     nullptr, nullptr,
-                     nullptr, nullptr, &status, nullptr)) {
+    if (g_spawn_sync(
+            nullptr, const_cast<char**>(argv), nullptr,
+            static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+            nullptr, nullptr, nullptr, nullptr, &status, nullptr)) {
       usable = g_spawn_check_wait_status(status, nullptr);
     }
   }

@@ -115,9 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ProgressTest,
     ::testing::Values(ProgressCase{50, 200, u"http://a/ (25%)"},
                       ProgressCase{100, 100, u"http://a/ (100%)"},
-                      ProgressCase{1, 3, u"http://a/ (33%)"},        // truncated
-                      ProgressCase{-1, 3, u"http://a/ (-33%)"},      // toward zero
-                      ProgressCase{0, 0, u"http://a/final"},         // the end of a load
+                      ProgressCase{1, 3, u"http://a/ (33%)"},    // truncated
+                      ProgressCase{-1, 3, u"http://a/ (-33%)"},  // toward zero
+                      ProgressCase{0, 0, u"http://a/final"},     // the end of a load
                       ProgressCase{77, 0, u"http://a/final"},
                       // 30000000 * 100 wraps around in 32 bits to -1294967296.
                       ProgressCase{30000000, 1, u"http://a/ (-1294967296%)"},
@@ -138,7 +138,7 @@ struct AltCase {
   const char* name;
   guint keyval;
   guint state;
-  bool backEnabled;  // history position in the middle when true, at the start when false
+  bool backEnabled;          // history position in the middle when true, at the start when false
   const char16_t* expected;  // the address navigated, or null for none
 };
 
@@ -169,17 +169,16 @@ TEST_P(AltArrowTest, OnlyAltAloneMovesThroughTheHistory) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AltArrowTest,
-    ::testing::Values(AltCase{"AltLeft", GDK_KEY_Left, GDK_MOD1_MASK, true, u"one"},
-                      AltCase{"AltRight", GDK_KEY_Right, GDK_MOD1_MASK, true, u"three"},
-                      AltCase{"AltLeftBackDisabled", GDK_KEY_Left, GDK_MOD1_MASK, false, nullptr},
-                      AltCase{"CtrlAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_CONTROL_MASK,
-                              true, nullptr},
-                      AltCase{"ShiftAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_SHIFT_MASK,
-                              true, nullptr},
-                      AltCase{"AltLeftWithMouseButton", GDK_KEY_Left,
-                              GDK_MOD1_MASK | GDK_BUTTON1_MASK, true, nullptr},
-                      AltCase{"LeftAlone", GDK_KEY_Left, 0, true, nullptr},
-                      AltCase{"AltUp", GDK_KEY_Up, GDK_MOD1_MASK, true, nullptr}),
+    ::testing::Values(
+        AltCase{"AltLeft", GDK_KEY_Left, GDK_MOD1_MASK, true, u"one"},
+        AltCase{"AltRight", GDK_KEY_Right, GDK_MOD1_MASK, true, u"three"},
+        AltCase{"AltLeftBackDisabled", GDK_KEY_Left, GDK_MOD1_MASK, false, nullptr},
+        AltCase{"CtrlAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_CONTROL_MASK, true, nullptr},
+        AltCase{"ShiftAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_SHIFT_MASK, true, nullptr},
+        AltCase{"AltLeftWithMouseButton", GDK_KEY_Left, GDK_MOD1_MASK | GDK_BUTTON1_MASK, true,
+                nullptr},
+        AltCase{"LeftAlone", GDK_KEY_Left, 0, true, nullptr},
+        AltCase{"AltUp", GDK_KEY_Up, GDK_MOD1_MASK, true, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct GoCase {

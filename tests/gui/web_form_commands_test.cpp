@@ -51,7 +51,7 @@ TEST_F(Commands, ExitClosesTheWindow) {
   f.form->show();
   SpinIdle();
   f.form->acExit.Execute();
-  EXPECT_FALSE(f.form->get_visible());
+  EXPECT_TRUE(SpinUntil([&] { return !f.form->get_visible(); }, 10000));
 }
 
 TEST_F(Commands, NewWindowRequestsGoToTheDefaultBrowser) {

@@ -32,7 +32,6 @@ inline void SpinIdle() {
 // The browser window with its protected parts opened to the tests.
 class TestForm : public wb::TWebForm {
  public:
-  using wb::TWebForm::TWebForm;
   using wb::TWebForm::acBack;
   using wb::TWebForm::acExit;
   using wb::TWebForm::acForward;
@@ -44,6 +43,7 @@ class TestForm : public wb::TWebForm {
   using wb::TWebForm::AddrItems;
   using wb::TWebForm::AddrText;
   using wb::TWebForm::BackBtn;
+  using wb::TWebForm::bannerLabel;
   using wb::TWebForm::btPrint;
   using wb::TWebForm::CoolBar;
   using wb::TWebForm::DelLink;
@@ -62,11 +62,11 @@ class TestForm : public wb::TWebForm {
   using wb::TWebForm::mnToolBar;
   using wb::TWebForm::NavBar;
   using wb::TWebForm::pBanner;
-  using wb::TWebForm::bannerLabel;
   using wb::TWebForm::RefreshBtn;
   using wb::TWebForm::SetAddrText;
   using wb::TWebForm::StatusBar;
   using wb::TWebForm::StatusText;
+  using wb::TWebForm::TWebForm;
   using wb::TWebForm::UpdateCombo;
 };
 
