@@ -1,0 +1,168 @@
+// wbctl settings, run as a user would run it: a separate process acting for a copy of the
+// program in a folder of the test's own, with the test's own registry hive.
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/common/test_env.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun Wbctl(std::vector<std::string> args, const std::string& tool = WB_WBCTL_PATH) {
+  args.insert(args.begin(), tool);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  char* out = nullptr;
+  char* err = nullptr;
+  int wait = 0;
+  ToolRun r;
+  if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
+                   &wait, nullptr)) {
+    r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : 100;
+    r.out = out;
+    r.err = err;
+  }
+  g_free(out);
+  g_free(err);
+  return r;
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Write(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+fs::path Hive() {
+  return fs::path(wbtest::TestRoot()) / "config/Morvane/HKEY_CURRENT_USER.reg";
+}
+
+// An installed copy of the program: the tool only needs its path, name and folder.
+std::string Program(const std::string& folder, const std::string& name) {
+  fs::path exe = fs::path(wbtest::TestRoot()) / folder / name;
+  Write(exe, "not a real executable");
+  return exe.string();
+}
+
+TEST(WbctlSettings, GetsSetsAndDeletesRegistryVariables) {
+  const std::string exe = Program("installed", "my.app");
+  struct Step {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const Step steps[] = {
+      {{"get", "WbctlTest", "a", "dflt"}, "value=dflt\n"},
+      {{"set", "WbctlTest", "a", "\xC3\xBC value"}, "result=true\n"},
+      {{"get", "wbctltest", "A", "dflt"}, "value=\xC3\xBC value\n"},
+      {{"set", "WbctlTest", "a", "\xC3\xBC value"}, "result=true\n"},
+      {{"delete", "WbctlTest", "a"}, "result=true\n"},
+      {{"delete", "WbctlTest", "a"}, "result=false\n"},
+      {{"get", "WbctlTest", "a"}, "value=\n"},
+      {{"set", "#t\\Setup", "n", "1"}, "result=true\n"},
+      {{"set", "#n", "n", "2"}, "result=true\n"},
+      {{"get", "WebBrowser\\Setup", "n"}, "value=1\n"},
+      {{"get", "\\Software\\Morvane\\my", "n"}, "value=2\n"},
+      {{"delete", "#t", ""}, "result=true\n"},
+      {{"get", "#t\\Setup", "n", "gone"}, "value=gone\n"},
+      {{"set", "WbctlTest", "--exe", "-"}, "result=true\n"},  // values may look like options
+      {{"get", "WbctlTest", "--exe"}, "value=-\n"},
+  };
+  for (const auto& step : steps) {
+    std::vector<std::string> args = {"settings", "--exe", exe};
+    args.insert(args.end(), step.args.begin(), step.args.end());
+    const ToolRun r = Wbctl(args);
+    EXPECT_EQ(r.status, 0) << step.args[0] << " " << step.args[1] << ": " << r.err;
+    EXPECT_EQ(r.out, step.out) << step.args[0] << " " << step.args[1];
+  }
+  const std::string hive = Read(Hive());
+  EXPECT_NE(hive.find("[HKEY_CURRENT_USER\\Software\\Morvane\\my]\n\"n\"=\"2\"\n"),
+            std::string::npos)
+      << hive;
+  EXPECT_EQ(hive.find("WebBrowser\\Setup"), std::string::npos) << hive;
+}
+
+TEST(WbctlSettings, PortableModeOneUsesTheSettingsFileBesideTheExecutable) {
+  struct Case {
+    std::string portable;
+    bool inSettingsFile;
+  };
+  for (const Case& c : {Case{"1", true}, Case{"2", false}, Case{"0", false}}) {
+    const std::string folder = "portable" + c.portable;
+    const std::string exe = Program(folder, "port.bin");
+    const fs::path ini = fs::path(exe).parent_path() / "port.ini";
+    const std::string original = "; kept\r\n[port]\r\nPortable = " + c.portable + "\r\n";
+    Write(ini, original);
+    const std::string key = "Portable" + c.portable;
+    ToolRun r = Wbctl({"settings", "--exe", exe, "set", key, "n", "v"});
+    EXPECT_EQ(r.out, "result=true\n") << r.err;
+    r = Wbctl({"settings", "--exe", exe, "get", key, "n", "d"});
+    EXPECT_EQ(r.out, "value=v\n") << r.err;
+    const std::string settings = Read(ini);
+    if (c.inSettingsFile) {
+      EXPECT_EQ(settings, original + "[" + key + "]\r\nn=v\r\n");
+    } else {
+      EXPECT_EQ(settings, original);
+      EXPECT_NE(Read(Hive()).find("Morvane\\" + key + "]"), std::string::npos);
+    }
+  }
+}
+
+TEST(WbctlSettings, ReportsBadUseAndRefusedWritesAsErrors) {
+  const std::string exe = Program("errors", "err.bin");
+  Write(fs::path(exe).parent_path() / "err.ini", "[err]\nPortable=1\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string inMessage;
+  };
+  const Case cases[] = {
+      {{"settings", "--exe", exe}, "usage"},
+      {{"settings", "--exe", exe, "get", "onlykey"}, "usage"},
+      {{"settings", "--exe", exe, "set", "k", "n"}, "usage"},
+      {{"settings", "--exe", exe, "remove", "k", "n"}, "usage"},
+      {{"settings", "--exe", exe + ".missing", "get", "k", "n"}, "no such executable"},
+      {{"settings", "--exe"}, "--exe"},
+      {{"settings", "--exe", exe, "set", "k", "n", "two\nlines"}, "err.ini"},
+      {{"settings", "--exe", exe, "set", "a]b", "n", "v"}, "err.ini"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun r = Wbctl(c.args);
+    EXPECT_EQ(r.status, 1) << c.args.back();
+    EXPECT_EQ(r.out, "") << c.args.back();
+    EXPECT_NE(r.err.find(c.inMessage), std::string::npos) << r.err;
+  }
+}
+
+TEST(WbctlSettings, ActsForTheProgramBesideTheToolByDefault) {
+  // A copy of the tool installed beside a program of its own, which is portable.
+  const fs::path folder = fs::path(wbtest::TestRoot()) / "beside";
+  fs::create_directories(folder);
+  fs::copy_file(WB_WBCTL_PATH, folder / "wbctl", fs::copy_options::overwrite_existing);
+  Write(folder / "webbrowser", "the program");
+  Write(folder / "webbrowser.ini", "[webbrowser]\nPortable=1\n");
+  ToolRun r = Wbctl({"settings", "set", "#n", "n", "beside"}, (folder / "wbctl").string());
+  EXPECT_EQ(r.out, "result=true\n") << r.err;
+  EXPECT_EQ(Read(folder / "webbrowser.ini"), "[webbrowser]\nPortable=1\nn=beside\n");
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// wbctl settings: reads, writes and deletes the program's settings variables as the program
+// itself would, in the registry hive or, in portable operation, in its settings file.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/folders.h"
+#include "storage/settings_store.h"
+#include "tools/command.h"
+#include "tools/exe_target.h"
+
+namespace wbctl {
+namespace {
+
+constexpr char kUsage[] =
+    "settings [--exe EXE] get KEY NAME [DEFAULT] | set KEY NAME VALUE | delete KEY NAME";
+
+int Run(const std::vector<std::string>& argsIn) {
+  // Options come before the verb, so that a value such as "--exe" is taken as it is.
+  std::vector<std::string> options;
+  std::vector<std::string> args = argsIn;
+  while (!args.empty() && args.front().starts_with("--")) {
+    options.push_back(args.front());
+    args.erase(args.begin());
+    if (options.back() == "--exe" && !args.empty()) {
+      options.push_back(args.front());
+      args.erase(args.begin());
+    }
+  }
+  const std::string exe = TakeExecutableOption(options);
+  if (exe.empty()) return kExitError;
+  if (!options.empty()) return Fail("settings: unknown option \"" + options.front() + "\"");
+  if (args.empty()) return Fail(std::string("usage: wbctl ") + kUsage);
+
+  const std::string verb = args.front();
+  std::vector<wb::Text> operands;
+  for (size_t i = 1; i < args.size(); ++i) operands.push_back(wb::FromUtf8(args[i]));
+  const bool fits = (verb == "get" && (operands.size() == 2 || operands.size() == 3)) ||
+                    (verb == "set" && operands.size() == 3) ||
+                    (verb == "delete" && operands.size() == 2);
+  if (!fits) return Fail(std::string("usage: wbctl ") + kUsage);
+
+  wb::SetUpForExecutable(exe, u"WebBrowser");
+  if (verb == "get") {
+    const wb::Text def = operands.size() == 3 ? operands[2] : wb::Text();
+    std::cout << "value=" << wb::ToUtf8(wb::ReadVar(operands[0], operands[1], def)) << "\n";
+    return 0;
+  }
+  const bool result = verb == "set" ? wb::WriteVar(operands[0], operands[1], operands[2])
+                                    : wb::DeleteVar(operands[0], operands[1]);
+  std::cout << "result=" << (result ? "true" : "false") << "\n";
+  return 0;
+}
+
+const CommandRegistration registration({"settings", kUsage, &Run});
+
+}  // namespace
+}  // namespace wbctl
