@@ -10,7 +10,7 @@ PACKAGES="
   libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libjson-glib-dev
   libglib2.0-bin
   clang clang-format libclang-rt-14-dev
-  xvfb xauth x11-utils dbus-x11 imagemagick
+  xvfb xauth x11-utils dbus-x11 imagemagick xdotool
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info
   python3 curl locales
