@@ -1,0 +1,62 @@
+// The program entry: initialise the application, run the start-up set-up, create the main
+// window and the about box, and run the main loop until the main window closes.
+#include <glib.h>
+#include <gtk/gtk.h>
+#include <gtkmm/main.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/folders.h"
+#include "platform/resources.h"
+#include "shell/error_display.h"
+#include "shell/main_window.h"
+#include "shell/web_view_webkit.h"
+#include "support/process_values.h"
+
+namespace {
+
+// The desktop tells windows of different programs apart by their class (WM_CLASS on X11,
+// the application id on Wayland). Both follow the program name, so a branded copy of the
+// executable is its own application in the task bar, not one more "webbrowser".
+void NameTheProgram() {
+  std::string exe = wb::ToUtf8(wb::ExecutablePath());
+  std::string name = std::filesystem::path(exe).filename().string();
+  if (!name.empty()) g_set_prgname(name.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  wb::InitializeRuntimeSupport();
+  NameTheProgram();
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
+    return 1;
+  }
+  Gtk::Main::init_gtkmm_internals();
+  g_set_application_name("WebBrowser");
+  wb::Process().applicationTitle = u"WebBrowser";
+  wb::InstallErrorDisplay();
+  wb::RegisterProgramResources();
+
+  wb::WebKitViewFactory views;
+  wb::ProgramWindows windows;
+  try {
+    wb::StartupSetup();
+    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    windows = wb::CreateProgramWindows(views, std::move(arguments));
+  } catch (...) {
+    // An error at start-up ends the start: it is shown, and the exit status says so.
+    std::string message = wb::CurrentExceptionMessage();
+    std::fprintf(stderr, "%s: %s\n", g_get_prgname(), message.c_str());
+    wb::ShowError(wb::FromUtf8(message));
+    return 1;
+  }
+  windows.main->signal_hide().connect([] { gtk_main_quit(); });
+  windows.main->show();
+  gtk_main();
+  return 0;
+}
