@@ -2,7 +2,8 @@
 // `wbctl show` reads can be anything. Properties: a file that opens has every header table,
 // section and segment inside it and its image ends within it; the notes lie within their
 // sections; the version note, the image end and the section ranges agree with what the reader
-// opened. AddressSanitizer checks every read on the way.
+// opened; Read gives exactly the file's bytes or nothing; the version text is the note's four
+// numbers. AddressSanitizer checks every read on the way.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -58,12 +59,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto range = wb::ElfSectionRange(path, last.name);
     WB_FUZZ_CHECK(range.has_value() == (last.type != 0 || file->FindSection(last.name)));
   }
+  // Read: exactly the file's bytes inside the file, nothing outside it or over the limit.
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::uint64_t offsets[] = {0, size / 3, size, size + 1, UINT64_MAX - 3};
+  const std::uint64_t lengths[] = {0, 1, size / 2 + 1, size, UINT64_MAX};
+  for (std::uint64_t off : offsets) {
+    for (std::uint64_t len : lengths) {
+      const auto got = file->Read(off, len, 1 << 20);
+      if (Inside(off, len, size) && len <= (1 << 20)) {
+        WB_FUZZ_CHECK(got.has_value() && *got == bytes.substr(off, len));
+      } else {
+        WB_FUZZ_CHECK(!got.has_value());
+      }
+    }
+  }
   const auto note = wb::ReadVersionNote(path);
   const wb::Text version = wb::FileVersionText(wb::FromUtf8(path));
   WB_FUZZ_CHECK(version.empty() != note.has_value());
   if (note) {
     WB_FUZZ_CHECK(note->major <= 65535 && note->minor <= 65535 && note->release <= 65535 &&
                   note->build <= 65535);
+    const std::string expected = std::to_string(note->major) + "." + std::to_string(note->minor) +
+                                 "." + std::to_string(note->release) + "." +
+                                 std::to_string(note->build);
+    WB_FUZZ_CHECK(wb::ToUtf8(version) == expected);
   }
   return 0;
 }

@@ -146,9 +146,16 @@ std::string JoinContinued(std::string_view raw) {
 }
 
 bool StartsContinuedHex(std::string_view body) {
-  size_t eq = body.find('=');
-  if (eq == std::string_view::npos) return false;
-  std::string_view data = TrimBlanks(body.substr(eq + 1));
+  // The data starts after the name, which may itself hold "=".
+  size_t pos = 0;
+  if (body.starts_with('@')) {
+    pos = 1;
+  } else if (!ParseQuoted(body, pos)) {
+    return false;
+  }
+  std::string_view rest = TrimBlanks(body.substr(pos));
+  if (!rest.starts_with('=')) return false;
+  std::string_view data = TrimBlanks(rest.substr(1));
   return (data.starts_with("hex") || data.starts_with("HEX")) && TrimBlanks(body).ends_with('\\');
 }
 
@@ -329,6 +336,9 @@ bool RegistryDocument::KeyExists(const RegistryKeyPath& key) const {
 }
 
 void RegistryDocument::SetText(const RegistryKeyPath& key, TextView name, TextView value) {
+  // A text value ends at its first NUL, as it reads back from the file; keeping the rest here
+  // would make this document disagree with the bytes it writes.
+  value = value.substr(0, value.find(u'\0'));
   const std::string lineEnd = NewLineEnd();
   auto valueText = [&](TextView spelledName) {
     std::string text = spelledName.empty() ? "@" : Quote(spelledName);

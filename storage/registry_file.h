@@ -71,6 +71,7 @@ class RegistryDocument {
   bool KeyExists(const RegistryKeyPath& key) const;
 
   // Sets a text value, creating the key when needed. The caller checks CheckRegistryNames.
+  // The value is stored up to its first NUL character, since a text value ends there.
   void SetText(const RegistryKeyPath& key, TextView name, TextView value);
 
   // Removes every line of the value; true when there was one.

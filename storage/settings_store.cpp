@@ -231,6 +231,8 @@ bool WriteVar(const Text& key, const Text& name, const Text& value, RegistryRoot
   const Text expanded = ExpandKeyMarkers(key);
   if (UsesSettingsFile(root)) return IniWriteVar(expanded, name, value, {}, {});
   if (root != RegistryRoot::HKEY_CURRENT_USER) return false;
+  // A registry text ends at its first NUL, so such a value could not be held as given.
+  if (value.find(u'\0') != Text::npos) return false;
   try {
     const RegistryKeyPath path = RegistryPathFor(expanded);
     if (ReadRegistryText(path, name) == value) return true;
