@@ -151,9 +151,6 @@ bool ElfFile::ReadHeaders() {
 
   // Section headers. Section 0 carries the real counts when they do not fit the ELF header.
   std::string shTable;
-  // Without a section header table (e_shoff 0) the file has no sections, whatever count the
-  // header claims; the count must not be used to index a table that was never read.
-  if (shOffset == 0) shCount = 0;
   if (shOffset != 0) {
     if (shEntSize < shMinSize) return false;
     const auto first = Read(shOffset, shEntSize, shEntSize);

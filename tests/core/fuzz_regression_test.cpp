@@ -1,49 +1,13 @@
 // Inputs the fuzz targets (fuzz/) found that broke a parser, each kept as a test so that the
 // fault cannot come back. The inputs are the fuzzer's, reduced to what triggers the fault.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <fstream>
 #include <string>
 
 #include "storage/registry_file.h"
 #include "storage/settings_store.h"
-#include "support/elf_file.h"
-#include "support/version_info.h"
-#include "tests/common/test_env.h"
 
 namespace wb {
 namespace {
-
-std::string WriteFile(const std::string& name, const std::string& bytes) {
-  const std::string path = wbtest::TestRoot() + "/" + name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
-// A 32-bit ELF header that claims 16 section headers but has no section header table
-// (e_shoff 0). The reader indexed the table that was never read and threw out_of_range, which
-// would have ended any program asking for the version of such a file.
-TEST(FuzzRegression, ElfSectionCountWithoutSectionTable) {
-  std::string h(52, '\0');
-  h.replace(0, 7,
-            "\x7F"
-            "ELF\x01\x01\x01");
-  h[24] = 'O';  // e_entry
-  h[36] = 4;    // e_flags
-  h[38] = 1;
-  h[42] = 3;     // e_phentsize
-  h[46] = 4;     // e_shentsize
-  h[48] = 0x10;  // e_shnum 16, e_shoff 0
-  const std::string path = WriteFile("no-section-table.elf", h);
-  std::optional<ElfFile> file;
-  ASSERT_NO_THROW(file = ElfFile::Open(path));
-  if (file) {
-    EXPECT_TRUE(file->sections().empty());
-  }
-  EXPECT_EQ(FileVersionText(FromUtf8(path)), u"");
-  EXPECT_EQ(BuildDate(FromUtf8(path)), 0);
-}
 
 struct HiveCase {
   const char* what;
