@@ -127,7 +127,10 @@ class WebKitView : public WebView {
   void Navigate(const Text& address) override {
     std::string uri = ResolveAddress(ToUtf8(address));
     if (uri.empty()) return;
+    inNavigate_ = true;
+    startReported_ = false;
     webkit_web_view_load_uri(view_, uri.c_str());
+    inNavigate_ = false;
   }
 
   void Stop() override { webkit_web_view_stop_loading(view_); }
@@ -281,25 +284,37 @@ class WebKitView : public WebView {
     static_cast<WebKitView*>(data)->ForgetPrint(op);
   }
 
-  // Only the main frame's loads reach load-changed: a frame inside the page (an advert, an
-  // embedded video) never does. That is why the before-navigate event is raised here and
-  // not from decide-policy, which WebKit asks for the navigations of every frame.
+  // Before-navigate events. Only the main frame's address and loads are followed: a frame
+  // inside the page (an advert, an embedded video) changes neither the view's "uri" nor
+  // reaches load-changed, which is why the event is raised from these two signals and never
+  // from decide-policy, which WebKit asks for the navigations of every frame.
+  //
+  // The engine sets the address at different moments: at once for a load the program asks
+  // for (inside load_uri), but only after WEBKIT_LOAD_STARTED for a link or script in the
+  // page; a reload of the same address never changes it. So a load that starts without an
+  // address already reported waits for the next address change, or for its commit.
+  void Report(const char* uri) {
+    reported_ = uri ? uri : "";
+    if (onBeforeNavigate && uri) onBeforeNavigate(FromUtf8(uri));
+  }
+
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
     switch (event) {
-      case WEBKIT_LOAD_STARTED: {
+      case WEBKIT_LOAD_STARTED:
         self->loading_ = true;
-        const char* uri = webkit_web_view_get_uri(view);
-        self->reported_ = uri ? uri : "";
-        if (self->onBeforeNavigate && uri) self->onBeforeNavigate(FromUtf8(uri));
+        self->awaiting_ = !self->startReported_;
+        self->startReported_ = false;
         break;
-      }
       case WEBKIT_LOAD_REDIRECTED:
         // A redirect continues the same navigation; the history keeps the address the user
         // asked for, so that Back returns to something the user chose.
-        if (const char* uri = webkit_web_view_get_uri(view)) self->reported_ = uri;
         break;
       case WEBKIT_LOAD_COMMITTED: {
+        if (self->awaiting_) {
+          self->awaiting_ = false;
+          self->Report(webkit_web_view_get_uri(view));
+        }
         WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
         WebKitURIResponse* response =
             resource ? webkit_web_resource_get_response(resource) : nullptr;
@@ -312,8 +327,29 @@ class WebKitView : public WebView {
       }
       case WEBKIT_LOAD_FINISHED:
         self->loading_ = false;
+        self->awaiting_ = false;
         if (self->onProgressChange) self->onProgressChange(0, 0);
         break;
+    }
+  }
+
+  static void OnUriChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    const char* uri = webkit_web_view_get_uri(view);
+    if (!uri) return;
+    if (self->inNavigate_) {
+      // The program's own load: reported now, so its start does not wait for another.
+      self->startReported_ = true;
+      self->Report(uri);
+    } else if (self->awaiting_) {
+      self->awaiting_ = false;
+      self->Report(uri);
+    } else if (!self->loading_) {
+      // A navigation inside the same document (an anchor, a history.pushState of a
+      // single-page site) changes the address without a load.
+      if (self->reported_ != uri) self->Report(uri);
+    } else {
+      self->reported_ = uri;  // a redirect of the load already reported
     }
   }
 
@@ -337,18 +373,6 @@ class WebKitView : public WebView {
     if (percent < 0) percent = 0;
     if (percent > 100) percent = 100;
     self->onProgressChange(percent, 100);
-  }
-
-  // A navigation inside the same document (an anchor, a history.pushState of a single-page
-  // site) changes the main frame's address without a load; it is a navigation of the main
-  // frame all the same.
-  static void OnUriChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
-    auto* self = static_cast<WebKitView*>(data);
-    if (self->loading_) return;
-    const char* uri = webkit_web_view_get_uri(view);
-    if (!uri || self->reported_ == uri) return;
-    self->reported_ = uri;
-    if (self->onBeforeNavigate) self->onBeforeNavigate(FromUtf8(uri));
   }
 
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
@@ -492,8 +516,11 @@ class WebKitView : public WebView {
   WebKitWebView* view_ = nullptr;
   Gtk::Widget* widget_ = nullptr;  // wrapper owned by the GTK object
   GCancellable* cancel_ = nullptr;
-  bool loading_ = false;
-  std::string reported_;  // the last address raised as a before-navigate event
+  bool loading_ = false;        // between WEBKIT_LOAD_STARTED and WEBKIT_LOAD_FINISHED
+  bool inNavigate_ = false;     // inside Navigate's load_uri
+  bool startReported_ = false;  // the next load's address was reported before it started
+  bool awaiting_ = false;       // a load started whose address is not reported yet
+  std::string reported_;        // the last address raised as a before-navigate event
   std::list<DownloadJob> downloads_;
   std::list<WebKitPrintOperation*> prints_;
 };
