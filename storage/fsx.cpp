@@ -327,9 +327,14 @@ std::int64_t TFSx::FindBytes(std::string_view search, int ps) {
   // Chunks overlap by the search length less one byte: an occurrence that reaches into the
   // next chunk starts in the kept tail and is found there, and none is seen twice.
   const std::size_t keepMax = search.size() - 1;
-  const std::size_t capacity = std::max(kSearchChunk, search.size()) + keepMax;
-  if (buffer_.size() < capacity) buffer_.resize(capacity);
-  char* const buffer = buffer_.data();
+  // The buffer need not be larger than what remains to be searched.
+  const std::size_t capacity = std::min<std::uint64_t>(
+      std::max(kSearchChunk, search.size()) + keepMax, static_cast<std::uint64_t>(size - start));
+  if (bufferSize_ < capacity) {
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity);
+    bufferSize_ = capacity;
+  }
+  char* const buffer = buffer_.get();
   std::int64_t chunkStart = start;
   std::size_t kept = 0;
   for (;;) {

@@ -194,7 +194,8 @@ class TFSx {
   Text ReadText(std::int64_t count, TextView charset);
   Stream& Need() const;
 
-  std::vector<char> buffer_;  // the search buffer, kept between searches
+  std::unique_ptr<char[]> buffer_;  // the search buffer, kept between searches
+  std::size_t bufferSize_ = 0;
 };
 
 }  // namespace wb

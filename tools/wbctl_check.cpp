@@ -10,6 +10,7 @@
 
 #include "storage/value_list.h"
 #include "storage/window_config.h"
+#include "support/fields.h"
 #include "support/values.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
@@ -108,6 +109,19 @@ void CheckSize(Findings& findings, const wb::ValueList& values, wb::TextView key
   }
 }
 
+// A switch that is not a yes-word is read as a number; a number with more after it is worth a
+// word, since "1 " or "2nd" switch on while looking like something else.
+void CheckSwitch(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
+  wb::Text lowered = value;
+  for (auto& c : lowered) c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+  if (value.empty() || wb::IsListMember(lowered, wb::kYesWords, u",")) return;
+  if (ReadNumber(value) == NumberForm::kTrailing) {
+    findings.Add(key, Quote(value) + " has characters after the number; it reads as " +
+                          (wb::TextToBool(value) ? "true" : "false"));
+  }
+}
+
 void CheckColor(Findings& findings, const wb::ValueList& values) {
   const wb::Text value = wb::ValueOf(values, u"color");
   if (value.empty()) return;
@@ -177,6 +191,8 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckSize(findings, values, u"width");
   CheckSize(findings, values, u"height");
   CheckColor(findings, values);
+  CheckSwitch(findings, values, u"showbanner");
+  CheckSwitch(findings, values, u"webinfo");
   CheckVis(findings, values);
   CheckLinks(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");

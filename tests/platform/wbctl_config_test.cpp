@@ -247,6 +247,8 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
       {"vis in upper case", "vis=MNal\n",
        "vis: \"MNal\": these characters are ignored: \"MN\" (the letters are m, n, a, l and -s, "
        "lower case)\n"},
+      {"switches", "showbanner=Yes\nwebinfo=1 \n",
+       "webinfo: \"1 \" has characters after the number; it reads as true\n"},
       {"line that is not name=value", "title=T\nwidth 800\n",
        "line 2: \"width 800\" is not a name=value line and is skipped\n"},
   };
