@@ -655,7 +655,7 @@ void TWebForm::AddLink(const Text& n, const Text& url, int ImgIdx) {
   button->signal_clicked().connect([this, button] { LinksClick(*button); });
   button->show_all();
   LinkBar.insert(*button, 0);
-  linkButtons.insert(linkButtons.begin(), LinkButton{button, n, url});
+  linkButtons.insert(linkButtons.begin(), LinkButton{button, n, url, ImgIdx});
 }
 
 void TWebForm::DelLink(const Text& n) {

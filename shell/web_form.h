@@ -169,7 +169,8 @@ class TWebForm : public Gtk::Window {
   struct LinkButton {
     Gtk::ToolButton* button;  // owned by LinkBar
     Text caption;
-    Text hint;  // the address the button navigates to
+    Text hint;     // the address the button navigates to
+    int icon = 0;  // the link image index it was created with (the state query reports it)
   };
   std::vector<LinkButton> linkButtons;  // in bar order, left to right
 

@@ -1,0 +1,224 @@
+#include "shell/web_main.h"
+
+#include <iostream>
+
+#include "storage/value_list.h"
+#include "support/fields.h"
+#include "support/values.h"
+
+namespace wb {
+namespace {
+
+// Minimum heights of the strip's bands: navigation bar, address box, link bar.
+constexpr int kNavBandHeight = 26;
+constexpr int kAddressBandHeight = 21;
+constexpr int kLinkBandHeight = 22;
+
+struct GObjectUnref {
+  void operator()(gpointer p) const { g_object_unref(p); }
+};
+struct JsonNodeUnref {
+  void operator()(JsonNode* n) const { json_node_unref(n); }
+};
+
+void AddString(JsonBuilder* b, const char* name, const Text& value) {
+  json_builder_set_member_name(b, name);
+  json_builder_add_string_value(b, ToUtf8(value).c_str());
+}
+
+void AddBool(JsonBuilder* b, const char* name, bool value) {
+  json_builder_set_member_name(b, name);
+  json_builder_add_boolean_value(b, value);
+}
+
+void AddStrings(JsonBuilder* b, const char* name, const std::vector<Text>& values) {
+  json_builder_set_member_name(b, name);
+  json_builder_begin_array(b);
+  for (const auto& v : values) json_builder_add_string_value(b, ToUtf8(v).c_str());
+  json_builder_end_array(b);
+}
+
+}  // namespace
+
+TWebMain::TWebMain(WebMainServices services)
+    : TWebForm(services.form), mainServices_(std::move(services)) {
+  ArrangeBands();
+  if (mnAbout) mnAbout->signal_activate().connect([this] { mnAboutClick(); });
+  // The address box has the keyboard focus at start; a command-line address moves it to the
+  // web view when the window is shown.
+  set_focus(*Addr.get_entry());
+
+  if (mainServices_.remote) {
+    try {
+      channel_ = std::make_unique<RemoteChannel>(
+          [this](const remote::Request& r) { return RemoteRecord(r); }, *mainServices_.remote);
+    } catch (const RemoteError& e) {
+      // The window works without it; only other programs cannot reach it.
+      std::cerr << "webbrowser: remote navigation is off: " << e.what() << "\n";
+    }
+  }
+}
+
+TWebMain::~TWebMain() {
+  // No record may reach a window that is going away.
+  channel_.reset();
+  // The controls die before the toolkit's window does; the window must not hand the focus to
+  // one of them while it is being disposed.
+  unset_focus();
+}
+
+void TWebMain::ArrangeBands() {
+  // Band 1 (NavBar) and band 2 (the labelled address box) share the first row; band 3 (the
+  // labelled link bar) starts a new row. A band's label goes with its control, so vis hiding
+  // a control hides its label too.
+  NavBar.set_size_request(-1, kNavBandHeight);
+  Addr.set_size_request(-1, kAddressBandHeight);
+  LinkBar.set_size_request(-1, kLinkBandHeight);
+  lbAddress.set_name("lbAddress");
+  lbLinks.set_name("lbLinks");
+  lbAddress.set_margin_start(6);
+  lbLinks.set_margin_start(6);
+  lbLinks.set_margin_end(4);
+  coolRowNav.pack_start(lbAddress, Gtk::PACK_SHRINK);
+  coolRowNav.reorder_child(lbAddress, 1);
+  coolRowLinks.pack_start(lbLinks, Gtk::PACK_SHRINK);
+  coolRowLinks.reorder_child(lbLinks, 0);
+  auto follow = [](Gtk::Widget& control, Gtk::Label& label) {
+    label.set_no_show_all(true);
+    label.set_visible(control.get_visible());
+    control.property_visible().signal_changed().connect(
+        [&control, &label] { label.set_visible(control.get_visible()); });
+  };
+  follow(Addr, lbAddress);
+  follow(LinkBar, lbLinks);
+}
+
+void TWebMain::AddStateMembers(std::function<void(JsonObject*)> add) {
+  if (add) stateMembers_.push_back(std::move(add));
+}
+
+std::string TWebMain::RemotePath() const {
+  return channel_ ? channel_->path() : std::string();
+}
+
+void TWebMain::FormShow() {
+  // 1. The Help menu, unless vis destroyed the whole menu bar.
+  if (mnHelp) mnHelp->show();
+  // 2. The command-line address, after the configured start address, so it wins. Only at the
+  // first showing: showing the window again must not take the person back there.
+  if (!commandLineDone_) {
+    commandLineDone_ = true;
+    if (!mainServices_.arguments.empty()) go(mainServices_.arguments.front(), 0);
+  }
+  // 3. The info banner.
+  if (TextToBool(ValueOf(ResList, u"webinfo")) && mainServices_.startInfoBanner) {
+    mainServices_.startInfoBanner(*this);
+  }
+}
+
+void TWebMain::mnAboutClick() {
+  if (mainServices_.showAbout) mainServices_.showAbout(*this);
+}
+
+bool TWebMain::on_configure_event(GdkEventConfigure* event) {
+  bool handled = TWebForm::on_configure_event(event);
+  if (!placed_ || event->x != lastX_ || event->y != lastY_) {
+    placed_ = true;
+    lastX_ = event->x;
+    lastY_ = event->y;
+    WMMove();
+  }
+  return handled;
+}
+
+void TWebMain::WMMove() {
+  // The attached banner listens to the resize notification, so it follows the window.
+  if (mainServices_.infoBannerVisible && mainServices_.infoBannerVisible()) RaiseResize();
+}
+
+void TWebMain::WMCopyData(Message& message) {
+  Text text = MessageText(message);
+  Text name = TakeField(text, u"=");
+  if (name == u"url" || name == u"go") go(text, 0);
+}
+
+remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
+  switch (request.kind) {
+    case remote::kCopyData: {
+      CopyDataStruct cds;
+      cds.dwData = static_cast<std::uintptr_t>(request.dwData);
+      cds.cbData = static_cast<std::uint32_t>(request.data.size());
+      cds.lpData = request.data.empty() ? nullptr : request.data.data();
+      Message m{WM_COPYDATA, 0, reinterpret_cast<std::intptr_t>(&cds), 0};
+      WMCopyData(m);
+      return {remote::Status::kHandled, m.result, {}};
+    }
+    case remote::kHomePageRequest:
+      // The message's parameters are ignored and its result stays 0.
+      HomePageRequest();
+      return {remote::Status::kHandled, 0, {}};
+    case remote::kStateQuery:
+      return {remote::Status::kHandled, 0, StateJson()};
+    default:
+      return {remote::Status::kUnknownKind, 0, {}};
+  }
+}
+
+std::string TWebMain::StateJson() {
+  // The enable rules of Back and Forward run when the loop goes idle; run them now so the
+  // state does not lag behind a navigation that has just happened.
+  acBackUpdate(acBack);
+  acForwardUpdate(acForward);
+
+  std::unique_ptr<JsonBuilder, GObjectUnref> owner(json_builder_new());
+  JsonBuilder* b = owner.get();
+  json_builder_begin_object(b);
+  AddString(b, "address", AddrText());
+  AddString(b, "status", StatusText());
+  AddString(b, "caption", FromUtf8(get_title().raw()));
+  AddStrings(b, "history", HistoryList);
+  json_builder_set_member_name(b, "historyIndex");
+  json_builder_add_int_value(b, HistoryIndex);
+  AddStrings(b, "recent", AddrItems());
+  AddBool(b, "back", acBack.Enabled());
+  AddBool(b, "forward", acForward.Enabled());
+
+  json_builder_set_member_name(b, "links");
+  json_builder_begin_array(b);
+  for (const auto& link : linkButtons) {
+    json_builder_begin_object(b);
+    AddString(b, "caption", link.caption);
+    AddString(b, "address", link.hint);
+    json_builder_set_member_name(b, "icon");
+    json_builder_add_int_value(b, link.icon);
+    AddString(b, "name", FromUtf8(link.button->get_name().raw()));
+    json_builder_end_object(b);
+  }
+  json_builder_end_array(b);
+
+  json_builder_set_member_name(b, "bars");
+  json_builder_begin_object(b);
+  AddBool(b, "menu", MainMenu && MainMenu->get_visible());
+  AddBool(b, "navbar", NavBar.get_visible());
+  AddBool(b, "address", Addr.get_visible());
+  AddBool(b, "linkbar", LinkBar.get_visible());
+  AddBool(b, "strip", CoolBar.get_visible());
+  AddBool(b, "statusbar", StatusBar.get_visible());
+  json_builder_end_object(b);
+  AddBool(b, "banner", pBanner.get_visible());
+  json_builder_end_object(b);
+
+  std::unique_ptr<JsonNode, JsonNodeUnref> root(json_builder_get_root(b));
+  JsonObject* state = json_node_get_object(root.get());
+  for (const auto& add : stateMembers_) add(state);
+
+  std::unique_ptr<JsonGenerator, GObjectUnref> gen(json_generator_new());
+  json_generator_set_pretty(gen.get(), FALSE);
+  json_generator_set_root(gen.get(), root.get());
+  gchar* data = json_generator_to_data(gen.get(), nullptr);
+  std::string json = data ? data : "{}";
+  g_free(data);
+  return json;
+}
+
+}  // namespace wb

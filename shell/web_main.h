@@ -1,0 +1,88 @@
+#pragma once
+// TWebMain: the application's main window. A browser window that arranges its tool-bar strip
+// in bands with labels, shows the Help menu with the about box, opens an address given on the
+// command line, starts the info banner when the configuration asks for it, and takes
+// addresses from other processes of the user through its remote-navigation socket.
+#include <json-glib/json-glib.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/remote_channel.h"
+#include "shell/sendmsg.h"
+#include "shell/web_form.h"
+#include "support/remote_record.h"
+
+namespace wb {
+
+class TWebMain;
+
+// The window message of the home-page request (WM_USER + 4096).
+constexpr std::uint32_t WM_HOMEPAGE_REQUEST = 5120;
+
+// What the main window needs beyond a browser window. The info banner and the about box live
+// in info/ and are wired in by the program entry; tests pass what they check.
+struct WebMainServices {
+  WebFormServices form;
+  // The program's arguments after its path; the first one is an address to open.
+  std::vector<Text> arguments;
+  // The remote-navigation socket. Disengaged: no socket (tests of other things).
+  std::optional<RemoteChannel::Options> remote = RemoteChannel::Options();
+  // Creates the info banner if it does not exist yet and starts it below the window, with
+  // its page reloaded every 2 minutes (its exec with the window and 2).
+  std::function<void(TWebMain& window)> startInfoBanner;
+  // Whether the info banner exists and is visible.
+  std::function<bool()> infoBannerVisible;
+  // Opens the about box with both of its texts empty.
+  std::function<void(TWebMain& window)> showAbout;
+};
+
+class TWebMain : public TWebForm {
+ public:
+  explicit TWebMain(WebMainServices services);
+  ~TWebMain() override;
+
+  // Adds members to the state that the window reports to a state query. Each function gets
+  // the JSON object after the window's own members and may add its own (the info banner adds
+  // "info").
+  void AddStateMembers(std::function<void(JsonObject* state)> add);
+
+  // The window's state as one line of JSON: address, status, caption, history,
+  // historyIndex, recent, back, forward, links, bars, banner, and the added members.
+  std::string StateJson();
+
+  // One record from another process, handled on the main loop: copy-data (74), the
+  // home-page request (5120) and the state query. Every other kind is refused as unknown.
+  remote::Reply RemoteRecord(const remote::Request& request);
+
+  // The socket other processes reach the window through; empty when it has none.
+  std::string RemotePath() const;
+
+  // Handlers of the window messages.
+  void WMCopyData(Message& message);
+  void WMMove();
+
+ protected:
+  void FormShow() override;
+  void mnAboutClick();
+  bool on_configure_event(GdkEventConfigure* event) override;
+
+  // Band labels of the tool-bar strip.
+  Gtk::Label lbAddress{"Address"};
+  Gtk::Label lbLinks{"Links:"};
+
+ private:
+  void ArrangeBands();
+
+  WebMainServices mainServices_;
+  std::unique_ptr<RemoteChannel> channel_;
+  std::vector<std::function<void(JsonObject*)>> stateMembers_;
+  bool commandLineDone_ = false;
+  int lastX_ = 0, lastY_ = 0;
+  bool placed_ = false;
+};
+
+}  // namespace wb
