@@ -1,0 +1,234 @@
+// The real program with the real engine: started on a virtual display, it is sent an address
+// served on loopback with `wbctl send`, and `wbctl state` must then show that address in the
+// history and the address box.
+#include <arpa/inet.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <json-glib/json-glib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/common/loop_spin.h"
+#include "tests/common/test_env.h"
+
+namespace wbtest {
+namespace {
+
+#if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
+
+// A tiny HTTP server on 127.0.0.1 that answers every request with one small page and counts
+// the requests for each path.
+class LoopbackServer {
+ public:
+  LoopbackServer() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int one = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_EQ(::listen(fd_, 16), 0);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~LoopbackServer() {
+    stop_ = true;
+    thread_.join();
+    ::close(fd_);
+  }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+  int Requests(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    int n = 0;
+    for (const auto& p : paths_) n += p == path;
+    return n;
+  }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (c < 0) continue;
+      timeval tv{2, 0};
+      ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+      std::string request;
+      char buf[4096];
+      while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+        ssize_t n = ::recv(c, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        request.append(buf, static_cast<std::size_t>(n));
+      }
+      auto sp1 = request.find(' ');
+      auto sp2 = request.find(' ', sp1 + 1);
+      if (sp1 != std::string::npos && sp2 != std::string::npos) {
+        std::lock_guard lock(mutex_);
+        paths_.push_back(request.substr(sp1 + 1, sp2 - sp1 - 1));
+      }
+      std::string body = "<html><head><title>Loopback</title></head><body>page</body></html>";
+      std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+      ::send(c, reply.data(), reply.size(), MSG_NOSIGNAL);
+      ::close(c);
+    }
+  }
+
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> paths_;
+};
+
+struct ToolRun {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs wbctl to its end while this thread's main loop keeps running.
+ToolRun Wbctl(std::vector<std::string> args) {
+  args.insert(args.begin(), WB_WBCTL_PATH);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ToolRun run;
+  gchar* out = nullptr;
+  gchar* err = nullptr;
+  gint wait = 0;
+  if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
+                   &wait, nullptr)) {
+    run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+  }
+  run.out = out ? out : "";
+  run.err = err ? err : "";
+  g_free(out);
+  g_free(err);
+  return run;
+}
+
+// The program, ended with its test. Its maker's web site is the loopback server.
+class Program {
+ public:
+  Program(const std::string& exe, std::vector<std::string> args, const std::string& base) {
+    args.insert(args.begin(), exe);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    gchar** env = g_environ_setenv(g_get_environ(), "WB_TEST_BASE_WEB_ADDRESS", base.c_str(), TRUE);
+    GError* error = nullptr;
+    EXPECT_TRUE(g_spawn_async(nullptr, argv.data(), env, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                              nullptr, &pid_, &error))
+        << (error ? error->message : "");
+    if (error) g_error_free(error);
+    g_strfreev(env);
+  }
+  ~Program() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  pid_t pid() const { return pid_; }
+  bool Runs() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+ private:
+  GPid pid_ = 0;
+};
+
+struct State {
+  std::string address;
+  std::vector<std::string> history;
+};
+
+bool ReadState(pid_t pid, State& state) {
+  ToolRun run = Wbctl({"state", "--pid", std::to_string(pid)});
+  if (run.status != 0) return false;
+  JsonParser* parser = json_parser_new();
+  bool ok = json_parser_load_from_data(parser, run.out.c_str(), -1, nullptr);
+  if (ok) {
+    JsonObject* root = json_node_get_object(json_parser_get_root(parser));
+    state.address = json_object_get_string_member(root, "address");
+    state.history.clear();
+    JsonArray* h = json_object_get_array_member(root, "history");
+    for (guint i = 0; i < json_array_get_length(h); ++i)
+      state.history.push_back(json_array_get_string_element(h, i));
+  }
+  g_object_unref(parser);
+  return ok;
+}
+
+TEST(RemoteEndToEnd, SentAddressEndsInHistoryAndAddressBox) {
+  LoopbackServer server;
+  const std::string start = server.Url("/start");
+  const std::string cmd = server.Url("/cmd");
+  const std::string sent = server.Url("/sent?x=1");
+  // A branded copy that starts on the loopback server, with a name of its own.
+  const std::string exe = wbtest::TestRoot() + "/remote-e2e";
+  ToolRun brand = Wbctl({"brand", WB_WEBBROWSER_PATH, exe, "go=" + start, "title=Remote E2E"});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  Program program(exe, {cmd}, server.Url(""));
+  State state;
+  // The window is up once it answers a state query; the command-line address follows the
+  // configured start address.
+  ASSERT_TRUE(RunLoopUntil(
+      [&] {
+        return !program.Runs() || (ReadState(program.pid(), state) && state.history.size() == 2 &&
+                                   state.address == cmd);
+      },
+      60000))
+      << "address " << state.address;
+  ASSERT_TRUE(program.Runs());
+  EXPECT_EQ(state.history, (std::vector<std::string>{start, cmd}));
+
+  ToolRun send = Wbctl({"send", "--pid", std::to_string(program.pid()), "url=" + sent});
+  EXPECT_EQ(send.status, 0) << send.err;
+  EXPECT_EQ(send.out, "reply=1\n");
+
+  EXPECT_TRUE(RunLoopUntil(
+      [&] {
+        return ReadState(program.pid(), state) && state.address == sent && !state.history.empty() &&
+               state.history.back() == sent;
+      },
+      60000))
+      << "address " << state.address;
+  EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/sent?x=1") > 0; }, 60000));
+
+  // The home-page request, by application name as scripts call it: the maker's web site.
+  ToolRun home = Wbctl({"home", "--app", "remote-e2e"});
+  EXPECT_EQ(home.status, 0) << home.err;
+  EXPECT_EQ(home.out, "reply=0\n");
+  EXPECT_TRUE(RunLoopUntil(
+      [&] {
+        // The engine reports the site's address with the path "/" it adds.
+        return ReadState(program.pid(), state) &&
+               (state.address == server.Url("") || state.address == server.Url("/"));
+      },
+      60000))
+      << "address " << state.address;
+  EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/") > 0; }, 60000));
+
+  // No window of another name.
+  EXPECT_EQ(Wbctl({"state", "--app", "webbrowser"}).status, 2);
+}
+
+#endif
+
+}  // namespace
+}  // namespace wbtest
