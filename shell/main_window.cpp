@@ -1,7 +1,9 @@
 #include "shell/main_window.h"
 
+#include "info/web_info.h"
 #include "platform/resources.h"
 #include "platform/shell_open.h"
+#include "shell/web_main.h"
 #include "storage/window_config.h"
 #include "support/process_values.h"
 
@@ -18,11 +20,30 @@ WebFormServices ProgramWebFormServices(WebViewFactory& views) {
 }
 
 ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::string> arguments) {
-  (void)arguments;  // the main window opens the first one when it is shown
+  WebMainServices services;
+  services.form = ProgramWebFormServices(views);
+  // The main window opens the first argument when it is shown.
+  for (const auto& a : arguments) services.arguments.push_back(FromUtf8(a));
+  services.startInfoBanner = [&views](TWebMain& window) {
+    if (!window.infoBanner) {
+      window.infoBanner = std::make_unique<TWebInfo>(views, &window.View(), ProgramWebInfoDeps());
+    }
+    static_cast<TWebInfo&>(*window.infoBanner).exec(window, 2);
+  };
+  services.infoBannerVisible = [] {
+    return TWebInfo::Instance() != nullptr && TWebInfo::Instance()->Visible();
+  };
+  // The about box is created after the main window, as the program entry's steps say.
+  auto about = std::make_shared<TAboutBox*>(nullptr);
+  services.showAbout = [about](TWebMain&) {
+    if (*about) (*about)->exec(Text(), Text());
+  };
+
   ProgramWindows windows;
-  windows.main = std::make_unique<TWebForm>(ProgramWebFormServices(views));
+  windows.main = std::make_unique<TWebMain>(std::move(services));
   windows.main->FormCreate();
   windows.about = std::make_unique<TAboutBox>(windows.main.get(), ProgramAboutBoxDeps());
+  *about = windows.about.get();
   return windows;
 }
 

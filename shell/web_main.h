@@ -31,8 +31,9 @@ struct WebMainServices {
   std::vector<Text> arguments;
   // The remote-navigation socket. Disengaged: no socket (tests of other things).
   std::optional<RemoteChannel::Options> remote = RemoteChannel::Options();
-  // Creates the info banner if it does not exist yet and starts it below the window, with
-  // its page reloaded every 2 minutes (its exec with the window and 2).
+  // Creates the info banner if it does not exist yet (keeping it in the window's infoBanner)
+  // and starts it below the window, with its page reloaded every 2 minutes (its exec with the
+  // window and 2).
   std::function<void(TWebMain& window)> startInfoBanner;
   // Whether the info banner exists and is visible.
   std::function<bool()> infoBannerVisible;
@@ -60,6 +61,10 @@ class TWebMain : public TWebForm {
 
   // The socket other processes reach the window through; empty when it has none.
   std::string RemotePath() const;
+
+  // The info banner, once the start hook has created it. The window owns it, so it goes
+  // before the window's own web view, whose web process it shares.
+  std::unique_ptr<Gtk::Window> infoBanner;
 
   // Handlers of the window messages.
   void WMCopyData(Message& message);
