@@ -22,11 +22,11 @@ TextView TrimText(TextView text) {
   return text;
 }
 
-Text UnquoteValue(TextView value) {
+std::string UnquoteValue(std::string_view value) {
   if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
-  return Text(value);
+  return std::string(value);
 }
 
 Text QuoteValueIfNeeded(TextView value) {
@@ -44,7 +44,9 @@ bool HasLineBreak(TextView text) {
 
 IniDocument::IniDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom(bytes)) {
   std::string utf8 = NormaliseToUtf8(bytes);
-  for (auto& raw : SplitLinesKeepingEnds(utf8)) {
+  std::vector<std::string> raws = SplitLinesKeepingEnds(utf8);
+  lines_.reserve(raws.size());
+  for (auto& raw : raws) {
     Line line;
     std::string_view body = TrimBlanks(LineBody(raw));
     if (body.starts_with('[')) {
@@ -53,14 +55,14 @@ IniDocument::IniDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom(bytes)) {
         line.kind = Kind::DamagedSection;
       } else {
         line.kind = Kind::Section;
-        line.key = Text(TrimText(FromUtf8(body.substr(1, close - 1))));
+        line.key = TrimBlanks(body.substr(1, close - 1));
       }
     } else if (!body.starts_with(';')) {
       size_t eq = body.find('=');
       if (eq != std::string_view::npos) {
         line.kind = Kind::Entry;
-        line.key = Text(TrimText(FromUtf8(body.substr(0, eq))));
-        line.value = UnquoteValue(TrimText(FromUtf8(body.substr(eq + 1))));
+        line.key = TrimBlanks(body.substr(0, eq));
+        line.value = UnquoteValue(TrimBlanks(body.substr(eq + 1)));
       }
     }
     line.raw = std::move(raw);
@@ -69,9 +71,9 @@ IniDocument::IniDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom(bytes)) {
 }
 
 std::optional<std::pair<size_t, size_t>> IniDocument::FindSection(TextView section) const {
-  section = TrimText(section);
+  const std::string wanted = ToUtf8(TrimText(section));
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind != Kind::Section || !EqualIgnoringCase(lines_[i].key, section)) continue;
+    if (lines_[i].kind != Kind::Section || !EqualIgnoringCaseUtf8(lines_[i].key, wanted)) continue;
     size_t end = i + 1;
     while (end < lines_.size() && lines_[end].kind != Kind::Section &&
            lines_[end].kind != Kind::DamagedSection) {
@@ -85,10 +87,10 @@ std::optional<std::pair<size_t, size_t>> IniDocument::FindSection(TextView secti
 std::optional<Text> IniDocument::Read(TextView section, TextView name) const {
   auto range = FindSection(section);
   if (!range) return std::nullopt;
-  name = TrimText(name);
+  const std::string wanted = ToUtf8(TrimText(name));
   for (size_t i = range->first + 1; i < range->second; ++i) {
-    if (lines_[i].kind == Kind::Entry && EqualIgnoringCase(lines_[i].key, name)) {
-      return lines_[i].value;
+    if (lines_[i].kind == Kind::Entry && EqualIgnoringCaseUtf8(lines_[i].key, wanted)) {
+      return FromUtf8(lines_[i].value);
     }
   }
   return std::nullopt;
@@ -119,13 +121,14 @@ void IniDocument::Write(TextView section, TextView name, TextView value) {
     }
   }
 
+  const std::string nameUtf8 = ToUtf8(name);
+  const std::string sectionUtf8 = ToUtf8(section);
   Line entry;
   entry.kind = Kind::Entry;
-  entry.key = Text(name);
-  entry.value = Text(value);
-  auto entryText = [&](TextView key) {
-    return ToUtf8(key) + "=" + ToUtf8(QuoteValueIfNeeded(value));
-  };
+  entry.key = nameUtf8;
+  entry.value = ToUtf8(value);
+  const std::string stored = ToUtf8(QuoteValueIfNeeded(value));
+  auto entryText = [&](std::string_view key) { return std::string(key) + "=" + stored; };
 
   // A line that gets a line after it needs a line end of its own.
   auto terminate = [&](size_t index) {
@@ -137,26 +140,26 @@ void IniDocument::Write(TextView section, TextView name, TextView value) {
     if (!lines_.empty()) terminate(lines_.size() - 1);
     Line header;
     header.kind = Kind::Section;
-    header.key = Text(section);
-    header.raw = "[" + ToUtf8(section) + "]" + lineEnd;
+    header.key = sectionUtf8;
+    header.raw = "[" + sectionUtf8 + "]" + lineEnd;
     lines_.push_back(std::move(header));
-    entry.raw = entryText(name) + lineEnd;
+    entry.raw = entryText(nameUtf8) + lineEnd;
     lines_.push_back(std::move(entry));
     return;
   }
   size_t insertAfter = range->first;
   for (size_t i = range->first + 1; i < range->second; ++i) {
     Line& line = lines_[i];
-    if (line.kind == Kind::Entry && EqualIgnoringCase(line.key, name)) {
+    if (line.kind == Kind::Entry && EqualIgnoringCaseUtf8(line.key, nameUtf8)) {
       // The name keeps its spelling in the file; only the value changes.
       line.raw = entryText(line.key) + std::string(LineEnd(line.raw));
-      line.value = Text(value);
+      line.value = std::move(entry.value);
       return;
     }
     if (!TrimBlanks(LineBody(line.raw)).empty()) insertAfter = i;
   }
   terminate(insertAfter);
-  entry.raw = entryText(name) + lineEnd;
+  entry.raw = entryText(nameUtf8) + lineEnd;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAfter) + 1, std::move(entry));
 }
 

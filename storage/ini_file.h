@@ -52,8 +52,10 @@ class IniDocument {
   struct Line {
     std::string raw;  // with its line end
     Kind kind = Kind::Other;
-    Text key;  // section name or entry name
-    Text value;
+    // The section or entry name and the value as UTF-8, decoded only when a lookup needs
+    // them, since every change reads the whole file again.
+    std::string key;
+    std::string value;
   };
   // Index of the section's line and one past its last line, or nullopt.
   std::optional<std::pair<size_t, size_t>> FindSection(TextView section) const;

@@ -22,6 +22,13 @@ bool HasBreak(TextView text) {
 // A quoted name or text starting at `s[pos]` == '"'. On success returns the unescaped bytes and
 // moves `pos` past the closing quote; returns nullopt when the quote is not closed.
 std::optional<std::string> ParseQuoted(std::string_view s, size_t& pos) {
+  // Most texts have no escapes: take them whole.
+  size_t special = s.find_first_of("\"\\", pos + 1);
+  if (special != std::string_view::npos && s[special] == '"') {
+    std::string out(s.substr(pos + 1, special - pos - 1));
+    pos = special + 1;
+    return out;
+  }
   std::string out;
   for (size_t i = pos + 1; i < s.size(); ++i) {
     char c = s[i];
@@ -42,9 +49,9 @@ std::optional<std::string> ParseQuoted(std::string_view s, size_t& pos) {
   return std::nullopt;
 }
 
-std::string Quote(TextView text) {
+std::string Quote(std::string_view utf8) {
   std::string out = "\"";
-  for (char c : ToUtf8(text)) {
+  for (char c : utf8) {
     if (c == '\\' || c == '"') out += '\\';
     out += c;
   }
@@ -94,16 +101,21 @@ Text Utf16LeUpToNul(std::string_view bytes) {
   return text;
 }
 
+struct ParsedData {
+  RegistryValueKind kind = RegistryValueKind::Other;
+  std::string utf8;  // for the text kinds
+};
+
 // The data of a value line after the "=". Returns nullopt for damaged data.
-std::optional<RegistryValue> ParseData(std::string_view data) {
+std::optional<ParsedData> ParseData(std::string_view data) {
   data = TrimBlanks(data);
-  RegistryValue value;
+  ParsedData value;
   if (data.starts_with('"')) {
     size_t pos = 0;
     auto text = ParseQuoted(data, pos);
     if (!text || !TrimBlanks(data.substr(pos)).empty()) return std::nullopt;
     value.kind = RegistryValueKind::Text;
-    value.text = FromUtf8(*text);
+    value.utf8 = std::move(*text);
     return value;
   }
   auto startsWithNoCase = [&](std::string_view prefix) {
@@ -122,7 +134,7 @@ std::optional<RegistryValue> ParseData(std::string_view data) {
       auto bytes = ParseHexBytes(data.substr(prefix.size()));
       if (!bytes) return std::nullopt;
       value.kind = kind;
-      value.text = Utf16LeUpToNul(*bytes);
+      value.utf8 = ToUtf8(Utf16LeUpToNul(*bytes));
       return value;
     }
   }
@@ -277,12 +289,13 @@ RegistryDocument::RegistryDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom
         name = ParseQuoted(text, pos);
       }
       std::string_view rest = name ? TrimBlanks(text.substr(pos)) : std::string_view();
-      std::optional<RegistryValue> value;
+      std::optional<ParsedData> value;
       if (name && rest.starts_with('=')) value = ParseData(rest.substr(1));
       if (value) {
         line.kind = Kind::Value;
-        line.name = FromUtf8(*name);
-        line.value = std::move(*value);
+        line.name = std::move(*name);
+        line.valueKind = value->kind;
+        line.valueUtf8 = std::move(value->utf8);
       } else {
         line.kind = Kind::DamagedValue;
       }
@@ -314,17 +327,22 @@ std::string RegistryDocument::NewLineEnd() const {
 
 std::optional<RegistryValue> RegistryDocument::Value(const RegistryKeyPath& key,
                                                      TextView name) const {
-  std::optional<RegistryValue> result;
+  const std::string nameUtf8 = ToUtf8(name);
+  const Line* found = nullptr;
   for (size_t h = 0; h < lines_.size(); ++h) {
     if (lines_[h].kind != Kind::Key || !SamePath(lines_[h].key, key)) continue;
     size_t end = SectionEnd(h);
     for (size_t i = h + 1; i < end; ++i) {
-      if (lines_[i].kind == Kind::Value && EqualIgnoringCase(lines_[i].name, name)) {
-        result = lines_[i].value;
+      if (lines_[i].kind == Kind::Value && EqualIgnoringCaseUtf8(lines_[i].name, nameUtf8)) {
+        found = &lines_[i];
       }
     }
   }
-  return result;
+  if (!found) return std::nullopt;
+  RegistryValue value;
+  value.kind = found->valueKind;
+  if (value.kind != RegistryValueKind::Other) value.text = FromUtf8(found->valueUtf8);
+  return value;
 }
 
 bool RegistryDocument::KeyExists(const RegistryKeyPath& key) const {
@@ -340,12 +358,14 @@ void RegistryDocument::SetText(const RegistryKeyPath& key, TextView name, TextVi
   // would make this document disagree with the bytes it writes.
   value = value.substr(0, value.find(u'\0'));
   const std::string lineEnd = NewLineEnd();
-  auto valueText = [&](TextView spelledName) {
+  const std::string nameUtf8 = ToUtf8(name);
+  const std::string valueUtf8 = ToUtf8(value);
+  auto valueText = [&](std::string_view spelledName) {
     std::string text = spelledName.empty() ? "@" : Quote(spelledName);
     text += '=';
     bool plain =
         value.find_first_of(u"\r\n") == TextView::npos && value.find(u'\0') == TextView::npos;
-    text += plain ? Quote(value) : HexText(value, lineEnd);
+    text += plain ? Quote(valueUtf8) : HexText(value, lineEnd);
     return text;
   };
   auto terminate = [&](size_t index) {
@@ -353,8 +373,9 @@ void RegistryDocument::SetText(const RegistryKeyPath& key, TextView name, TextVi
   };
   Line entry;
   entry.kind = Kind::Value;
-  entry.name = Text(name);
-  entry.value = {RegistryValueKind::Text, Text(value)};
+  entry.name = nameUtf8;
+  entry.valueKind = RegistryValueKind::Text;
+  entry.valueUtf8 = valueUtf8;
 
   // The last line of the value wins on reading, so that is the one to change.
   std::optional<size_t> existing;
@@ -366,7 +387,7 @@ void RegistryDocument::SetText(const RegistryKeyPath& key, TextView name, TextVi
     for (size_t i = h + 1; i < end; ++i) {
       if (lines_[i].kind != Kind::Value) continue;
       insertAfter = i;
-      if (EqualIgnoringCase(lines_[i].name, name)) existing = i;
+      if (EqualIgnoringCaseUtf8(lines_[i].name, nameUtf8)) existing = i;
     }
   }
   if (existing) {
@@ -376,7 +397,7 @@ void RegistryDocument::SetText(const RegistryKeyPath& key, TextView name, TextVi
     line = std::move(entry);
     return;
   }
-  entry.raw = valueText(name) + lineEnd;
+  entry.raw = valueText(nameUtf8) + lineEnd;
   if (insertAfter) {
     terminate(*insertAfter);
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAfter) + 1, std::move(entry));
@@ -405,11 +426,12 @@ void RegistryDocument::SetText(const RegistryKeyPath& key, TextView name, TextVi
 }
 
 bool RegistryDocument::DeleteValue(const RegistryKeyPath& key, TextView name) {
+  const std::string nameUtf8 = ToUtf8(name);
   bool removed = false;
   for (size_t h = 0; h < lines_.size(); ++h) {
     if (lines_[h].kind != Kind::Key || !SamePath(lines_[h].key, key)) continue;
     for (size_t i = SectionEnd(h); i-- > h + 1;) {
-      if (lines_[i].kind == Kind::Value && EqualIgnoringCase(lines_[i].name, name)) {
+      if (lines_[i].kind == Kind::Value && EqualIgnoringCaseUtf8(lines_[i].name, nameUtf8)) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
         removed = true;
       }

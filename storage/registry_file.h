@@ -92,8 +92,11 @@ class RegistryDocument {
     std::string raw;  // with its line end; continuation lines included
     Kind kind = Kind::Other;
     RegistryKeyPath key;  // for Key
-    Text name;            // for Value
-    RegistryValue value;  // for Value
+    // For Value: the name and, for the text kinds, the text, as UTF-8. Lines are decoded only
+    // when a lookup needs them, since every change reads the whole file again.
+    std::string name;
+    RegistryValueKind valueKind = RegistryValueKind::Other;
+    std::string valueUtf8;
   };
   bool IsKeyLine(size_t index) const;
   size_t SectionEnd(size_t header) const;

@@ -32,6 +32,25 @@ constexpr size_t kMaxIniValueLength = 2047;
 const AtomicUpdateOptions kHiveOptions{0600, 0700, 10000};
 const AtomicUpdateOptions kIniOptions{0644, 0755, 10000};
 
+// A file parsed before the lock is taken, to see whether a change is needed at all, and reused
+// under the lock when the file has not changed in between (the common case), so that a change
+// parses the file only once.
+template <class Document>
+class ParsedBeforeLock {
+ public:
+  explicit ParsedBeforeLock(std::optional<std::string> bytes)
+      : bytes_(std::move(bytes).value_or(std::string())), doc_(bytes_) {}
+  const Document& doc() const { return doc_; }
+  // The document for the contents read under the lock; call once.
+  Document Take(const std::string& current) {
+    return current == bytes_ ? std::move(doc_) : Document(current);
+  }
+
+ private:
+  std::string bytes_;
+  Document doc_;
+};
+
 Text ExecutableNameWithoutExtension() {
   Text path = ExecutablePath();
   size_t slash = path.rfind(u'/');
@@ -235,13 +254,14 @@ bool WriteVar(const Text& key, const Text& name, const Text& value, RegistryRoot
   if (value.find(u'\0') != Text::npos) return false;
   try {
     const RegistryKeyPath path = RegistryPathFor(expanded);
-    if (ReadRegistryText(path, name) == value) return true;
     const std::string hive = CurrentUserHivePath();
+    ParsedBeforeLock<RegistryDocument> before(ReadWholeFile(hive));
+    if (TextOf(before.doc().Value(path, name)) == value) return true;
     if (hive.empty() || !CheckRegistryNames(path, name).empty()) return false;
     UpdateFileAtomically(
         hive,
         [&](const std::string& current) -> std::optional<std::string> {
-          RegistryDocument doc(current);
+          RegistryDocument doc = before.Take(current);
           if (TextOf(doc.Value(path, name)) == value) return std::nullopt;
           doc.SetText(path, name, value);
           return doc.Bytes();
@@ -300,14 +320,15 @@ bool IniWriteVar(const Text& section, const Text& name, const VarValue& value, c
   const Text sectionName = SectionOrDefault(section);
   const std::string path = SettingsFilePath(file, folder);
   const Text text = VarToText(value);
-  if (ReadIniAt(path, sectionName, name, {}) == text) return true;
+  ParsedBeforeLock<IniDocument> before(ReadWholeFile(path));
+  if (CutIniValue(before.doc().Read(sectionName, name).value_or(Text())) == text) return true;
   std::string refusal = IniDocument::CheckWritable(sectionName, name, text);
   if (!refusal.empty()) throw SettingsFileError(path, refusal);
   try {
     UpdateFileAtomically(
         path,
         [&](const std::string& current) -> std::optional<std::string> {
-          IniDocument doc(current);
+          IniDocument doc = before.Take(current);
           if (doc.Read(sectionName, name).value_or(Text()) == text) return std::nullopt;
           doc.Write(sectionName, name, text);
           return doc.Bytes();

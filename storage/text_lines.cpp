@@ -7,16 +7,12 @@ namespace wb {
 std::vector<std::string> SplitLinesKeepingEnds(std::string_view bytes) {
   std::vector<std::string> lines;
   size_t start = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\n') {
-      lines.emplace_back(bytes.substr(start, i + 1 - start));
-      start = i + 1;
-    } else if (bytes[i] == '\r') {
-      size_t end = (i + 1 < bytes.size() && bytes[i + 1] == '\n') ? i + 2 : i + 1;
-      lines.emplace_back(bytes.substr(start, end - start));
-      start = end;
-      i = end - 1;
-    }
+  while (start < bytes.size()) {
+    size_t i = bytes.find_first_of("\r\n", start);
+    if (i == std::string_view::npos) break;
+    size_t end = (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? i + 2 : i + 1;
+    lines.emplace_back(bytes.substr(start, end - start));
+    start = end;
   }
   if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
   return lines;
@@ -79,6 +75,39 @@ bool EqualIgnoringCase(TextView a, TextView b) {
     return LowerCase(a.substr(i)) == LowerCase(b.substr(i));
   }
   return true;
+}
+
+bool EqualIgnoringCaseUtf8(std::string_view a, std::string_view b) {
+  bool ascii = true;
+  if (a.size() == b.size()) {
+    size_t i = 0;
+    for (; i < a.size(); ++i) {
+      auto x = static_cast<unsigned char>(a[i]);
+      auto y = static_cast<unsigned char>(b[i]);
+      if (x >= 0x80 || y >= 0x80) {
+        ascii = false;
+        if (x == y) continue;
+        break;
+      }
+      if (x == y) continue;
+      if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+      if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+      // Equal bytes so far keep the characters aligned, and two different ASCII letters stay
+      // different in any case.
+      if (x != y) return false;
+    }
+    if (i == a.size()) return true;
+  } else {
+    auto isAscii = [](std::string_view s) {
+      for (char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+      }
+      return true;
+    };
+    ascii = isAscii(a) && isAscii(b);
+  }
+  // Some characters outside ASCII lower-case to ASCII letters (the Kelvin sign to "k").
+  return !ascii && EqualIgnoringCase(FromUtf8(a), FromUtf8(b));
 }
 
 }  // namespace wb

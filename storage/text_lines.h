@@ -37,4 +37,8 @@ std::string_view TrimBlanks(std::string_view text);
 // not depend on the locale.
 bool EqualIgnoringCase(TextView a, TextView b);
 
+// The same comparison for names held as UTF-8 bytes; plain ASCII names are compared without
+// decoding them.
+bool EqualIgnoringCaseUtf8(std::string_view a, std::string_view b);
+
 }  // namespace wb

@@ -5,12 +5,34 @@
 #include "storage/ini_file.h"
 #include "storage/registry_file.h"
 #include "storage/settings_store.h"
+#include "storage/text_lines.h"
 #include "tests/core/settings_test_env.h"
 
 namespace wb {
 namespace {
 
 using wbtest::SettingsTest;
+
+TEST(SettingsNames, CompareWithoutRegardToCase) {
+  struct Case {
+    std::string a, b;
+    bool equal;
+  };
+  const Case cases[] = {
+      {"Name", "nAME", true},
+      {"name", "names", false},
+      {"a-b", "a_b", false},
+      {"\xC3\x84pfel", "\xC3\xA4PFEL", true},  // Latin-1 letters
+      {"\xC3\x84X", "\xC3\xA4Y", false},
+      {"\xE2\x84\xAA", "k", true},                     // the Kelvin sign lower-cases to "k"
+      {"\xD0\x96\xD0\x96", "\xD0\xB6\xD0\xB6", true},  // Cyrillic
+      {"", "", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EqualIgnoringCaseUtf8(c.a, c.b), c.equal) << c.a << " / " << c.b;
+    EXPECT_EQ(EqualIgnoringCase(FromUtf8(c.a), FromUtf8(c.b)), c.equal) << c.a << " / " << c.b;
+  }
+}
 
 TEST(IniDocument, ReadsWithProfileFileSemantics) {
   const IniDocument doc(

@@ -285,8 +285,9 @@ TEST_F(SettingsStore, IniWritesCreateTheFolderAndReadsAreCut) {
   const Text longValue = Text(2040, u'a') + u"bcdefghijk";
   ASSERT_TRUE(IniWriteVar(u"", u"long", longValue, u"x.ini", folder));
   EXPECT_EQ(IniReadVar(u"my.app", u"long", u"", u"x.ini", folder), longValue.substr(0, 2047));
-  ASSERT_TRUE(IniWriteVar(u"S", u"number", std::int64_t{-42}, u"x.ini", folder));
-  ASSERT_TRUE(IniWriteVar(u"S", u"null", Text(u"x"), u"x.ini", folder));
+  // Plain literals pick the right kind of value.
+  ASSERT_TRUE(IniWriteVar(u"S", u"number", -42, u"x.ini", folder));
+  ASSERT_TRUE(IniWriteVar(u"S", u"null", u"x", u"x.ini", folder));
   ASSERT_TRUE(IniWriteVar(u"S", u"null", VarValue{}, u"x.ini", folder));
   EXPECT_EQ(IniReadVar(u"S", u"number", u"", u"x.ini", folder), u"-42");
   EXPECT_EQ(IniReadVar(u"S", u"null", u"def", u"x.ini", folder), u"");
