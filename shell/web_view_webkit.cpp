@@ -94,7 +94,7 @@ struct DownloadJob {
 
 class WebKitView : public WebView {
  public:
-  explicit WebKitView(WebKitView* related) {
+  WebKitView(const WebKitViewFactory& factory, WebKitView* related) : factory_(factory) {
     GtkWidget* w =
         related ? webkit_web_view_new_with_related_view(related->view_) : webkit_web_view_new();
     view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(w));
@@ -138,29 +138,10 @@ class WebKitView : public WebView {
   void Save() override {
     const char* current = webkit_web_view_get_uri(view_);
     if (!current || !*current) throw std::runtime_error("There is no page to save.");
-    Gtk::Window* parent = ToplevelOf(GTK_WIDGET(view_));
-    Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
-    if (parent) dialog.set_transient_for(*parent);
-    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
-    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
-    dialog.set_do_overwrite_confirmation(true);
-    auto mhtml = Gtk::FileFilter::create();
-    mhtml->set_name("Web page, single file (*.mhtml)");
-    mhtml->add_pattern("*.mhtml");
-    mhtml->add_pattern("*.mht");
-    auto html = Gtk::FileFilter::create();
-    html->set_name("Web page, HTML only (*.html)");
-    html->add_pattern("*.html");
-    html->add_pattern("*.htm");
-    dialog.add_filter(mhtml);
-    dialog.add_filter(html);
-    dialog.set_filter(mhtml);
-    dialog.set_current_name(SuggestedName(current, ".mhtml"));
-    if (dialog.run() != Gtk::RESPONSE_ACCEPT) return;
-    std::string path = dialog.get_filename();
-    bool htmlOnly = dialog.get_filter() == html;
-    dialog.hide();
+    SaveChoice choice =
+        factory_.choosePageFile(ToplevelOf(GTK_WIDGET(view_)), SuggestedName(current, ".mhtml"));
+    const std::string& path = choice.path;
+    bool htmlOnly = choice.htmlOnly;
     if (path.empty()) return;
     if (htmlOnly)
       SaveHtml(path);
@@ -436,23 +417,11 @@ class WebKitView : public WebView {
   static gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer data) {
     auto* job = static_cast<DownloadJob*>(data);
     WebKitView* self = job->owner;
-    Gtk::Window* parent = ToplevelOf(GTK_WIDGET(self->view_));
-    Gtk::FileChooserDialog dialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
-    if (parent) dialog.set_transient_for(*parent);
-    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
-    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
-    dialog.set_do_overwrite_confirmation(true);
     std::string name = suggested && *suggested ? suggested : "download";
     // The suggestion comes from the server: only its last path element is a file name.
     name = std::filesystem::path(name).filename().string();
     if (name.empty() || name == "." || name == "..") name = "download";
-    dialog.set_current_name(name);
-    if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
-      dialog.set_current_folder(dir);
-    int response = dialog.run();
-    std::string path = response == Gtk::RESPONSE_ACCEPT ? dialog.get_filename() : std::string();
-    dialog.hide();
+    std::string path = self->factory_.chooseDownloadFile(ToplevelOf(GTK_WIDGET(self->view_)), name);
     if (path.empty()) {
       job->cancelled = true;
       webkit_download_cancel(download);
@@ -513,6 +482,7 @@ class WebKitView : public WebView {
     self->downloads_.remove_if([job](const DownloadJob& j) { return &j == job; });
   }
 
+  const WebKitViewFactory& factory_;
   WebKitWebView* view_ = nullptr;
   Gtk::Widget* widget_ = nullptr;  // wrapper owned by the GTK object
   GCancellable* cancel_ = nullptr;
@@ -568,7 +538,49 @@ bool ConfigureEngineSandbox() {
 
 std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
   ConfigureEngineSandbox();
-  return std::make_unique<WebKitView>(dynamic_cast<WebKitView*>(related));
+  return std::make_unique<WebKitView>(*this, dynamic_cast<WebKitView*>(related));
+}
+
+WebKitViewFactory::WebKitViewFactory() {
+  choosePageFile = [](Gtk::Window* parent, const std::string& suggestedName) {
+    Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
+    if (parent) dialog.set_transient_for(*parent);
+    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
+    dialog.set_do_overwrite_confirmation(true);
+    auto mhtml = Gtk::FileFilter::create();
+    mhtml->set_name("Web page, single file (*.mhtml)");
+    mhtml->add_pattern("*.mhtml");
+    mhtml->add_pattern("*.mht");
+    auto html = Gtk::FileFilter::create();
+    html->set_name("Web page, HTML only (*.html)");
+    html->add_pattern("*.html");
+    html->add_pattern("*.htm");
+    dialog.add_filter(mhtml);
+    dialog.add_filter(html);
+    dialog.set_filter(mhtml);
+    dialog.set_current_name(suggestedName);
+    SaveChoice choice;
+    if (dialog.run() == Gtk::RESPONSE_ACCEPT) {
+      choice.path = dialog.get_filename();
+      choice.htmlOnly = dialog.get_filter() == html;
+    }
+    return choice;
+  };
+  chooseDownloadFile = [](Gtk::Window* parent, const std::string& suggestedName) {
+    Gtk::FileChooserDialog dialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
+    if (parent) dialog.set_transient_for(*parent);
+    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
+    dialog.set_do_overwrite_confirmation(true);
+    dialog.set_current_name(suggestedName);
+    if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
+      dialog.set_current_folder(dir);
+    return dialog.run() == Gtk::RESPONSE_ACCEPT ? std::string(dialog.get_filename())
+                                                : std::string();
+  };
 }
 
 }  // namespace wb

@@ -1,15 +1,33 @@
 #pragma once
 // The web view on WebKitGTK. Everything engine-specific lives in web_view_webkit.cpp.
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "shell/web_view.h"
 
+namespace Gtk {
+class Window;
+}
+
 namespace wb {
+
+// Where the user wants a page or a download saved. An empty path means the user cancelled.
+struct SaveChoice {
+  std::string path;
+  bool htmlOnly = false;  // the page's HTML alone instead of a single-file web page (MHTML)
+};
 
 class WebKitViewFactory : public WebViewFactory {
  public:
+  WebKitViewFactory();
   std::unique_ptr<WebView> Create(WebView* related) override;
+
+  // The questions the views ask the user; file chooser dialogs unless replaced (tests answer
+  // them without a dialog). `parent` may be null.
+  std::function<SaveChoice(Gtk::Window* parent, const std::string& suggestedName)> choosePageFile;
+  std::function<std::string(Gtk::Window* parent, const std::string& suggestedName)>
+      chooseDownloadFile;
 };
 
 // Resolves a partial address as a browser's address bar does. An address with a scheme

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -60,7 +61,9 @@ class PageServer {
   std::string Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
-  void Page(const std::string& path, const std::string& html) { pages_[path] = html; }
+  void Page(const std::string& path, const std::string& body, const std::string& headers = "") {
+    pages_[path] = {body, headers};
+  }
   bool Asked(const std::string& path) {
     std::lock_guard lock(mutex_);
     for (const auto& p : paths_)
@@ -100,11 +103,14 @@ class PageServer {
     }
     auto page = pages_.find(path);
     int status = page == pages_.end() ? 404 : 200;
-    std::string body = page == pages_.end() ? "<html><body>Not here</body></html>" : page->second;
+    std::string body =
+        page == pages_.end() ? "<html><body>Not here</body></html>" : page->second.first;
+    std::string headers = page == pages_.end() || page->second.second.empty()
+                              ? "Content-Type: text/html; charset=utf-8\r\n"
+                              : page->second.second;
     std::string response = "HTTP/1.1 " + std::to_string(status) +
-                           (status == 200 ? " OK" : " Not Found") +
-                           "\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n"
-                           "Cache-Control: no-store\r\nContent-Length: " +
+                           (status == 200 ? " OK" : " Not Found") + "\r\n" + headers +
+                           "Connection: close\r\nCache-Control: no-store\r\nContent-Length: " +
                            std::to_string(body.size()) + "\r\n\r\n" + body;
     (void)!write(client, response.data(), response.size());
   }
@@ -112,7 +118,8 @@ class PageServer {
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
-  std::map<std::string, std::string> pages_;  // written before Start, read-only afterwards
+  // Body and header lines by path; written before Start, read-only afterwards.
+  std::map<std::string, std::pair<std::string, std::string>> pages_;
   std::mutex mutex_;
   std::vector<std::string> paths_;
   std::thread thread_;
@@ -278,6 +285,87 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   ASSERT_TRUE(loaded(start));
   EXPECT_FALSE(form.UpdateCombo);
   EXPECT_EQ(wb::ToUtf8(form.AddrItems().front()), start);
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(WebFormEndToEnd, SavesPagesAndLeavesWholeDownloadsOnly) {
+  PageServer server;
+  server.Page("/page", "<html><head><title>Saved</title></head><body><p>Keep me</p></body></html>");
+  std::string data(300000, 'x');
+  for (size_t i = 0; i < data.size(); i += 1000) data[i] = '\n';
+  server.Page("/data.bin", data,
+              "Content-Type: application/octet-stream\r\n"
+              "Content-Disposition: attachment; filename=\"../report.bin\"\r\n");
+  server.Start();
+  std::string dir = TestRoot() + "/saves";
+  std::filesystem::create_directories(dir);
+
+  wb::WebKitViewFactory views;
+  wb::SaveChoice pageChoice;
+  std::string suggestedPage, suggestedDownload, downloadChoice;
+  int downloadQuestions = 0;
+  views.choosePageFile = [&](Gtk::Window*, const std::string& name) {
+    suggestedPage = name;
+    return pageChoice;
+  };
+  views.chooseDownloadFile = [&](Gtk::Window*, const std::string& name) {
+    suggestedDownload = name;
+    ++downloadQuestions;
+    return downloadChoice;
+  };
+  wb::WebFormServices services = wb::ProgramWebFormServices(views);
+  std::string page = server.Url("/page");
+  services.readConfig = [page] { return wb::ValueList{u"go=" + wb::FromUtf8(page)}; };
+  TestForm form(services);
+  bool finished = false;
+  auto shown = form.View().onProgressChange;
+  form.View().onProgressChange = [&](int p, int m) {
+    finished = m == 0;
+    shown(p, m);
+  };
+  form.FormCreate();
+  form.show();
+  ASSERT_TRUE(SpinUntil([&] { return finished && wb::ToUtf8(form.View().LocationURL()) == page; },
+                        2000000));
+
+  // The page as one file, then as HTML only; no temporary file stays behind.
+  pageChoice = {dir + "/page.mhtml", false};
+  form.View().Save();
+  EXPECT_EQ(suggestedPage, "page.mhtml");
+  ASSERT_TRUE(SpinUntil(
+      [&] { return FilesIn(dir).size() == 1 && !ReadFile(dir + "/page.mhtml").empty(); }, 2000000));
+  std::string mhtml = ReadFile(dir + "/page.mhtml");
+  EXPECT_NE(mhtml.find("multipart/related"), std::string::npos);
+  EXPECT_NE(mhtml.find("<title>Saved</title>"), std::string::npos);  // quoted-printable
+  pageChoice = {dir + "/page.html", true};
+  form.View().Save();
+  ASSERT_TRUE(SpinUntil([&] { return FilesIn(dir).size() == 2; }, 2000000));
+  EXPECT_NE(ReadFile(dir + "/page.html").find("<p>Keep me</p>"), std::string::npos);
+
+  // A download the user declines leaves nothing.
+  downloadChoice = "";
+  form.go(wb::FromUtf8(server.Url("/data.bin")));
+  ASSERT_TRUE(SpinUntil([&] { return downloadQuestions == 1; }, 2000000));
+  EXPECT_EQ(suggestedDownload, "report.bin");  // only the file name of the server's suggestion
+  for (int i = 0; i < 200; ++i) SpinIdle();
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"page.html", "page.mhtml"}));
+
+  // An accepted one appears under its name only once complete.
+  downloadChoice = dir + "/report.bin";
+  form.go(wb::FromUtf8(server.Url("/data.bin")));
+  ASSERT_TRUE(SpinUntil(
+      [&] { return wb::ToUtf8(form.StatusText()) == "Download complete: " + downloadChoice; },
+      4000000))
+      << wb::ToUtf8(form.StatusText());
+  EXPECT_EQ(ReadFile(downloadChoice), data);
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"page.html", "page.mhtml", "report.bin"}));
 }
 
 TEST(ResolveAddress, PartialAddressesAsAnAddressBarDoes) {
