@@ -245,11 +245,7 @@ def run_once(server, contender, settle, timeout, verbose):
 
 def brand(wbctl, program, out, lines):
     """A branded copy of the program whose block holds `lines` (name=value)."""
-    block = os.path.join(os.path.dirname(out), os.path.basename(out) + ".txt")
-    with open(block, "w") as f:
-        f.write("\r\n".join(lines) + "\r\n")
-    subprocess.run([wbctl, "brand", program, block, out], check=True,
-                   stdout=subprocess.DEVNULL)
+    subprocess.run([wbctl, "brand", program, out] + lines, check=True, stdout=subprocess.DEVNULL)
     return out
 
 
@@ -366,7 +362,7 @@ def main():
             exe = brand(args.wbctl, args.webbrowser, os.path.join(work, "bench-app-info"),
                         lines + ["webinfo=1"])
             env = dict(extra)
-            env["WB_BASE_WEB_ADDRESS"] = server.base
+            env["WB_TEST_BASE_WEB_ADDRESS"] = server.base
             contenders.append(Contender("webbrowser+info", "D webbrowser, webinfo=1", [exe], env))
         if not contenders:
             ap.error("nothing to run")
@@ -386,6 +382,7 @@ def main():
                     c.times.append(result[0])
                     c.pss.append(result[1])
         report(contenders, skipped, args.runs)
+        print("gateway page requests (the banner's): %d" % server.gateway_hits)
         for c in contenders:
             biggest = sorted(c.last_parts, key=lambda p: -p[1])[:4]
             print("  %s: %s" % (c.label, ", ".join("%s %.0f MB" % (n, k / 1024) for n, k in biggest)))

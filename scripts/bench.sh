@@ -1,0 +1,64 @@
+#!/bin/sh
+# Builds with the benchmarks (build-bench/, -DWB_BUILD_BENCH=ON) and runs them all:
+#   1. the block benchmarks (bench/block_bench.cpp: reading the executable's block, searching
+#      a large file),
+#   2. wbctl brand: time per branded copy and what the copy adds to the program's size
+#      (bench/brand/brand_bench.py), for the built program and a copy without debug information,
+#   3. start-up time and memory against the engine floor and Chromium's app window
+#      (bench/startup/startup_bench.py), under the current display or else Xvfb.
+#
+# Usage: scripts/bench.sh [--runs N] [--with-chromium] [--skip-startup]
+#   --runs N         counted start-up runs per contender (default 7, at least 5)
+#   --with-chromium  install Debian's chromium first (bench only; not a build dependency), so
+#                    that the start-up table has its column; without it Chromium is measured
+#                    only when already installed, else reported as skipped
+#   --skip-startup   only the block and brand benchmarks (no display needed)
+# Figures depend on the machine and on what else runs on it; the README's Performance section
+# says where its tables come from.
+set -eu
+cd "$(dirname "$0")/.."
+runs=7
+chromium=0
+startup=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift ;;
+    --runs=*) runs=${1#--runs=} ;;
+    --with-chromium) chromium=1 ;;
+    --skip-startup) startup=0 ;;
+    *) echo "bench.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+scripts/install-deps.sh
+if [ "$chromium" = 1 ] && ! command -v chromium >/dev/null 2>&1; then
+  if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends chromium
+fi
+
+build=build-bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWB_BUILD_BENCH=ON \
+  -DWB_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+
+echo "== Block benchmarks"
+"$build/bench/wb_block_bench"
+
+echo
+echo "== wbctl brand"
+python3 bench/brand/brand_bench.py --wbctl "$build/wbctl" --program "$build/webbrowser"
+echo
+python3 bench/brand/brand_bench.py --wbctl "$build/wbctl" --program "$build/bench/webbrowser-stripped"
+
+if [ "$startup" = 1 ]; then
+  echo
+  echo "== Start-up time and memory"
+  set -- python3 bench/startup/startup_bench.py --runs "$runs" \
+    --webbrowser "$build/webbrowser" --wbctl "$build/wbctl" --floor "$build/bench/wb_engine_floor"
+  if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    "$@"
+  else
+    xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@"
+  fi
+fi
