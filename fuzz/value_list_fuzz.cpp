@@ -2,7 +2,8 @@
 // SplitLines, MergeValues). Properties: no entry ends up with an empty trimmed name or an
 // empty value, and no two entries share a name; every name reads the value its last line gave
 // it (or nothing when that line deleted it); a second merge of the same text changes nothing;
-// an extra separator acts as a line break; the line splitter agrees with a reference.
+// an extra separator acts as a line break; the line splitter and the merge agree with
+// references written from their contracts.
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -50,6 +51,29 @@ wb::ValueList Sorted(wb::ValueList list) {
   return list;
 }
 
+// MergeValues as its contract states it, one linear search per line.
+void RefMergeValues(const std::vector<Text>& lines, wb::ValueList& list) {
+  for (const Text& line : lines) {
+    const size_t eq = line.find(u'=');
+    if (eq == Text::npos) continue;
+    const Text name = Trim(TextView(line).substr(0, eq));
+    if (name.empty()) continue;
+    const Text value = line.substr(eq + 1);
+    size_t at = list.size();
+    for (size_t i = 0; i < list.size() && at == list.size(); ++i) {
+      const size_t e = list[i].find(u'=');
+      if (e != Text::npos && wb::SameName(TextView(list[i]).substr(0, e), name)) at = i;
+    }
+    if (value.empty()) {
+      if (at < list.size()) list.erase(list.begin() + static_cast<std::ptrdiff_t>(at));
+    } else if (at < list.size()) {
+      list[at] = name + u'=' + value;
+    } else {
+      list.push_back(name + u'=' + value);
+    }
+  }
+}
+
 void CheckWellFormed(const wb::ValueList& list) {
   for (size_t i = 0; i < list.size(); ++i) {
     const size_t eq = list[i].find(u'=');
@@ -72,6 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Text sep = wb::FromAnsi(args.Bytes(2));
 
   WB_FUZZ_CHECK(wb::SplitLines(second) == RefSplitLines(second));
+
+  // Against the plain reading of the contract, on a list as a caller may hand it in: raw
+  // lines, with duplicate names and entries without "=".
+  {
+    wb::ValueList raw = RefSplitLines(first);
+    wb::ValueList expected = raw;
+    wb::MergeValues(RefSplitLines(second), raw);
+    RefMergeValues(RefSplitLines(second), expected);
+    WB_FUZZ_CHECK(raw == expected);
+  }
 
   wb::ValueList list;
   wb::TextToValues(first, list);

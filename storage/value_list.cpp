@@ -1,6 +1,7 @@
 #include "storage/value_list.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace wb {
 namespace {
@@ -100,21 +101,66 @@ std::vector<Text> SplitLines(TextView text) {
 }
 
 void MergeValues(const std::vector<Text>& lines, ValueList& list) {
+  // A block may hold any number of lines, so the list is indexed by folded name instead of
+  // being searched for every line, which took minutes for a block of a few hundred thousand
+  // distinct names. The entries of one name are chained in list order (`next`), the first of
+  // the chain being the one a lookup finds; deleted entries are dropped when the merge is done.
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  struct Chain {
+    std::size_t first = kNone;
+    std::size_t last = kNone;
+  };
+  std::unordered_map<Text, Chain> index;
+  index.reserve(list.size() + lines.size());
+  std::vector<std::size_t> next(list.size(), kNone);
+  std::vector<bool> deleted(list.size(), false);
+  auto folded = [](TextView name) {
+    Text key(name);
+    for (char16_t& c : key) c = FoldCase(c);
+    return key;
+  };
+  auto chainUp = [&](Chain& chain, std::size_t i) {
+    if (chain.first == kNone) {
+      chain.first = i;
+    } else {
+      next[chain.last] = i;
+    }
+    chain.last = i;
+  };
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const auto eq = list[i].find(u'=');
+    if (eq != Text::npos) chainUp(index[folded(TextView(list[i]).substr(0, eq))], i);
+  }
   for (const Text& line : lines) {
     const auto eq = line.find(u'=');
     if (eq == Text::npos) continue;
     const Text name = Trim(TextView(line).substr(0, eq));
     if (name.empty()) continue;
     const TextView value = TextView(line).substr(eq + 1);
-    const std::size_t i = IndexOfName(list, name);
+    Chain& chain = index[folded(name)];
     if (value.empty()) {
-      if (i != kNoEntry) list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
-    } else if (i != kNoEntry) {
-      list[i] = name + u'=' + Text(value);
+      if (chain.first != kNone) {
+        deleted[chain.first] = true;
+        chain.first = next[chain.first];
+        if (chain.first == kNone) chain.last = kNone;
+      }
+    } else if (chain.first != kNone) {
+      list[chain.first] = name + u'=' + Text(value);
     } else {
+      next.push_back(kNone);
+      deleted.push_back(false);
       list.push_back(name + u'=' + Text(value));
+      chainUp(chain, list.size() - 1);
     }
   }
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (!deleted[i]) {
+      if (kept != i) list[kept] = std::move(list[i]);
+      ++kept;
+    }
+  }
+  list.resize(kept);
 }
 
 void TextToValues(TextView text, ValueList& list, TextView sep) {

@@ -1,10 +1,11 @@
-// Inputs the fuzz targets (fuzz/) found that broke a parser, each kept as a test so that the
-// fault cannot come back. The inputs are the fuzzer's, reduced to what triggers the fault.
+// Inputs that broke a parser, found by the fuzz targets (fuzz/) and the load figures of
+// bench/config_load_bench.cpp, each kept as a test so that the fault cannot come back.
 #include <gtest/gtest.h>
 #include <string>
 
 #include "storage/registry_file.h"
 #include "storage/settings_store.h"
+#include "storage/value_list.h"
 
 namespace wb {
 namespace {
@@ -59,6 +60,27 @@ TEST(FuzzRegression, RegistryValueWithNul) {
 
   EXPECT_FALSE(WriteVar(u"FuzzRegression", u"n", value));
   EXPECT_EQ(ReadVar(u"FuzzRegression", u"n", u"default"), u"default");
+}
+
+// A configuration block of many distinct names: every line searched the whole list, so a
+// block of a million lines kept the window from starting for an hour. The merge must still
+// give each name its last value, in first-seen order, with deleted names gone.
+TEST(LoadRegression, MergeOfManyDistinctNames) {
+  constexpr int kNames = 100000;
+  Text text;
+  for (int i = 0; i < kNames; ++i) text += u"Name" + Ascii(std::to_string(i)) + u"=v\r\n";
+  for (int i = 0; i < kNames; i += 3) text += u"NAME" + Ascii(std::to_string(i)) + u"=\r\n";
+  for (int i = 1; i < kNames; i += 3) text += u"name" + Ascii(std::to_string(i)) + u"=w\r\n";
+  text += u"Name0=back\r\n";
+  ValueList list = {u"kept=1"};
+  TextToValues(text, list);
+  ASSERT_EQ(list.size(), 1 + kNames - (kNames + 2) / 3 + 1);
+  EXPECT_EQ(list.front(), u"kept=1");
+  EXPECT_EQ(list[1], u"name1=w");
+  EXPECT_EQ(list[2], u"Name2=v");
+  EXPECT_EQ(list.back(), u"Name0=back");
+  EXPECT_EQ(ValueOf(list, u"NAME3"), u"");
+  EXPECT_EQ(ValueOf(list, u"name99997"), u"w");
 }
 
 }  // namespace
