@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds with the benchmarks (build-bench/, -DWB_BUILD_BENCH=ON) and runs them all:
 #   1. the block benchmarks (bench/block_bench.cpp: reading the executable's block, searching
-#      a large file),
+#      a large file), the remote channel (bench/remote_bench.cpp) and the reading of damaged
+#      or huge configuration blocks (bench/config_load_bench.cpp),
 #   2. wbctl brand: time per branded copy and what the copy adds to the program's size
 #      (bench/brand/brand_bench.py), for the built program and a copy without debug information,
 #   3. start-up time and memory against the engine floor and Chromium's app window
@@ -44,6 +45,14 @@ cmake --build "$build" -j "$(nproc)"
 
 echo "== Block benchmarks"
 "$build/bench/wb_block_bench"
+
+echo
+echo "== Remote channel benchmarks"
+"$build/bench/wb_remote_bench"
+
+echo
+echo "== Reading damaged or huge configuration blocks"
+"$build/bench/wb_config_load_bench"
 
 echo
 echo "== wbctl brand"
