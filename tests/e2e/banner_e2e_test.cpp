@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/loop_spin.h"
 #include "tests/common/test_env.h"
 
 extern char** environ;
@@ -142,10 +143,7 @@ class Program {
   ~Program() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    if (wbtest::RunLoopUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, 2000)) return;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
@@ -156,14 +154,9 @@ class Program {
   pid_t pid_ = -1;
 };
 
-// Waits, up to a limit, until `done` holds.
+// Waits, up to a limit, until `done` holds, with the main loop running.
 bool WaitFor(const std::function<bool()>& done, int seconds = 30) {
-  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
+  return wbtest::RunLoopUntil(done, seconds * 1000);
 }
 
 // A top-level window of the display as xwininfo reports it.

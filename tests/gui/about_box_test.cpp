@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 
+#include "tests/common/loop_spin.h"
 #include "tests/common/test_env.h"
 
 namespace {
@@ -24,12 +25,7 @@ const bool kGtkmmReady = [] {
 }();
 
 bool SpinUntil(const std::function<bool()>& done) {
-  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    g_main_context_iteration(nullptr, FALSE);
-  }
-  return true;
+  return wbtest::RunLoopUntil(done, 5000);
 }
 
 void Drain() {

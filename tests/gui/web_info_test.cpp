@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "tests/common/fake_web_view.h"
+#include "tests/common/loop_spin.h"
 
 namespace {
 
@@ -22,14 +23,8 @@ const bool kGtkmmReady = [] {
   return true;
 }();
 
-// Runs the main loop until `done` holds or five seconds have passed.
 bool SpinUntil(const std::function<bool()>& done) {
-  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    g_main_context_iteration(nullptr, FALSE);
-  }
-  return true;
+  return wbtest::RunLoopUntil(done, 5000);
 }
 
 void Drain() {
