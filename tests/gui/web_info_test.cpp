@@ -1,6 +1,8 @@
 // The info banner on real GTK windows with a fake web view, a hand-driven clock and timer.
 #include "info/web_info.h"
 
+#include "info/info_state.h"
+
 #include <gtest/gtest.h>
 #include <gtkmm/box.h>
 #include <gtkmm/main.h>
@@ -378,6 +380,29 @@ TEST_F(WebInfoTest, ALinkThatAsksForANewWindowOpensInTheDefaultBrowser) {
   view->RaiseNewWindow(u"http://shop.test/offer");
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], u"http://shop.test/offer");
+}
+
+TEST_F(WebInfoTest, TheStateReportsVisibilityAddressAndTimer) {
+  auto json = [](const wb::TWebInfo* info) {
+    JsonObject* state = json_object_new();
+    wb::AddInfoState(state, info);
+    JsonNode* node = json_node_new(JSON_NODE_OBJECT);
+    json_node_take_object(node, state);
+    gchar* text = json_to_string(node, FALSE);
+    std::string result = text;
+    g_free(text);
+    json_node_unref(node);
+    return result;
+  };
+  EXPECT_EQ(json(nullptr), R"({"info":null})");
+  banner->exec(host, 2);
+  EXPECT_EQ(
+      json(banner.get()),
+      R"({"info":{"visible":true,"address":"http://gw.test/gw/?cmd=info&id=&e=webbrowser&tst=5000","interval":120000,"timer":true}})");
+  banner->btX().Click();
+  EXPECT_EQ(
+      json(banner.get()),
+      R"({"info":{"visible":false,"address":"http://gw.test/gw/?cmd=info&id=&e=webbrowser&tst=5000","interval":120000,"timer":false}})");
 }
 
 TEST(MainLoopTimer, TicksOnTheMainLoopOnlyWhenEnabled) {
