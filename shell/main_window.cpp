@@ -12,8 +12,11 @@ namespace wb {
 WebFormServices ProgramWebFormServices(WebViewFactory& views) {
   WebFormServices services;
   services.views = &views;
-  services.readConfig = [] {
-    return ReadConfigSources(LoadResText(kConfigResourceName), ToUtf8(ExecutablePath()));
+  services.readConfig = [&views] {
+    ValueList resList =
+        ReadConfigSources(LoadResText(kConfigResourceName), ToUtf8(ExecutablePath()));
+    views.ApplyConfig(resList);
+    return resList;
   };
   services.openExternal = [](const Text& address) { ShellOpen(address, Text()); };
   return services;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "storage/value_list.h"
 #include "support/text.h"
 
 namespace Gtk {
@@ -49,6 +50,10 @@ class WebViewFactory {
   virtual ~WebViewFactory() = default;
   // `related` (may be null) is a view whose web process the new view should share.
   virtual std::unique_ptr<WebView> Create(WebView* related) = 0;
+  // Applies the engine settings of the configuration block `resList` to every view of this
+  // factory, those made already included. The window calls it after reading its configuration
+  // and before its first navigation.
+  virtual void ApplyConfig(const ValueList& resList) { (void)resList; }
 };
 
 }  // namespace wb

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "shell/error_display.h"
+#include "support/values.h"
 
 namespace wb {
 namespace {
@@ -95,8 +96,12 @@ struct DownloadJob {
 class WebKitView : public WebView {
  public:
   WebKitView(const WebKitViewFactory& factory, WebKitView* related) : factory_(factory) {
-    GtkWidget* w =
-        related ? webkit_web_view_new_with_related_view(related->view_) : webkit_web_view_new();
+    // Every view of the factory shares its settings, so that a setting the configuration
+    // changes reaches the banner as well as the main view.
+    auto* settings = static_cast<WebKitSettings*>(factory.engineSettings());
+    GtkWidget* w = GTK_WIDGET(related ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view",
+                                                     related->view_, "settings", settings, nullptr)
+                                      : webkit_web_view_new_with_settings(settings));
     view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(w));
     widget_ = Glib::wrap(GTK_WIDGET(view_));
     cancel_ = g_cancellable_new();
@@ -536,12 +541,31 @@ bool ConfigureEngineSandbox() {
   return usable;
 }
 
+WebKitViewFactory::~WebKitViewFactory() {
+  g_object_unref(static_cast<WebKitSettings*>(settings_));
+}
+
+void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
+  const bool gpu = TextToBool(ValueOf(resList, u"gpu"));
+  webkit_settings_set_hardware_acceleration_policy(
+      static_cast<WebKitSettings*>(settings_),
+      gpu ? static_cast<WebKitHardwareAccelerationPolicy>(defaultAccelerationPolicy_)
+          : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+}
+
 std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
   ConfigureEngineSandbox();
   return std::make_unique<WebKitView>(*this, dynamic_cast<WebKitView*>(related));
 }
 
 WebKitViewFactory::WebKitViewFactory() {
+  WebKitSettings* settings = webkit_settings_new();
+  settings_ = settings;
+  defaultAccelerationPolicy_ =
+      static_cast<int>(webkit_settings_get_hardware_acceleration_policy(settings));
+  // Lean until the configuration says otherwise; see ApplyConfig.
+  webkit_settings_set_hardware_acceleration_policy(settings,
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   choosePageFile = [](Gtk::Window* parent, const std::string& suggestedName) {
     Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
     if (parent) dialog.set_transient_for(*parent);

@@ -21,13 +21,30 @@ struct SaveChoice {
 class WebKitViewFactory : public WebViewFactory {
  public:
   WebKitViewFactory();
+  ~WebKitViewFactory() override;
+  WebKitViewFactory(const WebKitViewFactory&) = delete;
+  WebKitViewFactory& operator=(const WebKitViewFactory&) = delete;
   std::unique_ptr<WebView> Create(WebView* related) override;
+
+  // The configuration key "gpu" (a switch, read with TextToBool): true leaves the engine's
+  // hardware acceleration policy as the engine sets it; false or missing turns hardware
+  // acceleration off. A single-site window rarely needs it, and without it the engine's web
+  // process holds no GL context and compositing buffers: about a quarter less memory (see the
+  // README's Performance section). Sites with WebGL, video or heavy CSS animation set gpu=1.
+  void ApplyConfig(const ValueList& resList) override;
 
   // The questions the views ask the user; file chooser dialogs unless replaced (tests answer
   // them without a dialog). `parent` may be null.
   std::function<SaveChoice(Gtk::Window* parent, const std::string& suggestedName)> choosePageFile;
   std::function<std::string(Gtk::Window* parent, const std::string& suggestedName)>
       chooseDownloadFile;
+
+  // The engine settings shared by every view of this factory (an engine object).
+  void* engineSettings() const { return settings_; }
+
+ private:
+  void* settings_ = nullptr;  // WebKitSettings*, owned
+  int defaultAccelerationPolicy_ = 0;
 };
 
 // Resolves a partial address as a browser's address bar does. An address with a scheme

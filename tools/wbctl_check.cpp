@@ -193,6 +193,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckColor(findings, values);
   CheckSwitch(findings, values, u"showbanner");
   CheckSwitch(findings, values, u"webinfo");
+  CheckSwitch(findings, values, u"gpu");
   CheckVis(findings, values);
   CheckLinks(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");
