@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "info/info_state.h"
 #include "info/web_info.h"
 #include "platform/resources.h"
 #include "platform/shell_open.h"
@@ -31,7 +32,13 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
     if (!window.infoBanner) {
       window.infoBanner = std::make_unique<TWebInfo>(views, &window.View(), ProgramWebInfoDeps());
     }
-    static_cast<TWebInfo&>(*window.infoBanner).exec(window, 2);
+    auto& banner = static_cast<TWebInfo&>(*window.infoBanner);
+    // Where the display lets a program place its windows the banner hangs below the window;
+    // elsewhere (Wayland) it docks at the window's bottom.
+    if (TWebInfo::CanPlaceWindows(window))
+      banner.exec(window, 2);
+    else
+      banner.exec(window.infoDock, 2);
   };
   services.infoBannerVisible = [] {
     return TWebInfo::Instance() != nullptr && TWebInfo::Instance()->Visible();
@@ -43,7 +50,9 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
   };
 
   ProgramWindows windows;
-  windows.main = std::make_unique<TWebMain>(std::move(services));
+  auto main = std::make_unique<TWebMain>(std::move(services));
+  main->AddStateMembers([](JsonObject* state) { AddInfoState(state, TWebInfo::Instance()); });
+  windows.main = std::move(main);
   windows.main->FormCreate();
   windows.about = std::make_unique<TAboutBox>(windows.main.get(), ProgramAboutBoxDeps());
   *about = windows.about.get();

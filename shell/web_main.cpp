@@ -43,6 +43,8 @@ void AddStrings(JsonBuilder* b, const char* name, const std::vector<Text>& value
 TWebMain::TWebMain(WebMainServices services)
     : TWebForm(services.form), mainServices_(std::move(services)) {
   ArrangeBands();
+  infoDock.set_no_show_all(true);
+  clientBox.pack_end(infoDock, Gtk::PACK_SHRINK);
   if (mnAbout) mnAbout->signal_activate().connect([this] { mnAboutClick(); });
   // The address box has the keyboard focus at start; a command-line address moves it to the
   // web view when the window is shown.

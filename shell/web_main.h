@@ -62,6 +62,10 @@ class TWebMain : public TWebForm {
   // The socket other processes reach the window through; empty when it has none.
   std::string RemotePath() const;
 
+  // Where the info banner docks on a display that does not let a program place its windows
+  // (Wayland): a strip at the bottom of the window, hidden until the banner goes there.
+  Gtk::Box infoDock{Gtk::ORIENTATION_VERTICAL};
+
   // The info banner, once the start hook has created it. The window owns it, so it goes
   // before the window's own web view, whose web process it shares.
   std::unique_ptr<Gtk::Window> infoBanner;

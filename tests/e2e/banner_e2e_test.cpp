@@ -115,7 +115,7 @@ class LoopbackGateway {
 };
 
 // Output of a command, or empty.
-std::string Run(const std::string& command) {
+std::string RunCommand(const std::string& command) {
   std::string out;
   if (FILE* pipe = popen(command.c_str(), "r")) {
     char buffer[4096];
@@ -168,7 +168,7 @@ struct XWindow {
 
 XWindow FindWindow(const std::string& name) {
   XWindow w;
-  std::string out = Run("xwininfo -name '" + name + "' 2>/dev/null");
+  std::string out = RunCommand("xwininfo -name '" + name + "' 2>/dev/null");
   auto number = [&](const char* label) {
     std::smatch m;
     return std::regex_search(out, m, std::regex(std::string(label) + ":\\s+(-?\\d+)"))
@@ -206,7 +206,7 @@ class BannerEndToEnd : public ::testing::Test {
   LoopbackGateway gateway;
 };
 
-TEST_F(BannerEndToEnd, DISABLED_LoadsTheInfoPageBelowTheMainWindow) {
+TEST_F(BannerEndToEnd, LoadsTheInfoPageBelowTheMainWindow) {
   std::string exe = BrandedProgram("Banner E2E");
   Program program(exe, {"WB_TEST_BASE_WEB_ADDRESS=" + gateway.Base()});
   ASSERT_GT(program.pid(), 0);
@@ -236,9 +236,17 @@ TEST_F(BannerEndToEnd, DISABLED_LoadsTheInfoPageBelowTheMainWindow) {
       << banner.x << "," << banner.y << " " << banner.width << "x" << banner.height;
   EXPECT_EQ(banner.height, 90);
   EXPECT_TRUE(program.Running());
+
+  // The window's state reports the banner with the address it loaded and its timer.
+  std::string state =
+      RunCommand(std::string(WB_WBCTL_PATH) + " state --pid " + std::to_string(program.pid()));
+  EXPECT_NE(state.find("\"info\":{\"visible\":true,\"address\":\"" + gateway.Base() + request +
+                       "\",\"interval\":120000,\"timer\":true}"),
+            std::string::npos)
+      << state;
 }
 
-TEST_F(BannerEndToEnd, DISABLED_HidesWhenTheGatewayAnswersWithAnError) {
+TEST_F(BannerEndToEnd, HidesWhenTheGatewayAnswersWithAnError) {
   gateway.SetGatewayStatus(500);
   std::string exe = BrandedProgram("Banner E2E 500");
   Program program(exe, {"WB_TEST_BASE_WEB_ADDRESS=" + gateway.Base()});
