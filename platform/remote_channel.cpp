@@ -193,7 +193,7 @@ std::vector<WindowSocket> ListWindowSockets(const std::string& directory) {
     w.path = directory + "/" + e->d_name;
     struct stat st {};
     if (::lstat(w.path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
-    w.created = st.st_mtime;
+    w.created = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
     found.push_back(std::move(w));
   }
   ::closedir(d);

@@ -12,7 +12,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
-#include <ctime>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -57,7 +57,7 @@ struct WindowSocket {
   std::string app;  // as in the file name (possibly shortened, see SocketPath)
   pid_t pid = 0;
   std::string path;
-  std::time_t created = 0;  // the socket file's modification time
+  std::int64_t created = 0;  // the socket file's modification time, in nanoseconds
 };
 
 // Every window socket file of the directory, in no particular order. A missing directory

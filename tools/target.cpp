@@ -102,7 +102,7 @@ int WithTarget(const std::vector<std::string>& args, std::size_t positional, con
     bool matches = opts.pid ? w.pid == *opts.pid : wb::SocketNamesApp(w, app);
     if (matches && Runs(w.pid)) candidates.push_back(std::move(w));
   }
-  // The newest window first: the latest socket, and of two made in the same second the
+  // The newest window first: the latest socket, and of two made at the same moment the
   // higher process id.
   std::sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
     return a.created != b.created ? a.created > b.created : a.pid > b.pid;

@@ -1,7 +1,9 @@
 #include "platform/remote_channel.h"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -461,6 +463,76 @@ TEST(Wbctl, MissingWindowsRefusalsAndBadArgumentsAreClearErrors) {
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
   }
+}
+
+// A window of another process, reduced to what a sender sees: a socket that answers every
+// record with the given state. It runs in a child process without GLib, and its socket is
+// dated an hour back, as if that window had started earlier.
+class OlderWindowProcess {
+ public:
+  OlderWindowProcess(const std::string& app, const std::string& state) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    // The child allocates nothing: another thread may have held the allocator's lock at fork.
+    const std::string dir = ChannelDirectory(false);
+    const std::string reply = remote::EncodeReply({Status::kHandled, 0, state});
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      sockaddr_un addr{};
+      addr.sun_family = AF_UNIX;
+      std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s/%s-%d.sock", dir.c_str(), app.c_str(),
+                    static_cast<int>(::getpid()));
+      int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4))
+        ::_exit(1);
+      timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+      ::utimensat(AT_FDCWD, addr.sun_path, old, AT_SYMLINK_NOFOLLOW);
+      [[maybe_unused]] auto n = ::write(ready[1], "r", 1);
+      for (;;) {
+        int c = ::accept(fd, nullptr, nullptr);
+        char buf[64];
+        if (c >= 0 && ::recv(c, buf, remote::kRequestHeaderSize, MSG_WAITALL) > 0) {
+          [[maybe_unused]] auto m = ::send(c, reply.data(), reply.size(), MSG_NOSIGNAL);
+        }
+        ::close(c);
+      }
+    }
+    ::close(ready[1]);
+    char c;
+    EXPECT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+  }
+  ~OlderWindowProcess() {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+TEST(Wbctl, AppNameChoosesTheNewestRunningWindow) {
+  ChannelDirectory(true);
+  OlderWindowProcess older("twoapp", R"({"window":"older"})");
+  ToolRun run = RunWbctl({"state", "--app", "twoapp"});
+  EXPECT_EQ(run.out, "{\"window\":\"older\"}\n") << run.err;
+  {
+    RemoteChannel newer(
+        [](const Request&) -> Reply {
+          return {Status::kHandled, 0, R"({"window":"newer"})"};
+        },
+        TestOptions("twoapp"));
+    run = RunWbctl({"state", "--app", "twoapp"});
+    EXPECT_EQ(run.out, "{\"window\":\"newer\"}\n") << run.err;
+    // A process id picks its window whatever its age.
+    run = RunWbctl({"state", "--pid", std::to_string(older.pid())});
+    EXPECT_EQ(run.out, "{\"window\":\"older\"}\n") << run.err;
+  }
+  // The newer window has closed: the older one answers again.
+  run = RunWbctl({"state", "--app", "twoapp"});
+  EXPECT_EQ(run.out, "{\"window\":\"older\"}\n") << run.err;
 }
 
 }  // namespace
