@@ -1,8 +1,10 @@
 // The program entry: initialise the application, run the start-up set-up, create the main
 // window and the about box, and run the main loop until the main window closes.
+#include <glib-unix.h>
 #include <glib.h>
 #include <gtk/gtk.h>
 #include <gtkmm/main.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -56,6 +58,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   windows.main->signal_hide().connect([] { gtk_main_quit(); });
+  // Ending the program politely (logout, kill) closes the main window as its close box does,
+  // so the windows are destroyed in order and the remote-navigation socket is removed.
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    g_unix_signal_add(
+        signal,
+        [](gpointer window) -> gboolean {
+          static_cast<Gtk::Window*>(window)->hide();
+          return G_SOURCE_CONTINUE;
+        },
+        windows.main.get());
+  }
   windows.main->show();
   gtk_main();
   return 0;

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/remote_channel.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/test_env.h"
 
@@ -146,6 +147,14 @@ class Program {
     }
   }
   pid_t pid() const { return pid_; }
+  // Asks the program to end, as a logout does; returns its exit status, or -1.
+  int Terminate() {
+    int status = 0;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, &status, 0);
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   bool Runs() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
 
  private:
@@ -226,6 +235,16 @@ TEST(RemoteEndToEnd, SentAddressEndsInHistoryAndAddressBox) {
 
   // No window of another name.
   EXPECT_EQ(Wbctl({"state", "--app", "webbrowser"}).status, 2);
+
+  // Ended politely, the program closes its window and takes its socket with it.
+  const pid_t pid = program.pid();
+  const std::string socket = wb::SocketPath(wb::ChannelDirectory(false), "remote-e2e", pid);
+  EXPECT_TRUE(g_file_test(socket.c_str(), G_FILE_TEST_EXISTS));
+  EXPECT_EQ(program.Terminate(), 0);
+  EXPECT_FALSE(g_file_test(socket.c_str(), G_FILE_TEST_EXISTS));
+  ToolRun gone = Wbctl({"send", "--pid", std::to_string(pid), "url=x"});
+  EXPECT_EQ(gone.status, 2);
+  EXPECT_NE(gone.err.find("no running window"), std::string::npos) << gone.err;
 }
 
 #endif
