@@ -138,7 +138,8 @@ def main():
             parts = min(runs, key=lambda r: abs(r[0] - median))[1]
             detail = ", ".join(f"{name} {kib / 1024:.1f}" for name, kib in sorted(parts.items()))
             label = "with banner   " if webinfo == "1" else "without banner"
-            print(f"{label}: {median / 1024:.1f} MiB PSS (median of {args.runs}; {detail})")
+            print(f"{label}: {median / 1024:.1f} MiB PSS (median of {args.runs}, range "
+                  f"{min(totals) / 1024:.1f}-{max(totals) / 1024:.1f}; {detail})")
         cost = results["1"] - results["0"]
         print(f"the banner costs {cost / 1024:.1f} MiB PSS "
               f"({100.0 * cost / results['0']:.0f}% of the program without it)")
