@@ -122,6 +122,14 @@ bool DecodeDate(DateValue date, CivilDate& out) {
 
 }  // namespace
 
+NumberForm ClassifyNumber(TextView text) {
+  const NumberParse first = ParseNumber(text);
+  if (first.complete) return NumberForm::kWhole;
+  if (first.stop <= 1) return NumberForm::kNone;
+  return ParseNumber(text.substr(0, first.stop - 1)).complete ? NumberForm::kTrailing
+                                                              : NumberForm::kNone;
+}
+
 std::int32_t TextToInt(TextView text) {
   const NumberParse whole = ParseNumber(text);
   if (whole.complete) return whole.value;

@@ -20,6 +20,11 @@ namespace wb {
 // INT32_MIN.
 std::int32_t TextToInt(TextView text);
 
+// How a text reads by the number syntax of TextToInt: all of it is one number, only a
+// beginning of it is (TextToInt ignores the rest), or no beginning is.
+enum class NumberForm { kWhole, kTrailing, kNone };
+NumberForm ClassifyNumber(TextView text);
+
 // The yes-words TextToBool accepts, items divided by ",".
 inline constexpr char16_t kYesWords[] = u"j,ja,o,oui,y,yes,w,wahr,x,true,an,on";
 

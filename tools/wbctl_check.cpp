@@ -25,31 +25,6 @@ bool IsHexDigit(char16_t c) {
   return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-// How a number reads by the rules of TextToInt.
-enum class NumberForm {
-  kWhole,     // the whole text is one number
-  kTrailing,  // a number followed by other characters; its beginning is used
-  kNone,      // no number at all
-};
-
-NumberForm ReadNumber(wb::TextView s) {
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == u' ') ++i;
-  if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) ++i;
-  bool hex = false;
-  if (i < s.size() && (s[i] == u'$' || s[i] == u'x' || s[i] == u'X')) {
-    hex = true;
-    ++i;
-  } else if (i + 1 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X')) {
-    hex = true;
-    i += 2;
-  }
-  const std::size_t digits = i;
-  while (i < s.size() && (hex ? IsHexDigit(s[i]) : (s[i] >= u'0' && s[i] <= u'9'))) ++i;
-  if (i == digits) return NumberForm::kNone;
-  return i == s.size() ? NumberForm::kWhole : NumberForm::kTrailing;
-}
-
 bool IsAbsoluteUrl(wb::TextView s) {
   const auto colon = s.find(u':');
   // One letter before ":" is a drive, not a scheme.
@@ -103,7 +78,7 @@ void CheckSize(Findings& findings, const wb::ValueList& values, wb::TextView key
   if (number <= 0) {
     findings.Add(
         key, Quote(value) + " reads as " + std::to_string(number) + ", 0 or less, and is ignored");
-  } else if (ReadNumber(value) == NumberForm::kTrailing) {
+  } else if (wb::ClassifyNumber(value) == wb::NumberForm::kTrailing) {
     findings.Add(key, Quote(value) + " has characters after the number; it reads as " +
                           std::to_string(number));
   }
@@ -116,7 +91,7 @@ void CheckSwitch(Findings& findings, const wb::ValueList& values, wb::TextView k
   wb::Text lowered = value;
   for (auto& c : lowered) c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
   if (value.empty() || wb::IsListMember(lowered, wb::kYesWords, u",")) return;
-  if (ReadNumber(value) == NumberForm::kTrailing) {
+  if (wb::ClassifyNumber(value) == wb::NumberForm::kTrailing) {
     findings.Add(key, Quote(value) + " has characters after the number; it reads as " +
                           (wb::TextToBool(value) ? "true" : "false"));
   }
@@ -135,7 +110,7 @@ void CheckColor(Findings& findings, const wb::ValueList& values) {
   const bool web = value.size() > 6 && value[0] == u'#';
   const bool trailing =
       web ? value.size() > 7 || !std::all_of(value.begin() + 1, value.end(), IsHexDigit)
-          : ReadNumber(value) == NumberForm::kTrailing;
+          : wb::ClassifyNumber(value) == wb::NumberForm::kTrailing;
   if (trailing) {
     findings.Add(u"color", Quote(value) + " has characters after the colour; it reads as " +
                                std::to_string(color));
@@ -173,7 +148,8 @@ void CheckLinks(Findings& findings, const wb::ValueList& values) {
     CheckAddress(findings, u"links", buttons[i].address, Quote(caption) + " has the address ");
     const wb::Text value = wb::EntryValue(links[i]);
     const auto comma = value.find(u',');
-    if (comma != wb::Text::npos && ReadNumber(value.substr(comma + 1)) != NumberForm::kWhole) {
+    if (comma != wb::Text::npos &&
+        wb::ClassifyNumber(value.substr(comma + 1)) != wb::NumberForm::kWhole) {
       findings.Add(u"links", "icon " + Quote(value.substr(comma + 1)) + " of " + Quote(caption) +
                                  " is not a whole number; it reads as " +
                                  std::to_string(buttons[i].icon));

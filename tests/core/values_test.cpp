@@ -217,3 +217,25 @@ TEST(DateValue, LocalDateValueFollowsTheTimeZone) {
 
 }  // namespace
 }  // namespace wb
+
+namespace wb {
+namespace {
+
+TEST(ClassifyNumber, TellsWholeNumbersFromBeginningsAndNothing) {
+  const struct {
+    const char16_t* text;
+    NumberForm form;
+  } cases[] = {
+      {u"1000", NumberForm::kWhole},    {u" -x1F", NumberForm::kWhole},
+      {u"0x10", NumberForm::kWhole},    {u"1000px", NumberForm::kTrailing},
+      {u"0abc", NumberForm::kTrailing}, {u"12 34", NumberForm::kTrailing},
+      {u"$1fz", NumberForm::kTrailing}, {u"", NumberForm::kNone},
+      {u"-", NumberForm::kNone},        {u"   ", NumberForm::kNone},
+      {u"0x", NumberForm::kNone},       {u"px", NumberForm::kNone},
+      {u"#FF", NumberForm::kNone},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ClassifyNumber(c.text), c.form) << ToUtf8(c.text);
+}
+
+}  // namespace
+}  // namespace wb
