@@ -47,8 +47,13 @@ std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
 }  // namespace
 
 std::string NormaliseToUtf8(std::string_view bytes) {
-  if (bytes.starts_with("\xFF\xFE")) return Utf16ToUtf8(bytes.substr(2), true);
-  if (bytes.starts_with("\xFE\xFF")) return Utf16ToUtf8(bytes.substr(2), false);
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    std::string utf8 = Utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFF');
+    // The file is written back as UTF-8 without a byte-order mark, where a second mark at the
+    // start of its text would read as the mark and change what the first line is; it goes now.
+    if (utf8.starts_with(kUtf8Bom)) utf8.erase(0, kUtf8Bom.size());
+    return utf8;
+  }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   return std::string(bytes);
 }

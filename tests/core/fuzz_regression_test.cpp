@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "storage/ini_file.h"
 #include "storage/registry_file.h"
 #include "storage/settings_store.h"
 #include "storage/value_list.h"
@@ -46,6 +47,25 @@ TEST(FuzzRegression, RegistryWritesReadBackFromTheFile) {
     ASSERT_TRUE(v.has_value()) << c.what;
     EXPECT_EQ(v->text, c.value) << c.what;
   }
+}
+
+// A UTF-16 settings file that starts with a second byte-order mark. It is written back as
+// UTF-8, where that second mark read as the mark itself, so the first line changed meaning
+// between the write and the next read: here a section appeared and its old value won.
+TEST(FuzzRegression, Utf16FileWithADoubledByteOrderMark) {
+  const std::string ini("\xFF\xFE\xFF\xFE[\0s\0]\0\n\0a\0=\0b\0", 18);
+  IniDocument doc(ini);
+  doc.Write(u"s", u"a", u"");
+  EXPECT_EQ(doc.Read(u"s", u"a"), Text());
+  EXPECT_EQ(IniDocument(doc.Bytes()).Read(u"s", u"a"), Text());
+
+  const std::string hive(
+      "\xFF\xFE\xFF\xFE[\0H\0K\0E\0Y\0_\0C\0U\0R\0R\0E\0N\0T\0_\0U\0S\0E\0R\0]\0\n\0@\0="
+      "\0\"\0b\0\"\0",
+      54);
+  RegistryDocument reg(hive);
+  reg.SetText({}, u"", u"c");
+  EXPECT_EQ(RegistryDocument(reg.Bytes()).Value({}, u"")->text, u"c");
 }
 
 // A registry text ends at its first NUL. The document kept the whole value in memory while the
