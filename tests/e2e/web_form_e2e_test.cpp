@@ -220,7 +220,7 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
           return !progress.empty() && progress.back() == std::pair{0, 0} &&
                  wb::ToUtf8(view.LocationURL()) == url;
         },
-        2000000);
+        60000);
   };
 
   form.FormCreate();
@@ -230,7 +230,7 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   EXPECT_EQ(form.get_title(), "End to end");
   EXPECT_EQ(form.HistoryList, std::vector<Text>{wb::FromUtf8(start)});
   // The frame inside the page loaded and navigated on its own, out of the history.
-  ASSERT_TRUE(SpinUntil([&] { return server.Asked("/frame2"); }, 2000000));
+  ASSERT_TRUE(SpinUntil([&] { return server.Asked("/frame2"); }, 60000));
   SpinIdle();
   EXPECT_EQ(form.HistoryList, std::vector<Text>{wb::FromUtf8(start)});
   EXPECT_EQ(wb::ToUtf8(form.AddrText()), start);
@@ -247,7 +247,7 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
 
   // A link that asks for a new window goes to the default browser; this window stays.
   ClickAt(view.widget(), 60, 60);
-  ASSERT_TRUE(SpinUntil([&] { return !ReadFile(opened).empty(); }, 2000000));
+  ASSERT_TRUE(SpinUntil([&] { return !ReadFile(opened).empty(); }, 60000));
   EXPECT_EQ(ReadFile(opened), server.Url("/popup") + "\n");
   EXPECT_FALSE(server.Asked("/popup"));
   EXPECT_EQ(form.HistoryList.size(), 2u);
@@ -332,27 +332,27 @@ TEST_F(WebFormEndToEnd, SavesPagesAndLeavesWholeDownloadsOnly) {
   };
   form.FormCreate();
   form.show();
-  ASSERT_TRUE(SpinUntil([&] { return finished && wb::ToUtf8(form.View().LocationURL()) == page; },
-                        2000000));
+  ASSERT_TRUE(
+      SpinUntil([&] { return finished && wb::ToUtf8(form.View().LocationURL()) == page; }, 60000));
 
   // The page as one file, then as HTML only; no temporary file stays behind.
   pageChoice = {dir + "/page.mhtml", false};
   form.View().Save();
   EXPECT_EQ(suggestedPage, "page.mhtml");
   ASSERT_TRUE(SpinUntil(
-      [&] { return FilesIn(dir).size() == 1 && !ReadFile(dir + "/page.mhtml").empty(); }, 2000000));
+      [&] { return FilesIn(dir).size() == 1 && !ReadFile(dir + "/page.mhtml").empty(); }, 60000));
   std::string mhtml = ReadFile(dir + "/page.mhtml");
   EXPECT_NE(mhtml.find("multipart/related"), std::string::npos);
   EXPECT_NE(mhtml.find("<title>Saved</title>"), std::string::npos);  // quoted-printable
   pageChoice = {dir + "/page.html", true};
   form.View().Save();
-  ASSERT_TRUE(SpinUntil([&] { return FilesIn(dir).size() == 2; }, 2000000));
+  ASSERT_TRUE(SpinUntil([&] { return FilesIn(dir).size() == 2; }, 60000));
   EXPECT_NE(ReadFile(dir + "/page.html").find("<p>Keep me</p>"), std::string::npos);
 
   // A download the user declines leaves nothing.
   downloadChoice = "";
   form.go(wb::FromUtf8(server.Url("/data.bin")));
-  ASSERT_TRUE(SpinUntil([&] { return downloadQuestions == 1; }, 2000000));
+  ASSERT_TRUE(SpinUntil([&] { return downloadQuestions == 1; }, 60000));
   EXPECT_EQ(suggestedDownload, "report.bin");  // only the file name of the server's suggestion
   for (int i = 0; i < 200; ++i) SpinIdle();
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"page.html", "page.mhtml"}));

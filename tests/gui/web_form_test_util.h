@@ -11,16 +11,13 @@
 #include "shell/web_form.h"
 #include "storage/value_list.h"
 #include "tests/common/fake_web_view.h"
+#include "tests/common/loop_spin.h"
 
 namespace wbtest {
 
-// Runs the main loop until `done` holds or `limit` iterations have passed; returns `done`.
-inline bool SpinUntil(const std::function<bool()>& done, int limit = 100000) {
-  for (int i = 0; i < limit; ++i) {
-    if (done()) return true;
-    g_main_context_iteration(nullptr, FALSE);
-  }
-  return done();
+// Runs the main loop until `done` holds or the time limit has passed; returns whether it held.
+inline bool SpinUntil(const std::function<bool()>& done, int limitMs = 10000) {
+  return RunLoopUntil(done, limitMs);
 }
 
 // Runs everything that is ready, idle handlers included.
