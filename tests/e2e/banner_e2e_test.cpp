@@ -1,27 +1,21 @@
 // The info banner of the real program under Xvfb, against a gateway served on loopback: the
 // banner asks the gateway for its info page, hangs below the main window, and steps aside
 // when the gateway answers with an error.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/common/loop_spin.h"
+#include "tests/common/loopback_server.h"
 #include "tests/common/test_env.h"
 
 extern char** environ;
@@ -29,90 +23,6 @@ extern char** environ;
 namespace {
 
 #if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
-
-// A web server on loopback that answers every request at once and records the request paths.
-// Requests for the gateway ("/gw/...") get the status the test sets; all others get a page.
-class LoopbackGateway {
- public:
-  LoopbackGateway() {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        listen(listener_, 16) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-      throw std::runtime_error("cannot listen on loopback");
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~LoopbackGateway() {
-    stop_ = true;
-    thread_.join();
-    close(listener_);
-  }
-
-  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-  void SetGatewayStatus(int status) { status_ = status; }
-  std::vector<std::string> Paths() {
-    std::lock_guard lock(mutex_);
-    return paths_;
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      pollfd p{listener_, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) continue;
-      int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (client < 0) continue;
-      Answer(client);
-      close(client);
-    }
-  }
-
-  void Answer(int client) {
-    std::string request;
-    char buffer[4096];
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536 &&
-           std::chrono::steady_clock::now() < limit) {
-      pollfd p{client, POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      ssize_t n = read(client, buffer, sizeof buffer);
-      if (n <= 0) return;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    std::smatch match;
-    if (!std::regex_search(request, match, std::regex("^GET (\\S+) HTTP"))) return;
-    std::string path = match[1];
-    {
-      std::lock_guard lock(mutex_);
-      paths_.push_back(path);
-    }
-    bool gateway = path.rfind("/gw/", 0) == 0;
-    int status = gateway ? status_.load() : 200;
-    std::string body = gateway ? "<html><body style='margin:0;padding:6px 24px;background:#FFF8E1;"
-                                 "font:13px sans-serif'><b>Morvane news</b> - the gateway's "
-                                 "info page</body></html>"
-                               : "<html><body><h1>Start page</h1></body></html>";
-    std::string response = "HTTP/1.1 " + std::to_string(status) +
-                           (status == 200 ? " OK" : " Error") +
-                           "\r\nContent-Type: text/html\r\nConnection: close\r\n"
-                           "Content-Length: " +
-                           std::to_string(body.size()) + "\r\n\r\n" + body;
-    (void)!write(client, response.data(), response.size());
-  }
-
-  int listener_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> status_{200};
-  std::mutex mutex_;
-  std::vector<std::string> paths_;
-  std::thread thread_;
-};
 
 // Output of a command, or empty.
 std::string RunCommand(const std::string& command) {
@@ -203,7 +113,16 @@ class BannerEndToEnd : public ::testing::Test {
     return found;
   }
 
-  LoopbackGateway gateway;
+  // Requests for the gateway ("/gw/...") get the status the test sets; all others get a page.
+  std::atomic<int> gatewayStatus{200};
+  wbtest::LoopbackServer gateway{[this](const std::string& path) -> wbtest::LoopbackResponse {
+    if (path.rfind("/gw/", 0) != 0)
+      return {200, "<html><body><h1>Start page</h1></body></html>", ""};
+    return {gatewayStatus.load(),
+            "<html><body style='margin:0;padding:6px 24px;background:#FFF8E1;"
+            "font:13px sans-serif'><b>Morvane news</b> - the gateway's info page</body></html>",
+            ""};
+  }};
 };
 
 TEST_F(BannerEndToEnd, LoadsTheInfoPageBelowTheMainWindow) {
@@ -247,7 +166,7 @@ TEST_F(BannerEndToEnd, LoadsTheInfoPageBelowTheMainWindow) {
 }
 
 TEST_F(BannerEndToEnd, HidesWhenTheGatewayAnswersWithAnError) {
-  gateway.SetGatewayStatus(500);
+  gatewayStatus = 500;
   std::string exe = BrandedProgram("Banner E2E 500");
   Program program(exe, {"WB_TEST_BASE_WEB_ADDRESS=" + gateway.Base()});
   ASSERT_GT(program.pid(), 0);

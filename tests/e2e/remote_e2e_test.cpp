@@ -1,102 +1,25 @@
 // The real program with the real engine: started on a virtual display, it is sent an address
 // served on loopback with `wbctl send`, and `wbctl state` must then show that address in the
 // history and the address box.
-#include <arpa/inet.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <json-glib/json-glib.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/remote_channel.h"
 #include "tests/common/loop_spin.h"
+#include "tests/common/loopback_server.h"
 #include "tests/common/test_env.h"
 
 namespace wbtest {
 namespace {
 
 #if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
-
-// A tiny HTTP server on 127.0.0.1 that answers every request with one small page and counts
-// the requests for each path.
-class LoopbackServer {
- public:
-  LoopbackServer() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int one = 1;
-    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    EXPECT_EQ(::listen(fd_, 16), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~LoopbackServer() {
-    stop_ = true;
-    thread_.join();
-    ::close(fd_);
-  }
-  std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
-  int Requests(const std::string& path) const {
-    std::lock_guard lock(mutex_);
-    int n = 0;
-    for (const auto& p : paths_) n += p == path;
-    return n;
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 50) <= 0) continue;
-      int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (c < 0) continue;
-      timeval tv{2, 0};
-      ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-      std::string request;
-      char buf[4096];
-      while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-        ssize_t n = ::recv(c, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        request.append(buf, static_cast<std::size_t>(n));
-      }
-      auto sp1 = request.find(' ');
-      auto sp2 = request.find(' ', sp1 + 1);
-      if (sp1 != std::string::npos && sp2 != std::string::npos) {
-        std::lock_guard lock(mutex_);
-        paths_.push_back(request.substr(sp1 + 1, sp2 - sp1 - 1));
-      }
-      std::string body = "<html><head><title>Loopback</title></head><body>page</body></html>";
-      std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-      ::send(c, reply.data(), reply.size(), MSG_NOSIGNAL);
-      ::close(c);
-    }
-  }
-
-  int fd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  mutable std::mutex mutex_;
-  std::vector<std::string> paths_;
-};
 
 struct ToolRun {
   int status = -1;
@@ -184,7 +107,10 @@ bool ReadState(pid_t pid, State& state) {
 }
 
 TEST(RemoteEndToEnd, SentAddressEndsInHistoryAndAddressBox) {
-  LoopbackServer server;
+  // Every address on the server answers with one small page.
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200, "<html><head><title>Loopback</title></head><body>page</body></html>", ""};
+  }};
   const std::string start = server.Url("/start");
   const std::string cmd = server.Url("/cmd");
   const std::string sent = server.Url("/sent?x=1");

@@ -2,29 +2,21 @@
 // loads, a link clicked inside the page enters the history, Back and Forward work, the final
 // status shows the location, a frame inside the page stays out of the history, a link that
 // asks for a new window reaches the user's default browser, and an error status is reported.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <gtkmm/main.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "shell/main_window.h"
 #include "shell/web_view_webkit.h"
+#include "tests/common/loopback_server.h"
 #include "tests/common/test_env.h"
 #include "tests/gui/web_form_test_util.h"
 
@@ -32,98 +24,6 @@ namespace wbtest {
 namespace {
 
 using wb::Text;
-
-// A small web server on loopback, on a thread of its own: it answers GET requests from a
-// table of pages and records every path asked for.
-class PageServer {
- public:
-  PageServer() {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        listen(listener_, 16) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-      throw std::runtime_error("cannot listen on loopback");
-    port_ = ntohs(address.sin_port);
-  }
-  ~PageServer() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-    close(listener_);
-  }
-  void Start() {
-    thread_ = std::thread([this] { Serve(); });
-  }
-
-  std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
-  void Page(const std::string& path, const std::string& body, const std::string& headers = "") {
-    pages_[path] = {body, headers};
-  }
-  bool Asked(const std::string& path) {
-    std::lock_guard lock(mutex_);
-    for (const auto& p : paths_)
-      if (p == path) return true;
-    return false;
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      pollfd p{listener_, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) continue;
-      int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (client < 0) continue;
-      Answer(client);
-      close(client);
-    }
-  }
-
-  void Answer(int client) {
-    std::string request;
-    char buffer[4096];
-    for (int i = 0;
-         i < 50 && request.find("\r\n\r\n") == std::string::npos && request.size() < 65536; ++i) {
-      pollfd p{client, POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      ssize_t n = read(client, buffer, sizeof buffer);
-      if (n <= 0) return;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    std::istringstream line(request);
-    std::string method, path;
-    line >> method >> path;
-    {
-      std::lock_guard lock(mutex_);
-      paths_.push_back(path);
-    }
-    auto page = pages_.find(path);
-    int status = page == pages_.end() ? 404 : 200;
-    std::string body =
-        page == pages_.end() ? "<html><body>Not here</body></html>" : page->second.first;
-    std::string headers = page == pages_.end() || page->second.second.empty()
-                              ? "Content-Type: text/html; charset=utf-8\r\n"
-                              : page->second.second;
-    std::string response = "HTTP/1.1 " + std::to_string(status) +
-                           (status == 200 ? " OK" : " Not Found") + "\r\n" + headers +
-                           "Connection: close\r\nCache-Control: no-store\r\nContent-Length: " +
-                           std::to_string(body.size()) + "\r\n\r\n" + body;
-    (void)!write(client, response.data(), response.size());
-  }
-
-  int listener_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  // Body and header lines by path; written before Start, read-only afterwards.
-  std::map<std::string, std::pair<std::string, std::string>> pages_;
-  std::mutex mutex_;
-  std::vector<std::string> paths_;
-  std::thread thread_;
-};
 
 // A page whose whole area above 200 pixels is one link, so a click at (60, 60) follows it.
 std::string LinkPage(const std::string& title, const std::string& href, const std::string& target,
@@ -186,7 +86,7 @@ class WebFormEndToEnd : public ::testing::Test {
 
 TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   std::string opened = InstallBrowserHandler();
-  PageServer server;
+  LoopbackServer server;
   server.Page("/start", LinkPage("Start", "/second", "",
                                  "<iframe src='/frame' width='300' height='100'></iframe>"));
   server.Page("/frame",
@@ -194,7 +94,6 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
               "50)</script></body></html>");
   server.Page("/frame2", "<html><body>another advert</body></html>");
   server.Page("/second", LinkPage("Second", "/popup", "_blank"));
-  server.Start();
 
   wb::WebKitViewFactory views;
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
@@ -296,14 +195,13 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 }
 
 TEST_F(WebFormEndToEnd, SavesPagesAndLeavesWholeDownloadsOnly) {
-  PageServer server;
+  LoopbackServer server;
   server.Page("/page", "<html><head><title>Saved</title></head><body><p>Keep me</p></body></html>");
   std::string data(300000, 'x');
   for (size_t i = 0; i < data.size(); i += 1000) data[i] = '\n';
   server.Page("/data.bin", data,
               "Content-Type: application/octet-stream\r\n"
               "Content-Disposition: attachment; filename=\"../report.bin\"\r\n");
-  server.Start();
   std::string dir = TestRoot() + "/saves";
   std::filesystem::create_directories(dir);
 
