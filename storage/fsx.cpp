@@ -360,7 +360,7 @@ std::int64_t TFSx::fBound(TextView n, int ps) {
   return Find(BoundaryLine(n), ps);
 }
 
-std::string TFSx::rBlock(TextView n, std::int64_t maxBytes) {
+std::string TFSx::rBlock(TextView n, std::int64_t maxBytes, Oversize oversize) {
   Stream& stream = Need();
   stream.Seek(0);
   if (fBound(n, 1) < 1) return {};
@@ -369,9 +369,16 @@ std::string TFSx::rBlock(TextView n, std::int64_t maxBytes) {
   const std::int64_t position = stream.Position();
   const std::int64_t hit = Find(next, -1);
   const std::int64_t length = hit > 0 ? hit - position - 1 : stream.Size() - position;
-  if (length > maxBytes) {
+  if (length > maxBytes && oversize == Oversize::kRaise) {
     throw StreamError("The block \"" + ToUtf8(n) + "\" is larger than " + std::to_string(maxBytes) +
                       " bytes.");
+  }
+  if (length > maxBytes) {
+    // Only whole lines count: a line cut at the limit could give a wrong value.
+    std::string content = ToAnsi(ReadText(maxBytes, {}));
+    const auto end = content.find_last_of("\r\n");
+    content.resize(end == std::string::npos ? 0 : end + 1);
+    return content;
   }
   std::string content = ToAnsi(ReadText(length, {}));
   stream.Seek(stream.Position() + static_cast<std::int64_t>(lf.size()));

@@ -171,8 +171,11 @@ class TFSx {
   // The content of the first block named `n` (exact case), as bytes in the ANSI code page,
   // or empty when there is none. The content ends at a line end followed by "--!", the
   // boundary word and "[", or at the end of the stream. A block longer than `maxBytes` raises
-  // StreamError instead of being read into memory.
-  std::string rBlock(TextView n, std::int64_t maxBytes = std::numeric_limits<std::int64_t>::max());
+  // StreamError instead of being read into memory, or with `oversize` kKeepWholeLines gives
+  // the whole lines among its first `maxBytes` bytes.
+  enum class Oversize { kRaise, kKeepWholeLines };
+  std::string rBlock(TextView n, std::int64_t maxBytes = std::numeric_limits<std::int64_t>::max(),
+                     Oversize oversize = Oversize::kRaise);
   // Appends lf + boundary line of `n`; returns its byte count.
   std::int32_t wBound(TextView n);
   // Appends a block: wBound(n), then `s` in the ANSI code page. An earlier block of the same

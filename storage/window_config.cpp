@@ -64,7 +64,9 @@ std::string ReadConfigBlock(const std::string& exePath) {
   struct stat info;
   if (::stat(exePath.c_str(), &info) != 0) return {};
   TFSx file(exePath, u"r");
-  return file.rBlock(kConfigBlockName, kMaxConfigBlock);
+  // A huge block (damaged, or branded by mistake) must not stop the program: its first
+  // 16 MiB of whole lines are used, which holds every sensible configuration many times over.
+  return file.rBlock(kConfigBlockName, kMaxConfigBlock, TFSx::Oversize::kKeepWholeLines);
 }
 
 ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& exePath) {

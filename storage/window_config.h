@@ -74,7 +74,8 @@ std::vector<LinkButtonSpec> LinkButtons(const ValueList& links);
 ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& exePath);
 
 // The "WebBrowser" block of the file `exePath`, as bytes in the ANSI code page; empty when the
-// file does not exist or holds no such block.
+// file does not exist or holds no such block. Of a block over 16 MiB only the whole lines in
+// its first 16 MiB are read, so memory stays bounded and the window still starts.
 std::string ReadConfigBlock(const std::string& exePath);
 
 // Everything the window applies from its configuration at creation, in one value.

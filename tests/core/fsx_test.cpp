@@ -126,6 +126,24 @@ TEST(FsxBlocks, RefusesABlockLargerThanTheCallersLimit) {
   EXPECT_EQ(m.fsx.rBlock(u"A", 100).size(), 100u);
 }
 
+TEST(FsxBlocks, KeepsTheWholeLinesOfAnOversizeBlockWhenAsked) {
+  const struct {
+    std::string content;
+    std::int64_t limit;
+    std::string expected;
+  } cases[] = {
+      {"a=1\r\nb=2\r\nc=3", 9, "a=1\r\nb=2\r"},  // the cut CR LF leaves a lone CR
+      {"a=1\r\nb=2\r\nc=3", 10, "a=1\r\nb=2\r\n"},
+      {"a=1\nbbbbbbbb", 6, "a=1\n"},
+      {"no line end at all", 5, ""},
+  };
+  for (const auto& c : cases) {
+    MemoryFsx m(Block("A", c.content));
+    EXPECT_EQ(m.fsx.rBlock(u"A", c.limit, TFSx::Oversize::kKeepWholeLines), c.expected)
+        << c.content << " / " << c.limit;
+  }
+}
+
 TEST(FsxBlocks, DecodesByTheCharsetField) {
   MemoryFsx m(Block("A", "caf\xC3\xA9"));
   m.fsx.charset = u"utf-8";

@@ -46,6 +46,18 @@ TEST(ReadConfigSources, TheBlockOverridesTheResourceKeyByKey) {
   EXPECT_EQ(config.go, u"http://b/");
 }
 
+TEST(ReadConfigSources, AnOversizeBlockStillGivesItsFirstLines) {
+  // A damaged copy whose block runs far past 16 MiB: the window starts with what it can read.
+  std::u16string block = u"title=Huge\r\nwidth=640\r\ngo=";
+  block.append(std::size_t{17} << 20, u'x');
+  block.append(u"\r\nheight=480");
+  const WindowConfig config = Config("title=Resource\r\nheight=800", block);
+  EXPECT_EQ(config.caption, u"Huge");
+  EXPECT_EQ(config.width, 640);
+  EXPECT_EQ(config.height, 800);  // the line after the limit is not read
+  EXPECT_EQ(config.go, u"");
+}
+
 TEST(ReadConfigSources, MissingSourcesContributeNothing) {
   const std::string missing = wbtest::TestRoot() + "/config-missing-exe";
   EXPECT_EQ(ReadConfigSources("title=R", missing), ValueList{u"title=R"});
