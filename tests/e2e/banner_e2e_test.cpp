@@ -16,6 +16,7 @@
 
 #include "tests/common/loop_spin.h"
 #include "tests/common/loopback_server.h"
+#include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
 extern char** environ;
@@ -24,17 +25,7 @@ namespace {
 
 #if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
 
-// Output of a command, or empty.
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
+using wbtest::RunCommand;
 
 // A running program, ended when the object goes.
 class Program {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
 extern char** environ;
@@ -20,18 +21,6 @@ namespace wbtest {
 namespace {
 
 #if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
-
-std::string RunCommand(const std::string& command, int* status = nullptr) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    int rc = pclose(pipe);
-    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-  return out;
-}
 
 std::string Brand(const std::string& name, const std::string& title) {
   std::string path = TestRoot() + "/" + name;

@@ -14,38 +14,13 @@
 #include "platform/remote_channel.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/loopback_server.h"
+#include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
 namespace wbtest {
 namespace {
 
 #if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
-
-struct ToolRun {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs wbctl to its end while this thread's main loop keeps running.
-ToolRun Wbctl(std::vector<std::string> args) {
-  args.insert(args.begin(), WB_WBCTL_PATH);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  ToolRun run;
-  gchar* out = nullptr;
-  gchar* err = nullptr;
-  gint wait = 0;
-  if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
-                   &wait, nullptr)) {
-    run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-  }
-  run.out = out ? out : "";
-  run.err = err ? err : "";
-  g_free(out);
-  g_free(err);
-  return run;
-}
 
 // The program, ended with its test. Its maker's web site is the loopback server.
 class Program {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/common/loop_spin.h"
+#include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
 namespace wb {
@@ -374,30 +375,12 @@ TEST(RemoteChannel, AHandlerMayCloseTheChannel) {
 
 // --- wbctl against a channel of this process ---------------------------------------------
 
-struct ToolRun {
-  int status = -1;
-  std::string out, err;
-};
+using wbtest::ToolRun;
 
+// Runs wbctl on another thread while this thread's main loop serves the channel it talks to.
 ToolRun RunWbctl(std::vector<std::string> args) {
   ToolRun run;
-  args.insert(args.begin(), WB_WBCTL_PATH);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  EXPECT_TRUE(wbtest::RunBeside([&] {
-    gchar* out = nullptr;
-    gchar* err = nullptr;
-    gint wait = 0;
-    if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
-                     &wait, nullptr)) {
-      run.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-      run.out = out ? out : "";
-      run.err = err ? err : "";
-    }
-    g_free(out);
-    g_free(err);
-  }));
+  EXPECT_TRUE(wbtest::RunBeside([&] { run = wbtest::Wbctl(std::move(args)); }));
   return run;
 }
 

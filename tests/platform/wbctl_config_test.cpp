@@ -12,6 +12,7 @@
 #include "storage/fsx.h"
 #include "support/elf_file.h"
 #include "support/maker.h"
+#include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
 namespace wb {
@@ -24,30 +25,8 @@ const std::string kProgram = WB_WEBBROWSER_PATH;
 const std::string kProgram = WB_WBCTL_PATH;
 #endif
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-Result Wbctl(std::vector<std::string> args) {
-  args.insert(args.begin(), WB_WBCTL_PATH);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  gchar* out = nullptr;
-  gchar* err = nullptr;
-  gint wait = 0;
-  Result r;
-  if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
-                   &wait, nullptr)) {
-    r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-    r.out = out;
-    r.err = err;
-  }
-  g_free(out);
-  g_free(err);
-  return r;
-}
+using wbtest::ToolRun;
+using wbtest::Wbctl;
 
 std::string Dir() {
   const std::string dir = wbtest::TestRoot() + "/wbctl";
@@ -77,9 +56,9 @@ const std::string kBase = ToUtf8(kBaseWebAddress);
 
 TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
   const std::string copy = Path("branded");
-  const Result brand = Wbctl({"brand", kProgram, copy, "title=Acme Caf\xC3\xA9",
-                              "links=A=http://a.example/|B=http://b.example/,2", "vis=nal-s",
-                              "color=#102030", "width=640px", "go=http://start.example/"});
+  const ToolRun brand = Wbctl({"brand", kProgram, copy, "title=Acme Caf\xC3\xA9",
+                               "links=A=http://a.example/|B=http://b.example/,2", "vis=nal-s",
+                               "color=#102030", "width=640px", "go=http://start.example/"});
   ASSERT_EQ(brand.status, 0) << brand.err;
   EXPECT_EQ(brand.out, "");
 
@@ -97,7 +76,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
   ASSERT_EQ(::stat(copy.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0755u);
 
-  const Result show = Wbctl({"show", copy});
+  const ToolRun show = Wbctl({"show", copy});
   ASSERT_EQ(show.status, 0) << show.err;
   EXPECT_EQ(show.out,
             "title=Acme Caf\xC3\xA9\n"
@@ -110,7 +89,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "go=http://start.example/\n"
             "links=A=http://a.example/|B=http://b.example/,2\n");
 
-  const Result effective = Wbctl({"show", "--effective", copy});
+  const ToolRun effective = Wbctl({"show", "--effective", copy});
   ASSERT_EQ(effective.status, 0) << effective.err;
   EXPECT_EQ(effective.out,
             "caption=Acme Caf\xC3\xA9\n"
@@ -135,7 +114,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
   ASSERT_EQ(Wbctl({"brand", copy, again, "title="}).status, 0);
   EXPECT_EQ(BlockOf(again), "title=");
   EXPECT_EQ(std::filesystem::file_size(again), *imageEnd + 2 + 28 + 6);
-  const Result plain = Wbctl({"show", "--effective", again});
+  const ToolRun plain = Wbctl({"show", "--effective", again});
   EXPECT_EQ(plain.out.substr(0, plain.out.find('\n')), "caption=Web Browser");
 }
 
@@ -143,10 +122,10 @@ TEST(WbctlBrand, TakesTheLinesOfAFileFirst) {
   const std::string from = Path("from.txt");
   WriteFile(from, "\xEF\xBB\xBFtitle=From file\r\n# note\nwidth=500\r\n");
   const std::string copy = Path("from-copy");
-  const Result r = Wbctl({"brand", kProgram, copy, "--from", from, "width=700", "webinfo=1"});
+  const ToolRun r = Wbctl({"brand", kProgram, copy, "--from", from, "width=700", "webinfo=1"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(BlockOf(copy), "title=From file\r\n# note\r\nwidth=500\r\nwidth=700\r\nwebinfo=1");
-  const Result show = Wbctl({"show", "--effective", copy});
+  const ToolRun show = Wbctl({"show", "--effective", copy});
   EXPECT_NE(show.out.find("\nwidth=700\n"), std::string::npos) << show.out;
   EXPECT_NE(show.out.find("\nwebinfo=true\n"), std::string::npos) << show.out;
 }
@@ -177,7 +156,7 @@ TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
       {"missing DEST", {"brand", kProgram}, "DEST"},
   };
   for (const auto& c : cases) {
-    const Result r = Wbctl(c.args);
+    const ToolRun r = Wbctl(c.args);
     EXPECT_NE(r.status, 0) << c.what;
     EXPECT_NE(r.err.find(c.errorMentions), std::string::npos) << c.what << ": " << r.err;
     EXPECT_FALSE(std::filesystem::exists(dest)) << c.what;
@@ -194,7 +173,7 @@ TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
 
 TEST(WbctlShow, ErrorsNameTheFile) {
   const std::string missing = Path("no-such-exe");
-  const Result r = Wbctl({"show", missing});
+  const ToolRun r = Wbctl({"show", missing});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(missing));
@@ -205,7 +184,7 @@ TEST(WbctlShow, ErrorsNameTheFile) {
 #ifdef WB_WEBBROWSER_PATH
 TEST(WbctlShow, TheBuiltProgramCarriesTheShippedBlock) {
   EXPECT_EQ(BlockOf(WB_WEBBROWSER_PATH), "title=WebBrowser\r\nwebinfo=0\r\ngo=" + kBase);
-  const Result r = Wbctl({"show", "--effective", WB_WEBBROWSER_PATH});
+  const ToolRun r = Wbctl({"show", "--effective", WB_WEBBROWSER_PATH});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "caption=WebBrowser");
   EXPECT_NE(r.out.find("\ngo=" + kBase + "\n"), std::string::npos) << r.out;
@@ -256,7 +235,7 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
   for (const auto& c : cases) {
     const std::string file = Path("check" + std::to_string(n++) + ".txt");
     WriteFile(file, c.file);
-    const Result r = Wbctl({"check", file});
+    const ToolRun r = Wbctl({"check", file});
     EXPECT_EQ(r.out, c.findings) << c.what;
     EXPECT_EQ(r.status, c.findings.empty() ? 0 : 1) << c.what << r.err;
   }
@@ -266,10 +245,10 @@ TEST(WbctlCheck, ChecksAnExecutablesMergedConfiguration) {
   EXPECT_EQ(Wbctl({"check", kProgram}).status, 0);
   const std::string copy = Path("check-exe");
   ASSERT_EQ(Wbctl({"brand", kProgram, copy, "height=-1", "extra=1"}).status, 0);
-  const Result r = Wbctl({"check", copy});
+  const ToolRun r = Wbctl({"check", copy});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "extra: unknown key\nheight: \"-1\" reads as -1, 0 or less, and is ignored\n");
-  const Result missing = Wbctl({"check", Path("nothing")});
+  const ToolRun missing = Wbctl({"check", Path("nothing")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("nothing"), std::string::npos);
 }

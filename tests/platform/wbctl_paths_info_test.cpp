@@ -11,38 +11,15 @@
 #include <utility>
 #include <vector>
 
+#include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-RunResult RunWbctl(std::vector<std::string> args, const std::string& cwd,
-                   const std::string& tool = WB_WBCTL_PATH) {
-  args.insert(args.begin(), tool);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  char* out = nullptr;
-  char* err = nullptr;
-  int wait = 0;
-  RunResult r;
-  if (g_spawn_sync(cwd.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
-                   &wait, nullptr)) {
-    r.status = g_spawn_check_wait_status(wait, nullptr) ? 0 : WEXITSTATUS(wait);
-    r.out = out;
-    r.err = err;
-  }
-  g_free(out);
-  g_free(err);
-  return r;
-}
+using wbtest::ToolRun;
+using wbtest::Wbctl;
 
 using Lines = std::vector<std::pair<std::string, std::string>>;
 
@@ -92,7 +69,7 @@ class WbctlPathsInfo : public ::testing::Test {
 };
 
 TEST_F(WbctlPathsInfo, PathsFollowTheUsersFolders) {
-  const RunResult r = RunWbctl({"paths", "--exe", exe_}, root_.string());
+  const ToolRun r = Wbctl({"paths", "--exe", exe_}, root_.string());
   ASSERT_EQ(r.status, 0) << r.err;
   const Lines lines = ParseLines(r.out);
   EXPECT_EQ(Names(lines), (std::vector<std::string>{"program", "work", "data", "settings",
@@ -109,7 +86,7 @@ TEST_F(WbctlPathsInfo, PathsInPortableOperation) {
   fs::create_directories(prog_ / "data");
   std::ofstream(prog_ / "my.tool.ini") << "[my.tool]\nPortable=1\n";
   // A relative --exe is taken from the current directory.
-  const RunResult r = RunWbctl({"paths", "--exe", "My Prog/my.tool.bin"}, root_.string());
+  const ToolRun r = Wbctl({"paths", "--exe", "My Prog/my.tool.bin"}, root_.string());
   ASSERT_EQ(r.status, 0) << r.err;
   const Lines lines = ParseLines(r.out);
   EXPECT_EQ(Value(lines, "work"), prog_.string() + "/data/");
@@ -120,7 +97,7 @@ TEST_F(WbctlPathsInfo, PathsInPortableOperation) {
 }
 
 TEST_F(WbctlPathsInfo, InfoDescribesTheProgramToTheGateway) {
-  const RunResult r = RunWbctl({"info", "--exe", exe_}, root_.string());
+  const ToolRun r = Wbctl({"info", "--exe", exe_}, root_.string());
   ASSERT_EQ(r.status, 0) << r.err;
   const Lines lines = ParseLines(r.out);
   EXPECT_EQ(Names(lines),
@@ -139,7 +116,7 @@ TEST_F(WbctlPathsInfo, InfoDescribesTheProgramToTheGateway) {
   EXPECT_EQ(Value(lines, "gateway"), "https://morvane.example/gw/?cmd=info&" + query);
 
   // The id is stored on first use and the same on the next run.
-  const RunResult again = RunWbctl({"info", "--exe", exe_}, root_.string());
+  const ToolRun again = Wbctl({"info", "--exe", exe_}, root_.string());
   EXPECT_EQ(Value(ParseLines(again.out), "id"), id);
 }
 
@@ -147,13 +124,13 @@ TEST_F(WbctlPathsInfo, WithoutExeActsAsTheProgramBesideTheTool) {
   const fs::path bin = root_ / "bin";
   fs::create_directories(bin);
   fs::copy_file(WB_WBCTL_PATH, bin / "wbctl");
-  const RunResult missing = RunWbctl({"paths"}, root_.string(), (bin / "wbctl").string());
+  const ToolRun missing = Wbctl({"paths"}, root_.string(), (bin / "wbctl").string());
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find((bin / "webbrowser").string()), std::string::npos) << missing.err;
 
   fs::copy_file(WB_WBCTL_PATH, bin / "webbrowser");
   std::ofstream(bin / "webbrowser.ini") << "[webbrowser]\nPortable=2\n";
-  const RunResult r = RunWbctl({"paths"}, root_.string(), (bin / "wbctl").string());
+  const ToolRun r = Wbctl({"paths"}, root_.string(), (bin / "wbctl").string());
   ASSERT_EQ(r.status, 0) << r.err;
   const Lines lines = ParseLines(r.out);
   EXPECT_EQ(Value(lines, "program"), bin.string() + "/");
@@ -172,7 +149,7 @@ TEST_F(WbctlPathsInfo, ClearErrors) {
       {{"paths", "--exe", exe_, "extra"}, "unexpected argument"},
   };
   for (const auto& c : cases) {
-    const RunResult r = RunWbctl(c.args, root_.string());
+    const ToolRun r = Wbctl(c.args, root_.string());
     EXPECT_EQ(r.status, 1) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");

@@ -10,37 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-ToolRun Wbctl(std::vector<std::string> args, const std::string& tool = WB_WBCTL_PATH) {
-  args.insert(args.begin(), tool);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  char* out = nullptr;
-  char* err = nullptr;
-  int wait = 0;
-  ToolRun r;
-  if (g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
-                   &wait, nullptr)) {
-    r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : 100;
-    r.out = out;
-    r.err = err;
-  }
-  g_free(out);
-  g_free(err);
-  return r;
-}
+using wbtest::ToolRun;
+using wbtest::Wbctl;
 
 std::string Read(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -160,7 +138,7 @@ TEST(WbctlSettings, ActsForTheProgramBesideTheToolByDefault) {
   fs::copy_file(WB_WBCTL_PATH, folder / "wbctl", fs::copy_options::overwrite_existing);
   Write(folder / "webbrowser", "the program");
   Write(folder / "webbrowser.ini", "[webbrowser]\nPortable=1\n");
-  ToolRun r = Wbctl({"settings", "set", "#n", "n", "beside"}, (folder / "wbctl").string());
+  ToolRun r = Wbctl({"settings", "set", "#n", "n", "beside"}, "", (folder / "wbctl").string());
   EXPECT_EQ(r.out, "result=true\n") << r.err;
   EXPECT_EQ(Read(folder / "webbrowser.ini"), "[webbrowser]\nPortable=1\nn=beside\n");
 }
