@@ -34,25 +34,6 @@ std::string LinkPage(const std::string& title, const std::string& href, const st
          extra + "</body></html>";
 }
 
-// Clicks inside the web view as the mouse does, so the engine sees a user's gesture.
-void ClickAt(Gtk::Widget& view, double x, double y) {
-  GdkWindow* window = view.get_window()->gobj();
-  GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(window));
-  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
-    GdkEvent* ev = gdk_event_new(type);
-    ev->button.window = GDK_WINDOW(g_object_ref(window));
-    ev->button.send_event = TRUE;
-    ev->button.time = GDK_CURRENT_TIME;
-    ev->button.x = x;
-    ev->button.y = y;
-    ev->button.button = 1;
-    ev->button.state = type == GDK_BUTTON_RELEASE ? GDK_BUTTON1_MASK : 0;
-    gdk_event_set_device(ev, gdk_seat_get_pointer(seat));
-    gtk_main_do_event(ev);
-    gdk_event_free(ev);
-  }
-}
-
 // Installs a default handler for web addresses of the test's own: it appends each address
 // it is given to a file.
 std::string InstallBrowserHandler() {

@@ -12,40 +12,16 @@
 #include <functional>
 #include <map>
 
+#include "tests/common/gtk_test_util.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/test_env.h"
 
 namespace {
 
 using wb::Text;
-
-const bool kGtkmmReady = [] {
-  Gtk::Main::init_gtkmm_internals();
-  return true;
-}();
-
-bool SpinUntil(const std::function<bool()>& done) {
-  return wbtest::RunLoopUntil(done, 5000);
-}
-
-void Drain() {
-  while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
-}
-
-// Clicks a control with its own window as the mouse does: press and release of button 1.
-void MouseClick(Gtk::Widget& widget) {
-  for (auto type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
-    GdkEvent* event = gdk_event_new(type);
-    event->button.window = GDK_WINDOW(g_object_ref(widget.get_window()->gobj()));
-    gdk_event_set_device(event, gdk_seat_get_pointer(gdk_display_get_default_seat(
-                                    gdk_window_get_display(event->button.window))));
-    event->button.button = 1;
-    event->button.x = 2;
-    event->button.y = 2;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-  }
-}
+using wbtest::ClickAt;
+using wbtest::SpinIdle;
+using wbtest::SpinUntil;
 
 // Makes the given UTF-8 locales available: the system's, or else built into the test's own
 // folder. All are prepared before any is used, since the C library remembers a locale it
@@ -91,7 +67,7 @@ class AboutBoxTest : public ::testing::Test {
   }
   void TearDown() override {
     box.reset();
-    Drain();
+    SpinIdle();
   }
   wb::AboutBoxDeps Deps() {
     wb::AboutBoxDeps deps;
@@ -114,7 +90,7 @@ class AboutBoxTest : public ::testing::Test {
     box->FormShow();
     box->show();
     ASSERT_TRUE(SpinUntil([&] { return box->Ver.get_mapped() && box->btOk.get_mapped(); }));
-    Drain();
+    SpinIdle();
   }
 
   wb::ProcessValues values;
@@ -249,7 +225,7 @@ TEST_F(AboutBoxTest, EveryLinkOpensItsAddressAndTheBoxStaysOpen) {
   };
   for (const auto& c : cases) {
     opened.clear();
-    MouseClick(*c.control);
+    ClickAt(*c.control, 2, 2);
     ASSERT_EQ(opened.size(), 1u) << c.name;
     EXPECT_EQ(opened[0], c.address) << c.name;
     EXPECT_TRUE(box->get_visible()) << c.name;
@@ -264,7 +240,7 @@ TEST_F(AboutBoxTest, EveryLinkOpensItsAddressAndTheBoxStaysOpen) {
   // Texts without links open nothing.
   opened.clear();
   for (Gtk::Widget* plain : {&box->Prog, &box->lVer, &box->Copyright, &box->Ver})
-    MouseClick(*plain);
+    ClickAt(*plain, 2, 2);
   EXPECT_TRUE(opened.empty());
 }
 

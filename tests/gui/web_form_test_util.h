@@ -11,20 +11,9 @@
 #include "shell/web_form.h"
 #include "storage/value_list.h"
 #include "tests/common/fake_web_view.h"
-#include "tests/common/loop_spin.h"
+#include "tests/common/gtk_test_util.h"
 
 namespace wbtest {
-
-// Runs the main loop until `done` holds or the time limit has passed; returns whether it held.
-inline bool SpinUntil(const std::function<bool()>& done, int limitMs = 10000) {
-  return RunLoopUntil(done, limitMs);
-}
-
-// Runs everything that is ready, idle handlers included.
-inline void SpinIdle() {
-  for (int i = 0; i < 1000 && g_main_context_pending(nullptr); ++i)
-    g_main_context_iteration(nullptr, FALSE);
-}
 
 // The browser window with its protected parts opened to the tests.
 class TestForm : public wb::TWebForm {

@@ -12,26 +12,14 @@
 #include <functional>
 
 #include "tests/common/fake_web_view.h"
+#include "tests/common/gtk_test_util.h"
 #include "tests/common/loop_spin.h"
 
 namespace {
 
 using wb::Text;
-
-// The shared test entry initialises GTK through its C interface; the C++ wrappers need their
-// own tables too. Idempotent, so every suite that needs it may ask.
-const bool kGtkmmReady = [] {
-  Gtk::Main::init_gtkmm_internals();
-  return true;
-}();
-
-bool SpinUntil(const std::function<bool()>& done) {
-  return wbtest::RunLoopUntil(done, 5000);
-}
-
-void Drain() {
-  while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
-}
+using wbtest::SpinIdle;
+using wbtest::SpinUntil;
 
 class FakeTimer : public wb::WindowTimer {
  public:
@@ -87,7 +75,7 @@ class WebInfoTest : public ::testing::Test {
   }
   void TearDown() override {
     banner.reset();
-    Drain();
+    SpinIdle();
   }
 
   // A host window mapped at the given place.
@@ -240,14 +228,14 @@ TEST_F(WebInfoTest, WhileHiddenTheHostsMovesChangeNothing) {
   banner->exec(host, 2);
   ASSERT_TRUE(SpinUntil([&] { return Geometry(*banner) == Screen{100, 350, 500, 90}; }));
   view->RaiseNavigateError(Tst(5000), 0);
-  Drain();
+  SpinIdle();
   int x = 0, y = 0, width = 0, height = 0;
   banner->get_position(x, y);
   banner->get_size(width, height);
   host.move(400, 100);
   host.resize(300, 300);
   ASSERT_TRUE(SpinUntil([&] { return Geometry(host) == Screen{400, 100, 300, 300}; }));
-  Drain();
+  SpinIdle();
   int x2 = 0, y2 = 0, width2 = 0, height2 = 0;
   banner->get_position(x2, y2);
   banner->get_size(width2, height2);
@@ -334,7 +322,7 @@ TEST_F(WebInfoTest, TheTinyButtonsOverlapInTheTopLeftCorner) {
   ShowHost(0, 0, 600, 200);
   banner->exec(host, 2);
   ASSERT_TRUE(SpinUntil([&] { return banner->btX().get_mapped(); }));
-  Drain();
+  SpinIdle();
   // Where a control stands in the banner's window.
   auto place = [&](Gtk::Widget& widget) {
     Screen s;
@@ -411,11 +399,11 @@ TEST(MainLoopTimer, TicksOnTheMainLoopOnlyWhenEnabled) {
   timer.OnTimer = [&] {
     if (++ticks == 3) timer.SetEnabled(false);
   };
-  Drain();
+  SpinIdle();
   EXPECT_EQ(ticks, 0);
   timer.SetEnabled(true);
   ASSERT_TRUE(SpinUntil([&] { return ticks == 3; }));
-  Drain();
+  SpinIdle();
   EXPECT_EQ(ticks, 3);
 }
 

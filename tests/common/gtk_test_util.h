@@ -1,0 +1,53 @@
+#pragma once
+// Helpers of the tests on real GTK widgets: the C++ wrappers made ready, the main loop spun
+// until a condition holds or until nothing is left to run, and a mouse click as the display
+// would deliver it.
+#include <gtk/gtk.h>
+#include <gtkmm/main.h>
+#include <gtkmm/widget.h>
+
+#include <functional>
+
+#include "tests/common/loop_spin.h"
+
+namespace wbtest {
+
+// The shared test entry initialises GTK through its C interface; the C++ wrappers need their
+// own tables too. Idempotent, so every suite that needs it may ask.
+inline const bool kGtkmmReady = [] {
+  Gtk::Main::init_gtkmm_internals();
+  return true;
+}();
+
+// Runs the main loop until `done` holds or the time limit has passed; returns whether it held.
+inline bool SpinUntil(const std::function<bool()>& done, int limitMs = 10000) {
+  return RunLoopUntil(done, limitMs);
+}
+
+// Runs everything that is ready, idle handlers included.
+inline void SpinIdle() {
+  for (int i = 0; i < 1000 && g_main_context_pending(nullptr); ++i)
+    g_main_context_iteration(nullptr, FALSE);
+}
+
+// Clicks inside `widget`'s window at (x, y) as the mouse does: press and release of button 1,
+// so the toolkit and the engine see a user's gesture.
+inline void ClickAt(Gtk::Widget& widget, double x, double y) {
+  GdkWindow* window = widget.get_window()->gobj();
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(window));
+  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    GdkEvent* ev = gdk_event_new(type);
+    ev->button.window = GDK_WINDOW(g_object_ref(window));
+    ev->button.send_event = TRUE;
+    ev->button.time = GDK_CURRENT_TIME;
+    ev->button.x = x;
+    ev->button.y = y;
+    ev->button.button = 1;
+    ev->button.state = type == GDK_BUTTON_RELEASE ? GDK_BUTTON1_MASK : 0;
+    gdk_event_set_device(ev, gdk_seat_get_pointer(seat));
+    gtk_main_do_event(ev);
+    gdk_event_free(ev);
+  }
+}
+
+}  // namespace wbtest
