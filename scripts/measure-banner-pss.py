@@ -21,6 +21,10 @@ import tempfile
 import threading
 import time
 
+# The process-tree walk and the PSS reading are the start-up benchmark's own.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bench", "startup"))
+from startup_bench import pss_kib, tree_pids  # noqa: E402
+
 
 class Page(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
@@ -35,43 +39,6 @@ class Page(http.server.BaseHTTPRequestHandler):
 
     def log_message(self, *args):
         pass
-
-
-def children_of():
-    tree = {}
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/stat") as f:
-                stat = f.read()
-        except OSError:
-            continue
-        # The command name may hold blanks and parentheses; the fields after it do not.
-        ppid = int(stat[stat.rindex(")") + 2:].split()[1])
-        tree.setdefault(ppid, []).append(int(entry))
-    return tree
-
-
-def process_tree(root):
-    tree = children_of()
-    found, todo = [], [root]
-    while todo:
-        pid = todo.pop()
-        found.append(pid)
-        todo.extend(tree.get(pid, []))
-    return found
-
-
-def pss_kib(pid):
-    try:
-        with open(f"/proc/{pid}/smaps_rollup") as f:
-            for line in f:
-                if line.startswith("Pss:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
 
 
 def name_of(pid):
@@ -89,7 +56,7 @@ def measure(exe, base, settle):
     try:
         time.sleep(settle)
         parts = {}
-        for pid in process_tree(program.pid):
+        for pid in tree_pids(program.pid):
             # Helpers that only start the engine's processes (a sandbox launcher) map little;
             # they are counted like everything else.
             parts[name_of(pid)] = parts.get(name_of(pid), 0) + pss_kib(pid)
