@@ -17,7 +17,7 @@ namespace {
 
 // ---- A writer of small ELF files, to give the reader every form and every fault. ----------
 
-struct SectionSpec {
+struct SectionLayout {
   std::string name;
   std::uint32_t type = 1;  // SHT_PROGBITS
   std::string content;
@@ -25,10 +25,10 @@ struct SectionSpec {
   std::uint64_t nobitsSize = 0;  // the size an SHT_NOBITS section claims
 };
 
-struct ElfSpec {
+struct ElfLayout {
   bool is64 = true;
   bool bigEndian = false;
-  std::vector<SectionSpec> sections;
+  std::vector<SectionLayout> sections;
   bool sectionHeaders = true;      // false: e_shoff = 0, as after sstrip
   bool extendedNumbering = false;  // counts and name index kept in section 0
 };
@@ -80,27 +80,27 @@ std::string VersionDesc(std::uint32_t major, std::uint32_t minor, std::uint32_t 
   return b.data;
 }
 
-SectionSpec NoteSection(std::string content, std::string name = ".note.webbrowser") {
-  return SectionSpec{std::move(name), 7, std::move(content), 4, 0};
+SectionLayout NoteSection(std::string content, std::string name = ".note.webbrowser") {
+  return SectionLayout{std::move(name), 7, std::move(content), 4, 0};
 }
 
 // ELF header, one PT_NOTE program header per note section, the section contents, the section
 // name table, the section header table. Offsets of the header fields are those of the ELF
-// specification for the chosen class.
-std::string BuildElf(const ElfSpec& spec) {
-  const bool w = spec.is64;
+// layout for the chosen class.
+std::string BuildElf(const ElfLayout& layout) {
+  const bool w = layout.is64;
   const int word = w ? 8 : 4;
   const std::size_t ehSize = w ? 64 : 52, phSize = w ? 56 : 32, shSize = w ? 64 : 40;
-  Bytes b(spec.bigEndian);
+  Bytes b(layout.bigEndian);
   b.data = "\177ELF";
   b.data += static_cast<char>(w ? 2 : 1);
-  b.data += static_cast<char>(spec.bigEndian ? 2 : 1);
+  b.data += static_cast<char>(layout.bigEndian ? 2 : 1);
   b.data += '\x01';
   b.data.resize(ehSize, '\0');
   b.Set(16, 2, 2);  // ET_EXEC
   b.Set(20, 1, 4);  // EV_CURRENT
 
-  std::vector<SectionSpec> all = spec.sections;
+  std::vector<SectionLayout> all = layout.sections;
   std::string names(1, '\0');
   std::vector<std::size_t> nameOffsets;
   for (const auto& s : all) {
@@ -110,10 +110,10 @@ std::string BuildElf(const ElfSpec& spec) {
   nameOffsets.push_back(names.size());
   names += ".shstrtab";
   names.push_back('\0');
-  all.push_back(SectionSpec{".shstrtab", 3, names, 1, 0});
+  all.push_back(SectionLayout{".shstrtab", 3, names, 1, 0});
 
   std::size_t noteCount = 0;
-  for (const auto& s : spec.sections) noteCount += s.type == 7;
+  for (const auto& s : layout.sections) noteCount += s.type == 7;
   const std::size_t phOffset = ehSize;
   b.data.resize(phOffset + noteCount * phSize, '\0');
 
@@ -124,14 +124,14 @@ std::string BuildElf(const ElfSpec& spec) {
     if (s.type != 8) b.data += s.content;
   }
   std::size_t ph = 0;
-  for (std::size_t i = 0; i < spec.sections.size(); ++i) {
-    if (spec.sections[i].type != 7) continue;
+  for (std::size_t i = 0; i < layout.sections.size(); ++i) {
+    if (layout.sections[i].type != 7) continue;
     const std::size_t at = phOffset + ph++ * phSize;
     b.Set(at, 4, 4);  // PT_NOTE
     b.Set(at + (w ? 8 : 4), offsets[i], word);
-    b.Set(at + (w ? 32 : 16), spec.sections[i].content.size(), word);
-    b.Set(at + (w ? 40 : 20), spec.sections[i].content.size(), word);
-    b.Set(at + (w ? 48 : 28), spec.sections[i].alignment, word);
+    b.Set(at + (w ? 32 : 16), layout.sections[i].content.size(), word);
+    b.Set(at + (w ? 40 : 20), layout.sections[i].content.size(), word);
+    b.Set(at + (w ? 48 : 28), layout.sections[i].alignment, word);
   }
 
   b.Align(8);
@@ -155,12 +155,12 @@ std::string BuildElf(const ElfSpec& spec) {
   b.Set(base + 2, phSize, 2);
   b.Set(base + 4, noteCount, 2);
   b.Set(base + 6, shSize, 2);
-  if (!spec.sectionHeaders) {
+  if (!layout.sectionHeaders) {
     b.data.resize(shOffset);  // the section name table stays as unreferenced data
     return b.data;
   }
   b.Set(w ? 40 : 32, shOffset, word);
-  if (spec.extendedNumbering) {
+  if (layout.extendedNumbering) {
     b.Set(base + 8, 0, 2);
     b.Set(base + 10, 0xFFFF, 2);
     b.Set(shOffset + (w ? 32 : 20), shCount, word);  // section 0's sh_size
@@ -212,15 +212,15 @@ TEST(VersionNote, OfTheRunningExecutable) {
 TEST(VersionNote, EveryClassAndByteOrder) {
   for (bool is64 : {true, false}) {
     for (bool big : {false, true}) {
-      ElfSpec spec;
-      spec.is64 = is64;
-      spec.bigEndian = big;
-      spec.sections = {
-          SectionSpec{".text", 1, std::string(100, 'x'), 16, 0},
+      ElfLayout layout;
+      layout.is64 = is64;
+      layout.bigEndian = big;
+      layout.sections = {
+          SectionLayout{".text", 1, std::string(100, 'x'), 16, 0},
           NoteSection(Note("GNU", 3, std::string(20, 'g'), big) +
                       Note("WebBrowser", 1, VersionDesc(7, 0, 65535, 12, 86400, big), big)),
       };
-      const std::string path = WriteFile("forms", BuildElf(spec));
+      const std::string path = WriteFile("forms", BuildElf(layout));
       const std::string label = std::string(is64 ? "ELF64" : "ELF32") + (big ? " BE" : " LE");
       EXPECT_EQ(FileVersionText(AsText(path)), u"7.0.65535.12") << label;
       EXPECT_DOUBLE_EQ(BuildDate(AsText(path)), 25570.0) << label;
@@ -232,24 +232,24 @@ TEST(VersionNote, ReadWhereverTheHeadersPutIt) {
   const std::string note = Note("WebBrowser", 1, VersionDesc(3, 4, 5, 6, 5000000000));
   const struct {
     const char* label;
-    ElfSpec spec;
+    ElfLayout layout;
   } cases[] = {
-      {"in its own section", ElfSpec{true, false, {NoteSection(note)}, true, false}},
-      {"after other notes", ElfSpec{true,
-                                    false,
-                                    {NoteSection(Note("GNU", 1, "abcd")),
-                                     NoteSection(Note("Go", 4, "") + note, ".note.other")},
-                                    true,
-                                    false}},
-      {"with extended numbering", ElfSpec{false, true, {}, true, true}},
-      {"without section headers", ElfSpec{true, false, {NoteSection(note)}, false, false}},
+      {"in its own section", ElfLayout{true, false, {NoteSection(note)}, true, false}},
+      {"after other notes", ElfLayout{true,
+                                      false,
+                                      {NoteSection(Note("GNU", 1, "abcd")),
+                                       NoteSection(Note("Go", 4, "") + note, ".note.other")},
+                                      true,
+                                      false}},
+      {"with extended numbering", ElfLayout{false, true, {}, true, true}},
+      {"without section headers", ElfLayout{true, false, {NoteSection(note)}, false, false}},
   };
   for (auto c : cases) {
-    if (c.spec.sections.empty()) {
-      c.spec.sections = {
+    if (c.layout.sections.empty()) {
+      c.layout.sections = {
           NoteSection(Note("WebBrowser", 1, VersionDesc(3, 4, 5, 6, 5000000000, true), true))};
     }
-    const std::string path = WriteFile("where", BuildElf(c.spec));
+    const std::string path = WriteFile("where", BuildElf(c.layout));
     EXPECT_EQ(FileVersionText(AsText(path)), u"3.4.5.6") << c.label;
     // A stamp beyond 32 bits (the year 2128) keeps its high half.
     EXPECT_EQ(FormatIsoDate(BuildDate(AsText(path))), u"2128-06-11") << c.label;
@@ -260,7 +260,7 @@ TEST(VersionNote, FilesWithoutAUsableNoteGiveEmptyAndZero) {
   const std::string own = OwnExecutable();
   ASSERT_GT(own.size(), 4096u);
   auto elfWith = [](const std::string& notes) {
-    return BuildElf(ElfSpec{true, false, {NoteSection(notes)}, true, false});
+    return BuildElf(ElfLayout{true, false, {NoteSection(notes)}, true, false});
   };
   const std::string good = VersionDesc(1, 2, 3, 4, 86400);
   const struct {
@@ -276,7 +276,7 @@ TEST(VersionNote, FilesWithoutAUsableNoteGiveEmptyAndZero) {
       {"own executable cut in half", own.substr(0, own.size() / 2)},
       {"own executable one byte short", own.substr(0, own.size() - 1)},
       {"no note at all",
-       BuildElf(ElfSpec{true, false, {SectionSpec{".data", 1, "x", 1, 0}}, true, false})},
+       BuildElf(ElfLayout{true, false, {SectionLayout{".data", 1, "x", 1, 0}}, true, false})},
       {"other notes only", elfWith(Note("GNU", 1, good))},
       {"wrong note type", elfWith(Note("WebBrowser", 2, good))},
       {"longer name", elfWith(Note("WebBrowserX", 1, good))},
@@ -308,7 +308,7 @@ TEST(VersionNote, FilesWithoutAUsableNoteGiveEmptyAndZero) {
 std::string Patched(std::size_t at, std::uint64_t value, int width) {
   const std::string note = Note("WebBrowser", 1, VersionDesc(1, 2, 3, 4, 0));
   Bytes b(false);
-  b.data = BuildElf(ElfSpec{true, false, {NoteSection(note)}, true, false});
+  b.data = BuildElf(ElfLayout{true, false, {NoteSection(note)}, true, false});
   if (at != 0) b.Set(at, value, width);
   return b.data;
 }
@@ -350,13 +350,13 @@ TEST(ElfFile, RefusesHeadersThatPointOutsideTheFile) {
 
 TEST(ElfFile, NamesAndContentsOfSections) {
   const std::string payload = "bundle bytes";
-  const std::string bytes = BuildElf(
-      ElfSpec{false,
-              true,
-              {SectionSpec{".text", 1, std::string(33, 't'), 16, 0},
-               SectionSpec{".wbres", 1, payload, 8, 0}, SectionSpec{".bss", 8, "", 32, 1u << 30}},
-              true,
-              false});
+  const std::string bytes = BuildElf(ElfLayout{
+      false,
+      true,
+      {SectionLayout{".text", 1, std::string(33, 't'), 16, 0},
+       SectionLayout{".wbres", 1, payload, 8, 0}, SectionLayout{".bss", 8, "", 32, 1u << 30}},
+      true,
+      false});
   const std::string path = WriteFile("named", bytes);
   const auto range = ElfSectionRange(path, ".wbres");
   ASSERT_TRUE(range.has_value());
@@ -380,12 +380,13 @@ TEST(ElfFile, NamesAndContentsOfSections) {
 }
 
 TEST(ElfFile, ImageEndExcludesAppendedData) {
-  const std::string image = BuildElf(ElfSpec{true,
-                                             false,
-                                             {SectionSpec{".text", 1, std::string(40, 't'), 16, 0},
-                                              SectionSpec{".bss", 8, "", 32, 1u << 30}},
-                                             true,
-                                             false});
+  const std::string image =
+      BuildElf(ElfLayout{true,
+                         false,
+                         {SectionLayout{".text", 1, std::string(40, 't'), 16, 0},
+                          SectionLayout{".bss", 8, "", 32, 1u << 30}},
+                         true,
+                         false});
   // The section header table ends the image.
   EXPECT_EQ(ElfImageEnd(WriteFile("image", image)), image.size());
   EXPECT_EQ(ElfImageEnd(WriteFile("appended", image + "\r\n--!x_bound_x[WebBrowser]--\r\n")),
@@ -393,7 +394,7 @@ TEST(ElfFile, ImageEndExcludesAppendedData) {
   // Without section headers the last segment ends the image; the section name table after it
   // is then not part of the image either.
   const std::string stripped =
-      BuildElf(ElfSpec{true, false, {NoteSection(std::string(16, 'n'))}, false, false});
+      BuildElf(ElfLayout{true, false, {NoteSection(std::string(16, 'n'))}, false, false});
   const auto end = ElfImageEnd(WriteFile("stripped", stripped));
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(*end, 64u + 56u + 16u);
