@@ -76,7 +76,9 @@ bool EqualIgnoringCase(TextView a, TextView b) {
       continue;
     }
     // Names are compared character by character; the lower-case mapping keeps every
-    // character in its plane, so a surrogate pair can only match a pair.
+    // character in its plane, so a surrogate pair can only match a pair. Two pairs may share
+    // their first unit, so the rest is lowered from the start of the pair.
+    if (i > 0 && a[i - 1] >= 0xD800 && a[i - 1] <= 0xDBFF) --i;
     return LowerCase(a.substr(i)) == LowerCase(b.substr(i));
   }
   return true;

@@ -3,37 +3,11 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "storage/text_lines.h"
+#include "support/lower_case.h"
+
 namespace wb {
 namespace {
-
-// Simple case folding to lower case for the alphabets a configuration is written in. It is
-// deliberately independent of the process locale, so that lookups give the same result on
-// every machine.
-char16_t FoldCase(char16_t c) {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-  // Latin-1: À..Þ except ×.
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
-  // Latin Extended-A: pairs of upper (even) and lower (odd) letters, with the ranges where the
-  // pairing runs the other way round.
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    if (c == 0x178) return 0xFF;  // Ÿ
-    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    const bool isUpper = oddUpper ? (c % 2 == 1) : (c % 2 == 0);
-    return isUpper ? static_cast<char16_t>(c + 1) : c;
-  }
-  if (c == 0x192) return c;  // ƒ has no upper-case form in the ANSI code page
-  // Greek capitals Α..Ω (without the gap at 0x3A2) and the accented ones.
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<char16_t>(c + 0x20);
-  if (c == 0x386) return 0x3AC;
-  if (c >= 0x388 && c <= 0x38A) return static_cast<char16_t>(c + 0x25);
-  if (c == 0x38C) return 0x3CC;
-  if (c == 0x38E || c == 0x38F) return static_cast<char16_t>(c + 0x3F);
-  // Cyrillic: Ѐ..Џ and А..Я.
-  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 0x20);
-  return c;
-}
 
 bool IsTrimmed(char16_t c) {
   return c <= 0x20;
@@ -49,12 +23,10 @@ Text Trim(TextView s) {
 
 }  // namespace
 
+// Names compare with the core's locale-independent lower-casing, the same one the settings
+// files use, so a name matches the same way wherever the program looks it up.
 bool SameName(TextView a, TextView b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
+  return EqualIgnoringCase(a, b);
 }
 
 Text EntryName(TextView entry) {
@@ -114,11 +86,9 @@ void MergeValues(const std::vector<Text>& lines, ValueList& list) {
   index.reserve(list.size() + lines.size());
   std::vector<std::size_t> next(list.size(), kNone);
   std::vector<bool> deleted(list.size(), false);
-  auto folded = [](TextView name) {
-    Text key(name);
-    for (char16_t& c : key) c = FoldCase(c);
-    return key;
-  };
+  // LowerCase keeps every character's position, so equal keys are exactly the names that
+  // SameName finds equal.
+  auto folded = [](TextView name) { return LowerCase(name); };
   auto chainUp = [&](Chain& chain, std::size_t i) {
     if (chain.first == kNone) {
       chain.first = i;
