@@ -102,34 +102,43 @@ void WriteAll(int fd, const std::string& path, const std::string& data) {
   }
 }
 
+bool IsFileAtPath(int fd, const std::string& path) {
+  struct stat opened, current;
+  return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &current) == 0 &&
+         opened.st_dev == current.st_dev && opened.st_ino == current.st_ino;
+}
+
 // An exclusive advisory lock on the file that is currently at `path`. A writer replaces the
 // file by renaming, so a lock taken on a file that has meanwhile been replaced protects nothing:
 // after locking, the descriptor is compared with what the path names now, and the lock is taken
-// again on the new file when they differ.
+// again on the new file when they differ. Such a retry waits and counts against the time limit
+// like one for a lock held by another, since a path that names a new file every time would
+// otherwise keep the writer here for ever.
 class ExclusiveFileLock {
  public:
-  ExclusiveFileLock(const std::string& path, unsigned newFileMode, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  ExclusiveFileLock(const std::string& path, const AtomicUpdateOptions& options) {
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options.lockTimeoutMs);
+    const auto stillAtPath = options.stillAtPath ? options.stillAtPath : &IsFileAtPath;
     auto pause = std::chrono::microseconds(50);
     for (;;) {
       if (!fd_) {
-        fd_.Reset(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, newFileMode));
+        fd_.Reset(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, options.newFileMode));
         if (!fd_) throw FileError(path, ErrnoText(errno));
         struct stat st;
         if (::fstat(fd_.get(), &st) != 0) throw FileError(path, ErrnoText(errno));
         if (!S_ISREG(st.st_mode)) throw FileError(path, "not a regular file");
       }
       if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
-        struct stat locked, current;
-        if (::fstat(fd_.get(), &locked) == 0 && ::stat(path.c_str(), &current) == 0 &&
-            locked.st_dev == current.st_dev && locked.st_ino == current.st_ino) {
+        struct stat locked;
+        if (stillAtPath(fd_.get(), path) && ::fstat(fd_.get(), &locked) == 0) {
           mode_ = locked.st_mode & 07777;
           return;
         }
         fd_.Reset();  // replaced meanwhile: lock the new file
-        continue;
+      } else if (errno != EWOULDBLOCK && errno != EINTR) {
+        throw FileError(path, ErrnoText(errno));
       }
-      if (errno != EWOULDBLOCK && errno != EINTR) throw FileError(path, ErrnoText(errno));
       if (std::chrono::steady_clock::now() >= deadline) {
         throw FileError(path, "the file is locked by another process");
       }
@@ -230,7 +239,7 @@ bool UpdateFileAtomically(
     const AtomicUpdateOptions& options) {
   const std::string target = ResolveLinks(path);
   CreateDirectories(FolderOf(target), options.newFolderMode);
-  ExclusiveFileLock lock(target, options.newFileMode, options.lockTimeoutMs);
+  ExclusiveFileLock lock(target, options);
   const std::string current = ReadFd(lock.fd(), target, kMaxSettingsFileSize, true);
   std::optional<std::string> replacement = change(current);
   if (!replacement || *replacement == current) return false;

@@ -46,6 +46,9 @@ struct AtomicUpdateOptions {
   unsigned newFileMode = 0644;    // before the umask; an existing file keeps its mode
   unsigned newFolderMode = 0755;  // for missing folders of the file, before the umask
   int lockTimeoutMs = 10000;      // how long to wait for another process's lock
+  // Whether the locked descriptor is still the file at the path. Empty means the same device
+  // and inode; tests put a file that is replaced after every lock in its place.
+  std::function<bool(int lockedFd, const std::string& path)> stillAtPath = {};
 };
 
 // Changes a file atomically under an exclusive lock. `change` receives the current contents
