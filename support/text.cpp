@@ -122,9 +122,15 @@ Text FromAnsi(std::string_view bytes) {
 std::string ToAnsi(TextView text) {
   std::string out;
   out.reserve(text.size());
-  for (char16_t c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
     const int b = AnsiByte(c);
     out.push_back(b < 0 ? '?' : static_cast<char>(b));
+    // A surrogate pair is one character beyond the code page, so it gives one "?".
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++i;
+    }
   }
   return out;
 }
@@ -136,6 +142,8 @@ bool IsAnsiRepresentable(TextView text) {
   return true;
 }
 
-Text Ascii(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
+Text Ascii(std::string_view ascii) {
+  return Text(ascii.begin(), ascii.end());
+}
 
 }  // namespace wb

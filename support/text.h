@@ -22,7 +22,8 @@ std::string ToUtf8(TextView text);
 // control characters of the same value, as Windows does.
 Text FromAnsi(std::string_view bytes);
 
-// Text to Windows-1252. A character the code page lacks becomes "?".
+// Text to Windows-1252. A character the code page lacks becomes "?": one for a surrogate pair,
+// which is one character, and one for a lone surrogate.
 std::string ToAnsi(TextView text);
 
 // True when every character of the text has a Windows-1252 byte.

@@ -31,7 +31,9 @@ TEST(UrlEncode, KeepsTheSafeSetAndEncodesEveryOtherByte) {
       {u"\t\n\x7F", false, u"%09%0A%7F"},
       {u"\u00E4\u00FF", false, u"%E4%FF"},  // Windows-1252 bytes, not UTF-8
       {u"\u20AC", false, u"%80"},
-      {u"\u4E2D", false, u"%3F"},  // not in the code page: its default character
+      {u"\u4E2D", false, u"%3F"},      // not in the code page: its default character
+      {u"\U0001F600", false, u"%3F"},  // one character, though two code units
+      {Text(1, char16_t(0xD800)) + u"a", false, u"%3Fa"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ToUtf8(UrlEncode(c.in, c.plus)), ToUtf8(c.out)) << ToUtf8(c.in);
