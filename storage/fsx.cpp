@@ -69,13 +69,18 @@ int OpenRetrying(const char* path, int flags, mode_t perms = 0) {
   return fd;
 }
 
-// Takes the exclusive advisory lock without waiting; false when another holds it.
-bool LockExclusive(int fd) {
+// Takes the advisory lock without waiting; false when another holds it in a way that
+// excludes this one.
+bool Lock(int fd, int kind) {
   int r;
   do {
-    r = ::flock(fd, LOCK_EX | LOCK_NB);
+    r = ::flock(fd, kind | LOCK_NB);
   } while (r != 0 && errno == EINTR);
   return r == 0;
+}
+
+bool LockExclusive(int fd) {
+  return Lock(fd, LOCK_EX);
 }
 
 void WriteAll(int fd, const char* bytes, std::size_t count, const std::string& path) {
@@ -132,9 +137,12 @@ FileStream::FileStream(const std::string& path, Open open, Share share) : path_(
   struct stat info;
   if (::fstat(fd.get(), &info) != 0) ThrowOpen(what, path, errno);
   if (S_ISDIR(info.st_mode)) ThrowOpen(what, path, EISDIR);
-  if (share == Share::kExclusive && !LockExclusive(fd.get())) {
+  const bool shared = share == Share::kShared;
+  if (!Lock(fd.get(), shared ? LOCK_SH : LOCK_EX)) {
     if (errno == EWOULDBLOCK) ThrowInUse(what, path);
-    ThrowOpen(what, path, errno);
+    // A file system without advisory locks cannot keep anyone out, but it must not keep the
+    // program from reading its own executable there.
+    if (!shared) ThrowOpen(what, path, errno);
   }
   // The file is emptied only once the lock is held, so that a file another process has open
   // is never cut underneath it.

@@ -73,12 +73,15 @@ class FileStream final : public Stream {
     kCreate,     // created when missing, emptied when present; read and write
   };
   enum class Share {
-    kShared,     // others may read and write the file meanwhile
+    // Others may read and write the file meanwhile, but not hold it unshared: a shared
+    // advisory lock is held while the stream lives.
+    kShared,
     kExclusive,  // an exclusive advisory lock is held while the stream lives
   };
 
   // Raises StreamError naming the file and the system's reason when the file cannot be
-  // opened, created or locked, or names a directory.
+  // opened, created or locked, or names a directory. The lock is never waited for: a file
+  // that another holds in a way that excludes this one is refused at once as in use.
   FileStream(const std::string& path, Open open, Share share);
   ~FileStream() override;
   FileStream(const FileStream&) = delete;
@@ -112,9 +115,12 @@ class TFSx {
   // stream, mode "m". Otherwise the file is opened at position 0 as follows, when it exists
   // (following links): "r" read only, others may read and write it; "w" and "a" read and
   // write, content kept; "c" emptied, read and write; any other text read only. Every mode but
-  // "r" holds an exclusive advisory lock while the object lives, and `mode` is `opt`. A missing
+  // "r" holds an exclusive advisory lock while the object lives, and `mode` is `opt`; "r"
+  // holds a shared one, so that no one holds the file unshared while it is read. A missing
   // file is created empty (read and write, locked) and `mode` is "c", whatever `opt` says.
-  // Raises StreamError (naming the file and the reason) when it cannot be opened or created.
+  // Raises StreamError (naming the file and the reason) when it cannot be opened or created,
+  // and, without waiting, when another object holds the file in a way that excludes the mode
+  // ("in use").
   TFSx(const std::string& fileName, TextView opt);
 
   // Destroy: releases the owned streams (closing the file).

@@ -44,6 +44,16 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The error of opening `path` with `opt`, or empty text when it opens.
+std::string OpenError(const std::string& path, const std::u16string& opt) {
+  try {
+    TFSx fsx(path, opt);
+    return {};
+  } catch (const StreamError& e) {
+    return e.what();
+  }
+}
+
 // --- Blocks ---------------------------------------------------------------------------------
 
 TEST(FsxBlocks, ReadsBlocksByExactName) {
@@ -353,7 +363,7 @@ TEST(FsxCreate, FileModes) {
     std::u16string mode;
     std::string contentAfter;  // file content after opening
     bool writable;
-    bool locked;
+    bool unshared;  // a reader with "r" is refused too, not only a writer
   };
   const Case cases[] = {
       {u"r", true, u"r", "old", false, false}, {u"w", true, u"w", "old", true, true},
@@ -379,13 +389,17 @@ TEST(FsxCreate, FileModes) {
     } else {
       EXPECT_THROW(fsx.Append("+"), StreamError) << what;
     }
-    if (c.locked) {
-      EXPECT_THROW(TFSx(path, u"w"), StreamError) << what;
+    // Every holder keeps others from taking the file unshared; only "r" lets others read it
+    // with "r" meanwhile. A refusal comes at once, without waiting for the holder.
+    EXPECT_NE(OpenError(path, u"w").find("in use"), std::string::npos) << what;
+    EXPECT_NE(OpenError(path, u"c").find("in use"), std::string::npos) << what;
+    if (c.unshared) {
+      EXPECT_NE(OpenError(path, u"r").find("in use"), std::string::npos) << what;
     } else {
-      EXPECT_NO_THROW(TFSx(path, u"w")) << what;
+      EXPECT_EQ(OpenError(path, u"r"), "") << what;
     }
-    // Reading with "r" never waits for, or is refused by, another holder.
-    EXPECT_NO_THROW(TFSx(path, u"r")) << what;
+    // A refused "c" has not emptied the holder's file.
+    EXPECT_EQ(ReadFile(path), c.contentAfter + (c.writable ? "+" : "")) << what;
   }
 }
 
@@ -514,13 +528,17 @@ TEST(FsxSave, ReplacingKeepsPermissionsAndLinks) {
 }
 
 TEST(FsxSave, RefusesAFileAnotherHolds) {
-  const std::string path = FilePath("save-held");
-  WriteFile(path, "held");
-  TFSx holder(path, u"w");
-  MemoryFsx m("abc");
-  EXPECT_THROW(m.fsx.SaveToFile(path, -1, false), StreamError);
-  EXPECT_THROW(m.fsx.SaveToFile(path, -1, true), StreamError);
-  EXPECT_EQ(ReadFile(path), "held");
+  // Saving takes the file unshared, which a reader with "r" excludes as much as a writer.
+  for (const char16_t* opt : {u"w", u"r"}) {
+    SCOPED_TRACE(ToUtf8(opt));
+    const std::string path = FilePath("save-held");
+    WriteFile(path, "held");
+    TFSx holder(path, opt);
+    MemoryFsx m("abc");
+    EXPECT_THROW(m.fsx.SaveToFile(path, -1, false), StreamError);
+    EXPECT_THROW(m.fsx.SaveToFile(path, -1, true), StreamError);
+    EXPECT_EQ(ReadFile(path), "held");
+  }
 }
 
 }  // namespace
