@@ -35,9 +35,18 @@ int StartOwnExecutable(const Text& parameters) {
   const std::string params = ToUtf8(parameters);
   if (!params.empty()) {
     char** parsed = nullptr;
-    if (!g_shell_parse_argv(params.c_str(), nullptr, &parsed, nullptr)) return kShellOpenNoHandler;
-    args.reset(parsed);
-    for (char** a = parsed; *a; ++a) argv.push_back(*a);
+    GError* raw = nullptr;
+    if (g_shell_parse_argv(params.c_str(), nullptr, &parsed, &raw)) {
+      args.reset(parsed);
+      for (char** a = parsed; *a; ++a) argv.push_back(*a);
+    } else {
+      // Parameters that are only blanks are no parameters, though the parser calls them
+      // empty; anything else it refuses (an unclosed quote) starts nothing.
+      GErrorPtr error(raw);
+      if (!g_error_matches(error.get(), G_SHELL_ERROR, G_SHELL_ERROR_EMPTY_STRING)) {
+        return kShellOpenNoHandler;
+      }
+    }
   }
   argv.push_back(nullptr);
   // Without G_SPAWN_DO_NOT_REAP_CHILD GLib detaches the child, so no zombie is left behind

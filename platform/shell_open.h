@@ -14,8 +14,9 @@ inline constexpr int kShellOpenStarted = 33;
 // handler. A target with a URI scheme ("https:", "mailto:", ...) is opened as that URI; any
 // other target is a file path (relative to the current directory) and is opened as a file
 // URI. The target "@" starts the program's own executable again, directly and not through a
-// shell, with `parameters` split into arguments as a shell would split them; other targets
-// ignore `parameters`. Never throws and shows nothing: failures are only the returned code.
+// shell, with `parameters` split into arguments as a shell would split them (parameters that
+// are only blanks give none); other targets ignore `parameters`. Never throws and shows nothing:
+// failures are only the returned code.
 int ShellOpen(const Text& target, const Text& parameters);
 
 }  // namespace wb

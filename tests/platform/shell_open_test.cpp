@@ -111,8 +111,13 @@ TEST_F(ShellOpenTest, AtStartsTheProgramsOwnExecutableWithoutAShell) {
   WriteFile(exe, RecorderScript(out_), true);
   Process().executablePath = FromUtf8(exe.string());
 
-  EXPECT_GT(ShellOpen(u"@", u""), 32);
-  EXPECT_EQ(WaitForFile(out_), "\n");  // started without arguments
+  // Parameters that are only blanks are no parameters.
+  for (const Text& none : {Text(), Text(u"   "), Text(u" \t\n ")}) {
+    SCOPED_TRACE("parameters \"" + ToUtf8(none) + "\"");
+    fs::remove(out_);
+    EXPECT_GT(ShellOpen(u"@", none), 32);
+    EXPECT_EQ(WaitForFile(out_), "\n");  // started without arguments
+  }
 
   fs::remove(out_);
   // Shell syntax in the parameters is only split into arguments, never run.
