@@ -40,13 +40,6 @@ Text FolderOf(const Text& path) {
   return slash == Text::npos ? Text() : path.substr(0, slash + 1);
 }
 
-Text FileNameWithoutExtension(const Text& path) {
-  Text name = path.substr(FolderOf(path).size());
-  const auto dot = name.rfind(u'.');
-  if (dot != Text::npos && dot > 0) name.resize(dot);
-  return name;
-}
-
 }  // namespace
 
 Text SpecialFolder(int id) {
@@ -70,11 +63,6 @@ Text SpecialFolder(int id) {
   }
   if (!path) return {};
   return WithoutTrailingSeparators(FromUtf8(path));
-}
-
-Text ApplicationTitle() {
-  const Text& title = Process().applicationTitle;
-  return title.empty() ? FileNameWithoutExtension(ExecutablePath()) : title;
 }
 
 Text FolderForKey(const Text& keyIn) {

@@ -25,11 +25,6 @@ Text SpecialFolder(int id);
 // gives an empty text.
 Text FolderForKey(const Text& key);
 
-// The application's title: Process().applicationTitle, or, while the program has not set one,
-// the executable's file name without extension (what the title is before the program entry
-// names the application).
-Text ApplicationTitle();
-
 // Derives the program, documents, application-data, work and data folders into Process(),
 // reads the "Portable" setting once (from the settings file beside the executable) and makes
 // the work folder the current directory when it exists. Creates no folder. Throws what

@@ -213,7 +213,7 @@ Text VarToText(const VarValue& value) {
 
 Text ExpandKeyMarkers(const Text& key) {
   Text result = key;
-  const Text& title = Process().applicationTitle;
+  const Text title = ApplicationTitle();
   ReplaceAllInPlace(result, u"#t", title);
   ReplaceAllInPlace(result, u"#v", title + u"\\Var");
   ReplaceAllInPlace(result, u"#n", ExecutableNameWithoutExtension());

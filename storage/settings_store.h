@@ -48,7 +48,8 @@ using VarValue = std::variant<std::monostate, Text, std::int64_t, double, bool>;
 Text VarToText(const VarValue& value);
 
 // Replaces the key markers, each at every occurrence and in this order: "#t" by the
-// application's title, "#v" by the title followed by "\Var", "#n" by the executable's file name
+// application's title (ApplicationTitle, so the executable's name while the program has not
+// named itself), "#v" by the title followed by "\Var", "#n" by the executable's file name
 // without folder and extension.
 Text ExpandKeyMarkers(const Text& key);
 

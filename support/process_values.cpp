@@ -27,4 +27,15 @@ Text ExecutablePath() {
   }
 }
 
+Text ApplicationTitle() {
+  const Text& title = Process().applicationTitle;
+  if (!title.empty()) return title;
+  const Text path = ExecutablePath();
+  const auto slash = path.rfind(u'/');
+  Text name = slash == Text::npos ? path : path.substr(slash + 1);
+  const auto dot = name.rfind(u'.');
+  if (dot != Text::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
 }  // namespace wb

@@ -27,4 +27,9 @@ ProcessValues& Process();
 // executablePath to it.
 Text ExecutablePath();
 
+// The application's title: Process().applicationTitle, or, while the program has not set one,
+// the executable's file name without extension (what the title is before the program entry
+// names the application). Folder names and the settings store's key markers both use it.
+Text ApplicationTitle();
+
 }  // namespace wb

@@ -49,6 +49,7 @@ TEST_F(SettingsStore, KeyMarkersAndThePrefixAddressRegistryKeysAndSections) {
     Text key;
     Text registryKey;
     Text section;
+    Text title = u"WebBrowser";  // the application's title
   };
   const Case cases[] = {
       {u"#t\\Setup", u"\\Software\\Morvane\\WebBrowser\\Setup", u"WebBrowser\\Setup"},
@@ -59,11 +60,15 @@ TEST_F(SettingsStore, KeyMarkersAndThePrefixAddressRegistryKeysAndSections) {
       {u"#T\\#N", u"\\Software\\Morvane\\#T\\#N", u"#T\\#N"},  // markers are case-sensitive
       {u"\\Other\\Key", u"\\Other\\Key", u"\\Other\\Key"},     // a full path is not prefixed
       {u"", u"\\Software\\Morvane\\", u"my.app"},  // the empty section is the executable's name
+      // Before the program names itself the title is the executable's name, as for folders.
+      {u"#t\\Setup", u"\\Software\\Morvane\\my.app\\Setup", u"my.app\\Setup", u""},
+      {u"#v", u"\\Software\\Morvane\\my.app\\Var", u"my.app\\Var", u""},
   };
   int n = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(ToUtf8(c.key));
+    SCOPED_TRACE(ToUtf8(c.key) + " with the title \"" + ToUtf8(c.title) + "\"");
     const Text value = u"value " + Ascii(std::to_string(++n));
+    Process().applicationTitle = c.title;
     Portable(0);
     ASSERT_TRUE(WriteVar(c.key, u"v", value));
     EXPECT_EQ(HiveValue(HivePath(), c.registryKey, u"v"), value);
