@@ -345,9 +345,14 @@ std::int64_t TFSx::FindBytes(std::string_view search, int ps) {
   char* const buffer = buffer_.get();
   std::int64_t chunkStart = start;
   std::size_t kept = 0;
+  // The search covers the stream as it was when the search began. Bytes that another process
+  // appends meanwhile are not searched, so a file that keeps growing cannot keep it going.
   for (;;) {
-    stream.Seek(chunkStart + static_cast<std::int64_t>(kept));
-    const std::size_t k = stream.Read(buffer + kept, capacity - kept);
+    const std::int64_t at = chunkStart + static_cast<std::int64_t>(kept);
+    const auto want = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(capacity - kept), size - at));
+    stream.Seek(at);
+    const std::size_t k = stream.Read(buffer + kept, want);
     const std::size_t filled = kept + k;
     const void* hit = ::memmem(buffer, filled, search.data(), search.size());
     if (hit != nullptr) {
@@ -355,7 +360,8 @@ std::int64_t TFSx::FindBytes(std::string_view search, int ps) {
       stream.Seek(ps < 0 ? start : ps == 0 ? offset : offset + length);
       return offset + 1;
     }
-    if (k < capacity - kept) break;  // the stream is exhausted
+    // The stream is exhausted, or shorter than it was.
+    if (k < want || at + static_cast<std::int64_t>(k) >= size) break;
     kept = std::min(keepMax, filled);
     std::memmove(buffer, buffer + filled - kept, kept);
     chunkStart += static_cast<std::int64_t>(filled - kept);

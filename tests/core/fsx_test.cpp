@@ -251,6 +251,46 @@ TEST(FsxFind, LongSearchTextsAreFoundAndTheSearchEnds) {
   EXPECT_EQ(m.fsx.FindBytes(needle + "x", -1), 0);
 }
 
+// A stream that another process keeps appending to, as fast as it is read: every read adds
+// as many bytes again, up to `growths` times.
+class GrowingStream final : public Stream {
+ public:
+  GrowingStream(std::string bytes, std::string appended, int growths)
+      : bytes_(std::move(bytes)), appended_(std::move(appended)), growths_(growths) {}
+  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+  std::int64_t Position() const override { return inner_.Position(); }
+  void Seek(std::int64_t position) override { inner_.Seek(position); }
+  std::size_t Read(char* buffer, std::size_t count) override {
+    MemoryStream view(bytes_);
+    view.Seek(inner_.Position());
+    const std::size_t n = view.Read(buffer, count);
+    inner_.Seek(inner_.Position() + static_cast<std::int64_t>(n));
+    read_ += n;
+    if (growths_-- > 0) {
+      while (bytes_.size() < inner_.Position() + count) bytes_ += appended_;
+    }
+    return n;
+  }
+  void Write(const char*, std::size_t) override {}
+  std::size_t BytesRead() const { return read_; }
+
+ private:
+  std::string bytes_;
+  std::string appended_;
+  int growths_;
+  MemoryStream inner_;  // keeps the position only
+  std::size_t read_ = 0;
+};
+
+TEST(FsxFind, SearchesTheStreamAsItWasWhenTheSearchBegan) {
+  const std::string search = Bound("WebBrowser");
+  GrowingStream stream(std::string(5000, '-'), search + std::string(3000, '-'), 200);
+  TFSx fsx(stream);
+  EXPECT_EQ(fsx.FindBytes(search, 1), 0);
+  EXPECT_EQ(stream.Position(), 0);
+  EXPECT_EQ(stream.BytesRead(), 5000u);
+}
+
 // --- Reading and writing text ---------------------------------------------------------------
 
 TEST(FsxText, ReadLnReadsLineByLine) {
