@@ -94,10 +94,9 @@ void WriteAll(int fd, const std::string& path, const std::string& data) {
   size_t done = 0;
   while (done < data.size()) {
     ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw FileError(path, ErrnoText(errno));
-    }
+    if (n < 0 && errno == EINTR) continue;
+    // A write that takes no byte at all would be retried for ever.
+    if (n <= 0) throw FileError(path, ErrnoText(n < 0 ? errno : EIO));
     done += static_cast<size_t>(n);
   }
 }

@@ -83,12 +83,18 @@ bool LockExclusive(int fd) {
   return Lock(fd, LOCK_EX);
 }
 
+// The reason a write failed. A write that takes no byte at all is a failure too: retrying it
+// would never end.
+std::string WriteFailure(ssize_t written) {
+  return std::strerror(written < 0 ? errno : EIO);
+}
+
 void WriteAll(int fd, const char* bytes, std::size_t count, const std::string& path) {
   while (count > 0) {
     const ssize_t n = ::write(fd, bytes, count);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw StreamError("Cannot write to file " + Quoted(path) + ". " + std::strerror(errno));
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      throw StreamError("Cannot write to file " + Quoted(path) + ". " + WriteFailure(n));
     }
     bytes += n;
     count -= static_cast<std::size_t>(n);
@@ -192,9 +198,9 @@ std::size_t FileStream::Read(char* buffer, std::size_t count) {
 void FileStream::Write(const char* bytes, std::size_t count) {
   while (count > 0) {
     const ssize_t n = ::pwrite(fd_, bytes, count, position_);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw StreamError("Cannot write to file " + Quoted(path_) + ". " + std::strerror(errno));
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      throw StreamError("Cannot write to file " + Quoted(path_) + ". " + WriteFailure(n));
     }
     bytes += n;
     count -= static_cast<std::size_t>(n);
