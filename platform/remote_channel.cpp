@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <glib-unix.h>
 #include <glib.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -11,6 +12,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +117,20 @@ bool ParseSocketName(const std::string& file, std::string& app, pid_t& pid) {
   app = stem.substr(0, dash);
   pid = static_cast<pid_t>(value);
   return true;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Waits until the socket is ready for `events`; false once the deadline has passed. An error
+// or hang-up also counts as ready, for the send or receive that follows to report.
+bool WaitUntilReady(int fd, short events, Clock::time_point deadline) {
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd p{fd, events, 0};
+    const int r = ::poll(&p, 1, static_cast<int>(std::min<std::int64_t>(left, INT_MAX)));
+    if (r > 0 || (r < 0 && errno != EINTR)) return true;
+  }
 }
 
 // The socket paths that a channel of this process holds now, so that a second channel of
@@ -491,14 +509,15 @@ std::size_t RemoteChannel::idleConnectionCount() const {
 // ---------------------------------------------------------------------------------------
 // The sender side
 
-RemoteClient::RemoteClient(const std::string& path, int timeoutMs) {
+RemoteClient::RemoteClient(const std::string& path, int timeoutMs)
+    : timeoutMs_(std::max(timeoutMs, 0)) {
   if (path.size() > kMaxSocketPath) throw RemoteError("socket path too long: " + path);
   Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (fd.get() < 0) throw RemoteError(Errno("cannot create a socket"));
+  // Bounds the connect, which waits while the window's queue of new connections is full.
   timeval tv{};
-  tv.tv_sec = timeoutMs / 1000;
-  tv.tv_usec = (timeoutMs % 1000) * 1000;
-  ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  tv.tv_sec = timeoutMs_ / 1000;
+  tv.tv_usec = (timeoutMs_ % 1000) * 1000;
   ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
@@ -518,20 +537,24 @@ RemoteClient::~RemoteClient() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+// The limits hold for a whole request and a whole reply, not for each piece of them: a window
+// that takes or gives a byte now and then cannot keep the sender for longer.
 void RemoteClient::SendBytes(const std::string& bytes) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
   std::size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    if (!WaitUntilReady(fd_, POLLOUT, deadline)) {
       throw RemoteError("timed out sending to the window");
     }
+    ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n <= 0) throw RemoteError(Errno("cannot send to the window"));
     done += static_cast<std::size_t>(n);
   }
 }
 
 remote::Reply RemoteClient::ReadReply() {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
   for (;;) {
     remote::DecodedReply d = remote::DecodeReply(pending_);
     switch (d.status) {
@@ -545,12 +568,12 @@ remote::Reply RemoteClient::ReadReply() {
       case remote::DecodeStatus::kNeedMore:
         break;
     }
-    char buf[kReadChunk];
-    ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    if (!WaitUntilReady(fd_, POLLIN, deadline)) {
       throw RemoteError("timed out waiting for the window's reply");
     }
+    char buf[kReadChunk];
+    ssize_t n = ::recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n < 0) throw RemoteError(Errno("cannot read the window's reply"));
     if (n == 0) throw RemoteError("the window closed the connection without a reply");
     pending_.append(buf, static_cast<std::size_t>(n));

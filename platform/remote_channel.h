@@ -107,9 +107,10 @@ class RemoteChannel {
 // The sender side: one connection to a window, blocking, usable for many requests.
 class RemoteClient {
  public:
-  // Connects to the socket at `path`. Every later send or receive gives up after
-  // `timeoutMs`. Throws RemoteError when nothing listens there or the listener belongs to
-  // another user.
+  // Connects to the socket at `path`. Connecting, sending one request and receiving one
+  // reply each give up after `timeoutMs` in all, however slowly the window keeps the bytes
+  // coming. Throws RemoteError when nothing listens there or the listener belongs to another
+  // user.
   explicit RemoteClient(const std::string& path, int timeoutMs = 30000);
   ~RemoteClient();
   RemoteClient(const RemoteClient&) = delete;
@@ -127,6 +128,7 @@ class RemoteClient {
 
  private:
   int fd_ = -1;
+  int timeoutMs_;
   std::string pending_;
 };
 

@@ -10,10 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "tests/common/loop_spin.h"
@@ -51,6 +55,15 @@ std::string FreshDir(const std::string& name) {
   ::chmod(dir.c_str(), 0700);
   return dir;
 }
+
+// A descriptor closed with its owner.
+struct ClosingFd {
+  int fd;
+  ~ClosingFd() {
+    if (fd >= 0) ::close(fd);
+  }
+  int get() const { return fd; }
+};
 
 // A socket file whose listener is gone, as a crashed window leaves it.
 void LeaveSocketFile(const std::string& path) {
@@ -285,6 +298,41 @@ TEST(RemoteChannel, SurvivesHostileSendersAndAnswersTheNextGoodRecord) {
     })) << c.what;
     EXPECT_EQ(good.payload, "after") << c.what;
   }
+}
+
+// A window that sends its reply a byte at a time, each byte well within the sender's limit,
+// cannot keep the sender waiting for longer than that limit in all.
+TEST(RemoteClient, GivesUpOnAReplyThatTricklesIn) {
+  const std::string path = FreshDir("trickle") + "/slow-1.sock";
+  ClosingFd listener{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener.get(), 1), 0);
+
+  std::atomic<bool> senderGone{false};
+  std::thread window([&] {
+    ClosingFd connection{::accept(listener.get(), nullptr, nullptr)};
+    const std::string reply = remote::EncodeReply({Status::kHandled, 0, std::string(1000, 'x')});
+    // Stops after some seconds, so that a sender without an overall limit sees the
+    // connection close instead of waiting for the whole reply.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (std::size_t i = 0; i < reply.size() && !senderGone; ++i) {
+      if (std::chrono::steady_clock::now() > end) break;
+      if (::send(connection.get(), &reply[i], 1, MSG_NOSIGNAL) != 1) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  std::string error;
+  try {
+    RemoteClient(path, 300).ReadReply();
+  } catch (const RemoteError& e) {
+    error = e.what();
+  }
+  senderGone = true;
+  window.join();
+  EXPECT_NE(error.find("timed out"), std::string::npos) << error;
 }
 
 TEST(RemoteChannel, AFloodOfIdleConnectionsDoesNotLockOutAGoodSender) {
