@@ -1,5 +1,6 @@
 #include "shell/web_main.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "storage/value_list.h"
@@ -31,6 +32,11 @@ void AddBool(JsonBuilder* b, const char* name, bool value) {
   json_builder_add_boolean_value(b, value);
 }
 
+void AddInt(JsonBuilder* b, const char* name, int value) {
+  json_builder_set_member_name(b, name);
+  json_builder_add_int_value(b, value);
+}
+
 void AddStrings(JsonBuilder* b, const char* name, const std::vector<Text>& values) {
   json_builder_set_member_name(b, name);
   json_builder_begin_array(b);
@@ -43,6 +49,7 @@ void AddStrings(JsonBuilder* b, const char* name, const std::vector<Text>& value
 TWebMain::TWebMain(WebMainServices services)
     : TWebForm(services.form), mainServices_(std::move(services)) {
   ArrangeBands();
+  infoDock.set_name("infoDock");
   infoDock.set_no_show_all(true);
   clientBox.pack_end(infoDock, Gtk::PACK_SHRINK);
   if (mnAbout) mnAbout->signal_activate().connect([this] { mnAboutClick(); });
@@ -209,6 +216,7 @@ std::string TWebMain::StateJson() {
   AddBool(b, "statusbar", StatusBar.get_visible());
   json_builder_end_object(b);
   AddBool(b, "banner", pBanner.get_visible());
+  AddLayout(b);
   json_builder_end_object(b);
 
   std::unique_ptr<JsonNode, JsonNodeUnref> root(json_builder_get_root(b));
@@ -222,6 +230,35 @@ std::string TWebMain::StateJson() {
   std::string json = data ? data : "{}";
   g_free(data);
   return json;
+}
+
+void TWebMain::AddLayout(JsonBuilder* b) {
+  // The shown parts of the window's content area, top to bottom, by their names: how the room
+  // is shared between the bars, the page and a banner docked at the bottom. The content area
+  // leaves out what the desktop or the toolkit draws around it (title bar, frame, shadow).
+  const Gtk::Allocation area = clientBox.get_allocation();
+  std::vector<Gtk::Widget*> parts;
+  for (Gtk::Widget* part : clientBox.get_children())
+    if (part->get_visible()) parts.push_back(part);
+  std::ranges::stable_sort(parts, {}, [](Gtk::Widget* w) { return w->get_allocation().get_y(); });
+
+  json_builder_set_member_name(b, "layout");
+  json_builder_begin_object(b);
+  AddInt(b, "width", area.get_width());
+  AddInt(b, "height", area.get_height());
+  json_builder_set_member_name(b, "parts");
+  json_builder_begin_array(b);
+  for (Gtk::Widget* part : parts) {
+    const Gtk::Allocation place = part->get_allocation();
+    json_builder_begin_object(b);
+    AddString(b, "name", FromUtf8(part->get_name().raw()));
+    AddInt(b, "y", place.get_y() - area.get_y());
+    AddInt(b, "width", place.get_width());
+    AddInt(b, "height", place.get_height());
+    json_builder_end_object(b);
+  }
+  json_builder_end_array(b);
+  json_builder_end_object(b);
 }
 
 }  // namespace wb

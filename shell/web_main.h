@@ -52,7 +52,7 @@ class TWebMain : public TWebForm {
   void AddStateMembers(std::function<void(JsonObject* state)> add);
 
   // The window's state as one line of JSON: address, status, caption, history,
-  // historyIndex, recent, back, forward, links, bars, banner, and the added members.
+  // historyIndex, recent, back, forward, links, bars, banner, layout, and the added members.
   std::string StateJson();
 
   // One record from another process, handled on the main loop: copy-data (74), the
@@ -85,6 +85,9 @@ class TWebMain : public TWebForm {
 
  private:
   void ArrangeBands();
+  // Adds "layout": the content area's width and height, and its shown parts top to bottom,
+  // each with its name, its top edge within the area, its width and its height.
+  void AddLayout(JsonBuilder* b);
 
   WebMainServices mainServices_;
   std::unique_ptr<RemoteChannel> channel_;
