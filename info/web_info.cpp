@@ -150,8 +150,11 @@ void TWebInfo::exec(Gtk::Widget& f, int TimerVal) {
     if (dockParent_ != container) {
       hide();
       if (auto* parent = content_.get_parent()) parent->remove(content_);
-      content_.set_hexpand(true);
-      content_.set_vexpand(true);
+      // The banner fills the container's width but takes no more height than its own. A
+      // widget that wants to grow makes every container around it grow too, so a banner (or
+      // a view inside it) that wanted to would have the dock share the host's free height with
+      // the host's page; saying no here also stops the wish of anything inside.
+      content_.set_vexpand(false);
       container->add(content_);
       dockParent_ = container;
     }
@@ -239,10 +242,13 @@ bool TWebInfo::on_delete_event(GdkEventAny*) {
 
 void TWebInfo::SetVisible(bool visible) {
   if (visible == Visible()) return;
-  if (dockParent_)
+  if (dockParent_) {
+    // The dock goes with the banner, so that no empty strip is left in the host.
     content_.set_visible(visible);
-  else
+    dockParent_->set_visible(visible);
+  } else {
     set_visible(visible);
+  }
   if (visible) FormShow();
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <gtkmm/box.h>
+#include <gtkmm/drawingarea.h>
 #include <gtkmm/main.h>
 #include <gtkmm/window.h>
 
@@ -360,6 +361,33 @@ TEST_F(WebInfoTest, DocksIntoAContainerWhereWindowsCannotBePlaced) {
   banner->exec(host, 2);
   EXPECT_FALSE(banner->PanelC().is_ancestor(dock));
   EXPECT_TRUE(banner->get_visible());
+  banner.reset();
+}
+
+TEST_F(WebInfoTest, DockedItTakesItsOwnHeightAndThePageTheRest) {
+  // The host as the main window lays itself out: a page that takes what is left, and the dock
+  // at the bottom at the height of what it holds.
+  Gtk::Box client(Gtk::ORIENTATION_VERTICAL);
+  Gtk::DrawingArea page;
+  page.set_vexpand(true);
+  Gtk::Box dock(Gtk::ORIENTATION_VERTICAL);
+  client.pack_start(page, Gtk::PACK_EXPAND_WIDGET);
+  client.pack_end(dock, Gtk::PACK_SHRINK);
+  host.add(client);
+  client.show_all();
+  ShowHost(0, 0, 600, 400);
+  auto heights = [&] {
+    return std::pair(page.get_allocated_height(), dock.get_allocated_height());
+  };
+
+  banner->exec(dock, 2);
+  EXPECT_TRUE(SpinUntil([&] { return heights() == std::pair(310, 90); }))
+      << heights().first << " + " << heights().second;
+  // After a load error the page has the whole height again.
+  view->RaiseNavigateError(view->navigated.back(), 500);
+  EXPECT_FALSE(dock.get_visible());
+  EXPECT_TRUE(SpinUntil([&] { return page.get_allocated_height() == 400; }))
+      << page.get_allocated_height();
   banner.reset();
 }
 
