@@ -11,6 +11,7 @@ PACKAGES="
   libglib2.0-bin
   clang clang-format libclang-rt-14-dev
   xvfb xauth x11-utils dbus-x11 imagemagick xdotool
+  weston xdg-desktop-portal xdg-desktop-portal-gtk
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info
   python3 curl locales

@@ -21,7 +21,9 @@ std::string g_root;
 }
 
 namespace wbtest {
-const std::string& TestRoot() { return g_root; }
+const std::string& TestRoot() {
+  return g_root;
+}
 }  // namespace wbtest
 
 int main(int argc, char** argv) {
@@ -41,7 +43,21 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", make("data").c_str(), 1);
   setenv("XDG_CACHE_HOME", make("cache").c_str(), 1);
   setenv("XDG_STATE_HOME", make("state").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", make("runtime").c_str(), 1);
+  // A Wayland display is found in the runtime folder. The engine's sandbox lets its processes
+  // reach it only by its name there, so the compositor's socket is linked into the new folder.
+  std::string waylandSocket;
+  if (const char* display = getenv("WAYLAND_DISPLAY"); display && *display) {
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    waylandSocket =
+        display[0] == '/' ? display : std::string(runtime ? runtime : "") + "/" + display;
+  }
+  std::string runtime = make("runtime");
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  if (!waylandSocket.empty()) {
+    std::string name = std::filesystem::path(waylandSocket).filename().string();
+    if (symlink(waylandSocket.c_str(), (runtime + "/" + name).c_str()) == 0)
+      setenv("WAYLAND_DISPLAY", name.c_str(), 1);
+  }
   setenv("XDG_CONFIG_DIRS", make("etc-xdg").c_str(), 1);
   // Keep the system's data directories (icon themes, MIME data) but put ours first, so a
   // test can install its own handler for a URI scheme.
