@@ -19,7 +19,6 @@ constexpr int kDesignHeight = 542;
 constexpr int kBannerHeight = 60;
 constexpr int kNavButtonWidth = 37;
 constexpr int kNavButtonHeight = 26;
-constexpr int kStatusPanelWidth = 600;
 // The one picture of the link images; link buttons name pictures by index.
 constexpr const char* kLinkImages[] = {"emblem-web"};
 
@@ -110,6 +109,9 @@ void TWebForm::BuildDesign() {
   Addr.set_hexpand(true);
   Addr.set_valign(Gtk::ALIGN_CENTER);
   Addr.get_entry()->set_placeholder_text("URL");
+  // The box takes the width the window has; by itself an entry asks for 150 pixels or more,
+  // which would make a narrow configured window wider than configured.
+  Addr.get_entry()->set_width_chars(4);
   Addr.get_entry()->signal_key_press_event().connect(
       [this](GdkEventKey* e) { return AddrKeyDown(e); }, false);
   Addr.get_entry()->signal_insert_text().connect(
@@ -139,6 +141,8 @@ void TWebForm::BuildDesign() {
   pBanner.set_size_request(-1, kBannerHeight);
   pBanner.set_visible_window(true);
   bannerLabel.set_halign(Gtk::ALIGN_CENTER);
+  // A long title is cut with an ellipsis rather than widening the window.
+  bannerLabel.set_ellipsize(Pango::ELLIPSIZE_END);
   bannerLabel.set_valign(Gtk::ALIGN_CENTER);
   pBanner.add(bannerLabel);
   clientBox.pack_start(pBanner, Gtk::PACK_SHRINK);
@@ -157,7 +161,8 @@ void TWebForm::BuildDesign() {
   if (auto* area = dynamic_cast<Gtk::Box*>(StatusBar.get_message_area())) {
     for (Gtk::Widget* child : area->get_children()) {
       if (auto* label = dynamic_cast<Gtk::Label*>(child)) {
-        label->set_size_request(kStatusPanelWidth, -1);
+        // The panel asks for no width of its own: the configured width is the window's, and a
+        // long text is cut with an ellipsis at the window's edge.
         label->set_ellipsize(Pango::ELLIPSIZE_END);
         label->set_xalign(0.0f);
       }
