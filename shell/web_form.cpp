@@ -5,6 +5,7 @@
 #include <gtkmm/separatormenuitem.h>
 
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -62,6 +63,7 @@ TWebForm::~TWebForm() {
     web->onNavigateError = nullptr;
     web->onNewWindow = nullptr;
     web->onStatusText = nullptr;
+    web->onNavigationCalledOff = nullptr;
   }
 }
 
@@ -172,6 +174,7 @@ void TWebForm::BuildDesign() {
 
   web->onBeforeNavigate = [this](const Text& u) { webBeforeNavigate2(u); };
   web->onProgressChange = [this](int p, int m) { webProgressChange(p, m); };
+  web->onNavigationCalledOff = [this] { webNavigationCalledOff(); };
   web->onNewWindow = [this](const Text& address) {
     if (services_.openExternal) services_.openExternal(address);
   };
@@ -373,7 +376,7 @@ void TWebForm::on_show() {
 // --- Navigation ---------------------------------------------------------------------------
 
 void TWebForm::go(const Text& url, int noRef) {
-  if (url.empty()) return;
+  if (url.empty() || web->LeavePromptOpen()) return;
   Text current = LowerAZ(AddrText());
   Text wanted = LowerAZ(url);
   if (noRef == 1 && current.find(wanted) != Text::npos) return;
@@ -384,13 +387,19 @@ void TWebForm::go(const Text& url, int noRef) {
 }
 
 void TWebForm::FindAddress() {
+  // While the page asks whether to leave it, the navigation that asked waits for the answer;
+  // another would only queue a second question.
+  if (web->LeavePromptOpen()) return;
   UpdateCombo = true;
   Text address = AddrText();
   SetStatus(u"Load: " + address);
-  web->Navigate(address);
+  // The flag is for the navigation this starts; an address that starts none (blanks only)
+  // must not leave it to the next link clicked inside the page.
+  if (!web->Navigate(address)) UpdateCombo = false;
 }
 
 void TWebForm::HomePageRequest() {
+  if (web->LeavePromptOpen()) return;
   SetAddrText(BaseWebAddress());
   FindAddress();
 }
@@ -398,13 +407,17 @@ void TWebForm::HomePageRequest() {
 void TWebForm::BackClick() {
   // The action runs only while its rule allows it; the check keeps the index in the list
   // even if a caller forgets that.
-  if (HistoryIndex < 1 || HistoryIndex > static_cast<int>(HistoryList.size())) return;
+  if (HistoryIndex < 1 || HistoryIndex > static_cast<int>(HistoryList.size()) ||
+      web->LeavePromptOpen())
+    return;
   SetAddrText(HistoryList[HistoryIndex - 1]);
   FindAddress();
 }
 
 void TWebForm::ForwardClick() {
-  if (HistoryIndex < -1 || HistoryIndex + 1 >= static_cast<int>(HistoryList.size())) return;
+  if (HistoryIndex < -1 || HistoryIndex + 1 >= static_cast<int>(HistoryList.size()) ||
+      web->LeavePromptOpen())
+    return;
   SetAddrText(HistoryList[HistoryIndex + 1]);
   FindAddress();
 }
@@ -457,18 +470,17 @@ bool TWebForm::FormKeyDown(GdkEventKey* event) {
                                GDK_HYPER_MASK | GDK_BUTTON1_MASK | GDK_BUTTON2_MASK |
                                GDK_BUTTON3_MASK | GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
   if ((event->state & kModifiers) != GDK_MOD1_MASK) return false;
-  if (event->keyval == GDK_KEY_Right || event->keyval == GDK_KEY_KP_Right) {
-    acForward.Update();
-    if (ForwardBtn.get_sensitive() && acForward.Enabled())
-      g_signal_emit_by_name(ForwardBtn.gobj(), "clicked");
+  // A key whose action is disabled is not ours: it passes on to the page unchanged.
+  auto click = [](Action& action, Gtk::ToolButton& button) {
+    action.Update();
+    if (!button.get_sensitive() || !action.Enabled()) return false;
+    g_signal_emit_by_name(button.gobj(), "clicked");
     return true;
-  }
-  if (event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_KP_Left) {
-    acBack.Update();
-    if (BackBtn.get_sensitive() && acBack.Enabled())
-      g_signal_emit_by_name(BackBtn.gobj(), "clicked");
-    return true;
-  }
+  };
+  if (event->keyval == GDK_KEY_Right || event->keyval == GDK_KEY_KP_Right)
+    return click(acForward, ForwardBtn);
+  if (event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_KP_Left)
+    return click(acBack, BackBtn);
   return false;
 }
 
@@ -481,6 +493,7 @@ void TWebForm::mnStatusBarClick() {
 }
 
 void TWebForm::webBeforeNavigate2(const Text& u) {
+  calledOff_ = {};
   if (u.find(u"javascript:") != Text::npos) return;
   int found = -1;
   for (size_t i = 0; i < HistoryList.size(); ++i)
@@ -488,12 +501,18 @@ void TWebForm::webBeforeNavigate2(const Text& u) {
       found = static_cast<int>(i);
       break;
     }
+  calledOff_ = {true, HistoryIndex, false, {}};
   if (found >= 0) {
     HistoryIndex = found;
   } else {
-    if (HistoryIndex >= 0 && HistoryIndex < static_cast<int>(HistoryList.size()) - 1)
-      HistoryList.resize(static_cast<size_t>(HistoryIndex) + 1);
+    if (HistoryIndex >= 0 && HistoryIndex < static_cast<int>(HistoryList.size()) - 1) {
+      auto cut = HistoryList.begin() + HistoryIndex + 1;
+      calledOff_.cut.assign(std::make_move_iterator(cut),
+                            std::make_move_iterator(HistoryList.end()));
+      HistoryList.erase(cut, HistoryList.end());
+    }
     HistoryList.push_back(u);
+    calledOff_.appended = true;
     HistoryIndex = static_cast<int>(HistoryList.size()) - 1;
   }
   if (UpdateCombo) {
@@ -502,6 +521,25 @@ void TWebForm::webBeforeNavigate2(const Text& u) {
   }
   SetAddrText(u);
   SetStatus(u);
+  actionList.Invalidate();
+}
+
+void TWebForm::webNavigationCalledOff() {
+  // The navigation just announced did not happen: the window returns to the page that is
+  // still shown, as if it had never been announced.
+  if (!calledOff_.undo) return;
+  if (calledOff_.appended && !HistoryList.empty()) {
+    HistoryList.pop_back();
+    HistoryList.insert(HistoryList.end(), std::make_move_iterator(calledOff_.cut.begin()),
+                       std::make_move_iterator(calledOff_.cut.end()));
+  }
+  HistoryIndex = calledOff_.index;
+  calledOff_ = {};
+  Text shown = HistoryIndex >= 0 && HistoryIndex < static_cast<int>(HistoryList.size())
+                   ? HistoryList[HistoryIndex]
+                   : Text();
+  SetAddrText(shown);
+  SetStatus(shown);
   actionList.Invalidate();
 }
 

@@ -93,6 +93,7 @@ class TWebForm : public Gtk::Window {
   void mnStatusBarClick();
   void webBeforeNavigate2(const Text& u);
   void webProgressChange(int progress, int progressMax);
+  void webNavigationCalledOff();
 
   // Configuration and link bar.
   void vis(const Text& s);
@@ -183,6 +184,15 @@ class TWebForm : public Gtk::Window {
   void ScheduleCompletion();
   void CompleteAddress();
   void ApplyCss();
+
+  // What the last navigation event changed in the history, so that a navigation called off
+  // after its announcement can be undone.
+  struct NavigationUndo {
+    bool undo = false;
+    int index = -1;         // HistoryIndex before the event
+    bool appended = false;  // the event appended its address
+    std::vector<Text> cut;  // the entries ahead that the append removed
+  } calledOff_;
 
   bool created_ = false;
   bool settingAddr_ = false;  // the program, not the user, is changing the address box

@@ -22,8 +22,8 @@ class WebView {
 
   // Starts loading an address. Partial addresses are resolved as a browser's address bar
   // does: without a scheme, an existing file path becomes a file URI, anything else gets
-  // "http://".
-  virtual void Navigate(const Text& address) = 0;
+  // "http://". Returns whether a navigation started: an address of blanks only starts none.
+  virtual bool Navigate(const Text& address) = 0;
   virtual void Stop() = 0;
   // Asks where to save the page, then saves it. Throws std::runtime_error on failure.
   virtual void Save() = 0;
@@ -31,11 +31,19 @@ class WebView {
   virtual void Print() = 0;
   // The address of the page shown now.
   virtual Text LocationURL() const = 0;
+  // While the page asks whether the person really wants to leave it, no other navigation
+  // should start: it would only queue a second question.
+  virtual bool LeavePromptOpen() const { return false; }
 
   // Events. Only navigations of the main frame are before-navigate events.
   std::function<void(const Text& address)> onBeforeNavigate;
   // (percent, 100) while loading, (0, 0) when the load has ended.
   std::function<void(int progress, int progressMax)> onProgressChange;
+  // The last navigation announced by onBeforeNavigate did not happen after all: the person
+  // chose to stay on a page that asked before being left, or the engine turned it into a
+  // download. The page shown before it is still shown. (A navigation that another one
+  // replaced is not called off: the other one was announced too.)
+  std::function<void()> onNavigationCalledOff;
   // A load failed, or the main resource was answered with HTTP status 400 or above.
   std::function<void(const Text& address, int statusCode)> onNavigateError;
   // A link or script asked for a new window.

@@ -3,7 +3,9 @@
 // can reach a destroyed view.
 #include "shell/web_view_webkit.h"
 
+#include <glibmm/main.h>
 #include <gtkmm/filechooserdialog.h>
+#include <gtkmm/messagedialog.h>
 #include <gtkmm/window.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
@@ -13,6 +15,7 @@
 #include <list>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "shell/error_display.h"
 #include "support/values.h"
@@ -93,6 +96,13 @@ struct DownloadJob {
   bool cancelled = false;
 };
 
+// The question a page asks before it is left, while it waits for the person's answer. The
+// view lets go of it when it goes away, so a late answer reaches nothing.
+struct LeavePrompt {
+  WebKitView* owner;
+  WebKitScriptDialog* dialog;  // referenced
+};
+
 class WebKitView : public WebView {
  public:
   WebKitView(const WebKitViewFactory& factory, WebKitView* related) : factory_(factory) {
@@ -109,6 +119,13 @@ class WebKitView : public WebView {
   }
 
   ~WebKitView() override {
+    if (leavePrompt_) {
+      leavePrompt_->owner = nullptr;
+      if (WebKitScriptDialog* d = std::exchange(leavePrompt_->dialog, nullptr)) {
+        webkit_script_dialog_close(d);
+        webkit_script_dialog_unref(d);
+      }
+    }
     g_cancellable_cancel(cancel_);
     g_object_unref(cancel_);
     g_signal_handlers_disconnect_by_data(view_, this);
@@ -129,13 +146,23 @@ class WebKitView : public WebView {
 
   Gtk::Widget& widget() override { return *widget_; }
 
-  void Navigate(const Text& address) override {
+  bool Navigate(const Text& address) override {
     std::string uri = ResolveAddress(ToUtf8(address));
-    if (uri.empty()) return;
+    if (uri.empty()) return false;
     inNavigate_ = true;
     startReported_ = false;
+    calledOff_ = false;
     webkit_web_view_load_uri(view_, uri.c_str());
     inNavigate_ = false;
+    // Loading the address shown already (a refresh, or the same address again) changes no
+    // address, so the engine says nothing until the page starts to display. The window hears
+    // of the navigation first, before any progress of it.
+    if (!startReported_) {
+      startReported_ = true;
+      const char* shown = webkit_web_view_get_uri(view_);
+      Report(shown && *shown ? shown : uri.c_str());
+    }
+    return true;
   }
 
   void Stop() override { webkit_web_view_stop_loading(view_); }
@@ -167,9 +194,16 @@ class WebKitView : public WebView {
   }
 
   Text LocationURL() const override {
+    // After a failed load the engine's own address is empty until its error page is up; the
+    // page shown is the failed address, which the window keeps in its history as any other.
+    if (!failedUri_.empty()) return FromUtf8(failedUri_);
+    // A navigation the person called off leaves the engine's address at the page not opened.
+    if (calledOff_) return FromUtf8(shownUri_);
     const char* uri = webkit_web_view_get_uri(view_);
     return uri ? FromUtf8(uri) : Text();
   }
+
+  bool LeavePromptOpen() const override { return leavePrompt_ != nullptr; }
 
  private:
   void Connect() {
@@ -179,6 +213,7 @@ class WebKitView : public WebView {
     g_signal_connect(view_, "notify::uri", G_CALLBACK(OnUriChanged), this);
     g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect(view_, "script-dialog", G_CALLBACK(OnScriptDialog), this);
     g_signal_connect(webkit_web_view_get_context(view_), "download-started",
                      G_CALLBACK(OnDownloadStarted), this);
   }
@@ -280,14 +315,19 @@ class WebKitView : public WebView {
   // page; a reload of the same address never changes it. So a load that starts without an
   // address already reported waits for the next address change, or for its commit.
   void Report(const char* uri) {
-    reported_ = uri ? uri : "";
-    if (onBeforeNavigate && uri) onBeforeNavigate(FromUtf8(uri));
+    // The engine falls back to an empty address when a load is called off before anything
+    // was shown; that is no navigation.
+    if (!uri || !*uri) return;
+    reported_ = uri;
+    if (onBeforeNavigate) onBeforeNavigate(FromUtf8(uri));
   }
 
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
     switch (event) {
       case WEBKIT_LOAD_STARTED:
+        self->failedUri_.clear();
+        self->calledOff_ = false;
         self->loading_ = true;
         self->awaiting_ = !self->startReported_;
         self->startReported_ = false;
@@ -297,6 +337,7 @@ class WebKitView : public WebView {
         // asked for, so that Back returns to something the user chose.
         break;
       case WEBKIT_LOAD_COMMITTED: {
+        if (const char* uri = webkit_web_view_get_uri(view)) self->shownUri_ = uri;
         if (self->awaiting_) {
           self->awaiting_ = false;
           self->Report(webkit_web_view_get_uri(view));
@@ -322,7 +363,7 @@ class WebKitView : public WebView {
   static void OnUriChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
     const char* uri = webkit_web_view_get_uri(view);
-    if (!uri) return;
+    if (!uri || !*uri) return;
     if (self->inNavigate_) {
       // The program's own load: reported now, so its start does not wait for another.
       self->startReported_ = true;
@@ -333,6 +374,7 @@ class WebKitView : public WebView {
     } else if (!self->loading_) {
       // A navigation inside the same document (an anchor, a history.pushState of a
       // single-page site) changes the address without a load.
+      self->shownUri_ = uri;
       if (self->reported_ != uri) self->Report(uri);
     } else {
       self->reported_ = uri;  // a redirect of the load already reported
@@ -347,7 +389,14 @@ class WebKitView : public WebView {
                  g_error_matches(error, WEBKIT_POLICY_ERROR,
                                  WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
                  g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_DESTINATION);
-    if (!quiet && self->onNavigateError) self->onNavigateError(FromUtf8(uri ? uri : ""), 0);
+    if (!quiet) {
+      self->failedUri_ = uri ? uri : "";
+      if (self->onNavigateError) self->onNavigateError(FromUtf8(self->failedUri_), 0);
+    } else if (g_error_matches(error, WEBKIT_POLICY_ERROR,
+                               WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+      // A download, not a page: the page shown before stays.
+      self->CalledOff();
+    }
     return FALSE;  // the engine shows its own error page
   }
 
@@ -400,6 +449,39 @@ class WebKitView : public WebView {
     if (uri && *uri && g_strcmp0(uri, "about:blank") != 0 && self->onNewWindow)
       self->onNewWindow(FromUtf8(uri));
     return nullptr;
+  }
+
+  void CalledOff() {
+    calledOff_ = true;
+    reported_ = shownUri_;
+    if (onNavigationCalledOff) onNavigationCalledOff();
+  }
+
+  // A page that asks before it is left. The person answers later; meanwhile the navigation
+  // waits, and the window starts no other.
+  static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (webkit_script_dialog_get_dialog_type(dialog) !=
+            WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM ||
+        !self->factory_.askLeave || self->leavePrompt_)
+      return FALSE;
+    auto prompt =
+        std::make_shared<LeavePrompt>(LeavePrompt{self, webkit_script_dialog_ref(dialog)});
+    self->leavePrompt_ = prompt;
+    const char* message = webkit_script_dialog_get_message(dialog);
+    self->factory_.askLeave(ToplevelOf(GTK_WIDGET(self->view_)), message ? message : "",
+                            [prompt](bool leave) {
+                              if (!prompt->dialog) return;  // answered already
+                              WebKitScriptDialog* d = std::exchange(prompt->dialog, nullptr);
+                              webkit_script_dialog_confirm_set_confirmed(d, leave);
+                              webkit_script_dialog_close(d);
+                              webkit_script_dialog_unref(d);
+                              WebKitView* owner = prompt->owner;
+                              if (!owner) return;
+                              owner->leavePrompt_.reset();
+                              if (!leave) owner->CalledOff();
+                            });
+    return TRUE;
   }
 
   // Downloads. The context is shared by related views, so each view takes only its own.
@@ -496,6 +578,10 @@ class WebKitView : public WebView {
   bool startReported_ = false;  // the next load's address was reported before it started
   bool awaiting_ = false;       // a load started whose address is not reported yet
   std::string reported_;        // the last address raised as a before-navigate event
+  std::string failedUri_;       // the address whose load failed, until the next load starts
+  std::string shownUri_;        // the address of the page committed or moved to in its document
+  bool calledOff_ = false;      // the last announced navigation did not happen
+  std::shared_ptr<LeavePrompt> leavePrompt_;  // the page's question before leaving, while open
   std::list<DownloadJob> downloads_;
   std::list<WebKitPrintOperation*> prints_;
 };
@@ -591,6 +677,22 @@ WebKitViewFactory::WebKitViewFactory() {
       choice.htmlOnly = dialog.get_filter() == html;
     }
     return choice;
+  };
+  askLeave = [](Gtk::Window* parent, const std::string&, std::function<void(bool)> answer) {
+    // Pages cannot choose the words of this question any more than in a browser, since they
+    // used it to keep people on them; the page's own text is not shown.
+    auto* dialog = new Gtk::MessageDialog("Leave this page?", false, Gtk::MESSAGE_QUESTION,
+                                          Gtk::BUTTONS_NONE, true);
+    dialog->set_secondary_text("Changes you made may not be saved.");
+    if (parent) dialog->set_transient_for(*parent);
+    dialog->add_button("_Stay on Page", Gtk::RESPONSE_CANCEL);
+    dialog->add_button("_Leave Page", Gtk::RESPONSE_ACCEPT);
+    dialog->set_default_response(Gtk::RESPONSE_CANCEL);
+    dialog->signal_response().connect([dialog, answer = std::move(answer)](int response) {
+      answer(response == Gtk::RESPONSE_ACCEPT);
+      Glib::signal_idle().connect_once([dialog] { delete dialog; });
+    });
+    dialog->show();
   };
   chooseDownloadFile = [](Gtk::Window* parent, const std::string& suggestedName) {
     Gtk::FileChooserDialog dialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);

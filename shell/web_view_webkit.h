@@ -38,6 +38,12 @@ class WebKitViewFactory : public WebViewFactory {
   std::function<SaveChoice(Gtk::Window* parent, const std::string& suggestedName)> choosePageFile;
   std::function<std::string(Gtk::Window* parent, const std::string& suggestedName)>
       chooseDownloadFile;
+  // A page that asks before it is left: `answer(true)` leaves it, `answer(false)` stays. The
+  // answer may come later, after the question has returned; it is ignored once the view is
+  // gone.
+  std::function<void(Gtk::Window* parent, const std::string& message,
+                     std::function<void(bool leave)> answer)>
+      askLeave;
 
   // The engine settings shared by every view of this factory (an engine object).
   void* engineSettings() const { return settings_; }

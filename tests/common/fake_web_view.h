@@ -16,10 +16,13 @@ class FakeWebView : public wb::WebView {
 
   // Navigate records the address and, like the engine, raises before-navigate for it
   // (unless raiseOnNavigate is false), then makes it the location.
-  void Navigate(const wb::Text& address) override {
+  // Like the engine, it starts nothing for an address of blanks only.
+  bool Navigate(const wb::Text& address) override {
+    if (address.find_first_not_of(u" \t\r\n") == wb::Text::npos) return false;
     navigated.push_back(address);
     if (raiseOnNavigate) RaiseBeforeNavigate(address);
     location = address;
+    return true;
   }
   void Stop() override { ++stops; }
   void Save() override {
@@ -41,6 +44,10 @@ class FakeWebView : public wb::WebView {
   void RaiseNavigateError(const wb::Text& address, int status) {
     if (onNavigateError) onNavigateError(address, status);
   }
+  void RaiseNavigationCalledOff() {
+    if (onNavigationCalledOff) onNavigationCalledOff();
+  }
+  bool LeavePromptOpen() const override { return leavePromptOpen; }
   void RaiseNewWindow(const wb::Text& address) {
     if (onNewWindow) onNewWindow(address);
   }
@@ -51,6 +58,7 @@ class FakeWebView : public wb::WebView {
   int saves = 0;
   int prints = 0;
   bool raiseOnNavigate = true;
+  bool leavePromptOpen = false;
   std::string failure;  // when set, Save and Print throw it
 
  private:

@@ -155,16 +155,112 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   EXPECT_EQ(errors, std::vector<int>{404});
   EXPECT_EQ(form.HistoryList.size(), 3u);
 
-  // Refresh loads the same address again: its navigation event still arrives and takes the
-  // address to the top of the list.
+  // Refresh loads the same address again: its navigation event still arrives, before any
+  // progress of the load, and takes the address to the top of the list.
   form.go(wb::FromUtf8(start));
   ASSERT_TRUE(loaded(start));
   progress.clear();
+  size_t progressAtEvent = 99;
+  auto record = view.onBeforeNavigate;
+  view.onBeforeNavigate = [&](const Text& u) {
+    progressAtEvent = progress.size();
+    record(u);
+  };
   ASSERT_TRUE(form.acRefresh.Execute());
-  EXPECT_TRUE(form.UpdateCombo);
   ASSERT_TRUE(loaded(start));
+  EXPECT_EQ(progressAtEvent, 0u);
   EXPECT_FALSE(form.UpdateCombo);
   EXPECT_EQ(wb::ToUtf8(form.AddrItems().front()), start);
+}
+
+// The person's answer to a page that asks before it is left, given when the test says so, as
+// a person takes their time.
+struct LeavePrompts {
+  explicit LeavePrompts(wb::WebKitViewFactory& views) {
+    views.askLeave = [this](Gtk::Window*, const std::string&, std::function<void(bool)> answer) {
+      ++asked;
+      pending = std::move(answer);
+    };
+  }
+  bool Open() const { return static_cast<bool>(pending); }
+  void Answer(bool leave) { std::exchange(pending, nullptr)(leave); }
+  std::function<void(bool)> pending;
+  int asked = 0;
+};
+
+TEST_F(WebFormEndToEnd, ANavigationThePageCallsOffLeavesTheWindowOnThePageShown) {
+  LoopbackServer server;
+  server.Page("/one", LinkPage("One", "/guard", ""));
+  server.Page("/guard",
+              "<html><body style='margin:0'><div onclick=\"fetch('/clicked')\" "
+              "style='width:400px;height:200px;background:#fcc'>Guard</div><script>"
+              "addEventListener('beforeunload', function(e) { e.preventDefault();"
+              " e.returnValue = 'sure?'; });</script></body></html>");
+  server.Page("/clicked", "ok");
+  server.Page("/three", LinkPage("Three", "/one", ""));
+  wb::WebKitViewFactory views;
+  wb::WebFormServices services = wb::ProgramWebFormServices(views);
+  const std::string one = server.Url("/one"), guard = server.Url("/guard"),
+                    three = server.Url("/three");
+  services.readConfig = [one] { return wb::ValueList{u"go=" + wb::FromUtf8(one)}; };
+  LeavePrompts prompts(views);
+  TestForm form(services);
+  bool finished = false;
+  auto shown = form.View().onProgressChange;
+  form.View().onProgressChange = [&](int p, int m) {
+    finished = m == 0;
+    shown(p, m);
+  };
+  form.FormCreate();
+  form.show();
+  auto loaded = [&](const std::string& url) {
+    return SpinUntil([&] { return finished && wb::ToUtf8(form.View().LocationURL()) == url; },
+                     60000);
+  };
+  ASSERT_TRUE(loaded(one));
+  finished = false;
+  form.go(wb::FromUtf8(guard));
+  ASSERT_TRUE(loaded(guard));
+  // The engine asks before leaving only a page the person has used.
+  ClickAt(form.View().widget(), 60, 60);
+  ASSERT_TRUE(SpinUntil([&] { return server.Asked("/clicked"); }, 20000));
+  const std::vector<Text> history{wb::FromUtf8(one), wb::FromUtf8(guard)};
+  auto onGuard = [&] {
+    return form.HistoryList == history && form.HistoryIndex == 1 &&
+           wb::ToUtf8(form.AddrText()) == guard && wb::ToUtf8(form.StatusText()) == guard;
+  };
+
+  struct Case {
+    const char* what;
+    std::function<void()> navigate;
+  } cases[] = {
+      {"Back, twice while the prompt is open",
+       [&] {
+         ASSERT_TRUE(form.acBack.Execute());
+         ASSERT_TRUE(SpinUntil([&] { return prompts.Open(); }, 20000));
+         SpinIdle();
+         form.acBack.Update();
+         form.acBack.Execute();
+       }},
+      {"a new address",
+       [&] {
+         form.go(wb::FromUtf8(three));
+         ASSERT_TRUE(SpinUntil([&] { return prompts.Open(); }, 20000));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int asked = prompts.asked;
+    c.navigate();
+    ASSERT_TRUE(prompts.Open());
+    prompts.Answer(false);  // "Stay on page"
+    // The window shows the page that stayed, and keeps showing it.
+    EXPECT_TRUE(SpinUntil(onGuard, 5000)) << wb::ToUtf8(form.AddrText());
+    EXPECT_FALSE(SpinUntil([&] { return !onGuard(); }, 1000)) << wb::ToUtf8(form.AddrText());
+    EXPECT_EQ(prompts.asked, asked + 1);
+    EXPECT_EQ(server.Requests("/one"), 1);
+    EXPECT_FALSE(server.Asked("/three"));
+  }
 }
 
 std::vector<std::string> FilesIn(const std::string& dir) {

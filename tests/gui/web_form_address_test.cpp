@@ -165,6 +165,15 @@ TEST_P(AltArrowTest, OnlyAltAloneMovesThroughTheHistory) {
   } else {
     EXPECT_EQ(f.view->navigated.size(), before);
   }
+  // A key the window does not act on is left to the page: only a key that moved through the
+  // history is taken.
+  f.view->RaiseBeforeNavigate(c.backEnabled ? u"two" : u"one");
+  SpinIdle();
+  GdkEventKey key{};
+  key.type = GDK_KEY_PRESS;
+  key.keyval = c.keyval;
+  key.state = c.state;
+  EXPECT_EQ(f.form->FormKeyDown(&key), c.expected != nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(

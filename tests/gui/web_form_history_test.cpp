@@ -1,6 +1,8 @@
 // The window's own back/forward history and the enable rules of Back and Forward.
 #include <gtest/gtest.h>
+
 #include <gtkmm/main.h>
+#include <functional>
 
 #include "tests/gui/web_form_test_util.h"
 
@@ -141,6 +143,61 @@ TEST(History, EnableRulesRunWhenTheLoopGoesIdle) {
   EXPECT_FALSE(f.form->acBack.Enabled());  // not yet evaluated
   SpinIdle();
   EXPECT_TRUE(f.form->acBack.Enabled());
+}
+
+TEST(History, AnAddressThatStartsNoNavigationLeavesNoFlagForTheNextOne) {
+  FormFixture f;
+  f.form->SetAddrText(u"   ");
+  f.form->RefreshClick();
+  EXPECT_TRUE(f.view->navigated.empty());
+  EXPECT_FALSE(f.form->UpdateCombo);
+  f.view->RaiseBeforeNavigate(u"http://link.in.page/");  // the page's own link
+  EXPECT_TRUE(f.form->AddrItems().empty());
+}
+
+struct CalledOffCase {
+  const char* what;
+  std::function<void(FormFixture&)> navigate;
+};
+
+TEST(History, ANavigationCalledOffLeavesTheWindowOnThePageShown) {
+  const CalledOffCase cases[] = {
+      {"a new address, which cut the entries ahead", [](FormFixture& f) { f.form->go(u"four"); }},
+      {"an address in the history", [](FormFixture& f) { f.form->go(u"ONE"); }},
+      {"Back", [](FormFixture& f) { f.form->acBack.Execute(); }},
+      {"a link in the page", [](FormFixture& f) { f.view->RaiseBeforeNavigate(u"five"); }},
+  };
+  for (const CalledOffCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FormFixture f;
+    for (const char16_t* u : {u"one", u"two", u"three"}) f.view->RaiseBeforeNavigate(u);
+    f.view->RaiseBeforeNavigate(u"two");  // went back: "three" lies ahead
+    SpinIdle();
+    c.navigate(f);
+    f.view->RaiseNavigationCalledOff();
+    EXPECT_EQ(f.form->HistoryList, (std::vector<Text>{u"one", u"two", u"three"}));
+    EXPECT_EQ(f.form->HistoryIndex, 1);
+    EXPECT_EQ(f.form->AddrText(), u"two");
+    EXPECT_EQ(f.form->StatusText(), u"two");
+    SpinIdle();
+    EXPECT_TRUE(f.form->acForward.Enabled());
+    // Only the navigation announced last can be called off, and only once.
+    f.view->RaiseNavigationCalledOff();
+    EXPECT_EQ(f.form->HistoryIndex, 1);
+  }
+}
+
+TEST(History, NoNavigationStartsWhileThePageAsksWhetherToLeave) {
+  FormFixture f;
+  for (const char16_t* u : {u"one", u"two"}) f.view->RaiseBeforeNavigate(u);
+  SpinIdle();
+  f.view->leavePromptOpen = true;
+  f.form->acBack.Execute();
+  f.form->go(u"three");
+  f.form->HomePageRequest();
+  f.form->RefreshClick();
+  EXPECT_TRUE(f.view->navigated.empty());
+  EXPECT_EQ(f.form->AddrText(), u"two");
 }
 
 TEST(History, BackWithoutHistoryDoesNothing) {

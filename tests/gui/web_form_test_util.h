@@ -33,6 +33,7 @@ class TestForm : public wb::TWebForm {
   using wb::TWebForm::btPrint;
   using wb::TWebForm::CoolBar;
   using wb::TWebForm::DelLink;
+  using wb::TWebForm::FormKeyDown;
   using wb::TWebForm::ForwardBtn;
   using wb::TWebForm::HistoryIndex;
   using wb::TWebForm::HistoryList;
@@ -49,6 +50,7 @@ class TestForm : public wb::TWebForm {
   using wb::TWebForm::NavBar;
   using wb::TWebForm::pBanner;
   using wb::TWebForm::RefreshBtn;
+  using wb::TWebForm::RefreshClick;
   using wb::TWebForm::SetAddrText;
   using wb::TWebForm::StatusBar;
   using wb::TWebForm::StatusText;
