@@ -242,11 +242,11 @@ bool BevelFixed::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
   return Gtk::Fixed::on_draw(cr);
 }
 
-BevelBox::BevelBox(Bevel outer, int bevelWidth, int borderWidth, const Gdk::RGBA& color)
+BevelBox::BevelBox(Bevel outer, int bevelWidth, int borderWidth, Gtk::Window& colorOf)
     : outer_(outer),
       bevelWidth_(outer == Bevel::None ? 0 : bevelWidth),
       inset_(bevelWidth_ + borderWidth),
-      color_(color) {
+      colorOf_(colorOf) {
   set_app_paintable(true);
 }
 
@@ -260,8 +260,10 @@ void BevelBox::SetChild(Gtk::Widget& child) {
 }
 
 bool BevelBox::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
-  Gdk::Cairo::set_source_rgba(cr, color_);
-  cr->paint();
+  // The window's own style, not the panel's: docked into another window, the panel still
+  // shows the colour of the window it belongs to rather than that of its host.
+  colorOf_.get_style_context()->render_background(cr, 0, 0, get_allocated_width(),
+                                                  get_allocated_height());
   DrawBevel(cr, 0, 0, get_allocated_width(), get_allocated_height(), outer_, bevelWidth_);
   return Gtk::EventBox::on_draw(cr);
 }

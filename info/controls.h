@@ -8,6 +8,7 @@
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/eventbox.h>
 #include <gtkmm/fixed.h>
+#include <gtkmm/window.h>
 #include <pangomm/fontdescription.h>
 
 #include <optional>
@@ -121,10 +122,12 @@ class BevelFixed : public Gtk::Fixed {
   Bevel inner_;
 };
 
-// A panel holding one child that fills it inside a bevel and a border of the panel's colour.
+// A panel holding one child that fills it inside a bevel and a border. The panel takes the
+// colour of the window `colorOf`: it is painted as the theme paints that window's background,
+// wherever the panel itself is shown, and follows the theme when it changes.
 class BevelBox : public Gtk::EventBox {
  public:
-  BevelBox(Bevel outer, int bevelWidth, int borderWidth, const Gdk::RGBA& color);
+  BevelBox(Bevel outer, int bevelWidth, int borderWidth, Gtk::Window& colorOf);
   // Puts the child inside the bevel and the border.
   void SetChild(Gtk::Widget& child);
 
@@ -135,7 +138,7 @@ class BevelBox : public Gtk::EventBox {
   Bevel outer_;
   int bevelWidth_;
   int inset_;
-  Gdk::RGBA color_;
+  Gtk::Window& colorOf_;
 };
 
 // A picture from the program's embedded resources, by its resource path; null when missing.

@@ -43,7 +43,7 @@ TWebInfo::TWebInfo(WebViewFactory& factory, WebView* related, WebInfoDeps deps)
     : deps_(std::move(deps)),
       timer_(deps_.timer ? std::move(deps_.timer) : std::make_unique<MainLoopTimer>()),
       wb_(factory.Create(related)),
-      panelC_(Bevel::Raised, 3, 1, Gdk::RGBA("#FFFFFF")) {
+      panelC_(Bevel::Raised, 3, 1, *this) {
   if (!deps_.timeOfDay) deps_.timeOfDay = LocalTimeOfDay;
   instance_ = this;
 

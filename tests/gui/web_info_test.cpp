@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 #include <gtkmm/box.h>
+#include <gtkmm/cssprovider.h>
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/main.h>
 #include <gtkmm/window.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 
 #include "tests/common/fake_web_view.h"
@@ -336,6 +338,77 @@ TEST_F(WebInfoTest, TheTinyButtonsOverlapInTheTopLeftCorner) {
   EXPECT_EQ(place(banner->btX()), (Screen{8, -2, 10, 12}));
   EXPECT_EQ(place(banner->PanelC()), (Screen{0, 0, 600, 90}));
   EXPECT_EQ(place(banner->wb().widget()), (Screen{4, 4, 592, 82}));
+}
+
+// The colour of the pixel at (x, y) of what `widget` draws, as "#RRGGBB".
+std::string PixelAt(Gtk::Widget& widget, int x, int y) {
+  auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, widget.get_allocated_width(),
+                                             widget.get_allocated_height());
+  auto cr = Cairo::Context::create(surface);
+  gtk_widget_draw(widget.gobj(), cr->cobj());
+  surface->flush();
+  const unsigned char* row = surface->get_data() + y * surface->get_stride();
+  char colour[8];
+  std::snprintf(colour, sizeof colour, "#%06X",
+                reinterpret_cast<const guint32*>(row)[x] & 0xFFFFFF);
+  return colour;
+}
+
+// Style added to the whole screen, as a theme's would be, for as long as the object lives.
+struct ScreenStyle {
+  explicit ScreenStyle(const char* css) {
+    provider->load_from_data(css);
+    Gtk::StyleContext::add_provider_for_screen(Gdk::Screen::get_default(), provider,
+                                               GTK_STYLE_PROVIDER_PRIORITY_USER);
+  }
+  ~ScreenStyle() {
+    Gtk::StyleContext::remove_provider_for_screen(Gdk::Screen::get_default(), provider);
+  }
+  Glib::RefPtr<Gtk::CssProvider> provider = Gtk::CssProvider::create();
+};
+
+TEST_F(WebInfoTest, ThePanelTakesTheColourOfTheThemesWindows) {
+  const struct {
+    const char* what;
+    const char* theme;
+    bool docked;
+  } cases[] = {
+      {"the default theme", "", false},
+      {"a theme with dark windows", "window { background-color: #203040; }", false},
+      // Docked, the panel keeps the banner's colour, not the one its host was given.
+      {"docked in a host of another colour", "", true},
+  };
+  auto hostColour = Gtk::CssProvider::create();
+  hostColour->load_from_data("window { background-color: #C0FFEE; background-image: none; }");
+  Gtk::Box dock;
+  host.add(dock);
+  host.get_style_context()->add_provider(hostColour, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  ShowHost(0, 0, 600, 200);
+  for (const auto& c : cases) {
+    ScreenStyle theme(c.theme);
+    // A window of the theme's own, to compare with.
+    Gtk::Window plain;
+    plain.set_default_size(40, 40);
+    plain.show();
+    ASSERT_TRUE(SpinUntil([&] { return plain.get_mapped(); })) << c.what;
+
+    // The display paints the panel once it is laid out in its place.
+    bool painted = false;
+    sigc::connection paint =
+        banner->PanelC().signal_draw().connect([&](const Cairo::RefPtr<Cairo::Context>&) {
+          painted = true;
+          return false;
+        });
+    if (c.docked)
+      banner->exec(dock, 2);
+    else
+      banner->exec(host, 2);
+    ASSERT_TRUE(SpinUntil([&] { return painted; })) << c.what;
+    paint.disconnect();
+    // The border between the bevel and the page shows the panel's colour.
+    EXPECT_EQ(PixelAt(banner->PanelC(), 3, 45), PixelAt(plain, 20, 20)) << c.what;
+  }
+  banner.reset();
 }
 
 TEST_F(WebInfoTest, DocksIntoAContainerWhereWindowsCannotBePlaced) {
