@@ -40,9 +40,6 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
     else
       banner.exec(window.infoDock, 2);
   };
-  services.infoBannerVisible = [] {
-    return TWebInfo::Instance() != nullptr && TWebInfo::Instance()->Visible();
-  };
   // The about box is created after the main window, as the program entry's steps say.
   auto about = std::make_shared<TAboutBox*>(nullptr);
   services.showAbout = [about](TWebMain&) {

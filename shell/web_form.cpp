@@ -2,15 +2,14 @@
 
 #include <glibmm/main.h>
 #include <gtkmm/image.h>
+#include <gtkmm/liststore.h>
 #include <gtkmm/separatormenuitem.h>
 
 #include <cstdio>
-#include <iterator>
-#include <limits>
 #include <stdexcept>
 
 #include "storage/window_config.h"
-#include "support/maker.h"
+#include "support/lower_case.h"
 
 namespace wb {
 namespace {
@@ -22,12 +21,6 @@ constexpr int kNavButtonWidth = 37;
 constexpr int kNavButtonHeight = 26;
 // The one picture of the link images; link buttons name pictures by index.
 constexpr const char* kLinkImages[] = {"emblem-web"};
-
-Text LowerAZ(Text t) {
-  for (auto& c : t)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
-  return t;
-}
 
 Glib::ustring U(const Text& t) {
   return Glib::ustring(ToUtf8(t));
@@ -49,7 +42,6 @@ std::string CssColor(std::int32_t color) {
 TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
   if (!services_.views) throw std::invalid_argument("TWebForm needs a web view factory");
   web = services_.views->Create(nullptr);
-  onResize = [this] { FormResize(); };
   BuildDesign();
 }
 
@@ -83,8 +75,8 @@ void TWebForm::BuildDesign() {
   acSave.onExecute = [this] { acClick(acSave); };
   acPrint.onExecute = [this] { acClick(acPrint); };
   acExit.onExecute = [this] { acClick(acExit); };
-  acBack.onUpdate = [this](Action& a) { acBackUpdate(a); };
-  acForward.onUpdate = [this](Action& a) { acForwardUpdate(a); };
+  acBack.onUpdate = [this](Action& a) { a.SetEnabled(model_.acBackUpdate()); };
+  acForward.onUpdate = [this](Action& a) { a.SetEnabled(model_.acForwardUpdate()); };
   acForward.SetEnabled(false);
   acSave.SetVisible(false);
 
@@ -118,6 +110,10 @@ void TWebForm::BuildDesign() {
       [this](GdkEventKey* e) { return AddrKeyDown(e); }, false);
   Addr.get_entry()->signal_insert_text().connect(
       [this](const Glib::ustring&, int*) { ScheduleCompletion(); }, true);
+  // What the person types (or picks) is the model's text from then on.
+  Addr.get_entry()->signal_changed().connect([this] {
+    if (!settingAddr_) model_.AddrEdited(FromUtf8(Addr.get_entry()->get_text().raw()));
+  });
   Addr.signal_changed().connect([this] {
     if (Addr.get_active_row_number() < 0) return;
     selectedEntry_ = FromUtf8(Addr.get_active_text().raw());
@@ -172,13 +168,13 @@ void TWebForm::BuildDesign() {
   }
   clientBox.pack_start(StatusBar, Gtk::PACK_SHRINK);
 
-  web->onBeforeNavigate = [this](const Text& u) { webBeforeNavigate2(u); };
-  web->onProgressChange = [this](int p, int m) { webProgressChange(p, m); };
-  web->onNavigationCalledOff = [this] { webNavigationCalledOff(); };
+  web->onBeforeNavigate = [this](const Text& u) { model_.webBeforeNavigate2(u); };
+  web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
+  web->onNavigationCalledOff = [this] { model_.webNavigationCalledOff(); };
   web->onNewWindow = [this](const Text& address) {
     if (services_.openExternal) services_.openExternal(address);
   };
-  web->onStatusText = [this](const Text& text) { SetStatus(text); };
+  web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
 
   signal_key_press_event().connect([this](GdkEventKey* e) { return FormKeyDown(e); }, false);
 
@@ -308,24 +304,17 @@ void TWebForm::SetWindowColor(std::int32_t color) {
 void TWebForm::FormCreate() {
   if (created_) return;
   created_ = true;
-  // Step 1 is the construction: empty history and lists, no link buttons yet.
-  HistoryIndex = -1;
-  LinkCt = 0;
-  HistoryList.clear();
-  LinkList.clear();
-  ResList.clear();
-  // 2: the configuration block from its sources.
-  if (services_.readConfig) ResList = services_.readConfig();
-  WindowConfig config = WindowConfigFromValues(ResList);
+  // Step 1 is the construction: empty history and lists, no link buttons yet. 2: the
+  // configuration block from its sources; the model parses it and makes the link entries
+  // of step 7 from the link list of steps 5 and 6.
+  model_.Configure(services_.readConfig ? services_.readConfig() : ValueList());
+  const WindowConfig& config = model_.Config();
   // 3 and 4: title and banner.
   bannerLabel.set_text(U(config.bannerCaption));
   if (!config.caption.empty()) set_title(U(config.caption));
   pBanner.set_visible(config.bannerShown);
-  // 5 and 6: the link list, built-in or configured; 7: the link bar.
-  LinkList = config.linkList;
-  AddLinkList(nullptr, true);
   // 8: the visible bars.
-  if (config.visApplied) vis(ValueOf(ResList, u"vis"));
+  if (config.visApplied) vis(ValueOf(config.resList, u"vis"));
   // 9 and 10: size and colour.
   if (config.width > 0 || config.height > 0) {
     int w = 0, h = 0;
@@ -339,10 +328,8 @@ void TWebForm::FormCreate() {
 }
 
 void TWebForm::FormDestroy() {
-  DelLink(u"*");
-  HistoryList.clear();
-  ResList.clear();
-  LinkList.clear();
+  for (Gtk::ToolButton* button : linkButtons) LinkBar.remove(*button);
+  linkButtons.clear();
 }
 
 void TWebForm::FormResize() {
@@ -356,16 +343,12 @@ void TWebForm::FormResize() {
   if (width > 0 && width != w) NavBar.set_size_request(width, h);
 }
 
-void TWebForm::RaiseResize() {
-  if (onResize) onResize();
-}
-
 void TWebForm::on_size_allocate(Gtk::Allocation& allocation) {
   Gtk::Window::on_size_allocate(allocation);
   if (allocation.get_width() == lastWidth_ && allocation.get_height() == lastHeight_) return;
   lastWidth_ = allocation.get_width();
   lastHeight_ = allocation.get_height();
-  RaiseResize();
+  FormResize();
 }
 
 void TWebForm::on_show() {
@@ -376,58 +359,11 @@ void TWebForm::on_show() {
 // --- Navigation ---------------------------------------------------------------------------
 
 void TWebForm::go(const Text& url, int noRef) {
-  if (url.empty() || web->LeavePromptOpen()) return;
-  Text current = LowerAZ(AddrText());
-  Text wanted = LowerAZ(url);
-  if (noRef == 1 && current.find(wanted) != Text::npos) return;
-  if (noRef == 2 && current == wanted) return;
-  SetAddrText(url);
-  FindAddress();
-  if (get_visible()) web->widget().grab_focus();
-}
-
-void TWebForm::FindAddress() {
-  // While the page asks whether to leave it, the navigation that asked waits for the answer;
-  // another would only queue a second question.
-  if (web->LeavePromptOpen()) return;
-  UpdateCombo = true;
-  Text address = AddrText();
-  SetStatus(u"Load: " + address);
-  // The flag is for the navigation this starts; an address that starts none (blanks only)
-  // must not leave it to the next link clicked inside the page.
-  if (!web->Navigate(address)) UpdateCombo = false;
-}
-
-void TWebForm::HomePageRequest() {
-  if (web->LeavePromptOpen()) return;
-  SetAddrText(BaseWebAddress());
-  FindAddress();
-}
-
-void TWebForm::BackClick() {
-  // The action runs only while its rule allows it; the check keeps the index in the list
-  // even if a caller forgets that.
-  if (HistoryIndex < 1 || HistoryIndex > static_cast<int>(HistoryList.size()) ||
-      web->LeavePromptOpen())
-    return;
-  SetAddrText(HistoryList[HistoryIndex - 1]);
-  FindAddress();
-}
-
-void TWebForm::ForwardClick() {
-  if (HistoryIndex < -1 || HistoryIndex + 1 >= static_cast<int>(HistoryList.size()) ||
-      web->LeavePromptOpen())
-    return;
-  SetAddrText(HistoryList[HistoryIndex + 1]);
-  FindAddress();
+  if (model_.go(url, noRef) && get_visible()) web->widget().grab_focus();
 }
 
 void TWebForm::StopClick() {
   web->Stop();
-}
-
-void TWebForm::RefreshClick() {
-  FindAddress();
 }
 
 void TWebForm::acClick(Action& sender) {
@@ -439,28 +375,15 @@ void TWebForm::acClick(Action& sender) {
     close();
 }
 
-void TWebForm::acBackUpdate(Action& action) {
-  action.SetEnabled(!HistoryList.empty() && HistoryIndex > 0);
-}
-
-void TWebForm::acForwardUpdate(Action& action) {
-  action.SetEnabled(!HistoryList.empty() &&
-                    HistoryIndex < static_cast<int>(HistoryList.size()) - 1);
-}
-
 bool TWebForm::AddrKeyDown(GdkEventKey* event) {
-  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) FindAddress();
+  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) model_.AddrKeyDown();
   return false;  // the key keeps its normal editing effect
 }
 
-void TWebForm::AddrClick() {
-  FindAddress();
-}
-
 void TWebForm::LinksClick(Gtk::ToolButton& button) {
-  for (const LinkButton& link : linkButtons)
-    if (link.button == &button) {
-      go(link.hint, 0);
+  for (std::size_t i = 0; i < linkButtons.size(); ++i)
+    if (linkButtons[i] == &button) {
+      go(model_.Links()[i].address, 0);
       return;
     }
 }
@@ -492,121 +415,69 @@ void TWebForm::mnStatusBarClick() {
   if (mnStatusBar) StatusBar.set_visible(mnStatusBar->get_active());
 }
 
-void TWebForm::webBeforeNavigate2(const Text& u) {
-  calledOff_ = {};
-  if (u.find(u"javascript:") != Text::npos) return;
-  int found = -1;
-  for (size_t i = 0; i < HistoryList.size(); ++i)
-    if (SameName(HistoryList[i], u)) {
-      found = static_cast<int>(i);
-      break;
-    }
-  calledOff_ = {true, HistoryIndex, false, {}};
-  if (found >= 0) {
-    HistoryIndex = found;
-  } else {
-    if (HistoryIndex >= 0 && HistoryIndex < static_cast<int>(HistoryList.size()) - 1) {
-      auto cut = HistoryList.begin() + HistoryIndex + 1;
-      calledOff_.cut.assign(std::make_move_iterator(cut),
-                            std::make_move_iterator(HistoryList.end()));
-      HistoryList.erase(cut, HistoryList.end());
-    }
-    HistoryList.push_back(u);
-    calledOff_.appended = true;
-    HistoryIndex = static_cast<int>(HistoryList.size()) - 1;
-  }
-  if (UpdateCombo) {
-    UpdateCombo = false;
-    MoveToTopOfList(u);
-  }
-  SetAddrText(u);
-  SetStatus(u);
-  actionList.Invalidate();
+// --- Address box and status: the model's changes --------------------------------------
+
+void TWebForm::AddrTextChanged(const Text& text) {
+  ShowAddrText(text);
 }
 
-void TWebForm::webNavigationCalledOff() {
-  // The navigation just announced did not happen: the window returns to the page that is
-  // still shown, as if it had never been announced.
-  if (!calledOff_.undo) return;
-  if (calledOff_.appended && !HistoryList.empty()) {
-    HistoryList.pop_back();
-    HistoryList.insert(HistoryList.end(), std::make_move_iterator(calledOff_.cut.begin()),
-                       std::make_move_iterator(calledOff_.cut.end()));
-  }
-  HistoryIndex = calledOff_.index;
-  calledOff_ = {};
-  Text shown = HistoryIndex >= 0 && HistoryIndex < static_cast<int>(HistoryList.size())
-                   ? HistoryList[HistoryIndex]
-                   : Text();
-  SetAddrText(shown);
-  SetStatus(shown);
-  actionList.Invalidate();
-}
-
-void TWebForm::webProgressChange(int progress, int progressMax) {
-  if (progressMax == 0) {
-    SetStatus(web->LocationURL());
-    return;
-  }
-  // Signed 32-bit arithmetic: the product wraps around as the engine's integers do, and the
-  // quotient is truncated toward zero.
-  auto product =
-      static_cast<std::int32_t>(static_cast<std::uint32_t>(progress) * std::uint32_t{100});
-  std::int32_t p;
-  if (progressMax == -1 && product == std::numeric_limits<std::int32_t>::min())
-    p = product;  // the one quotient that does not fit wraps around as well
-  else
-    p = product / progressMax;
-  SetStatus(AddrText() + u" (" + Ascii(std::to_string(p)) + u"%)");
-}
-
-// --- Address box --------------------------------------------------------------------------
-
-Text TWebForm::AddrText() const {
-  return FromUtf8(Addr.get_entry()->get_text().raw());
-}
-
-void TWebForm::SetAddrText(const Text& text) {
+void TWebForm::ShowAddrText(const Text& text) {
   settingAddr_ = true;
   Addr.get_entry()->set_text(U(text));
   // The entry equal to the text counts as the selected one, so that typing it again does not
   // navigate a second time.
-  std::vector<Text> items = AddrItems();
   selectedEntry_.clear();
-  for (size_t i = 0; i < items.size(); ++i)
-    if (items[i] == text) {
-      Addr.set_active(static_cast<int>(i));
+  if (const Text* listed = model_.ListedExactly(text)) {
+    auto row = recentRows_.find(LowerCase(*listed));
+    if (row != recentRows_.end() && row->second.is_valid()) {
+      Addr.set_active(Addr.get_model()->get_iter(row->second.get_path()));
       selectedEntry_ = text;
-      break;
     }
-  settingAddr_ = false;
-}
-
-std::vector<Text> TWebForm::AddrItems() const {
-  std::vector<Text> items;
-  auto model = const_cast<Gtk::ComboBoxText&>(Addr).get_model();
-  for (const auto& row : model->children()) {
-    Glib::ustring value;
-    row.get_value(0, value);
-    items.push_back(FromUtf8(value.raw()));
   }
-  return items;
+  settingAddr_ = false;
 }
 
-void TWebForm::MoveToTopOfList(const Text& u) {
+void TWebForm::RecentMovedToTop(const Text& entry, bool wasListed) {
   settingAddr_ = true;
-  Text keep = AddrText();
-  std::vector<Text> items = AddrItems();
-  Text entry = u;
-  for (size_t i = 0; i < items.size(); ++i)
-    if (SameName(items[i], u)) {
-      entry = items[i];  // the entry keeps its spelling and moves to the top
-      Addr.remove_text(static_cast<int>(i));
-      break;
-    }
-  Addr.prepend(U(entry));
-  Addr.get_entry()->set_text(U(keep));
+  const Glib::ustring keep = Addr.get_entry()->get_text();
+  auto store = Glib::RefPtr<Gtk::ListStore>::cast_dynamic(Addr.get_model());
+  const Text key = LowerCase(entry);
+  auto row = recentRows_.find(key);
+  if (wasListed && row != recentRows_.end() && row->second.is_valid()) {
+    Gtk::TreeIter it = store->get_iter(row->second.get_path());
+    store->move(it, store->children().begin());
+  } else {
+    Addr.prepend(U(entry));
+    recentRows_.insert_or_assign(
+        key, Gtk::TreeRowReference(store, store->get_path(store->children().begin())));
+  }
+  Addr.get_entry()->set_text(keep);
   settingAddr_ = false;
+}
+
+void TWebForm::StatusChanged(const Text& text) {
+  StatusBar.remove_all_messages();
+  StatusBar.push(U(text));
+}
+
+void TWebForm::LinksChanged() {
+  // The bar shows the model's entries: buttons that went are removed, new ones made.
+  for (Gtk::ToolButton* button : linkButtons)
+    LinkBar.remove(*button);  // the bar held the only reference: the button is destroyed
+  linkButtons.clear();
+  const auto& links = model_.Links();
+  for (auto it = links.rbegin(); it != links.rend(); ++it) {
+    auto* button = Gtk::manage(new Gtk::ToolButton(U(it->caption)));
+    button->set_name(it->name);
+    button->set_tooltip_text(U(it->address));
+    button->set_is_important(true);
+    if (it->icon >= 0 && it->icon < static_cast<int>(std::size(kLinkImages)))
+      button->set_icon_widget(*IconImage(kLinkImages[it->icon], Gtk::ICON_SIZE_MENU));
+    button->signal_clicked().connect([this, button] { LinksClick(*button); });
+    button->show_all();
+    LinkBar.insert(*button, 0);
+    linkButtons.insert(linkButtons.begin(), button);
+  }
 }
 
 void TWebForm::ScheduleCompletion() {
@@ -636,12 +507,13 @@ void TWebForm::CompleteAddress() {
       entry->get_position() != static_cast<int>(typed.length()) || typed.empty())
     return;
   Text prefix = FromUtf8(typed.raw());
-  std::vector<Text> items = AddrItems();
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].size() < prefix.size() || !SameName(items[i].substr(0, prefix.size()), prefix))
+  // The box's rows are in the order of the model's list.
+  int index = -1;
+  for (const Text& item : model_.Recent()) {
+    ++index;
+    if (item.size() < prefix.size() || !SameName(TextView(item).substr(0, prefix.size()), prefix))
       continue;
-    int index = static_cast<int>(i);
-    if (items[i] != selectedEntry_) {
+    if (item != selectedEntry_) {
       // Moving the selection to the entry navigates to it (AddrClick).
       if (Addr.get_active_row_number() == index)
         AddrClick();
@@ -649,20 +521,13 @@ void TWebForm::CompleteAddress() {
         Addr.set_active(index);
     } else {
       settingAddr_ = true;
-      entry->set_text(U(items[i]));
+      entry->set_text(U(item));
       settingAddr_ = false;
+      model_.AddrEdited(item);  // completed as if typed
     }
     entry->select_region(static_cast<int>(typed.length()), -1);
     return;
   }
-}
-
-// --- Status -------------------------------------------------------------------------------
-
-void TWebForm::SetStatus(const Text& text) {
-  statusText_ = text;
-  StatusBar.remove_all_messages();
-  StatusBar.push(U(text));
 }
 
 // --- Configuration and link bar ----------------------------------------------------------
@@ -677,37 +542,6 @@ void TWebForm::vis(const Text& s) {
   coolRowLinks.set_visible(bars.linkbar);
   if (!bars.navbar && !bars.address && !bars.linkbar) CoolBar.hide();
   if (!bars.statusbar) StatusBar.hide();
-}
-
-void TWebForm::AddLinkList(const ValueList* st, bool del) {
-  const ValueList& list = st ? *st : LinkList;
-  if (del) DelLink(u"*");
-  std::vector<LinkButtonSpec> specs = LinkButtons(list);
-  for (auto it = specs.rbegin(); it != specs.rend(); ++it)
-    AddLink(it->caption, it->address, it->icon);
-}
-
-void TWebForm::AddLink(const Text& n, const Text& url, int ImgIdx) {
-  ++LinkCt;
-  auto* button = Gtk::manage(new Gtk::ToolButton(U(n)));
-  button->set_name("btLink_" + std::to_string(LinkCt));
-  button->set_tooltip_text(U(url));
-  button->set_is_important(true);
-  if (ImgIdx >= 0 && ImgIdx < static_cast<int>(std::size(kLinkImages)))
-    button->set_icon_widget(*IconImage(kLinkImages[ImgIdx], Gtk::ICON_SIZE_MENU));
-  button->signal_clicked().connect([this, button] { LinksClick(*button); });
-  button->show_all();
-  LinkBar.insert(*button, 0);
-  linkButtons.insert(linkButtons.begin(), LinkButton{button, n, url, ImgIdx});
-}
-
-void TWebForm::DelLink(const Text& n) {
-  for (size_t i = linkButtons.size(); i-- > 0;) {
-    if (n != u"*" && linkButtons[i].caption != n) continue;
-    Gtk::ToolButton* button = linkButtons[i].button;
-    linkButtons.erase(linkButtons.begin() + static_cast<std::ptrdiff_t>(i));
-    LinkBar.remove(*button);  // the bar held the only reference: the button is destroyed
-  }
 }
 
 }  // namespace wb

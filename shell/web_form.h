@@ -20,13 +20,16 @@
 #include <gtkmm/statusbar.h>
 #include <gtkmm/toolbar.h>
 #include <gtkmm/toolbutton.h>
+#include <gtkmm/treerowreference.h>
 #include <gtkmm/window.h>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
+#include "model/web_form_model.h"
 #include "shell/action.h"
 #include "shell/web_view.h"
 #include "storage/value_list.h"
@@ -44,7 +47,11 @@ struct WebFormServices {
   std::function<void(const Text& address)> openExternal;
 };
 
-class TWebForm : public Gtk::Window {
+// The window is the view of a WebFormModel, which holds its rules: it forwards the events of
+// its widgets and of the web view to the model and renders the changes the model reports.
+// Its controls, actions and handlers are public, under the names of the design, so that
+// tests and the main window reach them as the design names them.
+class TWebForm : public Gtk::Window, private WebFormHost {
  public:
   explicit TWebForm(WebFormServices services);
   ~TWebForm() override;
@@ -55,76 +62,48 @@ class TWebForm : public Gtk::Window {
   // navigates to the start address. Runs once; a second call does nothing.
   virtual void FormCreate();
 
-  // Navigation entry: navigates to `url` through the address box. Nothing happens for an
-  // empty `url`. `noRef` 0 never skips; 1 skips when the address box's text contains `url`;
-  // 2 skips when they are equal (both compared with A-Z lower-cased).
+  // Navigation entry: navigates to `url` through the address box (the model's go), then gives
+  // the web view the keyboard focus when the window is visible.
   void go(const Text& url, int noRef = 0);
-  void FindAddress();
+  void FindAddress() { model_.FindAddress(); }
   // The request from other processes to show the maker's home page.
-  void HomePageRequest();
+  void HomePageRequest() { model_.HomePageRequest(); }
 
-  // The window's resize notification. It runs FormResize until someone else (the attached
-  // info banner) takes it over by replacing it.
-  std::function<void()> onResize;
-  void RaiseResize();
-
+  // The window's state without its widgets.
+  const WebFormModel& Model() const { return model_; }
   // Configuration values other windows share.
-  const ValueList& Config() const { return ResList; }
+  const ValueList& Config() const { return model_.ResList(); }
   std::int32_t ColorValue() const { return color_; }  // 0: the design colour
   WebView& View() { return *web; }
 
- protected:
   // Handlers, named after their controls and events.
-  virtual void FormShow() {}
-  void FormDestroy();
-  void FormResize();
-  void BackClick();
-  void ForwardClick();
+  void BackClick() { model_.BackClick(); }
+  void ForwardClick() { model_.ForwardClick(); }
   void StopClick();
-  void RefreshClick();
+  void RefreshClick() { model_.RefreshClick(); }
   void acClick(Action& sender);
-  void acBackUpdate(Action& action);
-  void acForwardUpdate(Action& action);
   bool AddrKeyDown(GdkEventKey* event);
-  void AddrClick();
+  void AddrClick() { model_.AddrClick(); }
   void LinksClick(Gtk::ToolButton& button);
   bool FormKeyDown(GdkEventKey* event);
   void mnToolBarClick();
   void mnStatusBarClick();
-  void webBeforeNavigate2(const Text& u);
-  void webProgressChange(int progress, int progressMax);
-  void webNavigationCalledOff();
 
   // Configuration and link bar.
   void vis(const Text& s);
-  // Rebuilds the link bar from `st` (null: LinkList); `del` first removes every link button.
-  void AddLinkList(const ValueList* st, bool del);
-  void AddLink(const Text& n, const Text& url, int ImgIdx);
+  void AddLinkList(const ValueList* st, bool del) { model_.AddLinkList(st, del); }
+  void AddLink(const Text& n, const Text& url, int ImgIdx) { model_.AddLink(n, url, ImgIdx); }
   // Removes the link buttons captioned `n` exactly, or all of them for "*".
-  void DelLink(const Text& n);
+  void DelLink(const Text& n) { model_.DelLink(n); }
   void SetWindowColor(std::int32_t color);
 
-  // Text helpers for the controls.
-  Text AddrText() const;
-  void SetAddrText(const Text& text);
-  std::vector<Text> AddrItems() const;
-  Text StatusText() const { return statusText_; }
-  void SetStatus(const Text& text);
+  // The address box's text, as the model knows it; the program sets it through the model.
+  const Text& AddrText() const { return model_.AddrText(); }
+  void SetAddrText(const Text& text) { model_.SetAddrText(text); }
+  const Text& StatusText() const { return model_.StatusText(); }
+  void SetStatus(const Text& text) { model_.SetStatus(text); }
   // Destroys the menu bar with all its items for the window's life.
   void DestroyMenu();
-
-  void on_show() override;
-  void on_size_allocate(Gtk::Allocation& allocation) override;
-
-  WebFormServices services_;
-
-  // Lists and state.
-  std::vector<Text> HistoryList;
-  int HistoryIndex = -1;
-  bool UpdateCombo = false;
-  ValueList LinkList;
-  ValueList ResList;
-  int LinkCt = 0;
 
   // Actions.
   ActionList actionList;
@@ -148,7 +127,6 @@ class TWebForm : public Gtk::Window {
   Gtk::Toolbar LinkBar;
   Gtk::EventBox pBanner;
   Gtk::Label bannerLabel;
-  std::unique_ptr<WebView> web;
   Gtk::Statusbar StatusBar;
 
   // Menu items; null once the menu bar is destroyed.
@@ -167,36 +145,48 @@ class TWebForm : public Gtk::Window {
   Gtk::MenuItem* mnHelp = nullptr;  // hidden in the browser window; the main window shows it
   Gtk::MenuItem* mnAbout = nullptr;
 
-  struct LinkButton {
-    Gtk::ToolButton* button;  // owned by LinkBar
-    Text caption;
-    Text hint;     // the address the button navigates to
-    int icon = 0;  // the link image index it was created with (the state query reports it)
-  };
-  std::vector<LinkButton> linkButtons;  // in bar order, left to right
+  // The link buttons, in bar order (left to right), one for each of the model's link entries.
+  std::vector<Gtk::ToolButton*> linkButtons;  // owned by LinkBar
+
+ protected:
+  virtual void FormShow() {}
+  void FormDestroy();
+  void FormResize();
+
+  void on_show() override;
+  void on_size_allocate(Gtk::Allocation& allocation) override;
+
+  WebFormServices services_;
 
  private:
+  // WebFormHost: the web view for the model, and the changes it reports.
+  bool Navigate(const Text& address) override { return web->Navigate(address); }
+  bool LeavePromptOpen() const override { return web->LeavePromptOpen(); }
+  Text LocationURL() const override { return web->LocationURL(); }
+  void AddrTextChanged(const Text& text) override;
+  void StatusChanged(const Text& text) override;
+  void RecentMovedToTop(const Text& entry, bool wasListed) override;
+  void HistoryChanged() override { actionList.Invalidate(); }
+  void LinksChanged() override;
+
   void BuildDesign();
   void BuildMenu();
   Gtk::MenuItem* ActionItem(Action& action);
   void BindNavButton(Gtk::ToolButton& button, Action& action);
-  void MoveToTopOfList(const Text& u);
   void ScheduleCompletion();
   void CompleteAddress();
   void ApplyCss();
+  // Shows `text` in the address box and selects its list entry if it has one, without that
+  // counting as the person's choice.
+  void ShowAddrText(const Text& text);
 
-  // What the last navigation event changed in the history, so that a navigation called off
-  // after its announcement can be undone.
-  struct NavigationUndo {
-    bool undo = false;
-    int index = -1;         // HistoryIndex before the event
-    bool appended = false;  // the event appended its address
-    std::vector<Text> cut;  // the entries ahead that the append removed
-  } calledOff_;
-
+  std::unique_ptr<WebView> web;
+  WebFormModel model_{*this};
   bool created_ = false;
   bool settingAddr_ = false;  // the program, not the user, is changing the address box
-  Text statusText_;
+  // The rows of the address box's list by their lower-cased address, so that moving one to
+  // the top or selecting one touches that row only.
+  std::unordered_map<Text, Gtk::TreeRowReference> recentRows_;
   // The drop-down entry the selection last moved to. Editing the text keeps it, so typing on
   // within a completed entry does not count as moving the selection again.
   Text selectedEntry_;

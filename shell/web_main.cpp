@@ -121,29 +121,13 @@ void TWebMain::FormShow() {
     if (!mainServices_.arguments.empty()) go(mainServices_.arguments.front(), 0);
   }
   // 3. The info banner.
-  if (TextToBool(ValueOf(ResList, u"webinfo")) && mainServices_.startInfoBanner) {
+  if (Model().Config().webinfo && mainServices_.startInfoBanner) {
     mainServices_.startInfoBanner(*this);
   }
 }
 
 void TWebMain::mnAboutClick() {
   if (mainServices_.showAbout) mainServices_.showAbout(*this);
-}
-
-bool TWebMain::on_configure_event(GdkEventConfigure* event) {
-  bool handled = TWebForm::on_configure_event(event);
-  if (!placed_ || event->x != lastX_ || event->y != lastY_) {
-    placed_ = true;
-    lastX_ = event->x;
-    lastY_ = event->y;
-    WMMove();
-  }
-  return handled;
-}
-
-void TWebMain::WMMove() {
-  // The attached banner listens to the resize notification, so it follows the window.
-  if (mainServices_.infoBannerVisible && mainServices_.infoBannerVisible()) RaiseResize();
 }
 
 void TWebMain::WMCopyData(Message& message) {
@@ -175,33 +159,31 @@ remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
 }
 
 std::string TWebMain::StateJson() {
-  // The enable rules of Back and Forward run when the loop goes idle; run them now so the
-  // state does not lag behind a navigation that has just happened.
-  acBackUpdate(acBack);
-  acForwardUpdate(acForward);
+  const WebFormModel& model = Model();
 
   std::unique_ptr<JsonBuilder, GObjectUnref> owner(json_builder_new());
   JsonBuilder* b = owner.get();
   json_builder_begin_object(b);
-  AddString(b, "address", AddrText());
-  AddString(b, "status", StatusText());
+  AddString(b, "address", model.AddrText());
+  AddString(b, "status", model.StatusText());
   AddString(b, "caption", FromUtf8(get_title().raw()));
-  AddStrings(b, "history", HistoryList);
+  AddStrings(b, "history", model.HistoryList());
   json_builder_set_member_name(b, "historyIndex");
-  json_builder_add_int_value(b, HistoryIndex);
-  AddStrings(b, "recent", AddrItems());
-  AddBool(b, "back", acBack.Enabled());
-  AddBool(b, "forward", acForward.Enabled());
+  json_builder_add_int_value(b, model.HistoryIndex());
+  AddStrings(b, "recent", model.AddrItems());
+  // The rules themselves, not the actions, which are updated only when the loop goes idle.
+  AddBool(b, "back", model.acBackUpdate());
+  AddBool(b, "forward", model.acForwardUpdate());
 
   json_builder_set_member_name(b, "links");
   json_builder_begin_array(b);
-  for (const auto& link : linkButtons) {
+  for (const auto& link : model.Links()) {
     json_builder_begin_object(b);
     AddString(b, "caption", link.caption);
-    AddString(b, "address", link.hint);
+    AddString(b, "address", link.address);
     json_builder_set_member_name(b, "icon");
     json_builder_add_int_value(b, link.icon);
-    AddString(b, "name", FromUtf8(link.button->get_name().raw()));
+    AddString(b, "name", Ascii(link.name));
     json_builder_end_object(b);
   }
   json_builder_end_array(b);

@@ -35,8 +35,6 @@ struct WebMainServices {
   // and starts it below the window, with its page reloaded every 2 minutes (its exec with the
   // window and 2).
   std::function<void(TWebMain& window)> startInfoBanner;
-  // Whether the info banner exists and is visible.
-  std::function<bool()> infoBannerVisible;
   // Opens the about box with both of its texts empty.
   std::function<void(TWebMain& window)> showAbout;
 };
@@ -70,18 +68,18 @@ class TWebMain : public TWebForm {
   // before the window's own web view, whose web process it shares.
   std::unique_ptr<Gtk::Window> infoBanner;
 
-  // Handlers of the window messages.
+  // Handlers of the window messages. A move of the window needs none: the banner follows the
+  // window's configure event itself, which reports both its moves and its size changes.
   void WMCopyData(Message& message);
-  void WMMove();
-
- protected:
-  void FormShow() override;
-  void mnAboutClick();
-  bool on_configure_event(GdkEventConfigure* event) override;
 
   // Band labels of the tool-bar strip.
   Gtk::Label lbAddress{"Address"};
   Gtk::Label lbLinks{"Links:"};
+
+ protected:
+  void FormShow() override;
+  void mnAboutClick();
+
 
  private:
   void ArrangeBands();
@@ -93,8 +91,6 @@ class TWebMain : public TWebForm {
   std::unique_ptr<RemoteChannel> channel_;
   std::vector<std::function<void(JsonObject*)>> stateMembers_;
   bool commandLineDone_ = false;
-  int lastX_ = 0, lastY_ = 0;
-  bool placed_ = false;
 };
 
 }  // namespace wb

@@ -82,7 +82,7 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   services.readConfig = [start] {
     return wb::ValueList{u"go=" + wb::FromUtf8(start), u"title=End to end"};
   };
-  TestForm form(services);
+  wb::TWebForm form(services);
 
   // Every progress event, to know when a load has ended.
   std::vector<std::pair<int, int>> progress;
@@ -108,11 +108,11 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   ASSERT_TRUE(loaded(start)) << wb::ToUtf8(form.StatusText());
   EXPECT_EQ(wb::ToUtf8(form.StatusText()), start);  // the final status shows the location
   EXPECT_EQ(form.get_title(), "End to end");
-  EXPECT_EQ(form.HistoryList, std::vector<Text>{wb::FromUtf8(start)});
+  EXPECT_EQ(form.Model().HistoryList(), std::vector<Text>{wb::FromUtf8(start)});
   // The frame inside the page loaded and navigated on its own, out of the history.
   ASSERT_TRUE(SpinUntil([&] { return server.Asked("/frame2"); }, 60000));
   SpinIdle();
-  EXPECT_EQ(form.HistoryList, std::vector<Text>{wb::FromUtf8(start)});
+  EXPECT_EQ(form.Model().HistoryList(), std::vector<Text>{wb::FromUtf8(start)});
   EXPECT_EQ(wb::ToUtf8(form.AddrText()), start);
 
   // A link clicked inside the page.
@@ -120,32 +120,34 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   progress.clear();
   ClickAt(view.widget(), 60, 60);
   ASSERT_TRUE(loaded(second)) << wb::ToUtf8(form.StatusText());
-  EXPECT_EQ(form.HistoryList, (std::vector<Text>{wb::FromUtf8(start), wb::FromUtf8(second)}));
-  EXPECT_EQ(form.HistoryIndex, 1);
+  EXPECT_EQ(form.Model().HistoryList(),
+            (std::vector<Text>{wb::FromUtf8(start), wb::FromUtf8(second)}));
+  EXPECT_EQ(form.Model().HistoryIndex(), 1);
   EXPECT_EQ(wb::ToUtf8(form.AddrText()), second);
-  EXPECT_EQ(form.AddrItems(), std::vector<Text>{wb::FromUtf8(start)});  // the page's own link
+  EXPECT_EQ(form.Model().AddrItems(),
+            std::vector<Text>{wb::FromUtf8(start)});  // the page's own link
 
   // A link that asks for a new window goes to the default browser; this window stays.
   ClickAt(view.widget(), 60, 60);
   ASSERT_TRUE(SpinUntil([&] { return !ReadFile(opened).empty(); }, 60000));
   EXPECT_EQ(ReadFile(opened), server.Url("/popup") + "\n");
   EXPECT_FALSE(server.Asked("/popup"));
-  EXPECT_EQ(form.HistoryList.size(), 2u);
+  EXPECT_EQ(form.Model().HistoryList().size(), 2u);
 
   // Back and Forward through the window's own history.
   SpinIdle();
   progress.clear();
   ASSERT_TRUE(form.acBack.Execute());
   ASSERT_TRUE(loaded(start));
-  EXPECT_EQ(form.HistoryIndex, 0);
+  EXPECT_EQ(form.Model().HistoryIndex(), 0);
   EXPECT_EQ(wb::ToUtf8(form.StatusText()), start);
   SpinIdle();
   EXPECT_TRUE(form.acForward.Enabled());
   progress.clear();
   ASSERT_TRUE(form.acForward.Execute());
   ASSERT_TRUE(loaded(second));
-  EXPECT_EQ(form.HistoryIndex, 1);
-  EXPECT_EQ(form.HistoryList.size(), 2u);
+  EXPECT_EQ(form.Model().HistoryIndex(), 1);
+  EXPECT_EQ(form.Model().HistoryList().size(), 2u);
 
   // A page answered with an error status is a navigate error, and enters the history.
   std::string missing = server.Url("/missing");
@@ -153,7 +155,7 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   form.go(wb::FromUtf8(missing));
   ASSERT_TRUE(loaded(missing));
   EXPECT_EQ(errors, std::vector<int>{404});
-  EXPECT_EQ(form.HistoryList.size(), 3u);
+  EXPECT_EQ(form.Model().HistoryList().size(), 3u);
 
   // Refresh loads the same address again: its navigation event still arrives, before any
   // progress of the load, and takes the address to the top of the list.
@@ -169,8 +171,8 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   ASSERT_TRUE(form.acRefresh.Execute());
   ASSERT_TRUE(loaded(start));
   EXPECT_EQ(progressAtEvent, 0u);
-  EXPECT_FALSE(form.UpdateCombo);
-  EXPECT_EQ(wb::ToUtf8(form.AddrItems().front()), start);
+  EXPECT_FALSE(form.Model().UpdateCombo());
+  EXPECT_EQ(wb::ToUtf8(form.Model().AddrItems().front()), start);
 }
 
 // The person's answer to a page that asks before it is left, given when the test says so, as
@@ -204,7 +206,7 @@ TEST_F(WebFormEndToEnd, ANavigationThePageCallsOffLeavesTheWindowOnThePageShown)
                     three = server.Url("/three");
   services.readConfig = [one] { return wb::ValueList{u"go=" + wb::FromUtf8(one)}; };
   LeavePrompts prompts(views);
-  TestForm form(services);
+  wb::TWebForm form(services);
   bool finished = false;
   auto shown = form.View().onProgressChange;
   form.View().onProgressChange = [&](int p, int m) {
@@ -226,7 +228,7 @@ TEST_F(WebFormEndToEnd, ANavigationThePageCallsOffLeavesTheWindowOnThePageShown)
   ASSERT_TRUE(SpinUntil([&] { return server.Asked("/clicked"); }, 20000));
   const std::vector<Text> history{wb::FromUtf8(one), wb::FromUtf8(guard)};
   auto onGuard = [&] {
-    return form.HistoryList == history && form.HistoryIndex == 1 &&
+    return form.Model().HistoryList() == history && form.Model().HistoryIndex() == 1 &&
            wb::ToUtf8(form.AddrText()) == guard && wb::ToUtf8(form.StatusText()) == guard;
   };
 
@@ -298,7 +300,7 @@ TEST_F(WebFormEndToEnd, SavesPagesAndLeavesWholeDownloadsOnly) {
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
   std::string page = server.Url("/page");
   services.readConfig = [page] { return wb::ValueList{u"go=" + wb::FromUtf8(page)}; };
-  TestForm form(services);
+  wb::TWebForm form(services);
   bool finished = false;
   auto shown = form.View().onProgressChange;
   form.View().onProgressChange = [&](int p, int m) {

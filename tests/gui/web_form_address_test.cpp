@@ -11,25 +11,28 @@ namespace {
 using wb::Text;
 using Items = std::vector<Text>;
 
-TEST(AddressList, ProgramNavigationsGoToTheTopOnlyOnce) {
-  FormFixture f;
-  f.form->go(u"http://a/");
-  f.form->go(u"http://b/");
-  f.form->go(u"http://c/");
-  EXPECT_EQ(f.form->AddrItems(), (Items{u"http://c/", u"http://b/", u"http://a/"}));
-  // Picked again (in another case): the entry moves to the top, never twice in the list.
-  f.form->go(u"HTTP://A/");
-  EXPECT_EQ(f.form->AddrItems(), (Items{u"http://a/", u"http://c/", u"http://b/"}));
+// The box's rows, top to bottom.
+Items Rows(wb::TWebForm& form) {
+  Items rows;
+  for (const auto& row : form.Addr.get_model()->children()) {
+    Glib::ustring value;
+    row.get_value(0, value);
+    rows.push_back(wb::FromUtf8(value.raw()));
+  }
+  return rows;
 }
 
-TEST(AddressList, LinksInsideThePageStayOutOfTheList) {
+// The list's rules are the model's; the box shows its list, moving one row at a time.
+TEST(AddressList, TheBoxShowsTheModelsList) {
   FormFixture f;
-  f.form->go(u"http://a/");
-  f.view->RaiseBeforeNavigate(u"http://a/page2");
-  EXPECT_EQ(f.form->AddrItems(), Items{u"http://a/"});
-  EXPECT_EQ(f.form->AddrText(), u"http://a/page2");
-  EXPECT_EQ(f.form->StatusText(), u"http://a/page2");
-  EXPECT_EQ(f.form->HistoryList, (Items{u"http://a/", u"http://a/page2"}));
+  for (const char16_t* u : {u"http://a/", u"http://b/", u"http://c/", u"HTTP://A/", u"http://c/"})
+    f.form->go(u);
+  EXPECT_EQ(Rows(*f.form), (Items{u"http://c/", u"http://a/", u"http://b/"}));
+  EXPECT_EQ(Rows(*f.form), f.form->Model().AddrItems());
+  // The entry equal to the address box's text is the selected one.
+  EXPECT_EQ(f.form->Addr.get_active_row_number(), 0);
+  f.form->SetAddrText(u"http://b/");
+  EXPECT_EQ(f.form->Addr.get_active_row_number(), 2);
 }
 
 TEST(AddressList, PickingAnEntryNavigates) {
@@ -40,7 +43,7 @@ TEST(AddressList, PickingAnEntryNavigates) {
   f.form->Addr.set_active(1);  // as the user picks it from the drop-down list
   ASSERT_EQ(f.view->navigated.size(), before + 1);
   EXPECT_EQ(f.view->navigated.back(), u"http://a/");
-  EXPECT_EQ(f.form->AddrItems(), (Items{u"http://a/", u"http://b/"}));
+  EXPECT_EQ(f.form->Model().AddrItems(), (Items{u"http://a/", u"http://b/"}));
 }
 
 TEST(AddressBox, EnterNavigatesToTheTypedText) {
@@ -94,44 +97,6 @@ TEST(AddressBox, TextWithoutAMatchingEntryIsNotCompleted) {
   TypeText(*f.form, "beta");
   EXPECT_EQ(f.form->AddrText(), u"beta");
   EXPECT_EQ(f.view->navigated.size(), before);
-}
-
-struct ProgressCase {
-  int progress, max;
-  const char16_t* status;
-};
-
-class ProgressTest : public ::testing::TestWithParam<ProgressCase> {};
-
-TEST_P(ProgressTest, ShowsAddressWithPercentOrLocation) {
-  FormFixture f;
-  f.form->go(u"http://a/");
-  f.view->location = u"http://a/final";
-  f.view->RaiseProgress(GetParam().progress, GetParam().max);
-  EXPECT_EQ(f.form->StatusText(), GetParam().status);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgressTest,
-    ::testing::Values(ProgressCase{50, 200, u"http://a/ (25%)"},
-                      ProgressCase{100, 100, u"http://a/ (100%)"},
-                      ProgressCase{1, 3, u"http://a/ (33%)"},    // truncated
-                      ProgressCase{-1, 3, u"http://a/ (-33%)"},  // toward zero
-                      ProgressCase{0, 0, u"http://a/final"},     // the end of a load
-                      ProgressCase{77, 0, u"http://a/final"},
-                      // 30000000 * 100 wraps around in 32 bits to -1294967296.
-                      ProgressCase{30000000, 1, u"http://a/ (-1294967296%)"},
-                      ProgressCase{21474837, -1, u"http://a/ (2147483596%)"},
-                      // The one quotient that does not fit 32 bits wraps around as well.
-                      ProgressCase{536870912, -1, u"http://a/ (-2147483648%)"}));
-
-TEST(Status, LoadTextWhileNavigating) {
-  FormFixture f;
-  f.view->raiseOnNavigate = false;
-  f.form->go(u"http://slow/");
-  EXPECT_EQ(f.form->StatusText(), u"Load: http://slow/");
-  f.view->RaiseBeforeNavigate(u"http://slow/");
-  EXPECT_EQ(f.form->StatusText(), u"http://slow/");
 }
 
 struct AltCase {
@@ -189,38 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
         AltCase{"LeftAlone", GDK_KEY_Left, 0, true, nullptr},
         AltCase{"AltUp", GDK_KEY_Up, GDK_MOD1_MASK, true, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
-
-struct GoCase {
-  const char16_t* addr;
-  const char16_t* url;
-  int noRef;
-  bool navigates;
-};
-
-class GoTest : public ::testing::TestWithParam<GoCase> {};
-
-TEST_P(GoTest, SkipsByNoRef) {
-  FormFixture f;
-  f.form->SetAddrText(GetParam().addr);
-  f.form->go(GetParam().url, GetParam().noRef);
-  EXPECT_EQ(!f.view->navigated.empty(), GetParam().navigates);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, GoTest,
-                         ::testing::Values(GoCase{u"http://A/x", u"http://a/x", 0, true},
-                                           GoCase{u"http://A/x", u"http://a/x", 2, false},
-                                           GoCase{u"http://A/xy", u"http://a/x", 2, true},
-                                           GoCase{u"http://A/xy", u"a/X", 1, false},
-                                           GoCase{u"http://b/", u"a", 1, true},
-                                           GoCase{u"anything", u"", 0, false}));
-
-TEST(HomePage, GoesToTheMakerWhateverTheStartAddress) {
-  FormFixture f("go=http://start.example/\r\n");
-  EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://start.example/"});
-  f.form->HomePageRequest();
-  EXPECT_EQ(f.view->navigated.back(), wb::BaseWebAddress());
-  EXPECT_EQ(f.form->AddrItems().front(), wb::BaseWebAddress());
-}
 
 }  // namespace
 }  // namespace wbtest

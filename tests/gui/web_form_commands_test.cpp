@@ -38,7 +38,7 @@ TEST_F(Commands, AFailureIsShownAndTheWindowCarriesOn) {
   f.view->failure.clear();
   f.form->go(u"http://b/");
   EXPECT_EQ(f.view->navigated.back(), u"http://b/");
-  EXPECT_EQ(f.form->HistoryList, (std::vector<Text>{u"http://a/", u"http://b/"}));
+  EXPECT_EQ(f.form->Model().HistoryList(), (std::vector<Text>{u"http://a/", u"http://b/"}));
 }
 
 TEST_F(Commands, ErrorsFromEngineCallbacksUseTheSameDisplay) {
@@ -59,7 +59,7 @@ TEST_F(Commands, NewWindowRequestsGoToTheDefaultBrowser) {
   f.form->go(u"http://a/");
   f.view->RaiseNewWindow(u"http://elsewhere.example/");
   EXPECT_EQ(f.opened, std::vector<Text>{u"http://elsewhere.example/"});
-  EXPECT_EQ(f.form->HistoryList, std::vector<Text>{u"http://a/"});
+  EXPECT_EQ(f.form->Model().HistoryList(), std::vector<Text>{u"http://a/"});
   EXPECT_EQ(f.form->AddrText(), u"http://a/");
 }
 

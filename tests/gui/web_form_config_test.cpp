@@ -25,7 +25,7 @@ std::ostream& operator<<(std::ostream& os, const LinkView& l) {
 }
 
 // The link bar as the user sees it, left to right.
-std::vector<LinkView> Links(TestForm& form) {
+std::vector<LinkView> Links(wb::TWebForm& form) {
   std::vector<LinkView> out;
   for (Gtk::Widget* child : form.LinkBar.get_children()) {
     auto* button = dynamic_cast<Gtk::ToolButton*>(child);
@@ -59,17 +59,17 @@ TEST(LinkBar, ConfiguredLinksReplaceTheBuiltInOnes) {
 
 TEST(LinkBar, ClickNavigatesToTheHint) {
   FormFixture f("links=A=http://a.example/|Empty\r\n");
-  Gtk::ToolButton* a = f.form->linkButtons.at(0).button;
+  Gtk::ToolButton* a = f.form->linkButtons.at(0);
   g_signal_emit_by_name(a->gobj(), "clicked");
   EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://a.example/"});
-  Gtk::ToolButton* empty = f.form->linkButtons.at(1).button;
+  Gtk::ToolButton* empty = f.form->linkButtons.at(1);
   g_signal_emit_by_name(empty->gobj(), "clicked");  // an empty address goes nowhere
   EXPECT_EQ(f.view->navigated.size(), 1u);
 }
 
 TEST(LinkBar, NamesContinueAfterARebuildAndDelLinkIsExact) {
   FormFixture f("links=A=x|B=y\r\n");
-  EXPECT_EQ(f.form->LinkCt, 2);
+  EXPECT_EQ(f.form->Model().LinkCt(), 2);
   wb::ValueList other{u"C=z", u"b=w", u"B=v"};
   f.form->AddLinkList(&other, true);
   EXPECT_EQ(Links(*f.form), (std::vector<LinkView>{{"btLink_5", u"C", u"z", true},
@@ -244,7 +244,7 @@ TEST(Size, ConfiguredSizeOrDesignSize) {
 TEST(StartAddress, GoNavigatesOnceAtCreation) {
   FormFixture f("go=http://start.example/\r\n");
   EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://start.example/"});
-  EXPECT_EQ(f.form->AddrItems(), std::vector<Text>{u"http://start.example/"});
+  EXPECT_EQ(f.form->Model().AddrItems(), std::vector<Text>{u"http://start.example/"});
   EXPECT_EQ(f.form->StatusText(), u"http://start.example/");
   f.form->FormCreate();  // a second creation step does nothing
   EXPECT_EQ(f.view->navigated.size(), 1u);

@@ -1,7 +1,6 @@
 #pragma once
-// Helpers of the browser-window tests: a window whose controls the tests can reach, built on
-// the fake web view and a configuration given as text, and a way to spin the main loop until
-// a condition holds.
+// Helpers of the browser-window tests: a window built on the fake web view and a configuration
+// given as text, and key presses as the display delivers them.
 #include <glibmm/main.h>
 #include <gtk/gtk.h>
 
@@ -15,49 +14,6 @@
 
 namespace wbtest {
 
-// The browser window with its protected parts opened to the tests.
-class TestForm : public wb::TWebForm {
- public:
-  using wb::TWebForm::acBack;
-  using wb::TWebForm::acExit;
-  using wb::TWebForm::acForward;
-  using wb::TWebForm::acPrint;
-  using wb::TWebForm::acRefresh;
-  using wb::TWebForm::acSave;
-  using wb::TWebForm::AddLinkList;
-  using wb::TWebForm::Addr;
-  using wb::TWebForm::AddrItems;
-  using wb::TWebForm::AddrText;
-  using wb::TWebForm::BackBtn;
-  using wb::TWebForm::bannerLabel;
-  using wb::TWebForm::btPrint;
-  using wb::TWebForm::CoolBar;
-  using wb::TWebForm::DelLink;
-  using wb::TWebForm::FormKeyDown;
-  using wb::TWebForm::ForwardBtn;
-  using wb::TWebForm::HistoryIndex;
-  using wb::TWebForm::HistoryList;
-  using wb::TWebForm::LinkBar;
-  using wb::TWebForm::linkButtons;
-  using wb::TWebForm::LinkCt;
-  using wb::TWebForm::LinkList;
-  using wb::TWebForm::MainMenu;
-  using wb::TWebForm::mnAbout;
-  using wb::TWebForm::mnHelp;
-  using wb::TWebForm::mnSave;
-  using wb::TWebForm::mnStatusBar;
-  using wb::TWebForm::mnToolBar;
-  using wb::TWebForm::NavBar;
-  using wb::TWebForm::pBanner;
-  using wb::TWebForm::RefreshBtn;
-  using wb::TWebForm::RefreshClick;
-  using wb::TWebForm::SetAddrText;
-  using wb::TWebForm::StatusBar;
-  using wb::TWebForm::StatusText;
-  using wb::TWebForm::TWebForm;
-  using wb::TWebForm::UpdateCombo;
-};
-
 // A window on a fake web view, created from the configuration `config` (name=value lines).
 struct FormFixture {
   explicit FormFixture(const std::string& config = "", bool create = true) {
@@ -69,14 +25,14 @@ struct FormFixture {
       return list;
     };
     services.openExternal = [this](const wb::Text& address) { opened.push_back(address); };
-    form = std::make_unique<TestForm>(services);
+    form = std::make_unique<wb::TWebForm>(services);
     view = factory.created.at(0);
     if (create) form->FormCreate();
   }
   FakeWebViewFactory factory;
   FakeWebView* view = nullptr;
   std::vector<wb::Text> opened;
-  std::unique_ptr<TestForm> form;
+  std::unique_ptr<wb::TWebForm> form;
 };
 
 // Sends a key press to `form` as the display would: through the window to its focus widget.

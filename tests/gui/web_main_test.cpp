@@ -24,22 +24,6 @@ using wb::remote::Reply;
 using wb::remote::Request;
 using wb::remote::Status;
 
-// The main window with its protected parts opened to the tests.
-class TestMain : public wb::TWebMain {
- public:
-  using wb::TWebMain::Addr;
-  using wb::TWebMain::AddrItems;
-  using wb::TWebMain::AddrText;
-  using wb::TWebMain::HistoryIndex;
-  using wb::TWebMain::HistoryList;
-  using wb::TWebMain::lbAddress;
-  using wb::TWebMain::lbLinks;
-  using wb::TWebMain::MainMenu;
-  using wb::TWebMain::mnAbout;
-  using wb::TWebMain::mnHelp;
-  using wb::TWebMain::TWebMain;
-};
-
 std::string Utf16Le(const Text& text, bool nul = true) {
   std::string bytes;
   for (char16_t c : text) {
@@ -76,9 +60,8 @@ struct MainFixture {
       s.remote.reset();
     }
     s.startInfoBanner = [this](wb::TWebMain&) { ++bannerStarts; };
-    s.infoBannerVisible = [this] { return bannerVisible; };
     s.showAbout = [this](wb::TWebMain&) { ++aboutShown; };
-    window = std::make_unique<TestMain>(std::move(s));
+    window = std::make_unique<wb::TWebMain>(std::move(s));
     view = factory.created.at(0);
     window->FormCreate();
   }
@@ -95,9 +78,8 @@ struct MainFixture {
   FakeWebViewFactory factory;
   FakeWebView* view = nullptr;
   int bannerStarts = 0;
-  bool bannerVisible = false;
   int aboutShown = 0;
-  std::unique_ptr<TestMain> window;
+  std::unique_ptr<wb::TWebMain> window;
 };
 
 TEST(RemoteNavigation, CopyDataTexts) {
@@ -133,7 +115,7 @@ TEST(RemoteNavigation, CopyDataTexts) {
     EXPECT_EQ(f.view->navigated, c.navigated) << c.what;
     if (!c.navigated.empty()) {
       EXPECT_EQ(f.window->AddrText(), c.navigated.back()) << c.what;
-      EXPECT_EQ(f.window->HistoryList, c.navigated) << c.what;
+      EXPECT_EQ(f.window->Model().HistoryList(), c.navigated) << c.what;
     }
   }
 }
@@ -147,7 +129,7 @@ TEST(RemoteNavigation, HomePageRequestGoesToTheMakerWhateverTheStartAddress) {
     ASSERT_FALSE(f.view->navigated.empty()) << config;
     EXPECT_EQ(f.view->navigated.back(), wb::BaseWebAddress()) << config;
     EXPECT_EQ(f.window->AddrText(), wb::BaseWebAddress()) << config;
-    EXPECT_EQ(f.window->AddrItems().front(), wb::BaseWebAddress()) << config;
+    EXPECT_EQ(f.window->Model().AddrItems().front(), wb::BaseWebAddress()) << config;
   }
 }
 
@@ -165,8 +147,8 @@ TEST(MainWindow, CommandLineAddressFollowsTheStartAddress) {
   EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://start/"});  // before showing
   f.Show();
   EXPECT_EQ(f.view->navigated, (std::vector<Text>{u"http://start/", u"http://cmd/page?a=\"b\""}));
-  EXPECT_EQ(f.window->HistoryList, f.view->navigated);
-  EXPECT_EQ(f.window->HistoryIndex, 1);
+  EXPECT_EQ(f.window->Model().HistoryList(), f.view->navigated);
+  EXPECT_EQ(f.window->Model().HistoryIndex(), 1);
   EXPECT_EQ(f.window->AddrText(), u"http://cmd/page?a=\"b\"");
   // Showing again does not take the person back to it.
   f.window->RemoteRecord(CopyData(u"url=http://later/"));
@@ -210,17 +192,6 @@ TEST(MainWindow, InfoBannerStartsOnlyWhenWebinfoIsTrue) {
     f.Show();
     EXPECT_EQ(f.bannerStarts, c.starts) << c.config;
   }
-}
-
-TEST(MainWindow, MovingRaisesTheResizeNotificationOnlyWithAVisibleBanner) {
-  MainFixture f;
-  int raised = 0;
-  f.window->onResize = [&] { ++raised; };
-  f.window->WMMove();
-  EXPECT_EQ(raised, 0);
-  f.bannerVisible = true;
-  f.window->WMMove();
-  EXPECT_EQ(raised, 1);
 }
 
 TEST(MainWindow, BandLabelsFollowTheirControls) {

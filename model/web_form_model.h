@@ -1,0 +1,169 @@
+#pragma once
+// The browser window's rules without a widget: its own back/forward history, the address
+// box's text and its list of recently used addresses, the status and progress texts, the
+// enable rules of Back and Forward, `go` and its skip rule, the link entries of the link bar
+// and the configuration the window applies. TWebForm shows this model: it forwards the
+// events of its widgets and of the web view here, and renders what the model reports as
+// changed. Names are the window's own (webBeforeNavigate2, BackClick, go ...), so each rule
+// is found under the name of the handler that runs it.
+#include <cstddef>
+#include <list>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "storage/value_list.h"
+#include "storage/window_config.h"
+#include "support/text.h"
+
+namespace wb {
+
+// What the model needs from the window that shows it: the web view's navigation, and the
+// controls to update. Each notification names one change, so the window updates that control
+// (one row of the address list) instead of reading the model back.
+class WebFormHost {
+ public:
+  virtual ~WebFormHost() = default;
+  // Asks the web view to load `address` unchanged. Returns whether a navigation started (an
+  // address of blanks only starts none).
+  virtual bool Navigate(const Text& address) = 0;
+  // Whether the page shown is asking whether the person wants to leave it.
+  virtual bool LeavePromptOpen() const = 0;
+  // The web view's LocationURL.
+  virtual Text LocationURL() const = 0;
+
+  virtual void AddrTextChanged(const Text& text) = 0;
+  virtual void StatusChanged(const Text& text) = 0;
+  // `entry` is now the first of the recently used addresses. `wasListed`: it was in the list
+  // already, further down, and has moved; otherwise it was inserted.
+  virtual void RecentMovedToTop(const Text& entry, bool wasListed) = 0;
+  // The history or its position changed, so Back and Forward may be enabled differently.
+  virtual void HistoryChanged() = 0;
+  // Link entries were added or removed.
+  virtual void LinksChanged() = 0;
+};
+
+class WebFormModel {
+ public:
+  explicit WebFormModel(WebFormHost& host) : host_(host) {}
+  WebFormModel(const WebFormModel&) = delete;
+  WebFormModel& operator=(const WebFormModel&) = delete;
+
+  // --- Configuration ---------------------------------------------------------------------
+
+  // The creation step's part without widgets: the configuration block `resList` becomes
+  // ResList, its parsed form Config(), and the link entries of LinkList. Empties the history
+  // first. Navigation to the start address is left to the window, which first applies the
+  // rest of the configuration to its widgets.
+  void Configure(const ValueList& resList);
+  const ValueList& ResList() const { return config_.resList; }
+  const WindowConfig& Config() const { return config_; }
+
+  // --- Link bar --------------------------------------------------------------------------
+
+  struct LinkEntry {
+    Text caption;
+    Text address;      // the button's hint, which a click navigates to
+    int icon = 0;      // link image index
+    std::string name;  // "btLink_" and the running number LinkCt had when it was made
+    bool operator==(const LinkEntry&) const = default;
+  };
+  // Rebuilds the entries from `st` (null: LinkList); `del` removes every entry first.
+  void AddLinkList(const ValueList* st, bool del);
+  // Adds one entry at the front of the bar.
+  void AddLink(const Text& n, const Text& url, int ImgIdx);
+  // Removes the entries captioned `n` exactly, or all of them for "*".
+  void DelLink(const Text& n);
+  // In bar order, left to right.
+  const std::vector<LinkEntry>& Links() const { return links_; }
+  const ValueList& LinkList() const { return linkList_; }
+  int LinkCt() const { return linkCt_; }
+  // A click on the link entry at `index`: `go` with its address.
+  bool LinksClick(std::size_t index);
+
+  // --- Navigation ------------------------------------------------------------------------
+
+  // Navigates to `url` through the address box. Nothing happens for an empty `url`. `noRef`
+  // 0 never skips; 1 skips when the address box's text contains `url`; 2 skips when they are
+  // equal (both compared with A-Z lower-cased). Returns whether it navigated, so that the
+  // window can give the web view the keyboard focus.
+  bool go(const Text& url, int noRef = 0);
+  // Sets UpdateCombo, shows "Load: " and the address box's text, and navigates to the text.
+  void FindAddress();
+  // The maker's home page, whatever the start address.
+  void HomePageRequest();
+  void BackClick();
+  void ForwardClick();
+  // Navigates again to the address box's text, edited or not.
+  void RefreshClick();
+  // Enter in the address box, and a selection moved to an entry of its list.
+  void AddrKeyDown() { FindAddress(); }
+  void AddrClick() { FindAddress(); }
+  // The enable rules of acBack and acForward.
+  bool acBackUpdate() const;
+  bool acForwardUpdate() const;
+
+  // --- Events of the web view ------------------------------------------------------------
+
+  void webBeforeNavigate2(const Text& u);
+  void webProgressChange(int progress, int progressMax);
+  // The navigation announced last did not happen: the window returns to the page shown.
+  void webNavigationCalledOff();
+
+  // --- Address box and status ------------------------------------------------------------
+
+  const Text& AddrText() const { return addrText_; }
+  // The program sets the text; the window is told.
+  void SetAddrText(const Text& text);
+  // The person edited the text in the box; the box shows it already.
+  void AddrEdited(const Text& text) { addrText_ = text; }
+  // The recently used addresses, most recent first.
+  std::vector<Text> AddrItems() const;
+  const std::list<Text>& Recent() const { return recent_; }
+  // The listed address equal to `text` exactly, or null.
+  const Text* ListedExactly(const Text& text) const;
+  const Text& StatusText() const { return statusText_; }
+  void SetStatus(const Text& text);
+
+  // --- State fields ----------------------------------------------------------------------
+
+  const std::vector<Text>& HistoryList() const { return history_; }
+  int HistoryIndex() const { return historyIndex_; }
+  bool UpdateCombo() const { return updateCombo_; }
+
+ private:
+  int FindInHistory(const Text& u) const;
+  void CutHistoryAfter(std::size_t index, std::vector<Text>* into);
+  void AppendToHistory(const Text& u);
+  void MoveToTopOfList(const Text& u);
+
+  WebFormHost& host_;
+  WindowConfig config_;
+  ValueList linkList_;
+  std::vector<LinkEntry> links_;
+  int linkCt_ = 0;
+
+  std::vector<Text> history_;
+  // Lower-cased address -> its position in history_, so that finding an address costs the
+  // same however long the history grows.
+  std::unordered_map<Text, std::size_t> historyPositions_;
+  int historyIndex_ = -1;
+  bool updateCombo_ = false;
+
+  std::list<Text> recent_;
+  std::unordered_map<Text, std::list<Text>::iterator> recentPositions_;  // lower-cased keys
+
+  Text addrText_;
+  Text statusText_;
+
+  // What the last navigation event changed in the history, so that a navigation called off
+  // after its announcement can be undone.
+  struct NavigationUndo {
+    bool undo = false;
+    int index = -1;         // HistoryIndex before the event
+    bool appended = false;  // the event appended its address
+    std::vector<Text> cut;  // the entries ahead that the append removed
+  } calledOff_;
+};
+
+}  // namespace wb

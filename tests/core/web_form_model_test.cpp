@@ -1,0 +1,364 @@
+// The browser window's rules without widgets: its history, the address box and its list of
+// recent addresses, the status and progress texts, go's skip rule, the enable rules of Back
+// and Forward, navigations called off after their announcement, and the link entries.
+#include "model/web_form_model.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/maker.h"
+
+namespace wbtest {
+namespace {
+
+using wb::Text;
+using Items = std::vector<Text>;
+
+// The window around the model: a web view that, like the engine, announces each address it
+// is asked for (unless told not to) and starts nothing for blanks, and the controls'
+// notifications, recorded.
+class FakeHost : public wb::WebFormHost {
+ public:
+  bool Navigate(const Text& address) override {
+    if (address.find_first_not_of(u" \t\r\n") == Text::npos) return false;
+    navigated.push_back(address);
+    if (raiseOnNavigate && model) model->webBeforeNavigate2(address);
+    return true;
+  }
+  bool LeavePromptOpen() const override { return leavePromptOpen; }
+  Text LocationURL() const override { return location; }
+  void AddrTextChanged(const Text& text) override { addrShown = text; }
+  void StatusChanged(const Text& text) override { statusShown = text; }
+  void RecentMovedToTop(const Text& entry, bool wasListed) override {
+    recentChanges.push_back((wasListed ? u"moved " : u"inserted ") + entry);
+  }
+  void HistoryChanged() override { ++historyChanges; }
+  void LinksChanged() override { ++linkChanges; }
+
+  wb::WebFormModel* model = nullptr;
+  bool raiseOnNavigate = true;
+  bool leavePromptOpen = false;
+  Text location;
+  Items navigated;
+  Text addrShown, statusShown;
+  Items recentChanges;
+  int historyChanges = 0, linkChanges = 0;
+};
+
+struct Fixture {
+  explicit Fixture(const wb::ValueList& config = {}) {
+    host.model = &model;
+    model.Configure(config);
+  }
+  // Navigation events from the page itself, as the web view raises them.
+  void Visit(std::initializer_list<const char16_t*> addresses) {
+    for (const char16_t* u : addresses) model.webBeforeNavigate2(u);
+  }
+  FakeHost host;
+  wb::WebFormModel model{host};
+};
+
+struct HistoryCase {
+  const char* name;
+  Items visits;  // addresses raised as navigation events, in order
+  int backs;     // Back clicks after the visits
+  Items then;    // further navigation events after the Back clicks
+  Items history;
+  int index;
+  bool backEnabled;
+  bool forwardEnabled;
+};
+
+TEST(WebFormModel, HistoryFollowsNavigationEvents) {
+  const HistoryCase cases[] = {
+      {"empty", {}, 0, {}, {}, -1, false, false},
+      {"three pages", {u"a", u"b", u"c"}, 0, {}, {u"a", u"b", u"c"}, 2, true, false},
+      {"present in another case moves the index only",
+       {u"http://one/", u"http://two/", u"http://three/"},
+       0,
+       {u"HTTP://ONE/"},
+       {u"http://one/", u"http://two/", u"http://three/"},
+       0,
+       false,
+       true},
+      {"back then a new link truncates the entries ahead",
+       {u"one", u"two", u"three"},
+       1,
+       {u"four"},
+       {u"one", u"two", u"four"},
+       2,
+       true,
+       false},
+      {"back twice leaves forward entries",
+       {u"one", u"two", u"three"},
+       2,
+       {},
+       {u"one", u"two", u"three"},
+       0,
+       false,
+       true},
+      {"javascript: is ignored",
+       {u"one", u"javascript:void(0)", u"x javascript:y"},
+       0,
+       {},
+       {u"one"},
+       0,
+       false,
+       false},
+      {"JAVASCRIPT: is recorded",
+       {u"one", u"JAVASCRIPT:void(0)"},
+       0,
+       {},
+       {u"one", u"JAVASCRIPT:void(0)"},
+       1,
+       true,
+       false},
+      {"a truncated entry can be visited again",
+       {u"one", u"two", u"three"},
+       2,
+       {u"four", u"three"},
+       {u"one", u"four", u"three"},
+       2,
+       true,
+       false},
+  };
+  for (const HistoryCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    for (const Text& u : c.visits) f.model.webBeforeNavigate2(u);
+    for (int i = 0; i < c.backs; ++i) f.model.BackClick();
+    for (const Text& u : c.then) f.model.webBeforeNavigate2(u);
+    EXPECT_EQ(f.model.HistoryList(), c.history);
+    EXPECT_EQ(f.model.HistoryIndex(), c.index);
+    EXPECT_EQ(f.model.acBackUpdate(), c.backEnabled);
+    EXPECT_EQ(f.model.acForwardUpdate(), c.forwardEnabled);
+  }
+}
+
+TEST(WebFormModel, JavascriptLeavesAddressStatusAndFlagAlone) {
+  Fixture f;
+  f.model.go(u"http://one/");
+  f.host.raiseOnNavigate = false;
+  f.model.go(u"javascript:alert(1)");  // sets the flag; the event below must not use it
+  EXPECT_TRUE(f.model.UpdateCombo());
+  EXPECT_EQ(f.model.StatusText(), u"Load: javascript:alert(1)");
+  f.model.webBeforeNavigate2(u"javascript:alert(1)");
+  EXPECT_TRUE(f.model.UpdateCombo());
+  EXPECT_EQ(f.model.AddrText(), u"javascript:alert(1)");
+  EXPECT_EQ(f.model.StatusText(), u"Load: javascript:alert(1)");
+  EXPECT_EQ(f.model.AddrItems(), Items{u"http://one/"});
+  // The flag then serves the next navigation event.
+  f.model.webBeforeNavigate2(u"http://two/");
+  EXPECT_FALSE(f.model.UpdateCombo());
+  EXPECT_EQ(f.model.AddrItems(), (Items{u"http://two/", u"http://one/"}));
+}
+
+TEST(WebFormModel, BackAndForwardNavigateThroughTheAddressBox) {
+  Fixture f;
+  f.Visit({u"one", u"two", u"three"});
+  f.model.BackClick();
+  EXPECT_EQ(f.host.navigated.back(), u"two");
+  EXPECT_EQ(f.model.AddrText(), u"two");
+  EXPECT_EQ(f.host.addrShown, u"two");
+  EXPECT_EQ(f.model.HistoryIndex(), 1);
+  EXPECT_TRUE(f.model.acForwardUpdate());
+  f.model.ForwardClick();
+  EXPECT_EQ(f.host.navigated.back(), u"three");
+  EXPECT_EQ(f.model.HistoryIndex(), 2);
+  // Without history neither reads outside the list.
+  Fixture empty;
+  empty.model.BackClick();
+  empty.model.ForwardClick();
+  EXPECT_TRUE(empty.host.navigated.empty());
+}
+
+TEST(WebFormModel, AnAddressThatStartsNoNavigationLeavesNoFlagForTheNextOne) {
+  Fixture f;
+  f.model.SetAddrText(u"   ");
+  f.model.RefreshClick();
+  EXPECT_TRUE(f.host.navigated.empty());
+  EXPECT_FALSE(f.model.UpdateCombo());
+  f.model.webBeforeNavigate2(u"http://link.in.page/");  // the page's own link
+  EXPECT_TRUE(f.model.AddrItems().empty());
+}
+
+struct CalledOffCase {
+  const char* what;
+  std::function<void(Fixture&)> navigate;
+};
+
+TEST(WebFormModel, ANavigationCalledOffLeavesTheWindowOnThePageShown) {
+  const CalledOffCase cases[] = {
+      {"a new address, which cut the entries ahead", [](Fixture& f) { f.model.go(u"four"); }},
+      {"an address in the history", [](Fixture& f) { f.model.go(u"ONE"); }},
+      {"Back", [](Fixture& f) { f.model.BackClick(); }},
+      {"a link in the page", [](Fixture& f) { f.model.webBeforeNavigate2(u"five"); }},
+  };
+  for (const CalledOffCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    f.Visit({u"one", u"two", u"three", u"two"});  // went back: "three" lies ahead
+    c.navigate(f);
+    f.model.webNavigationCalledOff();
+    EXPECT_EQ(f.model.HistoryList(), (Items{u"one", u"two", u"three"}));
+    EXPECT_EQ(f.model.HistoryIndex(), 1);
+    EXPECT_EQ(f.host.addrShown, u"two");
+    EXPECT_EQ(f.host.statusShown, u"two");
+    EXPECT_TRUE(f.model.acForwardUpdate());
+    // Only the navigation announced last can be called off, and only once.
+    f.model.webNavigationCalledOff();
+    EXPECT_EQ(f.model.HistoryIndex(), 1);
+    // The entry that came back is found again.
+    f.model.webBeforeNavigate2(u"THREE");
+    EXPECT_EQ(f.model.HistoryIndex(), 2);
+  }
+}
+
+TEST(WebFormModel, NoNavigationStartsWhileThePageAsksWhetherToLeave) {
+  Fixture f;
+  f.Visit({u"one", u"two"});
+  f.host.leavePromptOpen = true;
+  f.model.BackClick();
+  EXPECT_FALSE(f.model.go(u"three"));
+  f.model.HomePageRequest();
+  f.model.RefreshClick();
+  EXPECT_TRUE(f.host.navigated.empty());
+  EXPECT_EQ(f.model.AddrText(), u"two");
+}
+
+TEST(WebFormModel, ProgramNavigationsGoToTheTopOfTheListOnlyOnce) {
+  Fixture f;
+  f.model.go(u"http://a/");
+  f.model.go(u"http://b/");
+  f.model.go(u"http://c/");
+  EXPECT_EQ(f.model.AddrItems(), (Items{u"http://c/", u"http://b/", u"http://a/"}));
+  // Picked again (in another case): the entry moves to the top, never twice in the list, and
+  // keeps its spelling.
+  f.model.go(u"HTTP://A/");
+  EXPECT_EQ(f.model.AddrItems(), (Items{u"http://a/", u"http://c/", u"http://b/"}));
+  EXPECT_EQ(f.host.recentChanges, (Items{u"inserted http://a/", u"inserted http://b/",
+                                         u"inserted http://c/", u"moved http://a/"}));
+  EXPECT_NE(f.model.ListedExactly(u"http://b/"), nullptr);
+  EXPECT_EQ(f.model.ListedExactly(u"HTTP://B/"), nullptr);  // exact spelling only
+}
+
+TEST(WebFormModel, LinksInsideThePageStayOutOfTheList) {
+  Fixture f;
+  f.model.go(u"http://a/");
+  f.model.webBeforeNavigate2(u"http://a/page2");
+  EXPECT_EQ(f.model.AddrItems(), Items{u"http://a/"});
+  EXPECT_EQ(f.model.AddrText(), u"http://a/page2");
+  EXPECT_EQ(f.model.StatusText(), u"http://a/page2");
+  EXPECT_EQ(f.model.HistoryList(), (Items{u"http://a/", u"http://a/page2"}));
+}
+
+TEST(WebFormModel, RefreshNavigatesToTheEditedText) {
+  Fixture f;
+  f.model.go(u"http://a/");
+  f.model.AddrEdited(u"http://edited/");
+  f.model.RefreshClick();
+  EXPECT_EQ(f.host.navigated.back(), u"http://edited/");
+}
+
+struct ProgressCase {
+  int progress, max;
+  const char16_t* status;
+};
+
+TEST(WebFormModel, ProgressShowsAddressWithPercentOrLocation) {
+  const ProgressCase cases[] = {
+      {50, 200, u"http://a/ (25%)"},
+      {100, 100, u"http://a/ (100%)"},
+      {1, 3, u"http://a/ (33%)"},    // truncated
+      {-1, 3, u"http://a/ (-33%)"},  // toward zero
+      {0, 0, u"http://a/final"},     // the end of a load
+      {77, 0, u"http://a/final"},
+      // 30000000 * 100 wraps around in 32 bits to -1294967296.
+      {30000000, 1, u"http://a/ (-1294967296%)"},
+      {21474837, -1, u"http://a/ (2147483596%)"},
+      // The one quotient that does not fit 32 bits wraps around as well.
+      {536870912, -1, u"http://a/ (-2147483648%)"},
+  };
+  for (const ProgressCase& c : cases) {
+    Fixture f;
+    f.model.go(u"http://a/");
+    f.host.location = u"http://a/final";
+    f.model.webProgressChange(c.progress, c.max);
+    EXPECT_EQ(f.model.StatusText(), c.status) << c.progress << "/" << c.max;
+    EXPECT_EQ(f.host.statusShown, c.status);
+  }
+}
+
+TEST(WebFormModel, LoadTextWhileNavigating) {
+  Fixture f;
+  f.host.raiseOnNavigate = false;
+  f.model.go(u"http://slow/");
+  EXPECT_EQ(f.model.StatusText(), u"Load: http://slow/");
+  f.model.webBeforeNavigate2(u"http://slow/");
+  EXPECT_EQ(f.model.StatusText(), u"http://slow/");
+}
+
+struct GoCase {
+  const char16_t* addr;
+  const char16_t* url;
+  int noRef;
+  bool navigates;
+};
+
+TEST(WebFormModel, GoSkipsByNoRef) {
+  const GoCase cases[] = {
+      {u"http://A/x", u"http://a/x", 0, true},
+      {u"http://A/x", u"http://a/x", 2, false},
+      {u"http://A/xy", u"http://a/x", 2, true},
+      {u"http://A/xy", u"a/X", 1, false},
+      {u"http://b/", u"a", 1, true},
+      {u"anything", u"", 0, false},
+  };
+  for (const GoCase& c : cases) {
+    Fixture f;
+    f.model.SetAddrText(c.addr);
+    EXPECT_EQ(f.model.go(c.url, c.noRef), c.navigates) << wb::ToUtf8(c.url) << " " << c.noRef;
+    EXPECT_EQ(!f.host.navigated.empty(), c.navigates);
+  }
+}
+
+TEST(WebFormModel, HomePageGoesToTheMakerWhateverTheStartAddress) {
+  Fixture f;
+  f.model.go(u"http://start.example/");
+  f.model.HomePageRequest();
+  EXPECT_EQ(f.host.navigated.back(), wb::BaseWebAddress());
+  EXPECT_EQ(f.model.AddrItems().front(), wb::BaseWebAddress());
+}
+
+using Link = wb::WebFormModel::LinkEntry;
+
+TEST(WebFormModel, LinkEntriesAreNamedInTheOrderTheyAreMade) {
+  Fixture f({u"links=A=x|B=y,2"});
+  EXPECT_EQ(f.model.Links(),
+            (std::vector<Link>{{u"A", u"x", 0, "btLink_2"}, {u"B", u"y", 2, "btLink_1"}}));
+  // A rebuild continues the numbers; DelLink is exact.
+  wb::ValueList other{u"C=z", u"b=w", u"B=v"};
+  f.model.AddLinkList(&other, true);
+  EXPECT_EQ(f.model.Links(), (std::vector<Link>{{u"C", u"z", 0, "btLink_5"},
+                                                {u"b", u"w", 0, "btLink_4"},
+                                                // the first entry's value for both
+                                                {u"B", u"w", 0, "btLink_3"}}));
+  f.model.DelLink(u"b");
+  EXPECT_EQ(f.model.Links().size(), 2u);
+  f.model.AddLink(u"D", u"d", 0);
+  EXPECT_EQ(f.model.Links().front().name, "btLink_6");
+  f.model.DelLink(u"*");
+  EXPECT_TRUE(f.model.Links().empty());
+  EXPECT_EQ(f.host.linkChanges, 5);  // Configure, AddLinkList, DelLink, AddLink, DelLink
+  // A click navigates to the entry's address; past the end nothing happens.
+  Fixture g({u"links=A=http://a.example/"});
+  EXPECT_TRUE(g.model.LinksClick(0));
+  EXPECT_FALSE(g.model.LinksClick(1));
+  EXPECT_EQ(g.host.navigated, Items{u"http://a.example/"});
+}
+
+}  // namespace
+}  // namespace wbtest
