@@ -317,6 +317,49 @@ TEST_F(BannerEndToEnd, HidesWhenTheGatewayAnswersWithAnError) {
   EXPECT_EQ(InfoRequests().size(), 1u);
 }
 
+TEST_F(BannerEndToEnd, FollowsTheMainWindowWhenItIsMovedOrResized) {
+  if (OnWayland()) GTEST_SKIP() << "on Wayland the banner docks in the window and moves with it";
+  std::string exe = BrandedProgram("Banner E2E Move");
+  Program program(exe, {"WB_TEST_BASE_WEB_ADDRESS=" + gateway.Base()});
+  ASSERT_GT(program.pid(), 0);
+  ASSERT_TRUE(PagesLoaded());
+  XWindow main, banner;
+  auto follows = [&] {
+    main = FindWindow("Banner E2E Move");
+    banner = FindWindow("WebInfo");
+    return main.viewable && banner.viewable && banner.x == main.x &&
+           banner.y == main.y + main.height && banner.width == main.width && banner.height == 90;
+  };
+  auto where = [&] {
+    return "main " + std::to_string(main.x) + "," + std::to_string(main.y) + " " +
+           std::to_string(main.width) + "x" + std::to_string(main.height) + "; banner " +
+           std::to_string(banner.x) + "," + std::to_string(banner.y) + " " +
+           std::to_string(banner.width) + "x" + std::to_string(banner.height);
+  };
+  ASSERT_TRUE(WaitFor(follows)) << where();
+
+  // The display moves and sizes the main window as a person would with the mouse.
+  const struct {
+    const char* what;
+    const char* command;
+    int x, y, width, height;
+  } steps[] = {
+      {"moved", "windowmove 230 140", 230, 140, -1, -1},
+      {"resized", "windowsize 700 500", 230, 140, 700, 500},
+      {"moved again", "windowmove 40 60", 40, 60, 700, 500},
+  };
+  for (const auto& step : steps) {
+    int status = -1;
+    RunCommand("xdotool search --name '^Banner E2E Move$' " + std::string(step.command), &status);
+    ASSERT_EQ(status, 0) << step.what;
+    EXPECT_TRUE(WaitFor([&] {
+      return follows() && main.x == step.x && main.y == step.y &&
+             (step.width < 0 || (main.width == step.width && main.height == step.height));
+    })) << step.what
+        << ": " << where();
+  }
+}
+
 #endif
 
 }  // namespace
