@@ -80,7 +80,6 @@ class TWebMain : public TWebForm {
   void FormShow() override;
   void mnAboutClick();
 
-
  private:
   void ArrangeBands();
   // Adds "layout": the content area's width and height, and its shown parts top to bottom,
