@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 
+#include "engine/web_view.h"
 #include "info/controls.h"
 #include "info/window_timer.h"
-#include "shell/web_view.h"
 #include "support/text.h"
 
 namespace wb {

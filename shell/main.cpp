@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/web_view_webkit.h"
 #include "platform/folders.h"
 #include "platform/resources.h"
 #include "shell/error_display.h"
 #include "shell/main_window.h"
-#include "shell/web_view_webkit.h"
 #include "support/process_values.h"
 
 namespace {
@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
   wb::RegisterProgramResources();
 
   wb::WebKitViewFactory views;
+  views.showError = wb::ShowError;
   wb::ProgramWindows windows;
   try {
     wb::StartupSetup();

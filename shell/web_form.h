@@ -29,9 +29,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/web_view.h"
 #include "model/web_form_model.h"
 #include "shell/action.h"
-#include "shell/web_view.h"
 #include "storage/value_list.h"
 #include "support/text.h"
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "shell/web_view.h"
+#include "engine/web_view.h"
 
 namespace wbtest {
 

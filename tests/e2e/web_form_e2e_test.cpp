@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/web_view_webkit.h"
 #include "shell/main_window.h"
-#include "shell/web_view_webkit.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/test_env.h"
 #include "tests/gui/web_form_test_util.h"

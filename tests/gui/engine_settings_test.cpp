@@ -3,7 +3,7 @@
 #include <gtkmm/widget.h>
 #include <webkit2/webkit2.h>
 
-#include "shell/web_view_webkit.h"
+#include "engine/web_view_webkit.h"
 
 namespace wb {
 namespace {

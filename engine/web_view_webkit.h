@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/web_view.h"
+#include "engine/web_view.h"
 
 namespace Gtk {
 class Window;
@@ -44,6 +44,12 @@ class WebKitViewFactory : public WebViewFactory {
   std::function<void(Gtk::Window* parent, const std::string& message,
                      std::function<void(bool leave)> answer)>
       askLeave;
+
+  // Shows an error that arrives in an engine callback, where no exception could travel back
+  // through the engine's C code: a page that could not be saved or printed, a download that
+  // failed. The program sets its standard error display; until then the message goes to the
+  // standard error stream.
+  std::function<void(const Text& message)> showError;
 
   // The engine settings shared by every view of this factory (an engine object).
   void* engineSettings() const { return settings_; }

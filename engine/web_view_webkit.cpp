@@ -1,7 +1,7 @@
 // The one WebKitGTK implementation of the web view. Every engine signal is connected in
 // Connect() and disconnected in the destructor, before the widget goes away, so no callback
 // can reach a destroyed view.
-#include "shell/web_view_webkit.h"
+#include "engine/web_view_webkit.h"
 
 #include <glibmm/main.h>
 #include <gtkmm/filechooserdialog.h>
@@ -17,7 +17,6 @@
 #include <system_error>
 #include <utility>
 
-#include "shell/error_display.h"
 #include "support/values.h"
 
 namespace wb {
@@ -234,14 +233,16 @@ class WebKitView : public WebView {
     return name + ext;
   }
 
+  // A save in progress. It keeps its own copy of the error display, since the answer may
+  // come after the view has gone.
   struct SaveJob {
-    WebKitView* owner;
+    std::function<void(const Text&)> showError;
     std::string finalPath;
     std::string tempPath;
   };
 
   void SaveMhtml(const std::string& path) {
-    auto* job = new SaveJob{this, path, TempNameBeside(path)};
+    auto* job = new SaveJob{factory_.showError, path, TempNameBeside(path)};
     GFile* file = g_file_new_for_path(job->tempPath.c_str());
     webkit_web_view_save_to_file(view_, file, WEBKIT_SAVE_MODE_MHTML, cancel_, OnMhtmlSaved, job);
     g_object_unref(file);
@@ -253,20 +254,20 @@ class WebKitView : public WebView {
     if (!webkit_web_view_save_to_file_finish(WEBKIT_WEB_VIEW(source), result, &error.e)) {
       std::remove(job->tempPath.c_str());
       if (g_error_matches(error.e, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
-      ShowError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
+      job->showError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
       return;
     }
     try {
       MoveInto(job->tempPath, job->finalPath);
     } catch (const std::exception& e) {
-      ShowError(FromUtf8(e.what()));
+      job->showError(FromUtf8(e.what()));
     }
   }
 
   void SaveHtml(const std::string& path) {
     WebKitWebResource* resource = webkit_web_view_get_main_resource(view_);
     if (!resource) throw std::runtime_error("There is no page to save.");
-    auto* job = new SaveJob{this, path, {}};
+    auto* job = new SaveJob{factory_.showError, path, {}};
     webkit_web_resource_get_data(resource, cancel_, OnHtmlData, job);
   }
 
@@ -278,7 +279,7 @@ class WebKitView : public WebView {
         webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, &error.e);
     if (!bytes) {
       if (g_error_matches(error.e, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
-      ShowError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
+      job->showError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
       return;
     }
     // g_file_set_contents writes a temporary file and renames it over the target.
@@ -286,7 +287,8 @@ class WebKitView : public WebView {
     bool ok = g_file_set_contents(job->finalPath.c_str(), reinterpret_cast<const char*>(bytes),
                                   static_cast<gssize>(length), &writeError.e);
     g_free(bytes);
-    if (!ok) ShowError(Ascii("The page could not be saved: ") + FromUtf8(writeError.message()));
+    if (!ok)
+      job->showError(Ascii("The page could not be saved: ") + FromUtf8(writeError.message()));
   }
 
   void ForgetPrint(WebKitPrintOperation* op) {
@@ -296,9 +298,9 @@ class WebKitView : public WebView {
   }
 
   static void OnPrintFailed(WebKitPrintOperation*, GError* error, gpointer data) {
-    (void)data;
-    ShowError(Ascii("The page could not be printed: ") +
-              FromUtf8(error && error->message ? error->message : "unknown error"));
+    static_cast<WebKitView*>(data)->factory_.showError(
+        Ascii("The page could not be printed: ") +
+        FromUtf8(error && error->message ? error->message : "unknown error"));
   }
 
   static void OnPrintFinished(WebKitPrintOperation* op, gpointer data) {
@@ -519,7 +521,7 @@ class WebKitView : public WebView {
     } catch (const std::exception& e) {
       job->cancelled = true;
       webkit_download_cancel(download);
-      ShowError(FromUtf8(e.what()));
+      self->factory_.showError(FromUtf8(e.what()));
       return TRUE;
     }
     job->finalPath = path;
@@ -548,8 +550,9 @@ class WebKitView : public WebView {
       return;
     }
     job->owner->Status("Download failed: " + job->name);
-    ShowError(Ascii("The download of ") + FromUtf8(job->name) + Ascii(" failed: ") +
-              FromUtf8(error && error->message ? error->message : "unknown error"));
+    job->owner->factory_.showError(
+        Ascii("The download of ") + FromUtf8(job->name) + Ascii(" failed: ") +
+        FromUtf8(error && error->message ? error->message : "unknown error"));
   }
 
   static void OnDownloadFinished(WebKitDownload*, gpointer data) {
@@ -561,7 +564,7 @@ class WebKitView : public WebView {
         self->Status("Download complete: " + job->finalPath);
       } catch (const std::exception& e) {
         self->Status("Download failed: " + job->name);
-        ShowError(FromUtf8(e.what()));
+        self->factory_.showError(FromUtf8(e.what()));
       }
     }
     g_signal_handlers_disconnect_by_data(job->download, job);
@@ -645,6 +648,7 @@ std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
 }
 
 WebKitViewFactory::WebKitViewFactory() {
+  showError = [](const Text& message) { std::fprintf(stderr, "%s\n", ToUtf8(message).c_str()); };
   WebKitSettings* settings = webkit_settings_new();
   settings_ = settings;
   defaultAccelerationPolicy_ =
