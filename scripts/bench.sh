@@ -53,6 +53,12 @@ echo "== Remote channel benchmarks"
 echo
 echo "== Reading damaged or huge configuration blocks"
 "$build/bench/wb_config_load_bench"
+echo "== navigations through the window's model and the window"
+if [ -n "${DISPLAY:-}" ]; then
+  "$build/bench/wb_navigation_bench"
+else
+  xvfb-run -a -s "-screen 0 1600x1200x24" "$build/bench/wb_navigation_bench"
+fi
 
 echo
 echo "== wbctl brand"

@@ -181,7 +181,7 @@ void TWebForm::BuildDesign() {
   css_ = Gtk::CssProvider::create();
   ApplyCss();
   for (Gtk::Widget* w : {static_cast<Gtk::Widget*>(this), static_cast<Gtk::Widget*>(&pBanner),
-                         static_cast<Gtk::Widget*>(&bannerLabel)})
+                         static_cast<Gtk::Widget*>(&bannerLabel), static_cast<Gtk::Widget*>(&Addr)})
     w->get_style_context()->add_provider(css_, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 
   clientBox.show_all();
@@ -286,7 +286,11 @@ void TWebForm::DestroyMenu() {
 void TWebForm::ApplyCss() {
   std::string css =
       "#pBannerCaption { font-family: \"Liberation Sans\", Arial, sans-serif; font-weight: bold;"
-      " font-size: 24px; color: #000080; }\n";
+      " font-size: 24px; color: #000080; }\n"
+      // The list of recent addresses drops down as a list, not as a menu: a menu keeps one
+      // item per address and measures them all whenever one is added, which made each
+      // navigation slower the longer the day had been.
+      "#Addr { -GtkComboBox-appears-as-list: true; }\n";
   if (color_ > 0) {
     std::string c = CssColor(color_);
     css += "window, #pBanner { background-color: " + c + "; background-image: none; }\n";
