@@ -1,6 +1,6 @@
 #pragma once
 // The web view as the windows see it: one engine behind a small interface, so that the
-// windows can be tested with a fake and the engine's quirks stay in one file.
+// windows can be tested with a fake and the engine's quirks stay in the engine's layer.
 #include <functional>
 #include <memory>
 
@@ -21,9 +21,11 @@ class WebView {
   virtual Gtk::Widget& widget() = 0;
 
   // Starts loading an address. Partial addresses are resolved as a browser's address bar
-  // does: without a scheme, an existing file path becomes a file URI, anything else gets
-  // "http://". Returns whether a navigation started: an address of blanks only starts none.
-  virtual bool Navigate(const Text& address) = 0;
+  // does (ResolveAddress): without a scheme, an existing file path becomes a file URI,
+  // anything else gets "http://". Returns whether a navigation started: an address of blanks
+  // only starts none. Every implementation is given the resolved address, so the engine and
+  // the fake of the tests load the same one.
+  bool Navigate(const Text& address);
   virtual void Stop() = 0;
   // Asks where to save the page, then saves it. Throws std::runtime_error on failure.
   virtual void Save() = 0;
@@ -50,6 +52,10 @@ class WebView {
   std::function<void(const Text& address)> onNewWindow;
   // Status text of a download or other engine activity the window may show.
   std::function<void(const Text& status)> onStatusText;
+
+ protected:
+  // Starts loading a resolved address: one with a scheme, never empty.
+  virtual void Load(const Text& resolved) = 0;
 };
 
 // Creates web views. The program uses the engine; tests substitute a fake.

@@ -38,20 +38,6 @@ struct GErrorPtr {
   std::string message() const { return e && e->message ? e->message : "unknown error"; }
 };
 
-bool HasScheme(const std::string& a) {
-  // A scheme is a letter followed by letters, digits, "+", "-" or "." and then ":". What
-  // follows "host:" as digits is a port, so "localhost:8080" has no scheme.
-  if (a.empty() || !g_ascii_isalpha(a[0])) return false;
-  size_t i = 1;
-  while (i < a.size() && (g_ascii_isalnum(a[i]) || a[i] == '+' || a[i] == '-' || a[i] == '.')) ++i;
-  if (i >= a.size() || a[i] != ':') return false;
-  size_t j = i + 1;
-  size_t digits = 0;
-  while (j < a.size() && g_ascii_isdigit(a[j])) ++j, ++digits;
-  bool port = digits > 0 && (j == a.size() || a[j] == '/' || a[j] == '?' || a[j] == '#');
-  return !port;
-}
-
 std::string TempNameBeside(const std::string& path) {
   // A hidden name in the same directory, so that the final rename stays on one file system.
   std::filesystem::path p(path);
@@ -145,9 +131,8 @@ class WebKitView : public WebView {
 
   Gtk::Widget& widget() override { return *widget_; }
 
-  bool Navigate(const Text& address) override {
-    std::string uri = ResolveAddress(ToUtf8(address));
-    if (uri.empty()) return false;
+  void Load(const Text& resolved) override {
+    const std::string uri = ToUtf8(resolved);
     inNavigate_ = true;
     startReported_ = false;
     calledOff_ = false;
@@ -161,7 +146,6 @@ class WebKitView : public WebView {
       const char* shown = webkit_web_view_get_uri(view_);
       Report(shown && *shown ? shown : uri.c_str());
     }
-    return true;
   }
 
   void Stop() override { webkit_web_view_stop_loading(view_); }
@@ -590,23 +574,6 @@ class WebKitView : public WebView {
 };
 
 }  // namespace
-
-std::string ResolveAddress(const std::string& address) {
-  size_t b = 0, e = address.size();
-  while (b < e && g_ascii_isspace(address[b])) ++b;
-  while (e > b && g_ascii_isspace(address[e - 1])) --e;
-  std::string a = address.substr(b, e - b);
-  if (a.empty()) return {};
-  if (HasScheme(a)) return a;
-  std::error_code ec;
-  if (std::filesystem::exists(std::filesystem::path(a), ec)) {
-    GFile* file = g_file_new_for_commandline_arg(a.c_str());
-    GCharPtr uri{g_file_get_uri(file)};
-    g_object_unref(file);
-    if (uri.p) return uri.str();
-  }
-  return "http://" + a;
-}
 
 bool ConfigureEngineSandbox() {
   static int decided = -1;

@@ -59,13 +59,6 @@ class WebKitViewFactory : public WebViewFactory {
   int defaultAccelerationPolicy_ = 0;
 };
 
-// Resolves a partial address as a browser's address bar does. An address with a scheme
-// ("http:", "file:", "about:", "mailto:" ...) is returned unchanged; "host:port..." is not a
-// scheme. Without a scheme, an existing file path (absolute, or relative to the working
-// directory) becomes a file URI, and anything else gets "http://". Leading and trailing
-// blanks are ignored; an address of blanks only resolves to empty text.
-std::string ResolveAddress(const std::string& address);
-
 // Decides whether the engine's sandbox can be used here and sets the engine up for it. The
 // sandbox is turned on whenever bubblewrap can create its namespaces; it is left off only
 // where it cannot work (no bubblewrap, or a system that refuses user namespaces), since the

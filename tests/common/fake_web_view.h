@@ -14,16 +14,6 @@ class FakeWebView : public wb::WebView {
  public:
   Gtk::Widget& widget() override { return label_; }
 
-  // Navigate records the address and, like the engine, raises before-navigate for it
-  // (unless raiseOnNavigate is false), then makes it the location.
-  // Like the engine, it starts nothing for an address of blanks only.
-  bool Navigate(const wb::Text& address) override {
-    if (address.find_first_not_of(u" \t\r\n") == wb::Text::npos) return false;
-    navigated.push_back(address);
-    if (raiseOnNavigate) RaiseBeforeNavigate(address);
-    location = address;
-    return true;
-  }
   void Stop() override { ++stops; }
   void Save() override {
     ++saves;
@@ -52,6 +42,8 @@ class FakeWebView : public wb::WebView {
     if (onNewWindow) onNewWindow(address);
   }
 
+  // The addresses loaded, in order, as Navigate resolved them ("example.org" is loaded as
+  // "http://example.org"), the way the engine is given them.
   std::vector<wb::Text> navigated;
   wb::Text location;
   int stops = 0;
@@ -60,6 +52,15 @@ class FakeWebView : public wb::WebView {
   bool raiseOnNavigate = true;
   bool leavePromptOpen = false;
   std::string failure;  // when set, Save and Print throw it
+
+ protected:
+  // Like the engine, raises before-navigate for the address (unless raiseOnNavigate is
+  // false), then makes it the location.
+  void Load(const wb::Text& resolved) override {
+    navigated.push_back(resolved);
+    if (raiseOnNavigate) RaiseBeforeNavigate(resolved);
+    location = resolved;
+  }
 
  private:
   Gtk::Label label_{"fake web view"};

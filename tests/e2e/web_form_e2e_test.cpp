@@ -345,23 +345,5 @@ TEST_F(WebFormEndToEnd, SavesPagesAndLeavesWholeDownloadsOnly) {
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"page.html", "page.mhtml", "report.bin"}));
 }
 
-TEST(ResolveAddress, PartialAddressesAsAnAddressBarDoes) {
-  std::string file = TestRoot() + "/page.html";
-  std::ofstream(file) << "<html></html>";
-  struct Case {
-    std::string in, out;
-  } cases[] = {
-      {"http://a.example/x", "http://a.example/x"},
-      {"about:blank", "about:blank"},
-      {"mailto:someone@example.org", "mailto:someone@example.org"},
-      {"example.org", "http://example.org"},
-      {"localhost:8080/x", "http://localhost:8080/x"},
-      {"  example.org  ", "http://example.org"},
-      {file, "file://" + file},
-      {"   ", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(wb::ResolveAddress(c.in), c.out) << c.in;
-}
-
 }  // namespace
 }  // namespace wbtest

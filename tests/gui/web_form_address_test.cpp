@@ -54,7 +54,7 @@ TEST(AddressBox, EnterNavigatesToTheTypedText) {
   EXPECT_TRUE(f.view->navigated.empty());
   SendKey(*f.form, GDK_KEY_Return);
   ASSERT_EQ(f.view->navigated.size(), 1u);
-  EXPECT_EQ(f.view->navigated[0], u"example.org");
+  EXPECT_EQ(f.view->navigated[0], u"http://example.org");  // resolved as the engine gets it
 }
 
 TEST(AddressBox, RefreshAfterEditingNavigatesToTheEditedText) {
@@ -112,12 +112,13 @@ class AltArrowTest : public ::testing::TestWithParam<AltCase> {};
 TEST_P(AltArrowTest, OnlyAltAloneMovesThroughTheHistory) {
   const AltCase& c = GetParam();
   FormFixture f;
-  for (const char16_t* u : {u"one", u"two", u"three"}) f.view->RaiseBeforeNavigate(u);
+  for (const char16_t* u : {u"http://one/", u"http://two/", u"http://three/"})
+    f.view->RaiseBeforeNavigate(u);
   if (c.backEnabled) {
     SpinIdle();
     f.form->acBack.Execute();  // now at "two": both directions possible
   } else {
-    f.view->RaiseBeforeNavigate(u"one");  // at the start: Back disabled
+    f.view->RaiseBeforeNavigate(u"http://one/");  // at the start: Back disabled
   }
   f.form->show();
   SpinIdle();
@@ -132,7 +133,7 @@ TEST_P(AltArrowTest, OnlyAltAloneMovesThroughTheHistory) {
   }
   // A key the window does not act on is left to the page: only a key that moved through the
   // history is taken.
-  f.view->RaiseBeforeNavigate(c.backEnabled ? u"two" : u"one");
+  f.view->RaiseBeforeNavigate(c.backEnabled ? u"http://two/" : u"http://one/");
   SpinIdle();
   GdkEventKey key{};
   key.type = GDK_KEY_PRESS;
@@ -144,8 +145,8 @@ TEST_P(AltArrowTest, OnlyAltAloneMovesThroughTheHistory) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, AltArrowTest,
     ::testing::Values(
-        AltCase{"AltLeft", GDK_KEY_Left, GDK_MOD1_MASK, true, u"one"},
-        AltCase{"AltRight", GDK_KEY_Right, GDK_MOD1_MASK, true, u"three"},
+        AltCase{"AltLeft", GDK_KEY_Left, GDK_MOD1_MASK, true, u"http://one/"},
+        AltCase{"AltRight", GDK_KEY_Right, GDK_MOD1_MASK, true, u"http://three/"},
         AltCase{"AltLeftBackDisabled", GDK_KEY_Left, GDK_MOD1_MASK, false, nullptr},
         AltCase{"CtrlAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_CONTROL_MASK, true, nullptr},
         AltCase{"ShiftAltLeft", GDK_KEY_Left, GDK_MOD1_MASK | GDK_SHIFT_MASK, true, nullptr},

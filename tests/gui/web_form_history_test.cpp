@@ -25,8 +25,9 @@ TEST(History, ButtonsFollowTheRulesWhenTheLoopGoesIdle) {
   SpinIdle();
   EXPECT_FALSE(f.form->BackBtn.get_sensitive());
   EXPECT_FALSE(f.form->ForwardBtn.get_sensitive());
-  for (const char16_t* u : {u"one", u"two", u"three"}) f.view->RaiseBeforeNavigate(u);
-  f.view->RaiseBeforeNavigate(u"two");
+  for (const char16_t* u : {u"http://one/", u"http://two/", u"http://three/"})
+    f.view->RaiseBeforeNavigate(u);
+  f.view->RaiseBeforeNavigate(u"http://two/");
   EXPECT_FALSE(f.form->acBack.Enabled());  // not yet evaluated
   SpinIdle();
   EXPECT_TRUE(f.form->acBack.Enabled());
@@ -37,16 +38,17 @@ TEST(History, ButtonsFollowTheRulesWhenTheLoopGoesIdle) {
 
 TEST(History, BackAndForwardNavigateThroughTheAddressBox) {
   FormFixture f;
-  for (const char16_t* u : {u"one", u"two", u"three"}) f.view->RaiseBeforeNavigate(u);
+  for (const char16_t* u : {u"http://one/", u"http://two/", u"http://three/"})
+    f.view->RaiseBeforeNavigate(u);
   SpinIdle();
   g_signal_emit_by_name(f.form->BackBtn.gobj(), "clicked");
-  EXPECT_EQ(f.view->navigated.back(), u"two");
-  EXPECT_EQ(f.form->AddrText(), u"two");
+  EXPECT_EQ(f.view->navigated.back(), u"http://two/");
+  EXPECT_EQ(f.form->AddrText(), u"http://two/");
   EXPECT_EQ(f.form->Model().HistoryIndex(), 1);
   SpinIdle();
   EXPECT_TRUE(f.form->acForward.Enabled());
   g_signal_emit_by_name(f.form->ForwardBtn.gobj(), "clicked");
-  EXPECT_EQ(f.view->navigated.back(), u"three");
+  EXPECT_EQ(f.view->navigated.back(), u"http://three/");
   EXPECT_EQ(f.form->Model().HistoryIndex(), 2);
 }
 
