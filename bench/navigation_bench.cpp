@@ -76,11 +76,10 @@ void ModelNavigations(int count) {
 class StandInView : public wb::WebView {
  public:
   Gtk::Widget& widget() override { return label_; }
-  bool Navigate(const wb::Text& address) override {
+  void Load(const wb::Text& address) override {
     location_ = address;
     if (onBeforeNavigate) onBeforeNavigate(address);
     if (onProgressChange) onProgressChange(0, 0);
-    return true;
   }
   void Stop() override {}
   void Save() override {}
