@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/glib_ptr.h"
 #include "support/elf_file.h"
 #include "support/fields.h"
 
@@ -20,28 +21,16 @@ namespace {
 // this size, so anything larger is not one.
 constexpr std::uint64_t kMaxBundleBytes = std::uint64_t{64} << 20;
 
-struct ResourceUnref {
-  void operator()(GResource* resource) const { g_resource_unref(resource); }
-};
-using ResourcePtr = std::unique_ptr<GResource, ResourceUnref>;
-
-struct BytesUnref {
-  void operator()(GBytes* bytes) const { g_bytes_unref(bytes); }
-};
-using BytesPtr = std::unique_ptr<GBytes, BytesUnref>;
-
-ResourcePtr ResourceFromBytes(GBytes* bytes) {
-  GError* error = nullptr;
-  GResource* resource = g_resource_new_from_data(bytes, &error);
-  if (error != nullptr) g_error_free(error);
-  return ResourcePtr(resource);
+GPtr<GResource> ResourceFromBytes(GBytes* bytes) {
+  GPtr<GError> error;
+  return GPtr<GResource>(g_resource_new_from_data(bytes, OutPtr(error)));
 }
 
 // The running program's bundle, made once; null when the section is empty or invalid.
 GResource* ProgramResource() {
   static GResource* const resource = [] {
     const auto size = static_cast<gsize>(wb_resource_bundle_end - wb_resource_bundle_start);
-    BytesPtr bytes(g_bytes_new_static(wb_resource_bundle_start, size));
+    GPtr<GBytes> bytes(g_bytes_new_static(wb_resource_bundle_start, size));
     return ResourceFromBytes(bytes.get()).release();
   }();
   return resource;
@@ -49,10 +38,9 @@ GResource* ProgramResource() {
 
 std::string Lookup(GResource* resource, TextView fileName) {
   if (resource == nullptr) return {};
-  GError* error = nullptr;
-  BytesPtr data(g_resource_lookup_data(resource, ResourcePath(fileName).c_str(),
-                                       G_RESOURCE_LOOKUP_FLAGS_NONE, &error));
-  if (error != nullptr) g_error_free(error);
+  GPtr<GError> error;
+  GPtr<GBytes> data(g_resource_lookup_data(resource, ResourcePath(fileName).c_str(),
+                                           G_RESOURCE_LOOKUP_FLAGS_NONE, OutPtr(error)));
   if (!data) return {};
   gsize size = 0;
   const auto* bytes = static_cast<const char*>(g_bytes_get_data(data.get(), &size));
@@ -63,9 +51,7 @@ std::string Lookup(GResource* resource, TextView fileName) {
 
 std::string ResourceName(TextView fileName) {
   const std::string name = ToUtf8(ReplaceAll(fileName, u".", u"_"));
-  std::unique_ptr<gchar, decltype(&g_free)> upper(
-      g_utf8_strup(name.c_str(), static_cast<gssize>(name.size())), &g_free);
-  return upper ? std::string(upper.get()) : std::string();
+  return StringOf(GPtr<gchar>(g_utf8_strup(name.c_str(), static_cast<gssize>(name.size()))));
 }
 
 std::string ResourcePath(TextView fileName) {
@@ -83,7 +69,7 @@ std::string LoadResTextFromFile(const std::string& exePath, TextView fileName) {
   if (section == nullptr || section->size == 0) return {};
   const auto bundle = elf->Read(section->offset, section->size, kMaxBundleBytes);
   if (!bundle) return {};
-  BytesPtr bytes(g_bytes_new(bundle->data(), bundle->size()));
+  GPtr<GBytes> bytes(g_bytes_new(bundle->data(), bundle->size()));
   return Lookup(ResourceFromBytes(bytes.get()).get(), fileName);
 }
 

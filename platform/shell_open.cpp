@@ -7,42 +7,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/glib_ptr.h"
 #include "support/process_values.h"
 
 namespace wb {
 namespace {
 
-struct GFreeDeleter {
-  void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
-
-struct GErrorDeleter {
-  void operator()(GError* e) const { g_error_free(e); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
-
-struct GStrvDeleter {
-  void operator()(char** v) const { g_strfreev(v); }
-};
-using GStrvPtr = std::unique_ptr<char*, GStrvDeleter>;
-
 int StartOwnExecutable(const Text& parameters) {
   const std::string exe = ToUtf8(ExecutablePath());
   if (exe.empty()) return kShellOpenNoHandler;
   std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-  GStrvPtr args;
+  GPtr<gchar*> args;
   const std::string params = ToUtf8(parameters);
   if (!params.empty()) {
-    char** parsed = nullptr;
-    GError* raw = nullptr;
-    if (g_shell_parse_argv(params.c_str(), nullptr, &parsed, &raw)) {
-      args.reset(parsed);
-      for (char** a = parsed; *a; ++a) argv.push_back(*a);
+    GPtr<GError> error;
+    if (g_shell_parse_argv(params.c_str(), nullptr, OutPtr(args), OutPtr(error))) {
+      for (char** a = args.get(); *a; ++a) argv.push_back(*a);
     } else {
       // Parameters that are only blanks are no parameters, though the parser calls them
       // empty; anything else it refuses (an unclosed quote) starts nothing.
-      GErrorPtr error(raw);
       if (!g_error_matches(error.get(), G_SHELL_ERROR, G_SHELL_ERROR_EMPTY_STRING)) {
         return kShellOpenNoHandler;
       }
@@ -58,11 +41,10 @@ int StartOwnExecutable(const Text& parameters) {
 
 // The URI for a target: itself when it has a scheme, else the file URI of the path.
 std::string UriFor(const std::string& target) {
-  GCharPtr scheme(g_uri_parse_scheme(target.c_str()));
+  GPtr<gchar> scheme(g_uri_parse_scheme(target.c_str()));
   if (scheme) return target;
-  GCharPtr absolute(g_canonicalize_filename(target.c_str(), nullptr));
-  GCharPtr uri(g_filename_to_uri(absolute.get(), nullptr, nullptr));
-  return uri ? std::string(uri.get()) : std::string();
+  GPtr<gchar> absolute(g_canonicalize_filename(target.c_str(), nullptr));
+  return StringOf(GPtr<gchar>(g_filename_to_uri(absolute.get(), nullptr, nullptr)));
 }
 
 }  // namespace
@@ -73,9 +55,8 @@ int ShellOpen(const Text& target, const Text& parameters) {
     if (target.empty()) return kShellOpenNothing;
     const std::string uri = UriFor(ToUtf8(target));
     if (uri.empty()) return kShellOpenNoHandler;
-    GError* raw = nullptr;
-    const bool launched = g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &raw);
-    GErrorPtr error(raw);
+    GPtr<GError> error;
+    const bool launched = g_app_info_launch_default_for_uri(uri.c_str(), nullptr, OutPtr(error));
     return launched ? kShellOpenStarted : kShellOpenNoHandler;
   } catch (...) {
     return kShellOpenNothing;

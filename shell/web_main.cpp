@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "platform/glib_ptr.h"
 #include "storage/value_list.h"
 #include "support/fields.h"
 #include "support/values.h"
@@ -14,13 +15,6 @@ namespace {
 constexpr int kNavBandHeight = 26;
 constexpr int kAddressBandHeight = 21;
 constexpr int kLinkBandHeight = 22;
-
-struct GObjectUnref {
-  void operator()(gpointer p) const { g_object_unref(p); }
-};
-struct JsonNodeUnref {
-  void operator()(JsonNode* n) const { json_node_unref(n); }
-};
 
 void AddString(JsonBuilder* b, const char* name, const Text& value) {
   json_builder_set_member_name(b, name);
@@ -161,7 +155,7 @@ remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
 std::string TWebMain::StateJson() {
   const WebFormModel& model = Model();
 
-  std::unique_ptr<JsonBuilder, GObjectUnref> owner(json_builder_new());
+  GObjectPtr<JsonBuilder> owner(json_builder_new());
   JsonBuilder* b = owner.get();
   json_builder_begin_object(b);
   AddString(b, "address", model.AddrText());
@@ -201,17 +195,15 @@ std::string TWebMain::StateJson() {
   AddLayout(b);
   json_builder_end_object(b);
 
-  std::unique_ptr<JsonNode, JsonNodeUnref> root(json_builder_get_root(b));
+  GPtr<JsonNode> root(json_builder_get_root(b));
   JsonObject* state = json_node_get_object(root.get());
   for (const auto& add : stateMembers_) add(state);
 
-  std::unique_ptr<JsonGenerator, GObjectUnref> gen(json_generator_new());
+  GObjectPtr<JsonGenerator> gen(json_generator_new());
   json_generator_set_pretty(gen.get(), FALSE);
   json_generator_set_root(gen.get(), root.get());
-  gchar* data = json_generator_to_data(gen.get(), nullptr);
-  std::string json = data ? data : "{}";
-  g_free(data);
-  return json;
+  GPtr<gchar> data(json_generator_to_data(gen.get(), nullptr));
+  return data ? StringOf(data) : "{}";
 }
 
 void TWebMain::AddLayout(JsonBuilder* b) {
