@@ -9,6 +9,7 @@
 
 #include "storage/settings_store.h"
 #include "support/fields.h"
+#include "support/lower_case.h"
 #include "support/process_values.h"
 #include "support/values.h"
 #include "support/version_info.h"
@@ -66,10 +67,7 @@ Text SpecialFolder(int id) {
 }
 
 Text FolderForKey(const Text& keyIn) {
-  Text key = keyIn;
-  for (auto& c : key) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
+  const Text key = AsciiLowerCase(keyIn);
   int id = 0;
   if (IsListMember(key, u"*,doc,*doc", u",")) id = kFolderPersonal;
   if (IsListMember(key, u"**,app,dat,*app,*dat", u",")) id = kFolderAppData;

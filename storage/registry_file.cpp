@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "storage/text_lines.h"
+#include "support/lower_case.h"
 
 namespace wb {
 
@@ -121,9 +122,7 @@ std::optional<ParsedData> ParseData(std::string_view data) {
   auto startsWithNoCase = [&](std::string_view prefix) {
     if (data.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-      char c = data[i];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-      if (c != prefix[i]) return false;
+      if (AsciiLower(data[i]) != prefix[i]) return false;
     }
     return true;
   };

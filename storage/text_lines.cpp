@@ -67,12 +67,10 @@ std::string_view TrimBlanks(std::string_view text) {
 bool EqualIgnoringCase(TextView a, TextView b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
+    const char16_t x = a[i], y = b[i];
     if (x == y) continue;
     if (x < 0x80 && y < 0x80) {
-      if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-      if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-      if (x != y) return false;
+      if (AsciiLower(x) != AsciiLower(y)) return false;
       continue;
     }
     // Names are compared character by character; the lower-case mapping keeps every
@@ -97,11 +95,9 @@ bool EqualIgnoringCaseUtf8(std::string_view a, std::string_view b) {
         break;
       }
       if (x == y) continue;
-      if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-      if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
       // Equal bytes so far keep the characters aligned, and two different ASCII letters stay
       // different in any case.
-      if (x != y) return false;
+      if (AsciiLower(static_cast<char>(x)) != AsciiLower(static_cast<char>(y))) return false;
     }
     if (i == a.size()) return true;
   } else {

@@ -112,4 +112,10 @@ Text LowerCase(TextView text) {
   return out;
 }
 
+Text AsciiLowerCase(TextView text) {
+  Text lowered(text);
+  for (char16_t& c : lowered) c = AsciiLower(c);
+  return lowered;
+}
+
 }  // namespace wb

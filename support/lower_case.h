@@ -1,5 +1,7 @@
 #pragma once
-// Locale-independent lower-casing of the system's text.
+// Locale-independent lower-casing of the system's text: the Unicode mapping, and the ASCII one
+// for the words the system compares in ASCII only (switch words, folder keys, URL schemes,
+// registry type prefixes), where "\u00C4" must stay itself.
 #include "support/text.h"
 
 namespace wb {
@@ -12,5 +14,16 @@ char32_t LowerCodePoint(char32_t c);
 // the code point they encode; every mapping stays in its plane, so the result has the length of
 // the input and each character keeps its position. Lone surrogates are kept.
 Text LowerCase(TextView text);
+
+// "A" to "Z" become "a" to "z"; every other character stays.
+constexpr char16_t AsciiLower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
+constexpr char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// The text with AsciiLower applied to every character.
+Text AsciiLowerCase(TextView text);
 
 }  // namespace wb

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "support/fields.h"
+#include "support/lower_case.h"
 
 namespace wb {
 namespace {
@@ -140,10 +141,7 @@ std::int32_t TextToInt(TextView text) {
 
 bool TextToBool(TextView text) {
   if (text.empty() || text == u"0") return false;
-  Text lowered(text);
-  for (char16_t& c : lowered) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
+  const Text lowered = AsciiLowerCase(text);
   if (IsListMember(lowered, kYesWords, u",")) return true;
   return TextToInt(lowered) != 0;
 }

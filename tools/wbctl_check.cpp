@@ -11,6 +11,7 @@
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/fields.h"
+#include "support/lower_case.h"
 #include "support/values.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
@@ -35,10 +36,7 @@ bool IsAbsoluteUrl(wb::TextView s) {
     const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
     if (!(letter || (i > 0 && other))) return false;
   }
-  const wb::Text scheme = wb::Text(s.substr(0, colon));
-  wb::Text lower = scheme;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; });
+  const wb::Text lower = wb::AsciiLowerCase(s.substr(0, colon));
   if (lower == u"http" || lower == u"https" || lower == u"ftp") {
     // These need a host: "//" and at least one character of it.
     const wb::TextView rest = s.substr(colon + 1);
@@ -88,9 +86,7 @@ void CheckSize(Findings& findings, const wb::ValueList& values, wb::TextView key
 // word, since "1 " or "2nd" switch on while looking like something else.
 void CheckSwitch(Findings& findings, const wb::ValueList& values, wb::TextView key) {
   const wb::Text value = wb::ValueOf(values, key);
-  wb::Text lowered = value;
-  for (auto& c : lowered) c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-  if (value.empty() || wb::IsListMember(lowered, wb::kYesWords, u",")) return;
+  if (value.empty() || wb::IsListMember(wb::AsciiLowerCase(value), wb::kYesWords, u",")) return;
   if (wb::ClassifyNumber(value) == wb::NumberForm::kTrailing) {
     findings.Add(key, Quote(value) + " has characters after the number; it reads as " +
                           (wb::TextToBool(value) ? "true" : "false"));

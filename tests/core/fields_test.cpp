@@ -122,6 +122,21 @@ TEST(LowerCase, KeepsLengthAndLoneSurrogates) {
   EXPECT_EQ(LowerCodePoint(U'\u0101'), U'\u0101');  // already lower, inside an alternating run
 }
 
+TEST(AsciiLowerCase, LowersOnlyTheAsciiLetters) {
+  const struct {
+    std::u16string_view text;
+    std::u16string_view lowered;
+  } cases[] = {
+      {u"", u""},
+      {u"AZaz@[`{09", u"azaz@[`{09"},  // the neighbours of both letter ranges stay
+      {u"YÄİЖ", u"yÄİЖ"},              // letters beyond ASCII stay upper
+      {u"ＡX", u"Ａx"},                // a full-width A is no ASCII letter
+  };
+  for (const auto& c : cases) EXPECT_EQ(AsciiLowerCase(c.text), c.lowered) << ToUtf8(c.text);
+  EXPECT_EQ(AsciiLower('Q'), 'q');
+  EXPECT_EQ(AsciiLower(static_cast<char>(0xC4)), static_cast<char>(0xC4));
+}
+
 TEST(IsListMember, MatchesWholeItemsExactly) {
   const struct {
     Text word;
