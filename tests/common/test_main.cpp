@@ -45,8 +45,12 @@ int main(int argc, char** argv) {
   setenv("XDG_STATE_HOME", make("state").c_str(), 1);
   // A Wayland display is found in the runtime folder. The engine's sandbox lets its processes
   // reach it only by its name there, so the compositor's socket is linked into the new folder.
+  // Only when a test run asks for Wayland (tests/run-wayland.sh): otherwise the tests stay on
+  // the virtual X display even where the person running them works on a Wayland desktop.
   std::string waylandSocket;
-  if (const char* display = getenv("WAYLAND_DISPLAY"); display && *display) {
+  const char* backend = getenv("GDK_BACKEND");
+  const char* display = getenv("WAYLAND_DISPLAY");
+  if (backend && std::string(backend) == "wayland" && display && *display) {
     const char* runtime = getenv("XDG_RUNTIME_DIR");
     waylandSocket =
         display[0] == '/' ? display : std::string(runtime ? runtime : "") + "/" + display;
