@@ -22,6 +22,9 @@
 #include <set>
 #include <utility>
 
+#include "support/process_values.h"
+#include "support/unique_fd.h"
+
 namespace wb {
 namespace {
 
@@ -35,28 +38,6 @@ constexpr int kAcceptsPerTurn = 16;
 std::string Errno(const std::string& what) {
   return what + ": " + std::strerror(errno);
 }
-
-// A file descriptor that is closed with its owner.
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Fd& operator=(Fd&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.fd_, -1));
-    return *this;
-  }
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 // A GLib main-loop source that is removed with its owner.
 class SourceId {
@@ -163,10 +144,7 @@ std::string ChannelDirectory(bool create) {
 }
 
 std::string AppNameOf(const std::string& executablePath) {
-  std::string name = executablePath;
-  if (auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
-  if (auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
-  return name;
+  return std::string(NameWithoutExtension(executablePath));
 }
 
 std::string OwnAppName() {
@@ -233,7 +211,7 @@ struct RemoteChannel::Impl {
 
   struct Connection {
     Impl* owner = nullptr;
-    Fd fd;
+    UniqueFd fd;
     SourceId io;
     SourceId timer;
     State state = State::kReading;
@@ -247,7 +225,7 @@ struct RemoteChannel::Impl {
   Handler handler;
   Options options;
   std::string path;
-  Fd listener;
+  UniqueFd listener;
   SourceId acceptSource;
   std::vector<std::unique_ptr<Connection>> connections;
   // Cleared when the channel goes, so code running after a handler can tell.
@@ -262,7 +240,7 @@ struct RemoteChannel::Impl {
 
   void AcceptSome() {
     for (int i = 0; i < kAcceptsPerTurn; ++i) {
-      Fd fd(::accept4(listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+      UniqueFd fd(::accept4(listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
       if (fd.get() < 0) return;  // EAGAIN, or a connection that vanished meanwhile
       ucred peer{};
       socklen_t len = sizeof peer;
@@ -459,7 +437,7 @@ RemoteChannel::RemoteChannel(Handler handler, Options options) : impl_(std::make
     // The process id is ours, so a file of this name was left by an earlier process.
     ::unlink(impl_->path.c_str());
 
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (fd.get() < 0) throw RemoteError(Errno("cannot create a socket"));
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
@@ -512,7 +490,7 @@ std::size_t RemoteChannel::idleConnectionCount() const {
 RemoteClient::RemoteClient(const std::string& path, int timeoutMs)
     : timeoutMs_(std::max(timeoutMs, 0)) {
   if (path.size() > kMaxSocketPath) throw RemoteError("socket path too long: " + path);
-  Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (fd.get() < 0) throw RemoteError(Errno("cannot create a socket"));
   // Bounds the connect, which waits while the window's queue of new connections is full.
   timeval tv{};

@@ -16,6 +16,7 @@
 #include "support/expand_path.h"
 #include "support/fields.h"
 #include "support/process_values.h"
+#include "support/unique_fd.h"
 
 namespace wb {
 
@@ -52,12 +53,7 @@ class ParsedBeforeLock {
 };
 
 Text ExecutableNameWithoutExtension() {
-  Text path = ExecutablePath();
-  size_t slash = path.rfind(u'/');
-  Text name = slash == Text::npos ? path : path.substr(slash + 1);
-  size_t dot = name.rfind(u'.');
-  if (dot != Text::npos) name.resize(dot);
-  return name;
+  return Text(NameWithoutExtension(ExecutablePath()));
 }
 
 Text SectionOrDefault(const Text& section) {
@@ -106,15 +102,13 @@ void FillRandom(unsigned char* bytes, size_t size) {
     done += static_cast<size_t>(n);
   }
   if (done == size) return;
-  int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
+  if (const UniqueFd fd(::open("/dev/urandom", O_RDONLY | O_CLOEXEC)); fd) {
     while (done < size) {
-      ssize_t n = ::read(fd, bytes + done, size - done);
+      ssize_t n = ::read(fd.get(), bytes + done, size - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       done += static_cast<size_t>(n);
     }
-    ::close(fd);
   }
   if (done == size) return;
   // No random source at all: still different ids for different processes and moments.

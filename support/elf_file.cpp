@@ -49,11 +49,11 @@ std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
 std::optional<ElfFile> ElfFile::Open(const std::string& path) {
   ElfFile file;
   // O_NONBLOCK keeps a FIFO from blocking the open; only regular files are read.
-  file.fd_ = ::open(path.empty() ? "/proc/self/exe" : path.c_str(),
-                    O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (file.fd_ < 0) return std::nullopt;
+  file.fd_.reset(::open(path.empty() ? "/proc/self/exe" : path.c_str(),
+                        O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!file.fd_) return std::nullopt;
   struct stat info {};
-  if (::fstat(file.fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+  if (::fstat(file.fd_.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
     return std::nullopt;
   }
   file.fileSize_ = static_cast<std::uint64_t>(info.st_size);
@@ -61,45 +61,14 @@ std::optional<ElfFile> ElfFile::Open(const std::string& path) {
   return file;
 }
 
-ElfFile::ElfFile(ElfFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
-      fileSize_(other.fileSize_),
-      is64Bit_(other.is64Bit_),
-      bigEndian_(other.bigEndian_),
-      headerSize_(other.headerSize_),
-      phTableEnd_(other.phTableEnd_),
-      shTableEnd_(other.shTableEnd_),
-      sections_(std::move(other.sections_)),
-      segments_(std::move(other.segments_)) {}
-
-ElfFile& ElfFile::operator=(ElfFile&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-    fileSize_ = other.fileSize_;
-    is64Bit_ = other.is64Bit_;
-    bigEndian_ = other.bigEndian_;
-    headerSize_ = other.headerSize_;
-    phTableEnd_ = other.phTableEnd_;
-    shTableEnd_ = other.shTableEnd_;
-    sections_ = std::move(other.sections_);
-    segments_ = std::move(other.segments_);
-  }
-  return *this;
-}
-
-ElfFile::~ElfFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
 std::optional<std::string> ElfFile::Read(std::uint64_t offset, std::uint64_t size,
                                          std::uint64_t limit) const {
-  if (fd_ < 0 || size > limit || !InRange(offset, size, fileSize_)) return std::nullopt;
+  if (!fd_ || size > limit || !InRange(offset, size, fileSize_)) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(size), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n =
-        ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    const ssize_t n = ::pread(fd_.get(), bytes.data() + done, bytes.size() - done,
+                              static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     // The file may have shrunk since it was measured.
     if (n <= 0) return std::nullopt;

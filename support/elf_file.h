@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/unique_fd.h"
+
 namespace wb {
 
 struct ElfSection {
@@ -42,11 +44,8 @@ class ElfFile {
   // headers describe a header table, section or segment that ends beyond the end of the file.
   static std::optional<ElfFile> Open(const std::string& path);
 
-  ElfFile(ElfFile&& other) noexcept;
-  ElfFile& operator=(ElfFile&& other) noexcept;
-  ElfFile(const ElfFile&) = delete;
-  ElfFile& operator=(const ElfFile&) = delete;
-  ~ElfFile();
+  ElfFile(ElfFile&& other) noexcept = default;
+  ElfFile& operator=(ElfFile&& other) noexcept = default;
 
   bool is64Bit() const { return is64Bit_; }
   bool isBigEndian() const { return bigEndian_; }
@@ -80,7 +79,7 @@ class ElfFile {
   ElfFile() = default;
   bool ReadHeaders();
 
-  int fd_ = -1;
+  UniqueFd fd_;
   std::uint64_t fileSize_ = 0;
   bool is64Bit_ = false;
   bool bigEndian_ = false;

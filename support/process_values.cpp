@@ -5,6 +5,17 @@
 #include <string>
 
 namespace wb {
+namespace {
+
+template <class Char>
+std::basic_string_view<Char> NameWithoutExtensionOf(std::basic_string_view<Char> path) {
+  const auto slash = path.rfind(Char('/'));
+  std::basic_string_view<Char> name = slash == path.npos ? path : path.substr(slash + 1);
+  const auto dot = name.rfind(Char('.'));
+  return dot != name.npos && dot > 0 ? name.substr(0, dot) : name;
+}
+
+}  // namespace
 
 ProcessValues& Process() {
   static ProcessValues values;
@@ -30,12 +41,15 @@ Text ExecutablePath() {
 Text ApplicationTitle() {
   const Text& title = Process().applicationTitle;
   if (!title.empty()) return title;
-  const Text path = ExecutablePath();
-  const auto slash = path.rfind(u'/');
-  Text name = slash == Text::npos ? path : path.substr(slash + 1);
-  const auto dot = name.rfind(u'.');
-  if (dot != Text::npos && dot > 0) name.resize(dot);
-  return name;
+  return Text(NameWithoutExtension(ExecutablePath()));
+}
+
+TextView NameWithoutExtension(TextView path) {
+  return NameWithoutExtensionOf(path);
+}
+
+std::string_view NameWithoutExtension(std::string_view path) {
+  return NameWithoutExtensionOf(path);
 }
 
 }  // namespace wb

@@ -2,6 +2,8 @@
 // Values that describe the running program. They are written only by the start-up set-up
 // (before the main window exists) and read afterwards from the user-interface thread.
 // Folder values end with the path separator "/".
+#include <string_view>
+
 #include "support/text.h"
 
 namespace wb {
@@ -31,5 +33,11 @@ Text ExecutablePath();
 // the executable's file name without extension (what the title is before the program entry
 // names the application). Folder names and the settings store's key markers both use it.
 Text ApplicationTitle();
+
+// The file name of `path` without its folder and its last extension: "/opt/x/shop.bin" gives
+// "shop", "my.app.exe" gives "my.app". A name whose only dot is its first character, such as
+// ".hidden", has no extension and stays whole. For the system's text and for UTF-8 paths.
+TextView NameWithoutExtension(TextView path);
+std::string_view NameWithoutExtension(std::string_view path);
 
 }  // namespace wb

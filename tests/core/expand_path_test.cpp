@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
+#include "support/process_values.h"
+
 namespace wb {
 namespace {
 
@@ -98,6 +102,27 @@ TEST(ExpandPath, PosixStyleCounterparts) {
     EXPECT_EQ(ToUtf8(ExpandPath(PathStyle::Posix, c.name, c.folder, PosixValues())),
               ToUtf8(c.expected))
         << ToUtf8(c.name) << " in " << ToUtf8(c.folder);
+  }
+}
+
+// The copy's name (settings section, "#n", socket, title before the program names itself).
+TEST(NameWithoutExtension, DropsTheFolderAndTheLastExtension) {
+  const struct {
+    std::string_view path;
+    std::string_view name;
+  } cases[] = {
+      {"/usr/bin/webbrowser", "webbrowser"},
+      {"/opt/shop/shop.bin", "shop"},
+      {"my.app.exe", "my.app"},
+      {"/x/.hidden", ".hidden"},  // a leading dot starts no extension
+      {"/x/.hidden.ini", ".hidden"},
+      {"/x.d/plain", "plain"},  // a dot in a folder is no extension
+      {"/x/name.", "name"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NameWithoutExtension(c.path), c.name) << c.path;
+    EXPECT_EQ(NameWithoutExtension(Ascii(c.path)), Ascii(c.name)) << c.path;
   }
 }
 
