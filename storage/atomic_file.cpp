@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <random>
 #include <thread>
+#include <utility>
 
 namespace wb {
 
@@ -18,28 +21,6 @@ namespace {
 std::string ErrnoText(int error) {
   return std::strerror(error);
 }
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() { Reset(); }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  int Release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -90,7 +71,7 @@ std::string ReadFd(int fd, const std::string& path, std::size_t limit, bool fail
   return data;
 }
 
-void WriteAll(int fd, const std::string& path, const std::string& data) {
+void WriteAll(int fd, const std::string& path, std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
     ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -122,7 +103,7 @@ class ExclusiveFileLock {
     auto pause = std::chrono::microseconds(50);
     for (;;) {
       if (!fd_) {
-        fd_.Reset(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, options.newFileMode));
+        fd_.reset(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, options.newFileMode));
         if (!fd_) throw FileError(path, ErrnoText(errno));
         struct stat st;
         if (::fstat(fd_.get(), &st) != 0) throw FileError(path, ErrnoText(errno));
@@ -134,7 +115,7 @@ class ExclusiveFileLock {
           mode_ = locked.st_mode & 07777;
           return;
         }
-        fd_.Reset();  // replaced meanwhile: lock the new file
+        fd_.reset();  // replaced meanwhile: lock the new file
       } else if (errno != EWOULDBLOCK && errno != EINTR) {
         throw FileError(path, ErrnoText(errno));
       }
@@ -154,42 +135,6 @@ class ExclusiveFileLock {
   unsigned mode_ = 0600;
 };
 
-// The temporary file that becomes the new version. It is removed again unless it was renamed
-// into place. Only the holder of the lock writes it, so its name can be fixed, and a file left
-// behind by a killed writer is simply overwritten by the next one.
-class TempFile {
- public:
-  TempFile(const std::string& target, unsigned mode)
-      : path_(FolderOf(target) + "/." + BaseNameOf(target) + ".tmp") {
-    fd_.Reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!fd_) throw FileError(path_, ErrnoText(errno));
-    created_ = true;
-    if (::fchmod(fd_.get(), mode) != 0) throw FileError(path_, ErrnoText(errno));
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    fd_.Reset();
-    if (created_) ::unlink(path_.c_str());
-  }
-
-  void WriteAndFlush(const std::string& data) {
-    WriteAll(fd_.get(), path_, data);
-    if (::fsync(fd_.get()) != 0) throw FileError(path_, ErrnoText(errno));
-    if (::close(fd_.Release()) != 0) throw FileError(path_, ErrnoText(errno));
-  }
-
-  void RenameTo(const std::string& target) {
-    if (::rename(path_.c_str(), target.c_str()) != 0) throw FileError(target, ErrnoText(errno));
-    created_ = false;
-  }
-
- private:
-  std::string path_;
-  UniqueFd fd_;
-  bool created_ = false;
-};
-
 void SyncFolder(const std::string& folder) {
   UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   // The rename is done; a file system that cannot flush a folder still has the new file.
@@ -197,6 +142,57 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+FileReplacement::FileReplacement(std::string target, const ReplacementOptions& options)
+    : target_(std::move(target)) {
+  const std::string hidden = FolderOf(target_) + "/." + BaseNameOf(target_);
+  // The name a writer under the lock uses, or one that no other writer picks: the process and
+  // a counter keep this machine's writers apart, the random part those on a shared folder.
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0;; ++attempt) {
+    if (options.fixedName) {
+      temporary_ = hidden + ".tmp";
+      ::unlink(temporary_.c_str());
+    } else {
+      temporary_ = hidden + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
+                   "-" + std::to_string(std::random_device()() & 0xFFFFFF) + ".tmp";
+    }
+    fd_.reset(
+        ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (fd_) break;
+    if (options.fixedName || errno != EEXIST || attempt >= 100)
+      throw FileError(temporary_, ErrnoText(errno));
+  }
+  pending_ = true;
+  if (options.permissions && ::fchmod(fd_.get(), *options.permissions) != 0) {
+    throw FileError(temporary_, ErrnoText(errno));
+  }
+}
+
+FileReplacement::~FileReplacement() {
+  fd_.reset();
+  if (pending_) ::unlink(temporary_.c_str());
+}
+
+void FileReplacement::Write(std::string_view bytes) {
+  WriteAll(fd_.get(), temporary_, bytes);
+}
+
+void FileReplacement::Commit() {
+  if (::fsync(fd_.get()) != 0) throw FileError(temporary_, ErrnoText(errno));
+  if (::close(fd_.release()) != 0) throw FileError(temporary_, ErrnoText(errno));
+  if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+    throw FileError(target_, ErrnoText(errno));
+  pending_ = false;
+  SyncFolder(FolderOf(target_));
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         const ReplacementOptions& options) {
+  FileReplacement replacement(path, options);
+  replacement.Write(bytes);
+  replacement.Commit();
+}
 
 FileError::FileError(const std::string& path, const std::string& reason)
     : std::runtime_error("Cannot write the file \"" + path + "\": " + reason + "."),
@@ -245,10 +241,7 @@ bool UpdateFileAtomically(
   if (replacement->size() > kMaxSettingsFileSize) {
     throw FileError(target, "the file would grow larger than 16 MiB");
   }
-  TempFile temp(target, lock.mode());
-  temp.WriteAndFlush(*replacement);
-  temp.RenameTo(target);
-  SyncFolder(FolderOf(target));
+  WriteFileAtomically(target, *replacement, {.permissions = lock.mode(), .fixedName = true});
   return true;
 }
 

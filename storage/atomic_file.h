@@ -1,5 +1,6 @@
 #pragma once
-// Whole-file reads and atomic, serialised replacement of small files (the settings files).
+// Whole-file reads, the atomic replacement of a file by a new version written beside it, and
+// the serialised change of small files (the settings files) built on it.
 //
 // A change runs under an exclusive advisory lock on the file, on the contents re-read under
 // that lock, and its result replaces the file through a temporary file in the same folder that
@@ -12,6 +13,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+#include "support/unique_fd.h"
 
 namespace wb {
 
@@ -41,6 +45,52 @@ bool DirectoryExists(const std::string& path);
 
 // Creates the directory and every missing parent with the given mode. Throws FileError.
 void CreateDirectories(const std::string& path, unsigned mode);
+
+// How a FileReplacement makes its temporary file.
+struct ReplacementOptions {
+  // The permissions of the new version, set as given (the umask does not apply). Without
+  // them it gets those of any new file: 0666 less the umask.
+  std::optional<unsigned> permissions = std::nullopt;
+  // The temporary file is ".NAME.tmp" instead of a name that no other writer picks. Only a
+  // writer that holds an exclusive lock on the target may ask for it; a temporary file that
+  // a killed writer left behind is then removed by the next one instead of staying for ever.
+  bool fixedName = false;
+};
+
+// A new version of a file, written beside it and put in its place in one step. The temporary
+// file lies in the target's folder, so the final rename never crosses file systems, and it has a
+// hidden name derived from the target's. The caller fills it, through Write or by writing to
+// TemporaryPath() itself (another stream, the engine), and then commits it: its data is flushed
+// to the device, it is renamed over the target and the folder is flushed, so a crash at any
+// moment leaves the old file or the new one, never a mixture. A replacement that is not
+// committed removes its temporary file when it goes away. Errors raise FileError.
+class FileReplacement {
+ public:
+  // Creates the empty temporary file beside `target` (the path of the file itself, links
+  // already followed).
+  explicit FileReplacement(std::string target, const ReplacementOptions& options = {});
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  const std::string& TargetPath() const { return target_; }
+  const std::string& TemporaryPath() const { return temporary_; }
+  // Appends bytes to the temporary file.
+  void Write(std::string_view bytes);
+  // Flushes the temporary file and renames it over the target; afterwards the replacement
+  // holds nothing. Whoever else wrote to TemporaryPath() must have closed it by then.
+  void Commit();
+
+ private:
+  std::string target_;
+  std::string temporary_;
+  UniqueFd fd_;
+  bool pending_ = false;  // the temporary file exists and is not yet in place
+};
+
+// Replaces the file `path` by one holding exactly `bytes`, through a FileReplacement.
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         const ReplacementOptions& options = {});
 
 struct AtomicUpdateOptions {
   unsigned newFileMode = 0644;    // before the umask; an existing file keeps its mode

@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <random>
+#include <optional>
 #include <utility>
+#include <vector>
+
+#include "storage/atomic_file.h"
 
 namespace wb {
 namespace {
@@ -27,9 +29,12 @@ std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
 }
 
+[[noreturn]] void ThrowOpen(const char* what, const std::string& path, const std::string& reason) {
+  throw StreamError(std::string("Cannot ") + what + " file " + Quoted(path) + ". " + reason);
+}
+
 [[noreturn]] void ThrowOpen(const char* what, const std::string& path, int err) {
-  throw StreamError(std::string("Cannot ") + what + " file " + Quoted(path) + ". " +
-                    std::strerror(err));
+  ThrowOpen(what, path, std::string(std::strerror(err)));
 }
 
 [[noreturn]] void ThrowInUse(const char* what, const std::string& path) {
@@ -40,26 +45,6 @@ std::string Quoted(const std::string& path) {
 std::int32_t ToCount(std::int64_t n) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(n, INT32_MIN, INT32_MAX));
 }
-
-// A descriptor closed when it goes out of scope.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 int OpenRetrying(const char* path, int flags, mode_t perms = 0) {
   int fd;
@@ -101,14 +86,6 @@ void WriteAll(int fd, const char* bytes, std::size_t count, const std::string& p
   }
 }
 
-// A name for a temporary file beside `path` that no other writer picks.
-std::string TemporaryNameFor(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  std::random_device random;
-  return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
-         std::to_string(random());
-}
-
 }  // namespace
 
 // --- MemoryStream ---------------------------------------------------------------------------
@@ -138,7 +115,7 @@ FileStream::FileStream(const std::string& path, Open open, Share share) : path_(
   const char* what = open == Open::kCreate ? "create" : "open";
   int flags = open == Open::kRead ? O_RDONLY : O_RDWR;
   if (open == Open::kCreate) flags |= O_CREAT;
-  Fd fd(OpenRetrying(path.c_str(), flags, 0666));
+  UniqueFd fd(OpenRetrying(path.c_str(), flags, 0666));
   if (fd.get() < 0) ThrowOpen(what, path, errno);
   struct stat info;
   if (::fstat(fd.get(), &info) != 0) ThrowOpen(what, path, errno);
@@ -155,22 +132,20 @@ FileStream::FileStream(const std::string& path, Open open, Share share) : path_(
   if (open == Open::kCreate && info.st_size > 0 && ::ftruncate(fd.get(), 0) != 0) {
     ThrowOpen(what, path, errno);
   }
-  fd_ = fd.release();
+  fd_ = std::move(fd);
 }
 
-FileStream::~FileStream() {
-  if (fd_ >= 0) ::close(fd_);
-}
+FileStream::~FileStream() = default;
 
 void FileStream::Sync() {
-  if (::fsync(fd_) != 0) {
+  if (::fsync(fd_.get()) != 0) {
     throw StreamError("Cannot write to file " + Quoted(path_) + ". " + std::strerror(errno));
   }
 }
 
 std::int64_t FileStream::Size() const {
   struct stat info;
-  if (::fstat(fd_, &info) != 0) {
+  if (::fstat(fd_.get(), &info) != 0) {
     throw StreamError("Cannot read file " + Quoted(path_) + ". " + std::strerror(errno));
   }
   return static_cast<std::int64_t>(info.st_size);
@@ -183,7 +158,7 @@ void FileStream::Seek(std::int64_t position) {
 std::size_t FileStream::Read(char* buffer, std::size_t count) {
   std::size_t done = 0;
   while (done < count) {
-    const ssize_t n = ::pread(fd_, buffer + done, count - done, position_);
+    const ssize_t n = ::pread(fd_.get(), buffer + done, count - done, position_);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw StreamError("Cannot read file " + Quoted(path_) + ". " + std::strerror(errno));
@@ -197,7 +172,7 @@ std::size_t FileStream::Read(char* buffer, std::size_t count) {
 
 void FileStream::Write(const char* bytes, std::size_t count) {
   while (count > 0) {
-    const ssize_t n = ::pwrite(fd_, bytes, count, position_);
+    const ssize_t n = ::pwrite(fd_.get(), bytes, count, position_);
     if (n <= 0) {
       if (n < 0 && errno == EINTR) continue;
       throw StreamError("Cannot write to file " + Quoted(path_) + ". " + WriteFailure(n));
@@ -265,6 +240,18 @@ Text TFSx::BoundaryLine(TextView n) const {
   Text line = u"--!";
   line.append(bound).append(u"[").append(n).append(u"]--").append(lf);
   return line;
+}
+
+Text TFSx::BoundaryStart() const {
+  Text start = lf;
+  start.append(u"--!").append(bound).append(u"[");
+  return start;
+}
+
+bool TFSx::HoldsBoundary(TextView s) const {
+  // The bytes are compared, as rBlock compares them: a character the code page lacks becomes
+  // "?", which may then complete a boundary.
+  return ToAnsi(s).find(ToAnsi(BoundaryStart())) != std::string::npos;
 }
 
 Text TFSx::ReadText(std::int64_t count, TextView cs) {
@@ -384,10 +371,8 @@ std::string TFSx::rBlock(TextView n, std::int64_t maxBytes, Oversize oversize) {
   Stream& stream = Need();
   stream.Seek(0);
   if (fBound(n, 1) < 1) return {};
-  Text next = lf;
-  next.append(u"--!").append(bound).append(u"[");
   const std::int64_t position = stream.Position();
-  const std::int64_t hit = Find(next, -1);
+  const std::int64_t hit = Find(BoundaryStart(), -1);
   const std::int64_t length = hit > 0 ? hit - position - 1 : stream.Size() - position;
   if (length > maxBytes && oversize == Oversize::kRaise) {
     throw StreamError("The block \"" + ToUtf8(n) + "\" is larger than " + std::to_string(maxBytes) +
@@ -429,56 +414,53 @@ std::int64_t TFSx::SaveToFile(const std::string& fn, std::int64_t len, bool appe
 
   struct stat info;
   const bool exists = ::stat(fn.c_str(), &info) == 0;
-  Fd target;
-  std::string temporary;
-  std::string finalPath = fn;
-  Fd held;  // the existing file, locked while it is being replaced
+  UniqueFd inPlace;  // the file itself, when it is appended to or cannot be renamed over
+  UniqueFd held;     // the existing file, locked while it is being replaced
+  std::optional<FileReplacement> replacement;
   if (append && exists) {
-    target.reset(OpenRetrying(fn.c_str(), O_WRONLY | O_APPEND));
-    if (target.get() < 0) ThrowOpen("open", fn, errno);
-    if (!LockExclusive(target.get())) ThrowInUse("open", fn);
+    inPlace.reset(OpenRetrying(fn.c_str(), O_WRONLY | O_APPEND));
+    if (!inPlace) ThrowOpen("open", fn, errno);
+    if (!LockExclusive(inPlace.get())) ThrowInUse("open", fn);
   } else if (exists && !S_ISREG(info.st_mode)) {
     // A device or pipe cannot be replaced by a rename; it is written in place.
-    target.reset(OpenRetrying(fn.c_str(), O_WRONLY | O_TRUNC));
-    if (target.get() < 0) ThrowOpen("create", fn, errno);
+    inPlace.reset(OpenRetrying(fn.c_str(), O_WRONLY | O_TRUNC));
+    if (!inPlace) ThrowOpen("create", fn, errno);
   } else {
+    std::string finalPath = fn;
+    ReplacementOptions options;
     if (exists) {
       // Replace the file a link points to, not the link, and honour another holder's lock.
       char resolved[PATH_MAX];
       if (::realpath(fn.c_str(), resolved) != nullptr) finalPath = resolved;
       held.reset(OpenRetrying(finalPath.c_str(), O_RDONLY));
-      if (held.get() >= 0 && !LockExclusive(held.get())) ThrowInUse("create", fn);
+      if (held && !LockExclusive(held.get())) ThrowInUse("create", fn);
+      options.permissions = info.st_mode & 07777;
     }
-    temporary = TemporaryNameFor(finalPath);
-    target.reset(OpenRetrying(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666));
-    if (target.get() < 0) ThrowOpen("create", fn, errno);
-    if (exists && ::fchmod(target.get(), info.st_mode & 07777) != 0) {
-      const int err = errno;
-      ::unlink(temporary.c_str());
-      ThrowOpen("create", fn, err);
+    try {
+      replacement.emplace(finalPath, options);
+    } catch (const FileError& e) {
+      ThrowOpen("create", fn, e.reason());
     }
   }
 
+  std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(len, kCopyChunk)));
+  std::int64_t left = len;
   try {
-    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(len, kCopyChunk)));
-    std::int64_t left = len;
     while (left > 0) {
       const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
       if (stream.Read(buffer.data(), want) != want) {
         throw StreamError("Stream read error: fewer bytes than expected.");
       }
-      WriteAll(target.get(), buffer.data(), want, fn);
+      if (replacement) {
+        replacement->Write(std::string_view(buffer.data(), want));
+      } else {
+        WriteAll(inPlace.get(), buffer.data(), want, fn);
+      }
       left -= static_cast<std::int64_t>(want);
     }
-    if (!temporary.empty()) {
-      if (::fsync(target.get()) != 0) {
-        throw StreamError("Cannot write to file " + Quoted(fn) + ". " + std::strerror(errno));
-      }
-      if (::rename(temporary.c_str(), finalPath.c_str()) != 0) ThrowOpen("create", fn, errno);
-    }
-  } catch (...) {
-    if (!temporary.empty()) ::unlink(temporary.c_str());
-    throw;
+    if (replacement) replacement->Commit();
+  } catch (const FileError& e) {
+    throw StreamError("Cannot write to file " + Quoted(fn) + ". " + e.reason());
   }
   return len;
 }

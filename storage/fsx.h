@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "support/text.h"
+#include "support/unique_fd.h"
 
 namespace wb {
 
@@ -99,7 +100,7 @@ class FileStream final : public Stream {
 
  private:
   std::string path_;
-  int fd_ = -1;
+  UniqueFd fd_;
   std::int64_t position_ = 0;
 };
 
@@ -182,6 +183,10 @@ class TFSx {
   enum class Oversize { kRaise, kKeepWholeLines };
   std::string rBlock(TextView n, std::int64_t maxBytes = std::numeric_limits<std::int64_t>::max(),
                      Oversize oversize = Oversize::kRaise);
+  // Whether `s`, written as a block's content, would end the block early: it holds a line end
+  // followed by the start of a boundary line ("--!", the boundary word, "["), where rBlock
+  // stops. Callers ask this instead of spelling the boundary line themselves.
+  bool HoldsBoundary(TextView s) const;
   // Appends lf + boundary line of `n`; returns its byte count.
   std::int32_t wBound(TextView n);
   // Appends a block: wBound(n), then `s` in the ANSI code page. An earlier block of the same
@@ -199,6 +204,8 @@ class TFSx {
  private:
   // The boundary line of `n`, joined from its parts.
   Text BoundaryLine(TextView n) const;
+  // What ends a block's content: lf and the start of any boundary line.
+  Text BoundaryStart() const;
   // Reads exactly `count` bytes (cut to what remains) and decodes them by `charset`.
   Text ReadText(std::int64_t count, TextView charset);
   Stream& Need() const;

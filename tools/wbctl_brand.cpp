@@ -1,17 +1,16 @@
 // wbctl brand: makes a branded copy of an executable, that is the executable's image with one
 // "WebBrowser" block appended, written atomically.
-#include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "storage/atomic_file.h"
 #include "storage/fsx.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
@@ -105,9 +104,7 @@ wb::Text BlockContent(const BrandArgs& args) {
     content += lines[i];
   }
   // The start of a boundary line inside the content would end the block there.
-  wb::Text boundaryStart = u"\r\n--!";
-  boundaryStart.append(u"x_bound_x").append(u"[");
-  if (content.find(boundaryStart) != wb::Text::npos) {
+  if (wb::TFSx("memory", u"m").HoldsBoundary(content)) {
     throw std::runtime_error("the content holds a block boundary line; nothing was written");
   }
   return content;
@@ -118,15 +115,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
-
-// Removes the temporary file unless the copy was renamed into place.
-struct TemporaryFile {
-  std::string path;
-  bool keep = false;
-  ~TemporaryFile() {
-    if (!path.empty() && !keep) ::unlink(path.c_str());
-  }
-};
 
 int RunBrand(const std::vector<std::string>& rawArgs) {
   const BrandArgs args = ParseArgs(rawArgs);
@@ -141,21 +129,18 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   if (!imageEnd) return Fail("\"" + args.source + "\": not a readable ELF executable");
   const wb::Text content = BlockContent(args);
 
-  TemporaryFile temporary;
-  temporary.path = args.dest + ".XXXXXX";
-  {
-    const int fd = ::mkstemp(temporary.path.data());
-    if (fd < 0) {
-      const int err = errno;
-      temporary.path.clear();
-      return Fail("\"" + args.dest + "\": cannot create: " + std::strerror(err));
-    }
-    ::close(fd);
+  // The copy is written beside DEST and renamed over it once complete, so DEST holds the old
+  // file or the whole copy, whatever happens meanwhile.
+  std::optional<wb::FileReplacement> copy;
+  try {
+    copy.emplace(args.dest, wb::ReplacementOptions{.permissions = 0755});
+  } catch (const wb::FileError& e) {
+    return Fail("\"" + args.dest + "\": cannot create: " + e.reason());
   }
 
   wb::FileStream source(args.source, wb::FileStream::Open::kRead, wb::FileStream::Share::kShared);
   {
-    wb::TFSx dest(temporary.path, u"w");
+    wb::TFSx dest(copy->TemporaryPath(), u"w");
     std::string chunk(kCopyChunk, '\0');
     std::uint64_t left = *imageEnd;
     while (left > 0) {
@@ -167,13 +152,12 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
       left -= want;
     }
     dest.wBlock(wb::kConfigBlockName, content);
-    dest.fs->Sync();
   }
-  if (::chmod(temporary.path.c_str(), 0755) != 0 ||
-      ::rename(temporary.path.c_str(), args.dest.c_str()) != 0) {
-    return Fail("\"" + args.dest + "\": cannot write: " + std::strerror(errno));
+  try {
+    copy->Commit();
+  } catch (const wb::FileError& e) {
+    return Fail("\"" + args.dest + "\": cannot write: " + e.reason());
   }
-  temporary.keep = true;
   return 0;
 }
 

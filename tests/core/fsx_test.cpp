@@ -115,6 +115,36 @@ TEST(FsxBlocks, RoundTripsContentThroughTheAnsiCodePage) {
   }
 }
 
+// HoldsBoundary is what callers ask before they write a block, so it must agree with rBlock.
+TEST(FsxBlocks, HoldsBoundarySaysWhichContentEndsItsBlockEarly) {
+  struct Case {
+    const char* what;
+    Text content;
+    bool holds;
+  };
+  const Case cases[] = {
+      {"empty", u"", false},
+      {"a boundary line at the start follows the block's own line end", FromAnsi(Bound("Z")),
+       false},
+      {"a boundary line after a line end", u"a" + FromAnsi(Block("Z", "z")), true},
+      {"only the start of one", u"a" + FromAnsi("\r\n--!" + std::string("x_bound_x") + "["), true},
+      {"a line end before a partial boundary", FromAnsi("a\r\n--!x_bound_x(Z]--"), false},
+      {"a lone LF before a boundary line", u"a\n" + FromAnsi(Bound("Z")), false},
+  };
+  for (const auto& c : cases) {
+    TFSx fsx("memory", u"m");
+    EXPECT_EQ(fsx.HoldsBoundary(c.content), c.holds) << c.what;
+    fsx.wBlock(u"A", c.content);
+    fsx.wBlock(u"B", u"b");
+    EXPECT_EQ(fsx.rBlock(u"A") != ToAnsi(c.content), c.holds) << c.what;
+  }
+  // The bytes count: a character the code page lacks is written as "?", which a boundary word
+  // may hold.
+  TFSx fsx("memory", u"m");
+  fsx.bound = u"b?";
+  EXPECT_TRUE(fsx.HoldsBoundary(u"a\r\n--!b\u4E2D[Z]--"));
+}
+
 TEST(FsxBlocks, PositionAfterTheLastBlockStandsPastTheEnd) {
   MemoryFsx m(Block("A", "X") + Block("B", "Y"));
   EXPECT_EQ(m.fsx.rBlock(u"A"), "X");
