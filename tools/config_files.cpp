@@ -1,6 +1,8 @@
 #include "tools/config_files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -9,6 +11,7 @@
 
 #include "platform/resources.h"
 #include "storage/window_config.h"
+#include "support/unique_fd.h"
 
 namespace wbctl {
 namespace {
@@ -17,21 +20,26 @@ namespace {
   throw std::runtime_error("\"" + path + "\": " + reason);
 }
 
+// Only regular files are read: opening a FIFO would wait for a writer, and a device could
+// give bytes without end.
 void RequireRegularFile(const std::string& path) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) ThrowFile(path, std::strerror(errno));
   if (S_ISDIR(info.st_mode)) ThrowFile(path, std::strerror(EISDIR));
+  if (!S_ISREG(info.st_mode)) ThrowFile(path, "not a regular file");
 }
 
 }  // namespace
 
 bool LooksLikeElf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char magic[4] = {};
-  return in.read(magic, 4) && std::memcmp(magic,
-                                          "\x7f"
-                                          "ELF",
-                                          4) == 0;
+  // O_NONBLOCK keeps the open of a FIFO from waiting; anything but a regular file is no ELF.
+  const wb::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  struct stat info;
+  if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  constexpr char kElfMagic[] = {0x7f, 'E', 'L', 'F'};
+  char magic[sizeof kElfMagic] = {};
+  return ::pread(fd.get(), magic, sizeof magic, 0) == sizeof magic &&
+         std::memcmp(magic, kElfMagic, sizeof magic) == 0;
 }
 
 wb::ValueList ReadExecutableConfig(const std::string& path) {

@@ -12,7 +12,8 @@ namespace wbctl {
 // Text files handed to wbctl are configurations of a few lines; anything larger is refused.
 inline constexpr std::size_t kMaxTextFileBytes = std::size_t{1} << 20;
 
-// True when the file starts like an ELF file.
+// True when the file is a regular file that starts like an ELF file. Never waits: a FIFO is
+// no ELF file.
 bool LooksLikeElf(const std::string& path);
 
 // The merged configuration of the executable `path`: its own embedded defaults (the ".wbres"

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,6 +14,7 @@
 #include "support/maker.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace wb {
 namespace {
@@ -38,13 +39,14 @@ std::string Path(const std::string& name) {
   return Dir() + "/" + name;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using wbtest::ReadFile;
+using wbtest::WriteFile;
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+// The line that starts block `name`, as the block text file writes it.
+std::string BoundaryLine(const char16_t* name) {
+  TFSx block("memory", u"m");
+  block.wBound(name);
+  return block.ms->Bytes();
 }
 
 std::string BlockOf(const std::string& path) {
@@ -136,6 +138,8 @@ TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
   WriteFile(badUtf8, "title=ok\ntitle=Caf\xE9\n");
   const std::string notElf = Path("not-elf");
   WriteFile(notElf, "just text");
+  const std::string boundaryInFile = Path("boundary.txt");
+  WriteFile(boundaryInFile, "title=x" + BoundaryLine(u"B") + "go=y\r\n");
   struct Case {
     const char* what;
     std::vector<std::string> args;
@@ -151,8 +155,11 @@ TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
       {"file not in UTF-8", {"brand", kProgram, dest, "--from", badUtf8}, "line 2"},
       {"missing file", {"brand", kProgram, dest, "--from", Path("nofile")}, "nofile"},
       {"boundary inside a value",
-       {"brand", kProgram, dest, std::string("x=a\r\n--!x_bound_") + "x[B]--"},
+       {"brand", kProgram, dest, "x=a" + BoundaryLine(u"B")},
        "line break"},
+      {"boundary line in the file",
+       {"brand", kProgram, dest, "--from", boundaryInFile},
+       "boundary"},
       {"missing DEST", {"brand", kProgram}, "DEST"},
   };
   for (const auto& c : cases) {
@@ -179,6 +186,45 @@ TEST(WbctlShow, ErrorsNameTheFile) {
   EXPECT_FALSE(std::filesystem::exists(missing));
   EXPECT_NE(Wbctl({"show", Dir()}).status, 0);
   EXPECT_NE(Wbctl({"show"}).status, 0);
+}
+
+// wbctl with `args`, stopped after a time limit, so a tool that waits for ever fails the test
+// instead of holding up the suite. A stopped tool has the status 124 of timeout(1).
+ToolRun WbctlWithin(int seconds, const std::vector<std::string>& args) {
+  gchar* timeout = g_find_program_in_path("timeout");
+  std::vector<std::string> command = {timeout ? timeout : "/usr/bin/timeout",
+                                      std::to_string(seconds), WB_WBCTL_PATH};
+  g_free(timeout);
+  command.insert(command.end(), args.begin(), args.end());
+  return wbtest::RunTool(command);
+}
+
+// A FIFO would keep a reader waiting for a writer that never comes; every command refuses it
+// at once instead.
+TEST(WbctlShow, RefusesWhatIsNotARegularFileWithoutWaiting) {
+  const std::string fifo = Path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  const std::string dest = Path("fifo-copy");
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::string errorMentions;
+  };
+  const Case cases[] = {
+      {"show", {"show", fifo}, "not a regular file"},
+      {"show --effective", {"show", "--effective", fifo}, "not a regular file"},
+      {"check", {"check", fifo}, "not a regular file"},
+      {"brand --from", {"brand", kProgram, dest, "--from", fifo}, "not a regular file"},
+      {"brand SOURCE", {"brand", fifo, dest}, "not a readable ELF"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun r = WbctlWithin(20, c.args);
+    ASSERT_NE(r.status, 124) << c.what << ": wbctl waited for the FIFO";
+    EXPECT_NE(r.status, 0) << c.what;
+    EXPECT_NE(r.err.find(fifo), std::string::npos) << c.what << ": " << r.err;
+    EXPECT_NE(r.err.find(c.errorMentions), std::string::npos) << c.what << ": " << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dest)) << c.what;
+  }
 }
 
 #ifdef WB_WEBBROWSER_PATH
