@@ -7,13 +7,12 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
 #include "tests/common/loop_spin.h"
 #include "tests/common/run_tool.h"
+#include "tests/common/test_files.h"
 
 namespace wbtest {
 
@@ -36,7 +35,7 @@ class TlsServer {
     std::string port;
     RunLoopUntil(
         [&] {
-          port = Read(folder_ + "/port");
+          port = ReadFile(folder_ + "/port");
           return !port.empty();
         },
         10000);
@@ -54,7 +53,7 @@ class TlsServer {
     return "https://127.0.0.1:" + std::to_string(port_) + path;
   }
   // Every event so far, one a line: "GET /path" or "handshake-failed".
-  std::string Events() const { return Read(folder_ + "/events"); }
+  std::string Events() const { return ReadFile(folder_ + "/events"); }
   // The certificate's SHA-256 fingerprint as openssl prints it ("AB:CD:...").
   std::string Fingerprint() const {
     ToolRun run = RunTool({Program("openssl"), "x509", "-noout", "-fingerprint", "-sha256", "-in",
@@ -69,12 +68,6 @@ class TlsServer {
     std::string found = path ? path : name;
     g_free(path);
     return found;
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
   }
 
   std::string folder_;

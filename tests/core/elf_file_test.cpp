@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <regex>
 
+#include "storage/fsx.h"
 #include "support/version_info.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace wb {
 namespace {
@@ -172,16 +172,10 @@ std::string BuildElf(const ElfLayout& layout) {
   return b.data;
 }
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string WriteFile(const std::string& name, const std::string& bytes) {
-  const std::string dir = wbtest::TestRoot() + "/elf";
-  ::mkdir(dir.c_str(), 0700);
-  const std::string path = dir + "/" + name;
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+// Writes a test file named `name` and returns its path.
+std::string TestFile(const std::string& name, const std::string& bytes) {
+  const std::string path = wbtest::TestRoot() + "/elf/" + name;
+  wbtest::WriteFile(path, bytes);
   return path;
 }
 
@@ -190,7 +184,7 @@ Text AsText(const std::string& path) {
 }
 
 std::string OwnExecutable() {
-  return Slurp("/proc/self/exe");
+  return wbtest::ReadFile("/proc/self/exe");
 }
 
 // ---- The test program's own note: it is built as version 1.2.3.4, stamped 1700000000. -----
@@ -220,7 +214,7 @@ TEST(VersionNote, EveryClassAndByteOrder) {
           NoteSection(Note("GNU", 3, std::string(20, 'g'), big) +
                       Note("WebBrowser", 1, VersionDesc(7, 0, 65535, 12, 86400, big), big)),
       };
-      const std::string path = WriteFile("forms", BuildElf(layout));
+      const std::string path = TestFile("forms", BuildElf(layout));
       const std::string label = std::string(is64 ? "ELF64" : "ELF32") + (big ? " BE" : " LE");
       EXPECT_EQ(FileVersionText(AsText(path)), u"7.0.65535.12") << label;
       EXPECT_DOUBLE_EQ(BuildDate(AsText(path)), 25570.0) << label;
@@ -249,7 +243,7 @@ TEST(VersionNote, ReadWhereverTheHeadersPutIt) {
       c.layout.sections = {
           NoteSection(Note("WebBrowser", 1, VersionDesc(3, 4, 5, 6, 5000000000, true), true))};
     }
-    const std::string path = WriteFile("where", BuildElf(c.layout));
+    const std::string path = TestFile("where", BuildElf(c.layout));
     EXPECT_EQ(FileVersionText(AsText(path)), u"3.4.5.6") << c.label;
     // A stamp beyond 32 bits (the year 2128) keeps its high half.
     EXPECT_EQ(FormatIsoDate(BuildDate(AsText(path))), u"2128-06-11") << c.label;
@@ -291,7 +285,7 @@ TEST(VersionNote, FilesWithoutAUsableNoteGiveEmptyAndZero) {
       {"note cut short", elfWith(Note("WebBrowser", 1, good).substr(0, 30))},
   };
   for (const auto& c : cases) {
-    const std::string path = WriteFile("unusable", c.bytes);
+    const std::string path = TestFile("unusable", c.bytes);
     EXPECT_EQ(FileVersionText(AsText(path)), u"") << c.label;
     EXPECT_EQ(BuildDate(AsText(path)), 0.0) << c.label;
   }
@@ -342,7 +336,7 @@ TEST(ElfFile, RefusesHeadersThatPointOutsideTheFile) {
       {"name offset beyond the name table", Patched(shOffset + 64, 1u << 20, 4), true},
   };
   for (const auto& c : cases) {
-    const std::string path = WriteFile("lying", c.bytes);
+    const std::string path = TestFile("lying", c.bytes);
     EXPECT_EQ(ElfFile::Open(path).has_value(), c.opens) << c.label;
     EXPECT_EQ(ElfImageEnd(path).has_value(), c.opens) << c.label;
   }
@@ -357,7 +351,7 @@ TEST(ElfFile, NamesAndContentsOfSections) {
        SectionLayout{".wbres", 1, payload, 8, 0}, SectionLayout{".bss", 8, "", 32, 1u << 30}},
       true,
       false});
-  const std::string path = WriteFile("named", bytes);
+  const std::string path = TestFile("named", bytes);
   const auto range = ElfSectionRange(path, ".wbres");
   ASSERT_TRUE(range.has_value());
   EXPECT_EQ(bytes.substr(range->first, range->second), payload);
@@ -367,7 +361,7 @@ TEST(ElfFile, NamesAndContentsOfSections) {
   EXPECT_EQ(bss->second, 0u);  // no file data, whatever size it claims
   EXPECT_FALSE(ElfSectionRange(path, ".wbre").has_value());
   EXPECT_FALSE(ElfSectionRange(path, "").has_value());
-  EXPECT_FALSE(ElfSectionRange(WriteFile("plain", "no elf"), ".wbres").has_value());
+  EXPECT_FALSE(ElfSectionRange(TestFile("plain", "no elf"), ".wbres").has_value());
 
   const auto file = ElfFile::Open(path);
   ASSERT_TRUE(file.has_value());
@@ -388,21 +382,22 @@ TEST(ElfFile, ImageEndExcludesAppendedData) {
                          true,
                          false});
   // The section header table ends the image.
-  EXPECT_EQ(ElfImageEnd(WriteFile("image", image)), image.size());
-  EXPECT_EQ(ElfImageEnd(WriteFile("appended", image + "\r\n--!x_bound_x[WebBrowser]--\r\n")),
-            image.size());
+  EXPECT_EQ(ElfImageEnd(TestFile("image", image)), image.size());
+  TFSx block("memory", u"m");
+  block.wBlock(u"WebBrowser", u"title=x");
+  EXPECT_EQ(ElfImageEnd(TestFile("appended", image + block.ms->Bytes())), image.size());
   // Without section headers the last segment ends the image; the section name table after it
   // is then not part of the image either.
   const std::string stripped =
       BuildElf(ElfLayout{true, false, {NoteSection(std::string(16, 'n'))}, false, false});
-  const auto end = ElfImageEnd(WriteFile("stripped", stripped));
+  const auto end = ElfImageEnd(TestFile("stripped", stripped));
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(*end, 64u + 56u + 16u);
   // A real executable: ours, as linked, and a copy with data appended.
   const std::string own = OwnExecutable();
   EXPECT_EQ(ElfImageEnd(""), own.size());
-  EXPECT_EQ(ElfImageEnd(WriteFile("own-appended", own + std::string(5000, 'z'))), own.size());
-  EXPECT_EQ(FileVersionText(AsText(WriteFile("own-copy", own + "tail"))), u"1.2.3.4");
+  EXPECT_EQ(ElfImageEnd(TestFile("own-appended", own + std::string(5000, 'z'))), own.size());
+  EXPECT_EQ(FileVersionText(AsText(TestFile("own-copy", own + "tail"))), u"1.2.3.4");
 }
 
 // ---- Operating-system version. ------------------------------------------------------------

@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace wb {
 namespace {
@@ -35,14 +35,8 @@ std::string FilePath(const std::string& name) {
   return dir + "/" + name;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using wbtest::ReadFile;
+using wbtest::WriteFile;
 
 // The error of opening `path` with `opt`, or empty text when it opens.
 std::string OpenError(const std::string& path, const std::u16string& opt) {

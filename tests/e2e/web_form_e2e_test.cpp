@@ -3,21 +3,21 @@
 // status shows the location, a frame inside the page stays out of the history, a link that
 // asks for a new window reaches the user's default browser, and an error status is reported.
 #include <gtest/gtest.h>
-#include <gtkmm/main.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/web_view_webkit.h"
 #include "shell/main_window.h"
+#include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 #include "tests/gui/web_form_test_util.h"
 
 namespace wbtest {
@@ -53,16 +53,9 @@ std::string InstallBrowserHandler() {
   return opened;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class WebFormEndToEnd : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { Gtk::Main::init_gtkmm_internals(); }
+  static void SetUpTestSuite() { ASSERT_TRUE(kGtkmmReady); }
 };
 
 TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {

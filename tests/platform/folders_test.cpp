@@ -7,13 +7,13 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
 #include "support/expand_path.h"
 #include "support/process_values.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace wb {
 namespace {
@@ -25,10 +25,7 @@ std::string Env(const char* name) {
   return v ? v : "";
 }
 
-void WriteFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-}
+using wbtest::WriteFile;
 
 // Each test gets its own program folder with a fake executable, and leaves the process values,
 // the current directory and the user-dirs file as it found them.

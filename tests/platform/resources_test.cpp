@@ -4,21 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "storage/value_list.h"
 #include "support/elf_file.h"
 #include "support/maker.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace wb {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using wbtest::ReadFile;
+using wbtest::WriteFile;
 
 const std::string kShippedPath = std::string(WB_SOURCE_DIR) + "/resources/WebBrowser.txt";
 
@@ -98,7 +95,7 @@ TEST(LoadResText, ADamagedBundleReadsAsEmpty) {
   for (const auto& d : damages) {
     std::string bytes = original;
     bytes.replace(range->first + d.at, d.length, d.length, d.fill);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    WriteFile(path, bytes);
     const std::string text = LoadResTextFromFile(path, u"WebBrowser.txt");
     // Whatever survives must be empty or the real text, never garbage or a crash.
     if (d.mustBeEmpty) {

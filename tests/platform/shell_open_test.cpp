@@ -6,23 +6,24 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "support/process_values.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace wb {
 namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& path, const std::string& content, bool executable = false) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << content;
-  if (executable) chmod(path.c_str(), 0755);
+using wbtest::ReadFile;
+using wbtest::WriteFile;
+
+void WriteScript(const fs::path& path, const std::string& content) {
+  WriteFile(path, content);
+  chmod(path.c_str(), 0755);
 }
 
 // A script that writes its arguments, one a line, to `out`. It writes a temporary file and
@@ -40,10 +41,7 @@ std::string WaitForFile(const fs::path& path) {
     if (std::chrono::steady_clock::now() > limit) return "(nothing received)";
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return ReadFile(path);
 }
 
 std::string ReplaceSpaces(std::string s, const std::string& by) {
@@ -61,7 +59,7 @@ class ShellOpenTest : public ::testing::Test {
     const fs::path root = wbtest::TestRoot();
     out_ = root / "handler-received";
     const fs::path script = root / "bin" / "handler.sh";
-    WriteFile(script, RecorderScript(out_), true);
+    WriteScript(script, RecorderScript(out_));
     WriteFile(root / "data-dirs" / "applications" / "wbtest-handler.desktop",
               "[Desktop Entry]\nType=Application\nName=Test handler\nExec=" + script.string() +
                   " %u\nMimeType=x-scheme-handler/x-wbtest;text/plain;\nNoDisplay=true\n");
@@ -108,7 +106,7 @@ TEST_F(ShellOpenTest, NothingToOpenOrNoHandler) {
 TEST_F(ShellOpenTest, AtStartsTheProgramsOwnExecutableWithoutAShell) {
   const ProcessValues saved = Process();
   const fs::path exe = fs::path(wbtest::TestRoot()) / "bin" / "own-program";
-  WriteFile(exe, RecorderScript(out_), true);
+  WriteScript(exe, RecorderScript(out_));
   Process().executablePath = FromUtf8(exe.string());
 
   // Parameters that are only blanks are no parameters.

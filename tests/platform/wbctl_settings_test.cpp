@@ -5,13 +5,12 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace {
 
@@ -20,17 +19,8 @@ namespace fs = std::filesystem;
 using wbtest::ToolRun;
 using wbtest::Wbctl;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Write(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using wbtest::ReadFile;
+using wbtest::WriteFile;
 
 fs::path Hive() {
   return fs::path(wbtest::TestRoot()) / "config/Morvane/HKEY_CURRENT_USER.reg";
@@ -39,7 +29,7 @@ fs::path Hive() {
 // An installed copy of the program: the tool only needs its path, name and folder.
 std::string Program(const std::string& folder, const std::string& name) {
   fs::path exe = fs::path(wbtest::TestRoot()) / folder / name;
-  Write(exe, "not a real executable");
+  WriteFile(exe, "not a real executable");
   return exe.string();
 }
 
@@ -73,7 +63,7 @@ TEST(WbctlSettings, GetsSetsAndDeletesRegistryVariables) {
     EXPECT_EQ(r.status, 0) << step.args[0] << " " << step.args[1] << ": " << r.err;
     EXPECT_EQ(r.out, step.out) << step.args[0] << " " << step.args[1];
   }
-  const std::string hive = Read(Hive());
+  const std::string hive = ReadFile(Hive());
   EXPECT_NE(hive.find("[HKEY_CURRENT_USER\\Software\\Morvane\\my]\n\"n\"=\"2\"\n"),
             std::string::npos)
       << hive;
@@ -90,25 +80,25 @@ TEST(WbctlSettings, PortableModeOneUsesTheSettingsFileBesideTheExecutable) {
     const std::string exe = Program(folder, "port.bin");
     const fs::path ini = fs::path(exe).parent_path() / "port.ini";
     const std::string original = "; kept\r\n[port]\r\nPortable = " + c.portable + "\r\n";
-    Write(ini, original);
+    WriteFile(ini, original);
     const std::string key = "Portable" + c.portable;
     ToolRun r = Wbctl({"settings", "--exe", exe, "set", key, "n", "v"});
     EXPECT_EQ(r.out, "result=true\n") << r.err;
     r = Wbctl({"settings", "--exe", exe, "get", key, "n", "d"});
     EXPECT_EQ(r.out, "value=v\n") << r.err;
-    const std::string settings = Read(ini);
+    const std::string settings = ReadFile(ini);
     if (c.inSettingsFile) {
       EXPECT_EQ(settings, original + "[" + key + "]\r\nn=v\r\n");
     } else {
       EXPECT_EQ(settings, original);
-      EXPECT_NE(Read(Hive()).find("Morvane\\" + key + "]"), std::string::npos);
+      EXPECT_NE(ReadFile(Hive()).find("Morvane\\" + key + "]"), std::string::npos);
     }
   }
 }
 
 TEST(WbctlSettings, ReportsBadUseAndRefusedWritesAsErrors) {
   const std::string exe = Program("errors", "err.bin");
-  Write(fs::path(exe).parent_path() / "err.ini", "[err]\nPortable=1\n");
+  WriteFile(fs::path(exe).parent_path() / "err.ini", "[err]\nPortable=1\n");
   struct Case {
     std::vector<std::string> args;
     std::string inMessage;
@@ -136,11 +126,11 @@ TEST(WbctlSettings, ActsForTheProgramBesideTheToolByDefault) {
   const fs::path folder = fs::path(wbtest::TestRoot()) / "beside";
   fs::create_directories(folder);
   fs::copy_file(WB_WBCTL_PATH, folder / "wbctl", fs::copy_options::overwrite_existing);
-  Write(folder / "webbrowser", "the program");
-  Write(folder / "webbrowser.ini", "[webbrowser]\nPortable=1\n");
+  WriteFile(folder / "webbrowser", "the program");
+  WriteFile(folder / "webbrowser.ini", "[webbrowser]\nPortable=1\n");
   ToolRun r = Wbctl({"settings", "set", "#n", "n", "beside"}, "", (folder / "wbctl").string());
   EXPECT_EQ(r.out, "result=true\n") << r.err;
-  EXPECT_EQ(Read(folder / "webbrowser.ini"), "[webbrowser]\nPortable=1\nn=beside\n");
+  EXPECT_EQ(ReadFile(folder / "webbrowser.ini"), "[webbrowser]\nPortable=1\nn=beside\n");
 }
 
 }  // namespace
