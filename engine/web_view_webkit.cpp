@@ -3,62 +3,28 @@
 // can reach a destroyed view.
 #include "engine/web_view_webkit.h"
 
-#include <glibmm/main.h>
-#include <gtkmm/filechooserdialog.h>
-#include <gtkmm/messagedialog.h>
 #include <gtkmm/window.h>
-#include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <list>
+#include <memory>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 
+#include "engine/download.h"
+#include "storage/atomic_file.h"
 #include "support/values.h"
 
 namespace wb {
+
+// The engine's question before a page is left is a boxed value of its own kind.
+template <>
+struct GFree<WebKitScriptDialog> {
+  void operator()(WebKitScriptDialog* p) const { webkit_script_dialog_unref(p); }
+};
+
 namespace {
-
-// A GLib-allocated string, freed when it goes out of scope.
-struct GCharPtr {
-  gchar* p = nullptr;
-  ~GCharPtr() { g_free(p); }
-  std::string str() const { return p ? std::string(p) : std::string(); }
-};
-
-// A GError, freed when it goes out of scope.
-struct GErrorPtr {
-  GError* e = nullptr;
-  ~GErrorPtr() {
-    if (e) g_error_free(e);
-  }
-  std::string message() const { return e && e->message ? e->message : "unknown error"; }
-};
-
-std::string TempNameBeside(const std::string& path) {
-  // A hidden name in the same directory, so that the final rename stays on one file system.
-  std::filesystem::path p(path);
-  std::string name = "." + p.filename().string() + ".XXXXXX";
-  std::string full = (p.parent_path() / name).string();
-  int fd = g_mkstemp(full.data());
-  if (fd < 0) {
-    throw std::runtime_error("Cannot create a file in " + p.parent_path().string() + ": " +
-                             g_strerror(errno));
-  }
-  close(fd);
-  return full;
-}
-
-void MoveInto(const std::string& temp, const std::string& final) {
-  if (std::rename(temp.c_str(), final.c_str()) != 0) {
-    int err = errno;
-    std::remove(temp.c_str());
-    throw std::runtime_error("Cannot write " + final + ": " + g_strerror(err));
-  }
-}
 
 Gtk::Window* ToplevelOf(GtkWidget* widget) {
   GtkWidget* top = gtk_widget_get_toplevel(widget);
@@ -68,24 +34,11 @@ Gtk::Window* ToplevelOf(GtkWidget* widget) {
 
 class WebKitView;
 
-// One download in progress: it writes to a hidden temporary file beside the chosen one and
-// renames it only when the transfer has completed, so the chosen name holds either the whole
-// file or nothing.
-struct DownloadJob {
-  WebKitView* owner;
-  WebKitDownload* download;  // referenced
-  std::string finalPath;
-  std::string tempPath;
-  std::string name;
-  bool failed = false;
-  bool cancelled = false;
-};
-
 // The question a page asks before it is left, while it waits for the person's answer. The
 // view lets go of it when it goes away, so a late answer reaches nothing.
 struct LeavePrompt {
   WebKitView* owner;
-  WebKitScriptDialog* dialog;  // referenced
+  GPtr<WebKitScriptDialog> dialog;  // until answered
 };
 
 class WebKitView : public WebView {
@@ -93,40 +46,28 @@ class WebKitView : public WebView {
   WebKitView(const WebKitViewFactory& factory, WebKitView* related) : factory_(factory) {
     // Every view of the factory shares its settings, so that a setting the configuration
     // changes reaches the banner as well as the main view.
-    auto* settings = static_cast<WebKitSettings*>(factory.engineSettings());
+    WebKitSettings* settings = factory.engineSettings();
     GtkWidget* w = GTK_WIDGET(related ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view",
-                                                     related->view_, "settings", settings, nullptr)
+                                                     related->view(), "settings", settings, nullptr)
                                       : webkit_web_view_new_with_settings(settings));
-    view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(w));
-    widget_ = Glib::wrap(GTK_WIDGET(view_));
-    cancel_ = g_cancellable_new();
+    view_.reset(WEBKIT_WEB_VIEW(g_object_ref_sink(w)));
+    widget_ = Glib::wrap(GTK_WIDGET(view()));
     Connect();
   }
 
   ~WebKitView() override {
     if (leavePrompt_) {
       leavePrompt_->owner = nullptr;
-      if (WebKitScriptDialog* d = std::exchange(leavePrompt_->dialog, nullptr)) {
-        webkit_script_dialog_close(d);
-        webkit_script_dialog_unref(d);
-      }
+      if (GPtr<WebKitScriptDialog> d = std::move(leavePrompt_->dialog))
+        webkit_script_dialog_close(d.get());
     }
-    g_cancellable_cancel(cancel_);
-    g_object_unref(cancel_);
-    g_signal_handlers_disconnect_by_data(view_, this);
-    g_signal_handlers_disconnect_by_data(webkit_web_view_get_context(view_), this);
-    for (auto& job : downloads_) {
-      g_signal_handlers_disconnect_by_data(job.download, &job);
-      webkit_download_cancel(job.download);
-      if (!job.tempPath.empty()) std::remove(job.tempPath.c_str());
-      g_object_unref(job.download);
-    }
-    for (WebKitPrintOperation* op : prints_) {
-      g_signal_handlers_disconnect_by_data(op, this);
-      g_object_unref(op);
-    }
-    gtk_widget_destroy(GTK_WIDGET(view_));
-    g_object_unref(view_);
+    g_cancellable_cancel(cancel_.get());
+    g_signal_handlers_disconnect_by_data(view(), this);
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_context(view()), this);
+    downloads_.clear();
+    for (const auto& op : prints_) g_signal_handlers_disconnect_by_data(op.get(), this);
+    prints_.clear();
+    gtk_widget_destroy(GTK_WIDGET(view()));
   }
 
   Gtk::Widget& widget() override { return *widget_; }
@@ -136,25 +77,25 @@ class WebKitView : public WebView {
     inNavigate_ = true;
     startReported_ = false;
     calledOff_ = false;
-    webkit_web_view_load_uri(view_, uri.c_str());
+    webkit_web_view_load_uri(view(), uri.c_str());
     inNavigate_ = false;
     // Loading the address shown already (a refresh, or the same address again) changes no
     // address, so the engine says nothing until the page starts to display. The window hears
     // of the navigation first, before any progress of it.
     if (!startReported_) {
       startReported_ = true;
-      const char* shown = webkit_web_view_get_uri(view_);
+      const char* shown = webkit_web_view_get_uri(view());
       Report(shown && *shown ? shown : uri.c_str());
     }
   }
 
-  void Stop() override { webkit_web_view_stop_loading(view_); }
+  void Stop() override { webkit_web_view_stop_loading(view()); }
 
   void Save() override {
-    const char* current = webkit_web_view_get_uri(view_);
+    const char* current = webkit_web_view_get_uri(view());
     if (!current || !*current) throw std::runtime_error("There is no page to save.");
     SaveChoice choice =
-        factory_.choosePageFile(ToplevelOf(GTK_WIDGET(view_)), SuggestedName(current, ".mhtml"));
+        factory_.choosePageFile(ToplevelOf(GTK_WIDGET(view())), SuggestedName(current, ".mhtml"));
     const std::string& path = choice.path;
     bool htmlOnly = choice.htmlOnly;
     if (path.empty()) return;
@@ -165,11 +106,11 @@ class WebKitView : public WebView {
   }
 
   void Print() override {
-    WebKitPrintOperation* op = webkit_print_operation_new(view_);
-    prints_.push_back(op);
+    WebKitPrintOperation* op = webkit_print_operation_new(view());
+    prints_.emplace_back(op);
     g_signal_connect(op, "failed", G_CALLBACK(OnPrintFailed), this);
     g_signal_connect(op, "finished", G_CALLBACK(OnPrintFinished), this);
-    Gtk::Window* parent = ToplevelOf(GTK_WIDGET(view_));
+    Gtk::Window* parent = ToplevelOf(GTK_WIDGET(view()));
     if (webkit_print_operation_run_dialog(op, parent ? parent->gobj() : nullptr) ==
         WEBKIT_PRINT_OPERATION_RESPONSE_CANCEL) {
       ForgetPrint(op);
@@ -182,7 +123,7 @@ class WebKitView : public WebView {
     if (!failedUri_.empty()) return FromUtf8(failedUri_);
     // A navigation the person called off leaves the engine's address at the page not opened.
     if (calledOff_) return FromUtf8(shownUri_);
-    const char* uri = webkit_web_view_get_uri(view_);
+    const char* uri = webkit_web_view_get_uri(view());
     return uri ? FromUtf8(uri) : Text();
   }
 
@@ -190,23 +131,22 @@ class WebKitView : public WebView {
 
  private:
   void Connect() {
-    g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
-    g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
-    g_signal_connect(view_, "notify::estimated-load-progress", G_CALLBACK(OnProgress), this);
-    g_signal_connect(view_, "notify::uri", G_CALLBACK(OnUriChanged), this);
-    g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
-    g_signal_connect(view_, "script-dialog", G_CALLBACK(OnScriptDialog), this);
-    g_signal_connect(webkit_web_view_get_context(view_), "download-started",
+    g_signal_connect(view(), "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view(), "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(view(), "notify::estimated-load-progress", G_CALLBACK(OnProgress), this);
+    g_signal_connect(view(), "notify::uri", G_CALLBACK(OnUriChanged), this);
+    g_signal_connect(view(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view(), "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect(view(), "script-dialog", G_CALLBACK(OnScriptDialog), this);
+    g_signal_connect(webkit_web_view_get_context(view()), "download-started",
                      G_CALLBACK(OnDownloadStarted), this);
   }
 
   static std::string SuggestedName(const std::string& uri, const std::string& ext) {
     std::string name;
-    if (GUri* parsed = g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr)) {
-      std::string path = g_uri_get_path(parsed);
-      std::string host = g_uri_get_host(parsed) ? g_uri_get_host(parsed) : "";
-      g_uri_unref(parsed);
+    if (GPtr<GUri> parsed{g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr)}) {
+      std::string path = g_uri_get_path(parsed.get());
+      std::string host = g_uri_get_host(parsed.get()) ? g_uri_get_host(parsed.get()) : "";
       auto slash = path.find_last_of('/');
       name = slash == std::string::npos ? path : path.substr(slash + 1);
       auto dot = name.find_last_of('.');
@@ -221,70 +161,67 @@ class WebKitView : public WebView {
   // come after the view has gone.
   struct SaveJob {
     std::function<void(const Text&)> showError;
-    std::string finalPath;
-    std::string tempPath;
+    std::string path;
+    std::unique_ptr<FileReplacement> file;  // the single-file page, until it is in place
   };
 
   void SaveMhtml(const std::string& path) {
-    auto* job = new SaveJob{factory_.showError, path, TempNameBeside(path)};
-    GFile* file = g_file_new_for_path(job->tempPath.c_str());
-    webkit_web_view_save_to_file(view_, file, WEBKIT_SAVE_MODE_MHTML, cancel_, OnMhtmlSaved, job);
-    g_object_unref(file);
+    auto job = std::make_unique<SaveJob>(
+        SaveJob{factory_.showError, path, std::make_unique<FileReplacement>(path)});
+    GObjectPtr<GFile> file(g_file_new_for_path(job->file->TemporaryPath().c_str()));
+    webkit_web_view_save_to_file(view(), file.get(), WEBKIT_SAVE_MODE_MHTML, cancel_.get(),
+                                 OnMhtmlSaved, job.release());
   }
 
   static void OnMhtmlSaved(GObject* source, GAsyncResult* result, gpointer data) {
     std::unique_ptr<SaveJob> job(static_cast<SaveJob*>(data));
-    GErrorPtr error;
-    if (!webkit_web_view_save_to_file_finish(WEBKIT_WEB_VIEW(source), result, &error.e)) {
-      std::remove(job->tempPath.c_str());
-      if (g_error_matches(error.e, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
-      job->showError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
+    GPtr<GError> error;
+    if (!webkit_web_view_save_to_file_finish(WEBKIT_WEB_VIEW(source), result, OutPtr(error))) {
+      if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+      job->showError(Ascii("The page could not be saved: ") + FromUtf8(MessageOf(error.get())));
       return;
     }
     try {
-      MoveInto(job->tempPath, job->finalPath);
+      job->file->Commit();
     } catch (const std::exception& e) {
       job->showError(FromUtf8(e.what()));
     }
   }
 
   void SaveHtml(const std::string& path) {
-    WebKitWebResource* resource = webkit_web_view_get_main_resource(view_);
+    WebKitWebResource* resource = webkit_web_view_get_main_resource(view());
     if (!resource) throw std::runtime_error("There is no page to save.");
-    auto* job = new SaveJob{factory_.showError, path, {}};
-    webkit_web_resource_get_data(resource, cancel_, OnHtmlData, job);
+    auto* job = new SaveJob{factory_.showError, path, nullptr};
+    webkit_web_resource_get_data(resource, cancel_.get(), OnHtmlData, job);
   }
 
   static void OnHtmlData(GObject* source, GAsyncResult* result, gpointer data) {
     std::unique_ptr<SaveJob> job(static_cast<SaveJob*>(data));
-    GErrorPtr error;
+    GPtr<GError> error;
     gsize length = 0;
-    guchar* bytes =
-        webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, &error.e);
+    GPtr<guchar> bytes(webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result,
+                                                           &length, OutPtr(error)));
     if (!bytes) {
-      if (g_error_matches(error.e, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
-      job->showError(Ascii("The page could not be saved: ") + FromUtf8(error.message()));
+      if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+      job->showError(Ascii("The page could not be saved: ") + FromUtf8(MessageOf(error.get())));
       return;
     }
-    // g_file_set_contents writes a temporary file and renames it over the target.
-    GErrorPtr writeError;
-    bool ok = g_file_set_contents(job->finalPath.c_str(), reinterpret_cast<const char*>(bytes),
-                                  static_cast<gssize>(length), &writeError.e);
-    g_free(bytes);
-    if (!ok)
-      job->showError(Ascii("The page could not be saved: ") + FromUtf8(writeError.message()));
+    try {
+      WriteFileAtomically(job->path,
+                          std::string_view(reinterpret_cast<const char*>(bytes.get()), length));
+    } catch (const std::exception& e) {
+      job->showError(Ascii("The page could not be saved: ") + FromUtf8(e.what()));
+    }
   }
 
   void ForgetPrint(WebKitPrintOperation* op) {
-    prints_.remove(op);
     g_signal_handlers_disconnect_by_data(op, this);
-    g_object_unref(op);
+    prints_.remove_if([op](const GObjectPtr<WebKitPrintOperation>& p) { return p.get() == op; });
   }
 
   static void OnPrintFailed(WebKitPrintOperation*, GError* error, gpointer data) {
-    static_cast<WebKitView*>(data)->factory_.showError(
-        Ascii("The page could not be printed: ") +
-        FromUtf8(error && error->message ? error->message : "unknown error"));
+    static_cast<WebKitView*>(data)->factory_.showError(Ascii("The page could not be printed: ") +
+                                                       FromUtf8(MessageOf(error)));
   }
 
   static void OnPrintFinished(WebKitPrintOperation* op, gpointer data) {
@@ -451,17 +388,16 @@ class WebKitView : public WebView {
             WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM ||
         !self->factory_.askLeave || self->leavePrompt_)
       return FALSE;
-    auto prompt =
-        std::make_shared<LeavePrompt>(LeavePrompt{self, webkit_script_dialog_ref(dialog)});
+    auto prompt = std::make_shared<LeavePrompt>(
+        LeavePrompt{self, GPtr<WebKitScriptDialog>(webkit_script_dialog_ref(dialog))});
     self->leavePrompt_ = prompt;
     const char* message = webkit_script_dialog_get_message(dialog);
-    self->factory_.askLeave(ToplevelOf(GTK_WIDGET(self->view_)), message ? message : "",
+    self->factory_.askLeave(ToplevelOf(GTK_WIDGET(self->view())), message ? message : "",
                             [prompt](bool leave) {
                               if (!prompt->dialog) return;  // answered already
-                              WebKitScriptDialog* d = std::exchange(prompt->dialog, nullptr);
-                              webkit_script_dialog_confirm_set_confirmed(d, leave);
-                              webkit_script_dialog_close(d);
-                              webkit_script_dialog_unref(d);
+                              GPtr<WebKitScriptDialog> d = std::move(prompt->dialog);
+                              webkit_script_dialog_confirm_set_confirmed(d.get(), leave);
+                              webkit_script_dialog_close(d.get());
                               WebKitView* owner = prompt->owner;
                               if (!owner) return;
                               owner->leavePrompt_.reset();
@@ -473,93 +409,28 @@ class WebKitView : public WebView {
   // Downloads. The context is shared by related views, so each view takes only its own.
   static void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
-    if (webkit_download_get_web_view(download) != self->view_) return;
-    self->downloads_.push_back(
-        DownloadJob{self, WEBKIT_DOWNLOAD(g_object_ref(download)), {}, {}, {}});
-    DownloadJob* job = &self->downloads_.back();
-    g_signal_connect(download, "decide-destination", G_CALLBACK(OnDecideDestination), job);
-    g_signal_connect(download, "notify::estimated-progress", G_CALLBACK(OnDownloadProgress), job);
-    g_signal_connect(download, "failed", G_CALLBACK(OnDownloadFailed), job);
-    g_signal_connect(download, "finished", G_CALLBACK(OnDownloadFinished), job);
+    if (webkit_download_get_web_view(download) != self->view()) return;
+    Download::Hooks hooks;
+    hooks.chooseFile = [self](const std::string& name) {
+      return self->factory_.chooseDownloadFile(ToplevelOf(GTK_WIDGET(self->view())), name);
+    };
+    hooks.status = [self](const std::string& text) {
+      if (self->onStatusText) self->onStatusText(FromUtf8(text));
+    };
+    hooks.showError = self->factory_.showError;
+    hooks.ended = [self](Download& ended) {
+      self->downloads_.remove_if(
+          [&ended](const std::unique_ptr<Download>& d) { return d.get() == &ended; });
+    };
+    self->downloads_.push_back(std::make_unique<Download>(download, std::move(hooks)));
   }
 
-  void Status(const std::string& text) {
-    if (onStatusText) onStatusText(FromUtf8(text));
-  }
-
-  static gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer data) {
-    auto* job = static_cast<DownloadJob*>(data);
-    WebKitView* self = job->owner;
-    std::string name = suggested && *suggested ? suggested : "download";
-    // The suggestion comes from the server: only its last path element is a file name.
-    name = std::filesystem::path(name).filename().string();
-    if (name.empty() || name == "." || name == "..") name = "download";
-    std::string path = self->factory_.chooseDownloadFile(ToplevelOf(GTK_WIDGET(self->view_)), name);
-    if (path.empty()) {
-      job->cancelled = true;
-      webkit_download_cancel(download);
-      return TRUE;
-    }
-    try {
-      job->tempPath = TempNameBeside(path);
-    } catch (const std::exception& e) {
-      job->cancelled = true;
-      webkit_download_cancel(download);
-      self->factory_.showError(FromUtf8(e.what()));
-      return TRUE;
-    }
-    job->finalPath = path;
-    job->name = std::filesystem::path(path).filename().string();
-    GCharPtr uri{g_filename_to_uri(job->tempPath.c_str(), nullptr, nullptr)};
-    webkit_download_set_allow_overwrite(download, TRUE);
-    webkit_download_set_destination(download, uri.p);
-    self->Status("Download: " + job->name);
-    return TRUE;
-  }
-
-  static void OnDownloadProgress(WebKitDownload* download, GParamSpec*, gpointer data) {
-    auto* job = static_cast<DownloadJob*>(data);
-    if (job->finalPath.empty()) return;
-    int percent = static_cast<int>(webkit_download_get_estimated_progress(download) * 100.0);
-    job->owner->Status("Download: " + job->name + " (" + std::to_string(percent) + "%)");
-  }
-
-  static void OnDownloadFailed(WebKitDownload*, GError* error, gpointer data) {
-    auto* job = static_cast<DownloadJob*>(data);
-    job->failed = true;
-    if (!job->tempPath.empty()) std::remove(job->tempPath.c_str());
-    if (job->cancelled ||
-        g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER)) {
-      if (!job->finalPath.empty()) job->owner->Status("Download cancelled: " + job->name);
-      return;
-    }
-    job->owner->Status("Download failed: " + job->name);
-    job->owner->factory_.showError(
-        Ascii("The download of ") + FromUtf8(job->name) + Ascii(" failed: ") +
-        FromUtf8(error && error->message ? error->message : "unknown error"));
-  }
-
-  static void OnDownloadFinished(WebKitDownload*, gpointer data) {
-    auto* job = static_cast<DownloadJob*>(data);
-    WebKitView* self = job->owner;
-    if (!job->failed && !job->finalPath.empty()) {
-      try {
-        MoveInto(job->tempPath, job->finalPath);
-        self->Status("Download complete: " + job->finalPath);
-      } catch (const std::exception& e) {
-        self->Status("Download failed: " + job->name);
-        self->factory_.showError(FromUtf8(e.what()));
-      }
-    }
-    g_signal_handlers_disconnect_by_data(job->download, job);
-    g_object_unref(job->download);
-    self->downloads_.remove_if([job](const DownloadJob& j) { return &j == job; });
-  }
+  WebKitWebView* view() const { return view_.get(); }
 
   const WebKitViewFactory& factory_;
-  WebKitWebView* view_ = nullptr;
+  GObjectPtr<WebKitWebView> view_;
   Gtk::Widget* widget_ = nullptr;  // wrapper owned by the GTK object
-  GCancellable* cancel_ = nullptr;
+  GObjectPtr<GCancellable> cancel_{g_cancellable_new()};
   bool loading_ = false;        // between WEBKIT_LOAD_STARTED and WEBKIT_LOAD_FINISHED
   bool inNavigate_ = false;     // inside Navigate's load_uri
   bool startReported_ = false;  // the next load's address was reported before it started
@@ -569,8 +440,8 @@ class WebKitView : public WebView {
   std::string shownUri_;        // the address of the page committed or moved to in its document
   bool calledOff_ = false;      // the last announced navigation did not happen
   std::shared_ptr<LeavePrompt> leavePrompt_;  // the page's question before leaving, while open
-  std::list<DownloadJob> downloads_;
-  std::list<WebKitPrintOperation*> prints_;
+  std::list<std::unique_ptr<Download>> downloads_;
+  std::list<GObjectPtr<WebKitPrintOperation>> prints_;
 };
 
 }  // namespace
@@ -579,10 +450,10 @@ bool ConfigureEngineSandbox() {
   static int decided = -1;
   if (decided >= 0) return decided == 1;
   bool usable = false;
-  if (GCharPtr bwrap{g_find_program_in_path("bwrap")}; bwrap.p) {
+  if (GPtr<gchar> bwrap{g_find_program_in_path("bwrap")}) {
     // The probe creates the namespaces the engine's sandbox asks for; it fails quickly on a
     // system that does not allow them.
-    const char* argv[] = {bwrap.p,         "--ro-bind",         "/",         "/",
+    const char* argv[] = {bwrap.get(),     "--ro-bind",         "/",         "/",
                           "--unshare-all", "--die-with-parent", "/bin/true", nullptr};
     gint status = 1;
     if (g_spawn_sync(
@@ -597,14 +468,25 @@ bool ConfigureEngineSandbox() {
   return usable;
 }
 
-WebKitViewFactory::~WebKitViewFactory() {
-  g_object_unref(static_cast<WebKitSettings*>(settings_));
+WebKitViewFactory::WebKitViewFactory()
+    : choosePageFile(ChoosePageFile),
+      chooseDownloadFile(ChooseDownloadFile),
+      askLeave(AskLeave),
+      showError([](const Text& message) { std::fprintf(stderr, "%s\n", ToUtf8(message).c_str()); }),
+      settings_(webkit_settings_new()) {
+  defaultAccelerationPolicy_ =
+      static_cast<int>(webkit_settings_get_hardware_acceleration_policy(settings_.get()));
+  // Lean until the configuration says otherwise; see ApplyConfig.
+  webkit_settings_set_hardware_acceleration_policy(settings_.get(),
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 }
+
+WebKitViewFactory::~WebKitViewFactory() = default;
 
 void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
   const bool gpu = TextToBool(ValueOf(resList, u"gpu"));
   webkit_settings_set_hardware_acceleration_policy(
-      static_cast<WebKitSettings*>(settings_),
+      settings_.get(),
       gpu ? static_cast<WebKitHardwareAccelerationPolicy>(defaultAccelerationPolicy_)
           : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 }
@@ -612,72 +494,6 @@ void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
 std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
   ConfigureEngineSandbox();
   return std::make_unique<WebKitView>(*this, dynamic_cast<WebKitView*>(related));
-}
-
-WebKitViewFactory::WebKitViewFactory() {
-  showError = [](const Text& message) { std::fprintf(stderr, "%s\n", ToUtf8(message).c_str()); };
-  WebKitSettings* settings = webkit_settings_new();
-  settings_ = settings;
-  defaultAccelerationPolicy_ =
-      static_cast<int>(webkit_settings_get_hardware_acceleration_policy(settings));
-  // Lean until the configuration says otherwise; see ApplyConfig.
-  webkit_settings_set_hardware_acceleration_policy(settings,
-                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  choosePageFile = [](Gtk::Window* parent, const std::string& suggestedName) {
-    Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
-    if (parent) dialog.set_transient_for(*parent);
-    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
-    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
-    dialog.set_do_overwrite_confirmation(true);
-    auto mhtml = Gtk::FileFilter::create();
-    mhtml->set_name("Web page, single file (*.mhtml)");
-    mhtml->add_pattern("*.mhtml");
-    mhtml->add_pattern("*.mht");
-    auto html = Gtk::FileFilter::create();
-    html->set_name("Web page, HTML only (*.html)");
-    html->add_pattern("*.html");
-    html->add_pattern("*.htm");
-    dialog.add_filter(mhtml);
-    dialog.add_filter(html);
-    dialog.set_filter(mhtml);
-    dialog.set_current_name(suggestedName);
-    SaveChoice choice;
-    if (dialog.run() == Gtk::RESPONSE_ACCEPT) {
-      choice.path = dialog.get_filename();
-      choice.htmlOnly = dialog.get_filter() == html;
-    }
-    return choice;
-  };
-  askLeave = [](Gtk::Window* parent, const std::string&, std::function<void(bool)> answer) {
-    // Pages cannot choose the words of this question any more than in a browser, since they
-    // used it to keep people on them; the page's own text is not shown.
-    auto* dialog = new Gtk::MessageDialog("Leave this page?", false, Gtk::MESSAGE_QUESTION,
-                                          Gtk::BUTTONS_NONE, true);
-    dialog->set_secondary_text("Changes you made may not be saved.");
-    if (parent) dialog->set_transient_for(*parent);
-    dialog->add_button("_Stay on Page", Gtk::RESPONSE_CANCEL);
-    dialog->add_button("_Leave Page", Gtk::RESPONSE_ACCEPT);
-    dialog->set_default_response(Gtk::RESPONSE_CANCEL);
-    dialog->signal_response().connect([dialog, answer = std::move(answer)](int response) {
-      answer(response == Gtk::RESPONSE_ACCEPT);
-      Glib::signal_idle().connect_once([dialog] { delete dialog; });
-    });
-    dialog->show();
-  };
-  chooseDownloadFile = [](Gtk::Window* parent, const std::string& suggestedName) {
-    Gtk::FileChooserDialog dialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
-    if (parent) dialog.set_transient_for(*parent);
-    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
-    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
-    dialog.set_do_overwrite_confirmation(true);
-    dialog.set_current_name(suggestedName);
-    if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
-      dialog.set_current_folder(dir);
-    return dialog.run() == Gtk::RESPONSE_ACCEPT ? std::string(dialog.get_filename())
-                                                : std::string();
-  };
 }
 
 }  // namespace wb

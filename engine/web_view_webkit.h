@@ -1,22 +1,21 @@
 #pragma once
-// The web view on WebKitGTK. Everything engine-specific lives in web_view_webkit.cpp.
+// The web view on WebKitGTK. The view itself lives in web_view_webkit.cpp, its downloads in
+// download.cpp and the questions it asks in dialogs.cpp.
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "engine/dialogs.h"
 #include "engine/web_view.h"
+#include "platform/glib_ptr.h"
+
+typedef struct _WebKitSettings WebKitSettings;
 
 namespace Gtk {
 class Window;
 }
 
 namespace wb {
-
-// Where the user wants a page or a download saved. An empty path means the user cancelled.
-struct SaveChoice {
-  std::string path;
-  bool htmlOnly = false;  // the page's HTML alone instead of a single-file web page (MHTML)
-};
 
 class WebKitViewFactory : public WebViewFactory {
  public:
@@ -33,7 +32,7 @@ class WebKitViewFactory : public WebViewFactory {
   // README's Performance section). Sites with WebGL, video or heavy CSS animation set gpu=1.
   void ApplyConfig(const ValueList& resList) override;
 
-  // The questions the views ask the user; file chooser dialogs unless replaced (tests answer
+  // The questions the views ask the user; the dialogs of dialogs.h unless replaced (tests answer
   // them without a dialog). `parent` may be null.
   std::function<SaveChoice(Gtk::Window* parent, const std::string& suggestedName)> choosePageFile;
   std::function<std::string(Gtk::Window* parent, const std::string& suggestedName)>
@@ -51,11 +50,11 @@ class WebKitViewFactory : public WebViewFactory {
   // standard error stream.
   std::function<void(const Text& message)> showError;
 
-  // The engine settings shared by every view of this factory (an engine object).
-  void* engineSettings() const { return settings_; }
+  // The engine settings shared by every view of this factory.
+  WebKitSettings* engineSettings() const { return settings_.get(); }
 
  private:
-  void* settings_ = nullptr;  // WebKitSettings*, owned
+  GObjectPtr<WebKitSettings> settings_;
   int defaultAccelerationPolicy_ = 0;
 };
 

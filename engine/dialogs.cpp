@@ -1,0 +1,70 @@
+#include "engine/dialogs.h"
+
+#include <glib.h>
+#include <glibmm/main.h>
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/messagedialog.h>
+#include <gtkmm/window.h>
+
+#include <utility>
+
+namespace wb {
+
+SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName) {
+  Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
+  if (parent) dialog.set_transient_for(*parent);
+  dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+  dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+  dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
+  dialog.set_do_overwrite_confirmation(true);
+  auto mhtml = Gtk::FileFilter::create();
+  mhtml->set_name("Web page, single file (*.mhtml)");
+  mhtml->add_pattern("*.mhtml");
+  mhtml->add_pattern("*.mht");
+  auto html = Gtk::FileFilter::create();
+  html->set_name("Web page, HTML only (*.html)");
+  html->add_pattern("*.html");
+  html->add_pattern("*.htm");
+  dialog.add_filter(mhtml);
+  dialog.add_filter(html);
+  dialog.set_filter(mhtml);
+  dialog.set_current_name(suggestedName);
+  SaveChoice choice;
+  if (dialog.run() == Gtk::RESPONSE_ACCEPT) {
+    choice.path = dialog.get_filename();
+    choice.htmlOnly = dialog.get_filter() == html;
+  }
+  return choice;
+}
+
+std::string ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName) {
+  Gtk::FileChooserDialog dialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
+  if (parent) dialog.set_transient_for(*parent);
+  dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+  dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+  dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
+  dialog.set_do_overwrite_confirmation(true);
+  dialog.set_current_name(suggestedName);
+  if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
+    dialog.set_current_folder(dir);
+  return dialog.run() == Gtk::RESPONSE_ACCEPT ? std::string(dialog.get_filename()) : std::string();
+}
+
+void AskLeave(Gtk::Window* parent, const std::string&, std::function<void(bool leave)> answer) {
+  // Pages cannot choose the words of this question any more than in a browser, since they
+  // used it to keep people on them; the page's own text is not shown.
+  auto* dialog = new Gtk::MessageDialog("Leave this page?", false, Gtk::MESSAGE_QUESTION,
+                                        Gtk::BUTTONS_NONE, true);
+  dialog->set_secondary_text("Changes you made may not be saved.");
+  if (parent) dialog->set_transient_for(*parent);
+  dialog->add_button("_Stay on Page", Gtk::RESPONSE_CANCEL);
+  dialog->add_button("_Leave Page", Gtk::RESPONSE_ACCEPT);
+  dialog->set_default_response(Gtk::RESPONSE_CANCEL);
+  dialog->signal_response().connect([dialog, answer = std::move(answer)](int response) {
+    answer(response == Gtk::RESPONSE_ACCEPT);
+    Glib::signal_idle().connect_once([dialog] { delete dialog; });
+  });
+  dialog->show();
+}
+
+}  // namespace wb

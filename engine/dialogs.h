@@ -1,0 +1,33 @@
+#pragma once
+// The questions the engine asks the person: where to save a page or a download, and whether
+// to leave a page that asks before it is left. These are the dialogs of the running program;
+// tests put answers of their own in their place (see WebKitViewFactory).
+#include <functional>
+#include <string>
+
+namespace Gtk {
+class Window;
+}
+
+namespace wb {
+
+// Where the user wants a page or a download saved. An empty path means the user cancelled.
+struct SaveChoice {
+  std::string path;
+  bool htmlOnly = false;  // the page's HTML alone instead of a single-file web page (MHTML)
+};
+
+// A file chooser for saving the page shown, as a single-file web page or its HTML only.
+// `parent` may be null.
+SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName);
+
+// A file chooser for a download, opened in the user's download folder. Empty when the user
+// cancels. `parent` may be null.
+std::string ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName);
+
+// Asks whether to leave the page, without waiting for the answer: `answer(true)` leaves it,
+// `answer(false)` stays. `parent` may be null.
+void AskLeave(Gtk::Window* parent, const std::string& message,
+              std::function<void(bool leave)> answer);
+
+}  // namespace wb

@@ -1,0 +1,54 @@
+#pragma once
+// One download of a web view, from the question where to save it to its end. It writes to a
+// hidden temporary file beside the chosen one and puts it in place only when the transfer has
+// completed, so the chosen name holds either the whole file or nothing.
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/glib_ptr.h"
+#include "storage/atomic_file.h"
+#include "support/text.h"
+
+namespace wb {
+
+class Download {
+ public:
+  // What a download needs from the view that started it.
+  struct Hooks {
+    // Asks where to save the file; `suggestedName` is a plain file name. An empty answer
+    // declines the download.
+    std::function<std::string(const std::string& suggestedName)> chooseFile;
+    // The download's progress and end, as the status bar shows them.
+    std::function<void(const std::string& status)> status;
+    // A failure the user is told of in a message.
+    std::function<void(const Text& message)> showError;
+    // The download has ended: complete, failed or declined. The owner destroys it here.
+    std::function<void(Download& download)> ended;
+  };
+
+  // Follows `download` (it takes a reference of its own) from the engine's first question.
+  Download(WebKitDownload* download, Hooks hooks);
+  // Cancels a download still running and removes what it wrote so far.
+  ~Download();
+  Download(const Download&) = delete;
+  Download& operator=(const Download&) = delete;
+
+ private:
+  static gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer data);
+  static void OnProgress(WebKitDownload* download, GParamSpec*, gpointer data);
+  static void OnFailed(WebKitDownload*, GError* error, gpointer data);
+  static void OnFinished(WebKitDownload*, gpointer data);
+
+  GObjectPtr<WebKitDownload> download_;
+  Hooks hooks_;
+  std::unique_ptr<FileReplacement> file_;  // the chosen file, until the download is in place
+  std::string name_;                       // the chosen file's name, for the status bar
+  bool running_ = true;                    // until the engine says the download has ended
+  bool failed_ = false;
+  bool declined_ = false;  // the user chose no file, or none could be made there
+};
+
+}  // namespace wb
