@@ -37,15 +37,12 @@ std::int64_t LocalTimeOfDay() {
          now.get_microsecond() / 1000;
 }
 
-TWebInfo* TWebInfo::instance_ = nullptr;
-
 TWebInfo::TWebInfo(WebViewFactory& factory, WebView* related, WebInfoDeps deps)
     : deps_(std::move(deps)),
       timer_(deps_.timer ? std::move(deps_.timer) : std::make_unique<MainLoopTimer>()),
       wb_(factory.Create(related)),
       panelC_(Bevel::Raised, 3, 1, *this) {
   if (!deps_.timeOfDay) deps_.timeOfDay = LocalTimeOfDay;
-  instance_ = this;
 
   set_title("WebInfo");
   set_name("WebInfo");
@@ -111,7 +108,6 @@ TWebInfo::~TWebInfo() {
   timer_->SetEnabled(false);
   timer_->OnTimer = nullptr;
   if (dockParent_ && content_.get_parent() == dockParent_) dockParent_->remove(content_);
-  if (instance_ == this) instance_ = nullptr;
 }
 
 bool TWebInfo::CanPlaceWindows(const Gtk::Widget& host) {

@@ -48,9 +48,6 @@ class TWebInfo : public Gtk::Window {
   TWebInfo(WebViewFactory& factory, WebView* related, WebInfoDeps deps);
   ~TWebInfo() override;
 
-  // The one banner of the program, or null.
-  static TWebInfo* Instance() { return instance_; }
-
   // Whether the display lets a program place its own windows (not so on Wayland). Where it
   // does not, the host should pass a container at the bottom of its window to exec instead
   // of itself, and the banner docks there.
@@ -99,8 +96,6 @@ class TWebInfo : public Gtk::Window {
  private:
   void SetVisible(bool visible);
   void Close();
-
-  static TWebInfo* instance_;
 
   WebInfoDeps deps_;
   std::unique_ptr<WindowTimer> timer_;

@@ -32,7 +32,7 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
     if (!window.infoBanner) {
       window.infoBanner = std::make_unique<TWebInfo>(views, &window.View(), ProgramWebInfoDeps());
     }
-    auto& banner = static_cast<TWebInfo&>(*window.infoBanner);
+    TWebInfo& banner = *window.infoBanner;
     // Where the display lets a program place its windows the banner hangs below the window;
     // elsewhere (Wayland) it docks at the window's bottom.
     if (TWebInfo::CanPlaceWindows(window))
@@ -48,7 +48,8 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
 
   ProgramWindows windows;
   auto main = std::make_unique<TWebMain>(std::move(services));
-  main->AddStateMembers([](JsonObject* state) { AddInfoState(state, TWebInfo::Instance()); });
+  main->AddStateMembers(
+      [window = main.get()](JsonObject* state) { AddInfoState(state, window->infoBanner.get()); });
   windows.main = std::move(main);
   windows.main->FormCreate();
   windows.about = std::make_unique<TAboutBox>(windows.main.get(), ProgramAboutBoxDeps());

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "info/web_info.h"
 #include "platform/remote_channel.h"
 #include "shell/sendmsg.h"
 #include "shell/web_form.h"
@@ -66,7 +67,7 @@ class TWebMain : public TWebForm {
 
   // The info banner, once the start hook has created it. The window owns it, so it goes
   // before the window's own web view, whose web process it shares.
-  std::unique_ptr<Gtk::Window> infoBanner;
+  std::unique_ptr<TWebInfo> infoBanner;
 
   // Handlers of the window messages. A move of the window needs none: the banner follows the
   // window's configure event itself, which reports both its moves and its size changes.

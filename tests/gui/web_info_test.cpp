@@ -127,7 +127,6 @@ TEST_F(WebInfoTest, ItsViewSharesTheMainViewsProcessAndTheDesignHolds) {
   EXPECT_FALSE(banner->Visible());
   EXPECT_EQ(banner->Timer().Interval(), 360000u);
   EXPECT_FALSE(banner->Timer().Enabled());
-  EXPECT_EQ(wb::TWebInfo::Instance(), banner.get());
   EXPECT_EQ(banner->btO().GetText(), u"o");
   EXPECT_EQ(banner->btX().GetText(), u"x");
 }
