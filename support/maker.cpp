@@ -3,7 +3,14 @@
 #include <cstdlib>
 #include <string>
 
+#ifndef WB_BASE_WEB_ADDRESS
+#error "the build defines WB_BASE_WEB_ADDRESS, the maker's web site"
+#endif
+
 namespace wb {
+
+const std::u16string_view kBaseWebAddress = u"" WB_BASE_WEB_ADDRESS;
+
 namespace {
 
 // End-to-end tests run the real program against a gateway served on loopback: they name it in

@@ -11,9 +11,10 @@ namespace wb {
 // The maker's company name, as the about box and the shipped configuration show it.
 inline constexpr std::u16string_view kCompanyName = u"Morvane";
 
-// The maker's web site: scheme and host, without a trailing slash. The build reads this line
-// to write the shipped block's start address, so keep it a single plain literal.
-inline constexpr std::u16string_view kBaseWebAddress = u"https://morvane.example";
+// The maker's web site: scheme and host, without a trailing slash. The build sets it
+// (WB_BASE_WEB_ADDRESS in CMakeLists.txt) and writes the same address as the start address of
+// the embedded and the shipped configuration.
+extern const std::u16string_view kBaseWebAddress;
 
 // The base web address in effect: kBaseWebAddress, unless a test has pointed it elsewhere,
 // in this process (SetBaseWebAddressForTests) or, for a program started by an end-to-end test,

@@ -17,7 +17,8 @@ namespace {
 using wbtest::ReadFile;
 using wbtest::WriteFile;
 
-const std::string kShippedPath = std::string(WB_SOURCE_DIR) + "/resources/WebBrowser.txt";
+// The default configuration as the build wrote it from resources/WebBrowser.txt.in.
+const std::string kShippedPath = std::string(WB_BINARY_DIR) + "/resources/WebBrowser.txt";
 
 TEST(LoadResText, FindsTheBundleFileWhateverTheCaseAndDots) {
   const std::string shipped = ReadFile(kShippedPath);
