@@ -10,6 +10,7 @@
 
 #include "storage/value_list.h"
 #include "storage/window_config.h"
+#include "support/address.h"
 #include "support/fields.h"
 #include "support/lower_case.h"
 #include "support/values.h"
@@ -26,16 +27,11 @@ bool IsHexDigit(char16_t c) {
   return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
+// An address the program loads as it is written: one with a scheme, as the web view decides
+// before it resolves a partial address, and for the web's own schemes a host after "//".
 bool IsAbsoluteUrl(wb::TextView s) {
+  if (!wb::HasScheme(wb::ToUtf8(s))) return false;
   const auto colon = s.find(u':');
-  // One letter before ":" is a drive, not a scheme.
-  if (colon == wb::TextView::npos || colon < 2 || colon + 1 == s.size()) return false;
-  for (std::size_t i = 0; i < colon; ++i) {
-    const char16_t c = s[i];
-    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
-    if (!(letter || (i > 0 && other))) return false;
-  }
   const wb::Text lower = wb::AsciiLowerCase(s.substr(0, colon));
   if (lower == u"http" || lower == u"https" || lower == u"ftp") {
     // These need a host: "//" and at least one character of it.

@@ -266,6 +266,10 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
       {"start address without a scheme", "go=www.example.com\n",
        "go: the start address is \"www.example.com\", which is not an absolute URL or an "
        "existing file\n"},
+      {"host and port without a scheme", "go=localhost:8080/x\n",
+       "go: the start address is \"localhost:8080/x\", which is not an absolute URL or an "
+       "existing file\n"},
+      {"scheme with nothing after it", "go=ab:\n", ""},  // the program loads it as written
       {"http without a host", "go=http:/x\n",
        "go: the start address is \"http:/x\", which is not an absolute URL or an existing "
        "file\n"},
