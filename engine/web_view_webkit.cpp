@@ -47,9 +47,12 @@ class WebKitView : public WebView {
     // Every view of the factory shares its settings, so that a setting the configuration
     // changes reaches the banner as well as the main view.
     WebKitSettings* settings = factory.engineSettings();
-    GtkWidget* w = GTK_WIDGET(related ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view",
-                                                     related->view(), "settings", settings, nullptr)
-                                      : webkit_web_view_new_with_settings(settings));
+    WebKitWebContext* context = factory.engineContext();
+    GtkWidget* w = GTK_WIDGET(related   ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view",
+                                                       related->view(), "settings", settings, nullptr)
+                              : context ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context,
+                                                       "settings", settings, nullptr)
+                                        : webkit_web_view_new_with_settings(settings));
     view_.reset(WEBKIT_WEB_VIEW(g_object_ref_sink(w)));
     widget_ = Glib::wrap(GTK_WIDGET(view()));
     Connect();
@@ -446,9 +449,12 @@ class WebKitView : public WebView {
 
 }  // namespace
 
-bool ConfigureEngineSandbox() {
+bool ConfigureEngineSandbox(WebKitWebContext* context) {
   static int decided = -1;
-  if (decided >= 0) return decided == 1;
+  if (decided >= 0) {
+    webkit_web_context_set_sandbox_enabled(context, decided == 1);
+    return decided == 1;
+  }
   bool usable = false;
   if (GPtr<gchar> bwrap{g_find_program_in_path("bwrap")}) {
     // The probe creates the namespaces the engine's sandbox asks for; it fails quickly on a
@@ -463,7 +469,7 @@ bool ConfigureEngineSandbox() {
       usable = g_spawn_check_wait_status(status, nullptr);
     }
   }
-  webkit_web_context_set_sandbox_enabled(webkit_web_context_get_default(), usable);
+  webkit_web_context_set_sandbox_enabled(context, usable);
   decided = usable ? 1 : 0;
   return usable;
 }
@@ -491,8 +497,22 @@ void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
           : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 }
 
+void WebKitViewFactory::UseProfile(const Profile& profile) {
+  GObjectPtr<WebKitWebsiteDataManager> manager(
+      profile.ephemeral ? webkit_website_data_manager_new_ephemeral()
+                        : webkit_website_data_manager_new(
+                              "base-data-directory", profile.data.c_str(), "base-cache-directory",
+                              profile.cache.c_str(), nullptr));
+  context_.reset(webkit_web_context_new_with_website_data_manager(manager.get()));
+  if (!profile.ephemeral) {
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(manager.get()),
+        (profile.data + "cookies.sqlite").c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  }
+}
+
 std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
-  ConfigureEngineSandbox();
+  ConfigureEngineSandbox(context_ ? context_.get() : webkit_web_context_get_default());
   return std::make_unique<WebKitView>(*this, dynamic_cast<WebKitView*>(related));
 }
 

@@ -8,8 +8,10 @@
 #include "engine/dialogs.h"
 #include "engine/web_view.h"
 #include "platform/glib_ptr.h"
+#include "platform/profile.h"
 
 typedef struct _WebKitSettings WebKitSettings;
+typedef struct _WebKitWebContext WebKitWebContext;
 
 namespace Gtk {
 class Window;
@@ -53,8 +55,17 @@ class WebKitViewFactory : public WebViewFactory {
   // The engine settings shared by every view of this factory.
   WebKitSettings* engineSettings() const { return settings_.get(); }
 
+  // Where the views keep what the site stores: a context of their own over the profile's
+  // folders, cookies with an expiry kept in its SQLite cookie file (session cookies end with
+  // the program, as in a browser), or nothing on disk for an ephemeral profile. Must come
+  // before the first view; without it the views use the engine's default context.
+  void UseProfile(const Profile& profile);
+  // The context the views are made in; null: the engine's default.
+  WebKitWebContext* engineContext() const { return context_.get(); }
+
  private:
   GObjectPtr<WebKitSettings> settings_;
+  GObjectPtr<WebKitWebContext> context_;
   int defaultAccelerationPolicy_ = 0;
 };
 
@@ -62,6 +73,6 @@ class WebKitViewFactory : public WebViewFactory {
 // sandbox is turned on whenever bubblewrap can create its namespaces; it is left off only
 // where it cannot work (no bubblewrap, or a system that refuses user namespaces), since the
 // engine's web process would not start at all otherwise. Returns whether it is on.
-bool ConfigureEngineSandbox();
+bool ConfigureEngineSandbox(WebKitWebContext* context);
 
 }  // namespace wb

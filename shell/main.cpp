@@ -13,10 +13,13 @@
 
 #include "engine/web_view_webkit.h"
 #include "platform/folders.h"
+#include "platform/profile.h"
 #include "platform/resources.h"
 #include "shell/error_display.h"
 #include "shell/main_window.h"
+#include "storage/window_config.h"
 #include "support/process_values.h"
+#include "support/values.h"
 
 namespace {
 
@@ -49,6 +52,12 @@ int main(int argc, char** argv) {
   wb::ProgramWindows windows;
   try {
     wb::StartupSetup();
+    // The site's data goes into the copy's own profile, set before the first web view exists.
+    const std::string exe = wb::ToUtf8(wb::ExecutablePath());
+    const wb::ValueList config =
+        wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    views.UseProfile(wb::ProfileFor(std::string(wb::NameWithoutExtension(exe)),
+                                    wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     windows = wb::CreateProgramWindows(views, std::move(arguments));
   } catch (...) {

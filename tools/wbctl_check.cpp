@@ -162,6 +162,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckSwitch(findings, values, u"showbanner");
   CheckSwitch(findings, values, u"webinfo");
   CheckSwitch(findings, values, u"gpu");
+  CheckSwitch(findings, values, u"ephemeral");
   CheckVis(findings, values);
   CheckLinks(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");

@@ -69,6 +69,11 @@ class LoopbackServer {
     pages_[path] = {200, body, headers};
   }
 
+  // Forgets the paths asked for so far.
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    paths_.clear();
+  }
   std::vector<std::string> Paths() const {
     std::lock_guard lock(mutex_);
     return paths_;

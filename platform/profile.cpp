@@ -1,0 +1,53 @@
+#include "platform/profile.h"
+
+#include <glib.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "support/process_values.h"
+
+namespace wb {
+namespace {
+
+// A copy's name becomes one folder name: it never climbs out of the folder above it.
+std::string FolderName(const std::string& name) {
+  std::string folder = name;
+  for (char& c : folder)
+    if (c == '/') c = '-';
+  if (folder.empty() || folder == "." || folder == "..") folder = "webbrowser";
+  return folder;
+}
+
+}  // namespace
+
+Profile ProfileFor(const std::string& name, bool ephemeral) {
+  Profile profile;
+  profile.ephemeral = ephemeral;
+  if (ephemeral) return profile;
+  const std::string folder = FolderName(name);
+  if (Process().portable > 0 && !Process().programFolder.empty()) {
+    const std::string beside = ToUtf8(Process().programFolder) + "profiles/" + folder + "/";
+    profile.data = beside + "data/";
+    profile.cache = beside + "cache/";
+  } else {
+    profile.data = std::string(g_get_user_data_dir()) + "/webbrowser/" + folder + "/";
+    profile.cache = std::string(g_get_user_cache_dir()) + "/webbrowser/" + folder + "/";
+  }
+  return profile;
+}
+
+bool RemoveProfile(const Profile& profile, std::string& error) {
+  for (const std::string& folder : {profile.data, profile.cache}) {
+    if (folder.empty()) continue;
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    if (ec) {
+      error = folder + ": " + ec.message();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace wb
