@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "engine/download.h"
+#include "platform/resources.h"
 #include "storage/atomic_file.h"
 #include "support/values.h"
 
@@ -59,6 +60,7 @@ class WebKitView : public WebView {
   }
 
   ~WebKitView() override {
+    if (afterEnd_) g_source_remove(afterEnd_);
     if (leavePrompt_) {
       leavePrompt_->owner = nullptr;
       if (GPtr<WebKitScriptDialog> d = std::move(leavePrompt_->dialog))
@@ -134,6 +136,7 @@ class WebKitView : public WebView {
 
  private:
   void Connect() {
+    g_signal_connect(view(), "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), this);
     g_signal_connect(view(), "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(view(), "load-failed", G_CALLBACK(OnLoadFailed), this);
     g_signal_connect(view(), "notify::estimated-load-progress", G_CALLBACK(OnProgress), this);
@@ -377,6 +380,79 @@ class WebKitView : public WebView {
     return nullptr;
   }
 
+  // The page's web process ended (it crashed, ran out of memory or was killed). A blank view
+  // would leave the person nowhere: the view shows what happened and a way to load the page
+  // again, at the page's own address, while the window and its history carry on.
+  static void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                     gpointer data) {
+    // The engine is still taking the ended process apart; the view loads once it is done.
+    auto* self = static_cast<WebKitView*>(data);
+    self->endReason_ = reason;
+    if (!self->afterEnd_) self->afterEnd_ = g_idle_add(AfterProcessEnded, self);
+  }
+
+  static gboolean AfterProcessEnded(gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    self->afterEnd_ = 0;
+    WebKitWebView* view = self->view();
+    const WebKitWebProcessTerminationReason reason = self->endReason_;
+    const char* why = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+                          ? "The page used more memory than the system allows it."
+                      : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API
+                          ? "The page's process was ended."
+                          : "The page's process stopped unexpectedly.";
+    // A navigation asked for after the process had ended, before the engine said so, is what
+    // the person wants to see: it is loaded again in a new process instead.
+    const char* pending = webkit_web_view_get_uri(view);
+    if (pending && *pending && (self->loading_ || self->shownUri_ != pending)) {
+      const std::string again = pending;
+      webkit_web_view_load_uri(view, again.c_str());
+      return G_SOURCE_REMOVE;
+    }
+    std::string address = !self->shownUri_.empty() ? self->shownUri_ : self->reported_;
+    if (address.empty()) address = "about:blank";
+    self->loading_ = false;
+    self->awaiting_ = false;
+    std::string page = LoadResText(u"crashed_page.html");
+    page = ReplaceAllText(page, "@REASON@", EscapeHtml(why));
+    page = ReplaceAllText(page, "@ADDRESS@", EscapeHtml(address));
+    webkit_web_view_load_alternate_html(view, page.c_str(), address.c_str(), nullptr);
+    return G_SOURCE_REMOVE;
+  }
+
+  static std::string EscapeHtml(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      switch (c) {
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        case '\'':
+          out += "&#39;";
+          break;
+        default:
+          out += c;
+      }
+    }
+    return out;
+  }
+
+  static std::string ReplaceAllText(std::string text, const std::string& from,
+                                    const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+      text.replace(at, from.size(), to);
+    return text;
+  }
+
   void CalledOff() {
     calledOff_ = true;
     reported_ = shownUri_;
@@ -442,6 +518,8 @@ class WebKitView : public WebView {
   std::string failedUri_;       // the address whose load failed, until the next load starts
   std::string shownUri_;        // the address of the page committed or moved to in its document
   bool calledOff_ = false;      // the last announced navigation did not happen
+  guint afterEnd_ = 0;          // the idle source that shows the page after its process ended
+  WebKitWebProcessTerminationReason endReason_ = WEBKIT_WEB_PROCESS_CRASHED;
   std::shared_ptr<LeavePrompt> leavePrompt_;  // the page's question before leaving, while open
   std::list<std::unique_ptr<Download>> downloads_;
   std::list<GObjectPtr<WebKitPrintOperation>> prints_;

@@ -258,6 +258,35 @@ TEST_F(WebFormEndToEnd, ANavigationThePageCallsOffLeavesTheWindowOnThePageShown)
   }
 }
 
+TEST_F(WebFormEndToEnd, AViewWhoseProcessEndsShowsWhatHappenedAndCarriesOn) {
+  LoopbackServer server;
+  server.Page("/page", "<html><head><title>Page</title></head><body>page</body></html>");
+  wb::WebKitViewFactory views;
+  wb::WebFormServices services = wb::ProgramWebFormServices(views);
+  const std::string page = server.Url("/page");
+  services.readConfig = [page] { return wb::ValueList{u"go=" + wb::FromUtf8(page)}; };
+  wb::TWebForm form(services);
+  form.FormCreate();
+  form.show();
+  auto* view = WEBKIT_WEB_VIEW(form.View().widget().gobj());
+  auto title = [&] {
+    const char* t = webkit_web_view_get_title(view);
+    return std::string(t ? t : "");
+  };
+  ASSERT_TRUE(SpinUntil([&] { return title() == "Page"; }, 60000));
+  webkit_web_view_terminate_web_process(view);
+  ASSERT_TRUE(SpinUntil([&] { return title() == "This page stopped working"; }, 60000)) << title();
+  // The window carries on where it was.
+  EXPECT_FALSE(SpinUntil([&] { return wb::ToUtf8(form.AddrText()) != page; }, 1000));
+  EXPECT_EQ(form.Model().HistoryList(), std::vector<Text>{wb::FromUtf8(page)});
+  EXPECT_EQ(form.Model().HistoryIndex(), 0);
+  EXPECT_EQ(server.Requests("/page"), 1);
+  // Refresh brings the page back.
+  ASSERT_TRUE(form.acRefresh.Execute());
+  EXPECT_TRUE(SpinUntil([&] { return title() == "Page"; }, 60000)) << title();
+  EXPECT_EQ(server.Requests("/page"), 2);
+}
+
 std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir))
