@@ -530,7 +530,10 @@ class WebKitView : public WebView {
 bool ConfigureEngineSandbox(WebKitWebContext* context) {
   static int decided = -1;
   if (decided >= 0) {
-    webkit_web_context_set_sandbox_enabled(context, decided == 1);
+    // Once a context has started a web process the engine refuses any change of its sandbox,
+    // even to the same setting; so a context is set only while it still differs (a new one).
+    if (static_cast<bool>(webkit_web_context_get_sandbox_enabled(context)) != (decided == 1))
+      webkit_web_context_set_sandbox_enabled(context, decided == 1);
     return decided == 1;
   }
   bool usable = false;
