@@ -11,7 +11,7 @@ constexpr int kExitError = 1;
 
 struct Command {
   const char* name;
-  const char* usage;  // one line, after "wbctl "
+  const char* usage;                                 // one line, after "wbctl "
   int (*run)(const std::vector<std::string>& args);  // args after the subcommand name
 };
 

@@ -85,7 +85,7 @@ TEST(ValueLookup, FirstEntryWithThatNameWithoutRegardToCase) {
   EXPECT_TRUE(SameName(u"\u0160\u0178\u0152", u"\u0161\u00FF\u0153"));
   EXPECT_FALSE(SameName(u"\u00D7", u"\u00F7"));  // multiplication and division signs
   // Beyond the code page: the same lower-casing as the settings files.
-  EXPECT_TRUE(SameName(u"\u0531x", u"\u0561X"));  // Armenian
+  EXPECT_TRUE(SameName(u"\u0531x", u"\u0561X"));        // Armenian
   EXPECT_TRUE(SameName(u"\U00010400", u"\U00010428"));  // a pair of surrogates
   EXPECT_FALSE(SameName(u"\U00010400", u"\U00010401"));
 }
