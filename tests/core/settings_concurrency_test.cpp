@@ -161,7 +161,9 @@ TEST_P(SettingsConcurrency, AWriterKilledAtAnyMomentLeavesACompleteFile) {
   // The writes of all rounds are still there: a killed writer's temporary file did not
   // disturb the next one. (On a slow machine, under the sanitizers, every kill may come
   // before a first write has returned; each round's checks above still held.)
-  if (!firstReported.empty()) EXPECT_NE(ReadVar(u"Kill", firstReported, u"<lost>"), u"<lost>");
+  if (!firstReported.empty()) {
+    EXPECT_NE(ReadVar(u"Kill", firstReported, u"<lost>"), u"<lost>");
+  }
   RecordProperty("interruptedWritesThatLanded", interruptedWrites);
 }
 
