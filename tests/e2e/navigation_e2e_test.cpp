@@ -69,6 +69,10 @@ TEST(NavigationEndToEnd, CommandLineAddressAfterABlankStartAddressLeavesNoEmptyE
 
   ASSERT_TRUE(RunLoopUntil([&] { return server.Asked("/cmdline-loaded"); }, 60000));
   WindowState state;
+  // The engine may end the load after the page's onload; its last status is the location.
+  EXPECT_TRUE(RunLoopUntil(
+      [&] { return ReadWindowState(program.pid(), state) && state.status == cmdline; }, 20000))
+      << state.json;
   EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
     return SettledOn(s, {"about:blank", cmdline}, cmdline);
   })) << state.json;
