@@ -9,16 +9,6 @@
 #include "support/maker.h"
 
 namespace wb {
-namespace {
-
-// `go` compares its texts with only the letters A to Z lower-cased.
-Text LowerAZ(Text t) {
-  for (auto& c : t)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
-  return t;
-}
-
-}  // namespace
 
 // --- Configuration and link bar ----------------------------------------------------------
 
@@ -66,8 +56,9 @@ bool WebFormModel::LinksClick(std::size_t index) {
 
 bool WebFormModel::go(const Text& url, int noRef) {
   if (url.empty() || host_.LeavePromptOpen()) return false;
-  const Text current = LowerAZ(addrText_);
-  const Text wanted = LowerAZ(url);
+  // Only the letters A to Z are lower-cased for this comparison.
+  const Text current = AsciiLowerCase(addrText_);
+  const Text wanted = AsciiLowerCase(url);
   if (noRef == 1 && current.find(wanted) != Text::npos) return false;
   if (noRef == 2 && current == wanted) return false;
   SetAddrText(url);
