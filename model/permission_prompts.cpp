@@ -1,0 +1,67 @@
+#include "model/permission_prompts.h"
+
+#include <utility>
+
+namespace wb {
+
+void PermissionPrompts::Configure(std::string startOrigin, AllowList allow) {
+  startOrigin_ = std::move(startOrigin);
+  allow_ = std::move(allow);
+}
+
+std::optional<bool> PermissionPrompts::Known(const std::string& origin,
+                                             const std::vector<PermissionKind>& kinds) const {
+  if (kinds.empty() || origin.empty()) return false;
+  bool allAllowed = true;
+  for (PermissionKind kind : kinds) {
+    const std::string stored = store_.read ? store_.read(PermissionValueName(origin, kind)) : "";
+    if (stored == "block") return false;
+    const bool granted = stored == "allow" || (origin == startOrigin_ && allow_.Holds(kind));
+    if (!granted) allAllowed = false;
+  }
+  if (allAllowed) return true;
+  return std::nullopt;
+}
+
+void PermissionPrompts::Ask(const Request& request, std::function<void(bool allow)> answer) {
+  if (const auto known = Known(request.origin, request.kinds)) {
+    answer(*known);
+    return;
+  }
+  for (auto& w : waiting_) {
+    if (w.request.origin == request.origin && w.request.kinds == request.kinds) {
+      w.answers.push_back(std::move(answer));
+      return;
+    }
+  }
+  if (waiting_.size() >= kMaxWaiting) {
+    answer(false);
+    return;
+  }
+  waiting_.push_back({request, {}});
+  waiting_.back().answers.push_back(std::move(answer));
+  if (waiting_.size() == 1 && onChanged) onChanged();
+}
+
+void PermissionPrompts::Answer(bool allow) {
+  if (waiting_.empty()) return;
+  Waiting answered = std::move(waiting_.front());
+  waiting_.pop_front();
+  if (store_.write) {
+    for (PermissionKind kind : answered.request.kinds)
+      store_.write(PermissionValueName(answered.request.origin, kind), allow ? "allow" : "block");
+  }
+  for (auto& a : answered.answers) a(allow);
+  if (onChanged) onChanged();
+}
+
+void PermissionPrompts::PageLeft() {
+  if (waiting_.empty()) return;
+  std::deque<Waiting> refused = std::move(waiting_);
+  waiting_.clear();
+  for (auto& w : refused)
+    for (auto& a : w.answers) a(false);
+  if (onChanged) onChanged();
+}
+
+}  // namespace wb

@@ -1,0 +1,75 @@
+#pragma once
+// The page's requests for permissions and the person's answers. A request is answered from
+// what the person answered before for that origin and kind, or from the "allow" key for the
+// start address's origin; otherwise it waits for the person, one question on the bar at a time.
+// Requests that nobody answered are refused when the page is left.
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/permissions.h"
+
+namespace wb {
+
+class PermissionPrompts {
+ public:
+  // The settings store's values under the copy's permissions key: "allow", "block" or empty
+  // for a value name (PermissionValueName). Tests give a map.
+  struct Store {
+    std::function<std::string(const std::string& valueName)> read;
+    std::function<void(const std::string& valueName, const std::string& value)> write;
+  };
+
+  struct Request {
+    std::string origin;
+    std::string host;
+    std::vector<PermissionKind> kinds;
+  };
+
+  // More waiting requests than this are refused at once: a page that asks in a loop gets no
+  // queue without end.
+  static constexpr std::size_t kMaxWaiting = 8;
+
+  explicit PermissionPrompts(Store store) : store_(std::move(store)) {}
+
+  // The kinds of the "allow" key, granted to `startOrigin` without asking.
+  void Configure(std::string startOrigin, AllowList allow);
+
+  // The answer already known: true allow, false block; none when the person must be asked. A
+  // request for several kinds is allowed only when each is; one blocked kind blocks it.
+  std::optional<bool> Known(const std::string& origin,
+                            const std::vector<PermissionKind>& kinds) const;
+
+  // Answers `answer` now when the answer is known, else when the person answers. A request
+  // equal to one waiting already waits with it.
+  void Ask(const Request& request, std::function<void(bool allow)> answer);
+
+  // The question on the bar, or null.
+  const Request* Current() const { return waiting_.empty() ? nullptr : &waiting_.front().request; }
+
+  // The person's answer to the current question: remembered for each of its kinds, and given
+  // to the page. The next question, if any, takes its place.
+  void Answer(bool allow);
+
+  // The page was left: every waiting request is refused, nothing is remembered.
+  void PageLeft();
+
+  // The question on the bar changed (a new one, or none).
+  std::function<void()> onChanged;
+
+ private:
+  struct Waiting {
+    Request request;
+    std::vector<std::function<void(bool)>> answers;
+  };
+
+  Store store_;
+  std::string startOrigin_;
+  AllowList allow_;
+  std::deque<Waiting> waiting_;
+};
+
+}  // namespace wb

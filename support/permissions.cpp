@@ -1,0 +1,140 @@
+#include "support/permissions.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "support/address.h"
+
+namespace wb {
+
+namespace {
+
+struct KindInfo {
+  PermissionKind kind;
+  std::string_view name;
+  std::string_view words;  // what the page wants, after "wants to "
+};
+
+constexpr KindInfo kKinds[] = {
+    {PermissionKind::kNotifications, "notifications", "show notifications"},
+    {PermissionKind::kGeolocation, "geolocation", "know your location"},
+    {PermissionKind::kCamera, "camera", "use your camera"},
+    {PermissionKind::kMicrophone, "microphone", "use your microphone"},
+    {PermissionKind::kScreen, "screen", "share your screen"},
+    {PermissionKind::kDeviceInfo, "device-info", "see the names of your cameras and microphones"},
+    {PermissionKind::kMediaKeys, "media-keys", "play protected media"},
+    {PermissionKind::kPointerLock, "pointer-lock", "hide and take over your mouse pointer"},
+    {PermissionKind::kClipboard, "clipboard", "read your clipboard"},
+    {PermissionKind::kWebsiteData, "website-data", "use its data while embedded in another site"},
+};
+
+const KindInfo& Info(PermissionKind kind) {
+  return *std::ranges::find(kKinds, kind, &KindInfo::kind);
+}
+
+std::string AsciiLowered(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+std::string_view PermissionKindName(PermissionKind kind) {
+  return Info(kind).name;
+}
+
+std::optional<PermissionKind> PermissionKindNamed(std::string_view name) {
+  const std::string lowered = AsciiLowered(name);
+  for (const auto& k : kKinds)
+    if (k.name == lowered) return k.kind;
+  return std::nullopt;
+}
+
+std::string PermissionKindsText(const std::vector<PermissionKind>& kinds) {
+  std::string out;
+  for (PermissionKind k : kinds) {
+    if (!out.empty()) out += ' ';
+    out += PermissionKindName(k);
+  }
+  return out;
+}
+
+std::string PermissionQuestion(std::string_view host, const std::vector<PermissionKind>& kinds) {
+  const bool camera = std::ranges::count(kinds, PermissionKind::kCamera) > 0;
+  const bool microphone = std::ranges::count(kinds, PermissionKind::kMicrophone) > 0;
+  std::string out = std::string(host.empty() ? "This page" : host) + " wants to ";
+  std::vector<std::string> parts;
+  if (camera && microphone) parts.emplace_back("use your camera and microphone");
+  for (PermissionKind k : kinds) {
+    if (camera && microphone && (k == PermissionKind::kCamera || k == PermissionKind::kMicrophone))
+      continue;
+    parts.emplace_back(Info(k).words);
+  }
+  if (parts.empty()) parts.emplace_back("use a feature of this computer");
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += i + 1 == parts.size() ? " and " : ", ";
+    out += parts[i];
+  }
+  return out;
+}
+
+bool AllowList::Holds(PermissionKind kind) const {
+  return std::ranges::count(kinds, kind) > 0;
+}
+
+AllowList ParseAllowList(std::string_view value) {
+  AllowList list;
+  while (!value.empty()) {
+    const auto comma = value.find(',');
+    const std::string_view item = Trimmed(value.substr(0, comma));
+    value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+    if (item.empty()) continue;
+    if (auto kind = PermissionKindNamed(item))
+      list.kinds.push_back(*kind);
+    else
+      list.invalid.emplace_back(item);
+  }
+  return list;
+}
+
+std::string OriginOf(std::string_view address) {
+  address = Trimmed(address);
+  if (!HasScheme(address)) return {};
+  const auto colon = address.find(':');
+  const std::string scheme = AsciiLowered(address.substr(0, colon));
+  std::string_view rest = address.substr(colon + 1);
+  if (rest.substr(0, 2) != "//") return {};
+  rest.remove_prefix(2);
+  std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
+  if (const auto at = authority.rfind('@'); at != std::string_view::npos)
+    authority.remove_prefix(at + 1);
+  std::string_view host = authority, port;
+  const auto close = authority.rfind(']');
+  const auto portColon = authority.rfind(':');
+  if (portColon != std::string_view::npos &&
+      (close == std::string_view::npos || portColon > close)) {
+    host = authority.substr(0, portColon);
+    port = authority.substr(portColon + 1);
+  }
+  if (host.empty()) return {};
+  if (!std::ranges::all_of(port, [](char c) { return c >= '0' && c <= '9'; })) return {};
+  while (port.size() > 1 && port.front() == '0') port.remove_prefix(1);
+  if ((scheme == "http" && port == "80") || (scheme == "https" && port == "443")) port = {};
+  std::string out = scheme + "://" + AsciiLowered(host);
+  if (!port.empty()) out += ":" + std::string(port);
+  return out;
+}
+
+std::string PermissionValueName(std::string_view origin, PermissionKind kind) {
+  return std::string(origin) + " " + std::string(PermissionKindName(kind));
+}
+
+}  // namespace wb
