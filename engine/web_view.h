@@ -3,8 +3,13 @@
 // windows can be tested with a fake and the engine's quirks stay in the engine's layer.
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "storage/value_list.h"
+#include "support/page_error.h"
+#include "support/permissions.h"
 #include "support/text.h"
 
 namespace Gtk {
@@ -52,6 +57,19 @@ class WebView {
   std::function<void(const Text& address)> onNewWindow;
   // Status text of a download or other engine activity the window may show.
   std::function<void(const Text& status)> onStatusText;
+  // The view shows an explanation of ours instead of the page asked for (its certificate
+  // could not be verified, the network failed, the page's process ended), or, with null, a
+  // page has loaded again.
+  std::function<void(const PageError* error)> onPageError;
+  // The page asks for a permission. `answer` may be called later, at most once; a request
+  // never answered is refused when the view goes away. Without a handler every request is
+  // refused.
+  std::function<void(const PermissionRequest& request, std::function<void(bool allow)> answer)>
+      onPermissionRequest;
+  // A page asks whether it has a permission, without asking for it: true or false when the
+  // answer is known, none when the page would have to ask.
+  std::function<std::optional<bool>(const std::string& origin, PermissionKind kind)>
+      onPermissionState;
 
  protected:
   // Starts loading a resolved address: one with a scheme, never empty.
@@ -68,6 +86,15 @@ class WebViewFactory {
   // factory, those made already included. The window calls it after reading its configuration
   // and before its first navigation.
   virtual void ApplyConfig(const ValueList& resList) { (void)resList; }
+
+  // Desktop notifications of the views' pages carry this name and icon (an icon name or a
+  // file path; empty: none).
+  std::string notificationAppName;
+  std::string notificationIcon;
+  // The origins whose pages may, and may not, show notifications without asking, for each
+  // new web process of the views: a page reads it as Notification.permission.
+  std::function<void(std::vector<std::string>& allowed, std::vector<std::string>& blocked)>
+      notificationOrigins;
 };
 
 }  // namespace wb

@@ -6,15 +6,21 @@
 #include <gtkmm/window.h>
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "engine/download.h"
+#include "platform/desktop_notification.h"
 #include "platform/resources.h"
 #include "storage/atomic_file.h"
+#include "support/certificate.h"
 #include "support/values.h"
 
 namespace wb {
@@ -61,6 +67,10 @@ class WebKitView : public WebView {
 
   ~WebKitView() override {
     if (afterEnd_) g_source_remove(afterEnd_);
+    if (taskIdle_) g_source_remove(taskIdle_);
+    g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
+    for (auto& n : notifications_) g_signal_handlers_disconnect_by_data(n->page.get(), this);
+    notifications_.clear();
     if (leavePrompt_) {
       leavePrompt_->owner = nullptr;
       if (GPtr<WebKitScriptDialog> d = std::move(leavePrompt_->dialog))
@@ -79,6 +89,7 @@ class WebKitView : public WebView {
 
   void Load(const Text& resolved) override {
     const std::string uri = ToUtf8(resolved);
+    ++generation_;
     inNavigate_ = true;
     startReported_ = false;
     calledOff_ = false;
@@ -144,6 +155,12 @@ class WebKitView : public WebView {
     g_signal_connect(view(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view(), "create", G_CALLBACK(OnCreate), this);
     g_signal_connect(view(), "script-dialog", G_CALLBACK(OnScriptDialog), this);
+    g_signal_connect(view(), "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
+    g_signal_connect(view(), "permission-request", G_CALLBACK(OnPermissionRequest), this);
+    g_signal_connect(view(), "query-permission-state", G_CALLBACK(OnPermissionQuery), this);
+    g_signal_connect(view(), "show-notification", G_CALLBACK(OnShowNotification), this);
+    g_signal_connect(g_network_monitor_get_default(), "network-changed",
+                     G_CALLBACK(OnNetworkChanged), this);
     g_signal_connect(webkit_web_view_get_context(view()), "download-started",
                      G_CALLBACK(OnDownloadStarted), this);
   }
@@ -255,9 +272,12 @@ class WebKitView : public WebView {
     auto* self = static_cast<WebKitView*>(data);
     switch (event) {
       case WEBKIT_LOAD_STARTED:
+        self->loading_ = true;
+        if (self->ownPageLoading_) break;  // our explanation, shown at the failed address
+        ++self->generation_;
+        self->ownPage_.reset();
         self->failedUri_.clear();
         self->calledOff_ = false;
-        self->loading_ = true;
         self->awaiting_ = !self->startReported_;
         self->startReported_ = false;
         break;
@@ -266,7 +286,13 @@ class WebKitView : public WebView {
         // asked for, so that Back returns to something the user chose.
         break;
       case WEBKIT_LOAD_COMMITTED: {
+        if (self->ownPageLoading_) break;
         if (const char* uri = webkit_web_view_get_uri(view)) self->shownUri_ = uri;
+        self->trustedAttempt_.clear();
+        if (self->errorShown_) {
+          self->errorShown_ = false;
+          if (self->onPageError) self->onPageError(nullptr);
+        }
         if (self->awaiting_) {
           self->awaiting_ = false;
           self->Report(webkit_web_view_get_uri(view));
@@ -282,6 +308,7 @@ class WebKitView : public WebView {
         break;
       }
       case WEBKIT_LOAD_FINISHED:
+        self->ownPageLoading_ = false;
         self->loading_ = false;
         self->awaiting_ = false;
         if (self->onProgressChange) self->onProgressChange(0, 0);
@@ -293,7 +320,11 @@ class WebKitView : public WebView {
     auto* self = static_cast<WebKitView*>(data);
     const char* uri = webkit_web_view_get_uri(view);
     if (!uri || !*uri) return;
-    if (self->inNavigate_) {
+    if (self->ownPageLoading_) return;
+    if (self->retrying_) {
+      // The same navigation once more (our page's button, a certificate now trusted).
+      self->reported_ = uri;
+    } else if (self->inNavigate_) {
       // The program's own load: reported now, so its start does not wait for another.
       self->startReported_ = true;
       self->Report(uri);
@@ -321,6 +352,19 @@ class WebKitView : public WebView {
     if (!quiet) {
       self->failedUri_ = uri ? uri : "";
       if (self->onNavigateError) self->onNavigateError(FromUtf8(self->failedUri_), 0);
+      // The engine's own page is a bare line of text; ours says what happened and offers to
+      // try again. A page the engine refused to show (a scheme it does not handle) keeps it.
+      if (!self->failedUri_.empty() && error->domain != WEBKIT_POLICY_ERROR) {
+        OwnPage page;
+        page.error.kind = "network";
+        page.error.address = self->failedUri_;
+        page.error.detail = MessageOf(error);
+        page.title = "This page could not be reached";
+        page.button = "Try again";
+        page.action = "retry";
+        self->ShowOwnPage(std::move(page));
+        return TRUE;
+      }
     } else if (g_error_matches(error, WEBKIT_POLICY_ERROR,
                                WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
       // A download, not a page: the page shown before stays.
@@ -331,7 +375,7 @@ class WebKitView : public WebView {
 
   static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
-    if (!self->loading_ || !self->onProgressChange) return;
+    if (!self->loading_ || self->ownPageLoading_ || !self->onProgressChange) return;
     double p = webkit_web_view_get_estimated_load_progress(view);
     int percent = static_cast<int>(p * 100.0 + 0.5);
     if (percent < 0) percent = 0;
@@ -342,6 +386,21 @@ class WebKitView : public WebView {
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+      auto* nav = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+      WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(nav);
+      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+      const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+      if (uri && g_str_has_prefix(uri, kActionScheme)) {
+        webkit_policy_decision_ignore(decision);
+        // Only the person's click on the page shown now counts: the address holds a secret
+        // of that page, which no other page knows.
+        if (self->ownPage_ && webkit_navigation_action_is_user_gesture(action) &&
+            self->ownPage_->actionUri == uri)
+          self->Later([self] { self->OwnPageAction(); });
+        return TRUE;
+      }
+    }
     if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
       // A link with a target of its own or a script's window.open: the site-as-app window
       // has no second window to offer, so the address goes to the user's browser.
@@ -413,11 +472,223 @@ class WebKitView : public WebView {
     if (address.empty()) address = "about:blank";
     self->loading_ = false;
     self->awaiting_ = false;
-    std::string page = LoadResText(u"crashed_page.html");
-    page = ReplaceAllText(page, "@REASON@", EscapeHtml(why));
-    page = ReplaceAllText(page, "@ADDRESS@", EscapeHtml(address));
-    webkit_web_view_load_alternate_html(view, page.c_str(), address.c_str(), nullptr);
+    OwnPage page;
+    page.error.kind = "crashed";
+    page.error.address = address;
+    page.error.detail = why;
+    page.title = "This page stopped working";
+    page.button = "Reload";
+    page.action = "reload";
+    self->ShowOwnPageNow(std::move(page));
     return G_SOURCE_REMOVE;
+  }
+
+  // --- Explanations of ours instead of the page asked for ---------------------------------
+  //
+  // A certificate that cannot be verified, a failed load and an ended web process each show a
+  // page of ours at the address that failed, so the history and the address box keep it. The
+  // page's one button is a link to an address of our own scheme holding a secret of that page;
+  // the view takes it from the navigation the click starts, so no script of any page can press
+  // it.
+
+  static constexpr const char* kActionScheme = "webbrowser-action:";
+
+  struct OwnPage {
+    PageError error;
+    std::string title;
+    std::vector<std::string> details;  // paragraphs after the detail, plain text
+    std::string button;
+    std::string action;                       // "continue", "retry" or "reload"
+    std::string actionUri;                    // the button's address, with the page's secret
+    GObjectPtr<GTlsCertificate> certificate;  // "continue": the certificate to allow
+    bool retriedByItself = false;             // "retry": the network came back once already
+  };
+
+  // Runs `task` from the main loop once the engine's present callback has returned, unless a
+  // navigation has started by then.
+  void Later(std::function<void()> task) {
+    tasks_.push_back({generation_, std::move(task)});
+    if (!taskIdle_) taskIdle_ = g_idle_add(RunTasks, this);
+  }
+
+  static gboolean RunTasks(gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    self->taskIdle_ = 0;
+    auto tasks = std::move(self->tasks_);
+    self->tasks_.clear();
+    for (auto& [generation, task] : tasks)
+      if (generation == self->generation_) task();
+    return G_SOURCE_REMOVE;
+  }
+
+  // The engine ends the failed load after telling of it, so the page follows from the loop.
+  void ShowOwnPage(OwnPage page) {
+    auto shared = std::make_shared<OwnPage>(std::move(page));
+    Later([this, shared] { ShowOwnPageNow(std::move(*shared)); });
+  }
+
+  void ShowOwnPageNow(OwnPage page) {
+    page.actionUri = std::string(kActionScheme) + page.action + "?" + NewSecret();
+    std::string detail = "<p>" + EscapeHtml(page.error.detail) + "</p>\n";
+    for (const auto& d : page.details) detail += "<p>" + EscapeHtml(d) + "</p>\n";
+    const std::string html =
+        FillTemplate(LoadResText(u"error_page.html"), {{"TITLE", EscapeHtml(page.title)},
+                                                       {"ACCENT", factory_.pageAccent()},
+                                                       {"DETAIL", detail},
+                                                       {"ADDRESS", EscapeHtml(page.error.address)},
+                                                       {"ACTION", EscapeHtml(page.actionUri)},
+                                                       {"BUTTON", EscapeHtml(page.button)}});
+    const std::string address = page.error.address;
+    ownPage_ = std::make_unique<OwnPage>(std::move(page));
+    failedUri_ = address;
+    errorShown_ = true;
+    ownPageLoading_ = true;
+    if (onPageError) onPageError(&ownPage_->error);
+    webkit_web_view_load_alternate_html(view(), html.c_str(), address.c_str(), nullptr);
+  }
+
+  // The button of the page shown was clicked.
+  void OwnPageAction() {
+    if (!ownPage_) return;
+    const std::string address = ownPage_->error.address;
+    if (ownPage_->action == "continue" && ownPage_->certificate) {
+      // For this host and this certificate, for the rest of the run.
+      webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view()),
+                                                        ownPage_->certificate.get(),
+                                                        ownPage_->error.host.c_str());
+    }
+    LoadAgain(address);
+  }
+
+  // Loads the address of the navigation announced last once more: no new before-navigate
+  // event, since the window's history has it already.
+  void LoadAgain(const std::string& uri) {
+    ++generation_;
+    retrying_ = true;
+    startReported_ = true;
+    webkit_web_view_load_uri(view(), uri.c_str());
+    retrying_ = false;
+  }
+
+  static std::string NewSecret() {
+    std::string secret;
+    for (int i = 0; i < 4; ++i) {
+      char part[9];
+      std::snprintf(part, sizeof part, "%08x", g_random_int());
+      secret += part;
+    }
+    return secret;
+  }
+
+  // The template with each "@NAME@" of `values` replaced, in one pass, so a value holding
+  // such a name is left as it is.
+  static std::string FillTemplate(const std::string& text,
+                                  const std::vector<std::pair<std::string, std::string>>& values) {
+    std::string out;
+    size_t at = 0;
+    while (at < text.size()) {
+      const size_t open = text.find('@', at);
+      if (open == std::string::npos) break;
+      const size_t close = text.find('@', open + 1);
+      if (close == std::string::npos) break;
+      const std::string name = text.substr(open + 1, close - open - 1);
+      auto found = std::ranges::find(values, name, &std::pair<std::string, std::string>::first);
+      if (found == values.end()) {
+        out.append(text, at, close - at);
+        at = close;
+        continue;
+      }
+      out.append(text, at, open - at);
+      out += found->second;
+      at = close + 1;
+    }
+    out.append(text, at, std::string::npos);
+    return out;
+  }
+
+  static std::string HostOf(const std::string& uri) {
+    GPtr<GUri> parsed{g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr)};
+    const char* host = parsed ? g_uri_get_host(parsed.get()) : nullptr;
+    return host ? host : "";
+  }
+
+  static std::string FingerprintOf(GTlsCertificate* certificate) {
+    GByteArray* der = nullptr;
+    g_object_get(certificate, "certificate", &der, nullptr);
+    if (!der) return {};
+    std::vector<std::uint8_t> digest(32);
+    gsize length = digest.size();
+    GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
+    g_checksum_update(sum, der->data, der->len);
+    g_checksum_get_digest(sum, digest.data(), &length);
+    g_checksum_free(sum);
+    g_byte_array_unref(der);
+    digest.resize(length);
+    return FingerprintText(digest);
+  }
+
+  static unsigned ProblemsOf(GTlsCertificateFlags errors) {
+    unsigned problems = 0;
+    if (errors & G_TLS_CERTIFICATE_UNKNOWN_CA) problems |= kCertUnknownIssuer;
+    if (errors & G_TLS_CERTIFICATE_BAD_IDENTITY) problems |= kCertWrongHost;
+    if (errors & G_TLS_CERTIFICATE_NOT_ACTIVATED) problems |= kCertNotYetValid;
+    if (errors & G_TLS_CERTIFICATE_EXPIRED) problems |= kCertExpired;
+    if (errors & G_TLS_CERTIFICATE_REVOKED) problems |= kCertRevoked;
+    if (errors & G_TLS_CERTIFICATE_INSECURE) problems |= kCertInsecure;
+    if (errors & G_TLS_CERTIFICATE_GENERIC_ERROR) problems |= kCertOther;
+    return problems;
+  }
+
+  // A main-frame load whose certificate the engine could not verify. Nothing is allowed here:
+  // a certificate the copy's configuration trusts loads at once, any other waits for the
+  // person's click on our page.
+  static gboolean OnTlsErrors(WebKitWebView*, const gchar* failingUri, GTlsCertificate* certificate,
+                              GTlsCertificateFlags errors, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    const std::string uri = failingUri ? failingUri : "";
+    const std::string host = HostOf(uri);
+    if (uri.empty() || host.empty() || !certificate) return FALSE;
+    const std::string fingerprint = FingerprintOf(certificate);
+    self->failedUri_ = uri;
+    if (self->onNavigateError) self->onNavigateError(FromUtf8(uri), 0);
+    const std::string attempt = uri + " " + fingerprint;
+    if (self->factory_.trustedCertificates().Holds(fingerprint) &&
+        self->trustedAttempt_ != attempt) {
+      // Once for each navigation, so a certificate the engine keeps refusing shows the page.
+      self->trustedAttempt_ = attempt;
+      webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(self->view()),
+                                                        certificate, host.c_str());
+      self->Later([self, uri] { self->LoadAgain(uri); });
+      return TRUE;
+    }
+    const std::vector<std::string> words = CertificateProblemWords(ProblemsOf(errors));
+    OwnPage page;
+    page.error.kind = "certificate";
+    page.error.address = uri;
+    page.error.host = host;
+    page.error.fingerprint = fingerprint;
+    for (const auto& w : words) page.error.detail += (page.error.detail.empty() ? "" : " ") + w;
+    page.title = "This site's certificate is not trusted";
+    page.details.push_back("Someone may be pretending to be " + host +
+                           ". Continue only if you know that this certificate is the one " + host +
+                           " uses, for example by comparing its fingerprint with the one its "
+                           "owner gave you.");
+    page.details.push_back("SHA-256 fingerprint: " + fingerprint);
+    page.button = "Continue to " + host;
+    page.action = "continue";
+    page.certificate.reset(G_TLS_CERTIFICATE(g_object_ref(certificate)));
+    self->ShowOwnPage(std::move(page));
+    return TRUE;
+  }
+
+  // The network came back: a page that could not be reached is tried again, once.
+  static void OnNetworkChanged(GNetworkMonitor*, gboolean available, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (!available || !self->ownPage_ || self->ownPage_->action != "retry" ||
+        self->ownPage_->retriedByItself || self->ownPageLoading_)
+      return;
+    self->ownPage_->retriedByItself = true;
+    self->Later([self] { self->OwnPageAction(); });
   }
 
   static std::string EscapeHtml(const std::string& text) {
@@ -444,13 +715,6 @@ class WebKitView : public WebView {
       }
     }
     return out;
-  }
-
-  static std::string ReplaceAllText(std::string text, const std::string& from,
-                                    const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-      text.replace(at, from.size(), to);
-    return text;
   }
 
   void CalledOff() {
@@ -484,6 +748,142 @@ class WebKitView : public WebView {
                             });
     return TRUE;
   }
+
+  // --- Permissions and notifications -------------------------------------------------------
+
+  static std::vector<PermissionKind> KindsOf(WebKitPermissionRequest* request) {
+    using K = PermissionKind;
+    if (WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) return {K::kNotifications};
+    if (WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) return {K::kGeolocation};
+    if (WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request)) {
+      auto* media = WEBKIT_USER_MEDIA_PERMISSION_REQUEST(request);
+      std::vector<K> kinds;
+      if (webkit_user_media_permission_is_for_display_device(media)) kinds.push_back(K::kScreen);
+      if (webkit_user_media_permission_is_for_video_device(media)) kinds.push_back(K::kCamera);
+      if (webkit_user_media_permission_is_for_audio_device(media)) kinds.push_back(K::kMicrophone);
+      return kinds;
+    }
+    if (WEBKIT_IS_DEVICE_INFO_PERMISSION_REQUEST(request)) return {K::kDeviceInfo};
+    if (WEBKIT_IS_MEDIA_KEY_SYSTEM_PERMISSION_REQUEST(request)) return {K::kMediaKeys};
+    if (WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) return {K::kPointerLock};
+    if (WEBKIT_IS_CLIPBOARD_PERMISSION_REQUEST(request)) return {K::kClipboard};
+    return {};  // nothing a page may be granted (the engine's own plug-in installation)
+  }
+
+  // A page's request waits for the window's answer; the engine refuses it if the answer
+  // never comes (the request is let go with the last copy of the answer).
+  static gboolean OnPermissionRequest(WebKitWebView* view, WebKitPermissionRequest* request,
+                                      gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    const char* shown = webkit_web_view_get_uri(view);
+    const std::string uri = shown ? shown : "";
+    PermissionRequest asked{OriginOf(uri), HostOf(uri), KindsOf(request)};
+    if (asked.kinds.empty() || asked.origin.empty() || !self->onPermissionRequest) {
+      webkit_permission_request_deny(request);
+      return TRUE;
+    }
+    std::shared_ptr<WebKitPermissionRequest> held(
+        WEBKIT_PERMISSION_REQUEST(g_object_ref(request)),
+        [](WebKitPermissionRequest* r) { g_object_unref(r); });
+    auto answered = std::make_shared<bool>(false);
+    self->onPermissionRequest(asked, [held, answered](bool allow) {
+      if (*answered) return;
+      *answered = true;
+      if (allow)
+        webkit_permission_request_allow(held.get());
+      else
+        webkit_permission_request_deny(held.get());
+    });
+    return TRUE;
+  }
+
+  static gboolean OnPermissionQuery(WebKitWebView*, WebKitPermissionStateQuery* query,
+                                    gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    static const std::pair<const char*, PermissionKind> kNames[] = {
+        {"notifications", PermissionKind::kNotifications},
+        {"geolocation", PermissionKind::kGeolocation},
+        {"camera", PermissionKind::kCamera},
+        {"microphone", PermissionKind::kMicrophone},
+        {"clipboard-read", PermissionKind::kClipboard},
+    };
+    const char* name = webkit_permission_state_query_get_name(query);
+    auto kind = std::ranges::find_if(
+        kNames, [name](const auto& n) { return g_strcmp0(n.first, name) == 0; });
+    WebKitSecurityOrigin* from = webkit_permission_state_query_get_security_origin(query);
+    if (kind == std::end(kNames) || !from || !self->onPermissionState) return FALSE;
+    GPtr<gchar> text(webkit_security_origin_to_string(from));
+    const std::optional<bool> known =
+        self->onPermissionState(OriginOf(text ? text.get() : ""), kind->second);
+    webkit_permission_state_query_finish(query, !known   ? WEBKIT_PERMISSION_STATE_PROMPT
+                                                : *known ? WEBKIT_PERMISSION_STATE_GRANTED
+                                                         : WEBKIT_PERMISSION_STATE_DENIED);
+    return TRUE;
+  }
+
+  // A page's notification goes to the desktop under the copy's name and icon. A click on it
+  // brings the window to the front and tells the page.
+  struct PageNotification {
+    GObjectPtr<WebKitNotification> page;
+    std::unique_ptr<DesktopNotification> shown;
+  };
+
+  static gboolean OnShowNotification(WebKitWebView*, WebKitNotification* notification,
+                                     gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (self->notifications_.size() >= kMaxNotifications) ForgetNotification(self, 0);
+    auto entry = std::make_unique<PageNotification>();
+    entry->page.reset(WEBKIT_NOTIFICATION(g_object_ref(notification)));
+    const char* title = webkit_notification_get_title(notification);
+    const char* body = webkit_notification_get_body(notification);
+    DesktopNotification::Content content{self->factory_.notificationAppName,
+                                         self->factory_.notificationIcon, title ? title : "",
+                                         body ? body : ""};
+    WebKitNotification* key = notification;
+    entry->shown = std::make_unique<DesktopNotification>(
+        content,
+        [self, key] {
+          if (Gtk::Window* window = ToplevelOf(GTK_WIDGET(self->view()))) window->present();
+          webkit_notification_clicked(key);
+        },
+        [self, key] {
+          // Closed on the desktop: the page hears of it and the entry goes.
+          self->Later([self, key] {
+            auto found = self->FindNotification(key);
+            if (found == self->notifications_.end()) return;
+            g_signal_handlers_disconnect_by_data((*found)->page.get(), self);
+            GObjectPtr<WebKitNotification> page = std::move((*found)->page);
+            self->notifications_.erase(found);
+            webkit_notification_close(page.get());
+          });
+        });
+    g_signal_connect(notification, "closed", G_CALLBACK(OnNotificationClosedByPage), self);
+    self->notifications_.push_back(std::move(entry));
+    return TRUE;
+  }
+
+  // The page closed its notification (or the engine did, for a page that went away).
+  static void OnNotificationClosedByPage(WebKitNotification* notification, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    auto found = self->FindNotification(notification);
+    if (found == self->notifications_.end()) return;
+    (*found)->shown->Close();
+    ForgetNotification(self, static_cast<size_t>(found - self->notifications_.begin()));
+  }
+
+  static void ForgetNotification(WebKitView* self, size_t index) {
+    g_signal_handlers_disconnect_by_data(self->notifications_[index]->page.get(), self);
+    self->notifications_.erase(self->notifications_.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+
+  std::vector<std::unique_ptr<PageNotification>>::iterator FindNotification(
+      WebKitNotification* notification) {
+    return std::ranges::find_if(
+        notifications_, [notification](const auto& n) { return n->page.get() == notification; });
+  }
+
+  // A page that notifies in a loop keeps only this many on the desktop; the oldest goes.
+  static constexpr size_t kMaxNotifications = 20;
 
   // Downloads. The context is shared by related views, so each view takes only its own.
   static void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
@@ -523,6 +923,17 @@ class WebKitView : public WebView {
   std::shared_ptr<LeavePrompt> leavePrompt_;  // the page's question before leaving, while open
   std::list<std::unique_ptr<Download>> downloads_;
   std::list<GObjectPtr<WebKitPrintOperation>> prints_;
+
+  // Our explanation pages and what waits for the main loop.
+  std::unique_ptr<OwnPage> ownPage_;  // the explanation shown, while it is shown
+  bool ownPageLoading_ = false;       // from its load's start to its end
+  bool errorShown_ = false;           // onPageError told of an error no page has replaced yet
+  bool retrying_ = false;             // inside LoadAgain's load_uri
+  std::string trustedAttempt_;        // address and fingerprint let through by the trust key
+  unsigned generation_ = 0;           // counts navigations, so a late task finds it outdated
+  std::vector<std::pair<unsigned, std::function<void()>>> tasks_;
+  guint taskIdle_ = 0;
+  std::vector<std::unique_ptr<PageNotification>> notifications_;
 };
 
 }  // namespace
@@ -563,14 +974,26 @@ WebKitViewFactory::WebKitViewFactory()
       settings_(webkit_settings_new()) {
   defaultAccelerationPolicy_ =
       static_cast<int>(webkit_settings_get_hardware_acceleration_policy(settings_.get()));
+  // A page may ask for the camera and the microphone; the person answers on the permission bar.
+  webkit_settings_set_enable_media_stream(settings_.get(), TRUE);
   // Lean until the configuration says otherwise; see ApplyConfig.
   webkit_settings_set_hardware_acceleration_policy(settings_.get(),
                                                    WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 }
 
-WebKitViewFactory::~WebKitViewFactory() = default;
+WebKitViewFactory::~WebKitViewFactory() {
+  if (notifyContext_) g_signal_handlers_disconnect_by_data(notifyContext_, this);
+}
 
 void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
+  trust_ = ParseTrustList(ToUtf8(ValueOf(resList, u"trust")));
+  const std::int32_t color = TextToColor(ValueOf(resList, u"color"));
+  if (color > 0) {
+    char css[8];
+    std::snprintf(css, sizeof css, "#%02X%02X%02X", color & 0xFF, (color >> 8) & 0xFF,
+                  (color >> 16) & 0xFF);
+    accent_ = css;
+  }
   const bool gpu = TextToBool(ValueOf(resList, u"gpu"));
   webkit_settings_set_hardware_acceleration_policy(
       settings_.get(),
@@ -592,8 +1015,42 @@ void WebKitViewFactory::UseProfile(const Profile& profile) {
   }
 }
 
+namespace {
+
+// The origins allowed and refused notifications, for a web process starting.
+void InitializeNotificationPermissions(WebKitWebContext* context, gpointer data) {
+  auto* self = static_cast<WebKitViewFactory*>(data);
+  if (!self->notificationOrigins) return;
+  std::vector<std::string> allowed, blocked;
+  self->notificationOrigins(allowed, blocked);
+  auto toList = [](const std::vector<std::string>& origins) {
+    GList* list = nullptr;
+    for (const auto& o : origins)
+      if (WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(o.c_str()))
+        list = g_list_prepend(list, origin);
+    return list;
+  };
+  GList* allow = toList(allowed);
+  GList* block = toList(blocked);
+  webkit_web_context_initialize_notification_permissions(context, allow, block);
+  g_list_free_full(allow, reinterpret_cast<GDestroyNotify>(webkit_security_origin_unref));
+  g_list_free_full(block, reinterpret_cast<GDestroyNotify>(webkit_security_origin_unref));
+}
+
+}  // namespace
+
+void WebKitViewFactory::ConnectNotificationPermissions(WebKitWebContext* context) {
+  if (notifyContext_ == context) return;
+  if (notifyContext_) g_signal_handlers_disconnect_by_data(notifyContext_, this);
+  notifyContext_ = context;
+  g_signal_connect(context, "initialize-notification-permissions",
+                   G_CALLBACK(InitializeNotificationPermissions), this);
+}
+
 std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
-  ConfigureEngineSandbox(context_ ? context_.get() : webkit_web_context_get_default());
+  WebKitWebContext* context = context_ ? context_.get() : webkit_web_context_get_default();
+  ConfigureEngineSandbox(context);
+  ConnectNotificationPermissions(context);
   return std::make_unique<WebKitView>(*this, dynamic_cast<WebKitView*>(related));
 }
 

@@ -4,11 +4,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/dialogs.h"
 #include "engine/web_view.h"
 #include "platform/glib_ptr.h"
 #include "platform/profile.h"
+#include "support/certificate.h"
 
 typedef struct _WebKitSettings WebKitSettings;
 typedef struct _WebKitWebContext WebKitWebContext;
@@ -52,6 +54,13 @@ class WebKitViewFactory : public WebViewFactory {
   // standard error stream.
   std::function<void(const Text& message)> showError;
 
+  // The certificates of the configuration key "trust" (read by ApplyConfig): a host that
+  // presents one of them is accepted without the certificate error page.
+  const TrustList& trustedCertificates() const { return trust_; }
+  // The CSS colour of the band atop the explanation pages of ours (the configured window
+  // colour, else the design's).
+  const std::string& pageAccent() const { return accent_; }
+
   // The engine settings shared by every view of this factory.
   WebKitSettings* engineSettings() const { return settings_.get(); }
 
@@ -67,6 +76,10 @@ class WebKitViewFactory : public WebViewFactory {
   GObjectPtr<WebKitSettings> settings_;
   GObjectPtr<WebKitWebContext> context_;
   int defaultAccelerationPolicy_ = 0;
+  TrustList trust_;
+  std::string accent_ = "#000080";
+  WebKitWebContext* notifyContext_ = nullptr;  // whose new web processes ask notificationOrigins
+  void ConnectNotificationPermissions(WebKitWebContext* context);
 };
 
 // Decides whether the engine's sandbox can be used here and sets the engine up for it. The

@@ -23,11 +23,7 @@ class PermissionPrompts {
     std::function<void(const std::string& valueName, const std::string& value)> write;
   };
 
-  struct Request {
-    std::string origin;
-    std::string host;
-    std::vector<PermissionKind> kinds;
-  };
+  using Request = PermissionRequest;
 
   // More waiting requests than this are refused at once: a page that asks in a loop gets no
   // queue without end.

@@ -8,12 +8,14 @@
 // is found under the name of the handler that runs it.
 #include <cstddef>
 #include <list>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "storage/value_list.h"
 #include "storage/window_config.h"
+#include "support/page_error.h"
 #include "support/text.h"
 
 namespace wb {
@@ -109,6 +111,11 @@ class WebFormModel {
   void webProgressChange(int progress, int progressMax);
   // The navigation announced last did not happen: the window returns to the page shown.
   void webNavigationCalledOff();
+  // The view explains why the page asked for is not shown (null: a page has loaded again).
+  void webPageError(const PageError* error) {
+    pageError_ = error ? std::optional<PageError>(*error) : std::nullopt;
+  }
+  const std::optional<PageError>& PageErrorShown() const { return pageError_; }
 
   // --- Address box and status ------------------------------------------------------------
 
@@ -155,6 +162,7 @@ class WebFormModel {
 
   Text addrText_;
   Text statusText_;
+  std::optional<PageError> pageError_;
 
   // What the last navigation event changed in the history, so that a navigation called off
   // after its announcement can be undone.

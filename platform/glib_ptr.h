@@ -51,6 +51,10 @@ struct GFree<GUri> {
   void operator()(GUri* p) const { g_uri_unref(p); }
 };
 template <>
+struct GFree<GVariant> {
+  void operator()(GVariant* p) const { g_variant_unref(p); }
+};
+template <>
 struct GFree<JsonNode> {
   void operator()(JsonNode* p) const { json_node_unref(p); }
 };

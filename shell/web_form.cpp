@@ -5,11 +5,15 @@
 #include <gtkmm/liststore.h>
 #include <gtkmm/separatormenuitem.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 #include "storage/window_config.h"
+#include "support/address.h"
 #include "support/lower_case.h"
+#include "support/permissions.h"
 
 namespace wb {
 namespace {
@@ -42,6 +46,7 @@ std::string CssColor(std::int32_t color) {
 TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
   if (!services_.views) throw std::invalid_argument("TWebForm needs a web view factory");
   web = services_.views->Create(nullptr);
+  pPermission = std::make_unique<PermissionBar>(services_.permissions);
   BuildDesign();
 }
 
@@ -56,7 +61,11 @@ TWebForm::~TWebForm() {
     web->onNewWindow = nullptr;
     web->onStatusText = nullptr;
     web->onNavigationCalledOff = nullptr;
+    web->onPageError = nullptr;
+    web->onPermissionRequest = nullptr;
+    web->onPermissionState = nullptr;
   }
+  services_.views->notificationOrigins = nullptr;
 }
 
 void TWebForm::BuildDesign() {
@@ -151,6 +160,8 @@ void TWebForm::BuildDesign() {
   view.set_name("web");
   view.set_hexpand(true);
   view.set_vexpand(true);
+  clientBox.pack_start(*pPermission, Gtk::PACK_SHRINK);
+  pPermission->Attach(*web);
   clientBox.pack_start(view, Gtk::PACK_EXPAND_WIDGET);
 
   StatusBar.set_name("StatusBar");
@@ -168,7 +179,11 @@ void TWebForm::BuildDesign() {
   }
   clientBox.pack_start(StatusBar, Gtk::PACK_SHRINK);
 
-  web->onBeforeNavigate = [this](const Text& u) { model_.webBeforeNavigate2(u); };
+  web->onBeforeNavigate = [this](const Text& u) {
+    pPermission->PageLeft();
+    model_.webBeforeNavigate2(u);
+  };
+  web->onPageError = [this](const PageError* error) { model_.webPageError(error); };
   web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
   web->onNavigationCalledOff = [this] { model_.webNavigationCalledOff(); };
   web->onNewWindow = [this](const Text& address) {
@@ -326,9 +341,34 @@ void TWebForm::FormCreate() {
     set_default_size(config.width > 0 ? config.width : w, config.height > 0 ? config.height : h);
   }
   if (config.color > 0) SetWindowColor(config.color);
+  ApplyPermissionConfig();
   // 11: the start address.
   if (!config.go.empty()) go(config.go, 0);
   actionList.Invalidate();
+}
+
+void TWebForm::ApplyPermissionConfig() {
+  const WindowConfig& config = model_.Config();
+  const std::string startOrigin = OriginOf(ResolveAddress(ToUtf8(config.go)));
+  pPermission->Prompts().Configure(startOrigin,
+                                   ParseAllowList(ToUtf8(ValueOf(config.resList, u"allow"))));
+  // Notifications on the desktop carry the window's title; a new web process learns which of
+  // the site's origins were allowed or refused them, as Notification.permission shows.
+  services_.views->notificationAppName = get_title();
+  services_.views->notificationOrigins = [this, startOrigin](std::vector<std::string>& allowed,
+                                                             std::vector<std::string>& blocked) {
+    std::vector<std::string> origins{startOrigin};
+    for (const auto& link : model_.Links()) origins.push_back(OriginOf(ToUtf8(link.address)));
+    for (const auto& address : model_.HistoryList()) origins.push_back(OriginOf(ToUtf8(address)));
+    std::ranges::sort(origins);
+    origins.erase(std::unique(origins.begin(), origins.end()), origins.end());
+    for (const auto& origin : origins) {
+      if (origin.empty()) continue;
+      const std::optional<bool> known =
+          pPermission->Prompts().Known(origin, {PermissionKind::kNotifications});
+      if (known) (*known ? allowed : blocked).push_back(origin);
+    }
+  };
 }
 
 void TWebForm::FormDestroy() {

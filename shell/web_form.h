@@ -32,6 +32,7 @@
 #include "engine/web_view.h"
 #include "model/web_form_model.h"
 #include "shell/action.h"
+#include "shell/permission_bar.h"
 #include "storage/value_list.h"
 #include "support/text.h"
 
@@ -45,6 +46,9 @@ struct WebFormServices {
   std::function<ValueList()> readConfig;
   // Opens an address in the user's default browser (new-window requests of the page).
   std::function<void(const Text& address)> openExternal;
+  // The copy's remembered answers to the pages' permission requests. Empty: nothing is
+  // remembered, every request is asked.
+  PermissionPrompts::Store permissions;
 };
 
 // The window is the view of a WebFormModel, which holds its rules: it forwards the events of
@@ -127,6 +131,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   Gtk::Toolbar LinkBar;
   Gtk::EventBox pBanner;
   Gtk::Label bannerLabel;
+  std::unique_ptr<PermissionBar> pPermission;  // above the web view while a page asks
   Gtk::Statusbar StatusBar;
 
   // Menu items; null once the menu bar is destroyed.
@@ -170,6 +175,9 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void LinksChanged() override;
 
   void BuildDesign();
+  // The start origin and the "allow" key for the permission bar, and the desktop
+  // notifications' name and known answers for the engine.
+  void ApplyPermissionConfig();
   void BuildMenu();
   Gtk::MenuItem* ActionItem(Action& action);
   void BindNavButton(Gtk::ToolButton& button, Action& action);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <iostream>
+#include <optional>
 
 #include "platform/glib_ptr.h"
 #include "storage/value_list.h"
 #include "support/fields.h"
+#include "support/permissions.h"
 #include "support/values.h"
 
 namespace wb {
@@ -192,6 +194,31 @@ std::string TWebMain::StateJson() {
   AddBool(b, "statusbar", StatusBar.get_visible());
   json_builder_end_object(b);
   AddBool(b, "banner", pBanner.get_visible());
+
+  // The explanation shown instead of the page asked for, and the permission question waiting.
+  json_builder_set_member_name(b, "error");
+  if (const std::optional<PageError>& error = model.PageErrorShown()) {
+    json_builder_begin_object(b);
+    AddString(b, "kind", FromUtf8(error->kind));
+    AddString(b, "address", FromUtf8(error->address));
+    AddString(b, "detail", FromUtf8(error->detail));
+    if (error->kind == "certificate") {
+      AddString(b, "host", FromUtf8(error->host));
+      AddString(b, "fingerprint", FromUtf8(error->fingerprint));
+    }
+    json_builder_end_object(b);
+  } else {
+    json_builder_add_null_value(b);
+  }
+  json_builder_set_member_name(b, "prompt");
+  if (const PermissionRequest* prompt = pPermission->Prompts().Current()) {
+    json_builder_begin_object(b);
+    AddString(b, "origin", FromUtf8(prompt->origin));
+    AddString(b, "kind", FromUtf8(PermissionKindsText(prompt->kinds)));
+    json_builder_end_object(b);
+  } else {
+    json_builder_add_null_value(b);
+  }
   AddLayout(b);
   json_builder_end_object(b);
 

@@ -25,7 +25,6 @@ constexpr KindInfo kKinds[] = {
     {PermissionKind::kMediaKeys, "media-keys", "play protected media"},
     {PermissionKind::kPointerLock, "pointer-lock", "hide and take over your mouse pointer"},
     {PermissionKind::kClipboard, "clipboard", "read your clipboard"},
-    {PermissionKind::kWebsiteData, "website-data", "use its data while embedded in another site"},
 };
 
 const KindInfo& Info(PermissionKind kind) {
@@ -56,6 +55,15 @@ std::optional<PermissionKind> PermissionKindNamed(std::string_view name) {
   for (const auto& k : kKinds)
     if (k.name == lowered) return k.kind;
   return std::nullopt;
+}
+
+std::string PermissionKindNames() {
+  std::string out;
+  for (const auto& k : kKinds) {
+    if (!out.empty()) out += ", ";
+    out += k.name;
+  }
+  return out;
 }
 
 std::string PermissionKindsText(const std::vector<PermissionKind>& kinds) {

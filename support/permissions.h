@@ -18,14 +18,16 @@ enum class PermissionKind {
   kMediaKeys,
   kPointerLock,
   kClipboard,
-  kWebsiteData,
 };
 
 // "notifications", "geolocation", "camera", "microphone", "screen", "device-info",
-// "media-keys", "pointer-lock", "clipboard", "website-data".
+// "media-keys", "pointer-lock", "clipboard".
 std::string_view PermissionKindName(PermissionKind kind);
 // The kind of a name above (compared without regard to ASCII case), or none.
 std::optional<PermissionKind> PermissionKindNamed(std::string_view name);
+
+// Every kind's name, divided by ", ", for messages.
+std::string PermissionKindNames();
 
 // The kinds' names divided by " ", as the window's state shows them ("camera microphone").
 std::string PermissionKindsText(const std::vector<PermissionKind>& kinds);
@@ -46,6 +48,13 @@ AllowList ParseAllowList(std::string_view value);
 // when the port is not the scheme's default; scheme and host in lower case. Empty text for an
 // address without a host (about:, data:, file:).
 std::string OriginOf(std::string_view address);
+
+// A page's request: the origin and host of the page that asks, and what it asks for.
+struct PermissionRequest {
+  std::string origin;
+  std::string host;
+  std::vector<PermissionKind> kinds;
+};
 
 // The settings store's value name for an answer: "ORIGIN KIND".
 std::string PermissionValueName(std::string_view origin, PermissionKind kind);

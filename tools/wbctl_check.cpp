@@ -11,8 +11,10 @@
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address.h"
+#include "support/certificate.h"
 #include "support/fields.h"
 #include "support/lower_case.h"
+#include "support/permissions.h"
 #include "support/values.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
@@ -149,6 +151,23 @@ void CheckLinks(Findings& findings, const wb::ValueList& values) {
   }
 }
 
+void CheckTrust(Findings& findings, const wb::ValueList& values) {
+  const wb::TrustList trust = wb::ParseTrustList(wb::ToUtf8(wb::ValueOf(values, u"trust")));
+  for (const auto& item : trust.invalid) {
+    findings.Add(u"trust", Quote(wb::FromUtf8(item)) +
+                               " is not a SHA-256 fingerprint (64 hexadecimal digits, colons "
+                               "optional); it is ignored");
+  }
+}
+
+void CheckAllow(Findings& findings, const wb::ValueList& values) {
+  const wb::AllowList allow = wb::ParseAllowList(wb::ToUtf8(wb::ValueOf(values, u"allow")));
+  for (const auto& item : allow.invalid) {
+    findings.Add(u"allow", Quote(wb::FromUtf8(item)) + " is no permission kind (" +
+                               wb::PermissionKindNames() + "); it is ignored");
+  }
+}
+
 void CheckValues(Findings& findings, const wb::ValueList& values) {
   for (const auto& entry : values) {
     const wb::Text name = wb::EntryName(entry);
@@ -165,6 +184,8 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckSwitch(findings, values, u"ephemeral");
   CheckVis(findings, values);
   CheckLinks(findings, values);
+  CheckTrust(findings, values);
+  CheckAllow(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");
   if (!go.empty()) CheckAddress(findings, u"go", go, "the start address is ");
 }

@@ -75,6 +75,10 @@ struct WindowState {
   int historyIndex = -2;
   bool back = false;
   bool forward = false;
+  // The explanation page shown instead of the page ("" when none), and the permission
+  // question waiting ("" when none).
+  std::string errorKind, errorAddress, errorFingerprint;
+  std::string promptOrigin, promptKind;
   std::string json;  // the whole answer, for messages
 };
 
@@ -94,6 +98,20 @@ inline bool ReadWindowState(pid_t pid, WindowState& state) {
         static_cast<int>(json_object_get_int_member_with_default(root, "historyIndex", -2));
     state.back = json_object_get_boolean_member_with_default(root, "back", false);
     state.forward = json_object_get_boolean_member_with_default(root, "forward", false);
+    auto objectMember = [root](const char* name) -> JsonObject* {
+      JsonNode* node = json_object_get_member(root, name);
+      return node && JSON_NODE_HOLDS_OBJECT(node) ? json_node_get_object(node) : nullptr;
+    };
+    JsonObject* error = objectMember("error");
+    JsonObject* prompt = objectMember("prompt");
+    state.errorKind = error ? json_object_get_string_member_with_default(error, "kind", "") : "";
+    state.errorAddress =
+        error ? json_object_get_string_member_with_default(error, "address", "") : "";
+    state.errorFingerprint =
+        error ? json_object_get_string_member_with_default(error, "fingerprint", "") : "";
+    state.promptOrigin =
+        prompt ? json_object_get_string_member_with_default(prompt, "origin", "") : "";
+    state.promptKind = prompt ? json_object_get_string_member_with_default(prompt, "kind", "") : "";
     state.history.clear();
     if (json_object_has_member(root, "history")) {
       JsonArray* h = json_object_get_array_member(root, "history");

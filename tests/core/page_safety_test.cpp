@@ -81,7 +81,7 @@ TEST(Permissions, KindsAndQuestions) {
   EXPECT_EQ(PermissionKindNamed("Notifications"), K::kNotifications);
   EXPECT_EQ(PermissionKindNamed("camera "), std::nullopt);
   for (K k : {K::kNotifications, K::kGeolocation, K::kCamera, K::kMicrophone, K::kScreen,
-              K::kDeviceInfo, K::kMediaKeys, K::kPointerLock, K::kClipboard, K::kWebsiteData})
+              K::kDeviceInfo, K::kMediaKeys, K::kPointerLock, K::kClipboard})
     EXPECT_EQ(PermissionKindNamed(PermissionKindName(k)), k);
 
   const struct {

@@ -278,6 +278,17 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
        "lower case)\n"},
       {"switches", "showbanner=Yes\nwebinfo=1 \n",
        "webinfo: \"1 \" has characters after the number; it reads as true\n"},
+      {"trusted certificates",
+       "trust=" + std::string(64, 'a') + ", AB:CD, " + std::string(64, 'z') + "\n",
+       "trust: \"AB:CD\" is not a SHA-256 fingerprint (64 hexadecimal digits, colons optional); "
+       "it is ignored\n"
+       "trust: \"" +
+           std::string(64, 'z') +
+           "\" is not a SHA-256 fingerprint (64 hexadecimal "
+           "digits, colons optional); it is ignored\n"},
+      {"permissions granted", "allow=notifications,Camera,telepathy\n",
+       "allow: \"telepathy\" is no permission kind (notifications, geolocation, camera, "
+       "microphone, screen, device-info, media-keys, pointer-lock, clipboard); it is ignored\n"},
       {"line that is not name=value", "title=T\nwidth 800\n",
        "line 2: \"width 800\" is not a name=value line and is skipped\n"},
   };

@@ -1,0 +1,48 @@
+#include "shell/permission_bar.h"
+
+#include <utility>
+
+namespace wb {
+
+PermissionBar::PermissionBar(PermissionPrompts::Store store)
+    : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6), prompts_(std::move(store)) {
+  set_name("pPermission");
+  set_border_width(4);
+  question.set_name("pPermissionQuestion");
+  question.set_xalign(0.0f);
+  question.set_ellipsize(Pango::ELLIPSIZE_END);
+  allowButton.set_name("btPermissionAllow");
+  blockButton.set_name("btPermissionBlock");
+  pack_start(question, Gtk::PACK_EXPAND_WIDGET);
+  pack_start(allowButton, Gtk::PACK_SHRINK);
+  pack_start(blockButton, Gtk::PACK_SHRINK);
+  question.show();
+  allowButton.show();
+  blockButton.show();
+  set_no_show_all(true);
+  allowButton.signal_clicked().connect([this] { prompts_.Answer(true); });
+  blockButton.signal_clicked().connect([this] { prompts_.Answer(false); });
+  prompts_.onChanged = [this] { Render(); };
+}
+
+void PermissionBar::Attach(WebView& view) {
+  view.onPermissionRequest = [this](const PermissionRequest& request,
+                                    std::function<void(bool)> answer) {
+    prompts_.Ask(request, std::move(answer));
+  };
+  view.onPermissionState = [this](const std::string& origin, PermissionKind kind) {
+    return prompts_.Known(origin, {kind});
+  };
+}
+
+void PermissionBar::Render() {
+  const PermissionPrompts::Request* current = prompts_.Current();
+  if (!current) {
+    hide();
+    return;
+  }
+  question.set_text(PermissionQuestion(current->host, current->kinds));
+  show();
+}
+
+}  // namespace wb

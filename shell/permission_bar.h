@@ -1,0 +1,36 @@
+#pragma once
+// The bar above the web view that asks the person about a page's request for a permission:
+// "HOST wants to ..." with "Allow" and "Block". It shows the questions of a PermissionPrompts,
+// one at a time, and is hidden while none waits.
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/label.h>
+
+#include "engine/web_view.h"
+#include "model/permission_prompts.h"
+
+namespace wb {
+
+class PermissionBar : public Gtk::Box {
+ public:
+  explicit PermissionBar(PermissionPrompts::Store store);
+
+  // The view's requests and questions are answered here from now on.
+  void Attach(WebView& view);
+  // The view's page was left: requests nobody answered are refused.
+  void PageLeft() { prompts_.PageLeft(); }
+
+  PermissionPrompts& Prompts() { return prompts_; }
+  const PermissionPrompts& Prompts() const { return prompts_; }
+
+  Gtk::Label question;
+  Gtk::Button allowButton{"Allow"};
+  Gtk::Button blockButton{"Block"};
+
+ private:
+  void Render();
+
+  PermissionPrompts prompts_;
+};
+
+}  // namespace wb

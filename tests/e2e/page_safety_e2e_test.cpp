@@ -1,0 +1,344 @@
+// Certificates, failed loads and permissions on the real engine, against servers on loopback:
+// a certificate the engine cannot verify shows our page, which continues only on a click and
+// gives the fingerprint openssl gives; a copy that trusts the fingerprint loads at once; a
+// refused connection shows our page with the address kept; remembered answers decide what a
+// page reads as its permission; an unanswered request is the window's prompt; a page's
+// notification reaches the desktop's notification service and its click reaches the page.
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <webkit2/webkit2.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/web_view_webkit.h"
+#include "shell/main_window.h"
+#include "storage/settings_store.h"
+#include "tests/common/gtk_test_util.h"
+#include "tests/common/loopback_server.h"
+#include "tests/common/program_run.h"
+#include "tests/common/test_env.h"
+#include "tests/common/tls_server.h"
+
+namespace wbtest {
+namespace {
+
+using wb::Text;
+
+class PageSafetyEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(kGtkmmReady); }
+};
+
+std::string Title(WebKitWebView* view) {
+  const char* t = webkit_web_view_get_title(view);
+  return t ? t : "";
+}
+
+// The value of a script in the page, as text ("" when it failed).
+std::string Evaluate(WebKitWebView* view, const std::string& script) {
+  struct Result {
+    bool done = false;
+    std::string text;
+  } result;
+  webkit_web_view_evaluate_javascript(
+      view, script.c_str(), -1, nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* res, gpointer data) {
+        auto* r = static_cast<Result*>(data);
+        r->done = true;
+        if (JSCValue* value =
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, nullptr)) {
+          gchar* text = jsc_value_to_string(value);
+          r->text = text ? text : "";
+          g_free(text);
+          g_object_unref(value);
+        }
+      },
+      &result);
+  SpinUntil([&] { return result.done; }, 10000);
+  return result.text;
+}
+
+// A click of the mouse in the middle of the page's element `id`.
+bool ClickElement(wb::TWebForm& form, const std::string& id) {
+  auto* view = WEBKIT_WEB_VIEW(form.View().widget().gobj());
+  const std::string box = Evaluate(
+      view, "(function(){var r=document.getElementById('" + id +
+                "').getBoundingClientRect();return (r.left+r.width/2)+','+(r.top+r.height/2);})()");
+  const auto comma = box.find(',');
+  if (comma == std::string::npos) return false;
+  ClickAt(form.View().widget(), std::stod(box.substr(0, comma)), std::stod(box.substr(comma + 1)));
+  return true;
+}
+
+// A window on the real engine with a profile of its own, so its web process is new.
+struct Window {
+  explicit Window(const std::string& go, std::vector<Text> extra = {}) {
+    static int made = 0;
+    views.UseProfile(wb::ProfileFor("safety-" + std::to_string(++made), false));
+    wb::WebFormServices services = wb::ProgramWebFormServices(views);
+    extra.push_back(u"go=" + wb::FromUtf8(go));
+    services.readConfig = [this, extra] {
+      views.ApplyConfig(extra);
+      return wb::ValueList(extra);
+    };
+    form = std::make_unique<wb::TWebForm>(services);
+    form->FormCreate();
+    form->show();
+  }
+  ~Window() { form.reset(); }
+  WebKitWebView* view() { return WEBKIT_WEB_VIEW(form->View().widget().gobj()); }
+  std::string ErrorKind() {
+    const auto& e = form->Model().PageErrorShown();
+    return e ? e->kind : "";
+  }
+
+  wb::WebKitViewFactory views;
+  std::unique_ptr<wb::TWebForm> form;
+};
+
+TEST_F(PageSafetyEndToEnd, AnUntrustedCertificateContinuesOnlyOnTheClick) {
+  const std::string folder = TestRoot() + "/tls-click";
+  std::filesystem::create_directories(folder);
+  TlsServer tls(folder);
+  const std::string secure = tls.Url("/secure");
+  Window w(secure);
+
+  ASSERT_TRUE(SpinUntil([&] { return w.ErrorKind() == "certificate"; }, 60000));
+  ASSERT_TRUE(
+      SpinUntil([&] { return Title(w.view()) == "This site's certificate is not trusted"; }, 20000))
+      << Title(w.view());
+  EXPECT_EQ(w.form->Model().PageErrorShown()->fingerprint, tls.Fingerprint());
+  EXPECT_EQ(w.form->Model().PageErrorShown()->host, "127.0.0.1");
+  // The button's address holds a secret of the page shown: the same address with another
+  // secret does nothing.
+  Evaluate(w.view(), "location.href = 'webbrowser-action:continue?0123456789abcdef'; 'x'");
+  EXPECT_FALSE(SpinUntil([&] { return tls.Events().find("GET") != std::string::npos; }, 1500))
+      << tls.Events();
+
+  ASSERT_TRUE(ClickElement(*w.form, "action"));
+  ASSERT_TRUE(SpinUntil([&] { return Title(w.view()) == "Secure"; }, 30000)) << Title(w.view());
+  EXPECT_TRUE(SpinUntil([&] { return w.ErrorKind().empty(); }, 5000));
+  EXPECT_FALSE(SpinUntil([&] { return wb::ToUtf8(w.form->AddrText()) != secure; }, 1000));
+  EXPECT_EQ(w.form->Model().HistoryList(), std::vector<Text>{wb::FromUtf8(secure)});
+  EXPECT_EQ(wb::ToUtf8(w.form->StatusText()), secure);
+}
+
+TEST_F(PageSafetyEndToEnd, RememberedAnswersAreWhatThePageReads) {
+  LoopbackServer server;
+  // The engine shows a refused origin's Notification.permission as "default", so a page
+  // cannot tell a refusal from a question not asked yet (and a request without the person's
+  // click is refused without a question).
+  server.Page("/perm",
+              "<html><head><title>asking</title></head><body><script>"
+              "document.title = 'permission ' + Notification.permission;"
+              "</script></body></html>");
+  const std::string page = server.Url("/perm");
+  const std::string origin = server.Url("");
+  const struct {
+    const char* stored;
+    const char* title;
+  } cases[] = {{"allow", "permission granted"}, {"block", "permission default"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    ASSERT_TRUE(wb::WriteVar(u"#n\\Permissions", wb::FromUtf8(origin + " notifications"),
+                             wb::FromUtf8(c.stored)));
+    Window w(page);
+    EXPECT_TRUE(SpinUntil([&] { return Title(w.view()) == c.title; }, 60000)) << Title(w.view());
+  }
+}
+
+// A notification service of the test's own on the session bus: it records what it is asked
+// to show and can click a notification as a person would.
+class NotificationServer {
+ public:
+  NotificationServer() {
+    static const char kXml[] =
+        "<node><interface name='org.freedesktop.Notifications'>"
+        "<method name='Notify'><arg type='s' direction='in'/><arg type='u' direction='in'/>"
+        "<arg type='s' direction='in'/><arg type='s' direction='in'/>"
+        "<arg type='s' direction='in'/><arg type='as' direction='in'/>"
+        "<arg type='a{sv}' direction='in'/><arg type='i' direction='in'/>"
+        "<arg type='u' direction='out'/></method>"
+        "<method name='CloseNotification'><arg type='u' direction='in'/></method>"
+        "<signal name='ActionInvoked'><arg type='u'/><arg type='s'/></signal>"
+        "<signal name='NotificationClosed'><arg type='u'/><arg type='u'/></signal>"
+        "</interface></node>";
+    bus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    if (!bus_) return;
+    info_ = g_dbus_node_info_new_for_xml(kXml, nullptr);
+    static const GDBusInterfaceVTable vtable = {OnCall, nullptr, nullptr, {}};
+    g_dbus_connection_register_object(bus_, "/org/freedesktop/Notifications", info_->interfaces[0],
+                                      &vtable, this, nullptr, nullptr);
+    owner_ = g_bus_own_name_on_connection(bus_, "org.freedesktop.Notifications",
+                                          G_BUS_NAME_OWNER_FLAGS_REPLACE, OnOwned, nullptr, this,
+                                          nullptr);
+  }
+  ~NotificationServer() {
+    if (owner_) g_bus_unown_name(owner_);
+    if (info_) g_dbus_node_info_unref(info_);
+    if (bus_) g_object_unref(bus_);
+  }
+  bool Ready() const { return owned_; }
+  void Click(guint32 id) {
+    g_dbus_connection_emit_signal(bus_, nullptr, "/org/freedesktop/Notifications",
+                                  "org.freedesktop.Notifications", "ActionInvoked",
+                                  g_variant_new("(us)", id, "default"), nullptr);
+  }
+
+  struct Shown {
+    std::string app, summary, body;
+  };
+  std::vector<Shown> shown;
+
+ private:
+  static void OnOwned(GDBusConnection*, const gchar*, gpointer data) {
+    static_cast<NotificationServer*>(data)->owned_ = true;
+  }
+  static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                     const gchar* method, GVariant* parameters, GDBusMethodInvocation* call,
+                     gpointer data) {
+    auto* self = static_cast<NotificationServer*>(data);
+    if (g_strcmp0(method, "Notify") == 0) {
+      const gchar *app, *icon, *summary, *body;
+      guint32 replaces;
+      g_variant_get(parameters, "(&su&s&s&s@as@a{sv}i)", &app, &replaces, &icon, &summary, &body,
+                    nullptr, nullptr, nullptr);
+      self->shown.push_back({app, summary, body});
+      g_dbus_method_invocation_return_value(
+          call, g_variant_new("(u)", static_cast<guint32>(self->shown.size())));
+    } else {
+      g_dbus_method_invocation_return_value(call, nullptr);
+    }
+  }
+
+  GDBusConnection* bus_ = nullptr;
+  GDBusNodeInfo* info_ = nullptr;
+  guint owner_ = 0;
+  bool owned_ = false;
+};
+
+TEST_F(PageSafetyEndToEnd, ANotificationReachesTheDesktopAndItsClickThePage) {
+  NotificationServer service;
+  ASSERT_TRUE(SpinUntil([&] { return service.Ready(); }, 10000)) << "no session bus";
+  LoopbackServer server;
+  server.Page("/notify",
+              "<html><head><title>quiet</title></head><body><script>"
+              "var n = new Notification('Order shipped', {body: 'Parcel 42'});"
+              "n.onclick = function () { document.title = 'clicked'; };"
+              "</script></body></html>");
+  ASSERT_TRUE(
+      wb::WriteVar(u"#n\\Permissions", wb::FromUtf8(server.Url("") + " notifications"), u"allow"));
+  Window w(server.Url("/notify"), {u"title=Acme Portal"});
+  ASSERT_TRUE(SpinUntil([&] { return !service.shown.empty(); }, 60000));
+  EXPECT_EQ(service.shown[0].app, "Acme Portal");
+  EXPECT_EQ(service.shown[0].summary, "Order shipped");
+  EXPECT_EQ(service.shown[0].body, "Parcel 42");
+  service.Click(1);
+  EXPECT_TRUE(SpinUntil([&] { return Title(w.view()) == "clicked"; }, 20000)) << Title(w.view());
+}
+
+#if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
+
+std::string BrandCopy(const std::string& name, const std::vector<std::string>& lines) {
+  const std::string exe = TestRoot() + "/" + name;
+  std::vector<std::string> args{"brand", WB_WEBBROWSER_PATH, exe, "title=" + name};
+  args.insert(args.end(), lines.begin(), lines.end());
+  ToolRun brand = Wbctl(args);
+  EXPECT_EQ(brand.status, 0) << brand.err;
+  return exe;
+}
+
+TEST(PageSafetyProgram, TheTrustKeyLetsExactlyItsCertificateThrough) {
+  const std::string folder = TestRoot() + "/tls-trust";
+  std::filesystem::create_directories(folder);
+  TlsServer tls(folder);
+  const std::string secure = tls.Url("/secure");
+  const std::string other(64, 'A');
+  const struct {
+    const char* name;
+    std::string trust;
+    bool loads;
+  } cases[] = {
+      {"untrusting-copy", "", false},
+      {"other-fingerprint-copy", other, false},
+      {"trusting-copy", tls.Fingerprint(), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgramRun program(BrandCopy(c.name, {"go=" + secure, "trust=" + c.trust}), {});
+    ASSERT_TRUE(program.Runs()) << program.startError();
+    WindowState state;
+    if (c.loads) {
+      ASSERT_TRUE(
+          RunLoopUntil([&] { return tls.Events().find("GET") != std::string::npos; }, 60000))
+          << tls.Events();
+      EXPECT_TRUE(RunLoopUntil(
+          [&] { return ReadWindowState(program.pid(), state) && state.status == secure; }, 20000))
+          << state.json;
+      EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+        return s.errorKind.empty();
+      })) << state.json;
+    } else {
+      ASSERT_TRUE(RunLoopUntil(
+          [&] { return ReadWindowState(program.pid(), state) && state.errorKind == "certificate"; },
+          60000))
+          << state.json;
+      EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+        return s.errorKind == "certificate" && s.errorFingerprint == tls.Fingerprint() &&
+               s.history == std::vector<std::string>{secure} && s.address == secure;
+      })) << state.json;
+      EXPECT_EQ(tls.Events().find("GET"), std::string::npos) << tls.Events();
+    }
+  }
+}
+
+TEST(PageSafetyProgram, ARefusedConnectionShowsOurPageAtItsAddress) {
+  std::string refused;
+  {
+    LoopbackServer gone;  // its port is free again once it has ended
+    refused = gone.Url("/away");
+  }
+  ProgramRun program(BrandCopy("refused-copy", {"go=" + refused}), {});
+  ASSERT_TRUE(program.Runs()) << program.startError();
+  WindowState state;
+  ASSERT_TRUE(RunLoopUntil(
+      [&] { return ReadWindowState(program.pid(), state) && state.errorKind == "network"; }, 60000))
+      << state.json;
+  EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+    return s.errorKind == "network" && s.errorAddress == refused &&
+           s.history == std::vector<std::string>{refused} && s.address == refused &&
+           s.status == refused;
+  })) << state.json;
+}
+
+TEST(PageSafetyProgram, AnUnansweredRequestIsThePromptUntilThePageIsLeft) {
+  LoopbackServer server;
+  server.Page("/ask",
+              "<html><body onload=\"fetch('/asked')\"><script>"
+              "navigator.geolocation.getCurrentPosition(function () {}, function () {});"
+              "</script></body></html>");
+  server.Page("/asked", "ok");
+  server.Page("/next", "<html><body>next</body></html>");
+  ProgramRun program(BrandCopy("asking-copy", {"go=" + server.Url("/ask")}), {});
+  ASSERT_TRUE(program.Runs()) << program.startError();
+  WindowState state;
+  ASSERT_TRUE(RunLoopUntil(
+      [&] { return ReadWindowState(program.pid(), state) && !state.promptKind.empty(); }, 60000))
+      << state.json;
+  EXPECT_EQ(state.promptKind, "geolocation");
+  EXPECT_EQ(state.promptOrigin, server.Url(""));
+  ToolRun send =
+      Wbctl({"send", "--pid", std::to_string(program.pid()), "url=" + server.Url("/next")});
+  EXPECT_EQ(send.status, 0) << send.err;
+  EXPECT_TRUE(RunLoopUntil(
+      [&] { return ReadWindowState(program.pid(), state) && state.promptKind.empty(); }, 20000))
+      << state.json;
+}
+
+#endif
+
+}  // namespace
+}  // namespace wbtest
