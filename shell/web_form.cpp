@@ -177,6 +177,7 @@ void TWebForm::BuildDesign() {
   web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
 
   signal_key_press_event().connect([this](GdkEventKey* e) { return FormKeyDown(e); }, false);
+  BuildPageTools();
 
   css_ = Gtk::CssProvider::create();
   ApplyCss();
@@ -326,6 +327,7 @@ void TWebForm::FormCreate() {
     set_default_size(config.width > 0 ? config.width : w, config.height > 0 ? config.height : h);
   }
   if (config.color > 0) SetWindowColor(config.color);
+  ConfigurePageTools();
   // 11: the start address.
   if (!config.go.empty()) go(config.go, 0);
   actionList.Invalidate();
