@@ -39,10 +39,15 @@ struct WebKitPageTools::MenuChoice {
 
 namespace {
 
-// An item of the context menu that runs `choice` when chosen.
+// An item of the context menu that runs `choice` when chosen. The engine keeps the menu's
+// actions by name, so each item's action has a name of its own.
 WebKitContextMenuItem* ChoiceItem(const std::string& caption, bool enabled,
                                   WebKitPageTools::MenuChoice* choice) {
-  GObjectPtr<GSimpleAction> action(g_simple_action_new("webbrowser-page-command", nullptr));
+  static constexpr const char* kNames[] = {"webbrowser-back", "webbrowser-forward",
+                                           "webbrowser-stop", "webbrowser-reload"};
+  const char* name = choice->newWindow ? "webbrowser-open-link-in-new-window"
+                                       : kNames[static_cast<int>(choice->command)];
+  GObjectPtr<GSimpleAction> action(g_simple_action_new(name, nullptr));
   g_simple_action_set_enabled(action.get(), enabled);
   g_signal_connect_data(action.get(), "activate", G_CALLBACK(WebKitPageTools::MenuChoice::Activate),
                         choice, WebKitPageTools::MenuChoice::Free, GConnectFlags(0));
