@@ -59,15 +59,17 @@ WebKitContextMenuItem* ChoiceItem(const std::string& caption, bool enabled,
 
 WebKitPageTools::WebKitPageTools(WebKitWebView* view, WebView& owner)
     : view_(view), owner_(owner), alive_(std::make_shared<WebKitPageTools*>(this)) {
-  g_signal_connect(webkit_web_view_get_find_controller(view_), "counted-matches",
+  // The search reports its count itself; a count of its own would take the highlighting of
+  // the matches away again.
+  WebKitFindController* find = webkit_web_view_get_find_controller(view_);
+  g_signal_connect(find, "found-text",
                    G_CALLBACK(+[](WebKitFindController*, guint count, gpointer data) {
-                     auto* self = static_cast<WebKitPageTools*>(data);
-                     // More matches than were asked for come as G_MAXUINT or as a number above the
-                     // limit.
-                     const int matches = count > static_cast<guint>(self->maxCount_)
-                                             ? self->maxCount_ + 1
-                                             : static_cast<int>(count);
-                     if (self->owner_.onFindCounted) self->owner_.onFindCounted(matches);
+                     static_cast<WebKitPageTools*>(data)->ReportCount(count);
+                   }),
+                   this);
+  g_signal_connect(find, "failed-to-find-text",
+                   G_CALLBACK(+[](WebKitFindController*, gpointer data) {
+                     static_cast<WebKitPageTools*>(data)->ReportCount(0);
                    }),
                    this);
   g_signal_connect(view_, "context-menu",
@@ -143,17 +145,37 @@ void WebKitPageTools::FindText(const Text& text, bool matchCase, int maxCount) {
   guint32 options = WEBKIT_FIND_OPTIONS_WRAP_AROUND;
   if (!matchCase) options |= WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE;
   WebKitFindController* find = webkit_web_view_get_find_controller(view_);
+  Expect(Reply::kNewSearch);
   webkit_find_controller_search(find, utf8.c_str(), options, static_cast<guint>(maxCount_));
-  webkit_find_controller_count_matches(find, utf8.c_str(), options, static_cast<guint>(maxCount_));
+}
+
+void WebKitPageTools::ReportCount(unsigned count) {
+  // The engine answers every search, in order. A new search's answer carries its count; the
+  // answer to a next or previous match counts only that one, and is not a count.
+  if (replies_.empty()) return;
+  const Reply reply = replies_.front();
+  replies_.pop_front();
+  if (reply != Reply::kNewSearch) return;
+  // More matches than were asked for come as G_MAXUINT or as a number above the limit.
+  const int matches =
+      count > static_cast<guint>(maxCount_) ? maxCount_ + 1 : static_cast<int>(count);
+  if (owner_.onFindCounted) owner_.onFindCounted(matches);
 }
 
 void WebKitPageTools::FindNext(bool forward) {
   WebKitFindController* find = webkit_web_view_get_find_controller(view_);
   if (!webkit_find_controller_get_search_text(find)) return;
+  Expect(Reply::kMove);
   if (forward)
     webkit_find_controller_search_next(find);
   else
     webkit_find_controller_search_previous(find);
+}
+
+void WebKitPageTools::Expect(Reply reply) {
+  // An answer that never came must not let the list grow without end.
+  if (replies_.size() >= kMaxRepliesAwaited) replies_.pop_front();
+  replies_.push_back(reply);
 }
 
 void WebKitPageTools::FindEnd() {

@@ -1,6 +1,8 @@
 #pragma once
 // Find in page, zoom and the page's context menu of one WebKitGTK view, and the engine
 // settings they depend on (the inspector, spell checking).
+#include <cstddef>
+#include <deque>
 #include <memory>
 
 #include "engine/web_view.h"
@@ -34,14 +36,21 @@ class WebKitPageTools {
   struct MenuChoice;
 
  private:
+  enum class Reply { kNewSearch, kMove };
   // Puts the window's Back, Forward, Stop and Reload in place of the engine's, which would use
   // the engine's own history, opens a link "in a new window" as a new-window request of the
   // page, and leaves the inspector's item out unless the developer extras are on.
   void EditMenu(WebKitContextMenu* menu, WebKitHitTestResult* hit);
+  void ReportCount(unsigned count);
+  void Expect(Reply reply);
 
   WebKitWebView* view_;
   WebView& owner_;
   int maxCount_ = 0;
+  // The engine's answers still to come, oldest first: typing sends a new search with every
+  // letter, and the answers of the earlier ones arrive after the later ones were sent.
+  static constexpr std::size_t kMaxRepliesAwaited = 64;
+  std::deque<Reply> replies_;
   // The menu's items reach the tools through this; it is cleared when the tools go, so an
   // item chosen after that does nothing.
   std::shared_ptr<WebKitPageTools*> alive_;
