@@ -47,6 +47,7 @@ TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
 
 TWebForm::~TWebForm() {
   completion_.disconnect();
+  DisconnectPageTools();
   FormDestroy();
   // The engine's callbacks must not reach a window that is going away.
   if (web) {

@@ -201,6 +201,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // page's context menu, and the window that remembers its size.
   void BuildPageTools();
   void ConfigurePageTools();
+  void DisconnectPageTools();
   void PageShown(const Text& address);
   bool WindowKey(GdkEventKey* event);
   bool PageKeyNotHandled(GdkEventKey* event);
@@ -247,6 +248,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   bool maximized_ = false;
   bool windowFullScreen_ = false;
   WindowPlacement normal_;
+  std::vector<sigc::connection> toolConnections_;
 };
 
 // The colour value (red in the lowest byte, then green, then blue) as a CSS colour.

@@ -59,23 +59,25 @@ void TWebForm::BuildPageTools() {
   // Keys: the window's before the focus widget gets them, unless the page has the focus; the
   // page then sees them first and the window takes those it leaves (the engine hands a key the
   // page did not handle back to the widget, where the handler after its own runs).
-  signal_key_press_event().connect([this](GdkEventKey* e) { return WindowKey(e); }, false);
+  toolConnections_.push_back(
+      signal_key_press_event().connect([this](GdkEventKey* e) { return WindowKey(e); }, false));
   Gtk::Widget& view = web->widget();
-  view.signal_key_press_event().connect([this](GdkEventKey* e) { return PageKeyNotHandled(e); },
-                                        true);
+  toolConnections_.push_back(view.signal_key_press_event().connect(
+      [this](GdkEventKey* e) { return PageKeyNotHandled(e); }, true));
   // The mouse's back and forward buttons and Ctrl+wheel go to the window before the engine,
   // which would use its own history for the buttons.
   view.add_events(Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK | Gdk::SCROLL_MASK |
                   Gdk::SMOOTH_SCROLL_MASK);
-  view.signal_button_press_event().connect([this](GdkEventButton* e) { return PageButton(e); },
-                                           false);
-  view.signal_button_release_event().connect(
-      [](GdkEventButton* e) { return e->button == 8 || e->button == 9; }, false);
-  view.signal_scroll_event().connect([this](GdkEventScroll* e) { return PageScroll(e); }, false);
+  toolConnections_.push_back(view.signal_button_press_event().connect(
+      [this](GdkEventButton* e) { return PageButton(e); }, false));
+  toolConnections_.push_back(view.signal_button_release_event().connect(
+      [](GdkEventButton* e) { return e->button == 8 || e->button == 9; }, false));
+  toolConnections_.push_back(view.signal_scroll_event().connect(
+      [this](GdkEventScroll* e) { return PageScroll(e); }, false));
 
-  signal_window_state_event().connect(
-      [this](GdkEventWindowState* e) { return WindowStateChanged(e); });
-  signal_configure_event().connect(
+  toolConnections_.push_back(signal_window_state_event().connect(
+      [this](GdkEventWindowState* e) { return WindowStateChanged(e); }));
+  toolConnections_.push_back(signal_configure_event().connect(
       [this](GdkEventConfigure*) {
         if (!maximized_ && !windowFullScreen_ && !fullScreen_) {
           get_size(normal_.width, normal_.height);
@@ -83,8 +85,18 @@ void TWebForm::BuildPageTools() {
         }
         return false;
       },
-      false);
-  signal_hide().connect([this] { RememberPlacement(); });
+      false));
+  toolConnections_.push_back(signal_hide().connect([this] { RememberPlacement(); }));
+}
+
+void TWebForm::DisconnectPageTools() {
+  // The toolkit may still report a hide or a key while the window is being taken apart.
+  for (sigc::connection& c : toolConnections_) c.disconnect();
+  toolConnections_.clear();
+  if (web) {
+    web->onFindCounted = nullptr;
+    web->pageCommand = nullptr;
+  }
 }
 
 void TWebForm::ConfigurePageTools() {
