@@ -6,6 +6,8 @@
 #include <json-glib/json-glib.h>
 #include <webkit2/webkit2.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "tests/common/program_run.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 #include "tests/gui/web_form_test_util.h"
 
 namespace wbtest {
@@ -201,6 +204,54 @@ TEST_F(PageToolsEndToEnd, APageThatHandlesCtrlFItselfKeepsIt) {
   // A key the page leaves alone is the window's.
   SendKey(*w.form, GDK_KEY_plus, GDK_CONTROL_MASK | GDK_SHIFT_MASK);
   EXPECT_TRUE(SpinUntil([&] { return w.State().zoom == 110; }, 20000)) << w.form->StateJson();
+  // Once: the key the engine hands back is not taken a second time.
+  EXPECT_TRUE(Stays([&] { return w.State().zoom == 110; })) << w.form->StateJson();
+  EXPECT_EQ(w.form->View().ZoomPercent(), 110);
+}
+
+void Scroll(Gtk::Widget& widget, GdkScrollDirection direction, guint state, double deltaY = 0) {
+  GdkWindow* window = widget.get_window()->gobj();
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(window));
+  GdkEvent* ev = gdk_event_new(GDK_SCROLL);
+  ev->scroll.window = GDK_WINDOW(g_object_ref(window));
+  ev->scroll.send_event = TRUE;
+  ev->scroll.time = GDK_CURRENT_TIME;
+  ev->scroll.x = 60;
+  ev->scroll.y = 60;
+  ev->scroll.direction = direction;
+  ev->scroll.delta_y = deltaY;
+  ev->scroll.state = state;
+  gdk_event_set_device(ev, gdk_seat_get_pointer(seat));
+  gtk_main_do_event(ev);
+  gdk_event_free(ev);
+}
+
+TEST_F(PageToolsEndToEnd, CtrlWheelZoomsThePageAndAPlainWheelScrollsIt) {
+  LoopbackServer server;
+  server.Page("/tall", "<html><body style='height:5000px'>tall</body></html>");
+  const std::string url = server.Url("/tall");
+  EngineWindow w({u"go=" + wb::FromUtf8(url)});
+  ASSERT_TRUE(w.Loaded(url));
+  struct Step {
+    const char* what;
+    GdkScrollDirection direction;
+    guint state;
+    double delta;
+    int zoom;
+  } steps[] = {
+      {"Ctrl and a notch up", GDK_SCROLL_UP, GDK_CONTROL_MASK, 0, 110},
+      {"Ctrl and a smooth turn down", GDK_SCROLL_SMOOTH, GDK_CONTROL_MASK, 1.0, 100},
+      {"Ctrl and a notch down", GDK_SCROLL_DOWN, GDK_CONTROL_MASK, 0, 90},
+      {"no Ctrl", GDK_SCROLL_DOWN, 0, 0, 90},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    Scroll(w.Page(), s.direction, s.state, s.delta);
+    EXPECT_TRUE(SpinUntil([&] { return w.form->View().ZoomPercent() == s.zoom; }, 5000));
+    EXPECT_EQ(w.State().zoom, s.zoom);
+  }
+  // The plain wheel reached the page and scrolled it.
+  EXPECT_TRUE(SpinUntil([&] { return ScrollY(WEBKIT_WEB_VIEW(w.Page().gobj())) > 0; }, 20000));
 }
 
 TEST_F(PageToolsEndToEnd, AddressShortcutAndRefreshAfterAnEdit) {
@@ -353,6 +404,49 @@ TEST_F(PageToolsEndToEnd, TheContextMenusBackIsTheWindows) {
   // The window loaded the page as a new navigation; had the engine gone back in its own
   // history, it would now offer to go forward.
   EXPECT_FALSE(webkit_web_view_can_go_forward(WEBKIT_WEB_VIEW(w.Page().gobj())));
+}
+
+// Makes the test's own default handler for web addresses: it appends each address it is given
+// to the file it returns.
+std::string InstallBrowserHandler() {
+  const std::string root = TestRoot();
+  const std::string opened = root + "/opened.txt";
+  const std::string script = root + "/fake-browser.sh";
+  std::ofstream(script) << "#!/bin/sh\necho \"$1\" >> '" << opened << "'\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  std::filesystem::create_directories(root + "/data-dirs/applications");
+  std::ofstream(root + "/data-dirs/applications/wbtest-browser.desktop")
+      << "[Desktop Entry]\nType=Application\nName=Test browser\nExec=" << script
+      << " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\nNoDisplay=true\n";
+  std::filesystem::create_directories(root + "/config");
+  std::ofstream(root + "/config/mimeapps.list")
+      << "[Default Applications]\nx-scheme-handler/http=wbtest-browser.desktop\n"
+         "x-scheme-handler/https=wbtest-browser.desktop\n";
+  return opened;
+}
+
+TEST_F(PageToolsEndToEnd, OpenLinkInNewWindowGoesToTheDefaultBrowser) {
+  const std::string opened = InstallBrowserHandler();
+  LoopbackServer server;
+  server.Page("/links",
+              "<html><body style='margin:0'><a href='/elsewhere' style='display:block;"
+              "width:400px;height:200px'>elsewhere</a></body></html>");
+  const std::string url = server.Url("/links");
+  EngineWindow w({u"go=" + wb::FromUtf8(url)});
+  ASSERT_TRUE(w.Loaded(url));
+  SpinIdle();
+  Button(w.Page(), 3, GDK_BUTTON_PRESS);
+  ASSERT_TRUE(SpinUntil([] { return !ShownMenuItems().empty(); }, 20000));
+  GtkWidget* open = nullptr;
+  for (GtkWidget* item : ShownMenuItems())
+    if (Caption(item) == "Open Link in New Window") open = item;
+  ASSERT_TRUE(open) << testing::PrintToString(Captions(ShownMenuItems()));
+  gtk_menu_item_activate(GTK_MENU_ITEM(open));
+  CloseMenus();
+  ASSERT_TRUE(SpinUntil([&] { return !ReadFile(opened).empty(); }, 20000));
+  EXPECT_EQ(ReadFile(opened), server.Url("/elsewhere") + "\n");
+  EXPECT_FALSE(server.Asked("/elsewhere"));
+  EXPECT_EQ(w.form->Model().HistoryList(), std::vector<Text>{wb::FromUtf8(url)});
 }
 
 TEST_F(PageToolsEndToEnd, TheInspectorsItemOnlyWithDevtools) {
