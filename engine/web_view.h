@@ -71,6 +71,36 @@ class WebView {
   std::function<std::optional<bool>(const std::string& origin, PermissionKind kind)>
       onPermissionState;
 
+  // --- Find in page, zoom, the page's context menu -----------------------------------------
+  // Views without them (the info banner's, the tests' fake) keep the defaults.
+
+  // Whether a page is being loaded.
+  virtual bool IsLoading() const { return false; }
+  // Searches the page for `text` (not empty), highlighting the matches and scrolling to the
+  // first, wrapping around at the end; the matches are counted (up to `maxCount`, more give
+  // maxCount + 1) and reported through onFindCounted.
+  virtual void FindText(const Text& text, bool matchCase, int maxCount) {
+    (void)text, (void)matchCase, (void)maxCount;
+  }
+  // The next or previous match of the last FindText, wrapping around.
+  virtual void FindNext(bool forward) { (void)forward; }
+  // Ends the search: the highlighting goes.
+  virtual void FindEnd() {}
+  std::function<void(int matches)> onFindCounted;
+  // The page's zoom in percent, text and pictures together.
+  virtual void SetZoomPercent(int percent) { (void)percent; }
+  virtual int ZoomPercent() const { return 100; }
+
+  // The window's own commands that the page's context menu offers in place of the engine's,
+  // which would use the engine's history: each with its enabled state and what it runs.
+  enum class PageCommand { kBack, kForward, kStop, kReload };
+  struct PageCommandState {
+    Text caption;
+    bool enabled = false;
+    std::function<void()> run;
+  };
+  std::function<PageCommandState(PageCommand command)> pageCommand;
+
  protected:
   // Starts loading a resolved address: one with a scheme, never empty.
   virtual void Load(const Text& resolved) = 0;

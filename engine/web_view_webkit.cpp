@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/download.h"
+#include "engine/page_tools_webkit.h"
 #include "platform/desktop_notification.h"
 #include "platform/resources.h"
 #include "storage/atomic_file.h"
@@ -63,6 +64,7 @@ class WebKitView : public WebView {
     view_.reset(WEBKIT_WEB_VIEW(g_object_ref_sink(w)));
     widget_ = Glib::wrap(GTK_WIDGET(view()));
     Connect();
+    tools_ = std::make_unique<WebKitPageTools>(view(), *this);
   }
 
   ~WebKitView() override {
@@ -77,6 +79,7 @@ class WebKitView : public WebView {
         webkit_script_dialog_close(d.get());
     }
     g_cancellable_cancel(cancel_.get());
+    tools_.reset();
     g_signal_handlers_disconnect_by_data(view(), this);
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_context(view()), this);
     downloads_.clear();
@@ -144,6 +147,15 @@ class WebKitView : public WebView {
   }
 
   bool LeavePromptOpen() const override { return leavePrompt_ != nullptr; }
+
+  bool IsLoading() const override { return webkit_web_view_is_loading(view()); }
+  void FindText(const Text& text, bool matchCase, int maxCount) override {
+    tools_->FindText(text, matchCase, maxCount);
+  }
+  void FindNext(bool forward) override { tools_->FindNext(forward); }
+  void FindEnd() override { tools_->FindEnd(); }
+  void SetZoomPercent(int percent) override { tools_->SetZoomPercent(percent); }
+  int ZoomPercent() const override { return tools_->ZoomPercent(); }
 
  private:
   void Connect() {
@@ -934,6 +946,7 @@ class WebKitView : public WebView {
   std::vector<std::pair<unsigned, std::function<void()>>> tasks_;
   guint taskIdle_ = 0;
   std::vector<std::unique_ptr<PageNotification>> notifications_;
+  std::unique_ptr<WebKitPageTools> tools_;  // find, zoom, context menu
 };
 
 }  // namespace
@@ -999,6 +1012,8 @@ void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
       settings_.get(),
       gpu ? static_cast<WebKitHardwareAccelerationPolicy>(defaultAccelerationPolicy_)
           : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  ApplyPageToolsConfig(settings_.get(),
+                       context_ ? context_.get() : webkit_web_context_get_default(), resList);
 }
 
 void WebKitViewFactory::UseProfile(const Profile& profile) {

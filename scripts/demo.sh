@@ -3,22 +3,25 @@
 # program for the demo pages in demo/ (served on loopback) and runs it. Without a display it
 # runs on a virtual one, saves a screenshot, says where, and exits.
 #
-# Usage: scripts/demo.sh [--screenshot FILE] [--no-install]
+# Usage: scripts/demo.sh [--screenshot FILE] [--find TEXT] [--no-install]
 #   --screenshot FILE  run on a virtual display and save a picture of the window to FILE
+#   --find TEXT        with --screenshot: open the find bar (Ctrl+F) and search for TEXT first
 #   --no-install       skip scripts/install-deps.sh (everything is installed already)
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 shot=""
+find=""
 install=1
 build=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot) shot="$2"; shift 2 ;;
+    --find) find="$2"; shift 2 ;;
     --no-install) install=0; shift ;;
     --no-build) build=0; shift ;;
-    *) echo "usage: scripts/demo.sh [--screenshot FILE] [--no-install]" >&2; exit 2 ;;
+    *) echo "usage: scripts/demo.sh [--screenshot FILE] [--find TEXT] [--no-install]" >&2; exit 2 ;;
   esac
 done
 
@@ -35,10 +38,10 @@ if [ -n "$shot" ] && [ -z "${WB_DEMO_VIRTUAL:-}" ]; then
   mkdir -p "$(dirname "$shot")"
   if command -v dbus-run-session >/dev/null; then
     exec env WB_DEMO_VIRTUAL=1 xvfb-run -a -s "-screen 0 1280x900x24" \
-      dbus-run-session -- "$0" --no-install --no-build --screenshot "$shot"
+      dbus-run-session -- "$0" --no-install --no-build --screenshot "$shot" --find "$find"
   fi
   exec env WB_DEMO_VIRTUAL=1 xvfb-run -a -s "-screen 0 1280x900x24" \
-    "$0" --no-install --no-build --screenshot "$shot"
+    "$0" --no-install --no-build --screenshot "$shot" --find "$find"
 fi
 
 work="$root/build/demo"
@@ -88,5 +91,10 @@ done
 [ -n "$id" ] || { echo "demo: the window did not appear" >&2; exit 1; }
 # The page and its pictures settle within a few seconds on loopback.
 sleep 4
+if [ -n "$find" ]; then
+  xdotool windowfocus --sync "$id" key ctrl+f
+  xdotool type --delay 60 "$find"
+  sleep 2
+fi
 import -window "$id" "$shot"
 echo "demo: no display here, so the demo ran on a virtual one; screenshot saved to $shot"

@@ -15,6 +15,7 @@ PACKAGES="
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info
   python3 curl locales
+  hunspell-en-us hunspell-en-gb
 "
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -52,6 +52,7 @@ TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
 
 TWebForm::~TWebForm() {
   completion_.disconnect();
+  DisconnectPageTools();
   FormDestroy();
   // The engine's callbacks must not reach a window that is going away.
   if (web) {
@@ -192,6 +193,7 @@ void TWebForm::BuildDesign() {
   web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
 
   signal_key_press_event().connect([this](GdkEventKey* e) { return FormKeyDown(e); }, false);
+  BuildPageTools();
 
   css_ = Gtk::CssProvider::create();
   ApplyCss();
@@ -342,6 +344,7 @@ void TWebForm::FormCreate() {
   }
   if (config.color > 0) SetWindowColor(config.color);
   ApplyPermissionConfig();
+  ConfigurePageTools();
   // 11: the start address.
   if (!config.go.empty()) go(config.go, 0);
   actionList.Invalidate();

@@ -30,9 +30,14 @@
 #include <vector>
 
 #include "engine/web_view.h"
+#include "model/find_in_page.h"
+#include "model/page_zoom.h"
 #include "model/web_form_model.h"
+#include "model/window_memory.h"
 #include "shell/action.h"
+#include "shell/find_bar.h"
 #include "shell/permission_bar.h"
+#include "shell/shortcuts.h"
 #include "storage/value_list.h"
 #include "support/text.h"
 
@@ -153,6 +158,27 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // The link buttons, in bar order (left to right), one for each of the model's link entries.
   std::vector<Gtk::ToolButton*> linkButtons;  // owned by LinkBar
 
+  // --- The everyday controls beyond the design (web_form_tools.cpp) ----------------------
+
+  // Find in page, above the status bar; hidden until asked for.
+  FindBar findBar;
+  const FindInPage& Find() const { return find_; }
+  void ShowFindBar();
+  void CloseFindBar();
+  void FindNextClick(bool forward);
+  // The page's zoom in percent.
+  int ZoomPercent() const { return zoom_.Percent(); }
+  void ZoomInClick();
+  void ZoomOutClick();
+  void ZoomResetClick();
+  // F11: full screen without the bars, and back with the bars as they were.
+  void FullScreenClick();
+  bool IsFullScreen() const { return fullScreen_; }
+  // Selects the address box's text and gives it the keyboard focus, when it is shown.
+  bool FocusAddress();
+  // Runs the command of the shortcut table; returns whether it was the window's to run.
+  bool RunShortcut(WindowCommand command);
+
  protected:
   virtual void FormShow() {}
   void FormDestroy();
@@ -179,6 +205,21 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // notifications' name and known answers for the engine.
   void ApplyPermissionConfig();
   void BuildMenu();
+  // The find bar, the zoom, the mouse's back and forward buttons, the window's commands in the
+  // page's context menu, and the window that remembers its size.
+  void BuildPageTools();
+  void ConfigurePageTools();
+  void DisconnectPageTools();
+  void PageShown(const Text& address);
+  bool WindowKey(GdkEventKey* event);
+  bool PageKeyNotHandled(GdkEventKey* event);
+  bool PageButton(GdkEventButton* event);
+  bool PageScroll(GdkEventScroll* event);
+  void FindChanged();
+  void ShowFindCount();
+  void SetBarsForFullScreen(bool fullScreen);
+  bool WindowStateChanged(GdkEventWindowState* event);
+  void RememberPlacement();
   Gtk::MenuItem* ActionItem(Action& action);
   void BindNavButton(Gtk::ToolButton& button, Action& action);
   void ScheduleCompletion();
@@ -202,6 +243,20 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   Glib::RefPtr<Gtk::CssProvider> css_;
   sigc::connection completion_;
   int lastWidth_ = -1, lastHeight_ = -1;
+
+  FindInPage find_;
+  SettingsZoomMemory zoomMemory_;
+  PageZoom zoom_{zoomMemory_};
+  bool fullScreen_ = false;
+  // Which of menu bar, tool-bar strip and status bar were shown before full screen.
+  bool shownBefore_[3] = {};
+  // The window that remembers: whether it is on, the window system's last word on maximised
+  // and full screen, and the size and position the window had when it was neither.
+  bool remember_ = false;
+  bool maximized_ = false;
+  bool windowFullScreen_ = false;
+  WindowPlacement normal_;
+  std::vector<sigc::connection> toolConnections_;
 };
 
 // The colour value (red in the lowest byte, then green, then blue) as a CSS colour.

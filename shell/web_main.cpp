@@ -40,6 +40,24 @@ void AddStrings(JsonBuilder* b, const char* name, const std::vector<Text>& value
   json_builder_end_array(b);
 }
 
+// "find": null while the find bar is closed, else the text sought, the engine's count of its
+// matches (-1 while it counts) and the number of the current match (0: none). "zoom": the
+// page's zoom in percent.
+void AddFindAndZoom(JsonBuilder* b, const TWebForm& form) {
+  json_builder_set_member_name(b, "find");
+  const FindInPage& find = form.Find();
+  if (!find.IsOpen()) {
+    json_builder_add_null_value(b);
+  } else {
+    json_builder_begin_object(b);
+    AddString(b, "text", find.TextSought());
+    AddInt(b, "matches", find.Matches());
+    AddInt(b, "current", find.Current());
+    json_builder_end_object(b);
+  }
+  AddInt(b, "zoom", form.ZoomPercent());
+}
+
 }  // namespace
 
 TWebMain::TWebMain(WebMainServices services)
@@ -220,6 +238,7 @@ std::string TWebMain::StateJson() {
     json_builder_add_null_value(b);
   }
   AddLayout(b);
+  AddFindAndZoom(b, *this);
   json_builder_end_object(b);
 
   GPtr<JsonNode> root(json_builder_get_root(b));

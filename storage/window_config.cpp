@@ -8,6 +8,7 @@
 #include "support/fields.h"
 #include "support/maker.h"
 #include "support/values.h"
+#include "support/zoom_levels.h"
 
 namespace wb {
 namespace {
@@ -76,6 +77,18 @@ ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& e
   return resList;
 }
 
+namespace {
+
+void ApplyEverydayKeys(const ValueList& resList, WindowConfig& config) {
+  config.zoom = ConfiguredZoom(ValueOf(resList, u"zoom"));
+  config.devtools = TextToBool(ValueOf(resList, u"devtools"));
+  const Text spell = ValueOf(resList, u"spell");
+  config.spell = spell.empty() || TextToBool(spell);
+  config.remember = TextToBool(ValueOf(resList, u"remember"));
+}
+
+}  // namespace
+
 WindowConfig WindowConfigFromValues(const ValueList& resList) {
   WindowConfig config;
   config.resList = resList;
@@ -101,6 +114,7 @@ WindowConfig WindowConfigFromValues(const ValueList& resList) {
   config.color = std::max(TextToColor(ValueOf(resList, u"color")), 0);
   config.go = ValueOf(resList, u"go");
   config.webinfo = TextToBool(ValueOf(resList, u"webinfo"));
+  ApplyEverydayKeys(resList, config);
   return config;
 }
 

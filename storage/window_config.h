@@ -24,8 +24,10 @@ inline constexpr std::u16string_view kConfigResourceName = u"WebBrowser.txt";
 
 // The keys the window reads, in the order it applies them.
 inline constexpr std::u16string_view kConfigKeys[] = {
-    u"title", u"showbanner", u"links", u"vis",       u"width", u"height", u"color",
-    u"go",    u"webinfo",    u"gpu",   u"ephemeral", u"trust", u"allow"};
+    u"title", u"showbanner", u"links", u"vis", u"width", u"height", u"color", u"go", u"webinfo",
+    u"gpu", u"ephemeral", u"trust", u"allow",
+    // The everyday controls beyond the window's design.
+    u"zoom", u"devtools", u"spell", u"remember"};
 
 // Which bars remain after `vis`. Without a vis value every bar is shown.
 struct BarVisibility {
@@ -93,6 +95,14 @@ struct WindowConfig {
   std::int32_t color = 0;   // colour value (red in the lowest byte); 0 keeps the design colour
   Text go;                  // start address; empty: no navigation at start
   bool webinfo = false;     // whether the main window shows the info banner
+  // Beyond the design: the zoom in percent for sites without a remembered one (ConfiguredZoom
+  // of "zoom"), the engine's inspector in the page's context menu ("devtools", off unless
+  // true), spell checking of text fields ("spell", on unless the value is false) and the
+  // window that remembers its size ("remember", off unless true).
+  int zoom = 100;
+  bool devtools = false;
+  bool spell = true;
+  bool remember = false;
 };
 
 // What the window applies for the merged configuration `resList`, by the rules of its

@@ -16,6 +16,7 @@
 #include "support/lower_case.h"
 #include "support/permissions.h"
 #include "support/values.h"
+#include "support/zoom_levels.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
 
@@ -113,6 +114,31 @@ void CheckColor(Findings& findings, const wb::ValueList& values) {
   }
 }
 
+// The zoom is a percentage within the zoom's bounds; "%" after the number is fine.
+void CheckZoom(Findings& findings, const wb::ValueList& values) {
+  const wb::Text value = wb::ValueOf(values, u"zoom");
+  if (value.empty()) return;
+  const int number = wb::TextToInt(value);
+  const int applied = wb::ConfiguredZoom(value);
+  if (number <= 0) {
+    findings.Add(u"zoom", Quote(value) + " reads as " + std::to_string(number) + ", 0 or less; " +
+                              std::to_string(applied) + " % applies");
+    return;
+  }
+  if (number != applied) {
+    findings.Add(u"zoom", Quote(value) + " is outside " + std::to_string(wb::kMinZoom) + " to " +
+                              std::to_string(wb::kMaxZoom) + " %; " + std::to_string(applied) +
+                              " % applies");
+  }
+  const bool percentSign =
+      value.size() > 1 && value.back() == u'%' &&
+      wb::ClassifyNumber(value.substr(0, value.size() - 1)) == wb::NumberForm::kWhole;
+  if (!percentSign && wb::ClassifyNumber(value) == wb::NumberForm::kTrailing) {
+    findings.Add(u"zoom", Quote(value) + " has characters after the number; it reads as " +
+                              std::to_string(number));
+  }
+}
+
 void CheckVis(Findings& findings, const wb::ValueList& values) {
   const wb::Text vis = wb::ValueOf(values, u"vis");
   wb::Text ignored;
@@ -182,6 +208,9 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckSwitch(findings, values, u"webinfo");
   CheckSwitch(findings, values, u"gpu");
   CheckSwitch(findings, values, u"ephemeral");
+  for (const char16_t* key : {u"devtools", u"spell", u"remember"})
+    CheckSwitch(findings, values, key);
+  CheckZoom(findings, values);
   CheckVis(findings, values);
   CheckLinks(findings, values);
   CheckTrust(findings, values);

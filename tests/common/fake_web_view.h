@@ -38,6 +38,18 @@ class FakeWebView : public wb::WebView {
     if (onNavigationCalledOff) onNavigationCalledOff();
   }
   bool LeavePromptOpen() const override { return leavePromptOpen; }
+  bool IsLoading() const override { return loading; }
+  void FindText(const wb::Text& text, bool matchCase, int) override {
+    finds.push_back(text);
+    findMatchCase = matchCase;
+  }
+  void FindNext(bool forward) override { ++(forward ? findNexts : findPrevious); }
+  void FindEnd() override { ++findEnds; }
+  void SetZoomPercent(int percent) override { zoom = percent; }
+  int ZoomPercent() const override { return zoom; }
+  void RaiseFindCounted(int matches) {
+    if (onFindCounted) onFindCounted(matches);
+  }
   void RaiseNewWindow(const wb::Text& address) {
     if (onNewWindow) onNewWindow(address);
   }
@@ -52,6 +64,11 @@ class FakeWebView : public wb::WebView {
   bool raiseOnNavigate = true;
   bool leavePromptOpen = false;
   std::string failure;  // when set, Save and Print throw it
+  bool loading = false;
+  std::vector<wb::Text> finds;  // the texts sought, in order
+  bool findMatchCase = false;
+  int findNexts = 0, findPrevious = 0, findEnds = 0;
+  int zoom = 100;
 
  protected:
   // Like the engine, raises before-navigate for the address (unless raiseOnNavigate is

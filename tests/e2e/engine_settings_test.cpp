@@ -3,6 +3,9 @@
 #include <gtkmm/widget.h>
 #include <webkit2/webkit2.h>
 
+#include <string>
+#include <vector>
+
 #include "engine/web_view_webkit.h"
 
 namespace wb {
@@ -38,6 +41,44 @@ TEST(EngineSettings, HardwareAccelerationFollowsTheGpuKey) {
   factory.ApplyConfig({u"gpu=1"});
   auto later = factory.Create(nullptr);
   EXPECT_NE(Policy(*later), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+}
+
+// Text fields are checked for spelling unless "spell" switches it off, in the locale's
+// languages that have a dictionary (the install script installs the English ones); "devtools"
+// turns the engine's developer extras, and with them its inspector, on.
+TEST(EngineSettings, SpellingAndInspectorFollowTheirKeys) {
+  WebKitViewFactory factory;
+  auto main = factory.Create(nullptr);
+  WebKitWebContext* context = webkit_web_view_get_context(WEBKIT_WEB_VIEW(main->widget().gobj()));
+  WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(main->widget().gobj()));
+  const char* savedLanguage = g_getenv("LANGUAGE");
+  const std::string saved = savedLanguage ? savedLanguage : "";
+  // A language without a dictionary here first: the checker uses the one that has one.
+  g_setenv("LANGUAGE", "xx_YY:en_US", TRUE);
+  const struct {
+    ValueList config;
+    bool spell, devtools;
+  } cases[] = {
+      {{}, true, false},
+      {{u"spell=0", u"devtools=1"}, false, true},
+      {{u"spell=yes", u"devtools=0"}, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.config.empty() ? "no configuration" : ToUtf8(c.config.front()));
+    factory.ApplyConfig(c.config);
+    EXPECT_EQ(static_cast<bool>(webkit_web_context_get_spell_checking_enabled(context)), c.spell);
+    EXPECT_EQ(static_cast<bool>(webkit_settings_get_enable_developer_extras(settings)), c.devtools);
+    if (!c.spell) continue;
+    std::vector<std::string> languages;
+    for (const gchar* const* l = webkit_web_context_get_spell_checking_languages(context); l && *l;
+         ++l)
+      languages.emplace_back(*l);
+    EXPECT_EQ(languages, std::vector<std::string>{"en_US"});
+  }
+  if (savedLanguage)
+    g_setenv("LANGUAGE", saved.c_str(), TRUE);
+  else
+    g_unsetenv("LANGUAGE");
 }
 
 }  // namespace

@@ -291,6 +291,15 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
        "microphone, screen, device-info, media-keys, pointer-lock, clipboard); it is ignored\n"},
       {"line that is not name=value", "title=T\nwidth 800\n",
        "line 2: \"width 800\" is not a name=value line and is skipped\n"},
+      {"everyday keys", "zoom=125%\ndevtools=1\nspell=0\nremember=yes\n", ""},
+      {"everyday switches", "devtools=1x\nremember=2 \n",
+       "devtools: \"1x\" has characters after the number; it reads as true\n"
+       "remember: \"2 \" has characters after the number; it reads as true\n"},
+      {"zoom outside its bounds", "zoom=500\n",
+       "zoom: \"500\" is outside 30 to 300 %; 300 % applies\n"},
+      {"zoom of no number", "zoom=big\n", "zoom: \"big\" reads as 0, 0 or less; 100 % applies\n"},
+      {"zoom with more after it", "zoom=120 percent\n",
+       "zoom: \"120 percent\" has characters after the number; it reads as 120\n"},
   };
   int n = 0;
   for (const auto& c : cases) {

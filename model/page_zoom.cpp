@@ -1,0 +1,84 @@
+#include "model/page_zoom.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "storage/settings_store.h"
+
+namespace wb {
+namespace {
+
+constexpr char16_t kZoomKey[] = u"#n\\Zoom";
+
+}  // namespace
+
+Text SettingsZoomMemory::Read(const Text& origin) {
+  return ReadVar(kZoomKey, origin);
+}
+
+void SettingsZoomMemory::Write(const Text& origin, const Text& value) {
+  WriteVar(kZoomKey, origin, value);
+}
+
+void SettingsZoomMemory::Remove(const Text& origin) {
+  DeleteVar(kZoomKey, origin);
+}
+
+void PageZoom::SetDefault(int percent) {
+  default_ = ClampZoom(percent);
+  if (!navigated_) percent_ = default_;
+}
+
+int PageZoom::Navigated(TextView address) {
+  const Text origin = OriginOf(address);
+  if (navigated_ && origin == origin_) return percent_;
+  navigated_ = true;
+  origin_ = origin;
+  wheel_ = 0;
+  std::optional<int> stored;
+  if (!origin_.empty()) stored = StoredZoom(memory_.Read(origin_));
+  percent_ = stored.value_or(default_);
+  return percent_;
+}
+
+int PageZoom::Set(int percent) {
+  percent_ = ClampZoom(percent);
+  if (!origin_.empty()) memory_.Write(origin_, Ascii(std::to_string(percent_)));
+  return percent_;
+}
+
+int PageZoom::ZoomIn() {
+  return Set(ZoomInStep(percent_));
+}
+
+int PageZoom::ZoomOut() {
+  return Set(ZoomOutStep(percent_));
+}
+
+int PageZoom::Reset() {
+  percent_ = default_;
+  wheel_ = 0;
+  if (!origin_.empty()) memory_.Remove(origin_);
+  return percent_;
+}
+
+int PageZoom::Wheel(double deltaY) {
+  if (!std::isfinite(deltaY)) return percent_;
+  // A device that reports a huge turn at once still moves a few steps only.
+  deltaY = std::clamp(deltaY, -10.0, 10.0);
+  // A change of direction starts counting afresh.
+  if ((wheel_ < 0 && deltaY > 0) || (wheel_ > 0 && deltaY < 0)) wheel_ = 0;
+  wheel_ += deltaY;
+  while (wheel_ <= -1.0) {
+    wheel_ += 1.0;
+    ZoomIn();
+  }
+  while (wheel_ >= 1.0) {
+    wheel_ -= 1.0;
+    ZoomOut();
+  }
+  return percent_;
+}
+
+}  // namespace wb

@@ -1,0 +1,343 @@
+// The browser window's everyday controls beyond its design: find in page, zoom, the keyboard
+// shortcuts, full screen, the mouse's back and forward buttons, the window's own commands in
+// the page's context menu and the window that remembers its size. The rules live below the
+// widgets (model/find_in_page.h, model/page_zoom.h, model/window_memory.h); this file wires
+// them to the window's controls and the web view.
+#include <gdk/gdk.h>
+
+#include <iostream>
+
+#include "info/web_info.h"
+#include "shell/web_form.h"
+
+namespace wb {
+
+void TWebForm::BuildPageTools() {
+  // The find bar sits right above the status bar.
+  findBar.set_no_show_all(true);
+  clientBox.pack_start(findBar, Gtk::PACK_SHRINK);
+  int statusAt = 0;
+  for (Gtk::Widget* child : clientBox.get_children()) {
+    if (child == &StatusBar) break;
+    ++statusAt;
+  }
+  clientBox.reorder_child(findBar, statusAt);
+  findBar.hide();
+  findBar.onChanged = [this] { FindChanged(); };
+  findBar.onNext = [this] { FindNextClick(true); };
+  findBar.onPrevious = [this] { FindNextClick(false); };
+  findBar.onClose = [this] { CloseFindBar(); };
+  web->onFindCounted = [this](int matches) {
+    find_.Counted(matches);
+    ShowFindCount();
+  };
+
+  // Each page is shown at the zoom remembered for its origin. A script address is no page of
+  // its own (the window's history ignores it too).
+  auto navigated = std::move(web->onBeforeNavigate);
+  web->onBeforeNavigate = [this, navigated](const Text& u) {
+    if (navigated) navigated(u);
+    if (u.find(u"javascript:") == Text::npos) PageShown(u);
+  };
+  auto calledOff = std::move(web->onNavigationCalledOff);
+  web->onNavigationCalledOff = [this, calledOff] {
+    if (calledOff) calledOff();
+    PageShown(AddrText());
+  };
+
+  // The page's context menu offers the window's commands in place of the engine's.
+  web->pageCommand = [this](WebView::PageCommand command) {
+    Action* action = command == WebView::PageCommand::kBack      ? &acBack
+                     : command == WebView::PageCommand::kForward ? &acForward
+                     : command == WebView::PageCommand::kStop    ? &acStop
+                                                                 : &acRefresh;
+    action->Update();
+    return WebView::PageCommandState{FromUtf8(action->Caption().raw()), action->Enabled(),
+                                     [action] { action->Execute(); }};
+  };
+
+  // Keys: the window's before the focus widget gets them, unless the page has the focus; the
+  // page then sees them first and the window takes those it leaves (the engine hands a key the
+  // page did not handle back to the widget, where the handler after its own runs).
+  toolConnections_.push_back(
+      signal_key_press_event().connect([this](GdkEventKey* e) { return WindowKey(e); }, false));
+  Gtk::Widget& view = web->widget();
+  toolConnections_.push_back(view.signal_key_press_event().connect(
+      [this](GdkEventKey* e) { return PageKeyNotHandled(e); }, true));
+  // The mouse's back and forward buttons and Ctrl+wheel go to the window before the engine,
+  // which would use its own history for the buttons.
+  view.add_events(Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK | Gdk::SCROLL_MASK |
+                  Gdk::SMOOTH_SCROLL_MASK);
+  toolConnections_.push_back(view.signal_button_press_event().connect(
+      [this](GdkEventButton* e) { return PageButton(e); }, false));
+  toolConnections_.push_back(view.signal_button_release_event().connect(
+      [](GdkEventButton* e) { return e->button == 8 || e->button == 9; }, false));
+  toolConnections_.push_back(view.signal_scroll_event().connect(
+      [this](GdkEventScroll* e) { return PageScroll(e); }, false));
+
+  toolConnections_.push_back(signal_window_state_event().connect(
+      [this](GdkEventWindowState* e) { return WindowStateChanged(e); }));
+  toolConnections_.push_back(signal_configure_event().connect(
+      [this](GdkEventConfigure*) {
+        if (!maximized_ && !windowFullScreen_ && !fullScreen_) {
+          get_size(normal_.width, normal_.height);
+          get_position(normal_.left, normal_.top);
+        }
+        return false;
+      },
+      false));
+  toolConnections_.push_back(signal_hide().connect([this] { RememberPlacement(); }));
+}
+
+void TWebForm::DisconnectPageTools() {
+  // The toolkit may still report a hide or a key while the window is being taken apart.
+  for (sigc::connection& c : toolConnections_) c.disconnect();
+  toolConnections_.clear();
+  if (web) {
+    web->onFindCounted = nullptr;
+    web->pageCommand = nullptr;
+  }
+}
+
+void TWebForm::ConfigurePageTools() {
+  const WindowConfig& config = model_.Config();
+  zoom_.SetDefault(config.zoom);
+  web->SetZoomPercent(zoom_.Percent());
+  remember_ = config.remember;
+  if (!remember_) return;
+  // The size the person left the window at replaces the configured one.
+  std::optional<WindowPlacement> placement = ReadWindowPlacement();
+  if (!placement) return;
+  normal_ = *placement;
+  set_default_size(placement->width, placement->height);
+  if (placement->hasPosition && TWebInfo::CanPlaceWindows(*this)) {
+    set_position(Gtk::WIN_POS_NONE);
+    move(placement->left, placement->top);
+  }
+  if (placement->maximized) maximize();
+}
+
+void TWebForm::RememberPlacement() {
+  if (!remember_) return;
+  if (!maximized_ && !windowFullScreen_ && !fullScreen_) {
+    get_size(normal_.width, normal_.height);
+    get_position(normal_.left, normal_.top);
+  }
+  WindowPlacement placement = normal_;
+  placement.maximized = maximized_;
+  placement.hasPosition = TWebInfo::CanPlaceWindows(*this);
+  try {
+    WriteWindowPlacement(placement);
+  } catch (const std::exception& e) {
+    // The window is closing; its size is not worth a message box on the way out.
+    std::cerr << "webbrowser: the window's size was not stored: " << e.what() << "\n";
+  }
+}
+
+bool TWebForm::WindowStateChanged(GdkEventWindowState* event) {
+  if (event->changed_mask & GDK_WINDOW_STATE_MAXIMIZED)
+    maximized_ = (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+  if (event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) {
+    windowFullScreen_ = (event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
+    // Left full screen by the desktop's own means: the bars come back.
+    if (!windowFullScreen_ && fullScreen_) {
+      fullScreen_ = false;
+      SetBarsForFullScreen(false);
+    }
+  }
+  return false;
+}
+
+void TWebForm::PageShown(const Text& address) {
+  const int before = zoom_.Percent();
+  if (zoom_.Navigated(address) != before || web->ZoomPercent() != zoom_.Percent())
+    web->SetZoomPercent(zoom_.Percent());
+}
+
+// --- Keys and mouse ----------------------------------------------------------------------
+
+bool TWebForm::WindowKey(GdkEventKey* event) {
+  if (web->widget().has_focus()) return false;  // the page first
+  return RunShortcut(ShortcutCommand(event->keyval, event->state));
+}
+
+bool TWebForm::PageKeyNotHandled(GdkEventKey* event) {
+  return RunShortcut(ShortcutCommand(event->keyval, event->state));
+}
+
+bool TWebForm::RunShortcut(WindowCommand command) {
+  switch (command) {
+    case WindowCommand::kNone:
+      return false;
+    case WindowCommand::kFocusAddress:
+      return FocusAddress();
+    case WindowCommand::kRefresh:
+      acRefresh.Execute();
+      return true;
+    case WindowCommand::kEscape:
+      if (web->widget().has_focus() && web->IsLoading()) {
+        acStop.Execute();
+        return true;
+      }
+      if (find_.IsOpen()) {
+        CloseFindBar();
+        return true;
+      }
+      return false;
+    case WindowCommand::kPrint:
+      acPrint.Execute();
+      return true;
+    case WindowCommand::kFullScreen:
+      FullScreenClick();
+      return true;
+    case WindowCommand::kHome:
+      go(model_.Config().go, 0);
+      return true;
+    case WindowCommand::kFind:
+      ShowFindBar();
+      return true;
+    case WindowCommand::kFindNext:
+      FindNextClick(true);
+      return true;
+    case WindowCommand::kFindPrevious:
+      FindNextClick(false);
+      return true;
+    case WindowCommand::kZoomIn:
+      ZoomInClick();
+      return true;
+    case WindowCommand::kZoomOut:
+      ZoomOutClick();
+      return true;
+    case WindowCommand::kZoomReset:
+      ZoomResetClick();
+      return true;
+  }
+  return false;
+}
+
+bool TWebForm::FocusAddress() {
+  // Shown means shown on the screen: the box, its row and the strip.
+  if (!Addr.is_visible() || !CoolBar.get_visible() || !coolRowNav.get_visible()) return false;
+  Gtk::Entry* entry = Addr.get_entry();
+  entry->grab_focus();
+  entry->select_region(0, -1);
+  return true;
+}
+
+bool TWebForm::PageButton(GdkEventButton* event) {
+  if (event->button != 8 && event->button != 9) return false;
+  if (event->type == GDK_BUTTON_PRESS) {
+    // The same rules as Alt+Left and Alt+Right: only while the action is enabled.
+    Action& action = event->button == 8 ? acBack : acForward;
+    action.Update();
+    if (action.Enabled()) action.Execute();
+  }
+  return true;  // never the engine's own history
+}
+
+bool TWebForm::PageScroll(GdkEventScroll* event) {
+  const guint mods = event->state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
+  if (mods != GDK_CONTROL_MASK) return false;
+  double delta = 0;
+  switch (event->direction) {
+    case GDK_SCROLL_UP:
+      delta = -1;
+      break;
+    case GDK_SCROLL_DOWN:
+      delta = 1;
+      break;
+    case GDK_SCROLL_SMOOTH:
+      delta = event->delta_y;
+      break;
+    default:
+      return false;
+  }
+  const int before = zoom_.Percent();
+  if (zoom_.Wheel(delta) != before) web->SetZoomPercent(zoom_.Percent());
+  return true;
+}
+
+// --- Find in page ------------------------------------------------------------------------
+
+void TWebForm::ShowFindBar() {
+  const bool wasOpen = find_.IsOpen();
+  find_.Open();
+  findBar.show();
+  findBar.FocusEntry();
+  // Opened again with the text it had: the search is shown again.
+  if (!wasOpen) FindChanged();
+}
+
+void TWebForm::CloseFindBar() {
+  if (!find_.IsOpen()) return;
+  find_.Close();
+  web->FindEnd();
+  findBar.hide();
+  findBar.ShowCount({});
+  web->widget().grab_focus();
+}
+
+void TWebForm::FindChanged() {
+  if (!find_.IsOpen()) return;
+  if (find_.SetText(findBar.SearchText(), findBar.MatchCase()))
+    web->FindText(find_.TextSought(), find_.MatchCase(), kMaxCountedMatches);
+  else
+    web->FindEnd();
+  ShowFindCount();
+}
+
+void TWebForm::FindNextClick(bool forward) {
+  if (!find_.IsOpen()) {
+    ShowFindBar();
+    return;
+  }
+  if (find_.TextSought().empty()) return;
+  web->FindNext(forward);
+  if (forward)
+    find_.Next();
+  else
+    find_.Previous();
+  ShowFindCount();
+}
+
+void TWebForm::ShowFindCount() {
+  findBar.ShowCount(find_.CountText());
+}
+
+// --- Zoom and full screen ------------------------------------------------------------------
+
+void TWebForm::ZoomInClick() {
+  web->SetZoomPercent(zoom_.ZoomIn());
+}
+
+void TWebForm::ZoomOutClick() {
+  web->SetZoomPercent(zoom_.ZoomOut());
+}
+
+void TWebForm::ZoomResetClick() {
+  web->SetZoomPercent(zoom_.Reset());
+}
+
+void TWebForm::FullScreenClick() {
+  fullScreen_ = !fullScreen_;
+  SetBarsForFullScreen(fullScreen_);
+  if (fullScreen_)
+    fullscreen();
+  else
+    unfullscreen();
+}
+
+void TWebForm::SetBarsForFullScreen(bool fullScreen) {
+  Gtk::Widget* bars[] = {MainMenu.get(), &CoolBar, &StatusBar};
+  for (std::size_t i = 0; i < std::size(bars); ++i) {
+    if (!bars[i]) continue;
+    if (fullScreen) {
+      shownBefore_[i] = bars[i]->get_visible();
+      bars[i]->hide();
+    } else if (shownBefore_[i]) {
+      bars[i]->show();
+    }
+  }
+}
+
+}  // namespace wb

@@ -1,0 +1,45 @@
+#include "support/spell_languages.h"
+
+#include <algorithm>
+
+namespace wb {
+namespace {
+
+constexpr std::size_t kMaxLanguages = 8;
+
+bool IsLower(char c) {
+  return c >= 'a' && c <= 'z';
+}
+
+bool IsUpper(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+
+// "ll", "lll", "ll_CC" or "lll_CC".
+bool IsLanguageName(const std::string& name) {
+  const auto underscore = name.find('_');
+  const std::string language = name.substr(0, underscore);
+  if (language.size() < 2 || language.size() > 3 ||
+      !std::all_of(language.begin(), language.end(), IsLower))
+    return false;
+  if (underscore == std::string::npos) return true;
+  const std::string country = name.substr(underscore + 1);
+  return country.size() == 2 && std::all_of(country.begin(), country.end(), IsUpper);
+}
+
+}  // namespace
+
+std::vector<std::string> SpellLanguages(const std::vector<std::string>& localeNames) {
+  std::vector<std::string> languages;
+  for (const std::string& locale : localeNames) {
+    const std::string name = locale.substr(0, locale.find_first_of(".@"));
+    if (!IsLanguageName(name) ||
+        std::find(languages.begin(), languages.end(), name) != languages.end())
+      continue;
+    languages.push_back(name);
+    if (languages.size() == kMaxLanguages) break;
+  }
+  return languages;
+}
+
+}  // namespace wb
