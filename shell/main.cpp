@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/web_view_webkit.h"
+#include "info/program_icon.h"
 #include "platform/folders.h"
 #include "platform/profile.h"
 #include "platform/resources.h"
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
     const wb::ValueList config =
         wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    // The copy's icon, read once, is every window's icon.
+    wb::UseProgramIcon(wb::ReadProgramIcon(exe));
     views.UseProfile(wb::ProfileFor(std::string(wb::NameWithoutExtension(exe)),
                                     wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
