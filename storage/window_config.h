@@ -24,8 +24,8 @@ inline constexpr std::u16string_view kConfigResourceName = u"WebBrowser.txt";
 
 // The keys the window reads, in the order it applies them.
 inline constexpr std::u16string_view kConfigKeys[] = {
-    u"title", u"showbanner", u"links",   u"vis", u"width",    u"height",
-    u"color", u"go",         u"webinfo", u"gpu", u"ephemeral"};
+    u"title", u"showbanner", u"links",   u"vis", u"width",     u"height",
+    u"color", u"go",         u"webinfo", u"gpu", u"ephemeral", u"single"};
 
 // Which bars remain after `vis`. Without a vis value every bar is shown.
 struct BarVisibility {

@@ -163,6 +163,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckSwitch(findings, values, u"webinfo");
   CheckSwitch(findings, values, u"gpu");
   CheckSwitch(findings, values, u"ephemeral");
+  CheckSwitch(findings, values, u"single");
   CheckVis(findings, values);
   CheckLinks(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");
