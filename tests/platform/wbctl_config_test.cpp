@@ -278,6 +278,9 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
        "lower case)\n"},
       {"switches", "showbanner=Yes\nwebinfo=1 \n",
        "webinfo: \"1 \" has characters after the number; it reads as true\n"},
+      {"one window", "single=1\n", ""},
+      {"one window, misspelt", "single=1x\n",
+       "single: \"1x\" has characters after the number; it reads as true\n"},
       {"line that is not name=value", "title=T\nwidth 800\n",
        "line 2: \"width 800\" is not a name=value line and is skipped\n"},
   };
