@@ -203,6 +203,17 @@ bool SocketNamesApp(const WindowSocket& found, const std::string& app) {
          app.compare(0, found.app.size(), found.app) == 0;
 }
 
+std::vector<WindowSocket> RunningWindowsOf(const std::string& directory, const std::string& app) {
+  std::vector<WindowSocket> running;
+  for (auto& w : ListWindowSockets(directory)) {
+    if (SocketNamesApp(w, app) && ProcessRuns(w.pid)) running.push_back(std::move(w));
+  }
+  std::sort(running.begin(), running.end(), [](const auto& a, const auto& b) {
+    return a.created != b.created ? a.created > b.created : a.pid > b.pid;
+  });
+  return running;
+}
+
 // ---------------------------------------------------------------------------------------
 // The window side
 

@@ -67,6 +67,11 @@ std::vector<WindowSocket> ListWindowSockets(const std::string& directory);
 // True when `found` names application `app`, also when the name in the file was shortened.
 bool SocketNamesApp(const WindowSocket& found, const std::string& app);
 
+// The window sockets of `directory` that name application `app` and whose process still
+// runs, newest first: the latest socket, and of two made at the same moment the higher
+// process id.
+std::vector<WindowSocket> RunningWindowsOf(const std::string& directory, const std::string& app);
+
 // The window side. Constructing it creates the socket (removing sockets left by processes
 // that no longer run), destroying it closes every connection and removes the socket file.
 class RemoteChannel {

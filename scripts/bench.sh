@@ -6,7 +6,8 @@
 #   2. wbctl brand: time per branded copy and what the copy adds to the program's size
 #      (bench/brand/brand_bench.py), for the built program and a copy without debug information,
 #   3. start-up time and memory against the engine floor and Chromium's app window
-#      (bench/startup/startup_bench.py), under the current display or else Xvfb.
+#      (bench/startup/startup_bench.py), under the current display or else Xvfb, and the time a
+#      second start of a single=1 copy takes to hand over and end (bench/single/single_bench.py).
 #
 # Usage: scripts/bench.sh [--runs N] [--with-chromium] [--skip-startup]
 #   --runs N         counted start-up runs per contender (default 7, at least 5)
@@ -71,6 +72,15 @@ if [ "$startup" = 1 ]; then
   echo "== Start-up time and memory"
   set -- python3 bench/startup/startup_bench.py --runs "$runs" \
     --webbrowser "$build/webbrowser" --wbctl "$build/wbctl" --floor "$build/bench/wb_engine_floor"
+  if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    "$@"
+  else
+    xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@"
+  fi
+  echo
+  echo "== A second start of a copy that keeps one window"
+  set -- python3 bench/single/single_bench.py --webbrowser "$build/bench/webbrowser-stripped" \
+    --wbctl "$build/wbctl"
   if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     "$@"
   else

@@ -23,3 +23,6 @@ convert -size 116x116 xc:none \
   -fill "$navy" -draw 'circle 58,58 58,10' \
   -fill white -draw 'polygon 30,84 30,34 42,34 58,58 74,34 86,34 86,84 75,84 75,53 58,77 41,53 41,84' \
   GIF:"$out/about_emblem.gif"
+
+# The program's own icon (SVG and PNG), drawn without ImageMagick so its transparency is exact.
+python3 "$(dirname "$0")/draw-icon.py" "$out"

@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "engine/web_view_webkit.h"
+#include "info/program_icon.h"
 #include "platform/folders.h"
 #include "platform/profile.h"
+#include "platform/remote_channel.h"
 #include "platform/resources.h"
+#include "platform/single_instance.h"
 #include "shell/error_display.h"
 #include "shell/main_window.h"
 #include "storage/window_config.h"
@@ -32,11 +35,29 @@ void NameTheProgram() {
   if (!name.empty()) g_set_prgname(name.c_str());
 }
 
+// A copy configured with single=1 keeps one window: while its window runs, a further start
+// hands the command-line address to that window, brings it to the front and ends, before the
+// display is opened or a web process started. Returns whether the start was handed over.
+bool HandedToRunningWindow(int argc, char** argv) {
+  try {
+    const std::string exe = wb::ToUtf8(wb::ExecutablePath());
+    const wb::ValueList config =
+        wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    if (!wb::TextToBool(wb::ValueOf(config, u"single"))) return false;
+    const std::string address = argc > 1 ? wb::HandOverAddress(argv[1]) : std::string();
+    return wb::HandToRunningWindow(wb::OwnAppName(), address, wb::StartupIdFromEnvironment());
+  } catch (...) {
+    // The usual start reads the configuration again and shows what is wrong with it.
+    return false;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   wb::InitializeRuntimeSupport();
   NameTheProgram();
+  if (HandedToRunningWindow(argc, argv)) return 0;
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
     return 1;
@@ -56,6 +77,8 @@ int main(int argc, char** argv) {
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
     const wb::ValueList config =
         wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    // The copy's icon, read once, is every window's icon.
+    wb::UseProgramIcon(wb::ReadProgramIcon(exe));
     views.UseProfile(wb::ProfileFor(std::string(wb::NameWithoutExtension(exe)),
                                     wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "info/info_state.h"
+#include "info/program_icon.h"
 #include "info/web_info.h"
 #include "platform/resources.h"
 #include "platform/shell_open.h"
@@ -73,6 +74,7 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
   auto main = std::make_unique<TWebMain>(std::move(services));
   main->AddStateMembers(
       [window = main.get()](JsonObject* state) { AddInfoState(state, window->infoBanner.get()); });
+  main->AddStateMembers(AddIconState);
   windows.main = std::move(main);
   windows.main->FormCreate();
   windows.about = std::make_unique<TAboutBox>(windows.main.get(), ProgramAboutBoxDeps());

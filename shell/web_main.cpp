@@ -150,6 +150,11 @@ void TWebMain::WMCopyData(Message& message) {
   if (name == u"url" || name == u"go") go(text, 0);
 }
 
+void TWebMain::Present(const std::string& startupId) {
+  if (remote::IsStartupId(startupId)) gtk_window_set_startup_id(gobj(), startupId.c_str());
+  present();
+}
+
 remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
   switch (request.kind) {
     case remote::kCopyData: {
@@ -167,6 +172,9 @@ remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
       return {remote::Status::kHandled, 0, {}};
     case remote::kStateQuery:
       return {remote::Status::kHandled, 0, StateJson()};
+    case remote::kPresent:
+      Present(request.data);
+      return {remote::Status::kHandled, 0, {}};
     default:
       return {remote::Status::kUnknownKind, 0, {}};
   }

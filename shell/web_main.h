@@ -55,8 +55,14 @@ class TWebMain : public TWebForm {
   std::string StateJson();
 
   // One record from another process, handled on the main loop: copy-data (74), the
-  // home-page request (5120) and the state query. Every other kind is refused as unknown.
+  // home-page request (5120), the state query and the present request. Every other kind is
+  // refused as unknown.
   remote::Reply RemoteRecord(const remote::Request& request);
+
+  // Brings the window to the front, for a second start of the copy. `startupId` is the
+  // start-up notification id that start was given (ignored unless remote::IsStartupId), which
+  // lets the window past the desktop's focus-stealing prevention.
+  void Present(const std::string& startupId);
 
   // The socket other processes reach the window through; empty when it has none.
   std::string RemotePath() const;

@@ -1,5 +1,9 @@
 #include "support/remote_record.h"
 
+#include <algorithm>
+
+#include "support/text.h"
+
 namespace wb::remote {
 namespace {
 
@@ -30,6 +34,23 @@ bool MagicPrefixMatches(std::string_view bytes, std::string_view magic) {
 }
 
 }  // namespace
+
+std::string CopyDataBytes(std::string_view utf8) {
+  const Text text = FromUtf8(utf8);
+  std::string bytes;
+  bytes.reserve(2 * text.size() + 2);
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  bytes.append(2, '\0');
+  return bytes;
+}
+
+bool IsStartupId(std::string_view id) {
+  if (id.empty() || id.size() > kMaxStartupId) return false;
+  return std::all_of(id.begin(), id.end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
 
 const char* StatusName(Status status) {
   switch (status) {

@@ -20,6 +20,12 @@ namespace wb::remote {
 constexpr std::uint32_t kCopyData = 74;           // WM_COPYDATA: data is UTF-16LE text
 constexpr std::uint32_t kHomePageRequest = 5120;  // WM_USER + 4096: navigate home
 constexpr std::uint32_t kStateQuery = 0x8100;     // read-only state as JSON (our own kind)
+// Bring the window to the front; the data is the start-up notification id the desktop gave
+// the sender (DESKTOP_STARTUP_ID, XDG_ACTIVATION_TOKEN), possibly empty (our own kind).
+constexpr std::uint32_t kPresent = 0x8101;
+
+// The longest start-up notification id a window takes.
+constexpr std::size_t kMaxStartupId = 512;
 
 constexpr std::string_view kRequestMagic = "WBRQ";
 constexpr std::string_view kReplyMagic = "WBRA";
@@ -57,6 +63,15 @@ struct Reply {
 };
 
 std::string EncodeRequest(const Request& request);
+
+// The data of a copy-data record carrying `utf8`: its UTF-16LE code units, then a NUL unit.
+// Malformed UTF-8 becomes U+FFFD as in FromUtf8.
+std::string CopyDataBytes(std::string_view utf8);
+
+// Whether `id` can be a start-up notification id: 1 to kMaxStartupId printable ASCII
+// characters (the desktops make them of letters, digits and a few signs). A window passes
+// on nothing else to the display.
+bool IsStartupId(std::string_view id);
 std::string EncodeReply(const Reply& reply);
 
 enum class DecodeStatus {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/resources.h"
+#include "storage/icon_block.h"
 #include "storage/window_config.h"
 #include "support/unique_fd.h"
 
@@ -67,6 +68,27 @@ wb::Text ReadUtf8TextFile(const std::string& path) {
     ThrowFile(path, "line " + std::to_string(line) + " is not valid UTF-8");
   }
   return text;
+}
+
+ExecutableIcon ReadExecutableIcon(const std::string& path) {
+  RequireRegularFile(path);
+  ExecutableIcon icon;
+  icon.bytes = wb::ReadIconBlock(path);
+  icon.own = !icon.bytes.empty();
+  if (!icon.own) icon.bytes = wb::LoadResTextFromFile(path, wb::kProgramIconResourceName);
+  return icon;
+}
+
+std::string ReadPictureFile(const std::string& path, std::size_t limit) {
+  RequireRegularFile(path);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) ThrowFile(path, std::strerror(errno));
+  std::string bytes(limit + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) ThrowFile(path, "read error");
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (bytes.size() > limit) ThrowFile(path, "larger than " + std::to_string(limit) + " bytes");
+  return bytes;
 }
 
 std::string Quote(wb::TextView text) {

@@ -26,6 +26,18 @@ wb::ValueList ReadExecutableConfig(const std::string& path);
 // is larger than kMaxTextFileBytes, or is not valid UTF-8 (then naming the line).
 wb::Text ReadUtf8TextFile(const std::string& path);
 
+// The whole content of the picture file `path`. Raises std::runtime_error naming the file
+// and the reason when it cannot be read or is larger than `limit` bytes.
+std::string ReadPictureFile(const std::string& path, std::size_t limit);
+
+// The icon the executable `path` shows: the picture of its icon block, else the program's own
+// icon from its embedded resources (empty when it has neither). `own` tells which.
+struct ExecutableIcon {
+  std::string bytes;
+  bool own = false;
+};
+ExecutableIcon ReadExecutableIcon(const std::string& path);
+
 // Quotes a text for a message: "..." in UTF-8.
 std::string Quote(wb::TextView text);
 

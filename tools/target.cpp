@@ -98,15 +98,13 @@ int WithTarget(const std::vector<std::string>& args, std::size_t positional, con
   }
 
   std::vector<wb::WindowSocket> candidates;
-  for (auto& w : wb::ListWindowSockets(dir)) {
-    bool matches = opts.pid ? w.pid == *opts.pid : wb::SocketNamesApp(w, app);
-    if (matches && Runs(w.pid)) candidates.push_back(std::move(w));
+  if (opts.pid) {
+    for (auto& w : wb::ListWindowSockets(dir)) {
+      if (w.pid == *opts.pid && Runs(w.pid)) candidates.push_back(std::move(w));
+    }
+  } else {
+    candidates = wb::RunningWindowsOf(dir, app);
   }
-  // The newest window first: the latest socket, and of two made at the same moment the
-  // higher process id.
-  std::sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
-    return a.created != b.created ? a.created > b.created : a.pid > b.pid;
-  });
   std::unique_ptr<wb::RemoteClient> window;
   std::string lastError;
   for (const auto& w : candidates) {

@@ -1,5 +1,5 @@
 // wbctl brand: makes a branded copy of an executable, that is the executable's image with one
-// "WebBrowser" block appended, written atomically.
+// "WebBrowser" block appended, and with --icon the icon block after it, written atomically.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -12,11 +12,13 @@
 
 #include "storage/atomic_file.h"
 #include "storage/fsx.h"
+#include "storage/icon_block.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/elf_file.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
+#include "tools/icon_image.h"
 
 namespace wbctl {
 namespace {
@@ -27,6 +29,7 @@ struct BrandArgs {
   std::string source;
   std::string dest;
   std::string from;
+  std::string icon;
   std::vector<std::string> assignments;
 };
 
@@ -40,6 +43,11 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
       parsed.from = args[++i];
     } else if (arg.rfind("--from=", 0) == 0) {
       parsed.from = arg.substr(7);
+    } else if (arg == "--icon") {
+      if (i + 1 >= args.size()) throw std::runtime_error("--icon needs a FILE");
+      parsed.icon = args[++i];
+    } else if (arg.rfind("--icon=", 0) == 0) {
+      parsed.icon = arg.substr(7);
     } else if (arg.rfind("--", 0) == 0) {
       throw std::runtime_error("unknown option " + arg);
     } else if (positional.size() < 2) {
@@ -128,6 +136,11 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   const auto imageEnd = wb::ElfImageEnd(args.source);
   if (!imageEnd) return Fail("\"" + args.source + "\": not a readable ELF executable");
   const wb::Text content = BlockContent(args);
+  std::string icon;
+  if (!args.icon.empty()) {
+    icon = ReadPictureFile(args.icon, wb::kMaxIconBytes);
+    CheckIconPicture(icon, "\"" + args.icon + "\"");
+  }
 
   // The copy is written beside DEST and renamed over it once complete, so DEST holds the old
   // file or the whole copy, whatever happens meanwhile.
@@ -152,6 +165,7 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
       left -= want;
     }
     dest.wBlock(wb::kConfigBlockName, content);
+    if (!icon.empty()) dest.wBlock(wb::kIconBlockName, wb::FromAnsi(wb::IconBlockContent(icon)));
   }
   try {
     copy->Commit();
@@ -161,7 +175,8 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   return 0;
 }
 
-const CommandRegistration kBrand({"brand", "brand SOURCE DEST [--from FILE] [NAME=VALUE ...]",
+const CommandRegistration kBrand({"brand",
+                                  "brand SOURCE DEST [--from FILE] [--icon FILE] [NAME=VALUE ...]",
                                   &RunBrand});
 
 }  // namespace

@@ -211,6 +211,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   for (const char16_t* key : {u"devtools", u"spell", u"remember"})
     CheckSwitch(findings, values, key);
   CheckZoom(findings, values);
+  CheckSwitch(findings, values, u"single");
   CheckVis(findings, values);
   CheckLinks(findings, values);
   CheckTrust(findings, values);

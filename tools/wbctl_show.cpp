@@ -1,14 +1,18 @@
 // wbctl show: the configuration an executable carries, merged from its embedded defaults and
-// its appended block, or (--effective) what its window will apply.
+// its appended block, or (--effective) what its window will apply; or (--icon OUT) the icon it
+// shows, written to a file.
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "storage/atomic_file.h"
 #include "storage/window_config.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
+#include "tools/icon_image.h"
 
 namespace wbctl {
 namespace {
@@ -52,12 +56,41 @@ void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   out << "webinfo=" << (config.webinfo ? "true" : "false") << "\n";
 }
 
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Writes the icon the executable shows to `out`: the file as the copy carries it when the
+// name's extension is that of its format, else a PNG drawing of it. Says which icon it was.
+int WriteIcon(const std::string& exe, const std::string& out) {
+  const ExecutableIcon icon = ReadExecutableIcon(exe);
+  if (icon.bytes.empty()) return Fail("\"" + exe + "\": carries no icon");
+  const std::string where = "\"" + exe + "\" icon";
+  const IconPicture picture = CheckIconPicture(icon.bytes, where);
+  std::string lower = out;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool asIs = EndsWith(lower, "." + picture.format);
+  const std::string bytes = asIs ? icon.bytes : IconPng(icon.bytes, where);
+  try {
+    wb::WriteFileAtomically(out, bytes);
+  } catch (const wb::FileError& e) {
+    return Fail("\"" + out + "\": cannot write: " + e.reason());
+  }
+  std::cout << "icon=" << (icon.own ? "copy" : "program") << "\n";
+  return 0;
+}
+
 int RunShow(const std::vector<std::string>& args) {
   bool effective = false;
+  std::string iconOut;
   std::vector<std::string> files;
-  for (const auto& arg : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--effective") {
       effective = true;
+    } else if (arg == "--icon") {
+      if (i + 1 >= args.size()) throw std::runtime_error("--icon needs a file name to write");
+      iconOut = args[++i];
     } else if (arg.rfind("--", 0) == 0) {
       throw std::runtime_error("unknown option " + arg);
     } else {
@@ -65,6 +98,10 @@ int RunShow(const std::vector<std::string>& args) {
     }
   }
   if (files.size() != 1) throw std::runtime_error("show needs one EXE");
+  if (!iconOut.empty()) {
+    if (effective) throw std::runtime_error("give --effective or --icon, not both");
+    return WriteIcon(files[0], iconOut);
+  }
   const wb::ValueList values = ReadExecutableConfig(files[0]);
   if (effective) {
     PrintEffective(wb::WindowConfigFromValues(values), std::cout);
@@ -75,7 +112,7 @@ int RunShow(const std::vector<std::string>& args) {
   return std::cout ? 0 : Fail("cannot write the output");
 }
 
-const CommandRegistration kShow({"show", "show [--effective] EXE", &RunShow});
+const CommandRegistration kShow({"show", "show [--effective | --icon OUT] EXE", &RunShow});
 
 }  // namespace
 }  // namespace wbctl

@@ -53,6 +53,16 @@ class ProgramRun {
   pid_t pid() const { return pid_; }
   const std::string& startError() const { return startError_; }
   bool Runs() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+  // Waits up to `limitMs` for the program to end by itself; returns its exit status, or -1
+  // when it still runs then (it is ended with the object) or did not end by exiting.
+  int WaitForExit(int limitMs) {
+    int status = 0;
+    if (!RunLoopUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limitMs)) {
+      return -1;
+    }
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   // Asks the program to end, as a logout does; returns its exit status, or -1.
   int Terminate() {
     int status = 0;

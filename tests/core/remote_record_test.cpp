@@ -100,3 +100,45 @@ TEST(RemoteRecord, RepliesRoundTripAndKeepUnknownStatusNumbers) {
 
 }  // namespace
 }  // namespace wb::remote
+
+namespace wb::remote {
+namespace {
+
+TEST(RemoteRecord, CopyDataBytesAreUtf16LittleEndianWithANul) {
+  struct Case {
+    std::string utf8;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"", std::string("\0\0", 2)},
+      {"go=a", std::string("g\0o\0=\0a\0\0\0", 10)},
+      {"\xC3\xA9", std::string("\xE9\0\0\0", 4)},
+      // A character beyond the first plane is a surrogate pair.
+      {"\xF0\x9F\x98\x80", std::string("\x3D\xD8\x00\xDE\0\0", 6)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CopyDataBytes(c.utf8), c.bytes) << c.utf8;
+}
+
+TEST(RemoteRecord, StartupIdsArePrintableAsciiOfBoundedLength) {
+  struct Case {
+    std::string id;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"xdg-launch-1234-host-shop-0_TIME5678", true},
+      {"gnome-shell/Shop/1234-0-host_TIME100", true},
+      {"a", true},
+      {std::string(kMaxStartupId, 'x'), true},
+      {std::string(kMaxStartupId + 1, 'x'), false},
+      {"", false},
+      {"with space", false},
+      {"line\nbreak", false},
+      {std::string("nul\0", 4), false},
+      {"caf\xC3\xA9", false},
+      {"del\x7F", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsStartupId(c.id), c.ok) << c.id;
+}
+
+}  // namespace
+}  // namespace wb::remote

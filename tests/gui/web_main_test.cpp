@@ -151,6 +151,21 @@ TEST(RemoteNavigation, UnknownKindsAreRefusedWithoutEffect) {
   }
 }
 
+// A second start of a copy that keeps one window brings this one to the front; the start-up
+// id it passes is used only when it can be one, and nothing is navigated.
+TEST(RemoteNavigation, PresentRequestShowsTheWindowWhateverItsId) {
+  const std::string ids[] = {"", "second-start_TIME1234", "not an id\n", std::string(600, 'x')};
+  for (const std::string& id : ids) {
+    MainFixture f("go=http://start/\r\n");
+    ASSERT_FALSE(f.window->get_visible());
+    Reply reply = f.window->RemoteRecord({wb::remote::kPresent, 0, id});
+    EXPECT_EQ(reply.status, Status::kHandled) << id;
+    EXPECT_EQ(reply.result, 0);
+    EXPECT_TRUE(f.window->get_visible()) << id;
+    EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://start/"}) << id;
+  }
+}
+
 TEST(MainWindow, CommandLineAddressFollowsTheStartAddress) {
   MainFixture f("go=http://start/\r\n", {u"http://cmd/page?a=\"b\"", u"ignored"});
   EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://start/"});  // before showing

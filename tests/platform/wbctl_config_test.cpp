@@ -289,6 +289,9 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
       {"permissions granted", "allow=notifications,Camera,telepathy\n",
        "allow: \"telepathy\" is no permission kind (notifications, geolocation, camera, "
        "microphone, screen, device-info, media-keys, pointer-lock, clipboard); it is ignored\n"},
+      {"one window", "single=1\n", ""},
+      {"one window, misspelt", "single=1x\n",
+       "single: \"1x\" has characters after the number; it reads as true\n"},
       {"line that is not name=value", "title=T\nwidth 800\n",
        "line 2: \"width 800\" is not a name=value line and is skipped\n"},
       {"everyday keys", "zoom=125%\ndevtools=1\nspell=0\nremember=yes\n", ""},

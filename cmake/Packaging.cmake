@@ -1,0 +1,71 @@
+# The Debian package: `cpack -G DEB` in the build folder makes webbrowser_VERSION_amd64.deb with
+# the program and wbctl in /usr/bin, the program's desktop entry and icon, and the manual pages.
+# Its dependencies are computed from the binaries (dpkg-shlibdeps). scripts/package.sh builds it,
+# installs it and removes it again.
+#
+# The packaged executables are copies without debug information. Stripping rewrites the ELF file
+# and drops what follows its image, so the program's copy is branded again with the shipped
+# block afterwards, by the freshly built wbctl, exactly as the build does.
+find_program(GZIP gzip REQUIRED)
+set(WB_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
+set(WB_PACKAGE_FILES
+    ${WB_PACKAGE_DIR}/webbrowser ${WB_PACKAGE_DIR}/wbctl
+    ${WB_PACKAGE_DIR}/webbrowser.1.gz ${WB_PACKAGE_DIR}/wbctl.1.gz)
+add_custom_command(
+  OUTPUT ${WB_PACKAGE_DIR}/webbrowser
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${WB_PACKAGE_DIR}
+  COMMAND ${CMAKE_OBJCOPY} --strip-debug $<TARGET_FILE:webbrowser> ${WB_PACKAGE_DIR}/webbrowser.image
+  COMMAND $<TARGET_FILE:wbctl> brand ${WB_PACKAGE_DIR}/webbrowser.image ${WB_PACKAGE_DIR}/webbrowser
+          ${WB_SHIPPED_BLOCK}
+  COMMAND ${CMAKE_COMMAND} -E remove ${WB_PACKAGE_DIR}/webbrowser.image
+  DEPENDS webbrowser wbctl
+  COMMENT "Making the packaged copy of webbrowser"
+  VERBATIM)
+add_custom_command(
+  OUTPUT ${WB_PACKAGE_DIR}/wbctl
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${WB_PACKAGE_DIR}
+  COMMAND ${CMAKE_OBJCOPY} --strip-debug $<TARGET_FILE:wbctl> ${WB_PACKAGE_DIR}/wbctl
+  DEPENDS wbctl
+  COMMENT "Making the packaged copy of wbctl"
+  VERBATIM)
+foreach(page webbrowser wbctl)
+  # Debian keeps manual pages compressed; -n leaves the name and time out, so the file depends
+  # on the page alone.
+  add_custom_command(
+    OUTPUT ${WB_PACKAGE_DIR}/${page}.1.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${WB_PACKAGE_DIR}
+    COMMAND ${GZIP} -9 -n -c ${CMAKE_SOURCE_DIR}/packaging/${page}.1 > ${WB_PACKAGE_DIR}/${page}.1.gz
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${page}.1
+    COMMENT "Compressing the manual page ${page}.1"
+    VERBATIM)
+endforeach()
+add_custom_target(wb_package_files ALL DEPENDS ${WB_PACKAGE_FILES})
+
+install(PROGRAMS ${WB_PACKAGE_DIR}/webbrowser ${WB_PACKAGE_DIR}/wbctl DESTINATION bin)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/webbrowser.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/webbrowser.png
+        DESTINATION share/icons/hicolor/256x256/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/webbrowser.svg
+        DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${WB_PACKAGE_DIR}/webbrowser.1.gz ${WB_PACKAGE_DIR}/wbctl.1.gz
+        DESTINATION share/man/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME webbrowser)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Morvane")
+set(CPACK_PACKAGE_CONTACT "Morvane <support@morvane.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop web-application shell")
+# The summary is the synopsis line of the package's description, this its extended text.
+set(CPACK_PACKAGE_DESCRIPTION
+    "One small program that shows one web site in a window of its own, as a desktop \
+application. Branded copies, made with wbctl brand, carry their own title, start address, look \
+and icon, and wbctl install puts them into the application menu.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${WB_BASE_WEB_ADDRESS})
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# SVG icons (wbctl brand --icon, install) are drawn through gdk-pixbuf's SVG loader.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "librsvg2-common")
+include(CPack)

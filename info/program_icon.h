@@ -1,0 +1,35 @@
+#pragma once
+// The icon of the program's windows: the picture a branded copy carries in its icon block,
+// else the program's own icon from the embedded resources. It is read once, at start, and made
+// the default icon of every window, so the main window, the about box and the banner all show
+// it without an icon of their own.
+#include <gdkmm/pixbuf.h>
+#include <json-glib/json-glib.h>
+
+#include <string>
+#include <string_view>
+
+namespace wb {
+
+// The longest side the icon is drawn with when the copy carries an SVG file.
+inline constexpr int kWindowIconSide = 256;
+
+// The picture file `bytes` (PNG or SVG) as pixels; null when it cannot be loaded.
+Glib::RefPtr<Gdk::Pixbuf> IconFromPicture(std::string_view bytes);
+
+// The icon the executable `exePath` shows: its icon block's picture when there is one that
+// loads, else the program's own embedded icon; null when neither loads.
+Glib::RefPtr<Gdk::Pixbuf> ReadProgramIcon(const std::string& exePath);
+
+// Makes `icon` the default icon of every window. A null icon changes nothing.
+void UseProgramIcon(const Glib::RefPtr<Gdk::Pixbuf>& icon);
+
+// A short fingerprint of the pixels (size, channels and every pixel's bytes), as hex text:
+// equal pictures give equal fingerprints, whatever file they came from.
+std::string PixelDigest(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf);
+
+// Adds "icon" to a window's state: the default icon's "width", "height" and "pixels"
+// (PixelDigest); an empty object when the program has none.
+void AddIconState(JsonObject* state);
+
+}  // namespace wb

@@ -1,0 +1,70 @@
+#include "platform/single_instance.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/remote_channel.h"
+#include "support/address.h"
+#include "support/remote_record.h"
+
+namespace wb {
+
+std::string StartupIdFromEnvironment() {
+  for (const char* name : {"XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && remote::IsStartupId(value)) return value;
+  }
+  return {};
+}
+
+std::string HandOverAddress(const std::string& argument) {
+  if (argument.empty() || HasScheme(argument) || argument.front() == '/') return argument;
+  std::error_code error;
+  if (!std::filesystem::exists(argument, error)) return argument;
+  return ResolveAddress(argument);
+}
+
+bool HandToRunningWindow(const std::string& app, const std::string& address,
+                         const std::string& startupId, int timeoutMs) {
+  const std::string path = ChannelDirectoryPath();
+  struct stat info;
+  // No directory: no window has run since it was last cleared, and creating it is the first
+  // window's business.
+  if (::lstat(path.c_str(), &info) != 0) return false;
+  try {
+    const std::string directory = ChannelDirectory(false);
+    for (const WindowSocket& window : RunningWindowsOf(directory, app)) {
+      // Once a window has taken the address the start is handed over, whatever becomes of
+      // the present record: the address must not open in a second window.
+      bool delivered = false;
+      try {
+        RemoteClient client(window.path, timeoutMs);
+        if (!address.empty()) {
+          const remote::Reply go =
+              client.Call({remote::kCopyData, 0, remote::CopyDataBytes("go=" + address)});
+          if (go.status != remote::Status::kHandled) continue;
+          delivered = true;
+        }
+        const remote::Reply present = client.Call({remote::kPresent, 0, startupId});
+        // A window of an older build that does not know the record has still taken the
+        // address; it only stays where it is on the screen.
+        if (delivered || present.status == remote::Status::kHandled ||
+            present.status == remote::Status::kUnknownKind) {
+          return true;
+        }
+      } catch (const RemoteError&) {
+        // A window that is going away or hangs: try the next one.
+        if (delivered) return true;
+      }
+    }
+  } catch (const std::exception&) {
+    // An unsafe channel directory: nothing is handed over through it.
+  }
+  return false;
+}
+
+}  // namespace wb

@@ -1,0 +1,35 @@
+#pragma once
+// The icon a branded copy carries: a second block after the configuration block, named
+// "WebBrowser.icon", holding the picture file (PNG or SVG) as Base64 text. Base64 uses neither
+// "-" nor "!", so the text can never hold the start of a boundary line.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "support/text.h"
+
+namespace wb {
+
+inline constexpr std::u16string_view kIconBlockName = u"WebBrowser.icon";
+
+// The program's own icon in the embedded resources, shown by a copy without an icon block.
+inline constexpr std::u16string_view kProgramIconResourceName = u"webbrowser.png";
+
+// The largest picture file a copy carries. An icon needs far less; the limit keeps a damaged
+// or mistaken block from costing the program memory at every start.
+inline constexpr std::size_t kMaxIconBytes = std::size_t{1} << 20;
+
+// The block content for the picture `bytes`: Base64 in lines of 76 characters, CR LF between
+// them. The caller checks the size and the picture itself.
+std::string IconBlockContent(std::string_view bytes);
+
+// The picture of the icon block in the block text file `exePath`: the decoded bytes, or empty
+// when the file does not exist or holds no icon block, and when the block is not valid Base64
+// or holds more than kMaxIconBytes. Reading failures of the block give empty too; a file that
+// exists but cannot be opened raises the file layer's error.
+std::string ReadIconBlock(const std::string& exePath);
+
+// The same for a block content already read (ANSI bytes).
+std::string IconFromBlockContent(std::string_view content);
+
+}  // namespace wb

@@ -1,0 +1,215 @@
+#include "support/desktop_entry.h"
+
+#include <algorithm>
+
+namespace wb {
+namespace {
+
+constexpr std::string_view kFilesKey = "X-WebBrowser-Files";
+constexpr std::string_view kFoldersKey = "X-WebBrowser-Folders";
+
+bool IsNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-' || c == '.';
+}
+
+// A list value: each item escaped, with ";" inside an item written "\;", and ";" after
+// every item.
+std::string ListValue(const std::vector<std::string>& items) {
+  std::string value;
+  for (const auto& item : items) {
+    for (char c : EscapeDesktopValue(item)) {
+      if (c == ';') value += '\\';
+      value += c;
+    }
+    value += ';';
+  }
+  return value;
+}
+
+std::vector<std::string> SplitList(std::string_view value) {
+  std::vector<std::string> items;
+  std::string raw;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == ';') {
+      raw += ';';
+      ++i;
+    } else if (value[i] == '\\' && i + 1 < value.size()) {
+      raw += value[i];
+      raw += value[++i];
+    } else if (value[i] == ';') {
+      if (!raw.empty()) items.push_back(UnescapeDesktopValue(raw));
+      raw.clear();
+    } else {
+      raw += value[i];
+    }
+  }
+  if (!raw.empty()) items.push_back(UnescapeDesktopValue(raw));
+  return items;
+}
+
+}  // namespace
+
+bool IsDesktopName(std::string_view name) {
+  return !name.empty() && name.size() <= 255 && name.front() != '.' && name.front() != '-' &&
+         std::all_of(name.begin(), name.end(), IsNameCharacter);
+}
+
+std::string WindowClassOf(std::string_view fileName) {
+  std::string windowClass(fileName);
+  if (!windowClass.empty() && windowClass[0] >= 'a' && windowClass[0] <= 'z') {
+    windowClass[0] = static_cast<char>(windowClass[0] - 'a' + 'A');
+  }
+  return windowClass;
+}
+
+std::string EscapeDesktopValue(std::string_view utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == ' ' && i == 0) {
+      out += "\\s";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string UnescapeDesktopValue(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\') {
+      out += value[i];
+      continue;
+    }
+    if (++i == value.size()) break;
+    switch (value[i]) {
+      case 's':
+        out += ' ';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      default:
+        out += value[i];
+    }
+  }
+  return out;
+}
+
+std::string QuoteExecArgument(std::string_view utf8) {
+  constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+  const bool quote = utf8.empty() || utf8.find_first_of(kReserved) != std::string_view::npos;
+  std::string out = quote ? "\"" : "";
+  for (char c : utf8) {
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out += '\\';
+    out += c;
+    if (c == '%') out += '%';
+  }
+  if (quote) out += '"';
+  return out;
+}
+
+std::string DesktopEntryText(const DesktopEntry& entry) {
+  std::string text = "[Desktop Entry]\n";
+  auto line = [&text](std::string_view key, const std::string& value) {
+    text.append(key).append("=").append(value).append("\n");
+  };
+  line("Type", "Application");
+  line("Version", "1.4");
+  line("Name", EscapeDesktopValue(entry.name));
+  // The Exec value is a string as any other, so the quoted argument is escaped once more.
+  line("Exec", EscapeDesktopValue(QuoteExecArgument(entry.executable) + " %u"));
+  line("TryExec", EscapeDesktopValue(entry.executable));
+  line("Icon", EscapeDesktopValue(entry.icon));
+  line("StartupWMClass", EscapeDesktopValue(entry.windowClass));
+  line("StartupNotify", "true");
+  line("Terminal", "false");
+  line("Categories", "Network;");
+  if (!entry.mimeTypes.empty()) line("MimeType", ListValue(entry.mimeTypes));
+  line(kFilesKey, ListValue(entry.files));
+  line(kFoldersKey, ListValue(entry.folders));
+  return text;
+}
+
+InstallRecord ReadInstallRecord(std::string_view entryText) {
+  InstallRecord record;
+  bool inMainGroup = false;
+  bool sawFiles = false;
+  bool sawFolders = false;
+  std::size_t start = 0;
+  while (start <= entryText.size()) {
+    std::size_t end = entryText.find('\n', start);
+    if (end == std::string_view::npos) end = entryText.size();
+    std::string_view line = entryText.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line.front() == '#') continue;
+    if (line.front() == '[') {
+      inMainGroup = line == "[Desktop Entry]";
+      continue;
+    }
+    if (!inMainGroup) continue;
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string_view key = line.substr(0, eq);
+    while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
+    std::string_view value = line.substr(eq + 1);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    // The first of a repeated key counts, as it does for the desktop.
+    if (key == kFilesKey && !sawFiles) {
+      sawFiles = true;
+      record.files = SplitList(value);
+    } else if (key == kFoldersKey && !sawFolders) {
+      sawFolders = true;
+      record.folders = SplitList(value);
+    }
+  }
+  record.ours = sawFiles && sawFolders;
+  return record;
+}
+
+std::vector<std::string> InstalledIconPaths(std::string_view name, bool scalable) {
+  std::vector<std::string> paths;
+  for (int size : kDesktopIconSizes) {
+    const std::string side = std::to_string(size);
+    paths.push_back("icons/hicolor/" + side + "x" + side + "/apps/" + std::string(name) + ".png");
+  }
+  if (scalable) paths.push_back("icons/hicolor/scalable/apps/" + std::string(name) + ".svg");
+  return paths;
+}
+
+bool IsInstalledIconPath(std::string_view relative, std::string_view name) {
+  if (!IsDesktopName(name)) return false;
+  const auto paths = InstalledIconPaths(name, true);
+  return std::find(paths.begin(), paths.end(), relative) != paths.end();
+}
+
+bool IsInstallFolder(std::string_view relative) {
+  if (relative == "applications") return true;
+  // A folder of an icon path: the path up to one of its "/", for any copy's name.
+  for (const auto& path : InstalledIconPaths("x", true)) {
+    for (std::size_t slash = path.find('/'); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+      if (relative == std::string_view(path).substr(0, slash)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace wb

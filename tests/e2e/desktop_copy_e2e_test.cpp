@@ -1,0 +1,165 @@
+// A branded copy as an application on the desktop, with the real program: one window for a
+// copy that asks for it, and the copy's icon on its windows.
+#include <dirent.h>
+#include <gdkmm/pixbuf.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <json-glib/json-glib.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "info/program_icon.h"
+#include "platform/remote_channel.h"
+#include "tests/common/loop_spin.h"
+#include "tests/common/loopback_server.h"
+#include "tests/common/pictures.h"
+#include "tests/common/program_run.h"
+#include "tests/common/run_tool.h"
+#include "tests/common/test_env.h"
+
+namespace wbtest {
+namespace {
+
+#if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
+
+std::string Brand(const std::string& name, const std::vector<std::string>& extra) {
+  const std::string exe = TestRoot() + "/" + name;
+  std::vector<std::string> args{"brand", WB_WEBBROWSER_PATH, exe};
+  args.insert(args.end(), extra.begin(), extra.end());
+  ToolRun brand = Wbctl(args);
+  EXPECT_EQ(brand.status, 0) << brand.err;
+  return exe;
+}
+
+// The processes that run the executable `exe`, by their /proc entries.
+int ProcessesOf(const std::string& exe) {
+  int count = 0;
+  DIR* proc = ::opendir("/proc");
+  if (proc == nullptr) return -1;
+  while (dirent* e = ::readdir(proc)) {
+    char target[4096];
+    const std::string link = std::string("/proc/") + e->d_name + "/exe";
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == exe) ++count;
+  }
+  ::closedir(proc);
+  return count;
+}
+
+// Waits until the window of `program` has loaded `address` as the last entry of its history,
+// and checks that it stays so.
+void ExpectLastEntry(ProgramRun& program, const std::string& address, std::size_t entries) {
+  WindowState state;
+  EXPECT_TRUE(RunLoopUntil(
+      [&] {
+        return !program.Runs() ||
+               (ReadWindowState(program.pid(), state) && state.history.size() == entries &&
+                state.history.back() == address && state.address == address);
+      },
+      60000))
+      << state.json;
+  EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+    return s.history.size() == entries && s.history.back() == address;
+  })) << state.json;
+}
+
+TEST(SingleWindowEndToEnd, ASecondStartHandsItsAddressToTheRunningWindowAndEnds) {
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200, "<html><head><title>Single</title></head><body>page</body></html>", ""};
+  }};
+  const std::string start = server.Url("/start");
+  const std::string second = server.Url("/second?from=start");
+  const std::string exe = Brand("single-e2e", {"go=" + start, "title=Single", "single=1"});
+  ProgramRun first(exe, {});
+  ExpectLastEntry(first, start, 1);
+
+  // Started again with an address, as the desktop starts it, with a start-up id.
+  ProgramRun again(exe, {second}, {"DESKTOP_STARTUP_ID=e2e-single-0_TIME0"});
+  EXPECT_EQ(again.WaitForExit(20000), 0);
+  ExpectLastEntry(first, second, 2);
+  EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/second?from=start") > 0; }, 60000));
+  EXPECT_EQ(ProcessesOf(exe), 1);
+  EXPECT_EQ(wb::RunningWindowsOf(wb::ChannelDirectory(false), "single-e2e").size(), 1u);
+
+  // Without an address the window is only brought to the front.
+  ProgramRun bare(exe, {});
+  EXPECT_EQ(bare.WaitForExit(20000), 0);
+  ExpectLastEntry(first, second, 2);
+  EXPECT_EQ(ProcessesOf(exe), 1);
+
+  // Once the window has gone, a start opens a window again.
+  EXPECT_EQ(first.Terminate(), 0);
+  ProgramRun next(exe, {});
+  ExpectLastEntry(next, start, 1);
+  EXPECT_TRUE(next.Runs());
+}
+
+TEST(SingleWindowEndToEnd, WithoutTheKeyEveryStartOpensAWindow) {
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200, "<html><body>page</body></html>", ""};
+  }};
+  const std::string start = server.Url("/start");
+  const std::string exe = Brand("many-e2e", {"go=" + start, "title=Many"});
+  ProgramRun first(exe, {});
+  ExpectLastEntry(first, start, 1);
+  const std::string other = server.Url("/other");
+  ProgramRun second(exe, {other});
+  ExpectLastEntry(second, other, 2);
+  ExpectLastEntry(first, start, 1);
+  EXPECT_EQ(ProcessesOf(exe), 2);
+}
+
+// The "icon" member of the window's state: the pixels of the icon its windows show.
+std::string IconPixels(pid_t pid) {
+  std::string pixels;
+  ToolRun run = Wbctl({"state", "--pid", std::to_string(pid)});
+  if (run.status != 0) return pixels;
+  JsonParser* parser = json_parser_new();
+  if (json_parser_load_from_data(parser, run.out.c_str(), -1, nullptr)) {
+    JsonObject* root = json_node_get_object(json_parser_get_root(parser));
+    if (json_object_has_member(root, "icon")) {
+      pixels = json_object_get_string_member_with_default(
+          json_object_get_object_member(root, "icon"), "pixels", "");
+    }
+  }
+  g_object_unref(parser);
+  return pixels;
+}
+
+TEST(ProgramIconEndToEnd, TheWindowsShowTheCopysIconElseTheProgramsOwn) {
+  const std::string png = TestRoot() + "/copy-icon.png";
+  WritePng(png, 48, 40);
+  struct Case {
+    const char* what;
+    std::vector<std::string> brand;
+    std::string picture;
+  };
+  const Case cases[] = {
+      {"its own icon", {"--icon", png}, png},
+      {"no icon", {}, std::string(WB_SOURCE_DIR) + "/resources/webbrowser.png"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.brand;
+    args.insert(args.end(), {"go=about:blank", "title=Icon"});
+    const std::string exe = Brand("icon-e2e-" + std::to_string(n++), args);
+    ProgramRun program(exe, {});
+    const std::string expected = wb::PixelDigest(Gdk::Pixbuf::create_from_file(c.picture));
+    std::string shown;
+    EXPECT_TRUE(RunLoopUntil(
+        [&] {
+          shown = IconPixels(program.pid());
+          return !program.Runs() || !shown.empty();
+        },
+        60000))
+        << c.what;
+    EXPECT_EQ(shown, expected) << c.what;
+  }
+}
+
+#endif
+
+}  // namespace
+}  // namespace wbtest

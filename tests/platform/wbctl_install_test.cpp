@@ -1,0 +1,233 @@
+// wbctl install and uninstall into a temporary data folder: the desktop entry and the icons a
+// copy needs on the desktop, and afterwards nothing of them.
+#include <glib.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/common/pictures.h"
+#include "tests/common/run_tool.h"
+#include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
+
+namespace wb {
+namespace {
+
+#ifdef WB_WEBBROWSER_PATH
+const std::string kProgram = WB_WEBBROWSER_PATH;
+#else
+const std::string kProgram = WB_WBCTL_PATH;
+#endif
+
+namespace fs = std::filesystem;
+using wbtest::LoadPixels;
+using wbtest::ReadFile;
+using wbtest::RunTool;
+using wbtest::Wbctl;
+using wbtest::WriteFile;
+
+std::string Path(const std::string& name) {
+  const std::string dir = wbtest::TestRoot() + "/wbctl-install";
+  fs::create_directories(dir);
+  return dir + "/" + name;
+}
+
+// Every file and folder below `root` with its content ("/" for a folder), so that two
+// snapshots are equal exactly when nothing was added, removed or changed.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    const std::string relative = fs::relative(e.path(), root).string();
+    tree[relative] = e.is_directory() ? "/" : ReadFile(e.path());
+  }
+  return tree;
+}
+
+std::string Brand(const std::string& name, const std::vector<std::string>& extra) {
+  const std::string copy = Path(name);
+  std::vector<std::string> args{"brand", kProgram, copy};
+  args.insert(args.end(), extra.begin(), extra.end());
+  auto brand = Wbctl(args);
+  EXPECT_EQ(brand.status, 0) << brand.err;
+  return copy;
+}
+
+// desktop-file-validate's verdict: empty when the entry passes (it prints only problems).
+std::string Validate(const std::string& entry) {
+  gchar* tool = g_find_program_in_path("desktop-file-validate");
+  if (tool == nullptr) return "desktop-file-validate is not installed (scripts/install-deps.sh)";
+  auto run = RunTool({tool, entry});
+  g_free(tool);
+  return run.status == 0 && run.out.empty() ? "" : run.out + run.err;
+}
+
+TEST(WbctlInstall, WritesTheEntryAndIconsAndUninstallTakesThemAway) {
+  const std::string png = Path("shop.png");
+  wbtest::WritePng(png, 64, 32);
+  const std::string copy = Brand("acme-shop", {"--icon", png, "title=Acme Shop & Co"});
+  const std::string prefix = Path("share");
+  // Something of another program is there already, and stays.
+  WriteFile(prefix + "/applications/other.desktop", "[Desktop Entry]\nName=Other\n");
+  WriteFile(prefix + "/icons/hicolor/48x48/apps/other.png", "other");
+  const auto before = Snapshot(prefix);
+
+  auto install = Wbctl({"install", "--exe", copy, "--prefix", prefix});
+  ASSERT_EQ(install.status, 0) << install.err;
+  const std::string entry = prefix + "/applications/acme-shop.desktop";
+  const std::vector<std::string> icons = {
+      prefix + "/icons/hicolor/48x48/apps/acme-shop.png",
+      prefix + "/icons/hicolor/128x128/apps/acme-shop.png",
+      prefix + "/icons/hicolor/256x256/apps/acme-shop.png",
+  };
+  for (const auto& path : icons) {
+    EXPECT_NE(install.out.find("wrote " + path + "\n"), std::string::npos) << install.out;
+  }
+  EXPECT_NE(install.out.find("wrote " + entry + "\n"), std::string::npos) << install.out;
+  EXPECT_FALSE(fs::exists(prefix + "/icons/hicolor/scalable"));
+
+  EXPECT_EQ(Validate(entry), "");
+  const std::string text = ReadFile(entry);
+  for (const std::string& line : std::vector<std::string>{
+           "\nName=Acme Shop & Co\n", "\nExec=" + copy + " %u\n", "\nIcon=acme-shop\n",
+           "\nStartupWMClass=Acme-shop\n", "\nCategories=Network;\n", "\nStartupNotify=true\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+  }
+  EXPECT_EQ(text.find("MimeType"), std::string::npos) << text;
+  // Square icons of each size, the 64 x 32 picture centred in them.
+  for (const int size : {48, 128, 256}) {
+    const auto pixels = LoadPixels(prefix + "/icons/hicolor/" + std::to_string(size) + "x" +
+                                   std::to_string(size) + "/apps/acme-shop.png");
+    EXPECT_EQ(pixels.width, size);
+    EXPECT_EQ(pixels.height, size);
+    ASSERT_EQ(pixels.channels, 4);
+    EXPECT_EQ(pixels.bytes[3], 0) << "the top left corner is transparent";
+    const std::size_t middle = (static_cast<std::size_t>(size / 2) * size + size / 2) * 4;
+    EXPECT_NE(pixels.bytes[middle + 3], 0) << "the middle is the picture";
+  }
+
+  auto uninstall = Wbctl({"uninstall", "--exe", copy, "--prefix", prefix});
+  ASSERT_EQ(uninstall.status, 0) << uninstall.err;
+  EXPECT_NE(uninstall.out.find("removed " + entry + "\n"), std::string::npos) << uninstall.out;
+  EXPECT_EQ(Snapshot(prefix), before);
+
+  // Nothing is installed any more.
+  auto again = Wbctl({"uninstall", "--exe", copy, "--prefix", prefix});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("not installed"), std::string::npos) << again.err;
+}
+
+TEST(WbctlInstall, AnSvgIconAlsoGoesInAsScalable) {
+  const std::string svg = Path("icon.svg");
+  WriteFile(svg,
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\">"
+            "<circle cx=\"8\" cy=\"8\" r=\"8\" fill=\"#1B2A4A\"/></svg>\n");
+  const std::string copy = Brand("vector", {"--icon", svg});
+  const std::string prefix = Path("empty-share");
+  fs::create_directories(prefix);
+  auto install = Wbctl({"install", "--exe", copy, "--prefix", prefix});
+  ASSERT_EQ(install.status, 0) << install.err;
+  EXPECT_EQ(ReadFile(prefix + "/icons/hicolor/scalable/apps/vector.svg"), ReadFile(svg));
+  // Drawn at each size, not scaled up from 16 pixels: the edge of the disc is as sharp.
+  EXPECT_EQ(LoadPixels(prefix + "/icons/hicolor/256x256/apps/vector.png").width, 256);
+  EXPECT_EQ(Validate(prefix + "/applications/vector.desktop"), "");
+
+  // Installed again with a PNG icon, the SVG file goes.
+  const std::string png = Path("vector.png");
+  wbtest::WritePng(png, 16, 16);
+  const std::string rebranded = Brand("vector", {"--icon", png});
+  ASSERT_EQ(Wbctl({"install", "--exe", rebranded, "--prefix", prefix}).status, 0);
+  EXPECT_FALSE(fs::exists(prefix + "/icons/hicolor/scalable/apps/vector.svg"));
+  EXPECT_TRUE(fs::exists(prefix + "/icons/hicolor/48x48/apps/vector.png"));
+
+  ASSERT_EQ(Wbctl({"uninstall", "--exe", copy, "--prefix", prefix}).status, 0);
+  EXPECT_TRUE(Snapshot(prefix).empty());
+}
+
+TEST(WbctlInstall, TheUnbrandedProgramGetsItsOwnIconAndMimeTypesWhenAsked) {
+  const std::string prefix = Path("own");
+  auto install = Wbctl({"install", "--exe", kProgram, "--prefix", prefix, "--mime",
+                        "x-scheme-handler/acme;text/html"});
+  ASSERT_EQ(install.status, 0) << install.err;
+  const std::string name = fs::path(kProgram).stem().string();
+  const std::string entry = prefix + "/applications/" + name + ".desktop";
+  EXPECT_EQ(Validate(entry), "");
+  EXPECT_NE(ReadFile(entry).find("\nMimeType=x-scheme-handler/acme;text/html;\n"),
+            std::string::npos);
+  EXPECT_EQ(LoadPixels(prefix + "/icons/hicolor/256x256/apps/" + name + ".png"),
+            LoadPixels(std::string(WB_SOURCE_DIR) + "/resources/webbrowser.png"));
+
+  auto bad = Wbctl({"install", "--exe", kProgram, "--prefix", prefix, "--mime", "text html"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("not a media type"), std::string::npos) << bad.err;
+}
+
+TEST(WbctlInstall, AnEntryOfSomeoneElseIsLeftAlone) {
+  const std::string copy = Brand("taken", {"title=Taken"});
+  const std::string prefix = Path("taken-share");
+  const std::string entry = prefix + "/applications/taken.desktop";
+  WriteFile(entry, "[Desktop Entry]\nType=Application\nName=Someone Else\nExec=x\n");
+  const auto before = Snapshot(prefix);
+  auto install = Wbctl({"install", "--exe", copy, "--prefix", prefix});
+  EXPECT_EQ(install.status, 1);
+  EXPECT_NE(install.err.find("not written by wbctl install"), std::string::npos) << install.err;
+  auto uninstall = Wbctl({"uninstall", "--exe", copy, "--prefix", prefix});
+  EXPECT_EQ(uninstall.status, 1);
+  EXPECT_EQ(Snapshot(prefix), before);
+}
+
+// The entry lies in the user's folder, where anything may change it; its record of files is
+// obeyed only for the files install writes for this copy.
+TEST(WbctlInstall, UninstallRemovesNothingTheRecordMerelyNames) {
+  const std::string copy = Brand("tampered", {});
+  const std::string prefix = Path("tampered-share");
+  ASSERT_EQ(Wbctl({"install", "--exe", copy, "--prefix", prefix}).status, 0);
+  const std::string victim = Path("victim.txt");
+  WriteFile(victim, "keep me");
+  WriteFile(prefix + "/icons/hicolor/48x48/apps/other.png", "other");
+  const std::string entry = prefix + "/applications/tampered.desktop";
+  std::string text = ReadFile(entry);
+  const std::string key = "X-WebBrowser-Files=";
+  text.insert(text.find(key) + key.size(),
+              "../../victim.txt;" + victim + ";icons/hicolor/48x48/apps/other.png;");
+  text.insert(text.find("X-WebBrowser-Folders=") + 21, "..;icons/hicolor/48x48/apps;");
+  WriteFile(entry, text);
+
+  auto uninstall = Wbctl({"uninstall", "--exe", copy, "--prefix", prefix});
+  EXPECT_EQ(uninstall.status, 0) << uninstall.err;
+  EXPECT_EQ(ReadFile(victim), "keep me");
+  EXPECT_EQ(ReadFile(prefix + "/icons/hicolor/48x48/apps/other.png"), "other");
+  EXPECT_FALSE(fs::exists(entry));
+  EXPECT_FALSE(fs::exists(prefix + "/icons/hicolor/48x48/apps/tampered.png"));
+}
+
+// Where the desktop keeps a cache of the icons, install brings it up to date, and uninstall
+// again; where it keeps none, none is made.
+TEST(WbctlInstall, AnExistingIconCacheIsRefreshed) {
+  gchar* tool = g_find_program_in_path("gtk-update-icon-cache");
+  if (tool == nullptr) GTEST_SKIP() << "gtk-update-icon-cache is not installed";
+  const std::string prefix = Path("cached-share");
+  const std::string hicolor = prefix + "/icons/hicolor";
+  WriteFile(hicolor + "/48x48/apps/other.png",
+            ReadFile(std::string(WB_SOURCE_DIR) + "/resources/webbrowser.png"));
+  ASSERT_EQ(RunTool({tool, "--quiet", "--force", "--ignore-theme-index", hicolor}).status, 0);
+  g_free(tool);
+  const std::string cache = hicolor + "/icon-theme.cache";
+  ASSERT_TRUE(fs::exists(cache));
+  EXPECT_EQ(ReadFile(cache).find("cached-copy"), std::string::npos);
+
+  const std::string copy = Brand("cached-copy", {});
+  auto install = Wbctl({"install", "--exe", copy, "--prefix", prefix});
+  ASSERT_EQ(install.status, 0) << install.err;
+  EXPECT_NE(install.out.find("refreshed " + hicolor), std::string::npos) << install.out;
+  EXPECT_NE(ReadFile(cache).find("cached-copy"), std::string::npos);
+  EXPECT_FALSE(fs::exists(prefix + "/applications/mimeinfo.cache"));
+
+  ASSERT_EQ(Wbctl({"uninstall", "--exe", copy, "--prefix", prefix}).status, 0);
+  EXPECT_EQ(ReadFile(cache).find("cached-copy"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wb

@@ -1,0 +1,177 @@
+#include "tools/desktop_install.h"
+
+#include <glib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/glib_ptr.h"
+#include "platform/remote_channel.h"
+#include "storage/atomic_file.h"
+#include "support/process_values.h"
+#include "support/text.h"
+#include "tools/command.h"
+
+namespace wbctl {
+namespace {
+
+// A desktop entry is a few lines; anything much larger was not written by install.
+constexpr std::size_t kMaxEntryBytes = 64 * 1024;
+
+std::string TakeOption(std::vector<std::string>& args, const std::string& option) {
+  std::string value;
+  for (std::size_t i = 0; i < args.size();) {
+    if (args[i] == option) {
+      if (i + 1 >= args.size()) throw std::runtime_error(option + " needs a value");
+      value = args[i + 1];
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                 args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    } else if (args[i].rfind(option + "=", 0) == 0) {
+      value = args[i].substr(option.size() + 1);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+  return value;
+}
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+void RunTool(const std::string& tool, const std::string& folder, std::ostream& out) {
+  wb::GPtr<gchar> program(g_find_program_in_path(tool.c_str()));
+  if (!program) return;
+  std::vector<std::string> args{program.get()};
+  if (tool == "gtk-update-icon-cache") {
+    args.insert(args.end(), {"--quiet", "--force", "--ignore-theme-index"});
+  }
+  if (tool == "update-desktop-database") args.push_back("--quiet");
+  args.push_back(folder);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  gint status = 0;
+  wb::GPtr<GError> error;
+  // The tools are run directly, never through a shell, and their output goes where ours goes.
+  const bool ran = g_spawn_sync(
+      nullptr, argv.data(), nullptr,
+      static_cast<GSpawnFlags>(G_SPAWN_CHILD_INHERITS_STDIN | G_SPAWN_STDOUT_TO_DEV_NULL), nullptr,
+      nullptr, nullptr, nullptr, &status, wb::OutPtr(error));
+  if (ran && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    out << "refreshed " << folder << " (" << tool << ")\n";
+  } else {
+    out << "could not refresh " << folder << " (" << tool << " failed)\n";
+  }
+}
+
+}  // namespace
+
+std::string InstallTarget::EntryPath() const {
+  return PathOf("applications/" + name + ".desktop");
+}
+
+std::string InstallTarget::PathOf(const std::string& relative) const {
+  return prefix + "/" + relative;
+}
+
+InstallTarget TakeInstallTarget(std::vector<std::string>& args, bool exeMustExist) {
+  InstallTarget target;
+  std::string exe = TakeOption(args, "--exe");
+  std::string prefix = TakeOption(args, "--prefix");
+  std::error_code error;
+  std::filesystem::path path;
+  if (exe.empty()) {
+    // The tool is installed beside the program it serves.
+    path = std::filesystem::path(wb::ToUtf8(wb::ExecutablePath())).parent_path() / "webbrowser";
+  } else {
+    path = std::filesystem::absolute(exe, error);
+    if (error) throw std::runtime_error(exe + ": " + error.message());
+  }
+  target.exe = path.lexically_normal().string();
+  if (exeMustExist && !std::filesystem::is_regular_file(target.exe, error)) {
+    throw std::runtime_error(target.exe + ": no such executable");
+  }
+  target.name = wb::AppNameOf(target.exe);
+  if (!wb::IsDesktopName(target.name)) {
+    throw std::runtime_error("\"" + target.name +
+                             "\": a desktop entry's name may hold only letters, digits, \"_\", "
+                             "\"-\" and \".\"; rename the copy");
+  }
+  if (prefix.empty()) prefix = g_get_user_data_dir();
+  auto absolute = std::filesystem::absolute(prefix, error);
+  if (error) throw std::runtime_error(prefix + ": " + error.message());
+  target.prefix = absolute.lexically_normal().string();
+  while (target.prefix.size() > 1 && target.prefix.back() == '/') target.prefix.pop_back();
+  return target;
+}
+
+ExistingEntry ReadExistingEntry(const InstallTarget& target) {
+  ExistingEntry existing;
+  const std::string path = target.EntryPath();
+  if (!Exists(path)) return existing;
+  existing.exists = true;
+  const auto text = wb::ReadWholeFile(path, kMaxEntryBytes + 1);
+  if (!text) throw std::runtime_error("\"" + path + "\": cannot be read");
+  existing.record = wb::ReadInstallRecord(*text);
+  if (text->size() > kMaxEntryBytes || !existing.record.ours) {
+    throw std::runtime_error("\"" + path +
+                             "\" was not written by wbctl install; it is left as it is");
+  }
+  return existing;
+}
+
+bool RemoveRecorded(const InstallTarget& target, const wb::InstallRecord& record,
+                    const std::vector<std::string>& keep, std::ostream& out) {
+  bool complete = true;
+  for (const auto& file : record.files) {
+    if (std::find(keep.begin(), keep.end(), file) != keep.end()) continue;
+    // The record is read from a file that anyone who can write the folder may have changed:
+    // it is obeyed only for the files that install writes for this copy.
+    if (!wb::IsInstalledIconPath(file, target.name)) {
+      out << "left " << target.PathOf(file) << " (not a file that install writes)\n";
+      continue;
+    }
+    const std::string path = target.PathOf(file);
+    if (::unlink(path.c_str()) == 0) {
+      out << "removed " << path << "\n";
+    } else if (errno != ENOENT) {
+      out << "could not remove " << path << ": " << std::strerror(errno) << "\n";
+      complete = false;
+    }
+  }
+  // Deepest first, so that a folder is empty when its turn comes.
+  std::vector<std::string> folders;
+  for (const auto& folder : record.folders) {
+    if (wb::IsInstallFolder(folder)) folders.push_back(folder);
+  }
+  std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
+    return std::count(a.begin(), a.end(), '/') > std::count(b.begin(), b.end(), '/');
+  });
+  for (const auto& folder : folders) {
+    // Only an empty folder goes: what others put there since stays, and so does its folder.
+    const std::string path = target.PathOf(folder);
+    if (::rmdir(path.c_str()) == 0) out << "removed " << path << "/\n";
+  }
+  return complete;
+}
+
+void RefreshDesktopCaches(const InstallTarget& target, bool mimeTypes, std::ostream& out) {
+  const std::string applications = target.PathOf("applications");
+  if (Exists(applications) && (mimeTypes || Exists(applications + "/mimeinfo.cache"))) {
+    RunTool("update-desktop-database", applications, out);
+  }
+  const std::string hicolor = target.PathOf("icons/hicolor");
+  if (Exists(hicolor + "/icon-theme.cache")) RunTool("gtk-update-icon-cache", hicolor, out);
+}
+
+}  // namespace wbctl

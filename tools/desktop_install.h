@@ -1,0 +1,49 @@
+#pragma once
+// What wbctl install and uninstall share: the copy and the prefix they act on, the entry that
+// records an installation, and the refresh of the desktop's caches.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "support/desktop_entry.h"
+
+namespace wbctl {
+
+struct InstallTarget {
+  std::string exe;     // the copy's absolute path
+  std::string name;    // its name: the file name without extension
+  std::string prefix;  // the data folder the files go into, absolute
+  std::string EntryPath() const;
+  std::string PathOf(const std::string& relative) const;  // prefix + "/" + relative
+};
+
+// Takes "--exe EXE" and "--prefix DIR" out of `args`. The executable defaults to the program
+// beside the tool and must exist when `exeMustExist`; the prefix defaults to the user's data
+// folder ($XDG_DATA_HOME, else ~/.local/share). Raises std::runtime_error for a missing
+// value, a missing executable or a name that cannot name a desktop entry.
+InstallTarget TakeInstallTarget(std::vector<std::string>& args, bool exeMustExist);
+
+// The record of the entry at the target's entry path, or nullopt when there is none. Raises
+// std::runtime_error when a file is there that install did not write, or cannot be read.
+struct ExistingEntry {
+  bool exists = false;
+  wb::InstallRecord record;
+};
+ExistingEntry ReadExistingEntry(const InstallTarget& target);
+
+// Removes the files of `record` (only those that install writes for this copy) and then its
+// folders that are empty, deepest first, reporting each removal on `out`. Files in `keep`
+// stay. Returns false when something that should go could not be removed.
+bool RemoveRecorded(const InstallTarget& target, const wb::InstallRecord& record,
+                    const std::vector<std::string>& keep, std::ostream& out);
+
+// Refreshes the caches the desktop keeps of the prefix's folders, where the tool that makes
+// them is installed and the cache exists already (where there is none, the desktop reads the
+// folders themselves, so there is nothing to bring up to date, and making one would leave a
+// file that the next change by hand would make stale): the desktop database of applications/
+// (update-desktop-database) and the icon cache of icons/hicolor/ (gtk-update-icon-cache).
+// With `mimeTypes` the desktop database is needed to find the entry, so it is made anyway.
+// Reports each tool run on `out`; a failing tool is reported, not fatal.
+void RefreshDesktopCaches(const InstallTarget& target, bool mimeTypes, std::ostream& out);
+
+}  // namespace wbctl

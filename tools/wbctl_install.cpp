@@ -1,0 +1,139 @@
+// wbctl install: puts a copy into the desktop's application menu: a desktop entry and the
+// copy's icon in the sizes the desktop asks for, under a data folder (by default the user's).
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "storage/atomic_file.h"
+#include "storage/value_list.h"
+#include "storage/window_config.h"
+#include "support/desktop_entry.h"
+#include "tools/command.h"
+#include "tools/config_files.h"
+#include "tools/desktop_install.h"
+#include "tools/icon_image.h"
+
+namespace wbctl {
+namespace {
+
+constexpr const char* kUsage = "install [--exe EXE] [--prefix DIR] [--mime TYPE;...]";
+
+// A media type as a desktop entry lists it: "type/subtype" of letters, digits and
+// "!#$&^_.+-" ("x-scheme-handler/acme" included).
+bool IsMediaType(const std::string& type) {
+  const auto slash = type.find('/');
+  if (slash == std::string::npos || slash == 0 || slash + 1 == type.size() ||
+      type.find('/', slash + 1) != std::string::npos) {
+    return false;
+  }
+  return std::all_of(type.begin(), type.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("/!#$&^_.+-").find(c) != std::string_view::npos;
+  });
+}
+
+std::vector<std::string> ParseMimeTypes(const std::string& list) {
+  std::vector<std::string> types;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find_first_of(";,", start);
+    if (end == std::string::npos) end = list.size();
+    const std::string type = list.substr(start, end - start);
+    if (!type.empty()) {
+      if (!IsMediaType(type)) throw std::runtime_error("\"" + type + "\" is not a media type");
+      types.push_back(type);
+    }
+    start = end + 1;
+  }
+  return types;
+}
+
+// Creates the folder `relative` and those above it within the prefix, adding each one it
+// creates to `created`.
+void MakeFolders(const InstallTarget& target, const std::string& relative,
+                 std::vector<std::string>& created) {
+  std::size_t slash = 0;
+  while (slash != std::string::npos) {
+    slash = relative.find('/', slash + 1);
+    const std::string folder = relative.substr(0, slash);
+    const std::string path = target.PathOf(folder);
+    if (wb::DirectoryExists(path)) continue;
+    wb::CreateDirectories(path, 0755);
+    if (std::find(created.begin(), created.end(), folder) == created.end()) {
+      created.push_back(folder);
+    }
+  }
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  wb::WriteFileAtomically(path, bytes, wb::ReplacementOptions{.permissions = 0644});
+}
+
+int Run(const std::vector<std::string>& argsIn) {
+  std::vector<std::string> args = argsIn;
+  std::string mime;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--mime" && i + 1 < args.size()) {
+      mime = args[i + 1];
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                 args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      break;
+    }
+  }
+  const InstallTarget target = TakeInstallTarget(args, true);
+  if (!args.empty())
+    return Fail("unexpected argument \"" + args.front() + "\"\nusage: wbctl " + kUsage);
+  const std::vector<std::string> mimeTypes = ParseMimeTypes(mime);
+
+  const wb::WindowConfig config = wb::WindowConfigFromValues(ReadExecutableConfig(target.exe));
+  const ExecutableIcon icon = ReadExecutableIcon(target.exe);
+  if (icon.bytes.empty()) return Fail("\"" + target.exe + "\": carries no icon");
+  const std::string where = "\"" + target.exe + "\" icon";
+  const IconPicture picture = CheckIconPicture(icon.bytes, where);
+  const ExistingEntry existing = ReadExistingEntry(target);
+
+  // Everything is drawn before the first file is written, so a picture that fails leaves the
+  // prefix as it was.
+  const bool scalable = picture.format == "svg";
+  const std::vector<std::string> iconPaths = wb::InstalledIconPaths(target.name, scalable);
+  std::vector<std::string> iconBytes;
+  for (int size : wb::kDesktopIconSizes)
+    iconBytes.push_back(SquareIconPng(icon.bytes, size, where));
+  if (scalable) iconBytes.push_back(icon.bytes);
+
+  wb::DesktopEntry entry;
+  entry.name = wb::ToUtf8(wb::EffectiveCaption(config));
+  entry.executable = target.exe;
+  entry.icon = target.name;
+  entry.windowClass = wb::WindowClassOf(std::filesystem::path(target.exe).filename().string());
+  entry.mimeTypes = mimeTypes;
+  entry.files = iconPaths;
+  // The folders an earlier installation created stay in the record: they are still ours.
+  entry.folders = existing.record.folders;
+
+  MakeFolders(target, "applications", entry.folders);
+  for (std::size_t i = 0; i < iconPaths.size(); ++i) {
+    const std::string& relative = iconPaths[i];
+    MakeFolders(target, relative.substr(0, relative.rfind('/')), entry.folders);
+    WriteFile(target.PathOf(relative), iconBytes[i]);
+    std::cout << "wrote " << target.PathOf(relative) << "\n";
+  }
+  // An earlier installation's files that this one does not write again (the SVG file of an
+  // icon that is a PNG file now).
+  wb::InstallRecord stale = existing.record;
+  stale.folders.clear();
+  RemoveRecorded(target, stale, iconPaths, std::cout);
+
+  WriteFile(target.EntryPath(), wb::DesktopEntryText(entry));
+  std::cout << "wrote " << target.EntryPath() << "\n";
+  RefreshDesktopCaches(target, !mimeTypes.empty(), std::cout);
+  return 0;
+}
+
+const CommandRegistration kRegistration({"install", kUsage, &Run});
+
+}  // namespace
+}  // namespace wbctl

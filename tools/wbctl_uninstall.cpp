@@ -1,0 +1,43 @@
+// wbctl uninstall: takes a copy out of the desktop's application menu again, removing exactly
+// the files that wbctl install wrote for it, as its desktop entry records them.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/command.h"
+#include "tools/desktop_install.h"
+
+namespace wbctl {
+namespace {
+
+constexpr const char* kUsage = "uninstall [--exe EXE] [--prefix DIR]";
+
+int Run(const std::vector<std::string>& argsIn) {
+  std::vector<std::string> args = argsIn;
+  // The copy itself may be gone already; only its name is needed.
+  const InstallTarget target = TakeInstallTarget(args, false);
+  if (!args.empty())
+    return Fail("unexpected argument \"" + args.front() + "\"\nusage: wbctl " + kUsage);
+  const ExistingEntry existing = ReadExistingEntry(target);
+  if (!existing.exists) {
+    return Fail("\"" + target.name + "\" is not installed in " + target.prefix + " (no " +
+                target.EntryPath() + ")");
+  }
+  // The entry goes first: a desktop that looks meanwhile finds no entry without its icon.
+  if (::unlink(target.EntryPath().c_str()) != 0) {
+    return Fail("\"" + target.EntryPath() + "\": cannot remove: " + std::strerror(errno));
+  }
+  std::cout << "removed " << target.EntryPath() << "\n";
+  const bool complete = RemoveRecorded(target, existing.record, {}, std::cout);
+  RefreshDesktopCaches(target, false, std::cout);
+  return complete ? 0 : kExitError;
+}
+
+const CommandRegistration kRegistration({"uninstall", kUsage, &Run});
+
+}  // namespace
+}  // namespace wbctl
