@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "support/file_name.h"
+
 namespace wb {
 
 Download::Download(WebKitDownload* download, Hooks hooks)
@@ -21,10 +23,8 @@ Download::~Download() {
 
 gboolean Download::OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer data) {
   auto* self = static_cast<Download*>(data);
-  std::string name = suggested && *suggested ? suggested : "download";
-  // The suggestion comes from the server: only its last path element is a file name.
-  name = std::filesystem::path(name).filename().string();
-  if (name.empty() || name == "." || name == "..") name = "download";
+  // The suggestion comes from the server: a plain name, which the folder chosen holds.
+  const std::string name = SafeFileName(suggested ? suggested : "");
   const std::string path = self->hooks_.chooseFile(name);
   if (path.empty()) {
     self->declined_ = true;

@@ -188,6 +188,8 @@ void TWebForm::BuildDesign() {
   web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
   web->onNavigationCalledOff = [this] { model_.webNavigationCalledOff(); };
   web->onNewWindow = [this](const Text& address) {
+    // A page that opens windows in a loop would flood the desktop with browser windows.
+    if (!newWindows_.Take()) return;
     if (services_.openExternal) services_.openExternal(address);
   };
   web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };

@@ -39,6 +39,7 @@
 #include "shell/permission_bar.h"
 #include "shell/shortcuts.h"
 #include "storage/value_list.h"
+#include "support/rate_limit.h"
 #include "support/text.h"
 
 namespace wb {
@@ -230,6 +231,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void ShowAddrText(const Text& text);
 
   std::unique_ptr<WebView> web;
+  RateLimit newWindows_{5, std::chrono::seconds(1)};  // the page's new-window requests
   WebFormModel model_{*this};
   bool created_ = false;
   bool settingAddr_ = false;  // the program, not the user, is changing the address box

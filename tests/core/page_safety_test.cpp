@@ -7,6 +7,7 @@
 
 #include "model/permission_prompts.h"
 #include "support/certificate.h"
+#include "support/file_name.h"
 #include "support/permissions.h"
 #include "support/rate_limit.h"
 
@@ -212,6 +213,36 @@ TEST(RateLimit, AtMostCountWithinTheWindow) {
   EXPECT_FALSE(limit.Take(t0 + 999ms));
   EXPECT_TRUE(limit.Take(t0 + 1s));  // the first has left the window
   EXPECT_FALSE(limit.Take(t0 + 1s + 5ms));
+}
+
+}  // namespace
+}  // namespace wb
+
+namespace wb {
+namespace {
+
+TEST(SafeFileName, AServersSuggestionStaysInsideTheChosenFolder) {
+  const std::string longStem(300, 'a');
+  std::string accented;
+  for (int i = 0; i < 130; ++i) accented += "\xC3\xA4";  // 260 bytes of "ä"
+  const struct {
+    std::string suggested;
+    std::string name;
+  } cases[] = {
+      {"report.pdf", "report.pdf"},
+      {"../../.bashrc", "bashrc"},
+      {"/etc/passwd", "passwd"},
+      {"..\\..\\win.ini", "win.ini"},
+      {"a\nb\tc\x7F.txt", "abc.txt"},
+      {"..", "download"},
+      {" . ", "download"},
+      {"", "download"},
+      {"dir/", "download"},
+      {"  spaced name.txt  ", "spaced name.txt"},
+      {longStem + ".tar.gz", std::string(252, 'a') + ".gz"},
+      {accented, accented.substr(0, 254)},  // never half a character
+  };
+  for (const auto& c : cases) EXPECT_EQ(SafeFileName(c.suggested), c.name) << c.suggested;
 }
 
 }  // namespace
