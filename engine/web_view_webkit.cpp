@@ -93,6 +93,16 @@ class WebKitView : public WebView {
   void Load(const Text& resolved) override {
     const std::string uri = ToUtf8(resolved);
     ++generation_;
+    loadedAgainAfterEnd_ = false;
+    if (ownPageLoading_) {
+      // Our explanation page is on its way (after an ended process, into a new one); a load
+      // asked for now could be overtaken by it and never happen. It follows once the page is
+      // in, as the same navigation.
+      queuedLoad_ = uri;
+      calledOff_ = false;
+      Report(uri.c_str());
+      return;
+    }
     inNavigate_ = true;
     startReported_ = false;
     calledOff_ = false;
@@ -301,6 +311,7 @@ class WebKitView : public WebView {
         if (self->ownPageLoading_) break;
         if (const char* uri = webkit_web_view_get_uri(view)) self->shownUri_ = uri;
         self->trustedAttempt_.clear();
+        self->loadedAgainAfterEnd_ = false;
         if (self->errorShown_) {
           self->errorShown_ = false;
           if (self->onPageError) self->onPageError(nullptr);
@@ -323,6 +334,12 @@ class WebKitView : public WebView {
         self->ownPageLoading_ = false;
         self->loading_ = false;
         self->awaiting_ = false;
+        if (!self->queuedLoad_.empty()) {
+          const std::string queued = std::move(self->queuedLoad_);
+          self->queuedLoad_.clear();
+          self->Later([self, queued] { self->LoadAgain(queued); });
+          break;
+        }
         if (self->onProgressChange) self->onProgressChange(0, 0);
         break;
     }
@@ -472,12 +489,16 @@ class WebKitView : public WebView {
                       : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API
                           ? "The page's process was ended."
                           : "The page's process stopped unexpectedly.";
-    // A navigation asked for after the process had ended, before the engine said so, is what
-    // the person wants to see: it is loaded again in a new process instead.
+    // A navigation under way when the process ended (one asked for after the process had
+    // ended, before the engine said so, among them) is what the person wants to see: it is
+    // loaded again in a new process, once, so a page that ends its process every time ends on
+    // our page. The engine may have dropped its address already; the window announced it.
     const char* pending = webkit_web_view_get_uri(view);
-    if (pending && *pending && (self->loading_ || self->shownUri_ != pending)) {
-      const std::string again = pending;
-      webkit_web_view_load_uri(view, again.c_str());
+    const std::string again = pending && *pending ? std::string(pending) : self->reported_;
+    if (!again.empty() && (self->loading_ || self->shownUri_ != again) &&
+        !self->loadedAgainAfterEnd_) {
+      self->loadedAgainAfterEnd_ = true;
+      self->LoadAgain(again);
       return G_SOURCE_REMOVE;
     }
     std::string address = !self->shownUri_.empty() ? self->shownUri_ : self->reported_;
@@ -576,6 +597,8 @@ class WebKitView : public WebView {
   // event, since the window's history has it already.
   void LoadAgain(const std::string& uri) {
     ++generation_;
+    ownPageLoading_ = false;
+    queuedLoad_.clear();
     retrying_ = true;
     startReported_ = true;
     webkit_web_view_load_uri(view(), uri.c_str());
@@ -941,6 +964,8 @@ class WebKitView : public WebView {
   bool ownPageLoading_ = false;       // from its load's start to its end
   bool errorShown_ = false;           // onPageError told of an error no page has replaced yet
   bool retrying_ = false;             // inside LoadAgain's load_uri
+  bool loadedAgainAfterEnd_ = false;  // the navigation was loaded again after its process ended
+  std::string queuedLoad_;            // asked for while our page loaded; loads after it
   std::string trustedAttempt_;        // address and fingerprint let through by the trust key
   unsigned generation_ = 0;           // counts navigations, so a late task finds it outdated
   std::vector<std::pair<unsigned, std::function<void()>>> tasks_;

@@ -10,6 +10,8 @@
 #include <webkit2/webkit2.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -336,6 +338,71 @@ TEST(PageSafetyProgram, AnUnansweredRequestIsThePromptUntilThePageIsLeft) {
   EXPECT_TRUE(RunLoopUntil(
       [&] { return ReadWindowState(program.pid(), state) && state.promptKind.empty(); }, 20000))
       << state.json;
+}
+
+// The engine's web processes of the program `pid` (its descendants, through the sandbox).
+std::vector<pid_t> WebProcessesOf(pid_t pid) {
+  auto parentOf = [](pid_t p) {
+    std::ifstream stat("/proc/" + std::to_string(p) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) return pid_t{0};
+    std::istringstream rest(line.substr(close + 2));
+    char state;
+    pid_t parent = 0;
+    rest >> state >> parent;
+    return parent;
+  };
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const pid_t p = std::stoi(name);
+    std::ifstream cmdline(entry.path() / "cmdline");
+    std::string command;
+    std::getline(cmdline, command, '\0');
+    if (command.find("WebKitWebProcess") == std::string::npos) continue;
+    for (pid_t up = parentOf(p), hops = 0; up > 1 && hops < 16; up = parentOf(up), ++hops) {
+      if (up == pid) {
+        found.push_back(p);
+        break;
+      }
+    }
+  }
+  return found;
+}
+
+TEST(PageSafetyProgram, AWebProcessKilledOverAndOverNeverEndsTheProgram) {
+  LoopbackServer server;
+  server.Page("/start", "<html><body>start</body></html>");
+  for (int i = 0; i < 20; ++i)
+    server.Page("/page" + std::to_string(i), "<html><body>page</body></html>");
+  ProgramRun program(BrandCopy("killed-copy", {"go=" + server.Url("/start")}), {});
+  ASSERT_TRUE(program.Runs()) << program.startError();
+  ASSERT_TRUE(RunLoopUntil([&] { return server.Asked("/start"); }, 60000));
+  for (int i = 0; i < 20; ++i) {
+    SCOPED_TRACE("kill " + std::to_string(i));
+    std::vector<pid_t> web;
+    ASSERT_TRUE(RunLoopUntil(
+        [&] {
+          web = WebProcessesOf(program.pid());
+          return !web.empty();
+        },
+        20000));
+    for (pid_t p : web) ::kill(p, SIGKILL);
+    const std::string page = "/page" + std::to_string(i);
+    ToolRun send =
+        Wbctl({"send", "--pid", std::to_string(program.pid()), "url=" + server.Url(page)});
+    EXPECT_EQ(send.status, 0) << send.err;
+    ASSERT_TRUE(RunLoopUntil([&] { return server.Asked(page); }, 30000))
+        << "requests: " << ::testing::PrintToString(server.Paths());
+    ASSERT_TRUE(program.Runs());
+  }
+  WindowState state;
+  EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+    return s.address == server.Url("/page19") && s.errorKind.empty();
+  })) << state.json;
 }
 
 #endif
