@@ -2,17 +2,9 @@
 
 #include <algorithm>
 
+#include "support/list_items.h"
+
 namespace wb {
-
-namespace {
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
 
 std::vector<std::string> CertificateProblemWords(unsigned problems) {
   static const struct {
@@ -65,11 +57,7 @@ bool TrustList::Holds(std::string_view fingerprint) const {
 
 TrustList ParseTrustList(std::string_view value) {
   TrustList list;
-  while (!value.empty()) {
-    const auto comma = value.find(',');
-    const std::string_view item = Trimmed(value.substr(0, comma));
-    value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
-    if (item.empty()) continue;
+  for (std::string_view item : CommaListItems(value)) {
     std::string normal = NormalFingerprint(item);
     if (normal.empty())
       list.invalid.emplace_back(item);

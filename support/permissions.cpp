@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "support/address.h"
+#include "support/list_items.h"
 
 namespace wb {
 
@@ -100,11 +101,7 @@ bool AllowList::Holds(PermissionKind kind) const {
 
 AllowList ParseAllowList(std::string_view value) {
   AllowList list;
-  while (!value.empty()) {
-    const auto comma = value.find(',');
-    const std::string_view item = Trimmed(value.substr(0, comma));
-    value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
-    if (item.empty()) continue;
+  for (std::string_view item : CommaListItems(value)) {
     if (auto kind = PermissionKindNamed(item))
       list.kinds.push_back(*kind);
     else
