@@ -1087,6 +1087,22 @@ void WebKitViewFactory::ConnectNotificationPermissions(WebKitWebContext* context
                    G_CALLBACK(InitializeNotificationPermissions), this);
 }
 
+void WebKitViewFactory::ClearWebsiteData(std::function<void(const std::string& error)> done) {
+  WebKitWebContext* context = context_ ? context_.get() : webkit_web_context_get_default();
+  WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
+  using Done = std::function<void(const std::string&)>;
+  webkit_website_data_manager_clear(
+      manager, WEBKIT_WEBSITE_DATA_ALL, 0, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Done> finished(static_cast<Done*>(data));
+        GPtr<GError> error;
+        const bool ok = webkit_website_data_manager_clear_finish(
+            WEBKIT_WEBSITE_DATA_MANAGER(source), result, OutPtr(error));
+        (*finished)(ok ? std::string() : MessageOf(error.get()));
+      },
+      new Done(std::move(done)));
+}
+
 std::unique_ptr<WebView> WebKitViewFactory::Create(WebView* related) {
   WebKitWebContext* context = context_ ? context_.get() : webkit_web_context_get_default();
   ConfigureEngineSandbox(context);

@@ -35,6 +35,7 @@ class WebKitViewFactory : public WebViewFactory {
   // process holds no GL context and compositing buffers: about a quarter less memory (see the
   // README's Performance section). Sites with WebGL, video or heavy CSS animation set gpu=1.
   void ApplyConfig(const ValueList& resList) override;
+  void ClearWebsiteData(std::function<void(const std::string& error)> done) override;
 
   // The questions the views ask the user; the dialogs of dialogs.h unless replaced (tests answer
   // them without a dialog). `parent` may be null.

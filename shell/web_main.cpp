@@ -150,6 +150,19 @@ void TWebMain::WMCopyData(Message& message) {
   if (name == u"url" || name == u"go") go(text, 0);
 }
 
+void TWebMain::ClearWebsiteData() {
+  std::weak_ptr<int> window = alive_;
+  services_.views->ClearWebsiteData([this, window](const std::string& error) {
+    if (window.expired()) return;
+    if (!error.empty()) {
+      SetStatus(Ascii("The site's data could not be removed: ") + FromUtf8(error));
+      return;
+    }
+    // The page shown may hold what was removed; it starts afresh.
+    RefreshClick();
+  });
+}
+
 void TWebMain::Present(const std::string& startupId) {
   if (remote::IsStartupId(startupId)) gtk_window_set_startup_id(gobj(), startupId.c_str());
   present();
@@ -172,6 +185,9 @@ remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
       return {remote::Status::kHandled, 0, {}};
     case remote::kStateQuery:
       return {remote::Status::kHandled, 0, StateJson()};
+    case remote::kClearWebsiteData:
+      ClearWebsiteData();
+      return {remote::Status::kHandled, 1, {}};
     case remote::kPresent:
       Present(request.data);
       return {remote::Status::kHandled, 0, {}};

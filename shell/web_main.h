@@ -63,6 +63,8 @@ class TWebMain : public TWebForm {
   // start-up notification id that start was given (ignored unless remote::IsStartupId), which
   // lets the window past the desktop's focus-stealing prevention.
   void Present(const std::string& startupId);
+  // Removes the site's stored data through the engine, then loads the page again.
+  void ClearWebsiteData();
 
   // The socket other processes reach the window through; empty when it has none.
   std::string RemotePath() const;
@@ -97,6 +99,8 @@ class TWebMain : public TWebForm {
   std::unique_ptr<RemoteChannel> channel_;
   std::vector<std::function<void(JsonObject*)>> stateMembers_;
   bool commandLineDone_ = false;
+  // Lives as long as the window, so a late answer of the engine knows it is gone.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace wb

@@ -23,6 +23,9 @@ constexpr std::uint32_t kStateQuery = 0x8100;     // read-only state as JSON (ou
 // Bring the window to the front; the data is the start-up notification id the desktop gave
 // the sender (DESKTOP_STARTUP_ID, XDG_ACTIVATION_TOKEN), possibly empty (our own kind).
 constexpr std::uint32_t kPresent = 0x8101;
+// Remove the copy's website data (cookies, storage, caches) through the window's engine, then
+// load the page again; result 1 once the removal has started (our own kind).
+constexpr std::uint32_t kClearWebsiteData = 0x8102;
 
 // The longest start-up notification id a window takes.
 constexpr std::size_t kMaxStartupId = 512;

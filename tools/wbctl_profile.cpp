@@ -36,11 +36,21 @@ int Run(const std::vector<std::string>& argsIn) {
     return 0;
   }
   // A running window holds its cookie file and caches open; removing them under it would
-  // leave it writing into deleted files.
-  for (const auto& window : wb::ListWindowSockets(wb::ChannelDirectoryPath()))
-    if (wb::SocketNamesApp(window, name) && ::kill(window.pid, 0) == 0)
-      return Fail("profile: " + name + " is running (process " + std::to_string(window.pid) +
-                  "); close its window first");
+  // leave it writing into deleted files. Its engine removes them instead.
+  for (const auto& window : wb::ListWindowSockets(wb::ChannelDirectoryPath())) {
+    if (!wb::SocketNamesApp(window, name) || ::kill(window.pid, 0) != 0) continue;
+    try {
+      wb::RemoteClient client(window.path);
+      const wb::remote::Reply reply = client.Call({wb::remote::kClearWebsiteData, 0, {}});
+      if (reply.status != wb::remote::Status::kHandled || reply.result != 1)
+        return Fail("profile: the window of " + name + " (process " + std::to_string(window.pid) +
+                    ") cannot remove its data; close it first");
+    } catch (const std::exception& e) {
+      return Fail("profile: " + std::string(e.what()));
+    }
+    std::cout << "cleared=" << window.pid << "\n";
+    return 0;
+  }
   std::string error;
   if (!wb::RemoveProfile(profile, error)) return Fail("profile: " + error);
   std::cout << "removed=" << profile.data << "\nremoved=" << profile.cache << "\n";

@@ -104,6 +104,38 @@ TEST_F(ProfileEndToEnd, ACookieThatLastsSurvivesARestartInItsOwnCopyOnly) {
   EXPECT_EQ(CookiesSeen(exe, home, "/check"), "");
 }
 
+TEST_F(ProfileEndToEnd, ClearingWhileTheWindowRunsGoesThroughItsEngine) {
+  Home home("home-clear-running");
+  const std::string exe = Brand("running-copy");
+  auto reports = [&](const std::string& page) {
+    const std::string prefix = "/seen" + page + "?";
+    std::vector<std::string> seen;
+    for (const auto& p : server.Paths())
+      if (p.rfind(prefix, 0) == 0) seen.push_back(p.substr(prefix.size()));
+    return seen;
+  };
+  ProgramRun program(exe, {server.Url("/set")}, home.Environment());
+  ASSERT_TRUE(RunLoopUntil([&] { return !reports("/set").empty(); }, 60000));
+  ToolRun send =
+      Wbctl({"send", "--pid", std::to_string(program.pid()), "url=" + server.Url("/check")});
+  ASSERT_EQ(send.status, 0) << send.err;
+  ASSERT_TRUE(RunLoopUntil([&] { return !reports("/check").empty(); }, 30000));
+  EXPECT_EQ(reports("/check")[0], "keep%3D1%3B%20session%3D1");
+
+  std::string env;
+  for (const auto& e : home.Environment()) env += "'" + e + "' ";
+  int status = -1;
+  const std::string out =
+      RunCommand("env " + env + WB_WBCTL_PATH + " profile --exe " + exe + " clear", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(out, "cleared=" + std::to_string(program.pid()) + "\n");
+  // Once its engine has removed the data, the window loads its page again: without a cookie.
+  ASSERT_TRUE(RunLoopUntil([&] { return reports("/check").size() >= 2; }, 30000))
+      << ::testing::PrintToString(server.Paths());
+  EXPECT_EQ(reports("/check")[1], "");
+  EXPECT_TRUE(program.Runs());
+}
+
 TEST_F(ProfileEndToEnd, AnEphemeralCopyWritesNoCookieAnywhere) {
   Home home("home-ephemeral");
   const std::string exe = Brand("kiosk-copy", {"ephemeral=1"});
