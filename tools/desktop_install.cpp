@@ -18,6 +18,7 @@
 #include "support/process_values.h"
 #include "support/text.h"
 #include "tools/command.h"
+#include "tools/exe_target.h"
 
 namespace wbctl {
 namespace {
@@ -89,14 +90,7 @@ InstallTarget TakeInstallTarget(std::vector<std::string>& args, bool exeMustExis
   std::string exe = TakeOption(args, "--exe");
   std::string prefix = TakeOption(args, "--prefix");
   std::error_code error;
-  std::filesystem::path path;
-  if (exe.empty()) {
-    // The tool is installed beside the program it serves.
-    path = std::filesystem::path(wb::ToUtf8(wb::ExecutablePath())).parent_path() / "webbrowser";
-  } else {
-    path = std::filesystem::absolute(exe, error);
-    if (error) throw std::runtime_error(exe + ": " + error.message());
-  }
+  const std::filesystem::path path = ExecutableArgumentPath(exe);
   target.exe = path.lexically_normal().string();
   if (exeMustExist && !std::filesystem::is_regular_file(target.exe, error)) {
     throw std::runtime_error(target.exe + ": no such executable");

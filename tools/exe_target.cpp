@@ -1,6 +1,7 @@
 #include "tools/exe_target.h"
 
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 #include "support/process_values.h"
@@ -8,6 +9,16 @@
 #include "tools/command.h"
 
 namespace wbctl {
+
+std::filesystem::path ExecutableArgumentPath(const std::string& exe) {
+  // The tool is installed beside the program it serves.
+  if (exe.empty())
+    return std::filesystem::path(wb::ToUtf8(wb::ExecutablePath())).parent_path() / "webbrowser";
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(exe, error);
+  if (error) throw std::runtime_error(exe + ": " + error.message());
+  return path;
+}
 
 std::string TakeExecutableOption(std::vector<std::string>& args) {
   std::string exe;
@@ -22,18 +33,14 @@ std::string TakeExecutableOption(std::vector<std::string>& args) {
                args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
     break;
   }
-  std::error_code error;
   std::filesystem::path path;
-  if (exe.empty()) {
-    // The tool is installed beside the program it serves.
-    path = std::filesystem::path(wb::ToUtf8(wb::ExecutablePath())).parent_path() / "webbrowser";
-  } else {
-    path = std::filesystem::absolute(exe, error);
-    if (error) {
-      Fail(exe + ": " + error.message());
-      return {};
-    }
+  try {
+    path = ExecutableArgumentPath(exe);
+  } catch (const std::exception& e) {
+    Fail(e.what());
+    return {};
   }
+  std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) {
     Fail(path.string() + ": no such executable");
     return {};

@@ -14,6 +14,7 @@
 #include "engine/web_view_webkit.h"
 #include "shell/main_window.h"
 #include "shell/web_main.h"
+#include "tests/common/browser_handler.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/program_run.h"
@@ -404,25 +405,6 @@ TEST_F(PageToolsEndToEnd, TheContextMenusBackIsTheWindows) {
   // The window loaded the page as a new navigation; had the engine gone back in its own
   // history, it would now offer to go forward.
   EXPECT_FALSE(webkit_web_view_can_go_forward(WEBKIT_WEB_VIEW(w.Page().gobj())));
-}
-
-// Makes the test's own default handler for web addresses: it appends each address it is given
-// to the file it returns.
-std::string InstallBrowserHandler() {
-  const std::string root = TestRoot();
-  const std::string opened = root + "/opened.txt";
-  const std::string script = root + "/fake-browser.sh";
-  std::ofstream(script) << "#!/bin/sh\necho \"$1\" >> '" << opened << "'\n";
-  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  std::filesystem::create_directories(root + "/data-dirs/applications");
-  std::ofstream(root + "/data-dirs/applications/wbtest-browser.desktop")
-      << "[Desktop Entry]\nType=Application\nName=Test browser\nExec=" << script
-      << " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\nNoDisplay=true\n";
-  std::filesystem::create_directories(root + "/config");
-  std::ofstream(root + "/config/mimeapps.list")
-      << "[Default Applications]\nx-scheme-handler/http=wbtest-browser.desktop\n"
-         "x-scheme-handler/https=wbtest-browser.desktop\n";
-  return opened;
 }
 
 TEST_F(PageToolsEndToEnd, OpenLinkInNewWindowGoesToTheDefaultBrowser) {

@@ -14,6 +14,7 @@
 
 #include "engine/web_view_webkit.h"
 #include "shell/main_window.h"
+#include "tests/common/browser_handler.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/test_env.h"
@@ -32,25 +33,6 @@ std::string LinkPage(const std::string& title, const std::string& href, const st
          href + "'" + (target.empty() ? "" : " target='" + target + "'") +
          " style='display:block;width:400px;height:200px;background:#ccf'>" + title + "</a>" +
          extra + "</body></html>";
-}
-
-// Installs a default handler for web addresses of the test's own: it appends each address
-// it is given to a file.
-std::string InstallBrowserHandler() {
-  std::string root = TestRoot();
-  std::string opened = root + "/opened.txt";
-  std::string script = root + "/fake-browser.sh";
-  std::ofstream(script) << "#!/bin/sh\necho \"$1\" >> '" << opened << "'\n";
-  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  std::filesystem::create_directories(root + "/data-dirs/applications");
-  std::ofstream(root + "/data-dirs/applications/wbtest-browser.desktop")
-      << "[Desktop Entry]\nType=Application\nName=Test browser\nExec=" << script
-      << " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\nNoDisplay=true\n";
-  std::filesystem::create_directories(root + "/config");
-  std::ofstream(root + "/config/mimeapps.list")
-      << "[Default Applications]\nx-scheme-handler/http=wbtest-browser.desktop\n"
-         "x-scheme-handler/https=wbtest-browser.desktop\n";
-  return opened;
 }
 
 class WebFormEndToEnd : public ::testing::Test {
