@@ -3,6 +3,9 @@
 // until a condition holds or until nothing is left to run, and a mouse click as the display
 // would deliver it.
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
 #include <gtkmm/main.h>
 #include <gtkmm/widget.h>
 
@@ -29,6 +32,30 @@ inline void SpinIdle() {
   for (int i = 0; i < 1000 && g_main_context_pending(nullptr); ++i)
     g_main_context_iteration(nullptr, FALSE);
 }
+
+// Whether the test runs on a Wayland display (tests/run-wayland.sh) rather than an X one.
+inline bool OnWayland() {
+#ifdef GDK_WINDOWING_WAYLAND
+  return GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default());
+#else
+  return false;
+#endif
+}
+
+// Whether the display has a seat with a keyboard and a pointer. A headless compositor may have
+// none: it gives no window the keyboard's focus and opens no pop-up menu, so the tests of keys,
+// focus and menus have nothing to test there.
+inline bool HasInputSeat() {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+  constexpr auto kBoth =
+      static_cast<GdkSeatCapabilities>(GDK_SEAT_CAPABILITY_KEYBOARD | GDK_SEAT_CAPABILITY_POINTER);
+  return seat && (gdk_seat_get_capabilities(seat) & kBoth) == kBoth;
+}
+
+#define WB_SKIP_WITHOUT_INPUT_SEAT() \
+  if (!::wbtest::HasInputSeat())     \
+  GTEST_SKIP() << "the display has no input seat (a headless compositor): no focus, keys or menus"
 
 // Clicks inside `widget`'s window at (x, y) as the mouse does: press and release of button 1,
 // so the toolkit and the engine see a user's gesture.

@@ -4,9 +4,6 @@
 // (tests/run-wayland.sh) it docks at the window's bottom. Either way the page keeps the rest of
 // the window.
 #include <gdk/gdk.h>
-#ifdef GDK_WINDOWING_WAYLAND
-#include <gdk/gdkwayland.h>
-#endif
 #include <gtest/gtest.h>
 #include <json-glib/json-glib.h>
 #include <signal.h>
@@ -22,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/gtk_test_util.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/run_tool.h"
@@ -33,6 +31,7 @@ namespace {
 
 #if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
 
+using wbtest::OnWayland;
 using wbtest::RunCommand;
 
 // A running program, ended when the object goes.
@@ -91,16 +90,6 @@ XWindow FindWindow(const std::string& name) {
   w.width = number("Width");
   w.height = number("Height");
   return w;
-}
-
-// Whether the test runs on a Wayland display, where the program docks the banner instead of
-// placing a window of its own.
-bool OnWayland() {
-#ifdef GDK_WINDOWING_WAYLAND
-  return GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default());
-#else
-  return false;
-#endif
 }
 
 // The main window's content area and its shown parts, top to bottom, as its state reports

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/gtk_test_util.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 
@@ -31,6 +32,9 @@ std::string Brand(const std::string& name, const std::string& title) {
 }
 
 TEST(Program, WindowClassFollowsTheExecutableName) {
+  // On Wayland the toolkit sends the same name as the window's application id, which no
+  // tool of the compositor here reads back.
+  if (OnWayland()) GTEST_SKIP() << "the window class is an X11 property, read with xprop";
   std::string exe = Brand("acme-portal", "Class Test");
   pid_t pid = -1;
   char* argv[] = {exe.data(), nullptr};
