@@ -45,6 +45,14 @@ inline ToolRun Wbctl(std::vector<std::string> args, const std::string& cwd = "",
   args.insert(args.begin(), tool);
   return RunTool(std::move(args), cwd);
 }
+
+// The program wbctl's tests brand: the real program when it is built, else the tool itself;
+// both carry the embedded bundle.
+#ifdef WB_WEBBROWSER_PATH
+inline const std::string kProgram = WB_WEBBROWSER_PATH;
+#else
+inline const std::string kProgram = WB_WBCTL_PATH;
+#endif
 #endif
 
 // The standard output of a shell command line, or empty; its exit code goes to `status`

@@ -19,12 +19,7 @@
 namespace wb {
 namespace {
 
-// The real program when it is built, else the tool itself: both carry the embedded bundle.
-#ifdef WB_WEBBROWSER_PATH
-const std::string kProgram = WB_WEBBROWSER_PATH;
-#else
-const std::string kProgram = WB_WBCTL_PATH;
-#endif
+using wbtest::kProgram;
 
 using wbtest::ToolRun;
 using wbtest::Wbctl;

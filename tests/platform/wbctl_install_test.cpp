@@ -16,11 +16,7 @@
 namespace wb {
 namespace {
 
-#ifdef WB_WEBBROWSER_PATH
-const std::string kProgram = WB_WEBBROWSER_PATH;
-#else
-const std::string kProgram = WB_WBCTL_PATH;
-#endif
+using wbtest::kProgram;
 
 namespace fs = std::filesystem;
 using wbtest::LoadPixels;
