@@ -10,6 +10,9 @@
 
 #include "storage/atomic_file.h"
 #include "storage/window_config.h"
+#include "support/certificate.h"
+#include "support/permissions.h"
+#include "support/values.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
 #include "tools/icon_image.h"
@@ -19,6 +22,17 @@ namespace {
 
 std::string YesNo(bool value) {
   return value ? "yes" : "no";
+}
+
+std::string TrueFalse(bool value) {
+  return value ? "true" : "false";
+}
+
+// Items divided by ",", or "none".
+std::string ListOrNone(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ",") + item;
+  return out.empty() ? "none" : out;
 }
 
 std::string Number(int value) {
@@ -53,7 +67,26 @@ void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   out << "height=" << Number(config.height) << "\n";
   out << "color=" << WebColor(config.color) << "\n";
   out << "go=" << (config.go.empty() ? std::string("none") : wb::ToUtf8(config.go)) << "\n";
-  out << "webinfo=" << (config.webinfo ? "true" : "false") << "\n";
+  out << "webinfo=" << TrueFalse(config.webinfo) << "\n";
+  // The keys beyond the window's design, as the program reads them.
+  const auto raw = [&config](const char16_t* key) {
+    return wb::ToUtf8(wb::ValueOf(config.resList, key));
+  };
+  const auto isOn = [&config](const char16_t* key) {
+    return wb::TextToBool(wb::ValueOf(config.resList, key));
+  };
+  out << "gpu=" << TrueFalse(isOn(u"gpu")) << "\n";
+  out << "ephemeral=" << TrueFalse(isOn(u"ephemeral")) << "\n";
+  out << "single=" << TrueFalse(isOn(u"single")) << "\n";
+  out << "trust=" << ListOrNone(wb::ParseTrustList(raw(u"trust")).fingerprints) << "\n";
+  std::vector<std::string> allowed;
+  for (wb::PermissionKind kind : wb::ParseAllowList(raw(u"allow")).kinds)
+    allowed.emplace_back(wb::PermissionKindName(kind));
+  out << "allow=" << ListOrNone(allowed) << "\n";
+  out << "zoom=" << config.zoom << "\n";
+  out << "devtools=" << TrueFalse(config.devtools) << "\n";
+  out << "spell=" << TrueFalse(config.spell) << "\n";
+  out << "remember=" << TrueFalse(config.remember) << "\n";
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {

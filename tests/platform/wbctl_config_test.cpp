@@ -104,7 +104,16 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "height=800\n"
             "color=#102030\n"
             "go=http://start.example/\n"
-            "webinfo=false\n");
+            "webinfo=false\n"
+            "gpu=false\n"
+            "ephemeral=false\n"
+            "single=false\n"
+            "trust=none\n"
+            "allow=none\n"
+            "zoom=100\n"
+            "devtools=false\n"
+            "spell=true\n"
+            "remember=false\n");
 
   // Branding the branded copy replaces its block.
   const std::string again = Path("branded-again");
@@ -125,6 +134,39 @@ TEST(WbctlBrand, TakesTheLinesOfAFileFirst) {
   const ToolRun show = Wbctl({"show", "--effective", copy});
   EXPECT_NE(show.out.find("\nwidth=700\n"), std::string::npos) << show.out;
   EXPECT_NE(show.out.find("\nwebinfo=true\n"), std::string::npos) << show.out;
+}
+
+// The keys beyond the window's design read as the program reads them: the yes-words, a zoom
+// held within its bounds, fingerprints in their normal form, permission kinds by name, and
+// items that are none of these left out.
+TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
+  const std::string hex(62, 'a');
+  struct Case {
+    std::string value;  // as branded
+    std::string line;   // as shown
+  };
+  const Case cases[] = {
+      {"gpu=yes", "gpu=true"},
+      {"gpu=maybe", "gpu=false"},
+      {"ephemeral=1", "ephemeral=true"},
+      {"single=TRUE", "single=true"},
+      {"trust=" + hex + ":0f, nonsense", "trust=" + std::string(62, 'A') + "0F"},
+      {"allow=Camera,bogus,microphone", "allow=camera,microphone"},
+      {"zoom=125%", "zoom=125"},
+      {"zoom=-5", "zoom=100"},
+      {"devtools=1", "devtools=true"},
+      {"spell=0", "spell=false"},
+      {"spell=", "spell=true"},
+      {"remember=on", "remember=true"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    const std::string copy = Path("effective-copy");
+    ASSERT_EQ(Wbctl({"brand", kProgram, copy, c.value}).status, 0);
+    const ToolRun show = Wbctl({"show", "--effective", copy});
+    ASSERT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("\n" + c.line + "\n"), std::string::npos) << show.out;
+  }
 }
 
 TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
