@@ -96,6 +96,7 @@ class WebKitView : public WebView {
     const std::string uri = ToUtf8(resolved);
     ++generation_;
     loadedAgainAfterEnd_ = false;
+    pageLoad_ = false;  // the page's navigation under way gives way, judged or not
     if (ownPageLoading_) {
       // Our explanation page is on its way (after an ended process, into a new one); a load
       // asked for now could be overtaken by it and never happen. It follows once the page is
@@ -593,13 +594,14 @@ class WebKitView : public WebView {
   }
 
   // Where the main frame's load the page started, now at `uri`, is to go instead of the view;
-  // empty when it stays. Without a redirect the decision noted for `uri` itself says it.
+  // empty when it stays. Without a redirect the decision noted for `uri` itself says it, if
+  // there is one (the engine may ask for an address without its fragment).
   std::string LeavingAddress(const char* uri) const {
     if (!pageLoad_ || handedOut_ || !uri || !Judging()) return {};
-    if (redirected_) return start_ && start_->external ? start_->uri : std::string();
-    for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
-      if (it->uri == uri) return it->external && !it->redirect ? it->uri : std::string();
-    return {};
+    if (!redirected_)
+      for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
+        if (it->uri == uri) return it->external && !it->redirect ? it->uri : std::string();
+    return start_ && start_->external ? start_->uri : std::string();
   }
 
   NavigationVerdict NewWindowVerdict(const char* uri) const {
@@ -761,6 +763,7 @@ class WebKitView : public WebView {
   // event, since the window's history has it already.
   void LoadAgain(const std::string& uri) {
     ++generation_;
+    pageLoad_ = false;
     ownPageLoading_ = false;
     queuedLoad_.clear();
     retrying_ = true;
