@@ -144,7 +144,10 @@ TEST_F(InternalHostsEndToEnd, PageNavigationsToOutsideHostsGoToTheDefaultBrowser
                                    "<a id='away' href='" + outside +
                                        "/linked'>away</a>"
                                        "<iframe src='" +
-                                       outside + "/frame' width='300' height='80'></iframe>"));
+                                       outside +
+                                       "/frame' width='300' height='80'></iframe>"
+                                       "<form action='" +
+                                       outside + "/sent'><input name='q' value='1'></form>"));
   server.Page("/frame", "<html><body>a frame of another host</body></html>");
   server.Page("/landing", "<html><head><title>Landing</title></head><body>here</body></html>");
   server.Page("/typed", "<html><head><title>Typed</title></head><body>typed</body></html>");
@@ -169,6 +172,27 @@ TEST_F(InternalHostsEndToEnd, PageNavigationsToOutsideHostsGoToTheDefaultBrowser
     })) << wb::ToUtf8(w.form->AddrText());
   }
   EXPECT_EQ(ReadFile(opened).find("/frame"), std::string::npos);
+
+  // A form the page sends, and a host that refuses the connection: no error page of ours, the
+  // default browser has it.
+  std::string refused;
+  {
+    const LoopbackServer gone;
+    refused = OutsideBase(gone) + "/closed";
+  }
+  for (const auto& [script, address] :
+       {std::pair<std::string, std::string>{"document.forms[0].submit()", outside + "/sent?q=1"},
+        {"location.href = '" + refused + "'", refused}}) {
+    SCOPED_TRACE(address);
+    RunScript(w.view(), script);
+    ASSERT_TRUE(SpinUntil(
+        [&] { return ReadFile(opened).find(address + "\n") != std::string::npos; }, 60000))
+        << ReadFile(opened);
+    EXPECT_TRUE(Stays([&] {
+      return w.History() == history && wb::ToUtf8(w.form->View().LocationURL()) == start &&
+             !w.form->Model().PageErrorShown() && w.form->View().Title() == u"Start";
+    }));
+  }
 
   // A redirect of an inside navigation is part of it, and proceeds.
   w.finished = false;
