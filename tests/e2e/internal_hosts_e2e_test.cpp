@@ -1,6 +1,7 @@
 // The "internal" key on the real engine, against one loopback server reached under two hosts:
-// 127.0.0.1 is inside the patterns and localhost outside. A link, a script and a pop-up towards
-// localhost reach the stand-in default browser while the window stays on its page; a frame,
+// 127.0.0.1 is inside the patterns and localhost outside. A link, a script, a form and a pop-up
+// towards localhost (one that refuses the connection too) reach the stand-in default browser
+// while the window stays on its page; a frame,
 // a redirect and the program's own navigation stay in the window; a pop-up towards 127.0.0.1
 // opens a child window whose window.opener.postMessage reaches the main page, and whose
 // window.close() closes it. Without the key pop-ups go to the default browser as before.
