@@ -53,8 +53,32 @@ class WebView {
   std::function<void()> onNavigationCalledOff;
   // A load failed, or the main resource was answered with HTTP status 400 or above.
   std::function<void(const Text& address, int statusCode)> onNavigateError;
-  // A link or script asked for a new window.
+  // A link or script asked for a new window, and it is not one for a child window (below).
   std::function<void(const Text& address)> onNewWindow;
+
+  // --- The "internal" key: links that stay in and links that leave -------------------------
+  // The engine decides with the host patterns of the factory's configuration
+  // (DecideNavigation); without the key neither event is raised.
+
+  // A navigation of the main frame that the page started (a link, a form, a script) towards a
+  // host outside the patterns. It does not happen in the view: the page shown stays, no
+  // before-navigate event is raised for it, and the address is the handler's to open
+  // elsewhere. Without a handler every navigation proceeds in the view, as in a child window,
+  // whose sign-in pages pass through the partner's hosts and redirects.
+  std::function<void(const Text& address)> onExternalNavigation;
+  // A new-window request (target=_blank, window.open) towards a host inside the patterns. The
+  // handler makes a view with the factory's Create(this view), so that it shares this view's
+  // web process and session and the page keeps window.opener, puts it into a window of its
+  // own and returns it; the engine then loads the address into it. Returning null refuses the
+  // request. Without a handler the request goes to onNewWindow.
+  std::function<WebView*(const Text& address)> onChildWindow;
+  // A view made for a new-window request has its page ready to be shown.
+  std::function<void()> onReadyToShow;
+  // The page asked to close its window (window.close() of a window a page opened).
+  std::function<void()> onCloseRequest;
+  // The page's title changed.
+  std::function<void(const Text& title)> onTitleChanged;
+  virtual Text Title() const { return {}; }
   // Status text of a download or other engine activity the window may show.
   std::function<void(const Text& status)> onStatusText;
   // The view shows an explanation of ours instead of the page asked for (its certificate

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <list>
 #include <memory>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "platform/resources.h"
 #include "storage/atomic_file.h"
 #include "support/certificate.h"
+#include "support/host_patterns.h"
 #include "support/values.h"
 
 namespace wb {
@@ -94,6 +96,7 @@ class WebKitView : public WebView {
     const std::string uri = ToUtf8(resolved);
     ++generation_;
     loadedAgainAfterEnd_ = false;
+    pageLoad_ = false;  // the page's navigation under way gives way, judged or not
     if (ownPageLoading_) {
       // Our explanation page is on its way (after an ended process, into a new one); a load
       // asked for now could be overtaken by it and never happen. It follows once the page is
@@ -158,6 +161,11 @@ class WebKitView : public WebView {
 
   bool LeavePromptOpen() const override { return leavePrompt_ != nullptr; }
 
+  Text Title() const override {
+    const char* title = webkit_web_view_get_title(view());
+    return title ? FromUtf8(title) : Text();
+  }
+
   bool IsLoading() const override { return webkit_web_view_is_loading(view()); }
   void FindText(const Text& text, bool matchCase, int maxCount) override {
     tools_->FindText(text, matchCase, maxCount);
@@ -176,6 +184,9 @@ class WebKitView : public WebView {
     g_signal_connect(view(), "notify::uri", G_CALLBACK(OnUriChanged), this);
     g_signal_connect(view(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view(), "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect(view(), "ready-to-show", G_CALLBACK(OnReadyToShow), this);
+    g_signal_connect(view(), "close", G_CALLBACK(OnClose), this);
+    g_signal_connect(view(), "notify::title", G_CALLBACK(OnTitleChanged), this);
     g_signal_connect(view(), "script-dialog", G_CALLBACK(OnScriptDialog), this);
     g_signal_connect(view(), "load-failed-with-tls-errors", G_CALLBACK(OnTlsErrors), this);
     g_signal_connect(view(), "permission-request", G_CALLBACK(OnPermissionRequest), this);
@@ -302,8 +313,10 @@ class WebKitView : public WebView {
         self->calledOff_ = false;
         self->awaiting_ = !self->startReported_;
         self->startReported_ = false;
+        self->StartJudging();
         break;
       case WEBKIT_LOAD_REDIRECTED:
+        self->redirected_ = true;
         // A redirect continues the same navigation; the history keeps the address the user
         // asked for, so that Back returns to something the user chose.
         break;
@@ -357,6 +370,9 @@ class WebKitView : public WebView {
       // The program's own load: reported now, so its start does not wait for another.
       self->startReported_ = true;
       self->Report(uri);
+    } else if (self->handedOut_ && self->loading_) {
+      // The load that went to the default browser: the page shown stays.
+      self->awaiting_ = false;
     } else if (self->awaiting_) {
       self->awaiting_ = false;
       self->Report(uri);
@@ -373,6 +389,17 @@ class WebKitView : public WebView {
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
+    // A page that was to leave the view: held back at its answer, or failed before one came
+    // (no such host, refused); either way it is the default browser's. A load the person
+    // stopped goes nowhere.
+    if (self->handedOut_) return TRUE;
+    if (!g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
+      const std::string leaving = self->LeavingAddress(uri);
+      if (!leaving.empty()) {
+        self->HandOut(leaving);
+        return TRUE;
+      }
+    }
     // A load the user stopped, or one that turned into a download, did not fail.
     bool quiet = g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
                  g_error_matches(error, WEBKIT_POLICY_ERROR,
@@ -429,6 +456,7 @@ class WebKitView : public WebView {
           self->Later([self] { self->OwnPageAction(); });
         return TRUE;
       }
+      if (uri) self->NoteNavigation(action, uri);
     }
     if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
       // A link with a target of its own or a script's window.open: the site-as-app window
@@ -437,6 +465,11 @@ class WebKitView : public WebView {
       WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(nav);
       WebKitURIRequest* request = webkit_navigation_action_get_request(action);
       const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+      if (self->NewWindowVerdict(uri) == NavigationVerdict::kChildWindow) {
+        // The engine asks for the view to open it in ("create").
+        webkit_policy_decision_use(decision);
+        return TRUE;
+      }
       webkit_policy_decision_ignore(decision);
       if (uri && *uri && g_strcmp0(uri, "about:blank") != 0 && self->onNewWindow)
         self->onNewWindow(FromUtf8(uri));
@@ -444,6 +477,17 @@ class WebKitView : public WebView {
     }
     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
       auto* resp = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+      if (webkit_response_policy_decision_is_main_frame_main_resource(resp)) {
+        WebKitURIRequest* request = webkit_response_policy_decision_get_request(resp);
+        const std::string leaving =
+            self->LeavingAddress(request ? webkit_uri_request_get_uri(request) : nullptr);
+        if (!leaving.empty()) {
+          // The outside page answered: it is not shown here; the page shown stays.
+          webkit_policy_decision_ignore(decision);
+          self->HandOut(leaving);
+          return TRUE;
+        }
+      }
       WebKitURIResponse* response = webkit_response_policy_decision_get_response(resp);
       bool attachment = false;
       if (SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response)) {
@@ -459,14 +503,136 @@ class WebKitView : public WebView {
   }
 
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
-    // Reached only by a new-window request that bypassed the policy decision above.
+    // A script's window.open, and a new-window request the policy decision above let through
+    // for a child window.
     auto* self = static_cast<WebKitView*>(data);
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
     const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    if (self->NewWindowVerdict(uri) == NavigationVerdict::kChildWindow) {
+      // The handler's view was made related to this one; the engine loads the page into it.
+      auto* child = dynamic_cast<WebKitView*>(self->onChildWindow(FromUtf8(uri)));
+      return child ? GTK_WIDGET(child->view()) : nullptr;
+    }
     if (uri && *uri && g_strcmp0(uri, "about:blank") != 0 && self->onNewWindow)
       self->onNewWindow(FromUtf8(uri));
     return nullptr;
   }
+
+  static void OnReadyToShow(WebKitWebView*, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (self->onReadyToShow) self->onReadyToShow();
+  }
+
+  static void OnClose(WebKitWebView*, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (self->onCloseRequest) self->onCloseRequest();
+  }
+
+  static void OnTitleChanged(WebKitWebView*, GParamSpec*, gpointer data) {
+    auto* self = static_cast<WebKitView*>(data);
+    if (self->onTitleChanged) self->onTitleChanged(self->Title());
+  }
+
+  // --- The "internal" key ------------------------------------------------------------------
+  //
+  // The engine asks its navigation decision for the navigations of every frame and does not
+  // say which frame, while only the main frame's may leave; and the view's address moves to a
+  // page's navigation only when it is about to be shown. So each decision is noted with its
+  // verdict as if it were the main frame's, and the verdict counts when the main frame's
+  // answer comes (a response decision that says it is the main frame's main resource), or its
+  // load fails first: a navigation to leave proceeds until the outside host answers, and its
+  // answer is refused. The page shown stays and never unloads. Only loads the page started
+  // are judged: the program's own (Load, LoadAgain, our explanation pages) report their
+  // address before the engine starts them.
+
+  static NavigationKind KindOf(WebKitNavigationType type) {
+    switch (type) {
+      case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
+        return NavigationKind::kLink;
+      case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+        return NavigationKind::kForm;
+      case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+        return NavigationKind::kBackForward;
+      case WEBKIT_NAVIGATION_TYPE_RELOAD:
+        return NavigationKind::kReload;
+      case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+        return NavigationKind::kFormResubmit;
+      default:
+        return NavigationKind::kOther;
+    }
+  }
+
+  bool Judging() const { return onExternalNavigation && !factory_.internalHosts().empty(); }
+
+  void NoteNavigation(WebKitNavigationAction* action, const char* uri) {
+    if (!Judging()) return;
+    NavigationFacts facts;
+    facts.kind = KindOf(webkit_navigation_action_get_navigation_type(action));
+    facts.redirect = webkit_navigation_action_is_redirect(action);
+    facts.address = uri;
+    const bool external =
+        DecideNavigation(facts, factory_.internalHosts()) == NavigationVerdict::kExternal;
+    noted_.push_back({uri, external, facts.redirect});
+    // Frames that navigate in a loop keep only the newest.
+    if (noted_.size() > kMaxNoted) noted_.pop_front();
+  }
+
+  // A main-frame load has started: one the page started is judged when its answer comes. Its
+  // decision came just before, the newest noted that is no redirect; should a redirect follow,
+  // that one still says where the navigation set out for.
+  void StartJudging() {
+    pageLoad_ = awaiting_ && Judging();
+    redirected_ = false;
+    handedOut_ = false;
+    start_.reset();
+    if (!pageLoad_) return;
+    for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
+      if (!it->redirect) {
+        start_ = *it;
+        break;
+      }
+  }
+
+  // Where the main frame's load the page started, now at `uri`, is to go instead of the view;
+  // empty when it stays. Without a redirect the decision noted for `uri` itself says it, if
+  // there is one (the engine may ask for an address without its fragment).
+  std::string LeavingAddress(const char* uri) const {
+    if (!pageLoad_ || handedOut_ || !uri || !Judging()) return {};
+    if (!redirected_)
+      for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
+        if (it->uri == uri) return it->external && !it->redirect ? it->uri : std::string();
+    return start_ && start_->external ? start_->uri : std::string();
+  }
+
+  NavigationVerdict NewWindowVerdict(const char* uri) const {
+    if (!uri || !*uri || !onChildWindow) return NavigationVerdict::kExternal;
+    NavigationFacts facts;
+    facts.kind = NavigationKind::kNewWindow;
+    facts.address = uri;
+    return DecideNavigation(facts, factory_.internalHosts());
+  }
+
+  // The load goes to the default browser; the page shown before stays. A window that has heard
+  // of the navigation hears it called off; otherwise it never hears of it.
+  void HandOut(const std::string& address) {
+    handedOut_ = true;
+    const bool announced = !awaiting_;
+    awaiting_ = false;
+    if (onExternalNavigation) onExternalNavigation(FromUtf8(address));
+    if (announced) {
+      CalledOff();
+    } else {
+      calledOff_ = true;
+      reported_ = shownUri_;
+    }
+  }
+
+  struct NotedNavigation {
+    std::string uri;
+    bool external;
+    bool redirect;
+  };
+  static constexpr size_t kMaxNoted = 32;
 
   // The page's web process ended (it crashed, ran out of memory or was killed). A blank view
   // would leave the person nowhere: the view shows what happened and a way to load the page
@@ -597,6 +763,7 @@ class WebKitView : public WebView {
   // event, since the window's history has it already.
   void LoadAgain(const std::string& uri) {
     ++generation_;
+    pageLoad_ = false;
     ownPageLoading_ = false;
     queuedLoad_.clear();
     retrying_ = true;
@@ -680,6 +847,13 @@ class WebKitView : public WebView {
   static gboolean OnTlsErrors(WebKitWebView*, const gchar* failingUri, GTlsCertificate* certificate,
                               GTlsCertificateFlags errors, gpointer data) {
     auto* self = static_cast<WebKitView*>(data);
+    if (self->handedOut_) return TRUE;
+    const std::string leaving = self->LeavingAddress(failingUri);
+    if (!leaving.empty()) {
+      // An outside page: the default browser judges its certificate.
+      self->HandOut(leaving);
+      return TRUE;
+    }
     const std::string uri = failingUri ? failingUri : "";
     const std::string host = HostOf(uri);
     if (uri.empty() || host.empty() || !certificate) return FALSE;
@@ -972,6 +1146,13 @@ class WebKitView : public WebView {
   guint taskIdle_ = 0;
   std::vector<std::unique_ptr<PageNotification>> notifications_;
   std::unique_ptr<WebKitPageTools> tools_;  // find, zoom, context menu
+
+  // The "internal" key.
+  std::deque<NotedNavigation> noted_;     // the navigation decisions of late, newest last
+  bool pageLoad_ = false;                 // the main frame's load under way is the page's
+  bool redirected_ = false;               // ...and a server redirected it
+  std::optional<NotedNavigation> start_;  // ...and its decision
+  bool handedOut_ = false;                // it went to the default browser; its end is no failure
 };
 
 }  // namespace
@@ -1025,6 +1206,7 @@ WebKitViewFactory::~WebKitViewFactory() {
 
 void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
   trust_ = ParseTrustList(ToUtf8(ValueOf(resList, u"trust")));
+  internal_ = ParseHostPatterns(ToUtf8(ValueOf(resList, u"internal")));
   const std::int32_t color = TextToColor(ValueOf(resList, u"color"));
   if (color > 0) {
     char css[8];

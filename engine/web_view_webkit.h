@@ -11,6 +11,7 @@
 #include "platform/glib_ptr.h"
 #include "platform/profile.h"
 #include "support/certificate.h"
+#include "support/host_patterns.h"
 
 typedef struct _WebKitSettings WebKitSettings;
 typedef struct _WebKitWebContext WebKitWebContext;
@@ -58,6 +59,9 @@ class WebKitViewFactory : public WebViewFactory {
   // The certificates of the configuration key "trust" (read by ApplyConfig): a host that
   // presents one of them is accepted without the certificate error page.
   const TrustList& trustedCertificates() const { return trust_; }
+  // The hosts of the configuration key "internal" (read by ApplyConfig): empty when the key is
+  // not set.
+  const HostPatterns& internalHosts() const { return internal_; }
   // The CSS colour of the band atop the explanation pages of ours (the configured window
   // colour, else the design's).
   const std::string& pageAccent() const { return accent_; }
@@ -78,6 +82,7 @@ class WebKitViewFactory : public WebViewFactory {
   GObjectPtr<WebKitWebContext> context_;
   int defaultAccelerationPolicy_ = 0;
   TrustList trust_;
+  HostPatterns internal_;
   std::string accent_ = "#000080";
   WebKitWebContext* notifyContext_ = nullptr;  // whose new web processes ask notificationOrigins
   void ConnectNotificationPermissions(WebKitWebContext* context);

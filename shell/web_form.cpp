@@ -51,6 +51,9 @@ TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
 }
 
 TWebForm::~TWebForm() {
+  // The child windows' views were made related to the window's own; they go first.
+  dropChildren_.disconnect();
+  children_.clear();
   completion_.disconnect();
   DisconnectPageTools();
   FormDestroy();
@@ -60,6 +63,8 @@ TWebForm::~TWebForm() {
     web->onProgressChange = nullptr;
     web->onNavigateError = nullptr;
     web->onNewWindow = nullptr;
+    web->onExternalNavigation = nullptr;
+    web->onChildWindow = nullptr;
     web->onStatusText = nullptr;
     web->onNavigationCalledOff = nullptr;
     web->onPageError = nullptr;
@@ -187,11 +192,9 @@ void TWebForm::BuildDesign() {
   web->onPageError = [this](const PageError* error) { model_.webPageError(error); };
   web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
   web->onNavigationCalledOff = [this] { model_.webNavigationCalledOff(); };
-  web->onNewWindow = [this](const Text& address) {
-    // A page that opens windows in a loop would flood the desktop with browser windows.
-    if (!newWindows_.Take()) return;
-    if (services_.openExternal) services_.openExternal(address);
-  };
+  web->onNewWindow = [this](const Text& address) { OpenExternal(address); };
+  web->onExternalNavigation = [this](const Text& address) { OpenExternal(address); };
+  web->onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
   web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
 
   signal_key_press_event().connect([this](GdkEventKey* e) { return FormKeyDown(e); }, false);
@@ -462,6 +465,46 @@ void TWebForm::mnToolBarClick() {
 
 void TWebForm::mnStatusBarClick() {
   if (mnStatusBar) StatusBar.set_visible(mnStatusBar->get_active());
+}
+
+// --- Windows and browsers the page opens --------------------------------------------------
+
+namespace {
+// A page that opens pop-ups without end gets no more than this many at once.
+constexpr std::size_t kMaxChildWindows = 8;
+}  // namespace
+
+void TWebForm::OpenExternal(const Text& address) {
+  // A page that opens windows in a loop would flood the desktop with browser windows.
+  if (!newWindows_.Take()) return;
+  if (services_.openExternal) services_.openExternal(address);
+}
+
+WebView* TWebForm::OpenChild(WebView& opener, const Text& address) {
+  if (children_.size() >= kMaxChildWindows || !newWindows_.Take()) return nullptr;
+  TChildWindow::Hooks hooks;
+  hooks.openExternal = [this](const Text& target) { OpenExternal(target); };
+  hooks.openChild = [this](WebView& from, const Text& target) { return OpenChild(from, target); };
+  hooks.closed = [this](TChildWindow&) {
+    if (!dropChildren_.connected())
+      dropChildren_ = Glib::signal_idle().connect([this] {
+        DropClosedChildren();
+        return false;
+      });
+  };
+  children_.push_back(
+      std::make_unique<TChildWindow>(*services_.views, opener, address, this, std::move(hooks)));
+  return &children_.back()->View();
+}
+
+void TWebForm::DropClosedChildren() {
+  // Out of the list before they are destroyed, so the list is whole whatever their going
+  // sets off.
+  std::vector<std::unique_ptr<TChildWindow>> closed;
+  for (auto& child : children_)
+    if (child->Closing()) closed.push_back(std::move(child));
+  std::erase(children_, nullptr);
+  closed.clear();
 }
 
 // --- Address box and status: the model's changes --------------------------------------

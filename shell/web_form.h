@@ -35,6 +35,7 @@
 #include "model/web_form_model.h"
 #include "model/window_memory.h"
 #include "shell/action.h"
+#include "shell/child_window.h"
 #include "shell/find_bar.h"
 #include "shell/permission_bar.h"
 #include "shell/shortcuts.h"
@@ -50,7 +51,8 @@ struct WebFormServices {
   WebViewFactory* views = nullptr;  // required
   // rParam: the configuration block merged from its sources. Empty function: no configuration.
   std::function<ValueList()> readConfig;
-  // Opens an address in the user's default browser (new-window requests of the page).
+  // Opens an address in the user's default browser (new-window requests of the page, and with
+  // the "internal" key the page's navigations towards other hosts).
   std::function<void(const Text& address)> openExternal;
   // The copy's remembered answers to the pages' permission requests. Empty: nothing is
   // remembered, every request is asked.
@@ -180,6 +182,11 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // Runs the command of the shortcut table; returns whether it was the window's to run.
   bool RunShortcut(WindowCommand command);
 
+  // The windows that pages opened for hosts of the "internal" key (child windows of theirs
+  // included), oldest first; those closing are gone at the next turn of the main loop. They
+  // go with this window.
+  const std::vector<std::unique_ptr<TChildWindow>>& Children() const { return children_; }
+
  protected:
   virtual void FormShow() {}
   void FormDestroy();
@@ -229,9 +236,15 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // Shows `text` in the address box and selects its list entry if it has one, without that
   // counting as the person's choice.
   void ShowAddrText(const Text& text);
+  // A page's request for a child window, opened by `opener`; null when refused.
+  WebView* OpenChild(WebView& opener, const Text& address);
+  void OpenExternal(const Text& address);
+  void DropClosedChildren();
 
   std::unique_ptr<WebView> web;
   RateLimit newWindows_{5, std::chrono::seconds(1)};  // the page's new-window requests
+  std::vector<std::unique_ptr<TChildWindow>> children_;
+  sigc::connection dropChildren_;
   WebFormModel model_{*this};
   bool created_ = false;
   bool settingAddr_ = false;  // the program, not the user, is changing the address box

@@ -261,6 +261,18 @@ std::string TWebMain::StateJson() {
   } else {
     json_builder_add_null_value(b);
   }
+  // The child windows that pages opened (the "internal" key), oldest first.
+  json_builder_set_member_name(b, "children");
+  json_builder_begin_array(b);
+  for (const auto& child : Children()) {
+    if (child->Closing()) continue;
+    json_builder_begin_object(b);
+    AddString(b, "address", child->Address());
+    AddString(b, "title", FromUtf8(child->get_title().raw()));
+    AddBool(b, "visible", child->get_visible());
+    json_builder_end_object(b);
+  }
+  json_builder_end_array(b);
   AddLayout(b);
   AddFindAndZoom(b, *this);
   json_builder_end_object(b);

@@ -25,7 +25,7 @@ inline constexpr std::u16string_view kConfigResourceName = u"WebBrowser.txt";
 // The keys the window reads, in the order it applies them.
 inline constexpr std::u16string_view kConfigKeys[] = {
     u"title", u"showbanner", u"links", u"vis", u"width", u"height", u"color", u"go", u"webinfo",
-    u"gpu", u"ephemeral", u"trust", u"allow", u"single",
+    u"gpu", u"ephemeral", u"trust", u"allow", u"single", u"internal",
     // The everyday controls beyond the window's design.
     u"zoom", u"devtools", u"spell", u"remember"};
 

@@ -13,6 +13,7 @@
 #include "support/address.h"
 #include "support/certificate.h"
 #include "support/fields.h"
+#include "support/host_patterns.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"
 #include "support/values.h"
@@ -194,6 +195,16 @@ void CheckAllow(Findings& findings, const wb::ValueList& values) {
   }
 }
 
+void CheckInternal(Findings& findings, const wb::ValueList& values) {
+  const wb::HostPatterns internal =
+      wb::ParseHostPatterns(wb::ToUtf8(wb::ValueOf(values, u"internal")));
+  for (const auto& item : internal.invalid) {
+    findings.Add(u"internal", Quote(wb::FromUtf8(item)) +
+                                  " is not a host name or \"*.\" and a host name (no scheme, "
+                                  "port or path); it is ignored");
+  }
+}
+
 void CheckValues(Findings& findings, const wb::ValueList& values) {
   for (const auto& entry : values) {
     const wb::Text name = wb::EntryName(entry);
@@ -216,6 +227,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckLinks(findings, values);
   CheckTrust(findings, values);
   CheckAllow(findings, values);
+  CheckInternal(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");
   if (!go.empty()) CheckAddress(findings, u"go", go, "the start address is ");
 }

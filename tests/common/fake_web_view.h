@@ -53,11 +53,30 @@ class FakeWebView : public wb::WebView {
   void RaiseNewWindow(const wb::Text& address) {
     if (onNewWindow) onNewWindow(address);
   }
+  void RaiseExternalNavigation(const wb::Text& address) {
+    if (onExternalNavigation) onExternalNavigation(address);
+  }
+  // The view the window made for the request, or null when it refused it.
+  wb::WebView* RaiseChildWindow(const wb::Text& address) {
+    return onChildWindow ? onChildWindow(address) : nullptr;
+  }
+  void RaiseReadyToShow() {
+    if (onReadyToShow) onReadyToShow();
+  }
+  void RaiseCloseRequest() {
+    if (onCloseRequest) onCloseRequest();
+  }
+  void RaiseTitleChanged(const wb::Text& newTitle) {
+    title = newTitle;
+    if (onTitleChanged) onTitleChanged(newTitle);
+  }
+  wb::Text Title() const override { return title; }
 
   // The addresses loaded, in order, as Navigate resolved them ("example.org" is loaded as
   // "http://example.org"), the way the engine is given them.
   std::vector<wb::Text> navigated;
   wb::Text location;
+  wb::Text title;
   int stops = 0;
   int saves = 0;
   int prints = 0;

@@ -1,5 +1,5 @@
-// Save, print and exit, failures shown by the standard error display, and new-window
-// requests of the page.
+// Save, print and exit, failures shown by the standard error display, new-window requests of
+// the page, and the child windows of the "internal" key.
 #include <gtest/gtest.h>
 
 #include "shell/error_display.h"
@@ -61,6 +61,51 @@ TEST_F(Commands, NewWindowRequestsGoToTheDefaultBrowser) {
   EXPECT_EQ(f.opened, std::vector<Text>{u"http://elsewhere.example/"});
   EXPECT_EQ(f.form->Model().HistoryList(), std::vector<Text>{u"http://a/"});
   EXPECT_EQ(f.form->AddrText(), u"http://a/");
+}
+
+TEST_F(Commands, ChildWindowsOpenRelatedToTheirOpenerAndGoWhenClosed) {
+  FormFixture f;
+  f.form->go(u"http://a/");
+  f.view->RaiseExternalNavigation(u"http://elsewhere.example/");
+  EXPECT_EQ(f.opened, std::vector<Text>{u"http://elsewhere.example/"});
+  EXPECT_EQ(f.form->Model().HistoryList(), std::vector<Text>{u"http://a/"});
+
+  // The view of a child window shares its opener's web process; the window shows when the
+  // page is ready, with the page's title.
+  auto* child = static_cast<FakeWebView*>(f.view->RaiseChildWindow(u"http://login.in/"));
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(f.factory.relatedOf.back(), f.view);
+  ASSERT_EQ(f.form->Children().size(), 1u);
+  wb::TChildWindow& window = *f.form->Children().front();
+  EXPECT_EQ(window.Address(), u"http://login.in/");  // until the engine has an address
+  EXPECT_FALSE(window.get_visible());
+  child->RaiseReadyToShow();
+  EXPECT_TRUE(window.get_visible());
+  child->RaiseTitleChanged(u"Sign in");
+  EXPECT_EQ(window.get_title(), "Sign in");
+  EXPECT_EQ(window.get_transient_for(), f.form.get());
+
+  // Its own requests follow the main window's rules.
+  auto* grandchild = static_cast<FakeWebView*>(child->RaiseChildWindow(u"http://login.in/2fa"));
+  ASSERT_NE(grandchild, nullptr);
+  EXPECT_EQ(f.factory.relatedOf.back(), child);
+  child->RaiseNewWindow(u"http://help.example/");
+  EXPECT_EQ(f.opened.back(), u"http://help.example/");
+  ASSERT_EQ(f.form->Children().size(), 2u);
+
+  // The page's window.close(): hidden at once, gone at the next turn of the loop, the others
+  // left as they are.
+  child->RaiseCloseRequest();
+  EXPECT_FALSE(window.get_visible());
+  SpinIdle();
+  ASSERT_EQ(f.form->Children().size(), 1u);
+  EXPECT_EQ(&f.form->Children().front()->View(), grandchild);
+
+  // Browser windows and child windows count together against the page's limit of 5 a second.
+  EXPECT_NE(f.view->RaiseChildWindow(u"http://login.in/again"), nullptr);
+  EXPECT_EQ(f.view->RaiseChildWindow(u"http://login.in/flood"), nullptr);
+  EXPECT_EQ(f.form->Children().size(), 2u);
+  f.form.reset();  // the child windows go with it
 }
 
 TEST_F(Commands, EngineStatusTextsReachTheStatusBar) {

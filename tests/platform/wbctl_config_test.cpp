@@ -326,6 +326,16 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
       {"permissions granted", "allow=notifications,Camera,telepathy\n",
        "allow: \"telepathy\" is no permission kind (notifications, geolocation, camera, "
        "microphone, screen, device-info, media-keys, pointer-lock, clipboard); it is ignored\n"},
+      {"hosts that stay in the window",
+       "internal=shop.acme.example, *.acme.example,127.0.0.1,[::1]\n", ""},
+      {"hosts that are no host patterns",
+       "internal=https://shop.acme.example,*.acme.example,acme.example:8080,shop.*.example\n",
+       "internal: \"https://shop.acme.example\" is not a host name or \"*.\" and a host name (no "
+       "scheme, port or path); it is ignored\n"
+       "internal: \"acme.example:8080\" is not a host name or \"*.\" and a host name (no scheme, "
+       "port or path); it is ignored\n"
+       "internal: \"shop.*.example\" is not a host name or \"*.\" and a host name (no scheme, "
+       "port or path); it is ignored\n"},
       {"one window", "single=1\n", ""},
       {"one window, misspelt", "single=1x\n",
        "single: \"1x\" has characters after the number; it reads as true\n"},

@@ -1,0 +1,64 @@
+#include "shell/child_window.h"
+
+namespace wb {
+namespace {
+constexpr int kDefaultWidth = 640;
+constexpr int kDefaultHeight = 720;
+}  // namespace
+
+TChildWindow::TChildWindow(WebViewFactory& views, WebView& opener, const Text& address,
+                           Gtk::Window* owner, Hooks hooks)
+    : web_(views.Create(&opener)), hooks_(std::move(hooks)), asked_(address) {
+  set_title(ToUtf8(address));
+  set_default_size(kDefaultWidth, kDefaultHeight);
+  if (owner) {
+    set_transient_for(*owner);
+    set_position(Gtk::WIN_POS_CENTER_ON_PARENT);
+  }
+  Gtk::Widget& view = web_->widget();
+  view.set_name("web");
+  view.set_hexpand(true);
+  view.set_vexpand(true);
+  add(view);
+  view.show();
+
+  web_->onReadyToShow = [this] { show(); };
+  web_->onCloseRequest = [this] { RequestClose(); };
+  web_->onTitleChanged = [this](const Text& title) {
+    set_title(ToUtf8(title.empty() ? Address() : title));
+  };
+  web_->onNewWindow = [this](const Text& target) {
+    if (hooks_.openExternal) hooks_.openExternal(target);
+  };
+  web_->onChildWindow = [this](const Text& target) -> WebView* {
+    return hooks_.openChild ? hooks_.openChild(*web_, target) : nullptr;
+  };
+}
+
+TChildWindow::~TChildWindow() {
+  web_->onReadyToShow = nullptr;
+  web_->onCloseRequest = nullptr;
+  web_->onTitleChanged = nullptr;
+  web_->onNewWindow = nullptr;
+  web_->onChildWindow = nullptr;
+  remove();
+}
+
+Text TChildWindow::Address() const {
+  const Text shown = web_->LocationURL();
+  return shown.empty() ? asked_ : shown;
+}
+
+bool TChildWindow::on_delete_event(GdkEventAny*) {
+  RequestClose();
+  return true;  // the owner destroys the window
+}
+
+void TChildWindow::RequestClose() {
+  if (closing_) return;
+  closing_ = true;
+  hide();
+  if (hooks_.closed) hooks_.closed(*this);
+}
+
+}  // namespace wb

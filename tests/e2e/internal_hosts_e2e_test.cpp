@@ -1,0 +1,289 @@
+// The "internal" key on the real engine, against one loopback server reached under two hosts:
+// 127.0.0.1 is inside the patterns and localhost outside. A link, a script, a form and a pop-up
+// towards localhost (one that refuses the connection too) reach the stand-in default browser
+// while the window stays on its page; a frame,
+// a redirect and the program's own navigation stay in the window; a pop-up towards 127.0.0.1
+// opens a child window whose window.opener.postMessage reaches the main page, and whose
+// window.close() closes it. Without the key pop-ups go to the default browser as before.
+#include <gtest/gtest.h>
+#include <json-glib/json-glib.h>
+#include <webkit2/webkit2.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/web_view_webkit.h"
+#include "shell/main_window.h"
+#include "shell/web_main.h"
+#include "tests/common/browser_handler.h"
+#include "tests/common/gtk_test_util.h"
+#include "tests/common/loopback_server.h"
+#include "tests/common/test_files.h"
+
+namespace wbtest {
+namespace {
+
+using wb::Text;
+
+class InternalHostsEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(kGtkmmReady); }
+};
+
+// `holds` stays true while the loop runs for `ms` milliseconds.
+bool Stays(const std::function<bool()>& holds, int ms = 1000) {
+  return !SpinUntil([&] { return !holds(); }, ms);
+}
+
+// Runs a script in the page and waits for it to have run.
+void RunScript(WebKitWebView* view, const std::string& script) {
+  bool done = false;
+  webkit_web_view_evaluate_javascript(
+      view, script.c_str(), -1, nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source),
+                                                                         result, nullptr))
+          g_object_unref(value);
+        *static_cast<bool*>(data) = true;
+      },
+      &done);
+  SpinUntil([&] { return done; }, 10000);
+}
+
+// Two areas of 400 x 200 pixels, one above the other, each running `top` and `bottom` when
+// clicked: a click is the person's gesture the engine asks for before a page opens a window.
+std::string TwoButtons(const std::string& title, const std::string& top, const std::string& bottom,
+                       const std::string& extra = "") {
+  auto area = [](const char* id, const std::string& action) {
+    return std::string("<div id='") + id + "' onclick=\"" + action +
+           "\" style='width:400px;height:200px;background:#ccf'>" + id + "</div>";
+  };
+  return "<html><head><title>" + title + "</title></head><body style='margin:0'>" +
+         area("top", top) + area("bottom", bottom) + extra + "</body></html>";
+}
+
+// The stand-in default browser, with nothing opened yet.
+std::string FreshBrowserHandler() {
+  const std::string opened = InstallBrowserHandler();
+  std::filesystem::remove(opened);
+  return opened;
+}
+
+// The same server under the host the patterns leave out.
+std::string OutsideBase(const LoopbackServer& server) {
+  const std::string base = server.Base();
+  return "http://localhost" + base.substr(base.rfind(':'));
+}
+
+struct Window {
+  explicit Window(std::vector<Text> config) {
+    wb::WebMainServices s;
+    s.form = wb::ProgramWebFormServices(views);
+    s.form.readConfig = [this, config] {
+      wb::ValueList list(config.begin(), config.end());
+      views.ApplyConfig(list);
+      return list;
+    };
+    s.remote.reset();
+    form = std::make_unique<wb::TWebMain>(std::move(s));
+    auto shown = form->View().onProgressChange;
+    form->View().onProgressChange = [this, shown](int p, int m) {
+      finished = m == 0;
+      shown(p, m);
+    };
+    form->FormCreate();
+    form->show();
+  }
+  // The program's own navigation, as the address box makes it.
+  void Go(const std::string& url) {
+    finished = false;
+    form->go(wb::FromUtf8(url));
+  }
+  bool Loaded(const std::string& url) {
+    return SpinUntil([&] { return finished && wb::ToUtf8(form->View().LocationURL()) == url; },
+                     60000);
+  }
+  WebKitWebView* view() { return WEBKIT_WEB_VIEW(form->View().widget().gobj()); }
+  std::vector<Text> History() const { return form->Model().HistoryList(); }
+  // The child windows the state reports: address, title and whether shown, one a line.
+  std::string Children() {
+    std::string out;
+    JsonParser* parser = json_parser_new();
+    if (json_parser_load_from_data(parser, form->StateJson().c_str(), -1, nullptr)) {
+      JsonObject* root = json_node_get_object(json_parser_get_root(parser));
+      JsonArray* children = json_object_get_array_member(root, "children");
+      for (guint i = 0; children && i < json_array_get_length(children); ++i) {
+        JsonObject* child = json_array_get_object_element(children, i);
+        out += std::string(json_object_get_string_member(child, "address")) + " " +
+               json_object_get_string_member(child, "title") + " " +
+               (json_object_get_boolean_member(child, "visible") ? "shown" : "hidden") + "\n";
+      }
+    }
+    g_object_unref(parser);
+    return out;
+  }
+
+  wb::WebKitViewFactory views;
+  std::unique_ptr<wb::TWebMain> form;
+  bool finished = false;
+};
+
+TEST_F(InternalHostsEndToEnd, PageNavigationsToOutsideHostsGoToTheDefaultBrowser) {
+  const std::string opened = FreshBrowserHandler();
+  // An inside address that the server redirects to the outside host.
+  std::string landing;
+  LoopbackServer server([&landing](const std::string& path) {
+    return path == "/hop" ? LoopbackResponse{302, "", "Location: " + landing + "\r\n"}
+                          : LoopbackServer::NotFound(path);
+  });
+  const std::string outside = OutsideBase(server);
+  landing = outside + "/landing";
+  server.Page("/start", TwoButtons("Start", "location.href='" + outside + "/clicked'",
+                                   "document.getElementById('away').click()",
+                                   "<a id='away' href='" + outside +
+                                       "/linked'>away</a>"
+                                       "<iframe src='" +
+                                       outside +
+                                       "/frame' width='300' height='80'></iframe>"
+                                       "<form action='" +
+                                       outside + "/sent'><input name='q' value='1'></form>"));
+  server.Page("/frame", "<html><body>a frame of another host</body></html>");
+  server.Page("/landing", "<html><head><title>Landing</title></head><body>here</body></html>");
+  server.Page("/typed", "<html><head><title>Typed</title></head><body>typed</body></html>");
+  const std::string start = server.Url("/start");
+  Window w({u"go=" + wb::FromUtf8(start), u"internal=127.0.0.1, *.acme.example"});
+  ASSERT_TRUE(w.Loaded(start));
+  // The frame of the outside host loaded in the page: frames never leave.
+  ASSERT_TRUE(SpinUntil([&] { return server.Asked("/frame"); }, 30000));
+  const std::vector<Text> history{wb::FromUtf8(start)};
+
+  // A script's navigation, and a link the page clicks.
+  for (const std::string& path : {std::string("/clicked"), std::string("/linked")}) {
+    SCOPED_TRACE(path);
+    ClickAt(w.form->View().widget(), 60, path == "/clicked" ? 60 : 260);
+    ASSERT_TRUE(SpinUntil(
+        [&] { return ReadFile(opened).find(outside + path + "\n") != std::string::npos; }, 60000))
+        << ReadFile(opened);
+    EXPECT_TRUE(Stays([&] {
+      return w.History() == history && wb::ToUtf8(w.form->AddrText()) == start &&
+             wb::ToUtf8(w.form->View().LocationURL()) == start &&
+             w.form->View().Title() == u"Start";
+    })) << wb::ToUtf8(w.form->AddrText());
+  }
+  EXPECT_EQ(ReadFile(opened).find("/frame"), std::string::npos);
+
+  // A form the page sends, and a host that refuses the connection: no error page of ours, the
+  // default browser has it.
+  std::string refused;
+  {
+    const LoopbackServer gone;
+    refused = OutsideBase(gone) + "/closed";
+  }
+  for (const auto& [script, address] :
+       {std::pair<std::string, std::string>{"document.forms[0].submit()", outside + "/sent?q=1"},
+        {"location.href = '" + refused + "'", refused}}) {
+    SCOPED_TRACE(address);
+    RunScript(w.view(), script);
+    ASSERT_TRUE(SpinUntil(
+        [&] { return ReadFile(opened).find(address + "\n") != std::string::npos; }, 60000))
+        << ReadFile(opened);
+    EXPECT_TRUE(Stays([&] {
+      return w.History() == history && wb::ToUtf8(w.form->View().LocationURL()) == start &&
+             !w.form->Model().PageErrorShown() && w.form->View().Title() == u"Start";
+    }));
+  }
+
+  // A redirect of an inside navigation is part of it, and proceeds.
+  w.finished = false;
+  RunScript(w.view(), "location.href = '/hop'");
+  ASSERT_TRUE(w.Loaded(outside + "/landing"));
+  EXPECT_EQ(w.History(), (std::vector<Text>{wb::FromUtf8(start), wb::FromUtf8(landing)}));
+
+  // The program's own navigation to the outside host loads in the window.
+  w.Go(outside + "/typed");
+  ASSERT_TRUE(w.Loaded(outside + "/typed"));
+  EXPECT_EQ(w.History().back(), wb::FromUtf8(outside + "/typed"));
+  EXPECT_EQ(ReadFile(opened).find("/landing"), std::string::npos);
+  EXPECT_EQ(ReadFile(opened).find("/typed"), std::string::npos);
+}
+
+TEST_F(InternalHostsEndToEnd, APopUpToAnInsideHostAnswersItsOpenerAndCloses) {
+  const std::string opened = FreshBrowserHandler();
+  LoopbackServer server;
+  const std::string outside = OutsideBase(server);
+  server.Page("/main",
+              TwoButtons("Main", "window.open('/signin', 'signin', 'width=400,height=300')",
+                         "window.open('" + outside + "/away')",
+                         "<script>window.addEventListener('message', function(e) {"
+                         "  fetch('/got?' + e.data); });</script>"));
+  server.Page("/signin",
+              "<html><head><title>Sign in</title></head><body>signing in<script>"
+              "window.opener.postMessage('token', '*'); window.close();</script></body></html>");
+  server.Page("/stay", "<html><head><title>Stays</title></head><body>open</body></html>");
+  const std::string main = server.Url("/main");
+  Window w({u"go=" + wb::FromUtf8(main), u"internal=127.0.0.1"});
+  ASSERT_TRUE(w.Loaded(main));
+  const std::vector<Text> history{wb::FromUtf8(main)};
+
+  // The sign-in pop-up: a child window whose page reaches its opener, then closes itself.
+  ClickAt(w.form->View().widget(), 60, 60);
+  ASSERT_TRUE(SpinUntil([&] { return w.form->Children().size() == 1; }, 30000));
+  ASSERT_TRUE(SpinUntil([&] { return server.Asked("/got?token"); }, 60000));
+  EXPECT_TRUE(server.Asked("/signin"));
+  ASSERT_TRUE(SpinUntil([&] { return w.form->Children().empty(); }, 30000));
+  EXPECT_EQ(w.Children(), "");
+  EXPECT_EQ(w.History(), history);
+  EXPECT_EQ(wb::ToUtf8(w.form->AddrText()), main);
+
+  // A pop-up that stays is in the state until its page closes it.
+  server.Page("/main2", TwoButtons("Main", "window.open('/stay', 'stay')",
+                                   "window.open('" + outside + "/away')"));
+  const std::string main2 = server.Url("/main2");
+  w.Go(main2);
+  ASSERT_TRUE(w.Loaded(main2));
+  ClickAt(w.form->View().widget(), 60, 60);
+  const std::string stay = server.Url("/stay");
+  ASSERT_TRUE(SpinUntil([&] { return w.Children() == stay + " Stays shown\n"; }, 60000))
+      << w.Children();
+  auto* child = WEBKIT_WEB_VIEW(w.form->Children().front()->View().widget().gobj());
+  RunScript(child, "window.close()");
+  ASSERT_TRUE(SpinUntil([&] { return w.form->Children().empty(); }, 30000)) << w.Children();
+
+  // A pop-up towards an outside host goes to the default browser.
+  ClickAt(w.form->View().widget(), 60, 260);
+  ASSERT_TRUE(SpinUntil([&] { return !ReadFile(opened).empty(); }, 60000));
+  EXPECT_EQ(ReadFile(opened), outside + "/away\n");
+  EXPECT_TRUE(w.form->Children().empty());
+  EXPECT_FALSE(server.Asked("/away"));
+  EXPECT_EQ(w.History(), (std::vector<Text>{wb::FromUtf8(main), wb::FromUtf8(main2)}));
+}
+
+TEST_F(InternalHostsEndToEnd, WithoutTheKeyPopUpsGoToTheDefaultBrowser) {
+  const std::string opened = FreshBrowserHandler();
+  LoopbackServer server;
+  const std::string outside = OutsideBase(server);
+  server.Page("/main", TwoButtons("Main", "window.open('/signin')",
+                                  "location.href='" + outside + "/elsewhere'"));
+  server.Page("/elsewhere", "<html><head><title>Elsewhere</title></head><body>x</body></html>");
+  const std::string main = server.Url("/main");
+  Window w({u"go=" + wb::FromUtf8(main)});
+  ASSERT_TRUE(w.Loaded(main));
+
+  ClickAt(w.form->View().widget(), 60, 60);
+  ASSERT_TRUE(SpinUntil([&] { return !ReadFile(opened).empty(); }, 60000));
+  EXPECT_EQ(ReadFile(opened), server.Url("/signin") + "\n");
+  EXPECT_TRUE(w.form->Children().empty());
+  EXPECT_FALSE(server.Asked("/signin"));
+
+  // The page's navigation to another host proceeds in the window.
+  ClickAt(w.form->View().widget(), 60, 260);
+  ASSERT_TRUE(w.Loaded(outside + "/elsewhere"));
+  EXPECT_EQ(w.History(),
+            (std::vector<Text>{wb::FromUtf8(main), wb::FromUtf8(outside + "/elsewhere")}));
+  EXPECT_EQ(ReadFile(opened), server.Url("/signin") + "\n");
+}
+
+}  // namespace
+}  // namespace wbtest
