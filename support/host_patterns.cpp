@@ -4,19 +4,10 @@
 
 #include "support/address.h"
 #include "support/list_items.h"
+#include "support/lower_case.h"
 
 namespace wb {
 namespace {
-
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Lowered(std::string_view text) {
-  std::string out(text);
-  std::ranges::transform(out, out.begin(), Lower);
-  return out;
-}
 
 bool IsAlnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -60,7 +51,7 @@ HostPatterns ParseHostPatterns(std::string_view value) {
   HostPatterns out;
   for (std::string_view item : CommaListItems(value)) {
     if (IsHostPattern(item))
-      out.patterns.push_back(Lowered(item));
+      out.patterns.push_back(AsciiLowerCase(item));
     else
       out.invalid.emplace_back(item);
   }
@@ -69,7 +60,7 @@ HostPatterns ParseHostPatterns(std::string_view value) {
 
 bool HostPatterns::Matches(std::string_view host) const {
   if (host.empty()) return false;
-  const std::string h = Lowered(host);
+  const std::string h = AsciiLowerCase(host);
   return std::ranges::any_of(patterns, [&h](const std::string& p) {
     if (p.starts_with("*.")) {
       const std::string_view suffix = std::string_view(p).substr(1);  // ".NAME"
@@ -84,7 +75,7 @@ std::string HostOfAddress(std::string_view address) {
     address.remove_prefix(1);
   if (!HasScheme(address)) return {};
   const auto colon = address.find(':');
-  const std::string scheme = Lowered(address.substr(0, colon));
+  const std::string scheme = AsciiLowerCase(address.substr(0, colon));
   if (scheme == "file") return {};
   std::string_view rest = address.substr(colon + 1);
   if (!rest.starts_with("//")) return {};
@@ -98,7 +89,7 @@ std::string HostOfAddress(std::string_view address) {
   if (portColon != std::string_view::npos && (close == std::string_view::npos || portColon > close))
     host = authority.substr(0, portColon);
   if (host.ends_with('.')) host.remove_suffix(1);
-  return Lowered(host);
+  return AsciiLowerCase(host);
 }
 
 NavigationVerdict DecideNavigation(const NavigationFacts& facts, const HostPatterns& internal) {

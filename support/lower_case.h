@@ -2,6 +2,9 @@
 // Locale-independent lower-casing of the system's text: the Unicode mapping, and the ASCII one
 // for the words the system compares in ASCII only (switch words, folder keys, URL schemes,
 // registry type prefixes), where "\u00C4" must stay itself.
+#include <string>
+#include <string_view>
+
 #include "support/text.h"
 
 namespace wb {
@@ -25,5 +28,6 @@ constexpr char AsciiLower(char c) {
 
 // The text with AsciiLower applied to every character.
 Text AsciiLowerCase(TextView text);
+std::string AsciiLowerCase(std::string_view bytes);
 
 }  // namespace wb

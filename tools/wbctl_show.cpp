@@ -1,7 +1,6 @@
 // wbctl show: the configuration an executable carries, merged from its embedded defaults and
 // its appended block, or (--effective) what its window will apply; or (--icon OUT) the icon it
 // shows, written to a file.
-#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -11,6 +10,8 @@
 #include "storage/atomic_file.h"
 #include "storage/window_config.h"
 #include "support/certificate.h"
+#include "support/host_patterns.h"
+#include "support/lower_case.h"
 #include "support/permissions.h"
 #include "support/values.h"
 #include "tools/command.h"
@@ -83,6 +84,7 @@ void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   for (wb::PermissionKind kind : wb::ParseAllowList(raw(u"allow")).kinds)
     allowed.emplace_back(wb::PermissionKindName(kind));
   out << "allow=" << ListOrNone(allowed) << "\n";
+  out << "internal=" << ListOrNone(wb::ParseHostPatterns(raw(u"internal")).patterns) << "\n";
   out << "zoom=" << config.zoom << "\n";
   out << "devtools=" << TrueFalse(config.devtools) << "\n";
   out << "spell=" << TrueFalse(config.spell) << "\n";
@@ -100,8 +102,7 @@ int WriteIcon(const std::string& exe, const std::string& out) {
   if (icon.bytes.empty()) return Fail("\"" + exe + "\": carries no icon");
   const std::string where = "\"" + exe + "\" icon";
   const IconPicture picture = CheckIconPicture(icon.bytes, where);
-  std::string lower = out;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string lower = wb::AsciiLowerCase(out);
   const bool asIs = EndsWith(lower, "." + picture.format);
   const std::string bytes = asIs ? icon.bytes : IconPng(icon.bytes, where);
   try {

@@ -110,6 +110,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "single=false\n"
             "trust=none\n"
             "allow=none\n"
+            "internal=none\n"
             "zoom=100\n"
             "devtools=false\n"
             "spell=true\n"
@@ -152,6 +153,8 @@ TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
       {"single=TRUE", "single=true"},
       {"trust=" + hex + ":0f, nonsense", "trust=" + std::string(62, 'A') + "0F"},
       {"allow=Camera,bogus,microphone", "allow=camera,microphone"},
+      {"internal=Shop.Acme.example, *.acme.example,bad/host",
+       "internal=shop.acme.example,*.acme.example"},
       {"zoom=125%", "zoom=125"},
       {"zoom=-5", "zoom=100"},
       {"devtools=1", "devtools=true"},
