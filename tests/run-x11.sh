@@ -124,9 +124,13 @@ case "${1:-}" in
       i=$((i + 1))
     done
     # Should the run end without its clean-up (CTest interrupted), the servers go with the
-    # process that started this script.
-    setsid sh -c 'while kill -0 "$0" 2>/dev/null; do sleep 2; done; exec "$1" --stop-pool "$2"' \
-      "$PPID" "$0" "$dir" </dev/null >/dev/null 2>&1 &
+    # process that started this script; but only while the pool is still this run's, since a
+    # run started right after this one takes the same folder for its own servers.
+    owner="$PPID.$$"
+    echo "$owner" >"$dir/owner"
+    setsid sh -c 'while kill -0 "$0" 2>/dev/null; do sleep 2; done
+      [ "$(cat "$2/owner" 2>/dev/null)" = "$3" ] && exec "$1" --stop-pool "$2"' \
+      "$PPID" "$0" "$dir" "$owner" </dev/null >/dev/null 2>&1 &
     echo "run-x11: $count displays ready in $dir"
     exit 0
     ;;

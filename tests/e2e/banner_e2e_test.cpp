@@ -252,10 +252,14 @@ TEST_F(BannerEndToEnd, LoadsTheInfoPageBelowTheMainWindow) {
 
   Layout layout;
   if (OnWayland()) {
-    // The banner docks at the bottom, at its own height, and the page keeps the rest.
-    EXPECT_TRUE(LayoutStays(program.pid(), layout, [](const Layout& l) {
+    // The banner docks at the bottom, at its own height, and the page keeps the rest, from
+    // the window's next layout on.
+    const auto docked = [](const Layout& l) {
       return l.bannerVisible && DockedAtTheBottom(l) && ViewTakesTheRest(l);
-    })) << Describe(layout);
+    };
+    EXPECT_TRUE(WaitFor([&] { return ReadLayout(program.pid(), layout) && docked(layout); }))
+        << Describe(layout);
+    EXPECT_TRUE(LayoutStays(program.pid(), layout, docked)) << Describe(layout);
   } else {
     // The banner is a window of its own below the main window, which it leaves as it was.
     XWindow main, banner;
@@ -291,12 +295,15 @@ TEST_F(BannerEndToEnd, HidesWhenTheGatewayAnswersWithAnError) {
   ASSERT_TRUE(WaitFor([&] { return !InfoRequests().empty(); }));
   ASSERT_TRUE(WaitFor([&] { return gateway.Asked("/loaded/start"); }));
   // Hidden without a message, and the page has the whole height again.
+  // The window lays itself out again at its next frame after the banner has gone, so the
+  // layout is awaited before it must stay.
   Layout layout;
-  ASSERT_TRUE(WaitFor([&] { return ReadLayout(program.pid(), layout) && !layout.bannerVisible; }))
-      << "the banner is still shown: " << layout.json;
-  EXPECT_TRUE(LayoutStays(program.pid(), layout, [](const Layout& l) {
+  const auto settled = [](const Layout& l) {
     return !l.bannerVisible && NothingDocked(l) && ViewTakesTheRest(l);
-  })) << Describe(layout);
+  };
+  ASSERT_TRUE(WaitFor([&] { return ReadLayout(program.pid(), layout) && settled(layout); }))
+      << "the banner or its space is still there: " << Describe(layout) << " " << layout.json;
+  EXPECT_TRUE(LayoutStays(program.pid(), layout, settled)) << Describe(layout);
   if (!OnWayland()) {
     XWindow banner = FindWindow("WebInfo");
     EXPECT_TRUE(banner.found && !banner.viewable) << "the banner's window is still shown";
