@@ -399,10 +399,19 @@ TEST(PageSafetyProgram, AWebProcessKilledOverAndOverNeverEndsTheProgram) {
         << "requests: " << ::testing::PrintToString(server.Paths());
     ASSERT_TRUE(program.Runs());
   }
+  // The last page has loaded (the status shows its location), and the window stays on it.
   WindowState state;
-  EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+  const auto onTheLastPage = [&](const WindowState& s) {
     return s.address == server.Url("/page19") && s.errorKind.empty();
-  })) << state.json;
+  };
+  ASSERT_TRUE(RunLoopUntil(
+      [&] {
+        return ReadWindowState(program.pid(), state) && onTheLastPage(state) &&
+               state.status == server.Url("/page19");
+      },
+      30000))
+      << state.json;
+  EXPECT_TRUE(StateStays(program.pid(), state, onTheLastPage)) << state.json;
 }
 
 #endif

@@ -55,8 +55,9 @@ TEST(RemoteEndToEnd, SentAddressEndsInHistoryAndAddressBox) {
                !state.history.empty() && state.history.back() == sent;
       },
       60000))
-      << "address " << state.address;
-  EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/sent?x=1") > 0; }, 60000));
+      << state.json;
+  EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/sent?x=1") > 0; }, 60000))
+      << "requests: " << ::testing::PrintToString(server.Paths()) << " " << state.json;
 
   // The home-page request, by application name as scripts call it: the maker's web site.
   ToolRun home = Wbctl({"home", "--app", "remote-e2e"});
@@ -69,7 +70,7 @@ TEST(RemoteEndToEnd, SentAddressEndsInHistoryAndAddressBox) {
                (state.address == server.Url("") || state.address == server.Url("/"));
       },
       60000))
-      << "address " << state.address;
+      << state.json;
   EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/") > 0; }, 60000));
 
   // No window of another name.
