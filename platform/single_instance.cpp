@@ -1,17 +1,40 @@
 #include "platform/single_instance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "platform/remote_channel.h"
 #include "support/address.h"
 #include "support/remote_record.h"
 
 namespace wb {
+
+SingleStartLock::SingleStartLock(const std::string& app, int timeoutMs) {
+  try {
+    // Beside the window sockets, in the user's private channel folder.
+    const std::string path = ChannelDirectory(true) + "/." + app + ".start";
+    fd_.reset(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  } catch (const std::exception&) {
+    // No private folder: nothing to lock in; the start goes on as before.
+  }
+  if (!fd_) return;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+      fd_.reset();
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
 
 std::string StartupIdFromEnvironment() {
   for (const char* name : {"XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID"}) {

@@ -5,7 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "support/unique_fd.h"
+
 namespace wb {
+
+// Keeps two starts of a single-window copy at the same moment (a double click) from both
+// opening a window: a start holds the lock of its application from before it looks for a
+// running window until its own window answers on the channel, so the other start waits and
+// then finds that window. The wait is bounded: after `timeoutMs` (a start that hangs while it
+// holds the lock, a runtime folder without locks) the start goes on as if there were no lock.
+class SingleStartLock {
+ public:
+  SingleStartLock(const std::string& app, int timeoutMs = 5000);
+  bool held() const { return static_cast<bool>(fd_); }
+  // Lets the next start look; also when the object goes.
+  void Release() { fd_.reset(); }
+
+ private:
+  UniqueFd fd_;
+};
 
 // The start-up notification id the desktop gave this start: XDG_ACTIVATION_TOKEN (Wayland),
 // else DESKTOP_STARTUP_ID (X11); empty when neither is set or the value cannot be one.

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,15 +38,18 @@ void NameTheProgram() {
 
 // A copy configured with single=1 keeps one window: while its window runs, a further start
 // hands the command-line address to that window, brings it to the front and ends, before the
-// display is opened or a web process started. Returns whether the start was handed over.
-bool HandedToRunningWindow(int argc, char** argv) {
+// display is opened or a web process started. Returns whether the start was handed over; if
+// not, `startLock` holds the copy's start lock until the window answers on the channel.
+bool HandedToRunningWindow(int argc, char** argv, std::optional<wb::SingleStartLock>& startLock) {
   try {
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
     const wb::ValueList config =
         wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
     if (!wb::TextToBool(wb::ValueOf(config, u"single"))) return false;
     const std::string address = argc > 1 ? wb::HandOverAddress(argv[1]) : std::string();
-    return wb::HandToRunningWindow(wb::OwnAppName(), address, wb::StartupIdFromEnvironment());
+    const std::string app = wb::OwnAppName();
+    startLock.emplace(app);
+    return wb::HandToRunningWindow(app, address, wb::StartupIdFromEnvironment());
   } catch (...) {
     // The usual start reads the configuration again and shows what is wrong with it.
     return false;
@@ -57,7 +61,8 @@ bool HandedToRunningWindow(int argc, char** argv) {
 int main(int argc, char** argv) {
   wb::InitializeRuntimeSupport();
   NameTheProgram();
-  if (HandedToRunningWindow(argc, argv)) return 0;
+  std::optional<wb::SingleStartLock> startLock;
+  if (HandedToRunningWindow(argc, argv, startLock)) return 0;
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
     return 1;
@@ -83,6 +88,8 @@ int main(int argc, char** argv) {
                                     wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     windows = wb::CreateProgramWindows(views, std::move(arguments));
+    // The window answers on the channel now: a start waiting for the lock hands over to it.
+    startLock.reset();
   } catch (...) {
     // An error at start-up ends the start: it is shown, and the exit status says so.
     std::string message = wb::CurrentExceptionMessage();

@@ -7,6 +7,7 @@
 #include <json-glib/json-glib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,44 @@ TEST(SingleWindowEndToEnd, ASecondStartHandsItsAddressToTheRunningWindowAndEnds)
   ProgramRun next(exe, {});
   ExpectLastEntry(next, start, 1);
   EXPECT_TRUE(next.Runs());
+}
+
+// A double click starts the copy twice at once: one start opens the window, the other waits
+// for it and hands its address over, so the window ends up with both.
+TEST(SingleWindowEndToEnd, TwoStartsAtOnceOpenOneWindowWithBothAddresses) {
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200, "<html><body>page</body></html>", ""};
+  }};
+  const std::string start = server.Url("/start");
+  const std::string one = server.Url("/one"), two = server.Url("/two");
+  const std::string exe = Brand("twice-e2e", {"go=" + start, "title=Twice", "single=1"});
+  ProgramRun a(exe, {one});
+  ProgramRun b(exe, {two});
+  int status = -1;
+  for (int i = 0; i < 400 && a.pid() > 0 && b.pid() > 0; ++i) {
+    status = a.WaitForExit(25);
+    if (a.pid() > 0) status = b.WaitForExit(25);
+  }
+  ASSERT_TRUE(a.pid() == 0 || b.pid() == 0) << "both starts opened a window";
+  EXPECT_EQ(status, 0);
+  ProgramRun& window = a.pid() > 0 ? a : b;
+  WindowState state;
+  const auto holdsBoth = [&](const WindowState& s) {
+    return s.history.size() == 3 && s.history.front() == start &&
+           std::count(s.history.begin(), s.history.end(), one) == 1 &&
+           std::count(s.history.begin(), s.history.end(), two) == 1;
+  };
+  // The address that came second may call off the first before the server sees it; the one
+  // shown is requested and loaded, and the window stays so.
+  const auto shownAndLoaded = [&] {
+    return ReadWindowState(window.pid(), state) && holdsBoth(state) &&
+           server.Asked(state.address.substr(server.Url("").size())) &&
+           state.status == state.address;
+  };
+  EXPECT_TRUE(RunLoopUntil(shownAndLoaded, 60000))
+      << ::testing::PrintToString(server.Paths()) << " " << state.json;
+  EXPECT_TRUE(StateStays(window.pid(), state, holdsBoth)) << state.json;
+  EXPECT_EQ(ProcessesOf(exe), 1);
 }
 
 TEST(SingleWindowEndToEnd, WithoutTheKeyEveryStartOpensAWindow) {
