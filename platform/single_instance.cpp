@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -51,6 +53,25 @@ std::string HandOverAddress(const std::string& argument) {
   return ResolveAddress(argument);
 }
 
+namespace {
+
+// The executable of a process; a file replaced since it started keeps its old path.
+std::string ExecutableOf(const std::string& link) {
+  char target[4096];
+  const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+  if (n <= 0) return {};
+  std::string path(target, static_cast<std::size_t>(n));
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (path.ends_with(kDeleted)) path.erase(path.size() - kDeleted.size());
+  return path;
+}
+
+}  // namespace
+
+bool RunsExecutable(pid_t pid, const std::string& exe) {
+  return !exe.empty() && ExecutableOf("/proc/" + std::to_string(pid) + "/exe") == exe;
+}
+
 bool HandToRunningWindow(const std::string& app, const std::string& address,
                          const std::string& startupId, int timeoutMs) {
   const std::string path = ChannelDirectoryPath();
@@ -60,7 +81,9 @@ bool HandToRunningWindow(const std::string& app, const std::string& address,
   if (::lstat(path.c_str(), &info) != 0) return false;
   try {
     const std::string directory = ChannelDirectory(false);
+    const std::string self = ExecutableOf("/proc/self/exe");
     for (const WindowSocket& window : RunningWindowsOf(directory, app)) {
+      if (!RunsExecutable(window.pid, self)) continue;
       // Once a window has taken the address the start is handed over, whatever becomes of
       // the present record: the address must not open in a second window.
       bool delivered = false;

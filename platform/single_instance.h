@@ -2,6 +2,8 @@
 // One window per copy (configuration key single=1): a second start of the copy hands its
 // command-line address to the window that runs already and ends, before it has opened the
 // display or started a web process.
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -34,11 +36,16 @@ std::string StartupIdFromEnvironment();
 // working directory; everything else goes as it is.
 std::string HandOverAddress(const std::string& argument);
 
+// Whether process `pid` runs the executable file at `exe` (its path as /proc/self/exe gives
+// it). Copies of the same name in other folders are other applications, though their windows'
+// sockets carry the same name.
+bool RunsExecutable(pid_t pid, const std::string& exe);
+
 // Hands the start over to the newest running window of application `app` in the channel
-// directory: a "go=" copy-data record with `address` when it is not empty, then a present
-// record with `startupId`. Returns true when a window took both; false when no window of the
-// application runs or none answered within `timeoutMs`, so that the caller starts as usual.
-// Never throws.
+// directory whose process runs this very executable: a "go=" copy-data record with `address` when
+// it is not empty, then a present record with `startupId`. Returns true when a window took both;
+// false when no window of the application runs or none answered within `timeoutMs`, so that the
+// caller starts as usual. Never throws.
 bool HandToRunningWindow(const std::string& app, const std::string& address,
                          const std::string& startupId, int timeoutMs = 3000);
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,27 @@ TEST(SingleWindowEndToEnd, TwoStartsAtOnceOpenOneWindowWithBothAddresses) {
       << ::testing::PrintToString(server.Paths()) << " " << state.json;
   EXPECT_TRUE(StateStays(window.pid(), state, holdsBoth)) << state.json;
   EXPECT_EQ(ProcessesOf(exe), 1);
+}
+
+// Two copies of the same name in different folders are different applications (each branded
+// for its own site): neither hands its start to the other's window.
+TEST(SingleWindowEndToEnd, ACopyOfTheSameNameElsewhereOpensItsOwnWindow) {
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200, "<html><body>page</body></html>", ""};
+  }};
+  const std::string first = server.Url("/first"), other = server.Url("/other");
+  const std::string exe = Brand("same-e2e", {"go=" + first, "title=Same", "single=1"});
+  std::filesystem::create_directories(TestRoot() + "/elsewhere");
+  const std::string elsewhere =
+      Brand("elsewhere/same-e2e", {"go=" + other, "title=Same", "single=1"});
+  ProgramRun a(exe, {});
+  ExpectLastEntry(a, first, 1);
+  ProgramRun b(elsewhere, {});
+  ExpectLastEntry(b, other, 1);
+  EXPECT_TRUE(b.Runs());
+  ExpectLastEntry(a, first, 1);
+  EXPECT_EQ(ProcessesOf(exe), 1);
+  EXPECT_EQ(ProcessesOf(elsewhere), 1);
 }
 
 TEST(SingleWindowEndToEnd, WithoutTheKeyEveryStartOpensAWindow) {
