@@ -14,10 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/web_view_webkit.h"
-#include "shell/main_window.h"
-#include "shell/web_main.h"
 #include "tests/common/browser_handler.h"
+#include "tests/common/engine_window.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/test_files.h"
@@ -77,34 +75,8 @@ std::string OutsideBase(const LoopbackServer& server) {
   return "http://localhost" + base.substr(base.rfind(':'));
 }
 
-struct Window {
-  explicit Window(std::vector<Text> config) {
-    wb::WebMainServices s;
-    s.form = wb::ProgramWebFormServices(views);
-    s.form.readConfig = [this, config] {
-      wb::ValueList list(config.begin(), config.end());
-      views.ApplyConfig(list);
-      return list;
-    };
-    s.remote.reset();
-    form = std::make_unique<wb::TWebMain>(std::move(s));
-    auto shown = form->View().onProgressChange;
-    form->View().onProgressChange = [this, shown](int p, int m) {
-      finished = m == 0;
-      shown(p, m);
-    };
-    form->FormCreate();
-    form->show();
-  }
-  // The program's own navigation, as the address box makes it.
-  void Go(const std::string& url) {
-    finished = false;
-    form->go(wb::FromUtf8(url));
-  }
-  bool Loaded(const std::string& url) {
-    return SpinUntil([&] { return finished && wb::ToUtf8(form->View().LocationURL()) == url; },
-                     60000);
-  }
+struct Window : EngineWindow {
+  using EngineWindow::EngineWindow;
   WebKitWebView* view() { return WEBKIT_WEB_VIEW(form->View().widget().gobj()); }
   std::vector<Text> History() const { return form->Model().HistoryList(); }
   // The child windows the state reports: address, title and whether shown, one a line.
@@ -124,10 +96,6 @@ struct Window {
     g_object_unref(parser);
     return out;
   }
-
-  wb::WebKitViewFactory views;
-  std::unique_ptr<wb::TWebMain> form;
-  bool finished = false;
 };
 
 TEST_F(InternalHostsEndToEnd, PageNavigationsToOutsideHostsGoToTheDefaultBrowser) {

@@ -15,6 +15,7 @@
 #include "shell/main_window.h"
 #include "shell/web_main.h"
 #include "tests/common/browser_handler.h"
+#include "tests/common/engine_window.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/program_run.h"
@@ -62,36 +63,10 @@ bool Stays(const std::function<bool()>& holds, int ms = 1000) {
   return !SpinUntil([&] { return !holds(); }, ms);
 }
 
-// The main window on the real engine, from configuration lines, without a remote socket.
-struct EngineWindow {
-  explicit EngineWindow(std::vector<Text> config) {
-    wb::WebMainServices s;
-    s.form = wb::ProgramWebFormServices(views);
-    s.form.readConfig = [this, config] {
-      wb::ValueList list(config.begin(), config.end());
-      views.ApplyConfig(list);
-      return list;
-    };
-    s.remote.reset();
-    form = std::make_unique<wb::TWebMain>(std::move(s));
-    auto shown = form->View().onProgressChange;
-    form->View().onProgressChange = [this, shown](int p, int m) {
-      finished = m == 0;
-      shown(p, m);
-    };
-    form->FormCreate();
-    form->show();
-  }
-  bool Loaded(const std::string& url) {
-    return SpinUntil([&] { return finished && wb::ToUtf8(form->View().LocationURL()) == url; },
-                     60000);
-  }
+// The main window on the real engine, with the state members these tests read.
+struct EngineWindow : wbtest::EngineWindow {
+  using wbtest::EngineWindow::EngineWindow;
   PageState State() { return ParseState(form->StateJson()); }
-  Gtk::Widget& Page() { return form->View().widget(); }
-
-  wb::WebKitViewFactory views;
-  std::unique_ptr<wb::TWebMain> form;
-  bool finished = false;
 };
 
 void Button(Gtk::Widget& widget, guint button, GdkEventType type) {
