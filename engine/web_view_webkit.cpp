@@ -24,6 +24,7 @@
 #include "storage/atomic_file.h"
 #include "support/certificate.h"
 #include "support/host_patterns.h"
+#include "support/timeline.h"
 #include "support/values.h"
 
 namespace wb {
@@ -67,6 +68,7 @@ class WebKitView : public WebView {
     widget_ = Glib::wrap(GTK_WIDGET(view()));
     Connect();
     tools_ = std::make_unique<WebKitPageTools>(view(), *this);
+    TimelineMarkOnce("web view created");
   }
 
   ~WebKitView() override {
@@ -109,7 +111,9 @@ class WebKitView : public WebView {
     inNavigate_ = true;
     startReported_ = false;
     calledOff_ = false;
+    TimelineMarkOnce("first navigation asked for");
     webkit_web_view_load_uri(view(), uri.c_str());
+    TimelineMarkOnce("first navigation handed to the engine");
     inNavigate_ = false;
     // Loading the address shown already (a refresh, or the same address again) changes no
     // address, so the engine says nothing until the page starts to display. The window hears
@@ -321,6 +325,7 @@ class WebKitView : public WebView {
         // asked for, so that Back returns to something the user chose.
         break;
       case WEBKIT_LOAD_COMMITTED: {
+        TimelineMarkOnce("first page committed");
         if (self->ownPageLoading_) break;
         if (const char* uri = webkit_web_view_get_uri(view)) self->shownUri_ = uri;
         self->trustedAttempt_.clear();
@@ -344,6 +349,7 @@ class WebKitView : public WebView {
         break;
       }
       case WEBKIT_LOAD_FINISHED:
+        TimelineMarkOnce("first load finished");
         self->ownPageLoading_ = false;
         self->loading_ = false;
         self->awaiting_ = false;
@@ -1166,6 +1172,7 @@ bool ConfigureEngineSandbox(WebKitWebContext* context) {
       webkit_web_context_set_sandbox_enabled(context, decided == 1);
     return decided == 1;
   }
+  TimelineMark("sandbox probe starts");
   bool usable = false;
   if (GPtr<gchar> bwrap{g_find_program_in_path("bwrap")}) {
     // The probe creates the namespaces the engine's sandbox asks for; it fails quickly on a
@@ -1180,6 +1187,7 @@ bool ConfigureEngineSandbox(WebKitWebContext* context) {
       usable = g_spawn_check_wait_status(status, nullptr);
     }
   }
+  TimelineMark(usable ? "sandbox probe done: sandbox on" : "sandbox probe done: sandbox off");
   webkit_web_context_set_sandbox_enabled(context, usable);
   decided = usable ? 1 : 0;
   return usable;
@@ -1267,6 +1275,14 @@ void WebKitViewFactory::ConnectNotificationPermissions(WebKitWebContext* context
   notifyContext_ = context;
   g_signal_connect(context, "initialize-notification-permissions",
                    G_CALLBACK(InitializeNotificationPermissions), this);
+  if (TimelineEnabled()) {
+    // Emitted as the context is about to launch a web process.
+    g_signal_connect(context, "initialize-web-extensions",
+                     G_CALLBACK(+[](WebKitWebContext*, gpointer) {
+                       TimelineMarkOnce("first web process launched");
+                     }),
+                     this);
+  }
 }
 
 void WebKitViewFactory::ClearWebsiteData(std::function<void(const std::string& error)> done) {

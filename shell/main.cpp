@@ -4,10 +4,12 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 #include <gtkmm/main.h>
+#include <gtkmm/window.h>
 #include <signal.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,9 +25,30 @@
 #include "shell/main_window.h"
 #include "storage/window_config.h"
 #include "support/process_values.h"
+#include "support/timeline.h"
 #include "support/values.h"
 
 namespace {
+
+// Runs once the dynamic linker has loaded and relocated the libraries and their own
+// initialisers have run: the end of the linking part of the start on the timeline.
+__attribute__((constructor)) void MarkLibrariesLoaded() {
+  wb::TimelineMark("libraries loaded");
+}
+
+// The timeline's "first frame": the first time the main window has drawn itself, toolbar
+// and all, into its window on the display.
+void MarkFirstFrame(Gtk::Window& window) {
+  if (!wb::TimelineEnabled()) return;
+  auto drawn = std::make_shared<sigc::connection>();
+  *drawn = window.signal_draw().connect(
+      [drawn](const Cairo::RefPtr<Cairo::Context>&) {
+        wb::TimelineMark("first frame");
+        drawn->disconnect();
+        return false;
+      },
+      true);
+}
 
 // The desktop tells windows of different programs apart by their class (WM_CLASS on X11,
 // the application id on Wayland). Both follow the program name, so a branded copy of the
@@ -59,35 +82,46 @@ bool HandedToRunningWindow(int argc, char** argv, std::optional<wb::SingleStartL
 }  // namespace
 
 int main(int argc, char** argv) {
+  wb::TimelineMark("main");
   wb::InitializeRuntimeSupport();
   NameTheProgram();
   std::optional<wb::SingleStartLock> startLock;
   if (HandedToRunningWindow(argc, argv, startLock)) return 0;
+  wb::TimelineMark("single-window check done");
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
     return 1;
   }
+  wb::TimelineMark("GTK initialised");
   Gtk::Main::init_gtkmm_internals();
+  wb::TimelineMark("gtkmm initialised");
   g_set_application_name("WebBrowser");
   wb::Process().applicationTitle = u"WebBrowser";
   wb::InstallErrorDisplay();
   wb::RegisterProgramResources();
+  wb::TimelineMark("program resources registered");
 
   wb::WebKitViewFactory views;
   views.showError = wb::ShowError;
+  wb::TimelineMark("engine settings made");
   wb::ProgramWindows windows;
   try {
     wb::StartupSetup();
+    wb::TimelineMark("start-up set-up done");
     // The site's data goes into the copy's own profile, set before the first web view exists.
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
     const wb::ValueList config =
         wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    wb::TimelineMark("configuration read");
     // The copy's icon, read once, is every window's icon.
     wb::UseProgramIcon(wb::ReadProgramIcon(exe));
+    wb::TimelineMark("program icon read");
     views.UseProfile(wb::ProfileFor(std::string(wb::NameWithoutExtension(exe)),
                                     wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    wb::TimelineMark("profile chosen");
     windows = wb::CreateProgramWindows(views, std::move(arguments));
+    wb::TimelineMark("windows built");
     // The window answers on the channel now: a start waiting for the lock hands over to it.
     startLock.reset();
   } catch (...) {
@@ -109,7 +143,9 @@ int main(int argc, char** argv) {
         },
         windows.main.get());
   }
+  MarkFirstFrame(*windows.main);
   windows.main->show();
+  wb::TimelineMark("main window shown");
   gtk_main();
   return 0;
 }
