@@ -6,7 +6,10 @@
 #include <gtkmm/window.h>
 #include <webkit2/webkit2.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -1163,6 +1166,57 @@ class WebKitView : public WebView {
 
 }  // namespace
 
+namespace {
+
+// The probe: bubblewrap creating the namespaces the engine's sandbox asks for. It fails
+// quickly on a system that does not allow them.
+struct SandboxProbe {
+  bool started = false;
+  bool spawned = false;
+  GPid pid = 0;
+};
+
+SandboxProbe& TheSandboxProbe() {
+  static SandboxProbe probe;
+  return probe;
+}
+
+void SpawnSandboxProbe(SandboxProbe& probe) {
+  probe.started = true;
+  GPtr<gchar> bwrap{g_find_program_in_path("bwrap")};
+  if (!bwrap) return;
+  const char* argv[] = {bwrap.get(),     "--ro-bind",         "/",         "/",
+                        "--unshare-all", "--die-with-parent", "/bin/true", nullptr};
+  probe.spawned = g_spawn_async(
+      nullptr, const_cast<char**>(argv), nullptr,
+      static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
+                               G_SPAWN_STDERR_TO_DEV_NULL),
+      nullptr, nullptr, &probe.pid, nullptr);
+}
+
+// The probe's answer: whether bubblewrap ran and ended well.
+bool SandboxProbeAnswer(SandboxProbe& probe) {
+  if (!probe.started) SpawnSandboxProbe(probe);
+  if (!probe.spawned) return false;
+  int status = 0;
+  pid_t ended = -1;
+  do {
+    ended = waitpid(probe.pid, &status, 0);
+  } while (ended < 0 && errno == EINTR);
+  g_spawn_close_pid(probe.pid);
+  probe.spawned = false;
+  return ended == probe.pid && g_spawn_check_wait_status(status, nullptr);
+}
+
+}  // namespace
+
+void StartEngineSandboxProbe() {
+  SandboxProbe& probe = TheSandboxProbe();
+  if (probe.started) return;
+  TimelineMark("sandbox probe started");
+  SpawnSandboxProbe(probe);
+}
+
 bool ConfigureEngineSandbox(WebKitWebContext* context) {
   static int decided = -1;
   if (decided >= 0) {
@@ -1172,22 +1226,10 @@ bool ConfigureEngineSandbox(WebKitWebContext* context) {
       webkit_web_context_set_sandbox_enabled(context, decided == 1);
     return decided == 1;
   }
-  TimelineMark("sandbox probe starts");
-  bool usable = false;
-  if (GPtr<gchar> bwrap{g_find_program_in_path("bwrap")}) {
-    // The probe creates the namespaces the engine's sandbox asks for; it fails quickly on a
-    // system that does not allow them.
-    const char* argv[] = {bwrap.get(),     "--ro-bind",         "/",         "/",
-                          "--unshare-all", "--die-with-parent", "/bin/true", nullptr};
-    gint status = 1;
-    if (g_spawn_sync(
-            nullptr, const_cast<char**>(argv), nullptr,
-            static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-            nullptr, nullptr, nullptr, nullptr, &status, nullptr)) {
-      usable = g_spawn_check_wait_status(status, nullptr);
-    }
-  }
-  TimelineMark(usable ? "sandbox probe done: sandbox on" : "sandbox probe done: sandbox off");
+  TimelineMark("sandbox probe answer wanted");
+  const bool usable = SandboxProbeAnswer(TheSandboxProbe());
+  TimelineMark(usable ? "sandbox probe answered: sandbox on"
+                      : "sandbox probe answered: sandbox off");
   webkit_web_context_set_sandbox_enabled(context, usable);
   decided = usable ? 1 : 0;
   return usable;

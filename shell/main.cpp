@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
   std::optional<wb::SingleStartLock> startLock;
   if (HandedToRunningWindow(argc, argv, startLock)) return 0;
   wb::TimelineMark("single-window check done");
+  // Bubblewrap answers whether the engine's sandbox works while the toolkit initialises.
+  wb::StartEngineSandboxProbe();
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
     return 1;
