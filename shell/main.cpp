@@ -59,22 +59,31 @@ void NameTheProgram() {
   if (!name.empty()) g_set_prgname(name.c_str());
 }
 
+// The configuration of the copy (embedded defaults, then the block appended to the file),
+// read once for the whole start; nothing when it cannot be read, in which case the start reads
+// it again and shows what is wrong with it.
+std::optional<wb::ValueList> ReadOwnConfig() {
+  try {
+    return wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName),
+                                 wb::ToUtf8(wb::ExecutablePath()));
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
 // A copy configured with single=1 keeps one window: while its window runs, a further start
 // hands the command-line address to that window, brings it to the front and ends, before the
 // display is opened or a web process started. Returns whether the start was handed over; if
 // not, `startLock` holds the copy's start lock until the window answers on the channel.
-bool HandedToRunningWindow(int argc, char** argv, std::optional<wb::SingleStartLock>& startLock) {
+bool HandedToRunningWindow(const std::optional<wb::ValueList>& config, int argc, char** argv,
+                           std::optional<wb::SingleStartLock>& startLock) {
   try {
-    const std::string exe = wb::ToUtf8(wb::ExecutablePath());
-    const wb::ValueList config =
-        wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
-    if (!wb::TextToBool(wb::ValueOf(config, u"single"))) return false;
+    if (!config || !wb::TextToBool(wb::ValueOf(*config, u"single"))) return false;
     const std::string address = argc > 1 ? wb::HandOverAddress(argv[1]) : std::string();
     const std::string app = wb::OwnAppName();
     startLock.emplace(app);
     return wb::HandToRunningWindow(app, address, wb::StartupIdFromEnvironment());
   } catch (...) {
-    // The usual start reads the configuration again and shows what is wrong with it.
     return false;
   }
 }
@@ -85,8 +94,9 @@ int main(int argc, char** argv) {
   wb::TimelineMark("main");
   wb::InitializeRuntimeSupport();
   NameTheProgram();
+  std::optional<wb::ValueList> firstConfig = ReadOwnConfig();
   std::optional<wb::SingleStartLock> startLock;
-  if (HandedToRunningWindow(argc, argv, startLock)) return 0;
+  if (HandedToRunningWindow(firstConfig, argc, argv, startLock)) return 0;
   wb::TimelineMark("single-window check done");
   // Bubblewrap answers whether the engine's sandbox works while the toolkit initialises.
   wb::StartEngineSandboxProbe();
@@ -112,8 +122,9 @@ int main(int argc, char** argv) {
     wb::TimelineMark("start-up set-up done");
     // The site's data goes into the copy's own profile, set before the first web view exists.
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
-    const wb::ValueList config =
-        wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    if (!firstConfig)
+      firstConfig = wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    const wb::ValueList& config = *firstConfig;
     wb::TimelineMark("configuration read");
     // The copy's icon, read once, is every window's icon.
     wb::UseProgramIcon(wb::ReadProgramIcon(exe));
@@ -122,7 +133,7 @@ int main(int argc, char** argv) {
                                     wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     wb::TimelineMark("profile chosen");
-    windows = wb::CreateProgramWindows(views, std::move(arguments));
+    windows = wb::CreateProgramWindows(views, std::move(arguments), std::move(firstConfig));
     wb::TimelineMark("windows built");
     // The window answers on the channel now: a start waiting for the lock hands over to it.
     startLock.reset();
