@@ -49,15 +49,22 @@ def tree_pids(root):
     return sorted(found)
 
 
-def pss_kib(pid):
+def pss_kib(pid, field="Pss:"):
+    """One figure of the process's smaps_rollup in KiB ("Pss:", "Pss_Anon:", ...); 0 when
+    the process is gone."""
     try:
         with open("/proc/%d/smaps_rollup" % pid) as f:
             for line in f:
-                if line.startswith("Pss:"):
+                if line.startswith(field):
                     return int(line.split()[1])
     except OSError:
         pass
     return 0
+
+
+def tree_kib(root, field):
+    """The sum of one smaps_rollup figure over the root's whole tree, in KiB."""
+    return sum(pss_kib(pid, field) for pid in tree_pids(root))
 
 
 def tree_report(root):
@@ -172,11 +179,21 @@ class Session:
                 ["dbus-daemon", "--session", "--nofork", "--print-address=1",
                  "--address=unix:path=" + os.path.join(self.dir, "bus")],
                 stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, text=True,
-                env=dict(os.environ, **self.env), **run_as.popen_args())
+                env=self._bus_env(), **run_as.popen_args())
             address = self.bus.stdout.readline().strip()
             if not address:
                 raise SystemExit("no session bus for the contenders")
             self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+
+    def _bus_env(self):
+        """What the bus and the services it starts (portals, accessibility) see: the user's
+        own home, and the session's runtime folder."""
+        env = dict(os.environ, **self.env)
+        env["HOME"] = pwd.getpwuid(self.run_as.uid).pw_dir
+        env["XDG_RUNTIME_DIR"] = self.dir
+        for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"):
+            env.pop(var, None)
+        return env
 
     def close(self):
         if self.bus:

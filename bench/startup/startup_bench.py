@@ -21,7 +21,8 @@ Contenders:
   floor+sandbox   the same with the engine's sandbox on (bubblewrap), as our program runs it
   chromium        Chromium in app mode with a fresh profile (skipped when not installed)
   webbrowser+info our program with "webinfo" true, its gateway on the same loopback server
-  variant-NAME    (with --variant NAME=PATH) another build of our program, branded as A
+  variant-NAME    (with --variant NAME=PATH) another build of our program, branded as A, with
+                  WB_TIMELINE=1 and its own timeline table
   timeline        (with --timeline) our program with WB_TIMELINE=1; its milestones, lined up
                   with the server's first request, the page's first contentful paint and the
                   beacon, make the timeline table
@@ -45,6 +46,7 @@ import threading
 import time
 import urllib.parse
 
+sys.dont_write_bytecode = True  # no cache files in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
 import wbbench  # noqa: E402
 
@@ -295,16 +297,17 @@ def report(contenders, skipped, runs, frame_method):
     if "webbrowser" in by_key and "webbrowser+info" in by_key:
         print("PSS with the banner / without: %s" % ratio(summary(by_key["webbrowser+info"].pss),
                                                           summary(by_key["webbrowser"].pss)))
-    timed = by_key.get("timeline")
-    if timed and timed.milestones:
+    for timed in contenders:
+        if not timed.milestones:
+            continue
         names = {}
         for marks in timed.milestones:
             for name, at in marks.items():
                 names.setdefault(name, []).append(at)
         order = sorted(names, key=lambda n: statistics.median(names[n]))
         print()
-        print("Timeline of our start (WB_TIMELINE=1), ms after the harness started the process,"
-              " median [min-max] of %d runs" % len(timed.milestones))
+        print("Timeline of %s (WB_TIMELINE=1), ms after the harness started the process,"
+              " median [min-max] of %d runs" % (timed.label, len(timed.milestones)))
         rows, last = [], 0.0
         for name in order:
             s = summary(names[name])
@@ -403,7 +406,10 @@ def main():
             name, path = variant.split("=", 1)
             exe = readable(brand(args.wbctl, path, os.path.join(work, "bench-" + name),
                                  lines + ["webinfo=0"]))
-            contenders.append(Contender("variant-" + name, "V " + name, [exe], extra))
+            env = dict(extra)
+            env["WB_TIMELINE"] = "1"
+            contenders.append(Contender("variant-" + name, "V " + name, [exe], env,
+                                        timeline=True))
         if args.webbrowser and args.wbctl and args.timeline:
             exe = os.path.join(work, "bench-app")
             if not os.path.exists(exe):
