@@ -62,9 +62,17 @@ def pss_kib(pid, field="Pss:"):
     return 0
 
 
-def tree_kib(root, field):
-    """The sum of one smaps_rollup figure over the root's whole tree, in KiB."""
-    return sum(pss_kib(pid, field) for pid in tree_pids(root))
+def tree_parts(root, field):
+    """One smaps_rollup figure of every process of the root's tree: [(command name, KiB)]."""
+    parts = []
+    for pid in tree_pids(root):
+        try:
+            with open("/proc/%d/comm" % pid) as f:
+                name = f.read().strip()
+        except OSError:
+            continue
+        parts.append((name, pss_kib(pid, field)))
+    return parts
 
 
 def tree_report(root):

@@ -2,7 +2,9 @@
 """A long day in one window: memory and time per navigation over thousands of navigations.
 
 The program is branded to a loopback page and then navigates N times (default 10,000) between
-loopback pages, in turns: every other page's onload clicks its link to the next page (a
+loopback pages, a cycle of P pages (default 10, as a site's few screens are visited again and
+again; with 0 every navigation goes to an address of its own, so the window's history and
+list of recent addresses grow all day), in turns: every other page's onload clicks its link to the next page (a
 script's click, as a person's click would go), and for the others the harness sends the next
 address over the remote channel (`wbctl send --pid PID url=...`). Each page tells the server
 when it has loaded; the time of a navigation runs from its cause (the server's answer that
@@ -44,7 +46,7 @@ PAGE = """<!DOCTYPE html>
 <a id="next" href="/p/%(next)d">Next page</a></div>
 <script>
 window.onload = function () {
-  fetch('/loaded?n=%(n)d', { cache: 'no-store' }).then(function (r) { return r.text(); })
+  fetch('/loaded?page=%(n)d', { cache: 'no-store' }).then(function (r) { return r.text(); })
     .then(function (what) { if (what === 'click') document.getElementById('next').click(); });
 };
 </script></body></html>
@@ -57,11 +59,16 @@ INFO_PAGE = b"""<!DOCTYPE html><html><head><meta charset="utf-8"><title>Info</ti
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self):
+    def __init__(self, pages):
         super().__init__(("127.0.0.1", 0), Handler)
+        self.pages = pages  # the pages' cycle; 0: every navigation to an address of its own
         self.loaded = queue.Queue()
-        self.hold = set()  # pages after which the harness acts (measures, then sends)
+        self.count = 0     # pages reported loaded so far: the number of the navigation
+        self.hold = set()  # navigations after which the harness acts (measures, then sends)
         self.gateway_hits = 0
+
+    def next_page(self, page):
+        return (page + 1) % self.pages if self.pages else page + 1
 
     @property
     def base(self):
@@ -90,22 +97,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         now = time.monotonic()
         path = self.path
-        if path.startswith("/loaded?n="):
+        if path.startswith("/loaded?page="):
             try:
-                n = int(path[len("/loaded?n="):])
+                page = int(path[len("/loaded?page="):])
             except ValueError:
                 self.reply(400, b"", "text/plain")
                 return
-            # Even pages click their link; odd ones (and the held ones) wait for the harness.
+            # Navigations run one after the other, so the reports count them.
+            n = self.server.count
+            self.server.count += 1
+            # After an even navigation the page clicks its link; after an odd one (and the held
+            # ones) it waits for the harness to send the next address.
             click = n % 2 == 0 and n not in self.server.hold
-            self.server.loaded.put((n, now, click))
+            self.server.loaded.put((n, now, click, self.server.next_page(page)))
             self.reply(200, b"click" if click else b"wait", "text/plain")
         elif path.startswith("/p/"):
             try:
-                n = int(path[3:])
+                page = int(path[3:])
             except ValueError:
-                n = 0
-            self.reply(200, (PAGE % {"n": n, "next": n + 1}).encode())
+                page = 0
+            self.reply(200, (PAGE % {"n": page, "next": self.server.next_page(page)}).encode())
         elif path.startswith("/gw/"):
             self.server.gateway_hits += 1
             self.reply(200, INFO_PAGE)
@@ -132,21 +143,22 @@ def soak(args, server, session, exe, env_extra, label):
             expected = 0
             while expected <= args.navigations:
                 try:
-                    n, at, click = server.loaded.get(timeout=args.timeout)
+                    n, at, click, following = server.loaded.get(timeout=args.timeout)
                 except queue.Empty:
                     print("%s: no page %d within %.0f s" % (label, expected, args.timeout))
                     return None
-                if n != expected:
-                    continue  # a page loaded again (a late report); the count follows the next
                 if cause is not None:
                     times[n] = at - cause
                 expected = n + 1
                 if n in server.hold:
                     time.sleep(args.settle)
                     pss[n] = wbbench.tree_report(proc.pid)[0] / 1024.0
-                    anon[n] = wbbench.tree_kib(proc.pid, "Pss_Anon:") / 1024.0
-                    print("%s: %d navigations, PSS %.1f MB, anonymous %.1f MB" %
-                          (label, n, pss[n], anon[n]), flush=True)
+                    parts = wbbench.tree_parts(proc.pid, "Pss_Anon:")
+                    anon[n] = sum(k for _, k in parts) / 1024.0
+                    print("%s: %d navigations, PSS %.1f MB, anonymous %.1f MB (%s)" %
+                          (label, n, pss[n], anon[n],
+                           ", ".join("%s %.1f" % (c, k / 1024.0) for c, k in parts if k > 512)),
+                          flush=True)
                 if n == args.navigations:
                     break
                 if click:
@@ -156,7 +168,7 @@ def soak(args, server, session, exe, env_extra, label):
                     cause = time.monotonic()
                     kinds[n + 1] = "send"
                     subprocess.run([args.wbctl, "send", "--pid", str(proc.pid),
-                                    "url=%s/p/%d" % (server.base, n + 1)], env=env,
+                                    "url=%s/p/%d" % (server.base, following)], env=env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                    **session.run_as.popen_args())
                 if n % 1000 == 0 and n:
@@ -175,13 +187,16 @@ def ms(values):
 def report(results, args):
     w, last = args.window, args.navigations
     print()
-    print("Soak: %d navigations in one window, alternately a script's click and `wbctl send`;"
-          " PSS two seconds after navigation %d and after the last; time per navigation"
-          " (median, and the mean) over the first and the last %d" % (last, w, w))
+    print("Soak: %d navigations in one window between %s, alternately a script's click and"
+          " `wbctl send`; PSS two seconds after navigation %d and after the last; mean time per"
+          " navigation over the first and the last %d" %
+          (last, "%d pages" % args.pages if args.pages else "new addresses", w, w))
+    # The two kinds of navigation take different times (a click waits for the page's script),
+    # so the mean of the stretch is its figure, and each kind's median is shown beside it.
     header = ("window", "PSS after %d" % w, "PSS after %d" % last, "growth",
               "anonymous PSS after %d / %d" % (w, last), "growth",
-              "first %d: median / mean" % w, "last %d: median / mean" % w, "last / first",
-              "click, first / last", "send, first / last")
+              "time per navigation, first %d" % w, "last %d" % w, "last / first",
+              "click, first / last (median)", "send, first / last (median)")
     rows = []
     for label, r in results:
         if r is None:
@@ -198,9 +213,8 @@ def report(results, args):
         fmean, lmean = statistics.mean(first), statistics.mean(lastw)
         rows.append((label, "%.1f MB" % a, "%.1f MB" % b, "%+.1f %%" % ((b - a) / a * 100.0),
                      "%.1f / %.1f MB" % (aa, ab), "%+.1f %%" % ((ab - aa) / aa * 100.0),
-                     "%.1f / %.1f ms" % (ms(first), fmean * 1000),
-                     "%.1f / %.1f ms" % (ms(lastw), lmean * 1000),
-                     "%.2f (mean %.2f)" % (ms(lastw) / ms(first), lmean / fmean),
+                     "%.1f ms" % (fmean * 1000), "%.1f ms" % (lmean * 1000),
+                     "%.2f" % (lmean / fmean),
                      "%.1f / %.1f ms" % (ms(kind(range(1, w + 1), "click")),
                                          ms(kind(range(last - w + 1, last + 1), "click"))),
                      "%.1f / %.1f ms" % (ms(kind(range(1, w + 1), "send")),
@@ -219,6 +233,8 @@ def main():
     ap.add_argument("--navigations", type=int, default=10000, help="navigations per soak")
     ap.add_argument("--window", type=int, default=1000,
                     help="navigations of the first and the last stretch compared")
+    ap.add_argument("--pages", type=int, default=10,
+                    help="the pages' cycle (0: every navigation to a new address)")
     ap.add_argument("--info", action="store_true", help="also soak with the info banner shown")
     ap.add_argument("--settle", type=float, default=2.0, help="seconds before each PSS")
     ap.add_argument("--timeout", type=float, default=30.0, help="seconds to wait for a page")
@@ -226,6 +242,8 @@ def main():
     ap.add_argument("--user", default="wbbench",
                     help="the unprivileged user the program runs as when started as root")
     args = ap.parse_args()
+    if args.pages < 0 or args.pages == 1:
+        ap.error("--pages must be 0 or at least 2")
     if args.window < 10 or args.navigations < 2 * args.window:
         ap.error("--navigations must be at least twice --window, and --window at least 10")
     if not os.environ.get("DISPLAY") and not os.environ.get("WAYLAND_DISPLAY"):
@@ -234,7 +252,7 @@ def main():
 
     run_as = wbbench.RunAs(args.user)
     session = wbbench.Session(run_as)
-    server = Server()
+    server = Server(args.pages)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     work = tempfile.mkdtemp(prefix="wbsoak-copies-")
     os.chmod(work, 0o755)
@@ -252,6 +270,7 @@ def main():
                            check=True, stdout=subprocess.DEVNULL)
             run_as.readable(exe)
             server.loaded = queue.Queue()
+            server.count = 0
             started = time.monotonic()
             results.append((label, soak(args, server, session, exe, env, label)))
             print("%s: %.0f s" % (label, time.monotonic() - started), flush=True)
