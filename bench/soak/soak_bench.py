@@ -256,7 +256,12 @@ def main():
     threading.Thread(target=server.serve_forever, daemon=True).start()
     work = tempfile.mkdtemp(prefix="wbsoak-copies-")
     os.chmod(work, 0o755)
-    run_as.readable(args.wbctl)
+    # The program's user runs wbctl send: a copy in the work folder, which it can reach wherever
+    # the checkout is.
+    wbctl = os.path.join(work, "wbctl")
+    shutil.copy2(args.wbctl, wbctl)
+    run_as.readable(wbctl)
+    args.wbctl = wbctl
     print("the program runs as: %s (uid %d)" % (run_as.name, run_as.uid), flush=True)
     try:
         lines = ["title=Soak", "go=%s/p/0" % server.base, "width=" + width, "height=" + height]

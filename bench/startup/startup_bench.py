@@ -369,6 +369,16 @@ def main():
         run_as.readable(path)
         return path
 
+    def runnable(path):
+        """A program the contenders' user can run wherever the checkout is (a home folder of
+        root's is closed to it): a copy in the work folder."""
+        if not run_as.dropped:
+            return path
+        copy = os.path.join(work, os.path.basename(path))
+        if not os.path.exists(copy):
+            shutil.copy2(path, copy)
+        return readable(copy)
+
     print("contenders run as: %s (uid %d)%s" % (run_as.name, run_as.uid,
                                                 ", dropped from root" if run_as.dropped else ""))
     try:
@@ -379,10 +389,10 @@ def main():
             contenders.append(Contender("webbrowser", "A webbrowser", [exe], extra))
         if args.floor and want("floor"):
             contenders.append(Contender("floor", "B engine floor",
-                                        [readable(args.floor), url, width, height]))
+                                        [runnable(args.floor), url, width, height]))
         if args.floor and want("floor+sandbox"):
             contenders.append(Contender("floor+sandbox", "B' engine floor, sandbox on",
-                                        [readable(args.floor), "--sandbox", url, width, height]))
+                                        [runnable(args.floor), "--sandbox", url, width, height]))
         if want("chromium"):
             chromium = args.chromium or find_chromium()
             if chromium:
