@@ -6,7 +6,10 @@
 #include <gtkmm/window.h>
 #include <webkit2/webkit2.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -24,6 +27,7 @@
 #include "storage/atomic_file.h"
 #include "support/certificate.h"
 #include "support/host_patterns.h"
+#include "support/timeline.h"
 #include "support/values.h"
 
 namespace wb {
@@ -67,6 +71,7 @@ class WebKitView : public WebView {
     widget_ = Glib::wrap(GTK_WIDGET(view()));
     Connect();
     tools_ = std::make_unique<WebKitPageTools>(view(), *this);
+    TimelineMarkOnce("web view created");
   }
 
   ~WebKitView() override {
@@ -109,7 +114,9 @@ class WebKitView : public WebView {
     inNavigate_ = true;
     startReported_ = false;
     calledOff_ = false;
+    TimelineMarkOnce("first navigation asked for");
     webkit_web_view_load_uri(view(), uri.c_str());
+    TimelineMarkOnce("first navigation handed to the engine");
     inNavigate_ = false;
     // Loading the address shown already (a refresh, or the same address again) changes no
     // address, so the engine says nothing until the page starts to display. The window hears
@@ -321,6 +328,7 @@ class WebKitView : public WebView {
         // asked for, so that Back returns to something the user chose.
         break;
       case WEBKIT_LOAD_COMMITTED: {
+        TimelineMarkOnce("first page committed");
         if (self->ownPageLoading_) break;
         if (const char* uri = webkit_web_view_get_uri(view)) self->shownUri_ = uri;
         self->trustedAttempt_.clear();
@@ -344,6 +352,7 @@ class WebKitView : public WebView {
         break;
       }
       case WEBKIT_LOAD_FINISHED:
+        TimelineMarkOnce("first load finished");
         self->ownPageLoading_ = false;
         self->loading_ = false;
         self->awaiting_ = false;
@@ -1157,6 +1166,57 @@ class WebKitView : public WebView {
 
 }  // namespace
 
+namespace {
+
+// The probe: bubblewrap creating the namespaces the engine's sandbox asks for. It fails
+// quickly on a system that does not allow them.
+struct SandboxProbe {
+  bool started = false;
+  bool spawned = false;
+  GPid pid = 0;
+};
+
+SandboxProbe& TheSandboxProbe() {
+  static SandboxProbe probe;
+  return probe;
+}
+
+void SpawnSandboxProbe(SandboxProbe& probe) {
+  probe.started = true;
+  GPtr<gchar> bwrap{g_find_program_in_path("bwrap")};
+  if (!bwrap) return;
+  const char* argv[] = {bwrap.get(),     "--ro-bind",         "/",         "/",
+                        "--unshare-all", "--die-with-parent", "/bin/true", nullptr};
+  probe.spawned = g_spawn_async(
+      nullptr, const_cast<char**>(argv), nullptr,
+      static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
+                               G_SPAWN_STDERR_TO_DEV_NULL),
+      nullptr, nullptr, &probe.pid, nullptr);
+}
+
+// The probe's answer: whether bubblewrap ran and ended well.
+bool SandboxProbeAnswer(SandboxProbe& probe) {
+  if (!probe.started) SpawnSandboxProbe(probe);
+  if (!probe.spawned) return false;
+  int status = 0;
+  pid_t ended = -1;
+  do {
+    ended = waitpid(probe.pid, &status, 0);
+  } while (ended < 0 && errno == EINTR);
+  g_spawn_close_pid(probe.pid);
+  probe.spawned = false;
+  return ended == probe.pid && g_spawn_check_wait_status(status, nullptr);
+}
+
+}  // namespace
+
+void StartEngineSandboxProbe() {
+  SandboxProbe& probe = TheSandboxProbe();
+  if (probe.started) return;
+  TimelineMark("sandbox probe started");
+  SpawnSandboxProbe(probe);
+}
+
 bool ConfigureEngineSandbox(WebKitWebContext* context) {
   static int decided = -1;
   if (decided >= 0) {
@@ -1166,20 +1226,10 @@ bool ConfigureEngineSandbox(WebKitWebContext* context) {
       webkit_web_context_set_sandbox_enabled(context, decided == 1);
     return decided == 1;
   }
-  bool usable = false;
-  if (GPtr<gchar> bwrap{g_find_program_in_path("bwrap")}) {
-    // The probe creates the namespaces the engine's sandbox asks for; it fails quickly on a
-    // system that does not allow them.
-    const char* argv[] = {bwrap.get(),     "--ro-bind",         "/",         "/",
-                          "--unshare-all", "--die-with-parent", "/bin/true", nullptr};
-    gint status = 1;
-    if (g_spawn_sync(
-            nullptr, const_cast<char**>(argv), nullptr,
-            static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
-            nullptr, nullptr, nullptr, nullptr, &status, nullptr)) {
-      usable = g_spawn_check_wait_status(status, nullptr);
-    }
-  }
+  TimelineMark("sandbox probe answer wanted");
+  const bool usable = SandboxProbeAnswer(TheSandboxProbe());
+  TimelineMark(usable ? "sandbox probe answered: sandbox on"
+                      : "sandbox probe answered: sandbox off");
   webkit_web_context_set_sandbox_enabled(context, usable);
   decided = usable ? 1 : 0;
   return usable;
@@ -1267,6 +1317,14 @@ void WebKitViewFactory::ConnectNotificationPermissions(WebKitWebContext* context
   notifyContext_ = context;
   g_signal_connect(context, "initialize-notification-permissions",
                    G_CALLBACK(InitializeNotificationPermissions), this);
+  if (TimelineEnabled()) {
+    // Emitted as the context is about to launch a web process.
+    g_signal_connect(context, "initialize-web-extensions",
+                     G_CALLBACK(+[](WebKitWebContext*, gpointer) {
+                       TimelineMarkOnce("first web process launched");
+                     }),
+                     this);
+  }
 }
 
 void WebKitViewFactory::ClearWebsiteData(std::function<void(const std::string& error)> done) {

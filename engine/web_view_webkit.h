@@ -94,4 +94,10 @@ class WebKitViewFactory : public WebViewFactory {
 // engine's web process would not start at all otherwise. Returns whether it is on.
 bool ConfigureEngineSandbox(WebKitWebContext* context);
 
+// Starts the probe ConfigureEngineSandbox asks (once per process), without waiting for it: the
+// program entry calls it first thing, so that bubblewrap runs while the toolkit and the engine
+// initialise, and the first web view finds the answer ready. Without it the probe runs when
+// the first web view is made.
+void StartEngineSandboxProbe();
+
 }  // namespace wb

@@ -7,14 +7,23 @@
 #      (bench/brand/brand_bench.py), for the built program and a copy without debug information,
 #   3. start-up time and memory against the engine floor and Chromium's app window
 #      (bench/startup/startup_bench.py), under the current display or else Xvfb, and the time a
-#      second start of a single=1 copy takes to hand over and end (bench/single/single_bench.py).
+#      second start of a single=1 copy takes to hand over and end (bench/single/single_bench.py),
+#   4. with --soak, a long day in one window (bench/soak/soak_bench.py): N navigations, PSS and
+#      time per navigation over the first and the last thousand, without and with the banner.
+# Started as root, the start-up and soak benchmarks run the programs as an unprivileged user of
+# their own ("wbbench", created once), so that every contender keeps its sandbox.
 #
-# Usage: scripts/bench.sh [--runs N] [--with-chromium] [--skip-startup]
+# Usage: scripts/bench.sh [--runs N] [--with-chromium] [--skip-startup] [--timeline]
+#                         [--soak] [--navigations N]
 #   --runs N         counted start-up runs per contender (default 7, at least 5)
 #   --with-chromium  install Debian's chromium first (bench only; not a build dependency), so
 #                    that the start-up table has its column; without it Chromium is measured
 #                    only when already installed, else reported as skipped
 #   --skip-startup   only the block and brand benchmarks (no display needed)
+#   --timeline       the start-up benchmark also runs the program with WB_TIMELINE=1 and prints
+#                    the timeline of its start
+#   --soak           also the soak benchmark (long: about 20 minutes for 10,000 navigations)
+#   --navigations N  navigations per soak (default 10000, at least 2000)
 # Figures depend on the machine and on what else runs on it; the README's Performance section
 # says where its tables come from.
 set -eu
@@ -22,22 +31,36 @@ cd "$(dirname "$0")/.."
 runs=7
 chromium=0
 startup=1
+timeline=""
+soak=0
+navigations=10000
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift ;;
     --runs=*) runs=${1#--runs=} ;;
     --with-chromium) chromium=1 ;;
     --skip-startup) startup=0 ;;
+    --timeline) timeline=--timeline ;;
+    --soak) soak=1 ;;
+    --navigations) navigations=$2; shift ;;
+    --navigations=*) navigations=${1#--navigations=} ;;
     *) echo "bench.sh: unknown argument $1" >&2; exit 2 ;;
   esac
   shift
 done
 
 scripts/install-deps.sh
+if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 if [ "$chromium" = 1 ] && ! command -v chromium >/dev/null 2>&1; then
-  if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends chromium
 fi
+# The first frame of each window comes from the X server's damage reports, read with Debian's
+# python3-xlib; the system's Python is the one that has it.
+if [ "$startup" = 1 ] && [ ! -d /usr/lib/python3/dist-packages/Xlib ]; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    python3-xlib || echo "bench.sh: no python3-xlib: the first frames are not measured" >&2
+fi
+if [ -x /usr/bin/python3 ]; then PYTHON=/usr/bin/python3; else PYTHON=python3; fi
 
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWB_BUILD_BENCH=ON \
@@ -70,7 +93,7 @@ python3 bench/brand/brand_bench.py --wbctl "$build/wbctl" --program "$build/benc
 if [ "$startup" = 1 ]; then
   echo
   echo "== Start-up time and memory"
-  set -- python3 bench/startup/startup_bench.py --runs "$runs" \
+  set -- "$PYTHON" bench/startup/startup_bench.py --runs "$runs" $timeline \
     --webbrowser "$build/webbrowser" --wbctl "$build/wbctl" --floor "$build/bench/wb_engine_floor"
   if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     "$@"
@@ -81,6 +104,18 @@ if [ "$startup" = 1 ]; then
   echo "== A second start of a copy that keeps one window"
   set -- python3 bench/single/single_bench.py --webbrowser "$build/bench/webbrowser-stripped" \
     --wbctl "$build/wbctl"
+  if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    "$@"
+  else
+    xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@"
+  fi
+fi
+
+if [ "$soak" = 1 ]; then
+  echo
+  echo "== A long day: $navigations navigations in one window"
+  set -- "$PYTHON" bench/soak/soak_bench.py --navigations "$navigations" --info \
+    --webbrowser "$build/webbrowser" --wbctl "$build/wbctl"
   if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     "$@"
   else

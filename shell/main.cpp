@@ -4,10 +4,12 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 #include <gtkmm/main.h>
+#include <gtkmm/window.h>
 #include <signal.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,9 +25,30 @@
 #include "shell/main_window.h"
 #include "storage/window_config.h"
 #include "support/process_values.h"
+#include "support/timeline.h"
 #include "support/values.h"
 
 namespace {
+
+// Runs once the dynamic linker has loaded and relocated the libraries and their own
+// initialisers have run: the end of the linking part of the start on the timeline.
+__attribute__((constructor)) void MarkLibrariesLoaded() {
+  wb::TimelineMark("libraries loaded");
+}
+
+// The timeline's "first frame": the first time the main window has drawn itself, toolbar
+// and all, into its window on the display.
+void MarkFirstFrame(Gtk::Window& window) {
+  if (!wb::TimelineEnabled()) return;
+  auto drawn = std::make_shared<sigc::connection>();
+  *drawn = window.signal_draw().connect(
+      [drawn](const Cairo::RefPtr<Cairo::Context>&) {
+        wb::TimelineMark("first frame");
+        drawn->disconnect();
+        return false;
+      },
+      true);
+}
 
 // The desktop tells windows of different programs apart by their class (WM_CLASS on X11,
 // the application id on Wayland). Both follow the program name, so a branded copy of the
@@ -36,22 +59,31 @@ void NameTheProgram() {
   if (!name.empty()) g_set_prgname(name.c_str());
 }
 
+// The configuration of the copy (embedded defaults, then the block appended to the file),
+// read once for the whole start; nothing when it cannot be read, in which case the start reads
+// it again and shows what is wrong with it.
+std::optional<wb::ValueList> ReadOwnConfig() {
+  try {
+    return wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName),
+                                 wb::ToUtf8(wb::ExecutablePath()));
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
 // A copy configured with single=1 keeps one window: while its window runs, a further start
 // hands the command-line address to that window, brings it to the front and ends, before the
 // display is opened or a web process started. Returns whether the start was handed over; if
 // not, `startLock` holds the copy's start lock until the window answers on the channel.
-bool HandedToRunningWindow(int argc, char** argv, std::optional<wb::SingleStartLock>& startLock) {
+bool HandedToRunningWindow(const std::optional<wb::ValueList>& config, int argc, char** argv,
+                           std::optional<wb::SingleStartLock>& startLock) {
   try {
-    const std::string exe = wb::ToUtf8(wb::ExecutablePath());
-    const wb::ValueList config =
-        wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
-    if (!wb::TextToBool(wb::ValueOf(config, u"single"))) return false;
+    if (!config || !wb::TextToBool(wb::ValueOf(*config, u"single"))) return false;
     const std::string address = argc > 1 ? wb::HandOverAddress(argv[1]) : std::string();
     const std::string app = wb::OwnAppName();
     startLock.emplace(app);
     return wb::HandToRunningWindow(app, address, wb::StartupIdFromEnvironment());
   } catch (...) {
-    // The usual start reads the configuration again and shows what is wrong with it.
     return false;
   }
 }
@@ -59,35 +91,50 @@ bool HandedToRunningWindow(int argc, char** argv, std::optional<wb::SingleStartL
 }  // namespace
 
 int main(int argc, char** argv) {
+  wb::TimelineMark("main");
   wb::InitializeRuntimeSupport();
   NameTheProgram();
+  std::optional<wb::ValueList> firstConfig = ReadOwnConfig();
   std::optional<wb::SingleStartLock> startLock;
-  if (HandedToRunningWindow(argc, argv, startLock)) return 0;
+  if (HandedToRunningWindow(firstConfig, argc, argv, startLock)) return 0;
+  wb::TimelineMark("single-window check done");
+  // Bubblewrap answers whether the engine's sandbox works while the toolkit initialises.
+  wb::StartEngineSandboxProbe();
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
     return 1;
   }
+  wb::TimelineMark("GTK initialised");
   Gtk::Main::init_gtkmm_internals();
+  wb::TimelineMark("gtkmm initialised");
   g_set_application_name("WebBrowser");
   wb::Process().applicationTitle = u"WebBrowser";
   wb::InstallErrorDisplay();
   wb::RegisterProgramResources();
+  wb::TimelineMark("program resources registered");
 
   wb::WebKitViewFactory views;
   views.showError = wb::ShowError;
+  wb::TimelineMark("engine settings made");
   wb::ProgramWindows windows;
   try {
     wb::StartupSetup();
+    wb::TimelineMark("start-up set-up done");
     // The site's data goes into the copy's own profile, set before the first web view exists.
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
-    const wb::ValueList config =
-        wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    if (!firstConfig)
+      firstConfig = wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
+    const wb::ValueList& config = *firstConfig;
+    wb::TimelineMark("configuration read");
     // The copy's icon, read once, is every window's icon.
     wb::UseProgramIcon(wb::ReadProgramIcon(exe));
+    wb::TimelineMark("program icon read");
     views.UseProfile(wb::ProfileFor(std::string(wb::NameWithoutExtension(exe)),
                                     wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    windows = wb::CreateProgramWindows(views, std::move(arguments));
+    wb::TimelineMark("profile chosen");
+    windows = wb::CreateProgramWindows(views, std::move(arguments), std::move(firstConfig));
+    wb::TimelineMark("windows built");
     // The window answers on the channel now: a start waiting for the lock hands over to it.
     startLock.reset();
   } catch (...) {
@@ -109,7 +156,9 @@ int main(int argc, char** argv) {
         },
         windows.main.get());
   }
+  MarkFirstFrame(*windows.main);
   windows.main->show();
+  wb::TimelineMark("main window shown");
   gtk_main();
   return 0;
 }

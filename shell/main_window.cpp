@@ -22,15 +22,22 @@ namespace {
 const Text kPermissionsKey = u"#n\\Permissions";
 }  // namespace
 
-WebFormServices ProgramWebFormServices(WebViewFactory& views) {
+WebFormServices ProgramWebFormServices(WebViewFactory& views,
+                                       std::optional<ValueList> firstConfig) {
   WebFormServices services;
   services.views = &views;
-  services.readConfig = [&views] {
-    ValueList resList =
-        ReadConfigSources(LoadResText(kConfigResourceName), ToUtf8(ExecutablePath()));
-    views.ApplyConfig(resList);
-    return resList;
-  };
+  services.readConfig =
+      [&views, first = std::make_shared<std::optional<ValueList>>(std::move(firstConfig))] {
+        ValueList resList;
+        if (*first) {
+          resList = std::move(**first);
+          first->reset();
+        } else {
+          resList = ReadConfigSources(LoadResText(kConfigResourceName), ToUtf8(ExecutablePath()));
+        }
+        views.ApplyConfig(resList);
+        return resList;
+      };
   services.openExternal = [](const Text& address) { ShellOpen(address, Text()); };
   services.permissions.read = [](const std::string& name) {
     return ToUtf8(ReadVar(kPermissionsKey, FromUtf8(name)));
@@ -47,9 +54,10 @@ WebFormServices ProgramWebFormServices(WebViewFactory& views) {
   return services;
 }
 
-ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::string> arguments) {
+ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::string> arguments,
+                                    std::optional<ValueList> firstConfig) {
   WebMainServices services;
-  services.form = ProgramWebFormServices(views);
+  services.form = ProgramWebFormServices(views, std::move(firstConfig));
   // The main window opens the first argument when it is shown.
   for (const auto& a : arguments) services.arguments.push_back(FromUtf8(a));
   services.startInfoBanner = [&views](TWebMain& window) {

@@ -14,6 +14,7 @@
 #include "support/address.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"
+#include "support/timeline.h"
 
 namespace wb {
 namespace {
@@ -48,6 +49,7 @@ TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
   web = services_.views->Create(nullptr);
   pPermission = std::make_unique<PermissionBar>(services_.permissions);
   BuildDesign();
+  TimelineMarkOnce("window's controls built");
 }
 
 TWebForm::~TWebForm() {
@@ -334,6 +336,7 @@ void TWebForm::FormCreate() {
   // configuration block from its sources; the model parses it and makes the link entries
   // of step 7 from the link list of steps 5 and 6.
   model_.Configure(services_.readConfig ? services_.readConfig() : ValueList());
+  TimelineMarkOnce("window's configuration read");
   const WindowConfig& config = model_.Config();
   // 3 and 4: title and banner.
   bannerLabel.set_text(U(config.bannerCaption));

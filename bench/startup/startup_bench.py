@@ -2,10 +2,14 @@
 """Start-up time and memory of the program against the bare engine and a browser's app window.
 
 One page is served on loopback; its onload handler requests a beacon address from the same
-server. Each contender is started in turn (A B C D, A B C D, ...), once as a warm-up that is not
-counted and then N times. For every run the harness records
+server. Each contender is started in turn (A B C D ..., A B C D ..., ...), once as a warm-up
+that is not counted and then N times. For every run the harness records
 
-  * the time from process start (just before fork/exec) to the beacon request, and
+  * the time from process start (just before fork/exec) to the first frame of the contender's
+    window on screen: the first XDamage report the X server sends for a mapped top-level
+    window (at least 100x100) whose _NET_WM_PID belongs to the contender's process tree,
+    received by a watcher thread over its own X connection (python3-xlib);
+  * the time from process start to the beacon request (onload);
   * the proportional set size (PSS) of the contender's whole process tree, the web and network
     processes included, two seconds after the beacon: the sum of "Pss:" in
     /proc/PID/smaps_rollup over every process that descends from the contender or stayed in
@@ -14,24 +18,37 @@ counted and then N times. For every run the harness records
 Contenders:
   webbrowser      our program, branded to the page with `wbctl brand`
   floor           bench/engine_floor.cpp: one WebKitGTK web view, default engine settings
+  floor+sandbox   the same with the engine's sandbox on (bubblewrap), as our program runs it
   chromium        Chromium in app mode with a fresh profile (skipped when not installed)
   webbrowser+info our program with "webinfo" true, its gateway on the same loopback server
+  variant-NAME    (with --variant NAME=PATH) another build of our program, branded as A, with
+                  WB_TIMELINE=1 and its own timeline table
+  timeline        (with --timeline) our program with WB_TIMELINE=1; its milestones, lined up
+                  with the server's first request, the page's first contentful paint and the
+                  beacon, make the timeline table
 
-Every run gets a fresh HOME and XDG directories, so caches and settings never carry over from
-one run to the next. Run it under a display (scripts/bench.sh uses Xvfb when there is none).
+Started as root, the harness runs every contender as an unprivileged user of its own (created
+once, "wbbench"), so Chromium runs with its sandbox and the engine's bubblewrap sandbox runs
+as for a person; the contenders get a session bus of that user. Every run gets a fresh HOME
+and XDG directories, so caches and settings never carry over from one run to the next. Run it
+under a display (scripts/bench.sh uses Xvfb when there is none).
 """
 import argparse
 import http.server
 import json
 import os
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+import urllib.parse
+
+sys.dont_write_bytecode = True  # no cache files in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
+import wbbench  # noqa: E402
 
 PAGE = b"""<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Start-up benchmark</title>
@@ -48,6 +65,15 @@ application's first screen would have. When it has loaded, it tells the benchmar
 window.onload = function () {
   fetch('/beacon?t=' + Date.now(), { cache: 'no-store' });
 };
+// The page's first contentful paint, on the wall clock, where the engine reports it.
+try {
+  new PerformanceObserver(function (list) {
+    list.getEntries().forEach(function (e) {
+      if (e.name === 'first-contentful-paint')
+        fetch('/paint?at=' + (performance.timeOrigin + e.startTime), { cache: 'no-store' });
+    });
+  }).observe({ type: 'paint', buffered: true });
+} catch (e) {}
 </script>
 </body></html>
 """
@@ -62,8 +88,14 @@ class Server(http.server.ThreadingHTTPServer):
     def __init__(self):
         super().__init__(("127.0.0.1", 0), Handler)
         self.beacon = threading.Event()
-        self.beacon_time = 0.0
+        self.reset()
         self.gateway_hits = 0
+
+    def reset(self):
+        self.beacon.clear()
+        self.beacon_time = 0.0
+        self.request_time = None  # the first request of the page
+        self.paint_time = None    # the page's first contentful paint, on the monotonic clock
 
     @property
     def base(self):
@@ -85,13 +117,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
 
     def do_GET(self):
+        now = time.monotonic()
         path = self.path
         if path.startswith("/beacon"):
             if not self.server.beacon.is_set():
-                self.server.beacon_time = time.monotonic()
+                self.server.beacon_time = now
                 self.server.beacon.set()
             self.reply(204, b"", "text/plain")
+        elif path.startswith("/paint"):
+            try:
+                at = float(urllib.parse.parse_qs(urllib.parse.urlsplit(path).query)["at"][0])
+                # The wall clock's milliseconds on the monotonic clock.
+                if self.server.paint_time is None:
+                    self.server.paint_time = now - (time.time() - at / 1000.0)
+            except (KeyError, ValueError, IndexError):
+                pass
+            self.reply(204, b"", "text/plain")
         elif path == "/" or path.startswith("/?") or path.startswith("/page"):
+            if self.server.request_time is None:
+                self.server.request_time = now
             self.reply(200, PAGE)
         elif path.startswith("/gw/"):
             self.server.gateway_hits += 1
@@ -100,133 +144,55 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(404, b"not found", "text/plain")
 
 
-# --- Process trees --------------------------------------------------------------------------
-
-def read_stat(pid):
-    """(ppid, session id) of a process, or None when it is gone."""
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            data = f.read()
-    except OSError:
-        return None
-    # The command name is in parentheses and may itself hold ")" or blanks.
-    fields = data[data.rindex(")") + 2:].split()
-    return int(fields[1]), int(fields[3])
-
-
-def tree_pids(root):
-    """The root, its descendants, and every process still in the root's session."""
-    stats = {}
-    for name in os.listdir("/proc"):
-        if name.isdigit():
-            s = read_stat(int(name))
-            if s:
-                stats[int(name)] = s
-    children = {}
-    for pid, (ppid, _) in stats.items():
-        children.setdefault(ppid, []).append(pid)
-    found = {root}
-    todo = [root]
-    while todo:
-        for child in children.get(todo.pop(), []):
-            if child not in found:
-                found.add(child)
-                todo.append(child)
-    found |= {pid for pid, (_, sid) in stats.items() if sid == root}
-    return sorted(found)
-
-
-def pss_kib(pid):
-    try:
-        with open("/proc/%d/smaps_rollup" % pid) as f:
-            for line in f:
-                if line.startswith("Pss:"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
-
-
-def tree_report(root):
-    pids = tree_pids(root)
-    total = 0
-    parts = []
-    for pid in pids:
-        kib = pss_kib(pid)
-        total += kib
-        try:
-            with open("/proc/%d/comm" % pid) as f:
-                parts.append((f.read().strip(), kib))
-        except OSError:
-            pass
-    return total, parts
-
-
-def stop_tree(proc):
-    """Ends a contender: its process group, then whatever of its tree is left."""
-    root = proc.pid
-    pids = tree_pids(root)
-    for sig in (signal.SIGTERM, signal.SIGKILL):
-        try:
-            os.killpg(root, sig)
-        except OSError:
-            pass
-        for pid in pids:
-            try:
-                os.kill(pid, sig)
-            except OSError:
-                pass
-        try:
-            proc.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            continue
-        deadline = time.monotonic() + 5
-        while time.monotonic() < deadline and any(read_stat(p) for p in pids if p != root):
-            time.sleep(0.05)
-        if not any(read_stat(p) for p in pids if p != root):
-            return
-    proc.wait()
-
-
 # --- Contenders -----------------------------------------------------------------------------
 
 class Contender:
-    def __init__(self, key, label, argv, env=None):
+    def __init__(self, key, label, argv, env=None, timeline=False):
         self.key = key
         self.label = label
         self.argv = argv
         self.env = env or {}
+        self.timeline = timeline
         self.times = []
+        self.frames = []
         self.pss = []
         self.failures = 0
         self.last_parts = []
+        self.milestones = []  # per run: {milestone: ms since the harness started the process}
 
 
-def fresh_env(scratch, extra):
-    """The environment of one run: a fresh HOME and XDG directories under `scratch`."""
-    env = dict(os.environ)
-    for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_CACHE_HOME", "cache"),
-                     ("XDG_DATA_HOME", "data"), ("XDG_STATE_HOME", "state"),
-                     ("XDG_RUNTIME_DIR", "runtime")):
-        path = os.path.join(scratch, sub)
-        os.makedirs(path, mode=0o700, exist_ok=True)
-        env[var] = path
-    env["NO_AT_BRIDGE"] = "1"
-    env.update(extra)
-    return env
+def read_timeline(path, start):
+    """The WB_TIMELINE lines of a run's stderr: {milestone: ms after `start`}."""
+    found = {}
+    try:
+        with open(path, errors="replace") as f:
+            for line in f:
+                parts = line.rstrip("\n").split("\t")
+                if len(parts) == 4 and parts[0] == "timeline":
+                    try:
+                        found.setdefault(parts[3], (float(parts[2]) - start) * 1000.0)
+                    except ValueError:
+                        pass
+    except OSError:
+        pass
+    return found
 
 
-def run_once(server, contender, settle, timeout, verbose):
+def run_once(server, session, frames, contender, settle, timeout, verbose):
     scratch = tempfile.mkdtemp(prefix="wbbench-")
     try:
-        env = fresh_env(scratch, contender.env)
+        env = wbbench.fresh_env(scratch, session, contender.env)
         argv = [a.replace("{scratch}", scratch) for a in contender.argv]
-        server.beacon.clear()
-        start = time.monotonic()
-        proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL,
-                                stderr=None if verbose else subprocess.DEVNULL,
-                                start_new_session=True)
+        server.reset()
+        errors = os.path.join(scratch, "stderr")
+        with open(errors, "w") as err:
+            start = time.monotonic()
+            proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL,
+                                    stderr=None if verbose and not contender.timeline else err,
+                                    start_new_session=True, **session.run_as.popen_args())
+        if frames:
+            frames.begin(proc.pid)
         try:
             if not server.beacon.wait(timeout):
                 return None
@@ -234,11 +200,27 @@ def run_once(server, contender, settle, timeout, verbose):
             time.sleep(settle)
             if proc.poll() is not None:
                 return None
-            kib, parts = tree_report(proc.pid)
+            kib, parts = wbbench.tree_report(proc.pid)
             contender.last_parts = parts
-            return elapsed * 1000.0, kib / 1024.0
+            frame = frames.result()[1] if frames else None
+            if contender.timeline:
+                marks = read_timeline(errors, start)
+                for name, at in (("first request (the server)", server.request_time),
+                                 ("first contentful paint (the page)", server.paint_time),
+                                 ("onload (the beacon)", server.beacon_time),
+                                 ("first frame (X server damage)", frame)):
+                    if at is not None:
+                        marks[name] = (at - start) * 1000.0
+                contender.milestones.append(marks)
+            return (elapsed * 1000.0, kib / 1024.0,
+                    (frame - start) * 1000.0 if frame is not None else None)
         finally:
-            stop_tree(proc)
+            if frames:
+                frames.begin(None)
+            wbbench.stop_tree(proc)
+            if verbose and contender.timeline:
+                with open(errors, errors="replace") as f:
+                    sys.stderr.write(f.read())
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 
@@ -260,6 +242,7 @@ def find_chromium():
 # --- Report ---------------------------------------------------------------------------------
 
 def summary(values):
+    values = [v for v in values if v is not None]
     if not values:
         return None
     return statistics.median(values), min(values), max(values)
@@ -277,32 +260,60 @@ def ratio(a, b):
     return "%.2f" % (a[0] / b[0])
 
 
-def report(contenders, skipped, runs):
-    by_key = {c.key: c for c in contenders}
-    floor_t = summary(by_key["floor"].times) if "floor" in by_key else None
-    floor_m = summary(by_key["floor"].pss) if "floor" in by_key else None
-    chrome = by_key.get("chromium")
-    chrome_t = summary(chrome.times) if chrome else None
-    chrome_m = summary(chrome.pss) if chrome else None
-    header = ("contender", "start to onload", "PSS after 2 s", "time/floor", "PSS/floor",
-              "time/chromium", "PSS/chromium", "failed")
-    rows = [header]
-    for c in contenders:
-        t, m = summary(c.times), summary(c.pss)
-        rows.append((c.label, fmt(t, "ms"), fmt(m, "MB"), ratio(t, floor_t), ratio(m, floor_m),
-                     ratio(t, chrome_t), ratio(m, chrome_m), str(c.failures)))
-    widths = [max(len(r[i]) for r in rows) for i in range(len(header))]
-    print()
-    print("Start-up benchmark: median [min-max] of %d runs after one warm-up" % runs)
+def print_table(header, rows):
+    widths = [max(len(r[i]) for r in [header] + rows) for i in range(len(header))]
     print("| " + " | ".join(h.ljust(w) for h, w in zip(header, widths)) + " |")
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
-    for r in rows[1:]:
+    for r in rows:
         print("| " + " | ".join(v.ljust(w) for v, w in zip(r, widths)) + " |")
+
+
+def report(contenders, skipped, runs, frame_method):
+    by_key = {c.key: c for c in contenders}
+
+    def of(key, what):
+        c = by_key.get(key)
+        return summary(getattr(c, what)) if c else None
+
+    floor_t, floor_m = of("floor", "times"), of("floor", "pss")
+    sand_t, sand_m = of("floor+sandbox", "times"), of("floor+sandbox", "pss")
+    chrome_t, chrome_m, chrome_f = of("chromium", "times"), of("chromium", "pss"), \
+        of("chromium", "frames")
+    header = ("contender", "first frame", "start to onload", "PSS after 2 s", "onload/floor",
+              "onload/floor+sandbox", "onload/chromium", "frame/chromium", "PSS/floor",
+              "PSS/floor+sandbox", "PSS/chromium", "failed")
+    rows = []
+    for c in contenders:
+        t, m, f = summary(c.times), summary(c.pss), summary(c.frames)
+        rows.append((c.label, fmt(f, "ms"), fmt(t, "ms"), fmt(m, "MB"), ratio(t, floor_t),
+                     ratio(t, sand_t), ratio(t, chrome_t), ratio(f, chrome_f),
+                     ratio(m, floor_m), ratio(m, sand_m), ratio(m, chrome_m), str(c.failures)))
+    print()
+    print("Start-up benchmark: median [min-max] of %d runs after one warm-up" % runs)
+    print("first frame: %s" % frame_method)
+    print_table(header, rows)
     for label, why in skipped:
         print("skipped: %s (%s)" % (label, why))
     if "webbrowser" in by_key and "webbrowser+info" in by_key:
         print("PSS with the banner / without: %s" % ratio(summary(by_key["webbrowser+info"].pss),
                                                           summary(by_key["webbrowser"].pss)))
+    for timed in contenders:
+        if not timed.milestones:
+            continue
+        names = {}
+        for marks in timed.milestones:
+            for name, at in marks.items():
+                names.setdefault(name, []).append(at)
+        order = sorted(names, key=lambda n: statistics.median(names[n]))
+        print()
+        print("Timeline of %s (WB_TIMELINE=1), ms after the harness started the process,"
+              " median [min-max] of %d runs" % (timed.label, len(timed.milestones)))
+        rows, last = [], 0.0
+        for name in order:
+            s = summary(names[name])
+            rows.append((name, "%.1f [%.1f-%.1f]" % s, "%+.1f" % (s[0] - last)))
+            last = s[0]
+        print_table(("milestone", "at (ms)", "since the one before"), rows)
 
 
 def main():
@@ -316,6 +327,13 @@ def main():
     ap.add_argument("--timeout", type=float, default=60.0, help="seconds to wait for a beacon")
     ap.add_argument("--size", default="1024x768", help="window size of every contender")
     ap.add_argument("--only", help="comma-separated contender keys to run")
+    ap.add_argument("--timeline", action="store_true",
+                    help="add our program with WB_TIMELINE=1 and print its timeline")
+    ap.add_argument("--variant", action="append", default=[],
+                    help="NAME=PATH: a further build of our program, run as one more contender"
+                         " (to compare a change with the program before it)")
+    ap.add_argument("--user", default="wbbench",
+                    help="the unprivileged user the contenders run as when started as root")
     ap.add_argument("--extra-env", action="append", default=[],
                     help="KEY=VALUE for our program's runs (engine setting experiments)")
     ap.add_argument("--json", help="also write the figures to this file")
@@ -327,10 +345,19 @@ def main():
         ap.error("no display: run under Xvfb (scripts/bench.sh does)")
     width, height = args.size.split("x")
 
+    run_as = wbbench.RunAs(args.user)
+    session = wbbench.Session(run_as)
+    frames = wbbench.FrameWatch()
+    frame_method = ("XDamage: the harness's receipt of the X server's first damage report on "
+                    "the contender's mapped window (python3-xlib; about 1 ms)"
+                    if frames.error is None else "not measured: " + frames.error)
+    if frames.error:
+        frames = None
     server = Server()
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = server.base + "/page"
     work = tempfile.mkdtemp(prefix="wbbench-copies-")
+    os.chmod(work, 0o755)
     contenders, skipped = [], []
     only = set(args.only.split(",")) if args.only else None
     extra = dict(e.split("=", 1) for e in args.extra_env)
@@ -338,50 +365,92 @@ def main():
     def want(key):
         return only is None or key in only
 
+    def readable(path):
+        run_as.readable(path)
+        return path
+
+    def runnable(path):
+        """A program the contenders' user can run wherever the checkout is (a home folder of
+        root's is closed to it): a copy in the work folder."""
+        if not run_as.dropped:
+            return path
+        copy = os.path.join(work, os.path.basename(path))
+        if not os.path.exists(copy):
+            shutil.copy2(path, copy)
+        return readable(copy)
+
+    print("contenders run as: %s (uid %d)%s" % (run_as.name, run_as.uid,
+                                                ", dropped from root" if run_as.dropped else ""))
     try:
         lines = ["title=Bench", "go=" + url, "width=" + width, "height=" + height]
         if args.webbrowser and args.wbctl and want("webbrowser"):
-            exe = brand(args.wbctl, args.webbrowser, os.path.join(work, "bench-app"),
-                        lines + ["webinfo=0"])
+            exe = readable(brand(args.wbctl, args.webbrowser, os.path.join(work, "bench-app"),
+                                 lines + ["webinfo=0"]))
             contenders.append(Contender("webbrowser", "A webbrowser", [exe], extra))
         if args.floor and want("floor"):
             contenders.append(Contender("floor", "B engine floor",
-                                        [args.floor, url, width, height]))
+                                        [runnable(args.floor), url, width, height]))
+        if args.floor and want("floor+sandbox"):
+            contenders.append(Contender("floor+sandbox", "B' engine floor, sandbox on",
+                                        [runnable(args.floor), "--sandbox", url, width, height]))
         if want("chromium"):
             chromium = args.chromium or find_chromium()
             if chromium:
                 argv = [chromium, "--app=" + url, "--user-data-dir={scratch}/chromium-profile",
                         "--no-first-run", "--no-default-browser-check",
                         "--password-store=basic", "--window-size=%s,%s" % (width, height)]
-                if os.geteuid() == 0:
+                label = "C chromium --app"
+                if os.geteuid() == 0 and not run_as.dropped:
                     argv.append("--no-sandbox")  # Chromium refuses to run as root otherwise
-                contenders.append(Contender("chromium", "C chromium --app", argv))
+                    label += " (no sandbox)"
+                contenders.append(Contender("chromium", label, argv))
             else:
                 skipped.append(("C chromium --app", "not installed"))
         if args.webbrowser and args.wbctl and want("webbrowser+info"):
-            exe = brand(args.wbctl, args.webbrowser, os.path.join(work, "bench-app-info"),
-                        lines + ["webinfo=1"])
+            exe = readable(brand(args.wbctl, args.webbrowser,
+                                 os.path.join(work, "bench-app-info"), lines + ["webinfo=1"]))
             env = dict(extra)
             env["WB_TEST_BASE_WEB_ADDRESS"] = server.base
             contenders.append(Contender("webbrowser+info", "D webbrowser, webinfo=1", [exe], env))
+        for variant in args.variant:
+            name, path = variant.split("=", 1)
+            exe = readable(brand(args.wbctl, path, os.path.join(work, "bench-" + name),
+                                 lines + ["webinfo=0"]))
+            env = dict(extra)
+            env["WB_TIMELINE"] = "1"
+            contenders.append(Contender("variant-" + name, "V " + name, [exe], env,
+                                        timeline=True))
+        if args.webbrowser and args.wbctl and args.timeline:
+            exe = os.path.join(work, "bench-app")
+            if not os.path.exists(exe):
+                exe = readable(brand(args.wbctl, args.webbrowser, exe, lines + ["webinfo=0"]))
+            env = dict(extra)
+            env["WB_TIMELINE"] = "1"
+            contenders.append(Contender("timeline", "T webbrowser, WB_TIMELINE=1", [exe], env,
+                                        timeline=True))
         if not contenders:
             ap.error("nothing to run")
 
         for rnd in range(args.runs + 1):
             for c in contenders:
-                result = run_once(server, c, args.settle, args.timeout, args.verbose)
+                result = run_once(server, session, frames, c, args.settle, args.timeout,
+                                  args.verbose)
                 tag = "warm-up" if rnd == 0 else "run %d" % rnd
                 if result is None:
-                    print("%-26s %-8s no beacon / exited" % (c.label, tag), flush=True)
+                    print("%-30s %-8s no beacon / exited" % (c.label, tag), flush=True)
                     if rnd:
                         c.failures += 1
                     continue
-                print("%-26s %-8s %7.0f ms %7.1f MB" % (c.label, tag, result[0], result[1]),
-                      flush=True)
+                frame = "%7.0f ms" % result[2] if result[2] is not None else "      - ms"
+                print("%-30s %-8s frame %s onload %7.0f ms %7.1f MB" %
+                      (c.label, tag, frame, result[0], result[1]), flush=True)
                 if rnd:
                     c.times.append(result[0])
                     c.pss.append(result[1])
-        report(contenders, skipped, args.runs)
+                    c.frames.append(result[2])
+                elif c.timeline:
+                    c.milestones.clear()
+        report(contenders, skipped, args.runs, frame_method)
         print("gateway page requests (the banner's): %d" % server.gateway_hits)
         for c in contenders:
             biggest = sorted(c.last_parts, key=lambda p: -p[1])[:4]
@@ -389,10 +458,14 @@ def main():
         if args.json:
             with open(args.json, "w") as f:
                 json.dump({c.key: {"label": c.label, "times_ms": c.times, "pss_mb": c.pss,
+                                   "frames_ms": c.frames, "milestones": c.milestones,
                                    "failures": c.failures} for c in contenders}, f, indent=1)
     finally:
+        if frames:
+            frames.close()
         shutil.rmtree(work, ignore_errors=True)
         server.shutdown()
+        session.close()
 
 
 if __name__ == "__main__":

@@ -1,0 +1,51 @@
+// What the running program gives its windows: the window's first reading of the configuration
+// takes what the program entry read at its start, and every later reading reads the
+// executable again.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "platform/resources.h"
+#include "shell/main_window.h"
+#include "storage/window_config.h"
+#include "support/process_values.h"
+#include "tests/common/fake_web_view.h"
+
+namespace wbtest {
+namespace {
+
+class RecordingFactory : public FakeWebViewFactory {
+ public:
+  void ApplyConfig(const wb::ValueList& resList) override { applied.push_back(resList); }
+  std::vector<wb::ValueList> applied;
+};
+
+TEST(ProgramServices, TheFirstReadingTakesTheConfigurationTheStartRead) {
+  const wb::ValueList fromFile = wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName),
+                                                       wb::ToUtf8(wb::ExecutablePath()));
+  // The program's embedded defaults at least, so that no case below can pass by chance.
+  ASSERT_FALSE(fromFile.empty());
+  struct Case {
+    const char* name;
+    std::optional<wb::ValueList> first;
+  };
+  const Case cases[] = {
+      {"given", wb::ValueList{u"title=Read at the start", u"go=http://start.example/"}},
+      {"given, empty", wb::ValueList{}},
+      {"not given", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    RecordingFactory views;
+    const wb::WebFormServices services = wb::ProgramWebFormServices(views, c.first);
+    const wb::ValueList first = services.readConfig();
+    const wb::ValueList second = services.readConfig();
+    EXPECT_EQ(first, c.first.value_or(fromFile)) << c.name;
+    EXPECT_EQ(second, fromFile) << c.name;
+    // The engine is configured from what each reading gave.
+    EXPECT_EQ(views.applied, (std::vector<wb::ValueList>{first, second})) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace wbtest
