@@ -6,6 +6,7 @@
 #include <gtkmm/window.h>
 #include <webkit2/webkit2.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -1198,11 +1199,22 @@ void SpawnSandboxProbe(SandboxProbe& probe) {
 bool SandboxProbeAnswer(SandboxProbe& probe) {
   if (!probe.started) SpawnSandboxProbe(probe);
   if (!probe.spawned) return false;
+  // Bubblewrap answers within milliseconds; one that hangs (a broken set-up) must not hold the
+  // start for ever: after 5 s it is ended and counts as a sandbox that cannot work here.
   int status = 0;
   pid_t ended = -1;
-  do {
-    ended = waitpid(probe.pid, &status, 0);
-  } while (ended < 0 && errno == EINTR);
+  const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+  for (;;) {
+    ended = waitpid(probe.pid, &status, WNOHANG);
+    if (ended != 0 && !(ended < 0 && errno == EINTR)) break;
+    if (g_get_monotonic_time() >= deadline) {
+      kill(probe.pid, SIGKILL);
+      waitpid(probe.pid, nullptr, 0);
+      ended = -1;
+      break;
+    }
+    g_usleep(500);
+  }
   g_spawn_close_pid(probe.pid);
   probe.spawned = false;
   return ended == probe.pid && g_spawn_check_wait_status(status, nullptr);
