@@ -2,6 +2,7 @@
 user every contender runs as when the harness is started as root, fresh per-run environments,
 and the X server's view of a contender's first frame (XDamage).
 """
+import http.server
 import os
 import pwd
 import select
@@ -13,6 +14,23 @@ import threading
 import time
 
 # --- Process trees --------------------------------------------------------------------------
+
+
+class PageHandler(http.server.BaseHTTPRequestHandler):
+    """A loopback page server's handler: quiet, and every answer uncached."""
+
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def reply(self, status, body, ctype="text/html; charset=utf-8"):
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-store")
+        self.end_headers()
+        self.wfile.write(body)
 
 
 def read_stat(pid):
