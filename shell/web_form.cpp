@@ -524,8 +524,8 @@ void TWebForm::ShowAddrText(const Text& text) {
   selectedEntry_.clear();
   if (const Text* listed = model_.ListedExactly(text)) {
     auto row = recentRows_.find(LowerCase(*listed));
-    if (row != recentRows_.end() && row->second.is_valid()) {
-      Addr.set_active(Addr.get_model()->get_iter(row->second.get_path()));
+    if (row != recentRows_.end()) {
+      Addr.set_active(row->second);
       selectedEntry_ = text;
     }
   }
@@ -538,13 +538,11 @@ void TWebForm::RecentMovedToTop(const Text& entry, bool wasListed) {
   auto store = Glib::RefPtr<Gtk::ListStore>::cast_dynamic(Addr.get_model());
   const Text key = LowerCase(entry);
   auto row = recentRows_.find(key);
-  if (wasListed && row != recentRows_.end() && row->second.is_valid()) {
-    Gtk::TreeIter it = store->get_iter(row->second.get_path());
-    store->move(it, store->children().begin());
+  if (wasListed && row != recentRows_.end()) {
+    store->move(row->second, store->children().begin());
   } else {
     Addr.prepend(U(entry));
-    recentRows_.insert_or_assign(
-        key, Gtk::TreeRowReference(store, store->get_path(store->children().begin())));
+    recentRows_.insert_or_assign(key, store->children().begin());
   }
   Addr.get_entry()->set_text(keep);
   settingAddr_ = false;

@@ -20,7 +20,7 @@
 #include <gtkmm/statusbar.h>
 #include <gtkmm/toolbar.h>
 #include <gtkmm/toolbutton.h>
-#include <gtkmm/treerowreference.h>
+#include <gtkmm/treeiter.h>
 #include <gtkmm/window.h>
 
 #include <cstdint>
@@ -249,8 +249,11 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   bool created_ = false;
   bool settingAddr_ = false;  // the program, not the user, is changing the address box
   // The rows of the address box's list by their lower-cased address, so that moving one to
-  // the top or selecting one touches that row only.
-  std::unordered_map<Text, Gtk::TreeRowReference> recentRows_;
+  // the top or selecting one touches that row only. A list store's row keeps its iterator
+  // while it exists, wherever it moves, and this list never loses a row; a row reference
+  // instead would be updated by the toolkit at every insertion, a cost that grows with the
+  // list.
+  std::unordered_map<Text, Gtk::TreeIter> recentRows_;
   // The drop-down entry the selection last moved to. Editing the text keeps it, so typing on
   // within a completed entry does not count as moving the selection again.
   Text selectedEntry_;
