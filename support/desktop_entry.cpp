@@ -30,6 +30,11 @@ std::string ListValue(const std::vector<std::string>& items) {
 std::vector<std::string> SplitList(std::string_view value) {
   std::vector<std::string> items;
   std::string raw;
+  // An item that is empty once unescaped (an escape that stands for nothing) is no item.
+  const auto take = [&items](const std::string& escaped) {
+    std::string item = UnescapeDesktopValue(escaped);
+    if (!item.empty()) items.push_back(std::move(item));
+  };
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == ';') {
       raw += ';';
@@ -38,13 +43,13 @@ std::vector<std::string> SplitList(std::string_view value) {
       raw += value[i];
       raw += value[++i];
     } else if (value[i] == ';') {
-      if (!raw.empty()) items.push_back(UnescapeDesktopValue(raw));
+      take(raw);
       raw.clear();
     } else {
       raw += value[i];
     }
   }
-  if (!raw.empty()) items.push_back(UnescapeDesktopValue(raw));
+  take(raw);
   return items;
 }
 

@@ -172,6 +172,10 @@ TEST(DesktopEntry, OnlyTheMainGroupHoldsTheRecord) {
        "X-WebBrowser-Files=;;a;;\nX-WebBrowser-Folders=;\n",
        true,
        {"a"}},
+      {"an escape at the end that stands for nothing",
+       "[Desktop Entry]\nX-WebBrowser-Files=a;\\\nX-WebBrowser-Folders=\\\n",
+       true,
+       {"a"}},
       {"nothing", "", false, {}},
   };
   for (const auto& c : cases) {
