@@ -64,7 +64,14 @@ env -u DISPLAY \
   HOME="$run/home" XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" \
   XDG_CACHE_HOME="$run/cache" XDG_STATE_HOME="$run/state" GSETTINGS_BACKEND=memory \
   NO_AT_BRIDGE=1 \
-  dbus-run-session -- sh -c 'exec "$@" 2>&3' sh "$@" 3>&2 2>"$run/session.log"
+  dbus-run-session -- sh -c '
+    # The desktop portal starts on its first call, with its back end. It is started, and asked
+    # once, before the test begins, so the test meets it running, as on a desktop.
+    timeout 20 gdbus call --session --dest org.freedesktop.portal.Desktop \
+      --object-path /org/freedesktop/portal/desktop \
+      --method org.freedesktop.portal.Settings.Read org.freedesktop.appearance color-scheme \
+      >/dev/null 2>&1
+    exec "$@" 2>&3' sh "$@" 3>&2 2>"$run/session.log"
 status=$?
 if [ "$status" -ne 0 ]; then
   echo "run-wayland: the test failed with status $status; the session's services printed:" >&2
