@@ -10,6 +10,12 @@
 
 namespace wb {
 
+Gtk::Window* ToplevelOf(GtkWidget* widget) {
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  if (!top || !gtk_widget_is_toplevel(top) || !GTK_IS_WINDOW(top)) return nullptr;
+  return Glib::wrap(GTK_WINDOW(top));
+}
+
 SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName) {
   Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
   if (parent) dialog.set_transient_for(*parent);

@@ -5,11 +5,15 @@
 #include <functional>
 #include <string>
 
+typedef struct _GtkWidget GtkWidget;
 namespace Gtk {
 class Window;
 }
 
 namespace wb {
+
+// The window that `widget` is in, which a dialog about it belongs to; null when it is in none.
+Gtk::Window* ToplevelOf(GtkWidget* widget);
 
 // Where the user wants a page or a download saved. An empty path means the user cancelled.
 struct SaveChoice {

@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "engine/dialogs.h"
+#include "engine/web_view_webkit.h"
 #include "support/file_name.h"
 
 namespace wb {
@@ -82,6 +84,34 @@ void Download::OnFinished(WebKitDownload*, gpointer data) {
     }
   }
   self->hooks_.ended(*self);
+}
+
+PageDownloads::PageDownloads(WebKitWebView* view, const WebKitViewFactory& factory,
+                             std::function<void(const std::string& status)> status)
+    : view_(view), factory_(factory), status_(std::move(status)) {
+  g_signal_connect(webkit_web_view_get_context(view), "download-started", G_CALLBACK(OnStarted),
+                   this);
+}
+
+PageDownloads::~PageDownloads() {
+  g_signal_handlers_disconnect_by_data(webkit_web_view_get_context(view_), this);
+  downloads_.clear();
+}
+
+void PageDownloads::OnStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
+  auto* self = static_cast<PageDownloads*>(data);
+  if (webkit_download_get_web_view(download) != self->view_) return;
+  Download::Hooks hooks;
+  hooks.chooseFile = [self](const std::string& name) {
+    return self->factory_.chooseDownloadFile(ToplevelOf(GTK_WIDGET(self->view_)), name);
+  };
+  hooks.status = [self](const std::string& text) { self->status_(text); };
+  hooks.showError = self->factory_.showError;
+  hooks.ended = [self](Download& ended) {
+    self->downloads_.remove_if(
+        [&ended](const std::unique_ptr<Download>& d) { return d.get() == &ended; });
+  };
+  self->downloads_.push_back(std::make_unique<Download>(download, std::move(hooks)));
 }
 
 }  // namespace wb

@@ -5,6 +5,7 @@
 #include <webkit2/webkit2.h>
 
 #include <functional>
+#include <list>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,29 @@ class Download {
   bool running_ = true;                    // until the engine says the download has ended
   bool failed_ = false;
   bool declined_ = false;  // the user chose no file, or none could be made there
+};
+
+class WebKitViewFactory;
+
+// The downloads of one view. The engine's context is shared by related views, so each view
+// takes only those it started; those still running when the view goes are cancelled.
+class PageDownloads {
+ public:
+  // `view` and `factory` (its questions and error display) must outlive this; `status` is the
+  // view's status text.
+  PageDownloads(WebKitWebView* view, const WebKitViewFactory& factory,
+                std::function<void(const std::string& status)> status);
+  ~PageDownloads();
+  PageDownloads(const PageDownloads&) = delete;
+  PageDownloads& operator=(const PageDownloads&) = delete;
+
+ private:
+  static void OnStarted(WebKitWebContext*, WebKitDownload* download, gpointer data);
+
+  WebKitWebView* view_;
+  const WebKitViewFactory& factory_;
+  std::function<void(const std::string&)> status_;
+  std::list<std::unique_ptr<Download>> downloads_;
 };
 
 }  // namespace wb

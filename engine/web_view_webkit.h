@@ -1,6 +1,8 @@
 #pragma once
-// The web view on WebKitGTK. The view itself lives in web_view_webkit.cpp, its downloads in
-// download.cpp and the questions it asks in dialogs.cpp.
+// The web views on WebKitGTK, as the program makes them: the factory (web_view_factory_webkit.cpp)
+// and the engine's sandbox (sandbox_probe.cpp). The view itself is webkit_view.h; what it does
+// besides showing pages is a file each: saving and printing, downloads, notifications,
+// permissions, certificates, find and zoom, and the questions it asks (dialogs.h).
 #include <functional>
 #include <memory>
 #include <string>

@@ -12,6 +12,7 @@
 
 #include "storage/atomic_file.h"
 #include "storage/ini_file.h"
+#include "storage/random_bytes.h"
 #include "storage/registry_file.h"
 #include "support/expand_path.h"
 #include "support/fields.h"
@@ -91,33 +92,6 @@ Text ReadRegistryText(const RegistryKeyPath& key, const Text& name) {
 
 RegistryKeyPath RegistryPathFor(const Text& keyAfterMarkers) {
   return SplitRegistryKey(RegistryKeyFor(keyAfterMarkers));
-}
-
-void FillRandom(unsigned char* bytes, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::getrandom(bytes + done, size - done, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  if (done == size) return;
-  if (const UniqueFd fd(::open("/dev/urandom", O_RDONLY | O_CLOEXEC)); fd) {
-    while (done < size) {
-      ssize_t n = ::read(fd.get(), bytes + done, size - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-  }
-  if (done == size) return;
-  // No random source at all: still different ids for different processes and moments.
-  static std::atomic<std::uint64_t> counter{0};
-  std::uint64_t seed = static_cast<std::uint64_t>(
-                           std::chrono::high_resolution_clock::now().time_since_epoch().count()) ^
-                       (static_cast<std::uint64_t>(::getpid()) << 32) ^ counter.fetch_add(1);
-  std::mt19937_64 generator(seed);
-  for (size_t i = done; i < size; ++i) bytes[i] = static_cast<unsigned char>(generator());
 }
 
 // Stores `fresh` as the installation id unless another process stored one first; returns the id

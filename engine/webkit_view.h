@@ -1,0 +1,102 @@
+#pragma once
+// The web view on WebKitGTK: the engine's widget, its signals mapped to the navigation
+// tracker's inputs and the web view's events, and the tracker's commands carried out. What the
+// view does besides (save and print, downloads, notifications, permissions, find and zoom) is
+// each in a file of its own. Every engine signal is disconnected in the destructor, before the
+// widget goes, so no callback reaches a destroyed view.
+#include <gtkmm/widget.h>
+#include <webkit2/webkit2.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/download.h"
+#include "engine/page_notifications_webkit.h"
+#include "engine/page_saving_webkit.h"
+#include "engine/page_tools_webkit.h"
+#include "engine/web_view.h"
+#include "engine/web_view_webkit.h"
+#include "model/navigation_tracker.h"
+#include "platform/glib_ptr.h"
+
+namespace wb {
+
+struct LeavePrompt;
+
+class WebKitView : public WebView, private NavigationHost {
+ public:
+  // `related` (may be null) is the view whose web process and session this one shares.
+  WebKitView(const WebKitViewFactory& factory, WebKitView* related);
+  ~WebKitView() override;
+
+  Gtk::Widget& widget() override { return *widget_; }
+  void Stop() override { webkit_web_view_stop_loading(view()); }
+  void Save() override { saving_->Save(); }
+  void Print() override { saving_->Print(); }
+  Text LocationURL() const override;
+  bool LeavePromptOpen() const override { return leavePrompt_ != nullptr; }
+  Text Title() const override;
+  bool IsLoading() const override { return webkit_web_view_is_loading(view()); }
+  void FindText(const Text& text, bool matchCase, int maxCount) override {
+    tools_->FindText(text, matchCase, maxCount);
+  }
+  void FindNext(bool forward) override { tools_->FindNext(forward); }
+  void FindEnd() override { tools_->FindEnd(); }
+  void SetZoomPercent(int percent) override { tools_->SetZoomPercent(percent); }
+  int ZoomPercent() const override { return tools_->ZoomPercent(); }
+
+  WebKitWebView* view() const { return view_.get(); }
+
+ protected:
+  void Load(const Text& resolved) override;
+
+ private:
+  // NavigationHost.
+  std::string EngineAddress() const override;
+  void EngineLoad(const std::string& address) override;
+  void EngineShowPage(const OwnPage& page) override;
+  void EngineAllowCertificate(const std::string& host, const std::string& fingerprint) override;
+  void EngineRunLater() override;
+  std::string NewSecret() override;
+  void BeforeNavigate(const std::string& address) override;
+  void NavigationCalledOff() override;
+  void NavigateError(const std::string& address, int httpStatus) override;
+  void PageErrorChanged(const PageError* error) override;
+  void ExternalNavigation(const std::string& address) override;
+  void LoadEnded() override;
+
+  void Connect();
+  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data);
+  static void OnUriChanged(WebKitWebView* view, GParamSpec*, gpointer data);
+  static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                               gpointer data);
+  static gboolean OnTlsErrors(WebKitWebView*, const gchar* failingUri, GTlsCertificate* certificate,
+                              GTlsCertificateFlags errors, gpointer data);
+  static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer data);
+  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer data);
+  static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data);
+  static void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                     gpointer data);
+  static void OnNetworkChanged(GNetworkMonitor*, gboolean available, gpointer data);
+  static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data);
+  static gboolean RunDeferred(gpointer data);
+  // Whether a new-window request for `uri` opens a child window of ours.
+  bool OpensChildWindow(const char* uri) const;
+
+  const WebKitViewFactory& factory_;
+  GObjectPtr<WebKitWebView> view_;
+  Gtk::Widget* widget_ = nullptr;  // wrapper owned by the GTK object
+  NavigationTracker tracker_;
+  guint deferredIdle_ = 0;  // the idle source that runs the tracker's deferred tasks
+  // The certificate the engine refused last, which the person or the trust key may accept.
+  GObjectPtr<GTlsCertificate> refusedCertificate_;
+  std::string refusedFingerprint_;
+  std::shared_ptr<LeavePrompt> leavePrompt_;  // the page's question before leaving, while open
+  std::unique_ptr<PageSaving> saving_;
+  std::unique_ptr<PageDownloads> downloads_;
+  std::unique_ptr<PageNotifications> notifications_;
+  std::unique_ptr<WebKitPageTools> tools_;  // find, zoom, context menu
+};
+
+}  // namespace wb

@@ -1,0 +1,391 @@
+#include "model/navigation_tracker.h"
+
+#include <utility>
+
+namespace wb {
+
+NavigationTracker::NavigationTracker(NavigationHost& host, const HostPatterns& internal,
+                                     std::function<bool()> judging)
+    : host_(host), internal_(internal), judging_(std::move(judging)) {}
+
+// Before-navigate events. Only the main frame's address and loads are followed: a frame inside
+// the page (an advert, an embedded video) changes neither the main frame's address nor its
+// loads, which is why the event comes from those and never from the navigation decisions,
+// which the engine asks for the navigations of every frame.
+//
+// The engine sets the address at different moments: at once for a load the program asks for
+// (inside its load call), but only after the load has started for a link or script in the
+// page; a reload of the same address never changes it. So a load that starts without an
+// address announced already waits for the next address change, or for its commit.
+void NavigationTracker::Announce(const std::string& address) {
+  // The engine falls back to an empty address when a load is called off before anything was
+  // shown; that is no navigation.
+  if (address.empty()) return;
+  announced_ = address;
+  host_.BeforeNavigate(address);
+}
+
+void NavigationTracker::ProgramLoad(const std::string& address) {
+  ++generation_;
+  loadedAgainAfterEnd_ = false;
+  pageLoad_ = false;  // the page's navigation under way gives way, judged or not
+  if (ownPageLoading_) {
+    // Our explanation page is on its way (after an ended process, into a new one); a load asked
+    // for now could be overtaken by it and never happen. It follows once the page is in, as
+    // the same navigation.
+    queuedLoad_ = address;
+    calledOff_ = false;
+    Announce(address);
+    return;
+  }
+  inProgramLoad_ = true;
+  startAnnounced_ = false;
+  calledOff_ = false;
+  host_.EngineLoad(address);
+  inProgramLoad_ = false;
+  // Loading the address shown already (a refresh, or the same address again) changes no
+  // address, so the engine says nothing until the page starts to display. The window hears of
+  // the navigation first, before any progress of it.
+  if (!startAnnounced_) {
+    startAnnounced_ = true;
+    const std::string shown = host_.EngineAddress();
+    Announce(shown.empty() ? address : shown);
+  }
+}
+
+void NavigationTracker::LoadStarted() {
+  loading_ = true;
+  if (ownPageLoading_) return;  // our explanation, shown at the failed address
+  ++generation_;
+  ownPage_.reset();
+  failedUri_.clear();
+  calledOff_ = false;
+  awaiting_ = !startAnnounced_;
+  startAnnounced_ = false;
+  StartJudging();
+}
+
+void NavigationTracker::LoadRedirected() {
+  // A redirect continues the same navigation; the history keeps the address the person asked
+  // for, so that Back returns to something the person chose.
+  redirected_ = true;
+}
+
+void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus) {
+  if (ownPageLoading_) return;
+  if (!address.empty()) shownUri_ = address;
+  trustedAttempt_.clear();
+  loadedAgainAfterEnd_ = false;
+  if (errorShown_) {
+    errorShown_ = false;
+    host_.PageErrorChanged(nullptr);
+  }
+  if (awaiting_) {
+    awaiting_ = false;
+    Announce(address);
+  }
+  if (httpStatus >= 400) host_.NavigateError(address, httpStatus);
+}
+
+void NavigationTracker::LoadFinished() {
+  ownPageLoading_ = false;
+  loading_ = false;
+  awaiting_ = false;
+  if (!queuedLoad_.empty()) {
+    std::string queued = std::move(queuedLoad_);
+    queuedLoad_.clear();
+    Later([this, queued] { LoadAgain(queued); });
+    return;
+  }
+  host_.LoadEnded();
+}
+
+void NavigationTracker::AddressChanged(const std::string& address) {
+  if (address.empty() || ownPageLoading_) return;
+  if (loadingAgain_) {
+    // The same navigation once more (our page's button, a certificate now trusted).
+    announced_ = address;
+  } else if (inProgramLoad_) {
+    // The program's own load: announced now, so its start does not wait for another.
+    startAnnounced_ = true;
+    Announce(address);
+  } else if (handedOut_ && loading_) {
+    // The load that went to the default browser: the page shown stays.
+    awaiting_ = false;
+  } else if (awaiting_) {
+    awaiting_ = false;
+    Announce(address);
+  } else if (!loading_) {
+    // A navigation inside the same document (an anchor, a history.pushState of a single-page
+    // site) changes the address without a load.
+    shownUri_ = address;
+    if (announced_ != address) Announce(address);
+  } else {
+    announced_ = address;  // a redirect of the load already announced
+  }
+}
+
+bool NavigationTracker::LoadFailed(const std::string& address, LoadFailure failure,
+                                   const std::string& message) {
+  // A page that was to leave the view: held back at its answer, or failed before one came (no
+  // such host, refused); either way it is the default browser's. A load the person stopped
+  // goes nowhere.
+  if (handedOut_) return true;
+  if (failure != LoadFailure::kCancelled) {
+    const std::string leaving = LeavingAddress(address);
+    if (!leaving.empty()) {
+      HandOut(leaving);
+      return true;
+    }
+  }
+  switch (failure) {
+    case LoadFailure::kCancelled:
+    case LoadFailure::kDownloadFailed:
+      // A load the person stopped, or one that turned into a download, did not fail.
+      return false;
+    case LoadFailure::kBecameDownload:
+      // A download, not a page: the page shown before stays.
+      CallOff();
+      return false;
+    case LoadFailure::kRefused:
+    case LoadFailure::kNetwork:
+      break;
+  }
+  failedUri_ = address;
+  host_.NavigateError(address, 0);
+  // The engine's own page is a bare line of text, and for a load it refused before any
+  // request it shows none at all; ours says what happened and offers to try again.
+  if (address.empty()) return false;
+  ShowPageLater(NetworkErrorPage(address, message));
+  return true;
+}
+
+bool NavigationTracker::CertificateFailed(const CertificateFailure& failure) {
+  if (handedOut_) return true;
+  const std::string leaving = LeavingAddress(failure.address);
+  if (!leaving.empty()) {
+    // An outside page: the default browser judges its certificate.
+    HandOut(leaving);
+    return true;
+  }
+  if (failure.address.empty() || failure.host.empty() || failure.fingerprint.empty()) return false;
+  failedUri_ = failure.address;
+  host_.NavigateError(failure.address, 0);
+  const std::string attempt = failure.address + " " + failure.fingerprint;
+  if (failure.trusted && trustedAttempt_ != attempt) {
+    // Once for each navigation, so a certificate the engine keeps refusing shows the page.
+    trustedAttempt_ = attempt;
+    host_.EngineAllowCertificate(failure.host, failure.fingerprint);
+    const std::string address = failure.address;
+    Later([this, address] { LoadAgain(address); });
+    return true;
+  }
+  ShowPageLater(
+      CertificatePage(failure.address, failure.host, failure.fingerprint, failure.problems));
+  return true;
+}
+
+// --- The "internal" key ----------------------------------------------------------------------
+//
+// The engine asks its navigation decision for the navigations of every frame and does not say
+// which frame, while only the main frame's may leave; and the main frame's address moves to a
+// page's navigation only when it is about to be shown. So each decision is noted with its
+// verdict as if it were the main frame's, and the verdict counts when the main frame's answer
+// comes (a response the engine says is the main frame's main resource), or its load fails
+// first: a navigation to leave proceeds until the outside host answers, and its answer is
+// refused. The page shown stays and never unloads. Only loads the page started are judged: the
+// program's own (ProgramLoad, LoadAgain, our explanation pages) announce their address before
+// the engine starts them.
+
+bool NavigationTracker::Judging() const {
+  return !internal_.empty() && judging_ && judging_();
+}
+
+void NavigationTracker::NavigationDecision(NavigationKind kind, bool redirect,
+                                           const std::string& address) {
+  if (!Judging()) return;
+  NavigationFacts facts;
+  facts.kind = kind;
+  facts.redirect = redirect;
+  facts.address = address;
+  const bool external = DecideNavigation(facts, internal_) == NavigationVerdict::kExternal;
+  noted_.push_back({address, external, redirect});
+  // Frames that navigate in a loop keep only the newest.
+  if (noted_.size() > kMaxNoted) noted_.pop_front();
+}
+
+// A main-frame load has started: one the page started is judged when its answer comes. Its
+// decision came just before, the newest noted that is no redirect; should a redirect follow,
+// that one still says where the navigation set out for.
+void NavigationTracker::StartJudging() {
+  pageLoad_ = awaiting_ && Judging();
+  redirected_ = false;
+  handedOut_ = false;
+  start_.reset();
+  if (!pageLoad_) return;
+  for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
+    if (!it->redirect) {
+      start_ = *it;
+      break;
+    }
+}
+
+// Where the main frame's load the page started, now at `uri`, is to go instead of the view;
+// empty when it stays. Without a redirect the decision noted for `uri` itself says it, if there
+// is one (the engine may ask for an address without its fragment).
+std::string NavigationTracker::LeavingAddress(const std::string& uri) const {
+  if (!pageLoad_ || handedOut_ || uri.empty() || !Judging()) return {};
+  if (!redirected_)
+    for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
+      if (it->uri == uri) return it->external && !it->redirect ? it->uri : std::string();
+  return start_ && start_->external ? start_->uri : std::string();
+}
+
+bool NavigationTracker::MainFrameResponse(const std::string& address) {
+  const std::string leaving = LeavingAddress(address);
+  if (leaving.empty()) return false;
+  // The outside page answered: it is not shown here; the page shown stays.
+  HandOut(leaving);
+  return true;
+}
+
+// The load goes to the default browser; the page shown before stays. A window that has heard
+// of the navigation hears it called off; otherwise it never hears of it.
+void NavigationTracker::HandOut(const std::string& address) {
+  handedOut_ = true;
+  const bool announced = !awaiting_;
+  awaiting_ = false;
+  host_.ExternalNavigation(address);
+  if (announced) {
+    CallOff();
+  } else {
+    calledOff_ = true;
+    announced_ = shownUri_;
+  }
+}
+
+void NavigationTracker::CallOff() {
+  calledOff_ = true;
+  announced_ = shownUri_;
+  host_.NavigationCalledOff();
+}
+
+void NavigationTracker::PersonStayed() {
+  CallOff();
+}
+
+std::string NavigationTracker::Location() const {
+  // After a failed load the engine's own address is empty until our page is up; the page
+  // shown is the failed address, which the window keeps in its history as any other.
+  if (!failedUri_.empty()) return failedUri_;
+  // A navigation called off leaves the engine's address at the page not opened.
+  if (calledOff_) return shownUri_;
+  return {};
+}
+
+// --- Our explanation pages -------------------------------------------------------------------
+//
+// A certificate that cannot be verified, a failed load and an ended web process each show a
+// page of ours at the address that failed, so the history and the address box keep it. The
+// page's one button is a link to an address of our own scheme holding a secret of that page;
+// the view takes it from the navigation the click starts, so no script of any page can press
+// it.
+
+void NavigationTracker::Later(std::function<void()> task, bool evenAfterNewNavigation) {
+  tasks_.push_back({generation_, evenAfterNewNavigation, std::move(task)});
+  host_.EngineRunLater();
+}
+
+void NavigationTracker::RunDeferred() {
+  std::vector<Task> tasks = std::move(tasks_);
+  tasks_.clear();
+  for (auto& task : tasks)
+    if (task.always || task.generation == generation_) task.run();
+}
+
+// The engine ends the failed load after telling of it, so the page follows from the loop.
+void NavigationTracker::ShowPageLater(OwnPage page) {
+  auto shared = std::make_shared<OwnPage>(std::move(page));
+  Later([this, shared] { ShowPageNow(std::move(*shared)); });
+}
+
+void NavigationTracker::ShowPageNow(OwnPage page) {
+  page.actionUri = std::string(kActionScheme) + page.action + "?" + host_.NewSecret();
+  const std::string address = page.error.address;
+  ownPage_ = std::make_unique<OwnPage>(std::move(page));
+  failedUri_ = address;
+  errorShown_ = true;
+  ownPageLoading_ = true;
+  host_.PageErrorChanged(&ownPage_->error);
+  host_.EngineShowPage(*ownPage_);
+}
+
+void NavigationTracker::ActionRequested(const std::string& address, bool byPersonsGesture) {
+  // Only the person's click on the page shown now counts: the address holds a secret of that
+  // page, which no other page knows.
+  if (ownPage_ && byPersonsGesture && ownPage_->actionUri == address)
+    Later([this] { PressButton(); });
+}
+
+void NavigationTracker::PressButton() {
+  if (!ownPage_) return;
+  const std::string address = ownPage_->error.address;
+  // For this host and this certificate, for the rest of the run.
+  if (ownPage_->action == "continue")
+    host_.EngineAllowCertificate(ownPage_->error.host, ownPage_->error.fingerprint);
+  LoadAgain(address);
+}
+
+// Loads the address of the navigation announced last once more: no new before-navigate event,
+// since the window's history has it already.
+void NavigationTracker::LoadAgain(const std::string& address) {
+  ++generation_;
+  pageLoad_ = false;
+  ownPageLoading_ = false;
+  queuedLoad_.clear();
+  loadingAgain_ = true;
+  startAnnounced_ = true;
+  host_.EngineLoad(address);
+  loadingAgain_ = false;
+}
+
+// The network came back: a page that could not be reached is tried again, once.
+void NavigationTracker::NetworkAvailable() {
+  if (!ownPage_ || ownPage_->action != "retry" || ownPage_->retriedByItself || ownPageLoading_)
+    return;
+  ownPage_->retriedByItself = true;
+  Later([this] { PressButton(); });
+}
+
+// The page's web process ended (it crashed, ran out of memory or was killed). A blank view
+// would leave the person nowhere: the view shows what happened and a way to load the page
+// again, at the page's own address, while the window and its history carry on. The engine is
+// still taking the ended process apart; the view loads once it is done.
+void NavigationTracker::WebProcessEnded(ProcessEnd why) {
+  const bool queued = processEnd_.has_value();
+  processEnd_ = why;
+  if (!queued) Later([this] { AfterProcessEnded(); }, true);
+}
+
+void NavigationTracker::AfterProcessEnded() {
+  const ProcessEnd why = processEnd_.value_or(ProcessEnd::kCrashed);
+  processEnd_.reset();
+  // A navigation under way when the process ended (one asked for after the process had ended,
+  // before the engine said so, among them) is what the person wants to see: it is loaded again
+  // in a new process, once, so a page that ends its process every time ends on our page. The
+  // engine may have dropped its address already; the window announced it.
+  const std::string pending = host_.EngineAddress();
+  const std::string again = !pending.empty() ? pending : announced_;
+  if (!again.empty() && (loading_ || shownUri_ != again) && !loadedAgainAfterEnd_) {
+    loadedAgainAfterEnd_ = true;
+    LoadAgain(again);
+    return;
+  }
+  std::string address = !shownUri_.empty() ? shownUri_ : announced_;
+  if (address.empty()) address = "about:blank";
+  loading_ = false;
+  awaiting_ = false;
+  ShowPageNow(CrashedPage(address, why));
+}
+
+}  // namespace wb

@@ -1,0 +1,176 @@
+#pragma once
+// The rules that turn what the engine tells of its main frame's loads into what the window
+// hears: which event is a navigation, when one is called off, which decision of the "internal"
+// key belongs to which answer, what is loaded again after the page's process ended, and which
+// of our explanation pages is shown. The engine's side only maps its signals to the inputs
+// below and carries out the host's commands, so every order in which the engine can deliver
+// its events is tested here as a table, without the engine.
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/host_patterns.h"
+#include "support/own_page.h"
+
+namespace wb {
+
+// How a main-frame load that did not show its page ended, as the engine tells it.
+enum class LoadFailure {
+  kCancelled,       // stopped by the person, or replaced by another load
+  kBecameDownload,  // the answer is a download, not a page
+  kDownloadFailed,  // the download it became could not be written
+  kRefused,         // the engine refused it before any request: a restricted port, a scheme
+                    // it does not handle
+  kNetwork,         // any other: no such host, refused, reset, timed out
+};
+
+// A main-frame load whose certificate the engine could not verify.
+struct CertificateFailure {
+  std::string address;
+  std::string host;
+  std::string fingerprint;            // empty: the engine gave no certificate
+  std::vector<std::string> problems;  // CertificateProblemWords
+  bool trusted = false;               // the copy's configuration trusts it for this host
+};
+
+// What the tracker asks of the engine and tells the window. The engine side implements it;
+// the tests record each call.
+class NavigationHost {
+ public:
+  virtual ~NavigationHost() = default;
+
+  // --- The engine ---
+  // The engine's own address of the main frame now (empty when it has none).
+  virtual std::string EngineAddress() const = 0;
+  // Starts loading `address` in the main frame. The engine may raise events inside the call.
+  virtual void EngineLoad(const std::string& address) = 0;
+  // Shows `page` at its error's address in place of the page asked for.
+  virtual void EngineShowPage(const OwnPage& page) = 0;
+  // Accepts the certificate with this fingerprint, last refused, for `host` for the rest of
+  // the run.
+  virtual void EngineAllowCertificate(const std::string& host, const std::string& fingerprint) = 0;
+  // Calls RunDeferred from the main loop soon, once the engine's present callback has
+  // returned (more calls before it runs ask for one run).
+  virtual void EngineRunLater() = 0;
+  // An unguessable text for the address of our pages' button.
+  virtual std::string NewSecret() = 0;
+
+  // --- The window ---
+  virtual void BeforeNavigate(const std::string& address) = 0;
+  virtual void NavigationCalledOff() = 0;
+  virtual void NavigateError(const std::string& address, int httpStatus) = 0;
+  // An explanation of ours replaces the page (`error`), or a page replaced it (null).
+  virtual void PageErrorChanged(const PageError* error) = 0;
+  // A navigation the page started towards a host outside the "internal" key.
+  virtual void ExternalNavigation(const std::string& address) = 0;
+  virtual void LoadEnded() = 0;
+};
+
+class NavigationTracker {
+ public:
+  // `internal` (the "internal" key's hosts) must outlive the tracker. `judging` says whether
+  // page-started navigations to other hosts are to leave the view now (the key is set and the
+  // window takes them).
+  NavigationTracker(NavigationHost& host, const HostPatterns& internal,
+                    std::function<bool()> judging);
+
+  // --- What the engine tells ---
+  // The program asks for `address` (resolved, with a scheme).
+  void ProgramLoad(const std::string& address);
+  void LoadStarted();
+  void LoadRedirected();
+  // The main frame shows the answer for `address`; `httpStatus` 0 when there is none.
+  void LoadCommitted(const std::string& address, int httpStatus);
+  void LoadFinished();
+  void AddressChanged(const std::string& address);
+  // Returns true when the failure is handled here (the engine shows nothing of its own).
+  bool LoadFailed(const std::string& address, LoadFailure failure, const std::string& message);
+  // Returns true when handled (the engine's load stays refused); false: the engine's default.
+  bool CertificateFailed(const CertificateFailure& failure);
+  // The engine asks whether a navigation of some frame may proceed; it does not say which
+  // frame.
+  void NavigationDecision(NavigationKind kind, bool redirect, const std::string& address);
+  // The main frame's main resource answered. Returns true when the answer is to be refused:
+  // the navigation left for the default browser.
+  bool MainFrameResponse(const std::string& address);
+  // A navigation towards our button's address (kActionScheme). The view never loads one.
+  void ActionRequested(const std::string& address, bool byPersonsGesture);
+  void WebProcessEnded(ProcessEnd why);
+  void NetworkAvailable();
+  // The person chose to stay on a page that asked before being left.
+  void PersonStayed();
+  // What EngineRunLater asked for.
+  void RunDeferred();
+
+  // --- What the view reads ---
+  // Whether the engine's load progress belongs to a page (not to our explanation pages).
+  bool ShowsProgress() const { return loading_ && !ownPageLoading_; }
+  // The address of the page shown as the window knows it; empty: the engine's own.
+  std::string Location() const;
+  // The explanation page shown now, if any.
+  const OwnPage* ShownPage() const { return ownPage_.get(); }
+
+ private:
+  struct Noted {
+    std::string uri;
+    bool external = false;
+    bool redirect = false;
+  };
+  static constexpr size_t kMaxNoted = 32;
+
+  void Announce(const std::string& address);
+  void CallOff();
+  void HandOut(const std::string& address);
+  void LoadAgain(const std::string& address);
+  void ShowPageLater(OwnPage page);
+  void ShowPageNow(OwnPage page);
+  void PressButton();
+  void AfterProcessEnded();
+  bool Judging() const;
+  void StartJudging();
+  std::string LeavingAddress(const std::string& uri) const;
+  // Runs `task` from RunDeferred, unless a navigation has started by then.
+  void Later(std::function<void()> task, bool evenAfterNewNavigation = false);
+
+  NavigationHost& host_;
+  const HostPatterns& internal_;
+  std::function<bool()> judging_;
+
+  bool loading_ = false;         // between the load's start and its end
+  bool inProgramLoad_ = false;   // inside ProgramLoad's EngineLoad
+  bool startAnnounced_ = false;  // the next load's address was announced before it started
+  bool awaiting_ = false;        // a load started whose address is not announced yet
+  std::string announced_;        // the last address raised as a before-navigate event
+  std::string failedUri_;        // the address whose load failed, until the next load starts
+  std::string shownUri_;         // the address of the page committed or moved to in its document
+  bool calledOff_ = false;       // the last announced navigation did not happen
+
+  std::unique_ptr<OwnPage> ownPage_;      // the explanation shown, while it is shown
+  bool ownPageLoading_ = false;           // from its load's start to its end
+  bool errorShown_ = false;               // the window heard of an error no page replaced yet
+  bool loadingAgain_ = false;             // inside LoadAgain's EngineLoad
+  bool loadedAgainAfterEnd_ = false;      // the navigation was loaded again after its process ended
+  std::string queuedLoad_;                // asked for while our page loaded; loads after it
+  std::string trustedAttempt_;            // address and fingerprint let through by the trust key
+  std::optional<ProcessEnd> processEnd_;  // the process ended; handled from RunDeferred
+
+  unsigned generation_ = 0;  // counts navigations, so a late task finds itself outdated
+  struct Task {
+    unsigned generation;
+    bool always;
+    std::function<void()> run;
+  };
+  std::vector<Task> tasks_;
+
+  // The "internal" key.
+  std::deque<Noted> noted_;     // the navigation decisions of late, newest last
+  bool pageLoad_ = false;       // the main frame's load under way is the page's
+  bool redirected_ = false;     // ...and a server redirected it
+  std::optional<Noted> start_;  // ...and its decision
+  bool handedOut_ = false;      // it went to the default browser; its end is no failure
+};
+
+}  // namespace wb
