@@ -1,8 +1,31 @@
 #include "model/navigation_tracker.h"
 
+#include <string_view>
 #include <utility>
 
+#include "support/permissions.h"
+
 namespace wb {
+
+namespace {
+
+constexpr std::string_view kBlank = "about:blank";
+
+// Why the engine refused `address` before any request, for our page: the engine says nothing
+// of it, and the port is its one reason for an address it could otherwise load.
+std::string RefusalReason(const std::string& address) {
+  const std::string origin = OriginOf(address);
+  const size_t scheme = origin.find("://");
+  const size_t colon = origin.rfind(':');
+  const size_t bracket = origin.rfind(']');
+  if (scheme != std::string::npos && colon > scheme + 2 && colon != std::string::npos &&
+      (bracket == std::string::npos || colon > bracket))
+    return "Web pages may not use port " + origin.substr(colon + 1) +
+           ": it belongs to another kind of service, so the web view refused to connect to it.";
+  return "The web view refused to load this address before any request was made.";
+}
+
+}  // namespace
 
 NavigationTracker::NavigationTracker(NavigationHost& host, const HostPatterns& internal,
                                      std::function<bool()> judging)
@@ -22,6 +45,7 @@ void NavigationTracker::Announce(const std::string& address) {
   // shown; that is no navigation.
   if (address.empty()) return;
   announced_ = address;
+  loadTarget_ = address;
   host_.BeforeNavigate(address);
 }
 
@@ -29,7 +53,7 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
   ++generation_;
   loadedAgainAfterEnd_ = false;
   pageLoad_ = false;  // the page's navigation under way gives way, judged or not
-  if (ownPageLoading_) {
+  if (ownPageLoad_ != OwnPageLoad::kNone) {
     // Our explanation page is on its way (after an ended process, into a new one); a load asked
     // for now could be overtaken by it and never happen. It follows once the page is in, as
     // the same navigation.
@@ -55,7 +79,9 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
 
 void NavigationTracker::LoadStarted() {
   loading_ = true;
-  if (ownPageLoading_) return;  // our explanation, shown at the failed address
+  // Our explanation, shown at the failed address.
+  if (ownPageLoad_ == OwnPageLoad::kAsked) ownPageLoad_ = OwnPageLoad::kLoading;
+  if (ownPageLoad_ != OwnPageLoad::kNone) return;
   ++generation_;
   ownPage_.reset();
   failedUri_.clear();
@@ -72,7 +98,17 @@ void NavigationTracker::LoadRedirected() {
 }
 
 void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus) {
-  if (ownPageLoading_) return;
+  if (ownPageLoad_ != OwnPageLoad::kNone) return;
+  if (address == kBlank && !loadTarget_.empty() && loadTarget_ != kBlank && !awaiting_) {
+    // The engine turns a load it refuses before any request (an address at a port that belongs
+    // to another service) into an empty page, without a failure.
+    const std::string refused = loadTarget_;
+    loadTarget_.clear();
+    failedUri_ = refused;
+    host_.NavigateError(refused, 0);
+    ShowPageLater(NetworkErrorPage(refused, RefusalReason(refused)));
+    return;
+  }
   if (!address.empty()) shownUri_ = address;
   trustedAttempt_.clear();
   loadedAgainAfterEnd_ = false;
@@ -88,9 +124,12 @@ void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus
 }
 
 void NavigationTracker::LoadFinished() {
-  ownPageLoading_ = false;
   loading_ = false;
   awaiting_ = false;
+  // The engine may end the load our page replaces after the page was asked for: that end is
+  // not our page's.
+  if (ownPageLoad_ == OwnPageLoad::kAsked) return;
+  ownPageLoad_ = OwnPageLoad::kNone;
   if (!queuedLoad_.empty()) {
     std::string queued = std::move(queuedLoad_);
     queuedLoad_.clear();
@@ -101,7 +140,7 @@ void NavigationTracker::LoadFinished() {
 }
 
 void NavigationTracker::AddressChanged(const std::string& address) {
-  if (address.empty() || ownPageLoading_) return;
+  if (address.empty() || ownPageLoad_ != OwnPageLoad::kNone) return;
   if (loadingAgain_) {
     // The same navigation once more (our page's button, a certificate now trusted).
     announced_ = address;
@@ -315,7 +354,7 @@ void NavigationTracker::ShowPageNow(OwnPage page) {
   ownPage_ = std::make_unique<OwnPage>(std::move(page));
   failedUri_ = address;
   errorShown_ = true;
-  ownPageLoading_ = true;
+  ownPageLoad_ = OwnPageLoad::kAsked;
   host_.PageErrorChanged(&ownPage_->error);
   host_.EngineShowPage(*ownPage_);
 }
@@ -341,17 +380,19 @@ void NavigationTracker::PressButton() {
 void NavigationTracker::LoadAgain(const std::string& address) {
   ++generation_;
   pageLoad_ = false;
-  ownPageLoading_ = false;
+  ownPageLoad_ = OwnPageLoad::kNone;
   queuedLoad_.clear();
   loadingAgain_ = true;
   startAnnounced_ = true;
+  loadTarget_ = address;
   host_.EngineLoad(address);
   loadingAgain_ = false;
 }
 
 // The network came back: a page that could not be reached is tried again, once.
 void NavigationTracker::NetworkAvailable() {
-  if (!ownPage_ || ownPage_->action != "retry" || ownPage_->retriedByItself || ownPageLoading_)
+  if (!ownPage_ || ownPage_->action != "retry" || ownPage_->retriedByItself ||
+      ownPageLoad_ != OwnPageLoad::kNone)
     return;
   ownPage_->retriedByItself = true;
   Later([this] { PressButton(); });

@@ -107,7 +107,7 @@ class NavigationTracker {
 
   // --- What the view reads ---
   // Whether the engine's load progress belongs to a page (not to our explanation pages).
-  bool ShowsProgress() const { return loading_ && !ownPageLoading_; }
+  bool ShowsProgress() const { return loading_ && ownPageLoad_ == OwnPageLoad::kNone; }
   // The address of the page shown as the window knows it; empty: the engine's own.
   std::string Location() const;
   // The explanation page shown now, if any.
@@ -144,12 +144,15 @@ class NavigationTracker {
   bool startAnnounced_ = false;  // the next load's address was announced before it started
   bool awaiting_ = false;        // a load started whose address is not announced yet
   std::string announced_;        // the last address raised as a before-navigate event
+  std::string loadTarget_;       // the address the main frame's load under way set out for
   std::string failedUri_;        // the address whose load failed, until the next load starts
   std::string shownUri_;         // the address of the page committed or moved to in its document
   bool calledOff_ = false;       // the last announced navigation did not happen
 
-  std::unique_ptr<OwnPage> ownPage_;      // the explanation shown, while it is shown
-  bool ownPageLoading_ = false;           // from its load's start to its end
+  std::unique_ptr<OwnPage> ownPage_;  // the explanation shown, while it is shown
+  // Our page's load: asked for, then from its start to its end.
+  enum class OwnPageLoad { kNone, kAsked, kLoading };
+  OwnPageLoad ownPageLoad_ = OwnPageLoad::kNone;
   bool errorShown_ = false;               // the window heard of an error no page replaced yet
   bool loadingAgain_ = false;             // inside LoadAgain's EngineLoad
   bool loadedAgainAfterEnd_ = false;      // the navigation was loaded again after its process ended

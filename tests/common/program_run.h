@@ -87,7 +87,7 @@ struct WindowState {
   bool forward = false;
   // The explanation page shown instead of the page ("" when none), and the permission
   // question waiting ("" when none).
-  std::string errorKind, errorAddress, errorFingerprint;
+  std::string errorKind, errorAddress, errorDetail, errorFingerprint;
   std::string promptOrigin, promptKind;
   std::string json;  // the whole answer, for messages
 };
@@ -117,6 +117,8 @@ inline bool ReadWindowState(pid_t pid, WindowState& state) {
     state.errorKind = error ? json_object_get_string_member_with_default(error, "kind", "") : "";
     state.errorAddress =
         error ? json_object_get_string_member_with_default(error, "address", "") : "";
+    state.errorDetail =
+        error ? json_object_get_string_member_with_default(error, "detail", "") : "";
     state.errorFingerprint =
         error ? json_object_get_string_member_with_default(error, "fingerprint", "") : "";
     state.promptOrigin =

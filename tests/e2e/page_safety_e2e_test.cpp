@@ -316,6 +316,33 @@ TEST(PageSafetyProgram, ARefusedConnectionShowsOurPageAtItsAddress) {
   })) << state.json;
 }
 
+// The engine refuses some loads before any request: it showed nothing at all, and the window
+// stayed blank at about:blank with no error in its state.
+TEST(PageSafetyProgram, ALoadTheEngineRefusesShowsOurPageWithTheReason) {
+  const struct {
+    const char* address;
+    const char* why;  // a word of the engine's reason, as our page shows it
+  } cases[] = {
+      {"http://127.0.0.1:9/", "port"},     // the discard port, which the engine never uses
+      {"http://127.0.0.1:6000/", "port"},  // the X server's
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    ProgramRun program(BrandCopy("restricted-copy", {std::string("go=") + c.address}), {});
+    ASSERT_TRUE(program.Runs()) << program.startError();
+    WindowState state;
+    ASSERT_TRUE(RunLoopUntil(
+        [&] { return ReadWindowState(program.pid(), state) && state.errorKind == "network"; },
+        60000))
+        << state.json;
+    EXPECT_NE(state.errorDetail.find(c.why), std::string::npos) << state.json;
+    EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+      return s.errorKind == "network" && s.errorAddress == c.address && s.address == c.address &&
+             s.status == c.address;
+    })) << state.json;
+  }
+}
+
 TEST(PageSafetyProgram, AnUnansweredRequestIsThePromptUntilThePageIsLeft) {
   LoopbackServer server;
   server.Page("/ask",
