@@ -9,15 +9,6 @@
 
 namespace wb {
 
-template <>
-struct GFree<GByteArray> {
-  void operator()(GByteArray* p) const { g_byte_array_unref(p); }
-};
-template <>
-struct GFree<GChecksum> {
-  void operator()(GChecksum* p) const { g_checksum_free(p); }
-};
-
 std::string CertificateFingerprint(GTlsCertificate* certificate) {
   GByteArray* bytes = nullptr;
   g_object_get(certificate, "certificate", &bytes, nullptr);

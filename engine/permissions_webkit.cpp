@@ -45,9 +45,7 @@ gboolean OnPermissionRequest(WebKitWebView* view, WebKitPermissionRequest* reque
     webkit_permission_request_deny(request);
     return TRUE;
   }
-  std::shared_ptr<WebKitPermissionRequest> held(
-      WEBKIT_PERMISSION_REQUEST(g_object_ref(request)),
-      [](WebKitPermissionRequest* r) { g_object_unref(r); });
+  const std::shared_ptr<WebKitPermissionRequest> held = RefObject(request);
   auto answered = std::make_shared<bool>(false);
   owner->onPermissionRequest(asked, [held, answered](bool allow) {
     if (*answered) return;

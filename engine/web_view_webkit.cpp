@@ -4,6 +4,7 @@
 #include <gtkmm/window.h>
 #include <webkit2/webkit2.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,19 +19,6 @@
 #include "support/timeline.h"
 
 namespace wb {
-
-// The engine's question before a page is left is a boxed value of its own kind.
-template <>
-struct GFree<WebKitScriptDialog> {
-  void operator()(WebKitScriptDialog* p) const { webkit_script_dialog_unref(p); }
-};
-
-// The question a page asks before it is left, while it waits for the person's answer. The view
-// lets go of it when it goes away, so a late answer reaches nothing.
-struct LeavePrompt {
-  WebKitView* owner;
-  GPtr<WebKitScriptDialog> dialog;  // until answered
-};
 
 namespace {
 
@@ -51,6 +39,21 @@ std::string AddressOf(const char* uri) {
   return uri ? uri : "";
 }
 
+// WB_TRACE_NAVIGATION=1 writes each main-frame event of the engine and each command the view
+// gives it to the standard error stream, with the monotonic clock in seconds: what a navigation
+// that went wrong once needs to be understood. The end-to-end tests turn it on, so a failing
+// case shows it.
+void Trace(const char* what, const std::string& detail = {}) {
+  static const bool on = [] {
+    const char* value = g_getenv("WB_TRACE_NAVIGATION");
+    return value && *value == '1';
+  }();
+  if (on)
+    std::fprintf(stderr, "navigation %.3f %s %s\n",
+                 static_cast<double>(g_get_monotonic_time()) / G_USEC_PER_SEC, what,
+                 detail.c_str());
+}
+
 }  // namespace
 
 WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
@@ -65,6 +68,8 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
   });
   notifications_ = std::make_unique<PageNotifications>(view(), factory_.notificationAppName,
                                                        factory_.notificationIcon);
+  leavePrompt_ =
+      std::make_unique<LeavePrompt>(view(), factory_, [this] { tracker_.PersonStayed(); });
   tools_ = std::make_unique<WebKitPageTools>(view(), *this);
   TimelineMarkOnce("web view created");
 }
@@ -72,11 +77,7 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
 WebKitView::~WebKitView() {
   if (deferredIdle_) g_source_remove(deferredIdle_);
   g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
-  if (leavePrompt_) {
-    leavePrompt_->owner = nullptr;
-    if (GPtr<WebKitScriptDialog> d = std::move(leavePrompt_->dialog))
-      webkit_script_dialog_close(d.get());
-  }
+  leavePrompt_.reset();
   notifications_.reset();
   tools_.reset();
   g_signal_handlers_disconnect_by_data(view(), this);
@@ -111,13 +112,13 @@ void WebKitView::Connect() {
                      if (self->onTitleChanged) self->onTitleChanged(self->Title());
                    }),
                    this);
-  g_signal_connect(view(), "script-dialog", G_CALLBACK(OnScriptDialog), this);
   ConnectPermissions(view(), *this);
   g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
                    this);
 }
 
 void WebKitView::Load(const Text& resolved) {
+  Trace("asked for", ToUtf8(resolved));
   TimelineMarkOnce("first navigation asked for");
   tracker_.ProgramLoad(ToUtf8(resolved));
 }
@@ -139,11 +140,13 @@ std::string WebKitView::EngineAddress() const {
 }
 
 void WebKitView::EngineLoad(const std::string& address) {
+  Trace("load", address);
   webkit_web_view_load_uri(view(), address.c_str());
   TimelineMarkOnce("first navigation handed to the engine");
 }
 
 void WebKitView::EngineShowPage(const OwnPage& page) {
+  Trace("our page", page.error.kind + " " + page.error.address);
   const std::string html =
       OwnPageHtml(page, LoadResText(u"error_page.html"), factory_.pageAccent());
   webkit_web_view_load_alternate_html(view(), html.c_str(), page.error.address.c_str(), nullptr);
@@ -164,6 +167,7 @@ void WebKitView::EngineRunLater() {
 }
 
 gboolean WebKitView::RunDeferred(gpointer data) {
+  Trace("deferred");
   auto* self = static_cast<WebKitView*>(data);
   self->deferredIdle_ = 0;
   self->tracker_.RunDeferred();
@@ -201,6 +205,8 @@ void WebKitView::LoadEnded() {
 // --- The engine's signals ----------------------------------------------------------------------
 
 void WebKitView::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
+  static const char* const kEvents[] = {"started", "redirected", "committed", "finished"};
+  Trace(kEvents[event & 3], AddressOf(webkit_web_view_get_uri(view)));
   auto& tracker = static_cast<WebKitView*>(data)->tracker_;
   switch (event) {
     case WEBKIT_LOAD_STARTED:
@@ -225,6 +231,7 @@ void WebKitView::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoin
 }
 
 void WebKitView::OnUriChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
+  Trace("address", AddressOf(webkit_web_view_get_uri(view)));
   static_cast<WebKitView*>(data)->tracker_.AddressChanged(AddressOf(webkit_web_view_get_uri(view)));
 }
 
@@ -246,6 +253,7 @@ LoadFailure FailureOf(const GError* error) {
 
 gboolean WebKitView::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                   gpointer data) {
+  Trace("failed", AddressOf(uri) + " " + MessageOf(error));
   return static_cast<WebKitView*>(data)->tracker_.LoadFailed(AddressOf(uri), FailureOf(error),
                                                              MessageOf(error));
 }
@@ -396,6 +404,7 @@ GtkWidget* WebKitView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
 
 void WebKitView::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                         gpointer data) {
+  Trace("process ended", std::to_string(static_cast<int>(reason)));
   static_cast<WebKitView*>(data)->tracker_.WebProcessEnded(
       reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? ProcessEnd::kExceededMemory
       : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API   ? ProcessEnd::kEndedByProgram
@@ -404,31 +413,6 @@ void WebKitView::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
 
 void WebKitView::OnNetworkChanged(GNetworkMonitor*, gboolean available, gpointer data) {
   if (available) static_cast<WebKitView*>(data)->tracker_.NetworkAvailable();
-}
-
-// A page that asks before it is left. The person answers later; meanwhile the navigation waits,
-// and the window starts no other.
-gboolean WebKitView::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
-  auto* self = static_cast<WebKitView*>(data);
-  if (webkit_script_dialog_get_dialog_type(dialog) != WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM ||
-      !self->factory_.askLeave || self->leavePrompt_)
-    return FALSE;
-  auto prompt = std::make_shared<LeavePrompt>(
-      LeavePrompt{self, GPtr<WebKitScriptDialog>(webkit_script_dialog_ref(dialog))});
-  self->leavePrompt_ = prompt;
-  const char* message = webkit_script_dialog_get_message(dialog);
-  self->factory_.askLeave(ToplevelOf(GTK_WIDGET(self->view())), message ? message : "",
-                          [prompt](bool leave) {
-                            if (!prompt->dialog) return;  // answered already
-                            GPtr<WebKitScriptDialog> d = std::move(prompt->dialog);
-                            webkit_script_dialog_confirm_set_confirmed(d.get(), leave);
-                            webkit_script_dialog_close(d.get());
-                            WebKitView* owner = prompt->owner;
-                            if (!owner) return;
-                            owner->leavePrompt_.reset();
-                            if (!leave) owner->tracker_.PersonStayed();
-                          });
-  return TRUE;
 }
 
 }  // namespace wb

@@ -1,7 +1,8 @@
 #pragma once
 // The web view on WebKitGTK: the engine's widget, its signals mapped to the navigation
 // tracker's inputs and the web view's events, and the tracker's commands carried out. What the
-// view does besides (save and print, downloads, notifications, permissions, find and zoom) is
+// view does besides (save and print, downloads, notifications, permissions, the question before
+// a page is left, find and zoom) is
 // each in a file of its own. Every engine signal is disconnected in the destructor, before the
 // widget goes, so no callback reaches a destroyed view.
 #include <gtkmm/widget.h>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "engine/download.h"
+#include "engine/leave_prompt_webkit.h"
 #include "engine/page_notifications_webkit.h"
 #include "engine/page_saving_webkit.h"
 #include "engine/page_tools_webkit.h"
@@ -20,8 +22,6 @@
 #include "platform/glib_ptr.h"
 
 namespace wb {
-
-struct LeavePrompt;
 
 class WebKitView : public WebView, private NavigationHost {
  public:
@@ -34,7 +34,7 @@ class WebKitView : public WebView, private NavigationHost {
   void Save() override { saving_->Save(); }
   void Print() override { saving_->Print(); }
   Text LocationURL() const override;
-  bool LeavePromptOpen() const override { return leavePrompt_ != nullptr; }
+  bool LeavePromptOpen() const override { return leavePrompt_ && leavePrompt_->Open(); }
   Text Title() const override;
   bool IsLoading() const override { return webkit_web_view_is_loading(view()); }
   void FindText(const Text& text, bool matchCase, int maxCount) override {
@@ -79,7 +79,6 @@ class WebKitView : public WebView, private NavigationHost {
   static void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                      gpointer data);
   static void OnNetworkChanged(GNetworkMonitor*, gboolean available, gpointer data);
-  static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data);
   static gboolean RunDeferred(gpointer data);
   // Whether a new-window request for `uri` opens a child window of ours.
   bool OpensChildWindow(const char* uri) const;
@@ -92,7 +91,7 @@ class WebKitView : public WebView, private NavigationHost {
   // The certificate the engine refused last, which the person or the trust key may accept.
   GObjectPtr<GTlsCertificate> refusedCertificate_;
   std::string refusedFingerprint_;
-  std::shared_ptr<LeavePrompt> leavePrompt_;  // the page's question before leaving, while open
+  std::unique_ptr<LeavePrompt> leavePrompt_;
   std::unique_ptr<PageSaving> saving_;
   std::unique_ptr<PageDownloads> downloads_;
   std::unique_ptr<PageNotifications> notifications_;

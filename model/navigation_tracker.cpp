@@ -1,5 +1,6 @@
 #include "model/navigation_tracker.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -11,18 +12,33 @@ namespace {
 
 constexpr std::string_view kBlank = "about:blank";
 
-// Why the engine refused `address` before any request, for our page: the engine says nothing
-// of it, and the port is its one reason for an address it could otherwise load.
-std::string RefusalReason(const std::string& address) {
+// The ports a web view never connects to, since they belong to other kinds of service (mail,
+// name lookup, the X server...): the list browsers share. The engine turns a load of such an
+// address into an empty page without a word.
+bool IsRestrictedPort(int port) {
+  static constexpr int kPorts[] = {
+      1,    7,    9,    11,   13,   15,   17,   19,   20,   21,   22,   23,   25,   37,
+      42,   43,   53,   69,   77,   79,   87,   95,   101,  102,  103,  104,  109,  110,
+      111,  113,  115,  117,  119,  123,  135,  137,  139,  143,  161,  179,  389,  427,
+      465,  512,  513,  514,  515,  526,  530,  531,  532,  540,  548,  554,  556,  563,
+      587,  601,  636,  989,  990,  993,  995,  1719, 1720, 1723, 2049, 3659, 4045, 4190,
+      5060, 5061, 6000, 6566, 6665, 6666, 6667, 6668, 6669, 6679, 6697, 10080};
+  return std::ranges::binary_search(kPorts, port);
+}
+
+// The port of an http or https address when it is a restricted one; 0 otherwise.
+int RestrictedPortOf(const std::string& address) {
   const std::string origin = OriginOf(address);
-  const size_t scheme = origin.find("://");
+  if (origin.rfind("http://", 0) != 0 && origin.rfind("https://", 0) != 0) return 0;
   const size_t colon = origin.rfind(':');
   const size_t bracket = origin.rfind(']');
-  if (scheme != std::string::npos && colon > scheme + 2 && colon != std::string::npos &&
-      (bracket == std::string::npos || colon > bracket))
-    return "Web pages may not use port " + origin.substr(colon + 1) +
-           ": it belongs to another kind of service, so the web view refused to connect to it.";
-  return "The web view refused to load this address before any request was made.";
+  if (colon < origin.find("://") + 3 || (bracket != std::string::npos && colon < bracket)) return 0;
+  int port = 0;
+  for (char c : origin.substr(colon + 1)) {
+    if (c < '0' || c > '9' || port > 65535) return 0;
+    port = port * 10 + (c - '0');
+  }
+  return IsRestrictedPort(port) ? port : 0;
 }
 
 }  // namespace
@@ -99,15 +115,19 @@ void NavigationTracker::LoadRedirected() {
 
 void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus) {
   if (ownPageLoad_ != OwnPageLoad::kNone) return;
-  if (address == kBlank && !loadTarget_.empty() && loadTarget_ != kBlank && !awaiting_) {
-    // The engine turns a load it refuses before any request (an address at a port that belongs
-    // to another service) into an empty page, without a failure.
-    const std::string refused = loadTarget_;
-    loadTarget_.clear();
-    failedUri_ = refused;
-    host_.NavigateError(refused, 0);
-    ShowPageLater(NetworkErrorPage(refused, RefusalReason(refused)));
-    return;
+  if (address == kBlank && !awaiting_) {
+    if (const int port = RestrictedPortOf(loadTarget_)) {
+      // The engine refused the load before any request and shows an empty page instead.
+      const std::string refused = loadTarget_;
+      loadTarget_.clear();
+      failedUri_ = refused;
+      host_.NavigateError(refused, 0);
+      ShowPageLater(NetworkErrorPage(
+          refused, "Web pages may not use port " + std::to_string(port) +
+                       ": it belongs to another kind of service, so the web view did not "
+                       "connect to it."));
+      return;
+    }
   }
   if (!address.empty()) shownUri_ = address;
   trustedAttempt_.clear();
@@ -133,7 +153,7 @@ void NavigationTracker::LoadFinished() {
   if (!queuedLoad_.empty()) {
     std::string queued = std::move(queuedLoad_);
     queuedLoad_.clear();
-    Later([this, queued] { LoadAgain(queued); });
+    Defer([this, queued] { LoadAgain(queued); });
     return;
   }
   host_.LoadEnded();
@@ -173,7 +193,7 @@ bool NavigationTracker::LoadFailed(const std::string& address, LoadFailure failu
   if (failure != LoadFailure::kCancelled) {
     const std::string leaving = LeavingAddress(address);
     if (!leaving.empty()) {
-      HandOut(leaving);
+      SendToDefaultBrowser(leaving);
       return true;
     }
   }
@@ -204,7 +224,7 @@ bool NavigationTracker::CertificateFailed(const CertificateFailure& failure) {
   const std::string leaving = LeavingAddress(failure.address);
   if (!leaving.empty()) {
     // An outside page: the default browser judges its certificate.
-    HandOut(leaving);
+    SendToDefaultBrowser(leaving);
     return true;
   }
   if (failure.address.empty() || failure.host.empty() || failure.fingerprint.empty()) return false;
@@ -216,7 +236,7 @@ bool NavigationTracker::CertificateFailed(const CertificateFailure& failure) {
     trustedAttempt_ = attempt;
     host_.EngineAllowCertificate(failure.host, failure.fingerprint);
     const std::string address = failure.address;
-    Later([this, address] { LoadAgain(address); });
+    Defer([this, address] { LoadAgain(address); });
     return true;
   }
   ShowPageLater(
@@ -284,13 +304,13 @@ bool NavigationTracker::MainFrameResponse(const std::string& address) {
   const std::string leaving = LeavingAddress(address);
   if (leaving.empty()) return false;
   // The outside page answered: it is not shown here; the page shown stays.
-  HandOut(leaving);
+  SendToDefaultBrowser(leaving);
   return true;
 }
 
 // The load goes to the default browser; the page shown before stays. A window that has heard
 // of the navigation hears it called off; otherwise it never hears of it.
-void NavigationTracker::HandOut(const std::string& address) {
+void NavigationTracker::SendToDefaultBrowser(const std::string& address) {
   handedOut_ = true;
   const bool announced = !awaiting_;
   awaiting_ = false;
@@ -330,7 +350,7 @@ std::string NavigationTracker::Location() const {
 // the view takes it from the navigation the click starts, so no script of any page can press
 // it.
 
-void NavigationTracker::Later(std::function<void()> task, bool evenAfterNewNavigation) {
+void NavigationTracker::Defer(std::function<void()> task, bool evenAfterNewNavigation) {
   tasks_.push_back({generation_, evenAfterNewNavigation, std::move(task)});
   host_.EngineRunLater();
 }
@@ -345,7 +365,7 @@ void NavigationTracker::RunDeferred() {
 // The engine ends the failed load after telling of it, so the page follows from the loop.
 void NavigationTracker::ShowPageLater(OwnPage page) {
   auto shared = std::make_shared<OwnPage>(std::move(page));
-  Later([this, shared] { ShowPageNow(std::move(*shared)); });
+  Defer([this, shared] { ShowPageNow(std::move(*shared)); });
 }
 
 void NavigationTracker::ShowPageNow(OwnPage page) {
@@ -363,7 +383,7 @@ void NavigationTracker::ActionRequested(const std::string& address, bool byPerso
   // Only the person's click on the page shown now counts: the address holds a secret of that
   // page, which no other page knows.
   if (ownPage_ && byPersonsGesture && ownPage_->actionUri == address)
-    Later([this] { PressButton(); });
+    Defer([this] { PressButton(); });
 }
 
 void NavigationTracker::PressButton() {
@@ -395,7 +415,7 @@ void NavigationTracker::NetworkAvailable() {
       ownPageLoad_ != OwnPageLoad::kNone)
     return;
   ownPage_->retriedByItself = true;
-  Later([this] { PressButton(); });
+  Defer([this] { PressButton(); });
 }
 
 // The page's web process ended (it crashed, ran out of memory or was killed). A blank view
@@ -405,7 +425,7 @@ void NavigationTracker::NetworkAvailable() {
 void NavigationTracker::WebProcessEnded(ProcessEnd why) {
   const bool queued = processEnd_.has_value();
   processEnd_ = why;
-  if (!queued) Later([this] { AfterProcessEnded(); }, true);
+  if (!queued) Defer([this] { AfterProcessEnded(); }, true);
 }
 
 void NavigationTracker::AfterProcessEnded() {

@@ -123,7 +123,7 @@ class NavigationTracker {
 
   void Announce(const std::string& address);
   void CallOff();
-  void HandOut(const std::string& address);
+  void SendToDefaultBrowser(const std::string& address);
   void LoadAgain(const std::string& address);
   void ShowPageLater(OwnPage page);
   void ShowPageNow(OwnPage page);
@@ -133,7 +133,7 @@ class NavigationTracker {
   void StartJudging();
   std::string LeavingAddress(const std::string& uri) const;
   // Runs `task` from RunDeferred, unless a navigation has started by then.
-  void Later(std::function<void()> task, bool evenAfterNewNavigation = false);
+  void Defer(std::function<void()> task, bool evenAfterNewNavigation = false);
 
   NavigationHost& host_;
   const HostPatterns& internal_;

@@ -39,6 +39,14 @@ struct GFree<GError> {
   void operator()(GError* p) const { g_error_free(p); }
 };
 template <>
+struct GFree<GByteArray> {
+  void operator()(GByteArray* p) const { g_byte_array_unref(p); }
+};
+template <>
+struct GFree<GChecksum> {
+  void operator()(GChecksum* p) const { g_checksum_free(p); }
+};
+template <>
 struct GFree<GBytes> {
   void operator()(GBytes* p) const { g_bytes_unref(p); }
 };

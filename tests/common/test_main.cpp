@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
   setenv("GSETTINGS_BACKEND", "memory", 1);
   setenv("TZ", "UTC", 0);
   setenv("NO_AT_BRIDGE", "1", 1);
+  // The program's engine events, shown with a failing case's output.
+  setenv("WB_TRACE_NAVIGATION", "1", 1);
   ::testing::InitGoogleTest(&argc, argv);
 #ifdef WB_TEST_GTK
   // A listing of the cases (how CTest learns them) runs none, so it needs no display.

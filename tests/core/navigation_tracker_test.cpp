@@ -255,6 +255,14 @@ TEST(NavigationTracker, FailedLoadsShowOurPageAtTheFailedAddress) {
        {"load http://127.0.0.1:9/", "navigate http://127.0.0.1:9/", "error http://127.0.0.1:9/ 0",
         "page error network", "page network http://127.0.0.1:9/", "load ended"},
        "http://127.0.0.1:9/"},
+      // Seen with the engine: an empty start address, then the command line's, and the empty
+      // page committing after the second was asked for; it was taken for a refusal of the
+      // second, which our page then replaced.
+      {"the empty start page committing after the next load was asked for",
+       {"program about:blank", "program http://a:8080/set", "uri -", "started", "uri about:blank",
+        "committed about:blank", "idle", "finished"},
+       {"load about:blank", "navigate about:blank", "load http://a:8080/set",
+        "navigate http://a:8080/set", "load ended"}},
       {"an empty page asked for is no refusal",
        After(kShown, {"program about:blank", "started", "committed about:blank", "finished",
                       "started", "uri http://a/", "committed http://a/", "finished", "started",

@@ -6,10 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/common/gtk_test_util.h"
@@ -40,10 +38,12 @@ TEST(Program, WindowClassFollowsTheExecutableName) {
   char* argv[] = {exe.data(), nullptr};
   ASSERT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environ), 0);
   std::string wmClass;
-  for (int i = 0; i < 300 && wmClass.find("acme-portal") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    wmClass = RunCommand("xprop -name 'Class Test' WM_CLASS 2>/dev/null");
-  }
+  RunLoopUntil(
+      [&] {
+        wmClass = RunCommand("xprop -name 'Class Test' WM_CLASS 2>/dev/null");
+        return wmClass.find("acme-portal") != std::string::npos;
+      },
+      30000);
   kill(pid, SIGTERM);
   waitpid(pid, nullptr, 0);
   EXPECT_EQ(wmClass, "WM_CLASS(STRING) = \"acme-portal\", \"Acme-portal\"\n");

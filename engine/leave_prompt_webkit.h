@@ -1,0 +1,36 @@
+#pragma once
+// The question a page asks before it is left ("beforeunload"), for one WebKitGTK view. The
+// person answers later; meanwhile the navigation waits, and the window starts no other.
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+
+namespace wb {
+
+class WebKitViewFactory;
+
+class LeavePrompt {
+ public:
+  // `stayed` runs when the person chose to stay on the page. `view` and `factory` (its askLeave)
+  // must outlive this.
+  LeavePrompt(WebKitWebView* view, const WebKitViewFactory& factory, std::function<void()> stayed);
+  // A question still open is closed; a late answer reaches nothing.
+  ~LeavePrompt();
+  LeavePrompt(const LeavePrompt&) = delete;
+  LeavePrompt& operator=(const LeavePrompt&) = delete;
+
+  bool Open() const { return open_ != nullptr; }
+
+  struct Question;
+
+ private:
+  static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data);
+
+  WebKitWebView* view_;
+  const WebKitViewFactory& factory_;
+  std::function<void()> stayed_;
+  std::shared_ptr<Question> open_;  // while the person has not answered
+};
+
+}  // namespace wb
