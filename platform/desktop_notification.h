@@ -12,7 +12,9 @@ class DesktopNotification {
   struct Content {
     std::string appName;  // the program's name, as the desktop lists it
     std::string icon;     // an icon name or a file path; may be empty
-    std::string summary;
+    std::string summary;  // plain text: the service reads no markup in it
+    // Plain text as well: where the service reads markup in the body, the text is escaped
+    // for it, so a page's "<a href>" or "&amp;" is shown as the characters it wrote.
     std::string body;
   };
 
@@ -21,7 +23,8 @@ class DesktopNotification {
   // the object is gone.
   DesktopNotification(const Content& content, std::function<void()> clicked,
                       std::function<void()> closed);
-  // Forgets the notification; it stays on the desktop until the desktop closes it.
+  // Forgets the notification; it stays on the desktop until the desktop closes it, unless it
+  // was closed with Close(), even before the service had answered.
   ~DesktopNotification();
   DesktopNotification(const DesktopNotification&) = delete;
   DesktopNotification& operator=(const DesktopNotification&) = delete;

@@ -7,6 +7,14 @@ namespace {
 
 constexpr std::string_view kFilesKey = "X-WebBrowser-Files";
 constexpr std::string_view kFoldersKey = "X-WebBrowser-Folders";
+// Each item: the SHA-256 of a file in lower-case hex, a blank, the file's relative path.
+constexpr std::string_view kSumsKey = "X-WebBrowser-Sums";
+
+bool IsSha256Hex(std::string_view text) {
+  return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}
 
 bool IsNameCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -149,6 +157,9 @@ std::string DesktopEntryText(const DesktopEntry& entry) {
   if (!entry.mimeTypes.empty()) line("MimeType", ListValue(entry.mimeTypes));
   line(kFilesKey, ListValue(entry.files));
   line(kFoldersKey, ListValue(entry.folders));
+  std::vector<std::string> sums;
+  for (const auto& [file, sum] : entry.sums) sums.push_back(sum + " " + file);
+  line(kSumsKey, ListValue(sums));
   return text;
 }
 
@@ -183,6 +194,14 @@ InstallRecord ReadInstallRecord(std::string_view entryText) {
     } else if (key == kFoldersKey && !sawFolders) {
       sawFolders = true;
       record.folders = SplitList(value);
+    } else if (key == kSumsKey && !record.hasSums) {
+      record.hasSums = true;
+      for (const std::string& item : SplitList(value)) {
+        const auto blank = item.find(' ');
+        if (blank == std::string::npos || blank + 1 == item.size()) continue;
+        const std::string sum = item.substr(0, blank);
+        if (IsSha256Hex(sum)) record.sums.emplace(item.substr(blank + 1), sum);
+      }
     }
   }
   record.ours = sawFiles && sawFolders;

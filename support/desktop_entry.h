@@ -2,6 +2,7 @@
 // The desktop entry that puts a branded copy into the desktop's application menu, in the
 // freedesktop.org desktop entry format, and the record of the files installed with it, which
 // the entry carries itself so that removing the copy takes exactly those files.
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,10 @@ struct DesktopEntry {
   // folders it created (each of which it removes again when it is empty).
   std::vector<std::string> files;
   std::vector<std::string> folders;
+  // The content of each of `files` as install wrote it: the file's relative path, and the
+  // SHA-256 of its bytes in lower-case hex. A file whose content is no longer this is not
+  // what install wrote, so neither install nor uninstall replaces or removes it.
+  std::map<std::string, std::string> sums;
 };
 
 // The text of the entry, lines ending in LF.
@@ -49,11 +54,15 @@ std::string DesktopEntryText(const DesktopEntry& entry);
 
 // What an entry's text records of its installation. `ours` is whether the text is an entry
 // that install wrote (it carries the record keys of the main group); `files` and `folders` are
-// the record's lists, unescaped, in order, without empty items.
+// the record's lists, unescaped, in order, without empty items. `hasSums` is whether the
+// record keeps the files' contents, which a record written before install kept them does
+// not; `sums` are those of its items that name a file and a well-formed SHA-256.
 struct InstallRecord {
   bool ours = false;
   std::vector<std::string> files;
   std::vector<std::string> folders;
+  bool hasSums = false;
+  std::map<std::string, std::string> sums;
 };
 InstallRecord ReadInstallRecord(std::string_view entryText);
 

@@ -25,6 +25,9 @@ namespace {
 
 // A desktop entry is a few lines; anything much larger was not written by install.
 constexpr std::size_t kMaxEntryBytes = 64 * 1024;
+// An icon file install writes is a PNG picture of at most 256 pixels square or the copy's own
+// SVG picture; a larger file is someone else's.
+constexpr std::size_t kMaxInstalledFileBytes = 16 * 1024 * 1024;
 
 std::string TakeOption(std::vector<std::string>& args, const std::string& option) {
   std::string value;
@@ -112,16 +115,50 @@ InstallTarget TakeInstallTarget(std::vector<std::string>& args, bool exeMustExis
 ExistingEntry ReadExistingEntry(const InstallTarget& target) {
   ExistingEntry existing;
   const std::string path = target.EntryPath();
-  if (!Exists(path)) return existing;
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return existing;
+    throw std::runtime_error("\"" + path + "\": " + std::strerror(errno));
+  }
   existing.exists = true;
+  // A link may lead anywhere; install never makes one.
+  if (!S_ISREG(info.st_mode)) return existing;
   const auto text = wb::ReadWholeFile(path, kMaxEntryBytes + 1);
   if (!text) throw std::runtime_error("\"" + path + "\": cannot be read");
-  existing.record = wb::ReadInstallRecord(*text);
-  if (text->size() > kMaxEntryBytes || !existing.record.ours) {
-    throw std::runtime_error("\"" + path +
-                             "\" was not written by wbctl install; it is left as it is");
-  }
+  if (text->size() > kMaxEntryBytes) return existing;
+  wb::InstallRecord record = wb::ReadInstallRecord(*text);
+  existing.ours = record.ours;
+  if (existing.ours) existing.record = std::move(record);
   return existing;
+}
+
+std::string ForeignEntryMessage(const InstallTarget& target) {
+  return "\"" + target.EntryPath() + "\" was not written by wbctl install; it is left as it is";
+}
+
+std::string ContentSum(std::string_view bytes) {
+  wb::GPtr<gchar> sum(g_compute_checksum_for_data(
+      G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size()));
+  return sum.get();
+}
+
+InstalledFile CheckInstalledFile(const InstallTarget& target, const wb::InstallRecord& record,
+                                 const std::string& relative) {
+  const std::string path = target.PathOf(relative);
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0) {
+    return errno == ENOENT ? InstalledFile::kMissing : InstalledFile::kOther;
+  }
+  if (!wb::IsInstalledIconPath(relative, target.name) ||
+      std::find(record.files.begin(), record.files.end(), relative) == record.files.end()) {
+    return InstalledFile::kOther;
+  }
+  if (!record.hasSums) return InstalledFile::kOurs;
+  const auto sum = record.sums.find(relative);
+  if (sum == record.sums.end() || !S_ISREG(info.st_mode)) return InstalledFile::kOther;
+  const auto bytes = wb::ReadWholeFile(path, kMaxInstalledFileBytes + 1);
+  if (!bytes || bytes->size() > kMaxInstalledFileBytes) return InstalledFile::kOther;
+  return ContentSum(*bytes) == sum->second ? InstalledFile::kOurs : InstalledFile::kOther;
 }
 
 bool RemoveRecorded(const InstallTarget& target, const wb::InstallRecord& record,
@@ -136,6 +173,13 @@ bool RemoveRecorded(const InstallTarget& target, const wb::InstallRecord& record
       continue;
     }
     const std::string path = target.PathOf(file);
+    const InstalledFile state = CheckInstalledFile(target, record, file);
+    if (state == InstalledFile::kMissing) continue;
+    if (state == InstalledFile::kOther) {
+      // Changed since, or replaced by another program's file of the same name.
+      out << "left " << path << " (not what wbctl install wrote there)\n";
+      continue;
+    }
     if (::unlink(path.c_str()) == 0) {
       out << "removed " << path << "\n";
     } else if (errno != ENOENT) {

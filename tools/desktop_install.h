@@ -3,6 +3,7 @@
 // records an installation, and the refresh of the desktop's caches.
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/desktop_entry.h"
@@ -23,17 +24,34 @@ struct InstallTarget {
 // value, a missing executable or a name that cannot name a desktop entry.
 InstallTarget TakeInstallTarget(std::vector<std::string>& args, bool exeMustExist);
 
-// The record of the entry at the target's entry path, or nullopt when there is none. Raises
-// std::runtime_error when a file is there that install did not write, or cannot be read.
+// The entry at the target's entry path: whether there is one, and whether it is one that
+// install wrote (a regular file, not too large, carrying the record); its record only then.
+// Raises std::runtime_error when it cannot be read.
 struct ExistingEntry {
   bool exists = false;
+  bool ours = false;
   wb::InstallRecord record;
 };
 ExistingEntry ReadExistingEntry(const InstallTarget& target);
 
-// Removes the files of `record` (only those that install writes for this copy) and then its
-// folders that are empty, deepest first, reporting each removal on `out`. Files in `keep`
-// stay. Returns false when something that should go could not be removed.
+// The message for an entry that install did not write.
+std::string ForeignEntryMessage(const InstallTarget& target);
+
+// The SHA-256 of `bytes`, in lower-case hex, as the record keeps it.
+std::string ContentSum(std::string_view bytes);
+
+// What is at the file `relative` of the prefix, as `record` knows it. It is install's own
+// when the record lists it and it is one of the files install writes for this copy, and the
+// record keeps its content and it is a regular file with exactly that content. A record
+// written before install kept contents says nothing about them: a file it lists counts as
+// install's own, as it did when that record was written.
+enum class InstalledFile { kMissing, kOurs, kOther };
+InstalledFile CheckInstalledFile(const InstallTarget& target, const wb::InstallRecord& record,
+                                 const std::string& relative);
+
+// Removes the files of `record` that are install's own (see above) and then its folders that
+// are empty, deepest first, reporting each removal, and each file left, on `out`. Files in
+// `keep` stay. Returns false when something that should go could not be removed.
 bool RemoveRecorded(const InstallTarget& target, const wb::InstallRecord& record,
                     const std::vector<std::string>& keep, std::ostream& out);
 

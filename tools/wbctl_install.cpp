@@ -1,5 +1,7 @@
 // wbctl install: puts a copy into the desktop's application menu: a desktop entry and the
 // copy's icon in the sizes the desktop asks for, under a data folder (by default the user's).
+// It replaces only files it wrote itself, as the entry's record keeps them, unless --force
+// says that another program's file of the same name may go.
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -19,7 +21,7 @@
 namespace wbctl {
 namespace {
 
-constexpr const char* kUsage = "install [--exe EXE] [--prefix DIR] [--mime TYPE;...]";
+constexpr const char* kUsage = "install [--exe EXE] [--prefix DIR] [--mime TYPE;...] [--force]";
 
 // A media type as a desktop entry lists it: "type/subtype" of letters, digits and
 // "!#$&^_.+-" ("x-scheme-handler/acme" included).
@@ -75,6 +77,9 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   std::string mime;
+  const auto forced = std::find(args.begin(), args.end(), "--force");
+  const bool force = forced != args.end();
+  if (force) args.erase(forced);
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--mime" && i + 1 < args.size()) {
       mime = args[i + 1];
@@ -94,6 +99,9 @@ int Run(const std::vector<std::string>& argsIn) {
   const std::string where = "\"" + target.exe + "\" icon";
   const IconPicture picture = CheckIconPicture(icon.bytes, where);
   const ExistingEntry existing = ReadExistingEntry(target);
+  if (existing.exists && !existing.ours && !force) {
+    return Fail(ForeignEntryMessage(target) + " (--force replaces it)");
+  }
 
   // Everything is drawn before the first file is written, so a picture that fails leaves the
   // prefix as it was.
@@ -104,6 +112,16 @@ int Run(const std::vector<std::string>& argsIn) {
     iconBytes.push_back(SquareIconPng(icon.bytes, size, where));
   if (scalable) iconBytes.push_back(icon.bytes);
 
+  // A file of the same name that install did not write (another program's icon, or one
+  // changed since) is not replaced without --force, and then nothing at all is written.
+  bool foreign = false;
+  for (const auto& relative : iconPaths) {
+    if (CheckInstalledFile(target, existing.record, relative) != InstalledFile::kOther) continue;
+    if (!force) Fail("\"" + target.PathOf(relative) + "\" was not written by wbctl install");
+    foreign = true;
+  }
+  if (foreign && !force) return Fail("nothing was installed (--force replaces these files)");
+
   wb::DesktopEntry entry;
   entry.name = wb::ToUtf8(wb::EffectiveCaption(config));
   entry.executable = target.exe;
@@ -113,6 +131,8 @@ int Run(const std::vector<std::string>& argsIn) {
   entry.files = iconPaths;
   // The folders an earlier installation created stay in the record: they are still ours.
   entry.folders = existing.record.folders;
+  for (std::size_t i = 0; i < iconPaths.size(); ++i)
+    entry.sums[iconPaths[i]] = ContentSum(iconBytes[i]);
 
   MakeFolders(target, "applications", entry.folders);
   for (std::size_t i = 0; i < iconPaths.size(); ++i) {

@@ -1,4 +1,6 @@
-// wbctl profile: where a branded copy keeps what its site stores, and removing it.
+// wbctl profile: where a branded copy keeps what its site stores, and removing it. Removing
+// never follows a symbolic link and takes nothing that is not the copy's own folder.
+#include <glib.h>
 #include <signal.h>
 
 #include <iostream>
@@ -11,12 +13,28 @@
 #include "platform/resources.h"
 #include "storage/window_config.h"
 #include "support/process_values.h"
+#include "support/text.h"
 #include "support/values.h"
 #include "tools/command.h"
 #include "tools/exe_target.h"
+#include "tools/profile_folder.h"
 
 namespace wbctl {
 namespace {
+
+// The base and the copy's own part of a profile folder as ProfileFor made it: below the
+// user's data or cache folder, or beside a portable copy. Empty parts when `path` lies
+// elsewhere.
+ProfileFolder OwnFolder(const std::string& path, bool data) {
+  const wb::ProcessValues& process = wb::Process();
+  std::string base = process.portable > 0 && !process.programFolder.empty()
+                         ? wb::ToUtf8(process.programFolder)
+                         : std::string(data ? g_get_user_data_dir() : g_get_user_cache_dir());
+  if (base.empty() || base.front() != '/') return {};
+  if (base.back() != '/') base += '/';
+  if (path.size() <= base.size() || path.compare(0, base.size(), base) != 0) return {};
+  return {base, path.substr(base.size())};
+}
 
 int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
@@ -51,9 +69,24 @@ int Run(const std::vector<std::string>& argsIn) {
     std::cout << "cleared=" << window.pid << "\n";
     return 0;
   }
+  // Only the folders the copy's name gives below the person's data and cache folders (or
+  // beside a portable copy) are removed, and only when both pass the check: nothing of the
+  // profile goes when a part of it is not the copy's own.
+  std::vector<ProfileFolder> folders;
+  for (const std::string* path : {&profile.data, &profile.cache}) {
+    if (path->empty()) continue;
+    const ProfileFolder folder = OwnFolder(*path, path == &profile.data);
+    if (folder.relative.empty())
+      return Fail("profile: " + *path + ": not a folder of the copy's own");
+    folders.push_back(folder);
+  }
   std::string error;
-  if (!wb::RemoveProfile(profile, error)) return Fail("profile: " + error);
-  std::cout << "removed=" << profile.data << "\nremoved=" << profile.cache << "\n";
+  for (const auto& folder : folders)
+    if (!CheckProfileFolder(folder, error)) return Fail("profile: " + error);
+  for (const auto& folder : folders) {
+    if (!RemoveProfileFolder(folder, error)) return Fail("profile: " + error);
+    std::cout << "removed=" << folder.Path() << "\n";
+  }
   return 0;
 }
 

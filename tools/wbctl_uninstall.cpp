@@ -1,5 +1,6 @@
 // wbctl uninstall: takes a copy out of the desktop's application menu again, removing exactly
-// the files that wbctl install wrote for it, as its desktop entry records them.
+// the files that wbctl install wrote for it, as its desktop entry records them, and of those
+// only the ones that still hold what install wrote.
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +28,7 @@ int Run(const std::vector<std::string>& argsIn) {
     return Fail("\"" + target.name + "\" is not installed in " + target.prefix + " (no " +
                 target.EntryPath() + ")");
   }
+  if (!existing.ours) return Fail(ForeignEntryMessage(target));
   // The entry goes first: a desktop that looks meanwhile finds no entry without its icon.
   if (::unlink(target.EntryPath().c_str()) != 0) {
     return Fail("\"" + target.EntryPath() + "\": cannot remove: " + std::strerror(errno));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,46 @@ TEST(DesktopEntry, TheRecordReadsBackAsWritten) {
   EXPECT_TRUE(empty.ours);
   EXPECT_TRUE(empty.files.empty());
   EXPECT_TRUE(empty.folders.empty());
+}
+
+// The record keeps what install wrote into each file, so that a file changed or replaced since
+// is told from install's own; a record from before it kept them says so.
+TEST(DesktopEntry, TheRecordKeepsTheFilesContents) {
+  const std::string a(64, 'a'),
+      b = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+  DesktopEntry entry = ShopEntry();
+  entry.sums = {{entry.files[0], a}, {entry.files[1], b}, {"odd;name\\with escapes", a}};
+  const InstallRecord record = ReadInstallRecord(DesktopEntryText(entry));
+  EXPECT_TRUE(record.hasSums);
+  EXPECT_EQ(record.sums, entry.sums);
+
+  const std::string head = "[Desktop Entry]\nX-WebBrowser-Files=x;\nX-WebBrowser-Folders=\n";
+  const struct {
+    const char* what;
+    std::string text;
+    bool hasSums;
+    std::map<std::string, std::string> sums;
+  } cases[] = {
+      {"a record from before", head, false, {}},
+      {"no contents kept", head + "X-WebBrowser-Sums=\n", true, {}},
+      {"a path with a blank", head + "X-WebBrowser-Sums=" + a + " x y;\n", true, {{"x y", a}}},
+      {"no well-formed sum",
+       head + "X-WebBrowser-Sums=" + std::string(64, 'A') + " x;" + std::string(63, 'a') + " x;" +
+           std::string(64, 'g') + " x;" + a + ";" + a + " ;\n",
+       true,
+       {}},
+      {"the first for a path",
+       head + "X-WebBrowser-Sums=" + a + " x;" + b + " x;\n",
+       true,
+       {{"x", a}}},
+      {"in another group", head + "[Other]\nX-WebBrowser-Sums=" + a + " x;\n", false, {}},
+  };
+  for (const auto& c : cases) {
+    const InstallRecord read = ReadInstallRecord(c.text);
+    EXPECT_TRUE(read.ours) << c.what;
+    EXPECT_EQ(read.hasSums, c.hasSums) << c.what;
+    EXPECT_EQ(read.sums, c.sums) << c.what;
+  }
 }
 
 TEST(DesktopEntry, OnlyTheMainGroupHoldsTheRecord) {

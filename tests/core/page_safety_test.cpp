@@ -1,15 +1,24 @@
 // What the window decides about certificates, permissions and floods without asking the
 // engine: fingerprints and the trust list, origins, the permission bar's questions and
 // answers, and the rate limit on new windows.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <map>
+#include <optional>
 
 #include "model/permission_prompts.h"
+#include "storage/atomic_file.h"
 #include "support/certificate.h"
 #include "support/file_name.h"
 #include "support/permissions.h"
 #include "support/rate_limit.h"
+#include "support/unique_fd.h"
+#include "tests/common/test_env.h"
 
 namespace wb {
 namespace {
@@ -222,9 +231,6 @@ namespace wb {
 namespace {
 
 TEST(SafeFileName, AServersSuggestionStaysInsideTheChosenFolder) {
-  const std::string longStem(300, 'a');
-  std::string accented;
-  for (int i = 0; i < 130; ++i) accented += "\xC3\xA4";  // 260 bytes of "ä"
   const struct {
     std::string suggested;
     std::string name;
@@ -239,10 +245,90 @@ TEST(SafeFileName, AServersSuggestionStaysInsideTheChosenFolder) {
       {"", "download"},
       {"dir/", "download"},
       {"  spaced name.txt  ", "spaced name.txt"},
-      {longStem + ".tar.gz", std::string(252, 'a') + ".gz"},
-      {accented, accented.substr(0, 254)},  // never half a character
   };
   for (const auto& c : cases) EXPECT_EQ(SafeFileName(c.suggested), c.name) << c.suggested;
+}
+
+// What a page can do to make a download's name look like another: reorder it with
+// bidirectional controls, hide characters in it, or send bytes that are no text.
+TEST(SafeFileName, NothingInTheNameChangesHowItReads) {
+  const struct {
+    std::string suggested;
+    std::string name;
+  } cases[] = {
+      {"evil\u202Egnp.exe", "evilgnp.exe"},  // would show as "evilexe.png"
+      {"a\u061Cb\u200Ec\u200Fd.txt", "abcd.txt"},
+      {"a\u202Ab\u202Bc\u202Cd\u202De.txt", "abcde.txt"},
+      {"a\u2066b\u2067c\u2068d\u2069e.txt", "abcde.txt"},
+      {"\u202E.bashrc", "bashrc"},               // no hidden file once the control is gone
+      {"a\u0080b\u0085c\u009F.txt", "abc.txt"},  // C1 controls
+      {"caf\u00E9\u00A0menu.txt", "caf\u00E9\u00A0menu.txt"},  // past the C1 controls: kept
+      {"\u061B\u200D\u2010\u202F.txt", "\u061B\u200D\u2010\u202F.txt"},  // next to them: kept
+      {"smile\U0001F600.png", "smile\U0001F600.png"},
+      // Each byte that is no part of a well-formed character becomes "_".
+      {"a\xFFz.txt", "a_z.txt"},
+      {"\x80x.txt", "_x.txt"},           // a stray continuation byte
+      {"x.txt\xE2\x82", "x.txt__"},      // cut short at the end
+      {"x\xE2\x82y", "x__y"},            // cut short in the middle
+      {"a\xC0\xAFz", "a__z"},            // an overlong "/": never a folder
+      {"a\xE0\x80\xAFz", "a___z"},       // an overlong "/" in three bytes
+      {"a\xED\xA0\x80z", "a___z"},       // a surrogate
+      {"a\xF4\x90\x80\x80z", "a____z"},  // past U+10FFFF
+      {"a\xC2\x80\xC3z", "a_z"},         // a C1 control goes, the broken byte stays visible
+  };
+  for (const auto& c : cases) EXPECT_EQ(SafeFileName(c.suggested), c.name) << c.suggested;
+}
+
+// A long name is cut so that the temporary name of its download still fits the file system,
+// the extension kept and no character cut in two.
+TEST(SafeFileName, ALongNameLeavesRoomForItsTemporaryName) {
+  const std::size_t max = kMaxSafeFileNameBytes;
+  const std::string longStem(300, 'a');
+  std::string accented;
+  for (int i = 0; i < 130; ++i) accented += "\xC3\xA4";  // 260 bytes of "\u00E4"
+  const struct {
+    std::string suggested;
+    std::string name;
+  } cases[] = {
+      {longStem + ".tar.gz", std::string(max - 3, 'a') + ".gz"},
+      {longStem, std::string(max, 'a')},
+      {std::string(max, 'a'), std::string(max, 'a')},
+      {std::string(max + 1, 'a'), std::string(max, 'a')},
+      {std::string(max - 4, 'a') + ".pdf", std::string(max - 4, 'a') + ".pdf"},
+      {std::string(max - 3, 'a') + ".pdf", std::string(max - 4, 'a') + ".pdf"},
+      // An "extension" longer than 16 bytes is part of the name.
+      {longStem + "." + std::string(20, 'b'), std::string(max, 'a')},
+      {accented, accented.substr(0, max)},                  // the cut falls between two characters
+      {"x" + accented, "x" + accented.substr(0, max - 2)},  // it would fall inside one
+      {"x" + accented + ".pdf", "x" + accented.substr(0, max - 6) + ".pdf"},
+      {longStem + "\u202E.exe", std::string(max - 4, 'a') + ".exe"},  // counted once dropped
+  };
+  for (const auto& c : cases) {
+    const std::string name = SafeFileName(c.suggested);
+    EXPECT_EQ(name, c.name) << c.suggested;
+    EXPECT_LE(name.size(), max);
+  }
+}
+
+// The longest name, as a download writes it: the temporary file beside it, and the engine's
+// file of the data while it arrives, are both made in a real folder.
+TEST(SafeFileName, TheTemporaryFilesOfTheLongestNameCanBeMade) {
+  const std::string folder = wbtest::TestRoot() + "/long-download";
+  std::filesystem::create_directories(folder);
+  for (const std::string& suggested :
+       {std::string(400, 'n'), std::string(400, 'n') + ".iso", std::string(400, 'n') + ".x"}) {
+    const std::string name = SafeFileName(suggested);
+    ASSERT_EQ(name.size(), kMaxSafeFileNameBytes);
+    std::optional<FileReplacement> file;
+    ASSERT_NO_THROW(file.emplace(folder + "/" + name));
+    const std::string partial = file->TemporaryPath() + ".wkdownload";
+    UniqueFd fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    EXPECT_TRUE(fd) << std::strerror(errno) << ": " << partial;
+    ::unlink(partial.c_str());
+    file->Write("data");
+    ASSERT_NO_THROW(file->Commit());
+    EXPECT_TRUE(std::filesystem::exists(folder + "/" + name));
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -197,6 +198,121 @@ TEST(WbctlInstall, UninstallRemovesNothingTheRecordMerelyNames) {
   EXPECT_EQ(ReadFile(prefix + "/icons/hicolor/48x48/apps/other.png"), "other");
   EXPECT_FALSE(fs::exists(entry));
   EXPECT_FALSE(fs::exists(prefix + "/icons/hicolor/48x48/apps/tampered.png"));
+}
+
+// A file at one of the icon paths that install did not write (another program's icon of the
+// same name, a link, or its own icon changed since) stops the installation before anything is
+// written; with --force it is replaced, a link as a link, and uninstall then removes it.
+TEST(WbctlInstall, AFileInstallDidNotWriteIsReplacedOnlyWithForce) {
+  const std::string copy = Brand("clash", {});
+  const std::string icon = "icons/hicolor/128x128/apps/clash.png";
+  const std::string outside = Path("outside.png");
+  const std::string entry = "applications/clash.desktop";
+  const struct {
+    const char* what;
+    std::function<void(const std::string& prefix)> setUp;
+    std::string named;  // the file the refusal names
+  } cases[] = {
+      {"another program's icon",
+       [&](const std::string& prefix) { WriteFile(prefix + "/" + icon, "another program"); }, icon},
+      {"a link to another file",
+       [&](const std::string& prefix) {
+         WriteFile(outside, "another program");
+         fs::create_directories(fs::path(prefix + "/" + icon).parent_path());
+         fs::create_symlink(outside, prefix + "/" + icon);
+       },
+       icon},
+      {"its own icon, changed since",
+       [&](const std::string& prefix) {
+         ASSERT_EQ(Wbctl({"install", "--exe", copy, "--prefix", prefix}).status, 0);
+         WriteFile(prefix + "/" + icon, "edited by hand");
+       },
+       icon},
+      {"its own icon, a foreign entry beside it",
+       [&](const std::string& prefix) {
+         ASSERT_EQ(Wbctl({"install", "--exe", copy, "--prefix", prefix}).status, 0);
+         WriteFile(prefix + "/" + entry, "[Desktop Entry]\nName=Clash\n");
+       },
+       entry},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string prefix = Path("clash-" + std::to_string(++n));
+    c.setUp(prefix);
+    const auto before = Snapshot(prefix);
+    auto refused = Wbctl({"install", "--exe", copy, "--prefix", prefix});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("not written by wbctl install"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("\"" + prefix + "/" + c.named + "\""), std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(Snapshot(prefix), before);
+
+    auto forced = Wbctl({"install", "--exe", copy, "--prefix", prefix, "--force"});
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    EXPECT_FALSE(fs::is_symlink(prefix + "/" + icon));
+    EXPECT_EQ(LoadPixels(prefix + "/" + icon).width, 128);
+    if (fs::exists(outside)) {
+      EXPECT_EQ(ReadFile(outside), "another program");
+    }
+    // Written by install now, so a second installation and the uninstallation take it.
+    ASSERT_EQ(Wbctl({"install", "--exe", copy, "--prefix", prefix}).status, 0);
+    ASSERT_EQ(Wbctl({"uninstall", "--exe", copy, "--prefix", prefix}).status, 0);
+    EXPECT_FALSE(fs::exists(prefix + "/" + icon));
+    fs::remove(outside);
+  }
+}
+
+// Uninstall takes only files that still hold what install wrote; a file changed or replaced
+// since is reported and left.
+TEST(WbctlInstall, UninstallLeavesAFileChangedAfterInstall) {
+  const std::string copy = Brand("edited", {});
+  const std::string prefix = Path("edited-share");
+  ASSERT_EQ(Wbctl({"install", "--exe", copy, "--prefix", prefix}).status, 0);
+  const std::string changed = prefix + "/icons/hicolor/128x128/apps/edited.png";
+  const std::string replaced = prefix + "/icons/hicolor/256x256/apps/edited.png";
+  const std::string outside = Path("edited-outside.png");
+  WriteFile(changed, "edited by hand");
+  WriteFile(outside, ReadFile(replaced));  // the same bytes, but through a link
+  fs::remove(replaced);
+  fs::create_symlink(outside, replaced);
+
+  auto uninstall = Wbctl({"uninstall", "--exe", copy, "--prefix", prefix});
+  EXPECT_EQ(uninstall.status, 0) << uninstall.err;
+  EXPECT_NE(uninstall.out.find("left " + changed + " ("), std::string::npos) << uninstall.out;
+  EXPECT_NE(uninstall.out.find("left " + replaced + " ("), std::string::npos) << uninstall.out;
+  EXPECT_EQ(ReadFile(changed), "edited by hand");
+  EXPECT_TRUE(fs::is_symlink(replaced));
+  EXPECT_FALSE(fs::exists(prefix + "/icons/hicolor/48x48/apps/edited.png"));
+  EXPECT_FALSE(fs::exists(prefix + "/applications/edited.desktop"));
+  // The folders that still hold something stay.
+  EXPECT_TRUE(fs::is_directory(prefix + "/icons/hicolor/128x128/apps"));
+  EXPECT_FALSE(fs::exists(prefix + "/icons/hicolor/48x48"));
+}
+
+// An entry written before the record kept the files' contents: its files count as install's
+// own, as they did when it was written, and the next installation records their contents.
+TEST(WbctlInstall, ARecordWithoutContentsIsObeyedAsBefore) {
+  const std::string copy = Brand("older", {});
+  const std::string prefix = Path("older-share");
+  ASSERT_EQ(Wbctl({"install", "--exe", copy, "--prefix", prefix}).status, 0);
+  const std::string entry = prefix + "/applications/older.desktop";
+  std::string text = ReadFile(entry);
+  const auto sums = text.find("X-WebBrowser-Sums=");
+  ASSERT_NE(sums, std::string::npos) << text;
+  text.erase(sums, text.find('\n', sums) + 1 - sums);
+  WriteFile(entry, text);
+  const std::string icon = prefix + "/icons/hicolor/48x48/apps/older.png";
+  WriteFile(icon, "written by the older install");
+
+  ASSERT_EQ(Wbctl({"install", "--exe", copy, "--prefix", prefix}).status, 0);
+  EXPECT_EQ(LoadPixels(icon).width, 48);
+  EXPECT_NE(ReadFile(entry).find("X-WebBrowser-Sums="), std::string::npos);
+  WriteFile(entry, text);
+  ASSERT_EQ(Wbctl({"uninstall", "--exe", copy, "--prefix", prefix}).status, 0);
+  EXPECT_TRUE(Snapshot(prefix).empty());
 }
 
 // Where the desktop keeps a cache of the icons, install brings it up to date, and uninstall
