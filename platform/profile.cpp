@@ -2,7 +2,6 @@
 
 #include <glib.h>
 
-#include <filesystem>
 #include <system_error>
 
 #include "support/process_values.h"
@@ -35,19 +34,6 @@ Profile ProfileFor(const std::string& name, bool ephemeral) {
     profile.cache = std::string(g_get_user_cache_dir()) + "/webbrowser/" + folder + "/";
   }
   return profile;
-}
-
-bool RemoveProfile(const Profile& profile, std::string& error) {
-  for (const std::string& folder : {profile.data, profile.cache}) {
-    if (folder.empty()) continue;
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-    if (ec) {
-      error = folder + ": " + ec.message();
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace wb

@@ -20,8 +20,4 @@ struct Profile {
 // With `ephemeral` both are empty.
 Profile ProfileFor(const std::string& name, bool ephemeral);
 
-// Removes the profile's folders with everything in them. Returns false, with the reason in
-// `error`, when something could not be removed; folders that do not exist are no error.
-bool RemoveProfile(const Profile& profile, std::string& error);
-
 }  // namespace wb
