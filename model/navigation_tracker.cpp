@@ -12,6 +12,17 @@ namespace {
 
 constexpr std::string_view kBlank = "about:blank";
 
+// Whether the address is one of the web's own, which the view shows and the default browser
+// may be given without a question.
+bool IsWebAddress(const std::string& address) {
+  const auto starts = [&address](std::string_view scheme) {
+    return address.size() >= scheme.size() &&
+           std::equal(scheme.begin(), scheme.end(), address.begin(),
+                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b + 32 : b); });
+  };
+  return starts("http:") || starts("https:");
+}
+
 // The ports a web view never connects to, since they belong to other kinds of service (mail,
 // name lookup, the X server...): the list browsers share. The engine turns a load of such an
 // address into an empty page without a word.
@@ -98,6 +109,7 @@ void NavigationTracker::LoadStarted() {
   // Our explanation, shown at the failed address.
   if (ownPageLoad_ == OwnPageLoad::kAsked) ownPageLoad_ = OwnPageLoad::kLoading;
   if (ownPageLoad_ != OwnPageLoad::kNone) return;
+  startedByPage_ = !startAnnounced_;
   ++generation_;
   ownPage_.reset();
   failedUri_.clear();
@@ -207,6 +219,14 @@ bool NavigationTracker::LoadFailed(const std::string& address, LoadFailure failu
       CallOff();
       return false;
     case LoadFailure::kRefused:
+      // A page's link or script towards an address the view does not show (mailto:, another
+      // program's scheme) is the window's to hand to another program, or not; one a server's
+      // redirect arrived at never is.
+      if (startedByPage_ && !redirected_ && !IsWebAddress(address)) {
+        SendToDefaultBrowser(address);
+        return true;
+      }
+      break;
     case LoadFailure::kNetwork:
       break;
   }

@@ -64,7 +64,9 @@ class NavigationHost {
   virtual void NavigateError(const std::string& address, int httpStatus) = 0;
   // An explanation of ours replaces the page (`error`), or a page replaced it (null).
   virtual void PageErrorChanged(const PageError* error) = 0;
-  // A navigation the page started towards a host outside the "internal" key.
+  // A navigation the page started that the view does not show: towards a host outside the
+  // "internal" key, or towards an address of a scheme the engine does not handle (mailto:,
+  // another program's own). The window decides whether another program opens it.
   virtual void ExternalNavigation(const std::string& address) = 0;
   virtual void LoadEnded() = 0;
 };
@@ -169,9 +171,11 @@ class NavigationTracker {
   std::vector<Task> tasks_;
 
   // The "internal" key.
-  std::deque<Noted> noted_;     // the navigation decisions of late, newest last
-  bool pageLoad_ = false;       // the main frame's load under way is the page's
-  bool redirected_ = false;     // ...and a server redirected it
+  std::deque<Noted> noted_;  // the navigation decisions of late, newest last
+  bool pageLoad_ = false;    // the main frame's load under way is the page's
+  bool redirected_ = false;
+  bool startedByPage_ = false;  // the main frame's load under way is a link's or a script's     //
+                                // ...and a server redirected it
   std::optional<Noted> start_;  // ...and its decision
   bool handedOut_ = false;      // it went to the default browser; its end is no failure
 };
