@@ -10,6 +10,7 @@
 #include "engine/page_tools_webkit.h"
 #include "engine/web_view_webkit.h"
 #include "engine/webkit_view.h"
+#include "support/address.h"
 #include "support/timeline.h"
 #include "support/values.h"
 
@@ -37,6 +38,7 @@ WebKitViewFactory::~WebKitViewFactory() {
 void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
   trust_ = ParseTrustList(ToUtf8(ValueOf(resList, u"trust")));
   internal_ = ParseHostPatterns(ToUtf8(ValueOf(resList, u"internal")));
+  startHost_ = HostOfAddress(ResolveAddress(ToUtf8(ValueOf(resList, u"go"))));
   const std::int32_t color = TextToColor(ValueOf(resList, u"color"));
   if (color > 0) {
     char css[8];

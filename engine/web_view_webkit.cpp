@@ -273,8 +273,9 @@ gboolean WebKitView::OnTlsErrors(WebKitWebView*, const gchar* failingUri,
     self->refusedCertificate_ = RefObject(certificate);
     self->refusedFingerprint_ = failure.fingerprint;
   }
-  failure.problems = CertificateProblemWords(CertificateProblems(errors));
-  failure.trusted = self->factory_.trustedCertificates().Holds(failure.fingerprint);
+  const unsigned problems = CertificateProblems(errors);
+  failure.problems = CertificateProblemWords(problems);
+  failure.trusted = self->factory_.Trusts(failure.fingerprint, failure.host, problems);
   return self->tracker_.CertificateFailed(failure);
 }
 

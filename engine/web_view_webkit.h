@@ -58,9 +58,14 @@ class WebKitViewFactory : public WebViewFactory {
   // standard error stream.
   std::function<void(const Text& message)> showError;
 
-  // The certificates of the configuration key "trust" (read by ApplyConfig): a host that
-  // presents one of them is accepted without the certificate error page.
-  const TrustList& trustedCertificates() const { return trust_; }
+  // Whether the configuration key "trust" (read by ApplyConfig) accepts the certificate with
+  // `fingerprint` that `host` presented with `problems`, without the certificate error page:
+  // a fingerprint alone for the start address's host and the "internal" hosts, HOST=FINGERPRINT
+  // for that host; never a revoked one.
+  bool Trusts(const std::string& fingerprint, const std::string& host, unsigned problems) const {
+    return trust_.Trusts(fingerprint, host, host == startHost_ || internal_.Matches(host),
+                         problems);
+  }
   // The hosts of the configuration key "internal" (read by ApplyConfig): empty when the key is
   // not set.
   const HostPatterns& internalHosts() const { return internal_; }
@@ -84,6 +89,7 @@ class WebKitViewFactory : public WebViewFactory {
   GObjectPtr<WebKitWebContext> context_;
   int defaultAccelerationPolicy_ = 0;
   TrustList trust_;
+  std::string startHost_;  // the host of the configured start address
   HostPatterns internal_;
   std::string accent_ = "#000080";
   WebKitWebContext* notifyContext_ = nullptr;  // whose new web processes ask notificationOrigins

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "support/host_patterns.h"
 #include "support/list_items.h"
+#include "support/lower_case.h"
 
 namespace wb {
 
@@ -50,19 +52,42 @@ std::string NormalFingerprint(std::string_view text) {
   return digits.size() == 64 ? digits : std::string();
 }
 
-bool TrustList::Holds(std::string_view fingerprint) const {
+bool TrustList::Trusts(std::string_view fingerprint, std::string_view host, bool ownHost,
+                       unsigned problems) const {
+  if (problems & kCertRevoked) return false;
   const std::string normal = NormalFingerprint(fingerprint);
-  return !normal.empty() && std::ranges::find(fingerprints, normal) != fingerprints.end();
+  if (normal.empty() || host.empty()) return false;
+  const std::string lower = AsciiLowerCase(host);
+  return std::ranges::any_of(items, [&](const TrustedCertificate& item) {
+    return item.fingerprint == normal && (item.host.empty() ? ownHost : item.host == lower);
+  });
+}
+
+std::vector<std::string> TrustList::Texts() const {
+  std::vector<std::string> texts;
+  for (const auto& item : items)
+    texts.push_back(item.host.empty() ? item.fingerprint : item.host + "=" + item.fingerprint);
+  return texts;
 }
 
 TrustList ParseTrustList(std::string_view value) {
   TrustList list;
   for (std::string_view item : CommaListItems(value)) {
-    std::string normal = NormalFingerprint(item);
-    if (normal.empty())
+    TrustedCertificate trusted;
+    std::string_view fingerprint = item;
+    if (const size_t eq = item.find('='); eq != std::string_view::npos) {
+      std::string_view host = item.substr(0, eq);
+      while (!host.empty() && host.back() == ' ') host.remove_suffix(1);
+      // A host name or address as the "internal" key writes one; no pattern.
+      if (IsHostPattern(host) && host.substr(0, 2) != "*.") trusted.host = AsciiLowerCase(host);
+      fingerprint = item.substr(eq + 1);
+      if (trusted.host.empty()) fingerprint = {};
+    }
+    trusted.fingerprint = NormalFingerprint(fingerprint);
+    if (trusted.fingerprint.empty())
       list.invalid.emplace_back(item);
     else
-      list.fingerprints.push_back(std::move(normal));
+      list.items.push_back(std::move(trusted));
   }
   return list;
 }

@@ -32,12 +32,28 @@ std::string FingerprintText(const std::vector<std::uint8_t>& digest);
 // text is not such a fingerprint.
 std::string NormalFingerprint(std::string_view text);
 
-// The value of the "trust" key: fingerprints divided by ",". Empty items are skipped.
+// One item of the "trust" key: a fingerprint alone, trusted for the copy's own hosts (the
+// start address's host and the hosts the "internal" key names), or "HOST=FINGERPRINT", trusted
+// for that one host only. Appliances of one maker often share a certificate and its key, so a
+// fingerprint alone never stands for every host the copy visits.
+struct TrustedCertificate {
+  std::string host;         // lower case; empty: the copy's own hosts
+  std::string fingerprint;  // normal form (NormalFingerprint)
+  bool operator==(const TrustedCertificate&) const = default;
+};
+
+// The value of the "trust" key: items divided by ",". Empty items are skipped.
 struct TrustList {
-  std::vector<std::string> fingerprints;  // normal form (NormalFingerprint)
-  std::vector<std::string> invalid;       // the items that are no fingerprint, trimmed
-  // Whether `fingerprint` (any form NormalFingerprint reads) is in the list.
-  bool Holds(std::string_view fingerprint) const;
+  std::vector<TrustedCertificate> items;
+  std::vector<std::string> invalid;  // the items that are no fingerprint or host, trimmed
+  // Whether a certificate with `fingerprint` (any form NormalFingerprint reads) that `host`
+  // presented is accepted: an item names it for that host (without regard to ASCII case), or
+  // a fingerprint alone names it and `ownHost` says the host is one of the copy's own. Never
+  // when `problems` (CertificateProblem bits) say it was revoked.
+  bool Trusts(std::string_view fingerprint, std::string_view host, bool ownHost,
+              unsigned problems) const;
+  // The items as the key writes them, in normal form ("FINGERPRINT", "HOST=FINGERPRINT").
+  std::vector<std::string> Texts() const;
 };
 TrustList ParseTrustList(std::string_view value);
 

@@ -183,7 +183,7 @@ void CheckTrust(Findings& findings, const wb::ValueList& values) {
   for (const auto& item : trust.invalid) {
     findings.Add(u"trust", Quote(wb::FromUtf8(item)) +
                                " is not a SHA-256 fingerprint (64 hexadecimal digits, colons "
-                               "optional); it is ignored");
+                               "optional) or HOST=FINGERPRINT; it is ignored");
   }
 }
 

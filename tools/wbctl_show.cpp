@@ -79,7 +79,7 @@ void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   out << "gpu=" << TrueFalse(isOn(u"gpu")) << "\n";
   out << "ephemeral=" << TrueFalse(isOn(u"ephemeral")) << "\n";
   out << "single=" << TrueFalse(isOn(u"single")) << "\n";
-  out << "trust=" << ListOrNone(wb::ParseTrustList(raw(u"trust")).fingerprints) << "\n";
+  out << "trust=" << ListOrNone(wb::ParseTrustList(raw(u"trust")).Texts()) << "\n";
   std::vector<std::string> allowed;
   for (wb::PermissionKind kind : wb::ParseAllowList(raw(u"allow")).kinds)
     allowed.emplace_back(wb::PermissionKindName(kind));

@@ -48,13 +48,44 @@ TEST(Certificate, FingerprintsInThePeoplesForms) {
 }
 
 TEST(Certificate, TrustListKeepsFingerprintsAndNamesTheRest) {
-  const TrustList list = ParseTrustList(" " + kHex64 + " ,, nonsense ,AB:CD");
-  ASSERT_EQ(list.fingerprints, std::vector<std::string>{kHex64});
-  EXPECT_EQ(list.invalid, (std::vector<std::string>{"nonsense", "AB:CD"}));
-  EXPECT_TRUE(
-      list.Holds("01:23:45:67:89:ab:cd:ef:0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF"));
-  EXPECT_FALSE(list.Holds(std::string(64, 'A')));
-  EXPECT_FALSE(list.Holds(""));
+  const TrustList list =
+      ParseTrustList(" " + kHex64 + " ,, nonsense ,AB:CD, Box.Example = " + kHex64 +
+                     ", *.example=" + kHex64 + ", =" + kHex64 + ", a b=" + kHex64);
+  EXPECT_EQ(list.Texts(), (std::vector<std::string>{kHex64, "box.example=" + kHex64}));
+  EXPECT_EQ(list.invalid, (std::vector<std::string>{"nonsense", "AB:CD", "*.example=" + kHex64,
+                                                    "=" + kHex64, "a b=" + kHex64}));
+}
+
+// A fingerprint alone is trusted for the copy's own hosts only; one for a host, for that host;
+// none for a revoked certificate.
+TEST(Certificate, TrustedOnlyForTheHostsItIsFor) {
+  const std::string other(64, 'B');
+  const TrustList list = ParseTrustList(kHex64 + ",appliance.example=" + other);
+  const std::string colons =
+      "01:23:45:67:89:ab:cd:ef:0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";
+  const struct {
+    std::string fingerprint, host;
+    bool ownHost;
+    unsigned problems;
+    bool trusted;
+  } cases[] = {
+      {kHex64, "127.0.0.1", true, kCertUnknownIssuer, true},
+      {colons, "127.0.0.1", true, kCertUnknownIssuer, true},                     // any written form
+      {kHex64, "localhost", false, kCertUnknownIssuer | kCertWrongHost, false},  // not own
+      {kHex64, "127.0.0.1", true, kCertRevoked, false},
+      {kHex64, "127.0.0.1", true, kCertUnknownIssuer | kCertRevoked, false},
+      {other, "appliance.example", false, kCertUnknownIssuer, true},
+      {other, "Appliance.Example", false, kCertExpired, true},
+      {other, "appliance.example", true, kCertRevoked, false},
+      {other, "127.0.0.1", true, kCertUnknownIssuer, false},  // its host only
+      {other, "sub.appliance.example", false, 0, false},
+      {std::string(64, 'C'), "127.0.0.1", true, 0, false},
+      {"", "127.0.0.1", true, 0, false},
+      {kHex64, "", true, 0, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(list.Trusts(c.fingerprint, c.host, c.ownHost, c.problems), c.trusted)
+        << c.fingerprint << " " << c.host << " " << c.problems;
 }
 
 TEST(Certificate, EveryProblemHasWords) {
