@@ -9,6 +9,7 @@
 
 #include "platform/glib_ptr.h"
 #include "storage/window_config.h"
+#include "support/own_page.h"
 #include "support/spell_languages.h"
 
 namespace wb {
@@ -96,7 +97,18 @@ void WebKitPageTools::EditMenu(WebKitContextMenu* menu, WebKitHitTestResult* hit
     auto* item = static_cast<WebKitContextMenuItem*>(l->data);
     found.emplace_back(item, webkit_context_menu_item_get_stock_action(item));
   }
+  // The button of our pages is a link whose address holds the page's secret: it never leaves
+  // the window, so none of the link's items is offered.
+  const char* hitLink = hit ? webkit_hit_test_result_get_link_uri(hit) : nullptr;
+  const bool ourButton = hitLink && g_str_has_prefix(hitLink, std::string(kActionScheme).c_str());
   for (auto [item, stock] : found) {
+    if (ourButton && (stock == WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK ||
+                      stock == WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK_IN_NEW_WINDOW ||
+                      stock == WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_LINK_TO_DISK ||
+                      stock == WEBKIT_CONTEXT_MENU_ACTION_COPY_LINK_TO_CLIPBOARD)) {
+      webkit_context_menu_remove(menu, item);
+      continue;
+    }
     MenuChoice* choice = nullptr;
     std::string caption;
     bool enabled = true;

@@ -76,6 +76,7 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
 
 WebKitView::~WebKitView() {
   if (deferredIdle_) g_source_remove(deferredIdle_);
+  WatchWindow(nullptr);
   g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
   leavePrompt_.reset();
   notifications_.reset();
@@ -112,6 +113,7 @@ void WebKitView::Connect() {
                      if (self->onTitleChanged) self->onTitleChanged(self->Title());
                    }),
                    this);
+  g_signal_connect(view(), "hierarchy-changed", G_CALLBACK(OnHierarchyChanged), this);
   ConnectPermissions(view(), *this);
   g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
                    this);
@@ -176,6 +178,33 @@ gboolean WebKitView::RunDeferred(gpointer data) {
 
 std::string WebKitView::NewSecret() {
   return RandomHex(16);
+}
+
+std::int64_t WebKitView::NowMs() const {
+  return g_get_monotonic_time() / 1000;
+}
+
+void WebKitView::OnHierarchyChanged(GtkWidget* widget, GtkWidget*, gpointer data) {
+  Gtk::Window* window = ToplevelOf(widget);
+  static_cast<WebKitView*>(data)->WatchWindow(window ? window->gobj() : nullptr);
+}
+
+void WebKitView::OnWindowActive(GtkWindow* window, GParamSpec*, gpointer data) {
+  static_cast<WebKitView*>(data)->tracker_.WindowFocusChanged(gtk_window_is_active(window));
+}
+
+void WebKitView::WatchWindow(GtkWindow* window) {
+  if (window == window_) return;
+  if (window_) {
+    g_signal_handlers_disconnect_by_data(window_, this);
+    g_object_remove_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
+  }
+  window_ = window;
+  if (window_) {
+    g_object_add_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
+    g_signal_connect(window_, "notify::is-active", G_CALLBACK(OnWindowActive), this);
+  }
+  tracker_.WindowFocusChanged(window_ && gtk_window_is_active(window_));
 }
 
 void WebKitView::BeforeNavigate(const std::string& address) {
@@ -315,6 +344,10 @@ const char* RequestedAddress(WebKitPolicyDecision* decision) {
   return request ? webkit_uri_request_get_uri(request) : nullptr;
 }
 
+bool IsActionAddress(const char* uri) {
+  return uri && g_str_has_prefix(uri, std::string(kActionScheme).c_str());
+}
+
 bool IsAttachment(WebKitURIResponse* response) {
   SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
   const char* disposition =
@@ -340,7 +373,7 @@ gboolean WebKitView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
       WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
           WEBKIT_NAVIGATION_POLICY_DECISION(decision));
       const char* uri = RequestedAddress(decision);
-      if (uri && g_str_has_prefix(uri, std::string(kActionScheme).c_str())) {
+      if (IsActionAddress(uri)) {
         webkit_policy_decision_ignore(decision);
         self->tracker_.ActionRequested(uri, webkit_navigation_action_is_user_gesture(action));
         return TRUE;
@@ -356,6 +389,11 @@ gboolean WebKitView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
       // inside host (the engine then asks for its view with "create"), else the address goes
       // to the window's handler.
       const char* uri = RequestedAddress(decision);
+      if (IsActionAddress(uri)) {
+        // Our button, middle-clicked: its address never leaves the window.
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+      }
       if (self->OpensChildWindow(uri)) {
         webkit_policy_decision_use(decision);
         return TRUE;
@@ -393,6 +431,7 @@ GtkWidget* WebKitView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
   auto* self = static_cast<WebKitView*>(data);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  if (IsActionAddress(uri)) return nullptr;
   if (self->OpensChildWindow(uri)) {
     // The handler's view was made related to this one; the engine loads the page into it.
     auto* child = dynamic_cast<WebKitView*>(self->onChildWindow(FromUtf8(uri)));

@@ -8,6 +8,7 @@
 #include <gtkmm/widget.h>
 #include <webkit2/webkit2.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -58,6 +59,7 @@ class WebKitView : public WebView, private NavigationHost {
   void EngineAllowCertificate(const std::string& host, const std::string& fingerprint) override;
   void EngineRunLater() override;
   std::string NewSecret() override;
+  std::int64_t NowMs() const override;
   void BeforeNavigate(const std::string& address) override;
   void NavigationCalledOff() override;
   void NavigateError(const std::string& address, int httpStatus) override;
@@ -80,6 +82,10 @@ class WebKitView : public WebView, private NavigationHost {
                                      gpointer data);
   static void OnNetworkChanged(GNetworkMonitor*, gboolean available, gpointer data);
   static gboolean RunDeferred(gpointer data);
+  // Follows whether the window the view is in has the focus, for our pages' button.
+  static void OnHierarchyChanged(GtkWidget* widget, GtkWidget*, gpointer data);
+  static void OnWindowActive(GtkWindow* window, GParamSpec*, gpointer data);
+  void WatchWindow(GtkWindow* window);
   // Whether a new-window request for `uri` opens a child window of ours.
   bool OpensChildWindow(const char* uri) const;
 
@@ -87,7 +93,8 @@ class WebKitView : public WebView, private NavigationHost {
   GObjectPtr<WebKitWebView> view_;
   Gtk::Widget* widget_ = nullptr;  // wrapper owned by the GTK object
   NavigationTracker tracker_;
-  guint deferredIdle_ = 0;  // the idle source that runs the tracker's deferred tasks
+  guint deferredIdle_ = 0;       // the idle source that runs the tracker's deferred tasks
+  GtkWindow* window_ = nullptr;  // the window whose focus is followed (a weak pointer)
   // The certificate the engine refused last, which the person or the trust key may accept.
   GObjectPtr<GTlsCertificate> refusedCertificate_;
   std::string refusedFingerprint_;

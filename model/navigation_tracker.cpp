@@ -161,6 +161,7 @@ void NavigationTracker::LoadFinished() {
   // The engine may end the load our page replaces after the page was asked for: that end is
   // not our page's.
   if (ownPageLoad_ == OwnPageLoad::kAsked) return;
+  if (ownPageLoad_ == OwnPageLoad::kLoading) ownPageShownAt_ = host_.NowMs();
   ownPageLoad_ = OwnPageLoad::kNone;
   if (!queuedLoad_.empty()) {
     std::string queued = std::move(queuedLoad_);
@@ -392,6 +393,7 @@ void NavigationTracker::ShowPageNow(OwnPage page) {
   page.actionUri = std::string(kActionScheme) + page.action + "?" + host_.NewSecret();
   const std::string address = page.error.address;
   ownPage_ = std::make_unique<OwnPage>(std::move(page));
+  ownPageShownAt_ = -1;
   failedUri_ = address;
   errorShown_ = true;
   ownPageLoad_ = OwnPageLoad::kAsked;
@@ -402,8 +404,18 @@ void NavigationTracker::ShowPageNow(OwnPage page) {
 void NavigationTracker::ActionRequested(const std::string& address, bool byPersonsGesture) {
   // Only the person's click on the page shown now counts: the address holds a secret of that
   // page, which no other page knows.
-  if (ownPage_ && byPersonsGesture && ownPage_->actionUri == address)
-    Defer([this] { PressButton(); });
+  if (!ownPage_ || !byPersonsGesture || ownPage_->actionUri != address) return;
+  if (ownPageLoad_ != OwnPageLoad::kNone || ownPageShownAt_ < 0 || focusedSince_ < 0) return;
+  const std::int64_t armedSince = std::max(ownPageShownAt_, focusedSince_);
+  if (host_.NowMs() - armedSince < kButtonDelayMs) return;
+  Defer([this] { PressButton(); });
+}
+
+void NavigationTracker::WindowFocusChanged(bool focused) {
+  if (!focused)
+    focusedSince_ = -1;
+  else if (focusedSince_ < 0)
+    focusedSince_ = host_.NowMs();
 }
 
 void NavigationTracker::PressButton() {

@@ -5,6 +5,7 @@
 // of our explanation pages is shown. The engine's side only maps its signals to the inputs
 // below and carries out the host's commands, so every order in which the engine can deliver
 // its events is tested here as a table, without the engine.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -57,6 +58,8 @@ class NavigationHost {
   virtual void EngineRunLater() = 0;
   // An unguessable text for the address of our pages' button.
   virtual std::string NewSecret() = 0;
+  // A monotonic clock in milliseconds.
+  virtual std::int64_t NowMs() const = 0;
 
   // --- The window ---
   virtual void BeforeNavigate(const std::string& address) = 0;
@@ -98,8 +101,14 @@ class NavigationTracker {
   // The main frame's main resource answered. Returns true when the answer is to be refused:
   // the navigation left for the default browser.
   bool MainFrameResponse(const std::string& address);
-  // A navigation towards our button's address (kActionScheme). The view never loads one.
+  // A navigation towards our button's address (kActionScheme). The view never loads one. The
+  // button acts only on the person's click, once it has been on screen for kButtonDelayMs and
+  // the window has had the focus all that time: a page cannot send the window to another
+  // page just before a click aimed at itself lands on the button.
   void ActionRequested(const std::string& address, bool byPersonsGesture);
+  static constexpr std::int64_t kButtonDelayMs = 1000;
+  // The window that shows the view gained or lost the focus.
+  void WindowFocusChanged(bool focused);
   void WebProcessEnded(ProcessEnd why);
   void NetworkAvailable();
   // The person chose to stay on a page that asked before being left.
@@ -152,6 +161,8 @@ class NavigationTracker {
   bool calledOff_ = false;       // the last announced navigation did not happen
 
   std::unique_ptr<OwnPage> ownPage_;  // the explanation shown, while it is shown
+  std::int64_t ownPageShownAt_ = -1;  // when it had loaded; -1: not yet
+  std::int64_t focusedSince_ = -1;    // when the window gained the focus; -1: it has none
   // Our page's load: asked for, then from its start to its end.
   enum class OwnPageLoad { kNone, kAsked, kLoading };
   OwnPageLoad ownPageLoad_ = OwnPageLoad::kNone;

@@ -36,6 +36,7 @@ class Recorder : public wb::NavigationHost {
   }
   void EngineRunLater() override { ++runLaterAsked; }
   std::string NewSecret() override { return "s" + std::to_string(++secrets); }
+  std::int64_t NowMs() const override { return now; }
   void BeforeNavigate(const std::string& address) override { log.push_back("navigate " + address); }
   void NavigationCalledOff() override { log.push_back("called off"); }
   void NavigateError(const std::string& address, int status) override {
@@ -54,6 +55,7 @@ class Recorder : public wb::NavigationHost {
   std::string shownAction;
   Log log;
   int runLaterAsked = 0;
+  std::int64_t now = 0;
   int secrets = 0;
 };
 
@@ -78,6 +80,7 @@ struct Run {
   explicit Run(const std::string& internal = "")
       : hosts(wb::ParseHostPatterns(internal)), tracker(host, hosts, [] { return true; }) {
     host.tracker = &tracker;
+    tracker.WindowFocusChanged(true);
   }
 
   //   program A        the program asks for A        started / redirected / finished
@@ -90,6 +93,7 @@ struct Run {
   //   response A       a main-frame answer for A ("refuse" logged when it is refused)
   //   click / scripted-click     the person's / a script's navigation to our page's button
   //   ended / network / stay / idle   process ended, network back, person stays, main loop
+  //   at MS            the clock reads MS milliseconds     focus / blur   the window's focus
   void Play(const std::vector<std::string>& events) {
     for (const auto& line : events) {
       std::istringstream in(line);
@@ -132,6 +136,10 @@ struct Run {
         if (tracker.MainFrameResponse(a)) host.log.push_back("refuse");
       } else if (verb == "click" || verb == "scripted-click") {
         tracker.ActionRequested(host.shownAction, verb == "click");
+      } else if (verb == "at") {
+        host.now = std::stoll(a);
+      } else if (verb == "focus" || verb == "blur") {
+        tracker.WindowFocusChanged(verb == "focus");
       } else if (verb == "ended") {
         tracker.WebProcessEnded(wb::ProcessEnd::kCrashed);
       } else if (verb == "network") {
@@ -295,8 +303,8 @@ TEST(NavigationTracker, FailedLoadsShowOurPageAtTheFailedAddress) {
         "navigate http://b/"}},
       {"our page's button, pressed by the person, loads the address again without announcing it",
        {"program http://a/", "started", "failed http://a/ network", "finished", "idle", "started",
-        "committed http://a/", "finished", "click", "idle", "started", "committed http://a/",
-        "finished"},
+        "committed http://a/", "finished", "at 1000", "click", "idle", "started",
+        "committed http://a/", "finished"},
        {"load http://a/", "navigate http://a/", "error http://a/ 0", "load ended",
         "page error network", "page network http://a/", "load ended", "load http://a/",
         "page error gone", "load ended"}},
@@ -313,11 +321,39 @@ TEST(NavigationTracker, FailedLoadsShowOurPageAtTheFailedAddress) {
   });
 }
 
+// The button acts on the person's click once it has been on screen for a second with the
+// window's focus all that time. The window has the focus from the start unless a row says.
+TEST(NavigationTracker, OurButtonWaitsForTheScreenAndTheFocus) {
+  const Log shown = {
+      "program https://a/",   "started", "tls https://a/", "finished", "idle", "at 5000", "started",
+      "committed https://a/", "finished"};
+  const Log shownLog = {"load https://a/", "navigate https://a/",    "error https://a/ 0",
+                        "load ended",      "page error certificate", "page certificate https://a/",
+                        "load ended"};
+  const Log pressed = {"allow a FP", "load https://a/"};
+  Check({
+      {"a click as the page appears is ignored", After(shown, {"at 5010", "click", "idle"}),
+       shownLog},
+      {"...and one just short of the second", After(shown, {"at 5999", "click", "idle"}), shownLog},
+      {"a click a second after it appeared acts", After(shown, {"at 6000", "click", "idle"}),
+       After(shownLog, pressed)},
+      {"the window focused only just before the click",
+       After(shown, {"blur", "at 9000", "focus", "at 9300", "click", "idle"}), shownLog},
+      {"...and a second after it gained the focus",
+       After(shown, {"blur", "at 9000", "focus", "at 10000", "click", "idle"}),
+       After(shownLog, pressed)},
+      {"a window without the focus", After(shown, {"blur", "at 9000", "click", "idle"}), shownLog},
+      {"a click while the page still loads", After(shown, {"at 9000"}), shownLog},
+      {"a script's click, however late", After(shown, {"at 9000", "scripted-click", "idle"}),
+       shownLog},
+  });
+}
+
 TEST(NavigationTracker, CertificatesTheEngineRefused) {
   Check({
       {"an untrusted certificate: our page, and the person's Continue allows it for its host",
        {"program https://a/", "started", "tls https://a/", "finished", "idle", "started",
-        "committed https://a/", "finished", "click", "idle"},
+        "committed https://a/", "finished", "at 1000", "click", "idle"},
        {"load https://a/", "navigate https://a/", "error https://a/ 0", "load ended",
         "page error certificate", "page certificate https://a/", "load ended", "allow a FP",
         "load https://a/"}},
