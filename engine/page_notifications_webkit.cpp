@@ -24,7 +24,9 @@ PageNotifications::~PageNotifications() {
 gboolean PageNotifications::OnShow(WebKitWebView*, WebKitNotification* notification,
                                    gpointer data) {
   auto* self = static_cast<PageNotifications*>(data);
-  if (self->entries_.size() >= kMaxNotifications) self->Forget(self->entries_.begin());
+  // Handled either way: a notification refused here is not shown by the engine either.
+  if (!self->rate_.Take()) return TRUE;
+  while (self->entries_.size() >= kMaxShown) self->CloseOldest();
   auto entry = std::make_unique<Entry>();
   entry->page = RefObject(notification);
   const char* title = webkit_notification_get_title(notification);
@@ -71,6 +73,15 @@ void PageNotifications::OnClosedByPage(WebKitNotification* notification, gpointe
   if (found == self->entries_.end()) return;
   (*found)->shown->Close();
   self->Forget(found);
+}
+
+void PageNotifications::CloseOldest() {
+  auto oldest = entries_.begin();
+  g_signal_handlers_disconnect_by_data((*oldest)->page.get(), this);
+  Entry entry = std::move(**oldest);
+  entries_.erase(oldest);
+  entry.shown->Close();
+  webkit_notification_close(entry.page.get());
 }
 
 void PageNotifications::Forget(std::vector<std::unique_ptr<Entry>>::iterator entry) {

@@ -9,6 +9,7 @@
 
 #include "platform/desktop_notification.h"
 #include "platform/glib_ptr.h"
+#include "support/rate_limit.h"
 
 namespace wb {
 
@@ -27,14 +28,19 @@ class PageNotifications {
     GObjectPtr<WebKitNotification> page;
     std::unique_ptr<DesktopNotification> shown;
   };
-  // A page that notifies in a loop keeps only this many on the desktop; the oldest goes.
-  static constexpr size_t kMaxNotifications = 20;
+  // A page's notifications on the desktop at once: the oldest is closed when another comes, so
+  // a page that notifies in a loop leaves no more than these behind.
+  static constexpr size_t kMaxShown = 3;
+  // A page that notifies faster than this loses the rest, as a page that opens windows does.
+  RateLimit rate_{5, std::chrono::seconds(10)};
 
   static gboolean OnShow(WebKitWebView*, WebKitNotification* notification, gpointer data);
   static void OnClosedByPage(WebKitNotification* notification, gpointer data);
   static gboolean ForgetClosed(gpointer data);
   std::vector<std::unique_ptr<Entry>>::iterator Find(WebKitNotification* notification);
   void Forget(std::vector<std::unique_ptr<Entry>>::iterator entry);
+  // Takes the entry's notification off the desktop and tells the page it closed.
+  void CloseOldest();
 
   WebKitWebView* view_;
   const std::string& appName_;
