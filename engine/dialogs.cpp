@@ -43,17 +43,31 @@ SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName)
   return choice;
 }
 
-std::string ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName) {
-  Gtk::FileChooserDialog dialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
-  if (parent) dialog.set_transient_for(*parent);
-  dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-  dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
-  dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
-  dialog.set_do_overwrite_confirmation(true);
-  dialog.set_current_name(suggestedName);
+void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,
+                        std::function<void(const std::string& path)> answer) {
+  // Not run in a loop of its own: the engine asks from a callback of its own, which a nested
+  // main loop would leave open while pages, windows and the download itself go on and end.
+  auto* dialog = new Gtk::FileChooserDialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
+  if (parent) {
+    dialog->set_transient_for(*parent);
+    dialog->set_modal(true);
+  }
+  dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+  dialog->add_button("_Save", Gtk::RESPONSE_ACCEPT);
+  dialog->set_default_response(Gtk::RESPONSE_ACCEPT);
+  dialog->set_do_overwrite_confirmation(true);
+  dialog->set_current_name(suggestedName);
   if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
-    dialog.set_current_folder(dir);
-  return dialog.run() == Gtk::RESPONSE_ACCEPT ? std::string(dialog.get_filename()) : std::string();
+    dialog->set_current_folder(dir);
+  auto answered = std::make_shared<std::function<void(const std::string&)>>(std::move(answer));
+  dialog->signal_response().connect([dialog, answered](int response) {
+    const std::string path =
+        response == Gtk::RESPONSE_ACCEPT ? std::string(dialog->get_filename()) : std::string();
+    dialog->hide();
+    if (auto give = std::exchange(*answered, nullptr)) give(path);
+    Glib::signal_idle().connect_once([dialog] { delete dialog; });
+  });
+  dialog->show();
 }
 
 void AskLeave(Gtk::Window* parent, const std::string&, std::function<void(bool leave)> answer) {

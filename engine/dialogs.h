@@ -25,9 +25,11 @@ struct SaveChoice {
 // `parent` may be null.
 SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName);
 
-// A file chooser for a download, opened in the user's download folder. Empty when the user
-// cancels. `parent` may be null.
-std::string ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName);
+// A file chooser for a download, opened in the user's download folder, without waiting for the
+// answer: `answer(path)` comes once the person has chosen, with an empty path when they cancel
+// or the window goes. `parent` may be null.
+void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,
+                        std::function<void(const std::string& path)> answer);
 
 // Asks whether to leave the page, without waiting for the answer: `answer(true)` leaves it,
 // `answer(false)` stays. `parent` may be null.

@@ -1,5 +1,7 @@
 #include "engine/download.h"
 
+#include <glibmm/main.h>
+
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -19,34 +21,45 @@ Download::Download(WebKitDownload* download, Hooks hooks)
 }
 
 Download::~Download() {
+  *alive_ = nullptr;
   g_signal_handlers_disconnect_by_data(download_.get(), this);
   if (running_) webkit_download_cancel(download_.get());
 }
 
-gboolean Download::OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer data) {
+gboolean Download::OnDecideDestination(WebKitDownload*, gchar* suggested, gpointer data) {
   auto* self = static_cast<Download*>(data);
-  // The suggestion comes from the server: a plain name, which the folder chosen holds.
+  // The suggestion comes from the server: a plain name, which the folder chosen holds. The
+  // engine waits for the destination until it is set or the download cancelled.
   const std::string name = SafeFileName(suggested ? suggested : "");
-  const std::string path = self->hooks_.chooseFile(name);
+  self->hooks_.chooseFile(
+      name, [alive = std::weak_ptr<Download*>(self->alive_)](const std::string& path) {
+        if (const std::shared_ptr<Download*> download = alive.lock(); download && *download)
+          (*download)->Destination(path);
+      });
+  return TRUE;
+}
+
+void Download::Destination(const std::string& path) {
+  if (!running_ || file_ || declined_) return;
+  WebKitDownload* download = download_.get();
   if (path.empty()) {
-    self->declined_ = true;
+    declined_ = true;
     webkit_download_cancel(download);
-    return TRUE;
+    return;
   }
   try {
-    self->file_ = std::make_unique<FileReplacement>(path);
+    file_ = std::make_unique<FileReplacement>(path);
   } catch (const std::exception& e) {
-    self->declined_ = true;
+    declined_ = true;
     webkit_download_cancel(download);
-    self->hooks_.showError(FromUtf8(e.what()));
-    return TRUE;
+    hooks_.showError(FromUtf8(e.what()));
+    return;
   }
-  self->name_ = std::filesystem::path(path).filename().string();
-  GPtr<gchar> uri(g_filename_to_uri(self->file_->TemporaryPath().c_str(), nullptr, nullptr));
+  name_ = std::filesystem::path(path).filename().string();
+  GPtr<gchar> uri(g_filename_to_uri(file_->TemporaryPath().c_str(), nullptr, nullptr));
   webkit_download_set_allow_overwrite(download, TRUE);
   webkit_download_set_destination(download, uri.get());
-  self->hooks_.status("Download: " + self->name_);
-  return TRUE;
+  hooks_.status("Download: " + name_);
 }
 
 void Download::OnProgress(WebKitDownload* download, GParamSpec*, gpointer data) {
@@ -102,8 +115,24 @@ void PageDownloads::OnStarted(WebKitWebContext*, WebKitDownload* download, gpoin
   auto* self = static_cast<PageDownloads*>(data);
   if (webkit_download_get_web_view(download) != self->view_) return;
   Download::Hooks hooks;
-  hooks.chooseFile = [self](const std::string& name) {
-    return self->factory_.chooseDownloadFile(ToplevelOf(GTK_WIDGET(self->view_)), name);
+  hooks.chooseFile = [self](const std::string& name,
+                            std::function<void(const std::string&)> answer) {
+    if (self->asking_) {
+      self->status_("Download refused: " + name + " (another download is waiting for its folder)");
+      // Refused from the main loop: cancelled inside the engine's question, the download could
+      // end and go while the engine still asks.
+      Glib::signal_idle().connect_once([answer = std::move(answer)] { answer({}); });
+      return;
+    }
+    self->asking_ = true;
+    // The answer finds this view's downloads gone when the view has gone first.
+    self->factory_.chooseDownloadFile(ToplevelOf(GTK_WIDGET(self->view_)), name,
+                                      [self, alive = std::weak_ptr<bool>(self->alive_),
+                                       answer = std::move(answer)](const std::string& path) {
+                                        if (const auto present = alive.lock())
+                                          self->asking_ = false;
+                                        answer(path);
+                                      });
   };
   hooks.status = [self](const std::string& text) { self->status_(text); };
   hooks.showError = self->factory_.showError;

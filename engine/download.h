@@ -19,9 +19,11 @@ class Download {
  public:
   // What a download needs from the view that started it.
   struct Hooks {
-    // Asks where to save the file; `suggestedName` is a plain file name. An empty answer
-    // declines the download.
-    std::function<std::string(const std::string& suggestedName)> chooseFile;
+    // Asks where to save the file; `suggestedName` is a plain file name. The answer may come
+    // later, and reaches the download only while it exists; an empty answer declines it.
+    std::function<void(const std::string& suggestedName,
+                       std::function<void(const std::string& path)> answer)>
+        chooseFile;
     // The download's progress and end, as the status bar shows them.
     std::function<void(const std::string& status)> status;
     // A failure the user is told of in a message.
@@ -39,6 +41,8 @@ class Download {
 
  private:
   static gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer data);
+  // The person's answer to the question where to save it.
+  void Destination(const std::string& path);
   static void OnProgress(WebKitDownload* download, GParamSpec*, gpointer data);
   static void OnFailed(WebKitDownload*, GError* error, gpointer data);
   static void OnFinished(WebKitDownload*, gpointer data);
@@ -50,12 +54,16 @@ class Download {
   bool running_ = true;                    // until the engine says the download has ended
   bool failed_ = false;
   bool declined_ = false;  // the user chose no file, or none could be made there
+  // Cleared when the download goes, so an answer that comes later reaches nothing.
+  std::shared_ptr<Download*> alive_ = std::make_shared<Download*>(this);
 };
 
 class WebKitViewFactory;
 
 // The downloads of one view. The engine's context is shared by related views, so each view
-// takes only those it started; those still running when the view goes are cancelled.
+// takes only those it started; those still running when the view goes are cancelled. One
+// question where to save a download is open at a time: a page that starts downloads in a loop
+// gets the others refused, with a line in the status bar.
 class PageDownloads {
  public:
   // `view` and `factory` (its questions and error display) must outlive this; `status` is the
@@ -73,6 +81,9 @@ class PageDownloads {
   const WebKitViewFactory& factory_;
   std::function<void(const std::string&)> status_;
   std::list<std::unique_ptr<Download>> downloads_;
+  bool asking_ = false;  // a download's question where to save it is open
+  // Cleared when the view's downloads go, so a late answer finds them gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace wb

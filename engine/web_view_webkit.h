@@ -43,7 +43,10 @@ class WebKitViewFactory : public WebViewFactory {
   // The questions the views ask the user; the dialogs of dialogs.h unless replaced (tests answer
   // them without a dialog). `parent` may be null.
   std::function<SaveChoice(Gtk::Window* parent, const std::string& suggestedName)> choosePageFile;
-  std::function<std::string(Gtk::Window* parent, const std::string& suggestedName)>
+  // Where to save a download: the answer may come later, once the question has returned (an
+  // empty path declines it); a download gone by then ignores it.
+  std::function<void(Gtk::Window* parent, const std::string& suggestedName,
+                     std::function<void(const std::string& path)> answer)>
       chooseDownloadFile;
   // A page that asks before it is left: `answer(true)` leaves it, `answer(false)` stays. The
   // answer may come later, after the question has returned; it is ignored once the view is
