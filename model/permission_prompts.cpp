@@ -11,12 +11,24 @@ void PermissionPrompts::Configure(std::string startOrigin, AllowList allow) {
 
 std::optional<bool> PermissionPrompts::Known(const std::string& origin,
                                              const std::vector<PermissionKind>& kinds) const {
-  if (kinds.empty() || origin.empty()) return false;
+  return Known(Request{origin, {}, kinds});
+}
+
+std::optional<bool> PermissionPrompts::Known(const Request& request) const {
+  return KnownFor(request.origin, PermissionGrantNames(request));
+}
+
+std::optional<bool> PermissionPrompts::KnownFor(const std::string& origin,
+                                                const std::vector<std::string>& grantNames) const {
+  if (grantNames.empty() || origin.empty()) return false;
   bool allAllowed = true;
-  for (PermissionKind kind : kinds) {
-    const std::string stored = store_.read ? store_.read(PermissionValueName(origin, kind)) : "";
+  for (const std::string& name : grantNames) {
+    const std::string stored = store_.read ? store_.read(PermissionValueName(origin, name)) : "";
     if (stored == "block") return false;
-    const bool granted = stored == "allow" || (origin == startOrigin_ && allow_.Holds(kind));
+    // The key's list holds permission kinds only, so no scheme's name is ever found in it.
+    const std::optional<PermissionKind> kind = PermissionKindNamed(name);
+    const bool granted =
+        stored == "allow" || (origin == startOrigin_ && kind && allow_.Holds(*kind));
     if (!granted) allAllowed = false;
   }
   if (allAllowed) return true;
@@ -24,12 +36,13 @@ std::optional<bool> PermissionPrompts::Known(const std::string& origin,
 }
 
 void PermissionPrompts::Ask(const Request& request, std::function<void(bool allow)> answer) {
-  if (const auto known = Known(request.origin, request.kinds)) {
+  if (const auto known = Known(request)) {
     answer(*known);
     return;
   }
   for (auto& w : waiting_) {
-    if (w.request.origin == request.origin && w.request.kinds == request.kinds) {
+    if (w.request.origin == request.origin && w.request.kinds == request.kinds &&
+        w.request.scheme == request.scheme) {
       w.answers.push_back(std::move(answer));
       return;
     }
@@ -48,8 +61,8 @@ void PermissionPrompts::Answer(bool allow) {
   Waiting answered = std::move(waiting_.front());
   waiting_.pop_front();
   if (store_.write) {
-    for (PermissionKind kind : answered.request.kinds)
-      store_.write(PermissionValueName(answered.request.origin, kind), allow ? "allow" : "block");
+    for (const std::string& name : PermissionGrantNames(answered.request))
+      store_.write(PermissionValueName(answered.request.origin, name), allow ? "allow" : "block");
   }
   for (auto& a : answered.answers) a(allow);
   if (onChanged) onChanged();

@@ -35,9 +35,12 @@ class PermissionPrompts {
   void Configure(std::string startOrigin, AllowList allow);
 
   // The answer already known: true allow, false block; none when the person must be asked. A
-  // request for several kinds is allowed only when each is; one blocked kind blocks it.
+  // request for several kinds is allowed only when each is; one blocked kind blocks it. Handing
+  // an address to another program is never granted by the "allow" key: only the person's
+  // answer for that origin and scheme decides it.
   std::optional<bool> Known(const std::string& origin,
                             const std::vector<PermissionKind>& kinds) const;
+  std::optional<bool> Known(const Request& request) const;
 
   // Answers `answer` now when the answer is known, else when the person answers. A request
   // equal to one waiting already waits with it.
@@ -46,8 +49,8 @@ class PermissionPrompts {
   // The question on the bar, or null.
   const Request* Current() const { return waiting_.empty() ? nullptr : &waiting_.front().request; }
 
-  // The person's answer to the current question: remembered for each of its kinds, and given
-  // to the page. The next question, if any, takes its place.
+  // The person's answer to the current question: remembered for each of its kinds (or its
+  // scheme), and given to the page. The next question, if any, takes its place.
   void Answer(bool allow);
 
   // The page was left: every waiting request is refused, nothing is remembered.
@@ -57,6 +60,9 @@ class PermissionPrompts {
   std::function<void()> onChanged;
 
  private:
+  std::optional<bool> KnownFor(const std::string& origin,
+                               const std::vector<std::string>& grantNames) const;
+
   struct Waiting {
     Request request;
     std::vector<std::function<void(bool)>> answers;

@@ -28,7 +28,7 @@ TChildWindow::TChildWindow(WebViewFactory& views, WebView& opener, const Text& a
     set_title(ToUtf8(title.empty() ? Address() : title));
   };
   web_->onNewWindow = [this](const Text& target) {
-    if (hooks_.openExternal) hooks_.openExternal(target);
+    if (hooks_.openExternal) hooks_.openExternal(target, Address());
   };
   web_->onChildWindow = [this](const Text& target) -> WebView* {
     return hooks_.openChild ? hooks_.openChild(*web_, target) : nullptr;

@@ -18,8 +18,9 @@ class TChildWindow : public Gtk::Window {
  public:
   struct Hooks {
     // The child page's own new-window requests follow the main window's rules: an outside
-    // host goes to the default browser, an inside one to a further child window.
-    std::function<void(const Text& address)> openExternal;
+    // host goes to the default browser, an inside one to a further child window. `page` is
+    // the child's page that asked, which any question about it names.
+    std::function<void(const Text& address, const Text& page)> openExternal;
     std::function<WebView*(WebView& opener, const Text& address)> openChild;
     // The window is to go: its page called window.close(), or the person closed it. It is
     // hidden already; the owner destroys it later, from the main loop, since the call may come

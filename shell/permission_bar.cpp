@@ -41,7 +41,10 @@ void PermissionBar::Render() {
     hide();
     return;
   }
-  question.set_text(PermissionQuestion(current->host, current->kinds));
+  question.set_text(PermissionRequestQuestion(*current));
+  // Handing an address to another program is no permission the page keeps: the button says
+  // what happens at once.
+  allowButton.set_label(current->scheme.empty() ? "Allow" : "Open");
   show();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The bar above the web view that asks the person about a page's request for a permission:
-// "HOST wants to ..." with "Allow" and "Block". It shows the questions of a PermissionPrompts,
-// one at a time, and is hidden while none waits.
+// "HOST wants to ..." with "Allow" and "Block" ("Open" and "Block" when a page wants an address
+// handed to another program). It shows the questions of a PermissionPrompts, one at a time, and
+// is hidden while none waits.
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>

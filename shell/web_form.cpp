@@ -12,6 +12,7 @@
 
 #include "storage/window_config.h"
 #include "support/address.h"
+#include "support/host_patterns.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"
 #include "support/timeline.h"
@@ -194,8 +195,10 @@ void TWebForm::BuildDesign() {
   web->onPageError = [this](const PageError* error) { model_.webPageError(error); };
   web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
   web->onNavigationCalledOff = [this] { model_.webNavigationCalledOff(); };
-  web->onNewWindow = [this](const Text& address) { OpenExternal(address); };
-  web->onExternalNavigation = [this](const Text& address) { OpenExternal(address); };
+  web->onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
+  web->onExternalNavigation = [this](const Text& address) {
+    OpenExternal(address, web->LocationURL());
+  };
   web->onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
   web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
 
@@ -477,16 +480,32 @@ namespace {
 constexpr std::size_t kMaxChildWindows = 8;
 }  // namespace
 
-void TWebForm::OpenExternal(const Text& address) {
+void TWebForm::OpenExternal(const Text& address, const Text& page) {
+  const std::string target = ToUtf8(address);
   // A page that opens windows in a loop would flood the desktop with browser windows.
-  if (!newWindows_.Take()) return;
-  if (services_.openExternal) services_.openExternal(address);
+  auto open = [this, address] {
+    if (newWindows_.Take() && services_.openExternal) services_.openExternal(address);
+  };
+  if (OpensWithoutAsking(target)) {
+    open();
+    return;
+  }
+  // Any other scheme starts whatever program the desktop has for it (a file share, a remote
+  // shell, a game), with what the page wrote into the address: the person decides, once for
+  // each site and scheme.
+  const std::string scheme = SchemeOf(target);
+  if (scheme.empty()) return;
+  const std::string shown = ToUtf8(page);
+  pPermission->Prompts().Ask({OriginOf(shown), HostOfAddress(shown), {}, scheme},
+                             [open](bool allow) {
+                               if (allow) open();
+                             });
 }
 
 WebView* TWebForm::OpenChild(WebView& opener, const Text& address) {
   if (children_.size() >= kMaxChildWindows || !newWindows_.Take()) return nullptr;
   TChildWindow::Hooks hooks;
-  hooks.openExternal = [this](const Text& target) { OpenExternal(target); };
+  hooks.openExternal = [this](const Text& target, const Text& page) { OpenExternal(target, page); };
   hooks.openChild = [this](WebView& from, const Text& target) { return OpenChild(from, target); };
   hooks.closed = [this](TChildWindow&) {
     if (!dropChildren_.connected())

@@ -51,8 +51,9 @@ struct WebFormServices {
   WebViewFactory* views = nullptr;  // required
   // rParam: the configuration block merged from its sources. Empty function: no configuration.
   std::function<ValueList()> readConfig;
-  // Opens an address in the user's default browser (new-window requests of the page, and with
-  // the "internal" key the page's navigations towards other hosts).
+  // Opens an address with the desktop's default handler (new-window requests of the page, with
+  // the "internal" key the page's navigations towards other hosts, and the page's links to
+  // schemes the view does not show once the person agreed).
   std::function<void(const Text& address)> openExternal;
   // The copy's remembered answers to the pages' permission requests. Empty: nothing is
   // remembered, every request is asked.
@@ -238,7 +239,9 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void ShowAddrText(const Text& text);
   // A page's request for a child window, opened by `opener`; null when refused.
   WebView* OpenChild(WebView& opener, const Text& address);
-  void OpenExternal(const Text& address);
+  // A page's address for the default browser or another program, asked for by the page shown
+  // at `page`: a web address goes at once, any other after the person's answer.
+  void OpenExternal(const Text& address, const Text& page);
   void DropClosedChildren();
 
   std::unique_ptr<WebView> web;

@@ -256,7 +256,7 @@ std::string TWebMain::StateJson() {
   if (const PermissionRequest* prompt = pPermission->Prompts().Current()) {
     json_builder_begin_object(b);
     AddString(b, "origin", FromUtf8(prompt->origin));
-    AddString(b, "kind", FromUtf8(PermissionKindsText(prompt->kinds)));
+    AddString(b, "kind", FromUtf8(PermissionRequestText(*prompt)));
     json_builder_end_object(b);
   } else {
     json_builder_add_null_value(b);

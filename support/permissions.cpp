@@ -138,8 +138,45 @@ std::string OriginOf(std::string_view address) {
   return out;
 }
 
+std::string SchemeOf(std::string_view address) {
+  address = Trimmed(address);
+  if (!HasScheme(address)) return {};
+  return AsciiLowered(address.substr(0, address.find(':')));
+}
+
+bool OpensWithoutAsking(std::string_view address) {
+  const std::string scheme = SchemeOf(address);
+  return scheme == "http" || scheme == "https";
+}
+
+std::vector<std::string> PermissionGrantNames(const PermissionRequest& request) {
+  if (!request.scheme.empty()) return {"external:" + request.scheme};
+  std::vector<std::string> names;
+  for (PermissionKind k : request.kinds) names.emplace_back(PermissionKindName(k));
+  return names;
+}
+
+std::string PermissionRequestText(const PermissionRequest& request) {
+  std::string out;
+  for (const std::string& name : PermissionGrantNames(request)) {
+    if (!out.empty()) out += ' ';
+    out += name;
+  }
+  return out;
+}
+
+std::string PermissionRequestQuestion(const PermissionRequest& request) {
+  if (request.scheme.empty()) return PermissionQuestion(request.host, request.kinds);
+  return std::string(request.host.empty() ? "This page" : request.host) + " wants to open a " +
+         request.scheme + ": link with another program";
+}
+
 std::string PermissionValueName(std::string_view origin, PermissionKind kind) {
-  return std::string(origin) + " " + std::string(PermissionKindName(kind));
+  return PermissionValueName(origin, PermissionKindName(kind));
+}
+
+std::string PermissionValueName(std::string_view origin, std::string_view grantName) {
+  return std::string(origin) + " " + std::string(grantName);
 }
 
 }  // namespace wb

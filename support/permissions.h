@@ -49,14 +49,37 @@ AllowList ParseAllowList(std::string_view value);
 // address without a host (about:, data:, file:).
 std::string OriginOf(std::string_view address);
 
-// A page's request: the origin and host of the page that asks, and what it asks for.
+// A page's request: the origin and host of the page that asks, and what it asks for: the kinds
+// of a permission, or, when `scheme` is set, that an address of that scheme be handed to the
+// program the desktop has for it. Such a request holds no kinds.
 struct PermissionRequest {
   std::string origin;
   std::string host;
   std::vector<PermissionKind> kinds;
+  std::string scheme = {};  // in lower case, without its ":"
 };
 
-// The settings store's value name for an answer: "ORIGIN KIND".
+// The scheme of an address in lower case without its ":" ("mailto" for "MailTo:x"); empty
+// text for one without a scheme.
+std::string SchemeOf(std::string_view address);
+
+// Whether an address may go to the default browser without asking: one of the web's own
+// schemes, http: and https:. Any other program could be made to do what a page wants with it.
+bool OpensWithoutAsking(std::string_view address);
+
+// The names a request's answer is kept under after the origin: each kind's name, or
+// "external:SCHEME" for handing an address to another program. The window's state shows
+// them too, divided by " ".
+std::vector<std::string> PermissionGrantNames(const PermissionRequest& request);
+std::string PermissionRequestText(const PermissionRequest& request);
+
+// The bar's question for a request: PermissionQuestion for its kinds, or "HOST wants to open
+// a SCHEME: link with another program".
+std::string PermissionRequestQuestion(const PermissionRequest& request);
+
+// The settings store's value name for an answer: "ORIGIN KIND", or "ORIGIN NAME" for a name
+// of PermissionGrantNames.
 std::string PermissionValueName(std::string_view origin, PermissionKind kind);
+std::string PermissionValueName(std::string_view origin, std::string_view grantName);
 
 }  // namespace wb

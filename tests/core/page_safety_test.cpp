@@ -146,6 +146,66 @@ TEST(Permissions, KindsAndQuestions) {
   EXPECT_EQ(allow.invalid, std::vector<std::string>{"telepathy"});
 }
 
+TEST(Permissions, AddressesForOtherPrograms) {
+  const struct {
+    const char* address;
+    const char* scheme;
+    bool withoutAsking;  // the default browser's, given at once
+  } cases[] = {
+      {"https://shop.acme.example/", "https", true},
+      {" HTTP://shop.acme.example", "http", true},
+      {"mailto:sales@acme.example?body=anything", "mailto", false},
+      {"MailTo:sales@acme.example", "mailto", false},
+      {"wbtestscheme://x", "wbtestscheme", false},
+      {"ssh://host", "ssh", false},
+      {"smb://server/share", "smb", false},
+      {"httpx://host", "httpx", false},
+      {"file:///etc/passwd", "file", false},
+      {"localhost:8080", "", false},
+      {"", "", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SchemeOf(c.address), c.scheme) << c.address;
+    EXPECT_EQ(OpensWithoutAsking(c.address), c.withoutAsking) << c.address;
+  }
+}
+
+TEST(Permissions, QuestionsAndValueNamesOfEachRequest) {
+  using K = PermissionKind;
+  const struct {
+    PermissionRequest request;
+    const char* question;
+    const char* text;       // the window's state shows it as the prompt's kind
+    const char* valueName;  // the first the answer is kept under
+  } cases[] = {
+      {{"http://127.0.0.1:8080", "127.0.0.1", {}, "wbtestscheme"},
+       "127.0.0.1 wants to open a wbtestscheme: link with another program",
+       "external:wbtestscheme",
+       "http://127.0.0.1:8080 external:wbtestscheme"},
+      {{"https://shop.acme.example", "shop.acme.example", {}, "mailto"},
+       "shop.acme.example wants to open a mailto: link with another program",
+       "external:mailto",
+       "https://shop.acme.example external:mailto"},
+      {{"", "", {}, "ssh"},
+       "This page wants to open a ssh: link with another program",
+       "external:ssh",
+       " external:ssh"},
+      // The kinds' questions and names stay as they were.
+      {{"https://shop.acme.example", "shop.acme.example", {K::kCamera, K::kMicrophone}},
+       "shop.acme.example wants to use your camera and microphone",
+       "camera microphone",
+       "https://shop.acme.example camera"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.question);
+    EXPECT_EQ(PermissionRequestQuestion(c.request), c.question);
+    EXPECT_EQ(PermissionRequestText(c.request), c.text);
+    EXPECT_EQ(PermissionValueName(c.request.origin, PermissionGrantNames(c.request).front()),
+              c.valueName);
+  }
+  EXPECT_EQ(PermissionValueName("https://a", K::kDeviceInfo), "https://a device-info");
+}
+
 class PermissionPromptsTest : public ::testing::Test {
  protected:
   PermissionPrompts prompts{
@@ -157,12 +217,15 @@ class PermissionPromptsTest : public ::testing::Test {
   std::map<std::string, std::string> stored;
   std::vector<std::string> answers;  // "origin kinds=allow|block" in the order given
 
-  void Ask(const std::string& origin, std::vector<PermissionKind> kinds) {
-    const std::string what = origin + " " + PermissionKindsText(kinds);
-    prompts.Ask({origin, origin.substr(origin.find("//") + 2), kinds}, [this, what](bool allow) {
+  void Ask(const std::string& origin, std::vector<PermissionKind> kinds,
+           const std::string& scheme = "") {
+    const PermissionRequest request{origin, origin.substr(origin.find("//") + 2), kinds, scheme};
+    const std::string what = origin + " " + PermissionRequestText(request);
+    prompts.Ask(request, [this, what](bool allow) {
       answers.push_back(what + (allow ? "=allow" : "=block"));
     });
   }
+  void AskToOpen(const std::string& origin, const std::string& scheme) { Ask(origin, {}, scheme); }
 };
 
 TEST_F(PermissionPromptsTest, KnownAnswersComeWithoutAQuestion) {
@@ -241,6 +304,65 @@ TEST_F(PermissionPromptsTest, APageAskingInALoopGetsNoEndlessQueue) {
   ASSERT_EQ(answers.size(), 3u);  // the ones beyond the limit, refused at once
   EXPECT_EQ(answers.front(), "https://o8 geolocation=block");
   EXPECT_TRUE(stored.empty());
+}
+
+TEST_F(PermissionPromptsTest, OnlyThePersonLetsASiteOpenAnotherProgram) {
+  stored["https://a external:mailto"] = "allow";
+  stored["https://a external:ssh"] = "block";
+  // A key that names a scheme names no kind: the start origin gets nothing from it.
+  prompts.Configure("https://start", ParseAllowList("notifications, external:mailto, mailto"));
+
+  const struct {
+    const char* origin;
+    const char* scheme;
+    std::optional<bool> known;
+  } cases[] = {
+      {"https://a", "mailto", true},
+      {"https://a", "ssh", false},
+      {"https://a", "smb", std::nullopt},  // each scheme is asked for by itself
+      {"https://b", "mailto", std::nullopt},
+      {"https://start", "mailto", std::nullopt},
+      {"", "mailto", false},  // no origin to remember it for
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(prompts.Known({c.origin, "", {}, c.scheme}), c.known) << c.origin << " " << c.scheme;
+  // An answer about a scheme is no answer about a permission of the same origin.
+  EXPECT_EQ(prompts.Known("https://a", {PermissionKind::kNotifications}), std::nullopt);
+  EXPECT_EQ(prompts.Known("https://start", {PermissionKind::kNotifications}), true);
+}
+
+TEST_F(PermissionPromptsTest, TheAnswerToOpenAnotherProgramIsKeptForItsSchemeOnly) {
+  AskToOpen("https://a", "wbtestscheme");
+  Ask("https://a", {PermissionKind::kGeolocation});
+  AskToOpen("https://a", "wbtestscheme");  // waits with the first
+  AskToOpen("https://a", "mailto");
+  ASSERT_NE(prompts.Current(), nullptr);
+  EXPECT_EQ(prompts.Current()->scheme, "wbtestscheme");
+  EXPECT_TRUE(prompts.Current()->kinds.empty());
+
+  prompts.Answer(true);
+  EXPECT_EQ(answers, (std::vector<std::string>{"https://a external:wbtestscheme=allow",
+                                               "https://a external:wbtestscheme=allow"}));
+  EXPECT_EQ(stored,
+            (std::map<std::string, std::string>{{"https://a external:wbtestscheme", "allow"}}));
+  prompts.Answer(false);  // geolocation
+  ASSERT_NE(prompts.Current(), nullptr);
+  EXPECT_EQ(prompts.Current()->scheme, "mailto");
+  prompts.Answer(false);
+  EXPECT_EQ(stored["https://a external:mailto"], "block");
+  EXPECT_EQ(prompts.Current(), nullptr);
+
+  AskToOpen("https://a", "wbtestscheme");  // answered from the store now
+  AskToOpen("https://a", "mailto");
+  EXPECT_EQ(prompts.Current(), nullptr);
+  EXPECT_EQ(answers.back(), "https://a external:mailto=block");
+  EXPECT_EQ(answers[answers.size() - 2], "https://a external:wbtestscheme=allow");
+
+  // Left unanswered with the page: refused, and asked again next time.
+  AskToOpen("https://b", "mailto");
+  prompts.PageLeft();
+  EXPECT_EQ(answers.back(), "https://b external:mailto=block");
+  EXPECT_EQ(stored.count("https://b external:mailto"), 0u);
 }
 
 TEST(RateLimit, AtMostCountWithinTheWindow) {

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "shell/web_form.h"
@@ -25,6 +26,13 @@ struct FormFixture {
       return list;
     };
     services.openExternal = [this](const wb::Text& address) { opened.push_back(address); };
+    services.permissions.read = [this](const std::string& name) {
+      auto it = permissions.find(name);
+      return it == permissions.end() ? std::string() : it->second;
+    };
+    services.permissions.write = [this](const std::string& name, const std::string& value) {
+      permissions[name] = value;
+    };
     form = std::make_unique<wb::TWebForm>(services);
     view = factory.created.at(0);
     if (create) form->FormCreate();
@@ -32,6 +40,7 @@ struct FormFixture {
   FakeWebViewFactory factory;
   FakeWebView* view = nullptr;
   std::vector<wb::Text> opened;
+  std::map<std::string, std::string> permissions;  // the answers kept, by value name
   std::unique_ptr<wb::TWebForm> form;
 };
 
