@@ -80,10 +80,12 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
   ++generation_;
   loadedAgainAfterEnd_ = false;
   pageLoad_ = false;  // the page's navigation under way gives way, judged or not
-  if (ownPageLoad_ != OwnPageLoad::kNone) {
+  if (ownPageLoad_ != OwnPageLoad::kNone || reloadStarting_) {
     // Our explanation page is on its way (after an ended process, into a new one); a load asked
     // for now could be overtaken by it and never happen. It follows once the page is in, as
-    // the same navigation.
+    // the same navigation. So does a load asked for while the page loaded again after an ended
+    // process has not started: the engine, given a second load while its new process starts,
+    // has been seen to drop both and go back to the page shown before.
     queuedLoad_ = address;
     calledOff_ = false;
     Announce(address);
@@ -92,6 +94,8 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
   inProgramLoad_ = true;
   startAnnounced_ = false;
   calledOff_ = false;
+  startAwaited_ = true;
+  handedSinceEnd_ = processEnd_.has_value();
   host_.EngineLoad(address);
   inProgramLoad_ = false;
   // Loading the address shown already (a refresh, or the same address again) changes no
@@ -106,6 +110,7 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
 
 void NavigationTracker::LoadStarted() {
   loading_ = true;
+  startAwaited_ = false;
   // Our explanation, shown at the failed address.
   if (ownPageLoad_ == OwnPageLoad::kAsked) ownPageLoad_ = OwnPageLoad::kLoading;
   if (ownPageLoad_ != OwnPageLoad::kNone) return;
@@ -117,6 +122,12 @@ void NavigationTracker::LoadStarted() {
   awaiting_ = !startAnnounced_;
   startAnnounced_ = false;
   StartJudging();
+  if (std::exchange(reloadStarting_, false) && !queuedLoad_.empty()) {
+    // The new process is there: the load asked for meanwhile follows.
+    std::string queued = std::move(queuedLoad_);
+    queuedLoad_.clear();
+    Defer([this, queued] { LoadAgain(queued); });
+  }
 }
 
 void NavigationTracker::LoadRedirected() {
@@ -397,6 +408,7 @@ void NavigationTracker::ShowPageNow(OwnPage page) {
   failedUri_ = address;
   errorShown_ = true;
   ownPageLoad_ = OwnPageLoad::kAsked;
+  reloadStarting_ = false;
   host_.PageErrorChanged(&ownPage_->error);
   host_.EngineShowPage(*ownPage_);
 }
@@ -436,6 +448,8 @@ void NavigationTracker::LoadAgain(const std::string& address) {
   queuedLoad_.clear();
   loadingAgain_ = true;
   startAnnounced_ = true;
+  startAwaited_ = true;
+  handedSinceEnd_ = processEnd_.has_value();
   loadTarget_ = address;
   host_.EngineLoad(address);
   loadingAgain_ = false;
@@ -457,21 +471,30 @@ void NavigationTracker::NetworkAvailable() {
 void NavigationTracker::WebProcessEnded(ProcessEnd why) {
   const bool queued = processEnd_.has_value();
   processEnd_ = why;
+  handedSinceEnd_ = false;  // what was handed before went to the ended process
   if (!queued) Defer([this] { AfterProcessEnded(); }, true);
 }
 
 void NavigationTracker::AfterProcessEnded() {
   const ProcessEnd why = processEnd_.value_or(ProcessEnd::kCrashed);
   processEnd_.reset();
+  // A load handed to the engine after it told of the end goes to a new process of its own; it
+  // is not loaded again (see ProgramLoad: a second load while that process starts).
+  if (std::exchange(handedSinceEnd_, false)) return;
   // A navigation under way when the process ended (one asked for after the process had ended,
   // before the engine said so, among them) is what the person wants to see: it is loaded again
   // in a new process, once, so a page that ends its process every time ends on our page. The
-  // engine may have dropped its address already; the window announced it.
+  // engine may have dropped its address already; the window announced it. A load handed to an
+  // engine whose process had already ended never starts, and what the engine told after it (a
+  // commit and an end of the page before, at the new address already) says nothing of it: it
+  // is still to be loaded.
   const std::string pending = host_.EngineAddress();
   const std::string again = !pending.empty() ? pending : announced_;
-  if (!again.empty() && (loading_ || shownUri_ != again) && !loadedAgainAfterEnd_) {
+  if (!again.empty() && (loading_ || startAwaited_ || shownUri_ != again) &&
+      !loadedAgainAfterEnd_) {
     loadedAgainAfterEnd_ = true;
     LoadAgain(again);
+    reloadStarting_ = true;
     return;
   }
   std::string address = !shownUri_.empty() ? shownUri_ : announced_;

@@ -172,6 +172,9 @@ class NavigationTracker {
   std::string queuedLoad_;                // asked for while our page loaded; loads after it
   std::string trustedAttempt_;            // address and fingerprint let through by the trust key
   std::optional<ProcessEnd> processEnd_;  // the process ended; handled from RunDeferred
+  bool startAwaited_ = false;             // a load handed to the engine has not started yet
+  bool handedSinceEnd_ = false;           // a load was handed after the engine told of an end
+  bool reloadStarting_ = false;           // the load again after an end has not started yet
 
   unsigned generation_ = 0;  // counts navigations, so a late task finds itself outdated
   struct Task {

@@ -403,9 +403,30 @@ TEST(NavigationTracker, AfterTheWebProcessEnded) {
       {"the engine told twice before the main loop: one page",
        After(kShown, {"ended", "ended", "idle", "idle"}),
        After(kShownLog, {"page error crashed", "page crashed http://a/"})},
-      {"a new navigation before the main loop still reloads it after the end",
-       After(kShown, {"ended", "program http://b/", "idle"}),
-       After(kShownLog, {"load http://b/", "navigate http://b/", "load http://b/"})},
+      // The stall seen with the engine, three ways. The window sent an address right after
+      // the process was killed, and the engine never asked for it.
+      // 1. The page before committed and ended in the killed process after the next load had
+      //    been handed to it, at the next load's address: that load looked shown.
+      {"the page before's commit and end arriving after the next load was handed to the end",
+       After(kShown, {"program http://b/", "started", "program http://c/", "committed http://c/",
+                      "finished", "ended", "idle", "started", "committed http://c/", "finished"}),
+       After(kShownLog, {"load http://b/", "navigate http://b/", "load http://c/",
+                         "navigate http://c/", "load ended", "load http://c/", "load ended"}),
+       "http://c/"},
+      // 2. A load handed after the engine told of the end goes to a new process by itself; it
+      //    was loaded a second time while that process started, and the engine went back to
+      //    the page before instead.
+      {"a load handed after the end is told is not loaded again",
+       After(kShown,
+             {"ended", "program http://b/", "idle", "started", "committed http://b/", "finished"}),
+       After(kShownLog, {"load http://b/", "navigate http://b/", "load ended"}), "http://b/"},
+      // 3. The same with the load again after the end and the window's next load.
+      {"a load asked for while the load again after the end has not started waits for it",
+       After(kShown, {"program http://b/", "started", "ended", "idle", "program http://c/",
+                      "started", "idle", "started", "committed http://c/", "finished"}),
+       After(kShownLog, {"load http://b/", "navigate http://b/", "load http://b/",
+                         "navigate http://c/", "load http://c/", "load ended"}),
+       "http://c/"},
   });
 }
 

@@ -320,12 +320,12 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
        "webinfo: \"1 \" has characters after the number; it reads as true\n"},
       {"trusted certificates",
        "trust=" + std::string(64, 'a') + ", AB:CD, " + std::string(64, 'z') + "\n",
-       "trust: \"AB:CD\" is not a SHA-256 fingerprint (64 hexadecimal digits, colons optional); "
-       "it is ignored\n"
+       "trust: \"AB:CD\" is not a SHA-256 fingerprint (64 hexadecimal digits, colons optional) "
+       "or HOST=FINGERPRINT; it is ignored\n"
        "trust: \"" +
            std::string(64, 'z') +
            "\" is not a SHA-256 fingerprint (64 hexadecimal "
-           "digits, colons optional); it is ignored\n"},
+           "digits, colons optional) or HOST=FINGERPRINT; it is ignored\n"},
       {"permissions granted", "allow=notifications,Camera,telepathy\n",
        "allow: \"telepathy\" is no permission kind (notifications, geolocation, camera, "
        "microphone, screen, device-info, media-keys, pointer-lock, clipboard); it is ignored\n"},
