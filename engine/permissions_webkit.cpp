@@ -32,18 +32,26 @@ std::vector<PermissionKind> PermissionKindsOf(WebKitPermissionRequest* request) 
   return {};
 }
 
-namespace {
-
 // A page's request waits for the window's answer; the engine refuses it if the answer never
 // comes (the request is let go with the last copy of the answer).
-gboolean OnPermissionRequest(WebKitWebView* view, WebKitPermissionRequest* request, gpointer data) {
-  auto* owner = static_cast<WebView*>(data);
-  const char* shown = webkit_web_view_get_uri(view);
-  const std::string uri = shown ? shown : "";
-  PermissionRequest asked{OriginOf(uri), HostOfAddress(uri), PermissionKindsOf(request)};
+void AskPermission(WebView& view, WebKitPermissionRequest* request, const std::string& pageAddress,
+                   bool pageBeingLeft) {
+  WebView* owner = &view;
+  PermissionRequest asked{OriginOf(pageAddress), HostOfAddress(pageAddress),
+                          PermissionKindsOf(request)};
   if (asked.kinds.empty() || asked.origin.empty() || !owner->onPermissionRequest) {
     webkit_permission_request_deny(request);
-    return TRUE;
+    return;
+  }
+  if (pageBeingLeft) {
+    bool allowed = static_cast<bool>(owner->onPermissionState);
+    for (PermissionKind kind : asked.kinds)
+      allowed = allowed && owner->onPermissionState(asked.origin, kind).value_or(false);
+    if (allowed)
+      webkit_permission_request_allow(request);
+    else
+      webkit_permission_request_deny(request);
+    return;
   }
   const std::shared_ptr<WebKitPermissionRequest> held = RefObject(request);
   auto answered = std::make_shared<bool>(false);
@@ -55,8 +63,9 @@ gboolean OnPermissionRequest(WebKitWebView* view, WebKitPermissionRequest* reque
     else
       webkit_permission_request_deny(held.get());
   });
-  return TRUE;
 }
+
+namespace {
 
 gboolean OnPermissionQuery(WebKitWebView*, WebKitPermissionStateQuery* query, gpointer data) {
   auto* owner = static_cast<WebView*>(data);
@@ -83,8 +92,7 @@ gboolean OnPermissionQuery(WebKitWebView*, WebKitPermissionStateQuery* query, gp
 
 }  // namespace
 
-void ConnectPermissions(WebKitWebView* view, WebView& owner) {
-  g_signal_connect(view, "permission-request", G_CALLBACK(OnPermissionRequest), &owner);
+void ConnectPermissionQueries(WebKitWebView* view, WebView& owner) {
   g_signal_connect(view, "query-permission-state", G_CALLBACK(OnPermissionQuery), &owner);
 }
 

@@ -114,7 +114,15 @@ void WebKitView::Connect() {
                    }),
                    this);
   g_signal_connect(view(), "hierarchy-changed", G_CALLBACK(OnHierarchyChanged), this);
-  ConnectPermissions(view(), *this);
+  g_signal_connect(view(), "permission-request",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer data) {
+                     auto* self = static_cast<WebKitView*>(data);
+                     AskPermission(*self, request, self->tracker_.ShownAddress(),
+                                   self->tracker_.PageBeingLeft());
+                     return gboolean{TRUE};
+                   }),
+                   this);
+  ConnectPermissionQueries(view(), *this);
   g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
                    this);
 }

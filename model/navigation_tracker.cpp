@@ -114,6 +114,7 @@ void NavigationTracker::LoadStarted() {
   // Our explanation, shown at the failed address.
   if (ownPageLoad_ == OwnPageLoad::kAsked) ownPageLoad_ = OwnPageLoad::kLoading;
   if (ownPageLoad_ != OwnPageLoad::kNone) return;
+  provisional_ = true;
   startedByPage_ = !startAnnounced_;
   ++generation_;
   ownPage_.reset();
@@ -138,6 +139,7 @@ void NavigationTracker::LoadRedirected() {
 
 void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus) {
   if (ownPageLoad_ != OwnPageLoad::kNone) return;
+  provisional_ = false;
   if (address == kBlank && !awaiting_) {
     if (const int port = RestrictedPortOf(loadTarget_)) {
       // The engine refused the load before any request and shows an empty page instead.
@@ -168,6 +170,7 @@ void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus
 
 void NavigationTracker::LoadFinished() {
   loading_ = false;
+  provisional_ = false;
   awaiting_ = false;
   // The engine may end the load our page replaces after the page was asked for: that end is
   // not our page's.

@@ -121,6 +121,15 @@ class NavigationTracker {
   bool ShowsProgress() const { return loading_ && ownPageLoad_ == OwnPageLoad::kNone; }
   // The address of the page shown as the window knows it; empty: the engine's own.
   std::string Location() const;
+  // The address of the page the view shows: committed, or moved to inside its document. A load
+  // under way does not change it until it commits, so a page that asks for something while it
+  // is being left is judged as itself, not as the page on its way.
+  const std::string& ShownAddress() const { return shownUri_; }
+  // Whether the page shown is being left: a load of the main frame has been asked for or has
+  // started, and has not committed. What the page asks for now, it will not be there to use.
+  bool PageBeingLeft() const {
+    return (startAwaited_ || provisional_) && ownPageLoad_ == OwnPageLoad::kNone;
+  }
   // The explanation page shown now, if any.
   const OwnPage* ShownPage() const { return ownPage_.get(); }
 
@@ -151,6 +160,7 @@ class NavigationTracker {
   std::function<bool()> judging_;
 
   bool loading_ = false;         // between the load's start and its end
+  bool provisional_ = false;     // ...and before its commit
   bool inProgramLoad_ = false;   // inside ProgramLoad's EngineLoad
   bool startAnnounced_ = false;  // the next load's address was announced before it started
   bool awaiting_ = false;        // a load started whose address is not announced yet

@@ -349,6 +349,36 @@ TEST(NavigationTracker, OurButtonWaitsForTheScreenAndTheFocus) {
   });
 }
 
+// What a page asks for belongs to the page shown: a load under way is not shown until it
+// commits, whether the program asked for it or the page.
+TEST(NavigationTracker, ThePageShownIsTheCommittedOneUntilTheNextCommits) {
+  const struct {
+    const char* name;
+    Log events;
+    std::string shown;
+    bool beingLeft;
+  } cases[] = {
+      {"at rest", kShown, "http://a/", false},
+      {"the program's load asked for", After(kShown, {"program http://b/"}), "http://a/", true},
+      {"...started, its address the engine's already",
+       After(kShown, {"program http://b/", "started"}), "http://a/", true},
+      {"...committed", After(kShown, {"program http://b/", "started", "committed http://b/"}),
+       "http://b/", false},
+      {"a link's load before its commit", After(kShown, {"started", "uri http://b/"}), "http://a/",
+       true},
+      {"a load that failed", After(kShown, {"started", "failed http://b/ network", "finished"}),
+       "http://a/", false},
+      {"a move inside the document", After(kShown, {"uri http://a/#x"}), "http://a/#x", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    wbtest::Run run;
+    run.Play(c.events);
+    EXPECT_EQ(run.tracker.ShownAddress(), c.shown);
+    EXPECT_EQ(run.tracker.PageBeingLeft(), c.beingLeft);
+  }
+}
+
 TEST(NavigationTracker, CertificatesTheEngineRefused) {
   Check({
       {"an untrusted certificate: our page, and the person's Continue allows it for its host",
