@@ -18,6 +18,7 @@
 #include "tests/common/engine_window.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
+#include "tests/common/page_script.h"
 #include "tests/common/test_files.h"
 
 namespace wbtest {
@@ -29,26 +30,6 @@ class InternalHostsEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_TRUE(kGtkmmReady); }
 };
-
-// `holds` stays true while the loop runs for `ms` milliseconds.
-bool Stays(const std::function<bool()>& holds, int ms = 1000) {
-  return !SpinUntil([&] { return !holds(); }, ms);
-}
-
-// Runs a script in the page and waits for it to have run.
-void RunScript(WebKitWebView* view, const std::string& script) {
-  bool done = false;
-  webkit_web_view_evaluate_javascript(
-      view, script.c_str(), -1, nullptr, nullptr, nullptr,
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source),
-                                                                         result, nullptr))
-          g_object_unref(value);
-        *static_cast<bool*>(data) = true;
-      },
-      &done);
-  SpinUntil([&] { return done; }, 10000);
-}
 
 // Two areas of 400 x 200 pixels, one above the other, each running `top` and `bottom` when
 // clicked: a click is the person's gesture the engine asks for before a page opens a window.
