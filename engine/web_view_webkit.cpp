@@ -4,13 +4,13 @@
 #include <gtkmm/window.h>
 #include <webkit2/webkit2.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "engine/certificate_webkit.h"
 #include "engine/dialogs.h"
+#include "engine/engine_terms_webkit.h"
 #include "engine/permissions_webkit.h"
 #include "engine/webkit_view.h"
 #include "platform/resources.h"
@@ -33,25 +33,6 @@ GtkWidget* NewEngineView(const WebKitViewFactory& factory, WebKitView* related) 
     return GTK_WIDGET(
         g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "settings", settings, nullptr));
   return webkit_web_view_new_with_settings(settings);
-}
-
-std::string AddressOf(const char* uri) {
-  return uri ? uri : "";
-}
-
-// WB_TRACE_NAVIGATION=1 writes each main-frame event of the engine and each command the view
-// gives it to the standard error stream, with the monotonic clock in seconds: what a navigation
-// that went wrong once needs to be understood. The end-to-end tests turn it on, so a failing
-// case shows it.
-void Trace(const char* what, const std::string& detail = {}) {
-  static const bool on = [] {
-    const char* value = g_getenv("WB_TRACE_NAVIGATION");
-    return value && *value == '1';
-  }();
-  if (on)
-    std::fprintf(stderr, "navigation %.3f %s %s\n",
-                 static_cast<double>(g_get_monotonic_time()) / G_USEC_PER_SEC, what,
-                 detail.c_str());
 }
 
 }  // namespace
@@ -128,7 +109,7 @@ void WebKitView::Connect() {
 }
 
 void WebKitView::Load(const Text& resolved) {
-  Trace("asked for", ToUtf8(resolved));
+  TraceNavigation("asked for", ToUtf8(resolved));
   TimelineMarkOnce("first navigation asked for");
   tracker_.ProgramLoad(ToUtf8(resolved));
 }
@@ -150,13 +131,13 @@ std::string WebKitView::EngineAddress() const {
 }
 
 void WebKitView::EngineLoad(const std::string& address) {
-  Trace("load", address);
+  TraceNavigation("load", address);
   webkit_web_view_load_uri(view(), address.c_str());
   TimelineMarkOnce("first navigation handed to the engine");
 }
 
 void WebKitView::EngineShowPage(const OwnPage& page) {
-  Trace("our page", page.error.kind + " " + page.error.address);
+  TraceNavigation("our page", page.error.kind + " " + page.error.address);
   const std::string html =
       OwnPageHtml(page, LoadResText(u"error_page.html"), factory_.pageAccent());
   webkit_web_view_load_alternate_html(view(), html.c_str(), page.error.address.c_str(), nullptr);
@@ -177,7 +158,7 @@ void WebKitView::EngineRunLater() {
 }
 
 gboolean WebKitView::RunDeferred(gpointer data) {
-  Trace("deferred");
+  TraceNavigation("deferred");
   auto* self = static_cast<WebKitView*>(data);
   self->deferredIdle_ = 0;
   self->tracker_.RunDeferred();
@@ -243,7 +224,7 @@ void WebKitView::LoadEnded() {
 
 void WebKitView::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   static const char* const kEvents[] = {"started", "redirected", "committed", "finished"};
-  Trace(kEvents[event & 3], AddressOf(webkit_web_view_get_uri(view)));
+  TraceNavigation(kEvents[event & 3], AddressOf(webkit_web_view_get_uri(view)));
   auto& tracker = static_cast<WebKitView*>(data)->tracker_;
   switch (event) {
     case WEBKIT_LOAD_STARTED:
@@ -268,29 +249,13 @@ void WebKitView::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoin
 }
 
 void WebKitView::OnUriChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
-  Trace("address", AddressOf(webkit_web_view_get_uri(view)));
+  TraceNavigation("address", AddressOf(webkit_web_view_get_uri(view)));
   static_cast<WebKitView*>(data)->tracker_.AddressChanged(AddressOf(webkit_web_view_get_uri(view)));
 }
 
-namespace {
-
-LoadFailure FailureOf(const GError* error) {
-  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
-    return LoadFailure::kCancelled;
-  if (g_error_matches(error, WEBKIT_POLICY_ERROR,
-                      WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
-    return LoadFailure::kBecameDownload;
-  if (g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_DESTINATION))
-    return LoadFailure::kDownloadFailed;
-  if (error && error->domain == WEBKIT_POLICY_ERROR) return LoadFailure::kRefused;
-  return LoadFailure::kNetwork;
-}
-
-}  // namespace
-
 gboolean WebKitView::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                   gpointer data) {
-  Trace("failed", AddressOf(uri) + " " + MessageOf(error));
+  TraceNavigation("failed", AddressOf(uri) + " " + MessageOf(error));
   return static_cast<WebKitView*>(data)->tracker_.LoadFailed(AddressOf(uri), FailureOf(error),
                                                              MessageOf(error));
 }
@@ -325,45 +290,6 @@ void WebKitView::OnProgress(WebKitWebView* view, GParamSpec*, gpointer data) {
   if (percent > 100) percent = 100;
   self->onProgressChange(percent, 100);
 }
-
-namespace {
-
-NavigationKind KindOf(WebKitNavigationType type) {
-  switch (type) {
-    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
-      return NavigationKind::kLink;
-    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
-      return NavigationKind::kForm;
-    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
-      return NavigationKind::kBackForward;
-    case WEBKIT_NAVIGATION_TYPE_RELOAD:
-      return NavigationKind::kReload;
-    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
-      return NavigationKind::kFormResubmit;
-    default:
-      return NavigationKind::kOther;
-  }
-}
-
-const char* RequestedAddress(WebKitPolicyDecision* decision) {
-  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  return request ? webkit_uri_request_get_uri(request) : nullptr;
-}
-
-bool IsActionAddress(const char* uri) {
-  return uri && g_str_has_prefix(uri, std::string(kActionScheme).c_str());
-}
-
-bool IsAttachment(WebKitURIResponse* response) {
-  SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
-  const char* disposition =
-      headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
-  return disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
-}
-
-}  // namespace
 
 bool WebKitView::OpensChildWindow(const char* uri) const {
   if (!uri || !*uri || !onChildWindow) return false;
@@ -452,11 +378,8 @@ GtkWidget* WebKitView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
 
 void WebKitView::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                         gpointer data) {
-  Trace("process ended", std::to_string(static_cast<int>(reason)));
-  static_cast<WebKitView*>(data)->tracker_.WebProcessEnded(
-      reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? ProcessEnd::kExceededMemory
-      : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API   ? ProcessEnd::kEndedByProgram
-                                                         : ProcessEnd::kCrashed);
+  TraceNavigation("process ended", std::to_string(static_cast<int>(reason)));
+  static_cast<WebKitView*>(data)->tracker_.WebProcessEnded(ProcessEndOf(reason));
 }
 
 void WebKitView::OnNetworkChanged(GNetworkMonitor*, gboolean available, gpointer data) {
