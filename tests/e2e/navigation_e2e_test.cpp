@@ -53,6 +53,11 @@ TEST(NavigationEndToEnd, CommandLineAddressAfterAWebStartAddressLoadsAndStays) {
   ASSERT_TRUE(RunLoopUntil([&] { return server.Asked("/cmdline-loaded"); }, 60000))
       << "requests: " << ::testing::PrintToString(server.Paths());
   WindowState state;
+  // The engine may end the load after the page's onload (the status still shows its progress
+  // then); its last status is the location.
+  EXPECT_TRUE(RunLoopUntil(
+      [&] { return ReadWindowState(program.pid(), state) && state.status == cmdline; }, 20000))
+      << state.json;
   EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
     return SettledOn(s, {start, cmdline}, cmdline);
   })) << state.json;
