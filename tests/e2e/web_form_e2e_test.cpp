@@ -385,7 +385,12 @@ TEST_F(WebFormEndToEnd, AWindowClosedWhileTheDownloadsQuestionIsOpenTakesTheDown
     status(text);
   };
   form->show();
-  ASSERT_TRUE(SpinUntil([&] { return wb::ToUtf8(form->View().LocationURL()) == page; }, 60000));
+  ASSERT_TRUE(SpinUntil(
+      [&] {
+        return wb::ToUtf8(form->View().LocationURL()) == page && !form->View().IsLoading() &&
+               wb::ToUtf8(form->StatusText()) == page;
+      },
+      60000));
 
   form->go(wb::FromUtf8(server.Url("/data.bin")));
   ASSERT_TRUE(SpinUntil([&] { return open.size() == 1; }, 60000));
