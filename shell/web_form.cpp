@@ -654,6 +654,12 @@ void TWebForm::vis(const Text& s) {
   coolRowLinks.set_visible(bars.linkbar);
   if (!bars.navbar && !bars.address && !bars.linkbar) CoolBar.hide();
   if (!bars.statusbar) StatusBar.hide();
+  // A hidden address box cannot take keys: the focus it had at start goes to the page, which
+  // would otherwise get no key until the person clicks into it.
+  if (!bars.address && get_focus() == Addr.get_entry()) {
+    unset_focus();
+    web->widget().grab_focus();
+  }
 }
 
 }  // namespace wb

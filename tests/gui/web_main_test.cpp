@@ -82,6 +82,27 @@ struct MainFixture {
   std::unique_ptr<wb::TWebMain> window;
 };
 
+// The address box has the keyboard's focus at start while it is shown; hidden, it has none to
+// give keys to, and the focus is the page's.
+TEST(MainWindowStart, TheFocusIsWhereKeysCanGo) {
+  const struct {
+    const char* config;
+    bool address;  // the address box has the focus
+  } cases[] = {
+      {"", true},          {"vis=mnal\r\n", true}, {"vis=-\r\n", false}, {"vis=mn\r\n", false},
+      {"vis=a\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.config);
+    MainFixture f(c.config);
+    f.Show();
+    EXPECT_EQ(f.window->get_focus() == f.window->Addr.get_entry(), c.address);
+    // Wherever the focus went, it is on something shown.
+    const Gtk::Widget* focus = f.window->get_focus();
+    EXPECT_TRUE(focus == nullptr || focus->get_visible());
+  }
+}
+
 TEST(RemoteNavigation, CopyDataTexts) {
   const struct {
     const char* what;
