@@ -12,46 +12,6 @@ namespace {
 
 constexpr std::string_view kBlank = "about:blank";
 
-// Whether the address is one of the web's own, which the view shows and the default browser
-// may be given without a question.
-bool IsWebAddress(const std::string& address) {
-  const auto starts = [&address](std::string_view scheme) {
-    return address.size() >= scheme.size() &&
-           std::equal(scheme.begin(), scheme.end(), address.begin(),
-                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b + 32 : b); });
-  };
-  return starts("http:") || starts("https:");
-}
-
-// The ports a web view never connects to, since they belong to other kinds of service (mail,
-// name lookup, the X server...): the list browsers share. The engine turns a load of such an
-// address into an empty page without a word.
-bool IsRestrictedPort(int port) {
-  static constexpr int kPorts[] = {
-      1,    7,    9,    11,   13,   15,   17,   19,   20,   21,   22,   23,   25,   37,
-      42,   43,   53,   69,   77,   79,   87,   95,   101,  102,  103,  104,  109,  110,
-      111,  113,  115,  117,  119,  123,  135,  137,  139,  143,  161,  179,  389,  427,
-      465,  512,  513,  514,  515,  526,  530,  531,  532,  540,  548,  554,  556,  563,
-      587,  601,  636,  989,  990,  993,  995,  1719, 1720, 1723, 2049, 3659, 4045, 4190,
-      5060, 5061, 6000, 6566, 6665, 6666, 6667, 6668, 6669, 6679, 6697, 10080};
-  return std::ranges::binary_search(kPorts, port);
-}
-
-// The port of an http or https address when it is a restricted one; 0 otherwise.
-int RestrictedPortOf(const std::string& address) {
-  const std::string origin = OriginOf(address);
-  if (origin.rfind("http://", 0) != 0 && origin.rfind("https://", 0) != 0) return 0;
-  const size_t colon = origin.rfind(':');
-  const size_t bracket = origin.rfind(']');
-  if (colon < origin.find("://") + 3 || (bracket != std::string::npos && colon < bracket)) return 0;
-  int port = 0;
-  for (char c : origin.substr(colon + 1)) {
-    if (c < '0' || c > '9' || port > 65535) return 0;
-    port = port * 10 + (c - '0');
-  }
-  return IsRestrictedPort(port) ? port : 0;
-}
-
 }  // namespace
 
 NavigationTracker::NavigationTracker(NavigationHost& host, const HostPatterns& internal,
@@ -237,7 +197,7 @@ bool NavigationTracker::LoadFailed(const std::string& address, LoadFailure failu
       // A page's link or script towards an address the view does not show (mailto:, another
       // program's scheme) is the window's to hand to another program, or not; one a server's
       // redirect arrived at never is.
-      if (startedByPage_ && !redirected_ && !IsWebAddress(address)) {
+      if (startedByPage_ && !redirected_ && !OpensWithoutAsking(address)) {
         SendToDefaultBrowser(address);
         return true;
       }

@@ -149,6 +149,29 @@ bool OpensWithoutAsking(std::string_view address) {
   return scheme == "http" || scheme == "https";
 }
 
+int RestrictedPortOf(std::string_view address) {
+  static constexpr int kPorts[] = {
+      1,    7,    9,    11,   13,   15,   17,   19,   20,   21,   22,   23,   25,   37,
+      42,   43,   53,   69,   77,   79,   87,   95,   101,  102,  103,  104,  109,  110,
+      111,  113,  115,  117,  119,  123,  135,  137,  139,  143,  161,  179,  389,  427,
+      465,  512,  513,  514,  515,  526,  530,  531,  532,  540,  548,  554,  556,  563,
+      587,  601,  636,  989,  990,  993,  995,  1719, 1720, 1723, 2049, 3659, 4045, 4190,
+      5060, 5061, 6000, 6566, 6665, 6666, 6667, 6668, 6669, 6679, 6697, 10080};
+  if (!OpensWithoutAsking(address)) return 0;
+  // The origin names the port only when it is not the scheme's own, after the host (an IPv6
+  // host keeps its brackets).
+  const std::string origin = OriginOf(address);
+  const size_t colon = origin.rfind(':');
+  const size_t bracket = origin.rfind(']');
+  if (colon < origin.find("://") + 3 || (bracket != std::string::npos && colon < bracket)) return 0;
+  int port = 0;
+  for (char c : origin.substr(colon + 1)) {
+    if (c < '0' || c > '9' || port > 65535) return 0;
+    port = port * 10 + (c - '0');
+  }
+  return std::ranges::binary_search(kPorts, port) ? port : 0;
+}
+
 std::vector<std::string> PermissionGrantNames(const PermissionRequest& request) {
   if (!request.scheme.empty()) return {"external:" + request.scheme};
   std::vector<std::string> names;

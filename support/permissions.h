@@ -67,6 +67,12 @@ std::string SchemeOf(std::string_view address);
 // schemes, http: and https:. Any other program could be made to do what a page wants with it.
 bool OpensWithoutAsking(std::string_view address);
 
+// The port of an http: or https: address when it is one a web view never connects to, since it
+// belongs to another kind of service (mail, name lookup, the X server...: the list browsers
+// share); 0 otherwise. The engine turns a load of such an address into an empty page without a
+// word.
+int RestrictedPortOf(std::string_view address);
+
 // The names a request's answer is kept under after the origin: each kind's name, or
 // "external:SCHEME" for handing an address to another program. The window's state shows
 // them too, divided by " ".

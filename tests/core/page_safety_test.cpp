@@ -95,6 +95,21 @@ TEST(Certificate, EveryProblemHasWords) {
                                       "The certificate has expired."}));
 }
 
+// The ports the engine refuses before any request, read from an address as the origin names
+// them.
+TEST(Permissions, RestrictedPortsOfAddresses) {
+  const std::pair<const char*, int> cases[] = {
+      {"http://127.0.0.1:9/", 9}, {"HTTPS://host.example:6000/x?y#z", 6000},
+      {"http://[::1]:25/", 25},   {"http://user:pw@host:110/", 110},
+      {"http://host:8080/", 0},   {"http://host/", 0},   // the scheme's own port
+      {"http://host:80/", 0},     {"http://[::1]/", 0},  // an IPv6 host's colons are no port
+      {"ftp://host:21/", 0},                             // not the web's own scheme
+      {"wbtest://host:9/", 0},    {"http://host:99999/", 0},
+      {"about:blank", 0},         {"", 0},
+  };
+  for (const auto& [address, port] : cases) EXPECT_EQ(RestrictedPortOf(address), port) << address;
+}
+
 TEST(Permissions, OriginsOfAddresses) {
   const struct {
     const char* address;
