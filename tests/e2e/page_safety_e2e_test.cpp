@@ -20,6 +20,7 @@
 #include "storage/settings_store.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
+#include "tests/common/notification_service.h"
 #include "tests/common/program_run.h"
 #include "tests/common/test_env.h"
 #include "tests/common/tls_server.h"
@@ -162,84 +163,8 @@ TEST_F(PageSafetyEndToEnd, RememberedAnswersAreWhatThePageReads) {
   }
 }
 
-// A notification service of the test's own on the session bus: it records what it is asked
-// to show and can click a notification as a person would.
-class NotificationServer {
- public:
-  NotificationServer() {
-    static const char kXml[] =
-        "<node><interface name='org.freedesktop.Notifications'>"
-        "<method name='Notify'><arg type='s' direction='in'/><arg type='u' direction='in'/>"
-        "<arg type='s' direction='in'/><arg type='s' direction='in'/>"
-        "<arg type='s' direction='in'/><arg type='as' direction='in'/>"
-        "<arg type='a{sv}' direction='in'/><arg type='i' direction='in'/>"
-        "<arg type='u' direction='out'/></method>"
-        "<method name='CloseNotification'><arg type='u' direction='in'/></method>"
-        "<signal name='ActionInvoked'><arg type='u'/><arg type='s'/></signal>"
-        "<signal name='NotificationClosed'><arg type='u'/><arg type='u'/></signal>"
-        "</interface></node>";
-    bus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (!bus_) return;
-    info_ = g_dbus_node_info_new_for_xml(kXml, nullptr);
-    static const GDBusInterfaceVTable vtable = {OnCall, nullptr, nullptr, {}};
-    g_dbus_connection_register_object(bus_, "/org/freedesktop/Notifications", info_->interfaces[0],
-                                      &vtable, this, nullptr, nullptr);
-    owner_ = g_bus_own_name_on_connection(bus_, "org.freedesktop.Notifications",
-                                          G_BUS_NAME_OWNER_FLAGS_REPLACE, OnOwned, nullptr, this,
-                                          nullptr);
-  }
-  ~NotificationServer() {
-    if (owner_) g_bus_unown_name(owner_);
-    if (info_) g_dbus_node_info_unref(info_);
-    if (bus_) g_object_unref(bus_);
-  }
-  bool Ready() const { return owned_; }
-  void Click(guint32 id) {
-    g_dbus_connection_emit_signal(bus_, nullptr, "/org/freedesktop/Notifications",
-                                  "org.freedesktop.Notifications", "ActionInvoked",
-                                  g_variant_new("(us)", id, "default"), nullptr);
-  }
-
-  struct Shown {
-    std::string app, summary, body;
-  };
-  std::vector<Shown> shown;
-  std::vector<guint32> closed;  // the ids the program closed
-
- private:
-  static void OnOwned(GDBusConnection*, const gchar*, gpointer data) {
-    static_cast<NotificationServer*>(data)->owned_ = true;
-  }
-  static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                     const gchar* method, GVariant* parameters, GDBusMethodInvocation* call,
-                     gpointer data) {
-    auto* self = static_cast<NotificationServer*>(data);
-    if (g_strcmp0(method, "Notify") == 0) {
-      const gchar *app, *icon, *summary, *body;
-      guint32 replaces;
-      g_variant_get(parameters, "(&su&s&s&s@as@a{sv}i)", &app, &replaces, &icon, &summary, &body,
-                    nullptr, nullptr, nullptr);
-      self->shown.push_back({app, summary, body});
-      g_dbus_method_invocation_return_value(
-          call, g_variant_new("(u)", static_cast<guint32>(self->shown.size())));
-    } else if (g_strcmp0(method, "CloseNotification") == 0) {
-      guint32 id = 0;
-      g_variant_get(parameters, "(u)", &id);
-      self->closed.push_back(id);
-      g_dbus_method_invocation_return_value(call, nullptr);
-    } else {
-      g_dbus_method_invocation_return_value(call, nullptr);
-    }
-  }
-
-  GDBusConnection* bus_ = nullptr;
-  GDBusNodeInfo* info_ = nullptr;
-  guint owner_ = 0;
-  bool owned_ = false;
-};
-
 TEST_F(PageSafetyEndToEnd, ANotificationReachesTheDesktopAndItsClickThePage) {
-  NotificationServer service;
+  NotificationService service;
   ASSERT_TRUE(SpinUntil([&] { return service.Ready(); }, 10000)) << "no session bus";
   LoopbackServer server;
   server.Page("/notify",
@@ -261,7 +186,7 @@ TEST_F(PageSafetyEndToEnd, ANotificationReachesTheDesktopAndItsClickThePage) {
 // A page's notification texts arrive as the page wrote them, whatever markup they hold, and a
 // page that notifies in a loop leaves a few on the desktop, not one for each.
 TEST_F(PageSafetyEndToEnd, NotificationsCarryNoMarkupAndAFewAtATime) {
-  NotificationServer service;
+  NotificationService service;
   ASSERT_TRUE(SpinUntil([&] { return service.Ready(); }, 10000)) << "no session bus";
   LoopbackServer server;
   server.Page("/notify",
