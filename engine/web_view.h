@@ -72,6 +72,12 @@ class WebView {
   // own and returns it; the engine then loads the address into it. Returning null refuses the
   // request. Without a handler the request goes to onNewWindow.
   std::function<WebView*(const Text& address)> onChildWindow;
+  // A page opened a window without an address (window.open() or "about:blank"), to send it
+  // somewhere later. The handler makes a view as for onChildWindow, puts it into a window that
+  // stays hidden until the view is ready to be shown, and returns it (null refuses). The view
+  // decides by its first address whether it becomes a child window or hands the address on and
+  // asks to be closed; one that is never sent anywhere nor written to asks to be closed too.
+  std::function<WebView*()> onBlankWindow;
   // A view made for a new-window request has its page ready to be shown.
   std::function<void()> onReadyToShow;
   // The page asked to close its window (window.close() of a window a page opened).

@@ -56,7 +56,9 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
 }
 
 WebKitView::~WebKitView() {
+  *alive_ = nullptr;
   if (deferredIdle_) g_source_remove(deferredIdle_);
+  if (blankLook_) g_source_remove(blankLook_);
   WatchWindow(nullptr);
   g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
   leavePrompt_.reset();
@@ -80,7 +82,10 @@ void WebKitView::Connect() {
   g_signal_connect(view(), "create", G_CALLBACK(OnCreate), this);
   g_signal_connect(view(), "ready-to-show", G_CALLBACK(+[](WebKitWebView*, gpointer data) {
                      auto* self = static_cast<WebKitView*>(data);
-                     if (self->onReadyToShow) self->onReadyToShow();
+                     if (self->blank_)
+                       self->BlankStep(self->blank_->ReadyToShow());
+                     else if (self->onReadyToShow)
+                       self->onReadyToShow();
                    }),
                    this);
   g_signal_connect(view(), "close", G_CALLBACK(+[](WebKitWebView*, gpointer data) {
@@ -239,6 +244,8 @@ void WebKitView::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoin
       WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
       const guint status = response ? webkit_uri_response_get_status_code(response) : 0;
       tracker.LoadCommitted(AddressOf(webkit_web_view_get_uri(view)), static_cast<int>(status));
+      if (auto* self = static_cast<WebKitView*>(data); self->blank_)
+        self->BlankStep(self->blank_->Committed());
       break;
     }
     case WEBKIT_LOAD_FINISHED:
@@ -312,6 +319,7 @@ gboolean WebKitView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
         self->tracker_.ActionRequested(uri, webkit_navigation_action_is_user_gesture(action));
         return TRUE;
       }
+      if (self->blank_ && self->BlankNavigation(decision, uri)) return TRUE;
       if (uri)
         self->tracker_.NavigationDecision(
             KindOf(webkit_navigation_action_get_navigation_type(action)),
@@ -328,13 +336,13 @@ gboolean WebKitView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
         webkit_policy_decision_ignore(decision);
         return TRUE;
       }
-      if (self->OpensChildWindow(uri)) {
+      // A window opened without an address waits for one of its own in a view of ours.
+      if ((IsBlankAddress(AddressOf(uri)) && self->onBlankWindow) || self->OpensChildWindow(uri)) {
         webkit_policy_decision_use(decision);
         return TRUE;
       }
       webkit_policy_decision_ignore(decision);
-      if (uri && *uri && g_strcmp0(uri, "about:blank") != 0 && self->onNewWindow)
-        self->onNewWindow(FromUtf8(uri));
+      if (!IsBlankAddress(AddressOf(uri)) && self->onNewWindow) self->onNewWindow(FromUtf8(uri));
       return TRUE;
     }
     case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
@@ -349,6 +357,10 @@ gboolean WebKitView::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
       }
       if (IsAttachment(webkit_response_policy_decision_get_response(resp)) ||
           !webkit_response_policy_decision_is_mime_type_supported(resp)) {
+        WebKitURIRequest* request = webkit_response_policy_decision_get_request(resp);
+        if (self->blank_ &&
+            self->BlankDownload(decision, request ? webkit_uri_request_get_uri(request) : nullptr))
+          return TRUE;
         webkit_policy_decision_download(decision);
         return TRUE;
       }
@@ -366,13 +378,19 @@ GtkWidget* WebKitView::OnCreate(WebKitWebView*, WebKitNavigationAction* action, 
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
   if (IsActionAddress(uri)) return nullptr;
+  if (IsBlankAddress(AddressOf(uri))) {
+    // Opened now, sent somewhere later: the new view's first address decides.
+    auto* blank = self->onBlankWindow ? dynamic_cast<WebKitView*>(self->onBlankWindow()) : nullptr;
+    if (!blank) return nullptr;
+    blank->AwaitFirstAddress(*self);
+    return GTK_WIDGET(blank->view());
+  }
   if (self->OpensChildWindow(uri)) {
     // The handler's view was made related to this one; the engine loads the page into it.
     auto* child = dynamic_cast<WebKitView*>(self->onChildWindow(FromUtf8(uri)));
     return child ? GTK_WIDGET(child->view()) : nullptr;
   }
-  if (uri && *uri && g_strcmp0(uri, "about:blank") != 0 && self->onNewWindow)
-    self->onNewWindow(FromUtf8(uri));
+  if (!IsBlankAddress(AddressOf(uri)) && self->onNewWindow) self->onNewWindow(FromUtf8(uri));
   return nullptr;
 }
 

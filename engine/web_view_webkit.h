@@ -3,6 +3,7 @@
 // and the engine's sandbox (sandbox_probe.cpp). The view itself is webkit_view.h; what it does
 // besides showing pages is a file each: saving and printing, downloads, notifications,
 // permissions, certificates, find and zoom, and the questions it asks (dialogs.h).
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "engine/dialogs.h"
 #include "engine/web_view.h"
+#include "model/blank_window.h"
 #include "platform/glib_ptr.h"
 #include "platform/profile.h"
 #include "support/certificate.h"
@@ -75,6 +77,10 @@ class WebKitViewFactory : public WebViewFactory {
   // The CSS colour of the band atop the explanation pages of ours (the configured window
   // colour, else the design's).
   const std::string& pageAccent() const { return accent_; }
+
+  // How long a window that a page opened without an address may wait, neither written to nor
+  // sent anywhere, before it is closed.
+  std::int64_t blankWindowWaitMs = BlankWindow::kWaitMs;
 
   // The engine settings shared by every view of this factory.
   WebKitSettings* engineSettings() const { return settings_.get(); }

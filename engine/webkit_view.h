@@ -19,6 +19,7 @@
 #include "engine/page_tools_webkit.h"
 #include "engine/web_view.h"
 #include "engine/web_view_webkit.h"
+#include "model/blank_window.h"
 #include "model/navigation_tracker.h"
 #include "platform/glib_ptr.h"
 
@@ -47,6 +48,9 @@ class WebKitView : public WebView, private NavigationHost {
   int ZoomPercent() const override { return tools_->ZoomPercent(); }
 
   WebKitWebView* view() const { return view_.get(); }
+  // Makes this view, just made for a page's window.open without an address, a blank window
+  // of `opener` (blank_window_webkit.cpp): its first address decides what it becomes.
+  void AwaitFirstAddress(WebKitView& opener);
 
  protected:
   void Load(const Text& resolved) override;
@@ -89,6 +93,13 @@ class WebKitView : public WebView, private NavigationHost {
   // Whether a new-window request for `uri` opens a child window of ours.
   bool OpensChildWindow(const char* uri) const;
 
+  // The blank window's rules (blank_window_webkit.cpp). Each returns whether it took the
+  // engine's decision itself.
+  bool BlankNavigation(WebKitPolicyDecision* decision, const char* uri);
+  bool BlankDownload(WebKitPolicyDecision* decision, const char* uri);
+  void BlankStep(BlankWindow::Step step, const std::string& address = {});
+  static gboolean LookAtBlank(gpointer data);
+
   const WebKitViewFactory& factory_;
   GObjectPtr<WebKitWebView> view_;
   Gtk::Widget* widget_ = nullptr;  // wrapper owned by the GTK object
@@ -103,6 +114,12 @@ class WebKitView : public WebView, private NavigationHost {
   std::unique_ptr<PageDownloads> downloads_;
   std::unique_ptr<PageNotifications> notifications_;
   std::unique_ptr<WebKitPageTools> tools_;  // find, zoom, context menu
+  // Set while the view is a blank window that a page opened; its opener may go first.
+  std::unique_ptr<BlankWindow> blank_;
+  std::weak_ptr<WebKitView*> opener_;
+  guint blankLook_ = 0;  // the timer that looks at what the page wrote into it
+  // Cleared when the view goes, for the views it opened and the answers that come later.
+  std::shared_ptr<WebKitView*> alive_ = std::make_shared<WebKitView*>(this);
 };
 
 }  // namespace wb

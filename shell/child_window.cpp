@@ -33,6 +33,9 @@ TChildWindow::TChildWindow(WebViewFactory& views, WebView& opener, const Text& a
   web_->onChildWindow = [this](const Text& target) -> WebView* {
     return hooks_.openChild ? hooks_.openChild(*web_, target) : nullptr;
   };
+  web_->onBlankWindow = [this]() -> WebView* {
+    return hooks_.openChild ? hooks_.openChild(*web_, Text()) : nullptr;
+  };
 }
 
 TChildWindow::~TChildWindow() {
@@ -41,6 +44,7 @@ TChildWindow::~TChildWindow() {
   web_->onTitleChanged = nullptr;
   web_->onNewWindow = nullptr;
   web_->onChildWindow = nullptr;
+  web_->onBlankWindow = nullptr;
   remove();
 }
 

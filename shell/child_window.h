@@ -21,6 +21,8 @@ class TChildWindow : public Gtk::Window {
     // host goes to the default browser, an inside one to a further child window. `page` is
     // the child's page that asked, which any question about it names.
     std::function<void(const Text& address, const Text& page)> openExternal;
+    // An empty address is a window the page opened without one, which its view keeps hidden
+    // until its first address or what the page writes into it decides.
     std::function<WebView*(WebView& opener, const Text& address)> openChild;
     // The window is to go: its page called window.close(), or the person closed it. It is
     // hidden already; the owner destroys it later, from the main loop, since the call may come

@@ -9,6 +9,7 @@
 #include <json-glib/json-glib.h>
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/page_script.h"
+#include "tests/common/test_env.h"
 #include "tests/common/test_files.h"
 
 namespace wbtest {
@@ -207,6 +209,122 @@ TEST_F(InternalHostsEndToEnd, APopUpToAnInsideHostAnswersItsOpenerAndCloses) {
   EXPECT_TRUE(w.form->Children().empty());
   EXPECT_FALSE(server.Asked("/away"));
   EXPECT_EQ(w.History(), (std::vector<Text>{wb::FromUtf8(main), wb::FromUtf8(main2)}));
+}
+
+// A window opened empty inside the click and sent somewhere once the server has answered, as
+// a notebook server's "New" and "Download as" do.
+std::string OpenThenSend(const std::string& address, const std::string& write = "") {
+  return "var w = window.open('', '_blank');" + write + " setTimeout(function() { w.location = '" +
+         address + "'; }, 300);";
+}
+
+TEST_F(InternalHostsEndToEnd, AWindowOpenedEmptyGoesWhereItsFirstAddressSays) {
+  const std::string opened = FreshBrowserHandler();
+  LoopbackServer server;
+  const std::string outside = OutsideBase(server);
+  server.Page("/notebook",
+              "<html><head><title>Notebook</title></head><body>new<script>"
+              "window.opener.postMessage('made', '*');</script></body></html>");
+  server.Page("/main", TwoButtons("Main", OpenThenSend("/notebook"),
+                                  OpenThenSend("/notebook", " w.document.write('<p>Wait</p>');"),
+                                  "<script>window.addEventListener('message', function(e) {"
+                                  "  fetch('/got?' + e.data); });</script>"));
+  const std::string main = server.Url("/main");
+  Window w({u"go=" + wb::FromUtf8(main), u"internal=127.0.0.1"});
+  ASSERT_TRUE(w.Loaded(main));
+
+  // Plain, and written to before it is sent: a child window at the address, its opener kept.
+  for (const int y : {60, 260}) {
+    SCOPED_TRACE(y);
+    ClickAt(w.form->View().widget(), 60, y);
+    const std::string shown = server.Url("/notebook") + " Notebook shown\n";
+    ASSERT_TRUE(SpinUntil([&] { return w.Children() == shown; }, 60000)) << w.Children();
+    ASSERT_TRUE(
+        SpinUntil([&] { return server.Requests("/got?made") == (y == 60 ? 1 : 2); }, 60000));
+    EXPECT_TRUE(Stays([&] { return w.Children() == shown; })) << w.Children();
+    RunScript(WEBKIT_WEB_VIEW(w.form->Children().front()->View().widget().gobj()),
+              "window.close()");
+    ASSERT_TRUE(SpinUntil([&] { return w.form->Children().empty(); }, 30000)) << w.Children();
+  }
+  EXPECT_EQ(ReadFile(opened), "");
+
+  // Sent to an outside host: the default browser has the address and the window goes unseen.
+  server.Page("/main2", TwoButtons("Main", OpenThenSend(outside + "/away"), ""));
+  w.Go(server.Url("/main2"));
+  ASSERT_TRUE(w.Loaded(server.Url("/main2")));
+  bool everShown = false;
+  ClickAt(w.form->View().widget(), 60, 60);
+  ASSERT_TRUE(SpinUntil(
+      [&] {
+        everShown = everShown || w.Children().find("shown") != std::string::npos;
+        return ReadFile(opened) == outside + "/away\n" && w.form->Children().empty();
+      },
+      60000))
+      << ReadFile(opened) << w.Children();
+  EXPECT_FALSE(everShown);
+  EXPECT_FALSE(server.Asked("/away"));
+  EXPECT_EQ(wb::ToUtf8(w.form->View().LocationURL()), server.Url("/main2"));
+}
+
+TEST_F(InternalHostsEndToEnd, AWindowOpenedEmptyThatIsNeverSentAnywhereGoesUnseen) {
+  LoopbackServer server;
+  server.Page("/main", TwoButtons("Main", "window.open('')", "window.open('about:blank')"));
+  const std::string main = server.Url("/main");
+  Window w({u"go=" + wb::FromUtf8(main)});
+  w.views.blankWindowWaitMs = 1500;
+  ASSERT_TRUE(w.Loaded(main));
+  for (const int y : {60, 260}) {
+    SCOPED_TRACE(y);
+    ClickAt(w.form->View().widget(), 60, y);
+    ASSERT_TRUE(SpinUntil([&] { return w.form->Children().size() == 1; }, 30000));
+    bool everShown = false;
+    ASSERT_TRUE(SpinUntil(
+        [&] {
+          everShown = everShown || w.Children().find("shown") != std::string::npos;
+          return w.form->Children().empty();
+        },
+        30000));
+    EXPECT_FALSE(everShown);
+  }
+}
+
+TEST_F(InternalHostsEndToEnd, ADownloadOfAWindowOpenedEmptyIsTheMainWindowsDownload) {
+  const std::string opened = FreshBrowserHandler();
+  LoopbackServer server;
+  server.Page("/export", "the notebook's text\n",
+              "Content-Type: text/plain\r\n"
+              "Content-Disposition: attachment; filename=\"notebook.txt\"\r\n");
+  server.Page("/main", TwoButtons("Main", OpenThenSend("/export"), ""));
+  const std::string main = server.Url("/main");
+  Window w({u"go=" + wb::FromUtf8(main), u"internal=127.0.0.1"});
+  const std::string folder = TestRoot() + "/blank-window-saves";
+  std::filesystem::create_directories(folder);
+  const std::string target = folder + "/saved.txt";
+  std::vector<std::string> questions;
+  w.views.chooseDownloadFile = [&](Gtk::Window* parent, const std::string& name,
+                                   std::function<void(const std::string&)> answer) {
+    questions.push_back(name + (parent == w.form.get() ? " main window" : " other window"));
+    answer(target);
+  };
+  std::vector<std::string> statuses;
+  auto status = w.form->View().onStatusText;
+  w.form->View().onStatusText = [&](const Text& text) {
+    statuses.push_back(wb::ToUtf8(text));
+    status(text);
+  };
+  ASSERT_TRUE(w.Loaded(main));
+  ClickAt(w.form->View().widget(), 60, 60);
+  ASSERT_TRUE(SpinUntil([&] { return ReadFile(target) == "the notebook's text\n"; }, 60000));
+  ASSERT_TRUE(SpinUntil([&] { return w.form->Children().empty(); }, 30000)) << w.Children();
+  EXPECT_EQ(questions, (std::vector<std::string>{"notebook.txt main window"}));
+  EXPECT_NE(
+      std::find_if(statuses.begin(), statuses.end(),
+                   [](const std::string& s) { return s.find("saved.txt") != std::string::npos; }),
+      statuses.end());
+  EXPECT_TRUE(Stays([&] {
+    return w.form->Children().empty() && wb::ToUtf8(w.form->View().LocationURL()) == main;
+  }));
+  EXPECT_EQ(ReadFile(opened), "");
 }
 
 TEST_F(InternalHostsEndToEnd, WithoutTheKeyPopUpsGoToTheDefaultBrowser) {
