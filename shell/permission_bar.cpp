@@ -1,5 +1,7 @@
 #include "shell/permission_bar.h"
 
+#include <gtkmm/cssprovider.h>
+
 #include <utility>
 
 namespace wb {
@@ -20,6 +22,14 @@ PermissionBar::PermissionBar(PermissionPrompts::Store store)
   allowButton.show();
   blockButton.show();
   set_no_show_all(true);
+  // It lies over the page, so it needs a face of its own; a click on its buttons leaves the
+  // keyboard's focus where it was, in the page most of the time.
+  auto css = Gtk::CssProvider::create();
+  css->load_from_data(
+      "#pPermission { background-color: @theme_bg_color; border-bottom: 1px solid @borders; }");
+  get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  allowButton.set_focus_on_click(false);
+  blockButton.set_focus_on_click(false);
   allowButton.signal_clicked().connect([this] { prompts_.Answer(true); });
   blockButton.signal_clicked().connect([this] { prompts_.Answer(false); });
   prompts_.onChanged = [this] { Render(); };
@@ -38,7 +48,9 @@ void PermissionBar::Attach(WebView& view) {
 void PermissionBar::Render() {
   const PermissionPrompts::Request* current = prompts_.Current();
   if (!current) {
+    if (!get_visible()) return;
     hide();
+    if (onHidden) onHidden();
     return;
   }
   question.set_text(PermissionRequestQuestion(*current));

@@ -21,6 +21,9 @@ class PermissionBar : public Gtk::Box {
   // The view's page was left: requests nobody answered are refused.
   void PageLeft() { prompts_.PageLeft(); }
 
+  // The bar has gone after its last question.
+  std::function<void()> onHidden;
+
   PermissionPrompts& Prompts() { return prompts_; }
   const PermissionPrompts& Prompts() const { return prompts_; }
 

@@ -68,6 +68,7 @@ TWebForm::~TWebForm() {
     web->onNewWindow = nullptr;
     web->onExternalNavigation = nullptr;
     web->onChildWindow = nullptr;
+    web->onBlankWindow = nullptr;
     web->onStatusText = nullptr;
     web->onNavigationCalledOff = nullptr;
     web->onPageError = nullptr;
@@ -169,9 +170,12 @@ void TWebForm::BuildDesign() {
   view.set_name("web");
   view.set_hexpand(true);
   view.set_vexpand(true);
-  clientBox.pack_start(*pPermission, Gtk::PACK_SHRINK);
+  pageArea.add(view);
+  pPermission->set_valign(Gtk::ALIGN_START);
+  pageArea.add_overlay(*pPermission);
   pPermission->Attach(*web);
-  clientBox.pack_start(view, Gtk::PACK_EXPAND_WIDGET);
+  pPermission->onHidden = [this] { FocusThePageIfLost(); };
+  clientBox.pack_start(pageArea, Gtk::PACK_EXPAND_WIDGET);
 
   StatusBar.set_name("StatusBar");
   StatusBar.set_margin_top(0);
@@ -200,6 +204,7 @@ void TWebForm::BuildDesign() {
     OpenExternal(address, web->LocationURL());
   };
   web->onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
+  web->onBlankWindow = [this] { return OpenChild(*web, Text()); };
   web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
 
   signal_key_press_event().connect([this](GdkEventKey* e) { return FormKeyDown(e); }, false);
@@ -656,10 +661,20 @@ void TWebForm::vis(const Text& s) {
   if (!bars.statusbar) StatusBar.hide();
   // A hidden address box cannot take keys: the focus it had at start goes to the page, which
   // would otherwise get no key until the person clicks into it.
-  if (!bars.address && get_focus() == Addr.get_entry()) {
-    unset_focus();
-    web->widget().grab_focus();
-  }
+  FocusThePageIfLost();
+}
+
+void TWebForm::FocusThePageIfLost() {
+  // Shown within this window, whether or not the window itself is shown yet.
+  auto shown = [this](Gtk::Widget* widget) {
+    for (; widget && widget != this; widget = widget->get_parent())
+      if (!widget->get_visible()) return false;
+    return widget == this;
+  };
+  Gtk::Widget* focus = get_focus();
+  if (focus && shown(focus)) return;
+  unset_focus();
+  web->widget().grab_focus();
 }
 
 }  // namespace wb

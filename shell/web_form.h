@@ -17,6 +17,7 @@
 #include <gtkmm/menu.h>
 #include <gtkmm/menubar.h>
 #include <gtkmm/menuitem.h>
+#include <gtkmm/overlay.h>
 #include <gtkmm/statusbar.h>
 #include <gtkmm/toolbar.h>
 #include <gtkmm/toolbutton.h>
@@ -140,7 +141,10 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   Gtk::Toolbar LinkBar;
   Gtk::EventBox pBanner;
   Gtk::Label bannerLabel;
-  std::unique_ptr<PermissionBar> pPermission;  // above the web view while a page asks
+  // The web view, with the permission bar over its top while a page asks: the page does not
+  // move when the bar comes and goes, so a click aimed at it lands where it was aimed.
+  Gtk::Overlay pageArea;
+  std::unique_ptr<PermissionBar> pPermission;
   Gtk::Statusbar StatusBar;
 
   // Menu items; null once the menu bar is destroyed.
@@ -180,6 +184,9 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   bool IsFullScreen() const { return fullScreen_; }
   // Selects the address box's text and gives it the keyboard focus, when it is shown.
   bool FocusAddress();
+  // Gives the keyboard's focus to the page when no control of the window that is shown has it:
+  // a control hidden with its bar, or a bar closed, leaves the keys going nowhere.
+  void FocusThePageIfLost();
   // Runs the command of the shortcut table; returns whether it was the window's to run.
   bool RunShortcut(WindowCommand command);
 
@@ -250,7 +257,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   sigc::connection dropChildren_;
   WebFormModel model_{*this};
   bool created_ = false;
-  bool settingAddr_ = false;  // the program, not the user, is changing the address box
+  bool findFromAddress_ = false;  // the find bar was opened from the address box
+  bool settingAddr_ = false;      // the program, not the user, is changing the address box
   // The rows of the address box's list by their lower-cased address, so that moving one to
   // the top or selecting one touches that row only. A list store's row keeps its iterator
   // while it exists, wherever it moves, and this list never loses a row; a row reference

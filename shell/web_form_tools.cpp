@@ -52,7 +52,11 @@ void TWebForm::BuildPageTools() {
                      : command == WebView::PageCommand::kStop    ? &acStop
                                                                  : &acRefresh;
     action->Update();
-    return WebView::PageCommandState{FromUtf8(action->Caption().raw()), action->Enabled(),
+    // The window's Stop is always there to press; the page's menu offers it only while there
+    // is something to stop, as the engine's own menu would.
+    const bool enabled =
+        action->Enabled() && (command != WebView::PageCommand::kStop || web->IsLoading());
+    return WebView::PageCommandState{FromUtf8(action->Caption().raw()), enabled,
                                      [action] { action->Execute(); }};
   };
 
@@ -261,6 +265,7 @@ bool TWebForm::PageScroll(GdkEventScroll* event) {
 
 void TWebForm::ShowFindBar() {
   const bool wasOpen = find_.IsOpen();
+  if (!wasOpen) findFromAddress_ = get_focus() == Addr.get_entry();
   find_.Open();
   findBar.show();
   findBar.FocusEntry();
@@ -274,7 +279,8 @@ void TWebForm::CloseFindBar() {
   web->FindEnd();
   findBar.hide();
   findBar.ShowCount({});
-  web->widget().grab_focus();
+  // The keys go back where they went before the bar took them.
+  if (!findFromAddress_ || !FocusAddress()) web->widget().grab_focus();
 }
 
 void TWebForm::FindChanged() {

@@ -1,6 +1,7 @@
 #pragma once
 // A web view for window tests: records every call and raises events on demand, so window
 // logic can be tested on real GTK widgets without the engine.
+#include <gtkmm/eventbox.h>
 #include <gtkmm/label.h>
 
 #include <stdexcept>
@@ -12,7 +13,13 @@ namespace wbtest {
 
 class FakeWebView : public wb::WebView {
  public:
-  Gtk::Widget& widget() override { return label_; }
+  // It takes the keyboard's focus, as the engine's view does.
+  FakeWebView() {
+    page_.set_can_focus(true);
+    page_.add(label_);
+    label_.show();
+  }
+  Gtk::Widget& widget() override { return page_; }
 
   void Stop() override { ++stops; }
   void Save() override {
@@ -99,6 +106,7 @@ class FakeWebView : public wb::WebView {
   }
 
  private:
+  Gtk::EventBox page_;
   Gtk::Label label_{"fake web view"};
 };
 

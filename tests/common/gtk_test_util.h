@@ -6,6 +6,7 @@
 #ifdef GDK_WINDOWING_WAYLAND
 #include <gdk/gdkwayland.h>
 #endif
+#include <gtkmm/button.h>
 #include <gtkmm/main.h>
 #include <gtkmm/widget.h>
 
@@ -59,6 +60,11 @@ inline bool HasInputSeat() {
 
 // Clicks inside `widget`'s window at (x, y) as the mouse does: press and release of button 1,
 // so the toolkit and the engine see a user's gesture.
+// A button's click as its "clicked" signal, without the pointer.
+inline void Click(Gtk::Button& button) {
+  g_signal_emit_by_name(button.gobj(), "clicked");
+}
+
 inline void ClickAt(Gtk::Widget& widget, double x, double y) {
   GdkWindow* window = widget.get_window()->gobj();
   GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(window));

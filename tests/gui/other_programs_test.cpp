@@ -13,10 +13,6 @@ using wb::Text;
 constexpr const char16_t* kPage = u"http://127.0.0.1:8080/page";
 constexpr const char* kOrigin = "http://127.0.0.1:8080";
 
-void Click(Gtk::Button& button) {
-  g_signal_emit_by_name(button.gobj(), "clicked");
-}
-
 TEST(OtherPrograms, TheBarAsksAndTheAnswerIsKeptForTheSiteAndScheme) {
   const struct {
     const char* name;
