@@ -6,9 +6,34 @@
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/window.h>
 
+#include <filesystem>
+#include <string>
 #include <utility>
 
 namespace wb {
+
+namespace {
+
+// The folder the last file was saved into, by a save dialog of this program.
+std::string& LastSaveFolder() {
+  static std::string folder;
+  return folder;
+}
+
+void RememberSaveFolder(const std::string& path) {
+  if (!path.empty()) LastSaveFolder() = std::filesystem::path(path).parent_path().string();
+}
+
+}  // namespace
+
+std::string SaveStartFolder() {
+  std::error_code error;
+  const std::string& last = LastSaveFolder();
+  if (!last.empty() && std::filesystem::is_directory(last, error)) return last;
+  const char* downloads = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+  if (downloads && std::filesystem::is_directory(downloads, error)) return downloads;
+  return g_get_home_dir();
+}
 
 Gtk::Window* ToplevelOf(GtkWidget* widget) {
   GtkWidget* top = gtk_widget_get_toplevel(widget);
@@ -34,11 +59,13 @@ SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName)
   dialog.add_filter(mhtml);
   dialog.add_filter(html);
   dialog.set_filter(mhtml);
+  dialog.set_current_folder(SaveStartFolder());
   dialog.set_current_name(suggestedName);
   SaveChoice choice;
   if (dialog.run() == Gtk::RESPONSE_ACCEPT) {
     choice.path = dialog.get_filename();
     choice.htmlOnly = dialog.get_filter() == html;
+    RememberSaveFolder(choice.path);
   }
   return choice;
 }
@@ -56,14 +83,14 @@ void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,
   dialog->add_button("_Save", Gtk::RESPONSE_ACCEPT);
   dialog->set_default_response(Gtk::RESPONSE_ACCEPT);
   dialog->set_do_overwrite_confirmation(true);
+  dialog->set_current_folder(SaveStartFolder());
   dialog->set_current_name(suggestedName);
-  if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
-    dialog->set_current_folder(dir);
   auto answered = std::make_shared<std::function<void(const std::string&)>>(std::move(answer));
   dialog->signal_response().connect([dialog, answered](int response) {
     const std::string path =
         response == Gtk::RESPONSE_ACCEPT ? std::string(dialog->get_filename()) : std::string();
     dialog->hide();
+    RememberSaveFolder(path);
     if (auto give = std::exchange(*answered, nullptr)) give(path);
     Glib::signal_idle().connect_once([dialog] { delete dialog; });
   });

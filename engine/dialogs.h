@@ -21,11 +21,16 @@ struct SaveChoice {
   bool htmlOnly = false;  // the page's HTML alone instead of a single-file web page (MHTML)
 };
 
+// The folder a save dialog opens in: the one this program saved into last, while it exists,
+// else the user's download folder, else the home folder (never the folder the program was
+// started from).
+std::string SaveStartFolder();
+
 // A file chooser for saving the page shown, as a single-file web page or its HTML only.
 // `parent` may be null.
 SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName);
 
-// A file chooser for a download, opened in the user's download folder, without waiting for the
+// A file chooser for a download, opened in SaveStartFolder(), without waiting for the
 // answer: `answer(path)` comes once the person has chosen, with an empty path when they cancel
 // or the window goes. `parent` may be null.
 void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,

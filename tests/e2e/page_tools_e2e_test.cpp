@@ -3,6 +3,7 @@
 // program, the address box's shortcut, Refresh after an edit, the mouse's back button, and the
 // window's own Back in the page's context menu.
 #include <gtest/gtest.h>
+#include <gtkmm/filechooserdialog.h>
 #include <json-glib/json-glib.h>
 #include <webkit2/webkit2.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/dialogs.h"
 #include "engine/web_view_webkit.h"
 #include "shell/main_window.h"
 #include "shell/web_main.h"
@@ -185,6 +187,96 @@ TEST_F(PageToolsEndToEnd, APageThatHandlesCtrlFItselfKeepsIt) {
   // Once: the key the engine hands back is not taken a second time.
   EXPECT_TRUE(Stays([&] { return w.State().zoom == 110; })) << w.form->StateJson();
   EXPECT_EQ(w.form->View().ZoomPercent(), 110);
+}
+
+// The toolkit's critical messages while it lives: a key sent to a control that cannot take it
+// is one.
+struct CriticalCount {
+  CriticalCount()
+      : handler(g_log_set_handler(
+            "Gtk", GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+            [](const gchar*, GLogLevelFlags, const gchar* message, gpointer data) {
+              static_cast<std::vector<std::string>*>(data)->push_back(message);
+            },
+            &messages)) {}
+  ~CriticalCount() { g_log_remove_handler("Gtk", handler); }
+  std::vector<std::string> messages;
+  guint handler;
+};
+
+TEST_F(PageToolsEndToEnd, KeysRightAfterStartGoWhereTheyCanBeTaken) {
+  WB_SKIP_WITHOUT_INPUT_SEAT();
+  LoopbackServer server;
+  server.Page("/keys",
+              "<html><head><title>Keys</title></head><body><input id='name' autofocus><script>"
+              "addEventListener('keydown', function(e) { fetch('/key?' + e.key); });"
+              "</script></body></html>");
+  const std::string url = server.Url("/keys");
+  const struct {
+    const char* vis;
+    bool page;  // the page has the keys, else the address box
+  } rows[] = {{"vis=-", true}, {"vis=mn", true}, {"vis=ns", true}, {"vis=a", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.vis);
+    server.Clear();
+    EngineWindow w({u"go=" + wb::FromUtf8(url), wb::FromUtf8(row.vis)});
+    ASSERT_TRUE(w.Loaded(url));
+    const CriticalCount criticals;
+    SendKey(*w.form, GDK_KEY_k);
+    if (row.page) {
+      // Tab moves within the page, and the keys stay there.
+      SendKey(*w.form, GDK_KEY_Tab);
+      SendKey(*w.form, GDK_KEY_j);
+      ASSERT_TRUE(SpinUntil([&] { return server.Asked("/key?j"); }, 30000));
+      EXPECT_TRUE(server.Asked("/key?k"));
+    } else {
+      EXPECT_TRUE(Stays([&] { return !server.Asked("/key?k"); }));
+      EXPECT_EQ(w.form->Addr.get_entry()->get_text(), "k");
+    }
+    EXPECT_EQ(criticals.messages, std::vector<std::string>{});
+  }
+}
+
+TEST_F(PageToolsEndToEnd, TheSaveDialogOpensInTheDownloadFolderThenInTheLastOneUsed) {
+  const std::string downloads = TestRoot() + "/home/Fetched", other = TestRoot() + "/home/Kept";
+  std::filesystem::create_directories(downloads);
+  std::filesystem::create_directories(other);
+  {
+    std::ofstream dirs(TestRoot() + "/config/user-dirs.dirs");
+    dirs << "XDG_DOWNLOAD_DIR=\"$HOME/Fetched\"\n";
+  }
+  g_reload_user_special_dirs_cache();
+  // Opens the download question, reads its folder and saves into `into`.
+  auto ask = [](const std::string& into) {
+    std::string answered = "(none)";
+    wb::ChooseDownloadFile(nullptr, "report.txt",
+                           [&answered](const std::string& path) { answered = path; });
+    Gtk::FileChooserDialog* dialog = nullptr;
+    EXPECT_TRUE(SpinUntil(
+        [&] {
+          for (Gtk::Window* window : Gtk::Window::list_toplevels())
+            if (auto* d = dynamic_cast<Gtk::FileChooserDialog*>(window); d && d->get_visible())
+              dialog = d;
+          return dialog != nullptr;
+        },
+        10000));
+    if (!dialog) return std::string();
+    // The chooser takes its folder in from the main loop.
+    SpinUntil([&] { return !dialog->get_current_folder().empty(); }, 5000);
+    const std::string folder = dialog->get_current_folder();
+    dialog->set_current_folder(into);
+    SpinUntil([&] { return dialog->get_current_folder() == into; }, 5000);
+    dialog->response(Gtk::RESPONSE_ACCEPT);
+    SpinUntil([&] { return answered != "(none)"; }, 5000);
+    EXPECT_EQ(answered, into + "/report.txt");
+    return folder;
+  };
+  EXPECT_EQ(ask(other), downloads);
+  EXPECT_EQ(ask(downloads), other);
+  std::filesystem::remove_all(other);  // gone: the download folder again
+  EXPECT_EQ(ask(downloads), downloads);
+  std::filesystem::remove(TestRoot() + "/config/user-dirs.dirs");
+  g_reload_user_special_dirs_cache();
 }
 
 void Scroll(Gtk::Widget& widget, GdkScrollDirection direction, guint state, double deltaY = 0) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "model/window_memory.h"
 #include "shell/shortcuts.h"
@@ -15,6 +16,7 @@
 namespace wbtest {
 namespace {
 
+using wb::Text;
 using wb::WindowCommand;
 
 TEST(Shortcuts, KeysAndExactModifiers) {
@@ -118,6 +120,54 @@ TEST_F(PageTools, FindBarOpensAboveTheStatusBarEvenWithEveryBarHidden) {
   SendKey(form, GDK_KEY_F3);
   EXPECT_TRUE(form.Find().IsOpen());
   EXPECT_EQ(f.view->finds.size(), searched + 1);
+}
+
+TEST_F(PageTools, TheKeysGoBackWhereTheyWereWhenABarCloses) {
+  const struct {
+    const char* config;
+    bool fromAddress;  // the find bar is opened from the address box, else from the page
+  } rows[] = {{"", true}, {"", false}, {"vis=-\r\n", false}, {"vis=a\r\n", true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.config) + (row.fromAddress ? " from the address" : ""));
+    FormFixture f(std::string(row.config) + "go=http://a.example/\r\n");
+    wb::TWebForm& form = *f.form;
+    form.show();
+    SpinIdle();
+    if (row.fromAddress)
+      ASSERT_TRUE(form.FocusAddress());
+    else
+      f.view->widget().grab_focus();
+    SendKey(form, GDK_KEY_f, GDK_CONTROL_MASK);
+    ASSERT_TRUE(form.findBar.entry.has_focus());
+    SendKey(form, GDK_KEY_Escape);
+    EXPECT_EQ(form.get_focus(), row.fromAddress ? static_cast<Gtk::Widget*>(form.Addr.get_entry())
+                                                : &f.view->widget());
+  }
+
+  // The permission bar's button that had the keys goes with the bar: the page has them again.
+  FormFixture f("vis=-\r\ngo=http://a.example/\r\n");
+  wb::TWebForm& form = *f.form;
+  form.show();
+  SpinIdle();
+  for (const auto& [answer, address] :
+       {std::pair<Gtk::Button*, Text>{&form.pPermission->allowButton, u"wbtesta://x"},
+        {&form.pPermission->blockButton, u"wbtestb://x"}}) {
+    f.view->RaiseExternalNavigation(address);
+    ASSERT_TRUE(form.pPermission->get_visible());
+    answer->grab_focus();
+    Click(*answer);
+    EXPECT_FALSE(form.pPermission->get_visible());
+    EXPECT_EQ(form.get_focus(), &f.view->widget());
+  }
+}
+
+TEST_F(PageTools, ThePagesMenuOffersStopOnlyWhileLoading) {
+  FormFixture f;
+  for (const bool loading : {false, true}) {
+    f.view->loading = loading;
+    EXPECT_EQ(f.view->pageCommand(wb::WebView::PageCommand::kStop).enabled, loading);
+    EXPECT_TRUE(f.view->pageCommand(wb::WebView::PageCommand::kReload).enabled);
+  }
 }
 
 TEST_F(PageTools, ZoomKeysStepAndTheConfiguredLevelApplies) {
