@@ -1,6 +1,8 @@
 // HTTP authentication ("Basic") on the real engine, against a loopback server whose areas each
 // ask for a user name and a password of their own. The test answers the engine's sign-in
-// requests as a person would answer its dialog. "Remember password" is offered only while the
+// requests as a person would answer its dialog. Once signed in, the area's pages load without
+// a further question; a profile clear signs out, so that the next request carries no
+// credentials and the engine asks again. "Remember password" is offered only while the
 // session bus has a secret service.
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -12,14 +14,20 @@
 #include <vector>
 
 #include "platform/secret_service.h"
+#include "support/remote_record.h"
 #include "tests/common/engine_window.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
+#include "tests/common/page_script.h"
 
 namespace wbtest {
 namespace {
 
 constexpr char kCredentials[] = "Authorization: Basic dXNlcjpzZWNyZXQ=\r\n";  // user:secret
+
+bool Carries(const std::string& head) {
+  return head.find("\r\nAuthorization: ") != std::string::npos;
+}
 
 // Pages under /NAME/ need user "user", password "secret", in the realm NAME.
 LoopbackResponse Area(const std::string& path, const std::string& head) {
@@ -66,6 +74,39 @@ class HttpAuthEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_TRUE(kGtkmmReady); }
 };
+
+TEST_F(HttpAuthEndToEnd, AProfileClearSignsOutAndTheNextSignInHoldsAgain) {
+  LoopbackServer server(Area);
+  Window w({u"go=about:blank"});
+  SignIns signIns(w.view());
+  const std::string first = server.Url("/area/first"), second = server.Url("/area/second");
+  w.Go(first);
+  ASSERT_TRUE(w.Loaded(first));
+  EXPECT_EQ(signIns.asked, 1);
+  // Signed in: another page of the area loads without a question, its request signed.
+  w.Go(second);
+  ASSERT_TRUE(w.Loaded(second));
+  EXPECT_EQ(signIns.asked, 1);
+  ASSERT_FALSE(server.Heads("/area/second").empty());
+  EXPECT_TRUE(Carries(server.Heads("/area/second").back()));
+
+  // The clear that `wbctl profile clear` asks of the running window; the window then loads
+  // its page again.
+  server.Clear();
+  w.finished = false;
+  EXPECT_EQ(w.form->RemoteRecord({wb::remote::kClearWebsiteData, 0, {}}).result, 1);
+  ASSERT_TRUE(SpinUntil([&] { return !server.Heads("/area/second").empty(); }, 30000));
+  EXPECT_FALSE(Carries(server.Heads("/area/second").front()))
+      << "the request after the clear still carried the sign-in";
+  // The engine asks again, and the new sign-in holds as the first did.
+  ASSERT_TRUE(w.Loaded(second));
+  EXPECT_EQ(signIns.asked, 2);
+  EXPECT_TRUE(Carries(server.Heads("/area/second").back()));
+  w.Go(first);
+  ASSERT_TRUE(w.Loaded(first));
+  EXPECT_TRUE(Stays([&] { return signIns.asked == 2; }));
+  EXPECT_TRUE(Carries(server.Heads("/area/first").back()));
+}
 
 // Owns the secret service's name on the test's session bus while it lives.
 struct SecretServiceName {
