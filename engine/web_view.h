@@ -146,8 +146,8 @@ class WebViewFactory {
   // factory, those made already included. The window calls it after reading its configuration
   // and before its first navigation.
   virtual void ApplyConfig(const ValueList& resList) { (void)resList; }
-  // Removes everything the views' sites stored (cookies, storage, caches), then calls `done`
-  // with an empty text, or with what went wrong.
+  // Removes everything the views' sites stored (cookies, storage, caches) and the HTTP sign-ins
+  // the engine holds, then calls `done` with an empty text, or with what went wrong.
   virtual void ClearWebsiteData(std::function<void(const std::string& error)> done) {
     done("this web view keeps no website data");
   }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/http_auth_webkit.h"
 #include "engine/page_tools_webkit.h"
 #include "engine/web_view_webkit.h"
 #include "engine/webkit_view.h"
@@ -127,9 +128,14 @@ void WebKitViewFactory::ClearWebsiteData(std::function<void(const std::string& e
       [](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<Done> finished(static_cast<Done*>(data));
         GPtr<GError> error;
-        const bool ok = webkit_website_data_manager_clear_finish(
-            WEBKIT_WEBSITE_DATA_MANAGER(source), result, OutPtr(error));
-        (*finished)(ok ? std::string() : MessageOf(error.get()));
+        if (!webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result,
+                                                      OutPtr(error))) {
+          (*finished)(MessageOf(error.get()));
+          return;
+        }
+        // No kind of website data holds the HTTP sign-ins: the network process keeps them for
+        // as long as it runs, so it is ended, and the next request starts a new one.
+        EndNetworkProcess(std::move(*finished));
       },
       new Done(std::move(done)));
 }

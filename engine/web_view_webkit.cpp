@@ -11,6 +11,7 @@
 #include "engine/certificate_webkit.h"
 #include "engine/dialogs.h"
 #include "engine/engine_terms_webkit.h"
+#include "engine/http_auth_webkit.h"
 #include "engine/permissions_webkit.h"
 #include "engine/webkit_view.h"
 #include "platform/resources.h"
@@ -109,6 +110,7 @@ void WebKitView::Connect() {
                    }),
                    this);
   ConnectPermissionQueries(view(), *this);
+  ConnectHttpAuthentication(view(), this);
   g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
                    this);
 }

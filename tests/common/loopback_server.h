@@ -1,8 +1,9 @@
 #pragma once
 // A small web server on 127.0.0.1 for tests, on a thread of its own. It answers GET requests
 // from a table of pages (set with Page, at any time) and, for paths outside the table, from a
-// fallback the test chooses (by default "404 Not Found"). Every path asked for is recorded, so
-// tests can check what the program requested. Each answer closes its connection.
+// fallback the test chooses (by default "404 Not Found"), which may read the request's header
+// lines too. Every path asked for is recorded with its header lines, so tests can check what
+// the program requested. Each answer closes its connection.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -32,8 +34,15 @@ struct LoopbackResponse {
 class LoopbackServer {
  public:
   using Fallback = std::function<LoopbackResponse(const std::string& path)>;
+  // `head` is the request up to its empty line: the request line and the header lines.
+  using Handler = std::function<LoopbackResponse(const std::string& path, const std::string& head)>;
 
-  explicit LoopbackServer(Fallback fallback = NotFound) : fallback_(std::move(fallback)) {
+  explicit LoopbackServer(Fallback fallback = NotFound)
+      : LoopbackServer(
+            Handler([fallback = std::move(fallback)](const std::string& path, const std::string&) {
+              return fallback(path);
+            })) {}
+  explicit LoopbackServer(Handler fallback) : fallback_(std::move(fallback)) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -73,10 +82,19 @@ class LoopbackServer {
   void Clear() {
     std::lock_guard lock(mutex_);
     paths_.clear();
+    heads_.clear();
   }
   std::vector<std::string> Paths() const {
     std::lock_guard lock(mutex_);
     return paths_;
+  }
+  // The heads of the requests for `path`, in the order they came.
+  std::vector<std::string> Heads(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> heads;
+    for (std::size_t i = 0; i < paths_.size(); ++i)
+      if (paths_[i] == path) heads.push_back(heads_[i]);
+    return heads;
   }
   int Requests(const std::string& path) const {
     std::lock_guard lock(mutex_);
@@ -116,21 +134,24 @@ class LoopbackServer {
     auto second = first == std::string::npos ? first : request.find(' ', first + 1);
     if (second == std::string::npos || request.compare(0, first, "GET") != 0) return;
     std::string path = request.substr(first + 1, second - first - 1);
+    const std::string head = request.substr(0, request.find("\r\n\r\n") + 2);
     LoopbackResponse response;
     bool inTable = false;
     {
       std::lock_guard lock(mutex_);
       paths_.push_back(path);
+      heads_.push_back(head);
       auto page = pages_.find(path);
       if (page != pages_.end()) {
         response = page->second;
         inTable = true;
       }
     }
-    if (!inTable) response = fallback_(path);
+    if (!inTable) response = fallback_(path, head);
     std::string headers =
         response.headers.empty() ? "Content-Type: text/html; charset=utf-8\r\n" : response.headers;
     std::string reason = response.status == 200   ? " OK"
+                         : response.status == 401 ? " Unauthorized"
                          : response.status == 404 ? " Not Found"
                                                   : " Error";
     std::string text = "HTTP/1.1 " + std::to_string(response.status) + reason + "\r\n" + headers +
@@ -139,13 +160,14 @@ class LoopbackServer {
     (void)!send(client, text.data(), text.size(), MSG_NOSIGNAL);
   }
 
-  Fallback fallback_;
+  Handler fallback_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;
   std::map<std::string, LoopbackResponse> pages_;
   std::vector<std::string> paths_;
+  std::vector<std::string> heads_;  // each path's request head
   std::thread thread_;
 };
 
