@@ -307,7 +307,9 @@ void TWebMain::AddLayout(JsonBuilder* b) {
   for (Gtk::Widget* part : parts) {
     const Gtk::Allocation place = part->get_allocation();
     json_builder_begin_object(b);
-    AddString(b, "name", FromUtf8(part->get_name().raw()));
+    // The page's area is named after the page's view, which fills it.
+    Gtk::Widget* named = part == &pageArea ? &View().widget() : part;
+    AddString(b, "name", FromUtf8(named->get_name().raw()));
     AddInt(b, "y", place.get_y() - area.get_y());
     AddInt(b, "width", place.get_width());
     AddInt(b, "height", place.get_height());
