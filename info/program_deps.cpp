@@ -3,7 +3,7 @@
 #include "info/about_box.h"
 #include "info/web_info.h"
 #include "platform/shell_open.h"
-#include "support/gateway.h"
+#include "storage/gateway_values.h"
 #include "support/maker.h"
 #include "support/version_info.h"
 

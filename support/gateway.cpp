@@ -1,10 +1,7 @@
 #include "support/gateway.h"
 
-#include "storage/settings_store.h"
 #include "support/fields.h"
 #include "support/maker.h"
-#include "support/process_values.h"
-#include "support/version_info.h"
 
 namespace wb {
 namespace {
@@ -75,21 +72,6 @@ Text GatewayAddress(TextView command, TextView base, const QueryValues& values) 
   address += u"&";
   address += query;
   return address;
-}
-
-QueryValues CurrentQueryValues() {
-  QueryValues v;
-  v.executablePath = ExecutablePath();
-  v.versionText = Process().versionText;
-  v.buildDate = BuildDate(v.executablePath);
-  v.startupTitle = Process().startupTitle;
-  v.systemVersion = SystemVersionText();
-  v.installationId = InstallationId();
-  return v;
-}
-
-Text GatewayAddress(TextView command) {
-  return GatewayAddress(command, BaseWebAddress(), CurrentQueryValues());
 }
 
 }  // namespace wb

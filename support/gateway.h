@@ -34,11 +34,4 @@ Text StandardQuery(const QueryValues& values);
 // is exactly "param". The command is inserted as it is.
 Text GatewayAddress(TextView command, TextView base, const QueryValues& values);
 
-// The values of the running program, read now: process values, the executable's build date,
-// the system version and the installation id (created and stored on first use).
-QueryValues CurrentQueryValues();
-
-// GatewayAddress for the running program against BaseWebAddress().
-Text GatewayAddress(TextView command);
-
 }  // namespace wb

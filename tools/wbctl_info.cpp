@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/folders.h"
-#include "support/gateway.h"
+#include "storage/gateway_values.h"
 #include "support/maker.h"
 #include "support/values.h"
 #include "tools/command.h"
