@@ -72,14 +72,7 @@ std::string ReadFd(int fd, const std::string& path, std::size_t limit, bool fail
 }
 
 void WriteAll(int fd, const std::string& path, std::string_view data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    // A write that takes no byte at all would be retried for ever.
-    if (n <= 0) throw FileError(path, ErrnoText(n < 0 ? errno : EIO));
-    done += static_cast<size_t>(n);
-  }
+  if (const int error = WriteAllBytes(fd, data)) throw FileError(path, ErrnoText(error));
 }
 
 bool IsFileAtPath(int fd, const std::string& path) {
@@ -142,6 +135,16 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+int WriteAllBytes(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return 0;
+}
 
 FileReplacement::FileReplacement(std::string target, const ReplacementOptions& options)
     : target_(std::move(target)) {

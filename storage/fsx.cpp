@@ -1,5 +1,7 @@
 #include "storage/fsx.h"
 
+#include "storage/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -68,22 +70,15 @@ bool LockExclusive(int fd) {
   return Lock(fd, LOCK_EX);
 }
 
-// The reason a write failed. A write that takes no byte at all is a failure too: retrying it
-// would never end.
+// The reason a positioned write failed. One that takes no byte at all is a failure too:
+// retrying it would never end.
 std::string WriteFailure(ssize_t written) {
   return std::strerror(written < 0 ? errno : EIO);
 }
 
 void WriteAll(int fd, const char* bytes, std::size_t count, const std::string& path) {
-  while (count > 0) {
-    const ssize_t n = ::write(fd, bytes, count);
-    if (n <= 0) {
-      if (n < 0 && errno == EINTR) continue;
-      throw StreamError("Cannot write to file " + Quoted(path) + ". " + WriteFailure(n));
-    }
-    bytes += n;
-    count -= static_cast<std::size_t>(n);
-  }
+  if (const int error = WriteAllBytes(fd, std::string_view(bytes, count)))
+    throw StreamError("Cannot write to file " + Quoted(path) + ". " + std::strerror(error));
 }
 
 }  // namespace

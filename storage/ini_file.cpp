@@ -16,12 +16,6 @@ bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
 }
 
-TextView TrimText(TextView text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 std::string UnquoteValue(std::string_view value) {
   if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
@@ -71,7 +65,7 @@ IniDocument::IniDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom(bytes)) {
 }
 
 std::optional<std::pair<size_t, size_t>> IniDocument::FindSection(TextView section) const {
-  const std::string wanted = ToUtf8(TrimText(section));
+  const std::string wanted = ToUtf8(TrimBlanks(section));
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].kind != Kind::Section || !EqualIgnoringCaseUtf8(lines_[i].key, wanted)) continue;
     size_t end = i + 1;
@@ -87,7 +81,7 @@ std::optional<std::pair<size_t, size_t>> IniDocument::FindSection(TextView secti
 std::optional<Text> IniDocument::Read(TextView section, TextView name) const {
   auto range = FindSection(section);
   if (!range) return std::nullopt;
-  const std::string wanted = ToUtf8(TrimText(name));
+  const std::string wanted = ToUtf8(TrimBlanks(name));
   for (size_t i = range->first + 1; i < range->second; ++i) {
     if (lines_[i].kind == Kind::Entry && EqualIgnoringCaseUtf8(lines_[i].key, wanted)) {
       return FromUtf8(lines_[i].value);
@@ -102,7 +96,7 @@ std::string IniDocument::CheckWritable(TextView section, TextView name, TextView
   }
   if (section.find(u']') != TextView::npos) return "a section name with \"]\" cannot be stored";
   if (name.find(u'=') != TextView::npos) return "a name with \"=\" cannot be stored";
-  TextView trimmed = TrimText(name);
+  TextView trimmed = TrimBlanks(name);
   if (!trimmed.empty() && (trimmed.front() == u'[' || trimmed.front() == u';')) {
     return "a name that begins with \"[\" or \";\" cannot be stored";
   }
@@ -110,8 +104,8 @@ std::string IniDocument::CheckWritable(TextView section, TextView name, TextView
 }
 
 void IniDocument::Write(TextView section, TextView name, TextView value) {
-  section = TrimText(section);
-  name = TrimText(name);
+  section = TrimBlanks(section);
+  name = TrimBlanks(name);
   // New lines take the line end of the file's first line that has one.
   std::string lineEnd = "\n";
   for (const auto& line : lines_) {

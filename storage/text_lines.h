@@ -30,9 +30,6 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // is returned unchanged, since it is treated as UTF-8 (invalid sequences then read as U+FFFD).
 std::string NormaliseToUtf8(std::string_view bytes);
 
-// Trims spaces and tabs at both ends.
-std::string_view TrimBlanks(std::string_view text);
-
 // Compares names without regard to case, by the simple Unicode lower-case mapping, which does
 // not depend on the locale.
 bool EqualIgnoringCase(TextView a, TextView b);

@@ -146,4 +146,21 @@ Text Ascii(std::string_view ascii) {
   return Text(ascii.begin(), ascii.end());
 }
 
+namespace {
+template <typename View>
+View TrimmedBlanks(View text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  return TrimmedBlanks(text);
+}
+
+TextView TrimBlanks(TextView text) {
+  return TrimmedBlanks(text);
+}
+
 }  // namespace wb

@@ -32,4 +32,8 @@ bool IsAnsiRepresentable(TextView text);
 // Plain ASCII text (literals in code) to Text.
 Text Ascii(std::string_view ascii);
 
+// The text without the spaces and tabs at both ends.
+std::string_view TrimBlanks(std::string_view text);
+TextView TrimBlanks(TextView text);
+
 }  // namespace wb
