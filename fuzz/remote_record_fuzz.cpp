@@ -4,8 +4,8 @@
 // bytes than it was given; a refusal is final; the copy-data text never holds a NUL and never
 // has more units than the data holds whole.
 #include "fuzz/fuzz_check.h"
-#include "shell/sendmsg.h"
 #include "support/remote_record.h"
+#include "support/sendmsg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view stream(reinterpret_cast<const char*>(data), size);

@@ -13,9 +13,9 @@
 
 #include "info/web_info.h"
 #include "platform/remote_channel.h"
-#include "shell/sendmsg.h"
 #include "shell/web_form.h"
 #include "support/remote_record.h"
+#include "support/sendmsg.h"
 
 namespace wb {
 

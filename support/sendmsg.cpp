@@ -1,4 +1,4 @@
-#include "shell/sendmsg.h"
+#include "support/sendmsg.h"
 
 #include <cstring>
 #include <mutex>

@@ -1,7 +1,7 @@
 #pragma once
 // Turning a received window message into text. The main window uses it for the copy-data
 // message that another process sends with an address; the other kinds serve senders inside
-// the process. This file uses no toolkit, so it builds on its own (fuzz targets, tests).
+// the process. Text work alone, tested and fuzzed with the core.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
