@@ -6,29 +6,43 @@
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/window.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <utility>
+
+#include "storage/settings_store.h"
+#include "support/text.h"
 
 namespace wb {
 
 namespace {
 
-// The folder the last file was saved into, by a save dialog of this program.
-std::string& LastSaveFolder() {
-  static std::string folder;
-  return folder;
+// The folder the last file was saved into by a save dialog of this copy, kept in its settings
+// so that the next day's first save opens there too.
+const Text kFoldersKey = u"#n\\Folders";
+const Text kSaveFolderName = u"Save";
+
+std::string LastSaveFolder() {
+  return ToUtf8(ReadVar(kFoldersKey, kSaveFolderName));
 }
 
 void RememberSaveFolder(const std::string& path) {
-  if (!path.empty()) LastSaveFolder() = std::filesystem::path(path).parent_path().string();
+  if (path.empty()) return;
+  // A folder that cannot be remembered still has the file; the next question starts elsewhere.
+  try {
+    WriteVar(kFoldersKey, kSaveFolderName,
+             FromUtf8(std::filesystem::path(path).parent_path().string()));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: the folder could not be remembered: %s\n", g_get_prgname(), e.what());
+  }
 }
 
 }  // namespace
 
 std::string SaveStartFolder() {
   std::error_code error;
-  const std::string& last = LastSaveFolder();
+  const std::string last = LastSaveFolder();
   if (!last.empty() && std::filesystem::is_directory(last, error)) return last;
   const char* downloads = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
   if (downloads && std::filesystem::is_directory(downloads, error)) return downloads;

@@ -21,9 +21,9 @@ struct SaveChoice {
   bool htmlOnly = false;  // the page's HTML alone instead of a single-file web page (MHTML)
 };
 
-// The folder a save dialog opens in: the one this program saved into last, while it exists,
-// else the user's download folder, else the home folder (never the folder the program was
-// started from).
+// The folder a save dialog opens in: the one this copy saved into last (kept in its settings
+// over restarts) while it exists, else the user's download folder, else the home folder; never
+// the folder the program was started from.
 std::string SaveStartFolder();
 
 // A file chooser for saving the page shown, as a single-file web page or its HTML only.

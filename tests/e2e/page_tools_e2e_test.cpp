@@ -16,6 +16,7 @@
 #include "engine/web_view_webkit.h"
 #include "shell/main_window.h"
 #include "shell/web_main.h"
+#include "storage/settings_store.h"
 #include "tests/common/browser_handler.h"
 #include "tests/common/engine_window.h"
 #include "tests/common/gtk_test_util.h"
@@ -272,6 +273,8 @@ TEST_F(PageToolsEndToEnd, TheSaveDialogOpensInTheDownloadFolderThenInTheLastOneU
     return folder;
   };
   EXPECT_EQ(ask(other), downloads);
+  // Kept in the copy's settings, for the next start.
+  EXPECT_EQ(wb::ToUtf8(wb::ReadVar(u"#n\\Folders", u"Save")), other);
   EXPECT_EQ(ask(downloads), other);
   std::filesystem::remove_all(other);  // gone: the download folder again
   EXPECT_EQ(ask(downloads), downloads);
