@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/elf_file.h"
 #include "storage/fsx.h"
-#include "support/elf_file.h"
 
 namespace {
 

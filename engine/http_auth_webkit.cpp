@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/secret_service.h"
+#include "storage/unique_fd.h"
 #include "support/process_status.h"
-#include "support/unique_fd.h"
 
 namespace wb {
 

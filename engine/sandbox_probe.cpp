@@ -9,7 +9,7 @@
 
 #include "engine/web_view_webkit.h"
 #include "platform/glib_ptr.h"
-#include "support/timeline.h"
+#include "storage/timeline.h"
 
 namespace wb {
 namespace {

@@ -11,8 +11,8 @@
 #include "engine/page_tools_webkit.h"
 #include "engine/web_view_webkit.h"
 #include "engine/webkit_view.h"
+#include "storage/timeline.h"
 #include "support/address.h"
-#include "support/timeline.h"
 #include "support/values.h"
 
 namespace wb {

@@ -16,8 +16,8 @@
 #include "engine/webkit_view.h"
 #include "platform/resources.h"
 #include "storage/random_bytes.h"
+#include "storage/timeline.h"
 #include "support/certificate.h"
-#include "support/timeline.h"
 
 namespace wb {
 

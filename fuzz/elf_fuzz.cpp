@@ -10,8 +10,8 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
-#include "support/elf_file.h"
-#include "support/version_info.h"
+#include "storage/elf_file.h"
+#include "storage/version_info.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "fuzz/fuzz_check.h"
-#include "support/expand_path.h"
+#include "storage/expand_path.h"
 
 namespace {
 

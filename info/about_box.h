@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "info/controls.h"
-#include "support/process_values.h"
+#include "storage/process_values.h"
 #include "support/text.h"
 #include "support/values.h"
 

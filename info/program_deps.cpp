@@ -4,8 +4,8 @@
 #include "info/web_info.h"
 #include "platform/shell_open.h"
 #include "storage/gateway_values.h"
+#include "storage/version_info.h"
 #include "support/maker.h"
-#include "support/version_info.h"
 
 namespace wb {
 

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "storage/process_values.h"
 #include "storage/settings_store.h"
+#include "storage/version_info.h"
 #include "support/fields.h"
 #include "support/lower_case.h"
-#include "support/process_values.h"
 #include "support/values.h"
-#include "support/version_info.h"
 
 namespace wb {
 namespace {

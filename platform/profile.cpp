@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-#include "support/process_values.h"
+#include "storage/process_values.h"
 
 namespace wb {
 namespace {

@@ -22,8 +22,8 @@
 #include <set>
 #include <utility>
 
-#include "support/process_values.h"
-#include "support/unique_fd.h"
+#include "storage/process_values.h"
+#include "storage/unique_fd.h"
 
 namespace wb {
 namespace {

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/glib_ptr.h"
-#include "support/elf_file.h"
+#include "storage/elf_file.h"
 #include "support/fields.h"
 
 // The bundle placed in the ".wbres" section by resources/embed_bundle.c.in.

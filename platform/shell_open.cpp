@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/glib_ptr.h"
-#include "support/process_values.h"
+#include "storage/process_values.h"
 
 namespace wb {
 namespace {

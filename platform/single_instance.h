@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/unique_fd.h"
+#include "storage/unique_fd.h"
 
 namespace wb {
 

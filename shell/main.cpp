@@ -23,9 +23,9 @@
 #include "platform/single_instance.h"
 #include "shell/error_display.h"
 #include "shell/main_window.h"
+#include "storage/process_values.h"
+#include "storage/timeline.h"
 #include "storage/window_config.h"
-#include "support/process_values.h"
-#include "support/timeline.h"
 #include "support/values.h"
 
 namespace {

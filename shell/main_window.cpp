@@ -11,9 +11,9 @@
 #include "platform/resources.h"
 #include "platform/shell_open.h"
 #include "shell/web_main.h"
+#include "storage/process_values.h"
 #include "storage/settings_store.h"
 #include "storage/window_config.h"
-#include "support/process_values.h"
 
 namespace wb {
 

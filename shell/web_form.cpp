@@ -10,12 +10,12 @@
 #include <optional>
 #include <stdexcept>
 
+#include "storage/timeline.h"
 #include "storage/window_config.h"
 #include "support/address.h"
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"
-#include "support/timeline.h"
 
 namespace wb {
 namespace {

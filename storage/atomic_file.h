@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/unique_fd.h"
+#include "storage/unique_fd.h"
 
 namespace wb {
 

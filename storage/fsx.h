@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/unique_fd.h"
 #include "support/text.h"
-#include "support/unique_fd.h"
 
 namespace wb {
 

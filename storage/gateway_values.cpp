@@ -1,9 +1,9 @@
 #include "storage/gateway_values.h"
 
+#include "storage/process_values.h"
 #include "storage/settings_store.h"
+#include "storage/version_info.h"
 #include "support/maker.h"
-#include "support/process_values.h"
-#include "support/version_info.h"
 
 namespace wb {
 

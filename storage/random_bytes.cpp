@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <random>
 
-#include "support/unique_fd.h"
+#include "storage/unique_fd.h"
 
 namespace wb {
 

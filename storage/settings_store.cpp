@@ -11,13 +11,13 @@
 #include <random>
 
 #include "storage/atomic_file.h"
+#include "storage/expand_path.h"
 #include "storage/ini_file.h"
+#include "storage/process_values.h"
 #include "storage/random_bytes.h"
 #include "storage/registry_file.h"
-#include "support/expand_path.h"
+#include "storage/unique_fd.h"
 #include "support/fields.h"
-#include "support/process_values.h"
-#include "support/unique_fd.h"
 
 namespace wb {
 

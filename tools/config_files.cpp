@@ -11,8 +11,8 @@
 
 #include "platform/resources.h"
 #include "storage/icon_block.h"
+#include "storage/unique_fd.h"
 #include "storage/window_config.h"
-#include "support/unique_fd.h"
 
 namespace wbctl {
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/glib_ptr.h"
 #include "platform/remote_channel.h"
 #include "storage/atomic_file.h"
-#include "support/process_values.h"
+#include "storage/process_values.h"
 #include "support/text.h"
 #include "tools/command.h"
 #include "tools/exe_target.h"

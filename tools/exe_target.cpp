@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "support/process_values.h"
+#include "storage/process_values.h"
 #include "support/text.h"
 #include "tools/command.h"
 

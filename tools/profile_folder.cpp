@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "support/unique_fd.h"
+#include "storage/unique_fd.h"
 
 namespace wbctl {
 namespace {

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "storage/atomic_file.h"
+#include "storage/elf_file.h"
 #include "storage/fsx.h"
 #include "storage/icon_block.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
-#include "support/elf_file.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
 #include "tools/icon_image.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/folders.h"
-#include "support/expand_path.h"
-#include "support/process_values.h"
+#include "storage/expand_path.h"
+#include "storage/process_values.h"
 #include "tools/command.h"
 #include "tools/exe_target.h"
 

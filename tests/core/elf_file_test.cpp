@@ -1,4 +1,4 @@
-#include "support/elf_file.h"
+#include "storage/elf_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <regex>
 
 #include "storage/fsx.h"
-#include "support/version_info.h"
+#include "storage/version_info.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_files.h"
 

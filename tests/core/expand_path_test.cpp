@@ -1,10 +1,10 @@
-#include "support/expand_path.h"
+#include "storage/expand_path.h"
 
 #include <gtest/gtest.h>
 
 #include <string_view>
 
-#include "support/process_values.h"
+#include "storage/process_values.h"
 
 namespace wb {
 namespace {

@@ -13,11 +13,11 @@
 
 #include "model/permission_prompts.h"
 #include "storage/atomic_file.h"
+#include "storage/unique_fd.h"
 #include "support/certificate.h"
 #include "support/file_name.h"
 #include "support/permissions.h"
 #include "support/rate_limit.h"
-#include "support/unique_fd.h"
 #include "tests/common/test_env.h"
 
 namespace wb {

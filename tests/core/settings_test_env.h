@@ -12,7 +12,7 @@
 #include <string>
 
 #include "storage/atomic_file.h"
-#include "support/process_values.h"
+#include "storage/process_values.h"
 #include "support/text.h"
 #include "tests/common/test_env.h"
 

@@ -1,4 +1,4 @@
-#include "support/timeline.h"
+#include "storage/timeline.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 
 #include "platform/resources.h"
 #include "shell/main_window.h"
+#include "storage/process_values.h"
 #include "storage/window_config.h"
-#include "support/process_values.h"
 #include "tests/common/fake_web_view.h"
 
 namespace wbtest {

@@ -10,8 +10,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "support/expand_path.h"
-#include "support/process_values.h"
+#include "storage/expand_path.h"
+#include "storage/process_values.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_files.h"
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
+#include "storage/elf_file.h"
 #include "storage/value_list.h"
-#include "support/elf_file.h"
 #include "support/maker.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_files.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "support/process_values.h"
+#include "storage/process_values.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_files.h"
 

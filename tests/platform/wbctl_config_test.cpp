@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/elf_file.h"
 #include "storage/fsx.h"
-#include "support/elf_file.h"
 #include "support/maker.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"

@@ -1,11 +1,11 @@
-#include "support/version_info.h"
+#include "storage/version_info.h"
 
 #include <sys/utsname.h>
 
 #include <algorithm>
 #include <string>
 
-#include "support/elf_file.h"
+#include "storage/elf_file.h"
 
 namespace wb {
 namespace {

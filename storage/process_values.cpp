@@ -1,4 +1,4 @@
-#include "support/process_values.h"
+#include "storage/process_values.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "support/expand_path.h"
+#include "storage/expand_path.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "support/elf_file.h"
+#include "storage/elf_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 // a leading "." or separator) into full file names. Written once over a path style: the
 // Windows style keeps drives and "\\server" names, the Linux style ("/" separator, a leading
 // "/" is absolute) is what the program uses.
-#include "support/process_values.h"
+#include "storage/process_values.h"
 #include "support/text.h"
 
 namespace wb {

@@ -1,4 +1,4 @@
-#include "support/timeline.h"
+#include "storage/timeline.h"
 
 #include <time.h>
 #include <unistd.h>
