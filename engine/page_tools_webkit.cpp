@@ -203,8 +203,7 @@ int WebKitPageTools::ZoomPercent() const {
 }
 
 void ApplyPageToolsConfig(WebKitSettings* settings, WebKitWebContext* context,
-                          const ValueList& resList) {
-  const WindowConfig config = WindowConfigFromValues(resList);
+                          const WindowConfig& config) {
   webkit_settings_set_enable_developer_extras(settings, config.devtools);
   // Pictures and text grow together, as the person expects of a page zoom.
   webkit_settings_set_zoom_text_only(settings, FALSE);

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "engine/web_view.h"
-#include "storage/value_list.h"
+#include "storage/window_config.h"
 #include "support/text.h"
 
 typedef struct _WebKitWebView WebKitWebView;
@@ -60,6 +60,6 @@ class WebKitPageTools {
 // "Inspect Element" in the context menu, off unless true) and "spell" (spell checking of text
 // fields in the locale's languages that have a dictionary, on unless false).
 void ApplyPageToolsConfig(WebKitSettings* settings, WebKitWebContext* context,
-                          const ValueList& resList);
+                          const WindowConfig& config);
 
 }  // namespace wb

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "storage/value_list.h"
+#include "storage/window_config.h"
 #include "support/page_error.h"
 #include "support/permissions.h"
 #include "support/text.h"
@@ -142,10 +143,10 @@ class WebViewFactory {
   virtual ~WebViewFactory() = default;
   // `related` (may be null) is a view whose web process the new view should share.
   virtual std::unique_ptr<WebView> Create(WebView* related) = 0;
-  // Applies the engine settings of the configuration block `resList` to every view of this
-  // factory, those made already included. The window calls it after reading its configuration
-  // and before its first navigation.
-  virtual void ApplyConfig(const ValueList& resList) { (void)resList; }
+  // Applies the engine settings of the window's configuration to every view of this factory,
+  // those made already included. The window calls it once it has read its configuration, and
+  // before its first navigation.
+  virtual void ApplyConfig(const WindowConfig& config) { (void)config; }
   // Removes everything the views' sites stored (cookies, storage, caches) and the HTTP sign-ins
   // the engine holds, then calls `done` with an empty text, or with what went wrong.
   virtual void ClearWebsiteData(std::function<void(const std::string& error)> done) {

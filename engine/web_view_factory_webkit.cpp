@@ -36,24 +36,17 @@ WebKitViewFactory::~WebKitViewFactory() {
   if (notifyContext_) g_signal_handlers_disconnect_by_data(notifyContext_, this);
 }
 
-void WebKitViewFactory::ApplyConfig(const ValueList& resList) {
-  trust_ = ParseTrustList(ToUtf8(ValueOf(resList, u"trust")));
-  internal_ = ParseHostPatterns(ToUtf8(ValueOf(resList, u"internal")));
-  startHost_ = HostOfAddress(ResolveAddress(ToUtf8(ValueOf(resList, u"go"))));
-  const std::int32_t color = TextToColor(ValueOf(resList, u"color"));
-  if (color > 0) {
-    char css[8];
-    std::snprintf(css, sizeof css, "#%02X%02X%02X", color & 0xFF, (color >> 8) & 0xFF,
-                  (color >> 16) & 0xFF);
-    accent_ = css;
-  }
-  const bool gpu = TextToBool(ValueOf(resList, u"gpu"));
+void WebKitViewFactory::ApplyConfig(const WindowConfig& config) {
+  trust_ = config.trust;
+  internal_ = config.internal;
+  startHost_ = HostOfAddress(ResolveAddress(ToUtf8(config.go)));
+  if (config.color > 0) accent_ = WebColor(config.color);
   webkit_settings_set_hardware_acceleration_policy(
       settings_.get(),
-      gpu ? static_cast<WebKitHardwareAccelerationPolicy>(defaultAccelerationPolicy_)
-          : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+      config.gpu ? static_cast<WebKitHardwareAccelerationPolicy>(defaultAccelerationPolicy_)
+                 : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   ApplyPageToolsConfig(settings_.get(),
-                       context_ ? context_.get() : webkit_web_context_get_default(), resList);
+                       context_ ? context_.get() : webkit_web_context_get_default(), config);
 }
 
 void WebKitViewFactory::UseProfile(const Profile& profile) {

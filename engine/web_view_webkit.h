@@ -39,7 +39,7 @@ class WebKitViewFactory : public WebViewFactory {
   // acceleration off. A single-site window rarely needs it, and without it the engine's web
   // process holds no GL context and compositing buffers: about a quarter less memory (see the
   // README's Performance section). Sites with WebGL, video or heavy CSS animation set gpu=1.
-  void ApplyConfig(const ValueList& resList) override;
+  void ApplyConfig(const WindowConfig& config) override;
   void ClearWebsiteData(std::function<void(const std::string& error)> done) override;
 
   // The questions the views ask the user; the dialogs of dialogs.h unless replaced (tests answer

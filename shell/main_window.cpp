@@ -35,7 +35,6 @@ WebFormServices ProgramWebFormServices(WebViewFactory& views,
         } else {
           resList = ReadConfigSources(LoadResText(kConfigResourceName), ToUtf8(ExecutablePath()));
         }
-        views.ApplyConfig(resList);
         return resList;
       };
   services.openExternal = [](const Text& address) { ShellOpen(address, Text()); };

@@ -16,6 +16,7 @@
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"
+#include "support/values.h"
 
 namespace wb {
 namespace {
@@ -37,13 +38,6 @@ Gtk::Image* IconImage(const std::string& name, Gtk::IconSize size) {
 }
 
 }  // namespace
-
-std::string CssColor(std::int32_t color) {
-  auto v = static_cast<std::uint32_t>(color);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "#%02X%02X%02X", v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-  return buf;
-}
 
 TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
   if (!services_.views) throw std::invalid_argument("TWebForm needs a web view factory");
@@ -324,7 +318,7 @@ void TWebForm::ApplyCss() {
       // navigation slower the longer the day had been.
       "#Addr { -GtkComboBox-appears-as-list: true; }\n";
   if (color_ > 0) {
-    std::string c = CssColor(color_);
+    std::string c = WebColor(color_);
     css += "window, #pBanner { background-color: " + c + "; background-image: none; }\n";
   }
   css_->load_from_data(css);
@@ -346,12 +340,13 @@ void TWebForm::FormCreate() {
   model_.Configure(services_.readConfig ? services_.readConfig() : ValueList());
   TimelineMarkOnce("window's configuration read");
   const WindowConfig& config = model_.Config();
+  services_.views->ApplyConfig(config);
   // 3 and 4: title and banner.
   bannerLabel.set_text(U(config.bannerCaption));
   if (!config.caption.empty()) set_title(U(config.caption));
   pBanner.set_visible(config.bannerShown);
   // 8: the visible bars.
-  if (config.visApplied) vis(ValueOf(config.resList, u"vis"));
+  if (config.visApplied) vis(config.vis);
   // 9 and 10: size and colour.
   if (config.width > 0 || config.height > 0) {
     int w = 0, h = 0;
@@ -369,8 +364,7 @@ void TWebForm::FormCreate() {
 void TWebForm::ApplyPermissionConfig() {
   const WindowConfig& config = model_.Config();
   const std::string startOrigin = OriginOf(ResolveAddress(ToUtf8(config.go)));
-  pPermission->Prompts().Configure(startOrigin,
-                                   ParseAllowList(ToUtf8(ValueOf(config.resList, u"allow"))));
+  pPermission->Prompts().Configure(startOrigin, config.allow);
   // Notifications on the desktop carry the window's title; a new web process learns which of
   // the site's origins were allowed or refused them, as Notification.permission shows.
   services_.views->notificationAppName = get_title();

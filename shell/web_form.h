@@ -288,7 +288,4 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   std::vector<sigc::connection> toolConnections_;
 };
 
-// The colour value (red in the lowest byte, then green, then blue) as a CSS colour.
-std::string CssColor(std::int32_t color);
-
 }  // namespace wb

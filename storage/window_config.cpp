@@ -103,10 +103,10 @@ WindowConfig WindowConfigFromValues(const ValueList& resList) {
   config.linkList = LinkListFromConfig(resList);
   config.linkButtons = LinkButtons(config.linkList);
 
-  const Text vis = ValueOf(resList, u"vis");
-  if (!vis.empty()) {
+  config.vis = ValueOf(resList, u"vis");
+  if (!config.vis.empty()) {
     config.visApplied = true;
-    config.bars = ParseVis(vis);
+    config.bars = ParseVis(config.vis);
   }
 
   config.width = std::max(TextToInt(ValueOf(resList, u"width")), 0);
@@ -115,6 +115,12 @@ WindowConfig WindowConfigFromValues(const ValueList& resList) {
   config.go = ValueOf(resList, u"go");
   config.webinfo = TextToBool(ValueOf(resList, u"webinfo"));
   ApplyEverydayKeys(resList, config);
+  config.gpu = TextToBool(ValueOf(resList, u"gpu"));
+  config.trust = ParseTrustList(ToUtf8(ValueOf(resList, u"trust")));
+  config.internal = ParseHostPatterns(ToUtf8(ValueOf(resList, u"internal")));
+  config.allow = ParseAllowList(ToUtf8(ValueOf(resList, u"allow")));
+  config.single = TextToBool(ValueOf(resList, u"single"));
+  config.ephemeral = TextToBool(ValueOf(resList, u"ephemeral"));
   return config;
 }
 

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "storage/value_list.h"
+#include "support/certificate.h"
+#include "support/host_patterns.h"
+#include "support/permissions.h"
 #include "support/text.h"
 
 namespace wb {
@@ -89,6 +92,7 @@ struct WindowConfig {
   ValueList linkList;  // LinkList
   std::vector<LinkButtonSpec> linkButtons;  // in bar order, see LinkButtons
   bool visApplied = false;  // whether vis had a value (the window then calls its `vis`)
+  Text vis;                 // the vis letters as configured
   BarVisibility bars;       // the bars after vis (all shown when not applied)
   int width = 0;            // outer width in pixels; 0 keeps the design width
   int height = 0;           // outer height in pixels; 0 keeps the design height
@@ -103,6 +107,16 @@ struct WindowConfig {
   bool devtools = false;
   bool spell = true;
   bool remember = false;
+  // The keys that reach beyond the window: the engine's hardware acceleration ("gpu"), the
+  // certificates it accepts ("trust") and the hosts that stay in ("internal"), what the start
+  // address's origin is granted without asking ("allow"), and how the program starts: one
+  // window for every start ("single") and a profile that keeps nothing ("ephemeral").
+  bool gpu = false;
+  TrustList trust;
+  HostPatterns internal;
+  AllowList allow;
+  bool single = false;
+  bool ephemeral = false;
 };
 
 // What the window applies for the merged configuration `resList`, by the rules of its

@@ -146,6 +146,17 @@ bool TextToBool(TextView text) {
   return TextToInt(lowered) != 0;
 }
 
+std::string WebColor(std::int32_t color) {
+  const auto value = static_cast<std::uint32_t>(color);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text = "#";
+  for (const std::uint32_t byte : {value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF}) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  return text;
+}
+
 std::int32_t TextToColor(TextView text) {
   if (text.size() > 6 && text[0] == u'#') {
     Text rewritten = u"x";

@@ -4,6 +4,7 @@
 // wrong yields what its valid beginning spells, text that is wholly wrong yields 0 or false.
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "support/text.h"
 
@@ -39,6 +40,10 @@ bool TextToBool(TextView text);
 // any other text, also "#" texts of 6 characters or fewer, is TextToInt of the text and taken
 // as the colour value itself. "#FF0000" gives 255, "#0000FF" 16711680, "#F00" 0.
 std::int32_t TextToColor(TextView text);
+
+// A colour value (red in the lowest byte) in web notation, "#RRGGBB", as style sheets and
+// `wbctl show` write it; the highest byte is ignored.
+std::string WebColor(std::int32_t color);
 
 // x rounded to the next whole number away from zero when it has a fractional part: 2.0 gives
 // 2, 2.1 gives 3, -2.1 gives -3. NaN gives 0; values beyond the 32-bit range give the nearest

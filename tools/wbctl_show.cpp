@@ -40,14 +40,9 @@ std::string Number(int value) {
   return value > 0 ? std::to_string(value) : "design";
 }
 
-// A colour value (red in the lowest byte) in web notation.
-std::string WebColor(std::int32_t color) {
-  if (color <= 0) return "design";
-  const auto value = static_cast<std::uint32_t>(color);
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", value & 0xFF, (value >> 8) & 0xFF,
-                (value >> 16) & 0xFF);
-  return text;
+// A colour value (red in the lowest byte) in web notation, or the design's.
+std::string ColorOrDesign(std::int32_t color) {
+  return color > 0 ? wb::WebColor(color) : "design";
 }
 
 void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
@@ -66,25 +61,19 @@ void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   out << "statusbar=" << YesNo(config.bars.statusbar) << "\n";
   out << "width=" << Number(config.width) << "\n";
   out << "height=" << Number(config.height) << "\n";
-  out << "color=" << WebColor(config.color) << "\n";
+  out << "color=" << ColorOrDesign(config.color) << "\n";
   out << "go=" << (config.go.empty() ? std::string("none") : wb::ToUtf8(config.go)) << "\n";
   out << "webinfo=" << TrueFalse(config.webinfo) << "\n";
   // The keys beyond the window's design, as the program reads them.
-  const auto raw = [&config](const char16_t* key) {
-    return wb::ToUtf8(wb::ValueOf(config.resList, key));
-  };
-  const auto isOn = [&config](const char16_t* key) {
-    return wb::TextToBool(wb::ValueOf(config.resList, key));
-  };
-  out << "gpu=" << TrueFalse(isOn(u"gpu")) << "\n";
-  out << "ephemeral=" << TrueFalse(isOn(u"ephemeral")) << "\n";
-  out << "single=" << TrueFalse(isOn(u"single")) << "\n";
-  out << "trust=" << ListOrNone(wb::ParseTrustList(raw(u"trust")).Texts()) << "\n";
+  out << "gpu=" << TrueFalse(config.gpu) << "\n";
+  out << "ephemeral=" << TrueFalse(config.ephemeral) << "\n";
+  out << "single=" << TrueFalse(config.single) << "\n";
+  out << "trust=" << ListOrNone(config.trust.Texts()) << "\n";
   std::vector<std::string> allowed;
-  for (wb::PermissionKind kind : wb::ParseAllowList(raw(u"allow")).kinds)
+  for (wb::PermissionKind kind : config.allow.kinds)
     allowed.emplace_back(wb::PermissionKindName(kind));
   out << "allow=" << ListOrNone(allowed) << "\n";
-  out << "internal=" << ListOrNone(wb::ParseHostPatterns(raw(u"internal")).patterns) << "\n";
+  out << "internal=" << ListOrNone(config.internal.patterns) << "\n";
   out << "zoom=" << config.zoom << "\n";
   out << "devtools=" << TrueFalse(config.devtools) << "\n";
   out << "spell=" << TrueFalse(config.spell) << "\n";

@@ -19,11 +19,7 @@ struct EngineWindow {
   explicit EngineWindow(std::vector<wb::Text> config) {
     wb::WebMainServices s;
     s.form = wb::ProgramWebFormServices(views);
-    s.form.readConfig = [this, config] {
-      wb::ValueList list(config.begin(), config.end());
-      views.ApplyConfig(list);
-      return list;
-    };
+    s.form.readConfig = [this, config] { return wb::ValueList(config.begin(), config.end()); };
     s.remote.reset();
     form = std::make_unique<wb::TWebMain>(std::move(s));
     auto shown = form->View().onProgressChange;

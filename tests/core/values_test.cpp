@@ -136,6 +136,20 @@ TEST(TextToColor, ReadsWebNotationAndPlainNumbers) {
   for (const auto& c : cases) EXPECT_EQ(TextToColor(c.text), c.value) << ToUtf8(c.text);
 }
 
+TEST(WebColor, WritesWhatTextToColorReadsBack) {
+  const struct {
+    std::int32_t value;
+    const char* web;
+  } cases[] = {
+      {255, "#FF0000"},      {0x563412, "#123456"}, {16777215, "#FFFFFF"},
+      {0x0A0B0C, "#0C0B0A"}, {0, "#000000"},        {-1, "#FFFFFF"},  // the highest byte goes
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(wb::WebColor(c.value), c.web) << c.value;
+    EXPECT_EQ(TextToColor(wb::FromUtf8(c.web)), c.value & 0xFFFFFF) << c.web;
+  }
+}
+
 TEST(RoundAwayFromZero, RoundsFractionsAwayFromZero) {
   const struct {
     double x;

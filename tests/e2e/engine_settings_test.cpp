@@ -31,14 +31,14 @@ TEST(EngineSettings, HardwareAccelerationFollowsTheGpuKey) {
       {{u"gpu=0"}, false}, {{u"gpu=off"}, false}, {{u"title=x"}, false},
   };
   for (const auto& c : cases) {
-    factory.ApplyConfig(c.config);
+    factory.ApplyConfig(wb::WindowConfigFromValues(c.config));
     for (WebView* view : {main.get(), banner.get()}) {
       EXPECT_EQ(Policy(*view) != WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER, c.accelerated)
           << (c.config.empty() ? "no configuration" : ToUtf8(c.config.front()));
     }
   }
   // A view made after the configuration was applied gets the same setting.
-  factory.ApplyConfig({u"gpu=1"});
+  factory.ApplyConfig(wb::WindowConfigFromValues({u"gpu=1"}));
   auto later = factory.Create(nullptr);
   EXPECT_NE(Policy(*later), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 }
@@ -65,7 +65,7 @@ TEST(EngineSettings, SpellingAndInspectorFollowTheirKeys) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.config.empty() ? "no configuration" : ToUtf8(c.config.front()));
-    factory.ApplyConfig(c.config);
+    factory.ApplyConfig(wb::WindowConfigFromValues(c.config));
     EXPECT_EQ(static_cast<bool>(webkit_web_context_get_spell_checking_enabled(context)), c.spell);
     EXPECT_EQ(static_cast<bool>(webkit_settings_get_enable_developer_extras(settings)), c.devtools);
     if (!c.spell) continue;

@@ -8,6 +8,7 @@
 
 #include "platform/resources.h"
 #include "shell/main_window.h"
+#include "shell/web_form.h"
 #include "storage/process_values.h"
 #include "storage/window_config.h"
 #include "tests/common/fake_web_view.h"
@@ -17,7 +18,7 @@ namespace {
 
 class RecordingFactory : public FakeWebViewFactory {
  public:
-  void ApplyConfig(const wb::ValueList& resList) override { applied.push_back(resList); }
+  void ApplyConfig(const wb::WindowConfig& config) override { applied.push_back(config.resList); }
   std::vector<wb::ValueList> applied;
 };
 
@@ -42,9 +43,18 @@ TEST(ProgramServices, TheFirstReadingTakesTheConfigurationTheStartRead) {
     const wb::ValueList second = services.readConfig();
     EXPECT_EQ(first, c.first.value_or(fromFile)) << c.name;
     EXPECT_EQ(second, fromFile) << c.name;
-    // The engine is configured from what each reading gave.
-    EXPECT_EQ(views.applied, (std::vector<wb::ValueList>{first, second})) << c.name;
+    // Reading configures nothing: the window does, with what it read.
+    EXPECT_TRUE(views.applied.empty()) << c.name;
   }
+}
+
+TEST(ProgramServices, TheWindowConfiguresTheEngineOnceWithWhatItRead) {
+  RecordingFactory views;
+  const wb::ValueList given{u"title=Read at the start", u"gpu=1", u"go=http://start.example/"};
+  wb::TWebForm form(wb::ProgramWebFormServices(views, given));
+  EXPECT_TRUE(views.applied.empty());
+  form.FormCreate();
+  EXPECT_EQ(views.applied, std::vector<wb::ValueList>{given});
 }
 
 }  // namespace
