@@ -5,20 +5,24 @@
 #      or huge configuration blocks (bench/config_load_bench.cpp),
 #   2. wbctl brand: time per branded copy and what the copy adds to the program's size
 #      (bench/brand/brand_bench.py), for the built program and a copy without debug information,
-#   3. start-up time and memory against the engine floor and Chromium's app window
-#      (bench/startup/startup_bench.py), under the current display or else Xvfb, and the time a
+#   3. start-up time and memory against the engine floor, Chromium's app window and GNOME Web's
+#      web-application mode (bench/startup/startup_bench.py), each as a first start (a fresh
+#      profile) and as a daily start (the profile of the previous run kept), under the current
+#      display or else Xvfb, and the time a
 #      second start of a single=1 copy takes to hand over and end (bench/single/single_bench.py),
 #   4. with --soak, a long day in one window (bench/soak/soak_bench.py): N navigations, PSS and
 #      time per navigation over the first and the last thousand, without and with the banner.
 # Started as root, the start-up and soak benchmarks run the programs as an unprivileged user of
 # their own ("wbbench", created once), so that every contender keeps its sandbox.
 #
-# Usage: scripts/bench.sh [--runs N] [--with-chromium] [--skip-startup] [--timeline]
+# Usage: scripts/bench.sh [--runs N] [--with-chromium] [--with-gnome-web] [--skip-startup]
+#                         [--timeline]
 #                         [--soak] [--navigations N]
 #   --runs N         counted start-up runs per contender (default 7, at least 5)
 #   --with-chromium  install Debian's chromium first (bench only; not a build dependency), so
 #                    that the start-up table has its column; without it Chromium is measured
 #                    only when already installed, else reported as skipped
+#   --with-gnome-web install Debian's epiphany-browser first (bench only), the same way
 #   --skip-startup   only the block and brand benchmarks (no display needed)
 #   --timeline       the start-up benchmark also runs the program with WB_TIMELINE=1 and prints
 #                    the timeline of its start
@@ -30,6 +34,7 @@ set -eu
 cd "$(dirname "$0")/.."
 runs=7
 chromium=0
+gnome_web=0
 startup=1
 timeline=""
 soak=0
@@ -39,6 +44,7 @@ while [ $# -gt 0 ]; do
     --runs) runs=$2; shift ;;
     --runs=*) runs=${1#--runs=} ;;
     --with-chromium) chromium=1 ;;
+    --with-gnome-web) gnome_web=1 ;;
     --skip-startup) startup=0 ;;
     --timeline) timeline=--timeline ;;
     --soak) soak=1 ;;
@@ -53,6 +59,10 @@ scripts/install-deps.sh
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 if [ "$chromium" = 1 ] && ! command -v chromium >/dev/null 2>&1; then
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends chromium
+fi
+if [ "$gnome_web" = 1 ] && ! command -v epiphany >/dev/null 2>&1; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    epiphany-browser
 fi
 # The first frame of each window comes from the X server's damage reports, read with Debian's
 # python3-xlib; the system's Python is the one that has it.

@@ -19,7 +19,10 @@ Contenders:
   webbrowser      our program, branded to the page with `wbctl brand`
   floor           bench/engine_floor.cpp: one WebKitGTK web view, default engine settings
   floor+sandbox   the same with the engine's sandbox on (bubblewrap), as our program runs it
-  chromium        Chromium in app mode with a fresh profile (skipped when not installed)
+  chromium        Chromium in app mode (skipped when not installed)
+  gnome-web       GNOME Web in web-application mode, the browser built on the same engine
+                  (epiphany --application-mode --profile=DIR, DIR holding an ".app" file;
+                  skipped when not installed)
   webbrowser+info our program with "webinfo" true, its gateway on the same loopback server
   variant-NAME    (with --variant NAME=PATH) another build of our program, branded as A, with
                   WB_TIMELINE=1 and its own timeline table
@@ -29,9 +32,16 @@ Contenders:
 
 Started as root, the harness runs every contender as an unprivileged user of its own (created
 once, "wbbench"), so Chromium runs with its sandbox and the engine's bubblewrap sandbox runs
-as for a person; the contenders get a session bus of that user. Every run gets a fresh HOME
-and XDG directories, so caches and settings never carry over from one run to the next. Run it
-under a display (scripts/bench.sh uses Xvfb when there is none).
+as for a person; the contenders get a session bus of that user. Run it under a display
+(scripts/bench.sh uses Xvfb when there is none).
+
+Two starts are measured for every contender, in the same rounds:
+
+  first   every run gets a fresh HOME and XDG directories: the copy's first start, once in its
+          life, with no cache or profile to read;
+  daily   one HOME and XDG directories kept from the contender's previous run (the warm-up
+          makes them): the start a person makes every morning, with the profile of the day
+          before. Only the runtime folder is new, as after a log-in.
 """
 import argparse
 import http.server
@@ -135,12 +145,15 @@ class Handler(wbbench.PageHandler):
 # --- Contenders -----------------------------------------------------------------------------
 
 class Contender:
-    def __init__(self, key, label, argv, env=None, timeline=False):
+    def __init__(self, key, label, argv, env=None, timeline=False, prepare=None, start="first"):
         self.key = key
         self.label = label
         self.argv = argv
         self.env = env or {}
         self.timeline = timeline
+        self.prepare = prepare  # prepare(scratch): files the contender needs before it starts
+        self.start = start      # "first": a fresh profile each run; "daily": the one kept
+        self.kept = None        # the daily start's folder, made by its first (uncounted) run
         self.times = []
         self.frames = []
         self.pss = []
@@ -167,9 +180,19 @@ def read_timeline(path, start):
 
 
 def run_once(server, session, frames, contender, settle, timeout, verbose):
-    scratch = tempfile.mkdtemp(prefix="wbbench-")
+    if contender.start == "daily":
+        if contender.kept is None:
+            contender.kept = tempfile.mkdtemp(prefix="wbbench-daily-")
+        scratch = contender.kept
+        # A new log-in: the runtime folder (sockets, the bus's files) does not outlive it.
+        shutil.rmtree(os.path.join(scratch, "runtime"), ignore_errors=True)
+    else:
+        scratch = tempfile.mkdtemp(prefix="wbbench-")
     try:
         env = wbbench.fresh_env(scratch, session, contender.env)
+        if contender.prepare:
+            contender.prepare(scratch)
+            session.run_as.own(scratch, 0o700)
         argv = [a.replace("{scratch}", scratch) for a in contender.argv]
         server.reset()
         errors = os.path.join(scratch, "stderr")
@@ -210,7 +233,8 @@ def run_once(server, session, frames, contender, settle, timeout, verbose):
                 with open(errors, errors="replace") as f:
                     sys.stderr.write(f.read())
     finally:
-        shutil.rmtree(scratch, ignore_errors=True)
+        if scratch is not contender.kept:
+            shutil.rmtree(scratch, ignore_errors=True)
 
 
 def brand(wbctl, program, out, lines):
@@ -219,12 +243,24 @@ def brand(wbctl, program, out, lines):
     return out
 
 
-def find_chromium():
-    for name in ("chromium", "chromium-browser"):
+def find_program(names):
+    for name in names:
         path = shutil.which(name)
         if path:
             return path
     return None
+
+
+GNOME_WEB_PROFILE = "data/org.gnome.Epiphany.WebApp_wbbench"
+
+
+def gnome_web_profile(scratch):
+    """A web application's profile: a folder holding an ".app" file, kept on a daily start."""
+    profile = os.path.join(scratch, GNOME_WEB_PROFILE)
+    os.makedirs(profile, exist_ok=True)
+    marker = os.path.join(profile, ".app")
+    if not os.path.exists(marker):
+        open(marker, "w").close()
 
 
 # --- Report ---------------------------------------------------------------------------------
@@ -256,35 +292,64 @@ def print_table(header, rows):
         print("| " + " | ".join(v.ljust(w) for v, w in zip(r, widths)) + " |")
 
 
-def report(contenders, skipped, runs, frame_method):
-    by_key = {c.key: c for c in contenders}
+GOALS = (
+    # (what, our contender and figure, the other contender, at most)
+    ("daily onload / chromium", ("webbrowser", "daily", "times"), "chromium", 1.0),
+    ("daily onload / gnome-web", ("webbrowser", "daily", "times"), "gnome-web", 0.8),
+    ("daily onload / floor+sandbox", ("webbrowser", "daily", "times"), "floor+sandbox", 1.0),
+    ("daily first frame / chromium", ("webbrowser", "daily", "frames"), "chromium", 0.6),
+    ("first-start first frame / chromium", ("webbrowser", "first", "frames"), "chromium", 0.6),
+    ("daily PSS / chromium", ("webbrowser", "daily", "pss"), "chromium", 0.5),
+    ("daily PSS / floor", ("webbrowser", "daily", "pss"), "floor", 0.8),
+    ("daily PSS with the banner / without", ("webbrowser+info", "daily", "pss"), "webbrowser",
+     1.1),
+)
 
-    def of(key, what):
-        c = by_key.get(key)
+
+def report(contenders, skipped, runs, frame_method):
+    by_key = {(c.key, c.start): c for c in contenders}
+
+    def of(key, start, what):
+        c = by_key.get((key, start))
         return summary(getattr(c, what)) if c else None
 
-    floor_t, floor_m = of("floor", "times"), of("floor", "pss")
-    sand_t, sand_m = of("floor+sandbox", "times"), of("floor+sandbox", "pss")
-    chrome_t, chrome_m, chrome_f = of("chromium", "times"), of("chromium", "pss"), \
-        of("chromium", "frames")
-    header = ("contender", "first frame", "start to onload", "PSS after 2 s", "onload/floor",
-              "onload/floor+sandbox", "onload/chromium", "frame/chromium", "PSS/floor",
-              "PSS/floor+sandbox", "PSS/chromium", "failed")
-    rows = []
-    for c in contenders:
-        t, m, f = summary(c.times), summary(c.pss), summary(c.frames)
-        rows.append((c.label, fmt(f, "ms"), fmt(t, "ms"), fmt(m, "MB"), ratio(t, floor_t),
-                     ratio(t, sand_t), ratio(t, chrome_t), ratio(f, chrome_f),
-                     ratio(m, floor_m), ratio(m, sand_m), ratio(m, chrome_m), str(c.failures)))
     print()
-    print("Start-up benchmark: median [min-max] of %d runs after one warm-up" % runs)
+    print("Start-up benchmark: median [min-max] of %d runs after one uncounted start" % runs)
     print("first frame: %s" % frame_method)
-    print_table(header, rows)
+    for start, title in (("first", "First start (a fresh profile every run)"),
+                         ("daily", "Daily start (the profile of the contender's previous run)")):
+        group = [c for c in contenders if c.start == start]
+        if not group:
+            continue
+        floor_m = of("floor", start, "pss")
+        sand_t = of("floor+sandbox", start, "times")
+        chrome_t, chrome_m = of("chromium", start, "times"), of("chromium", start, "pss")
+        chrome_f = of("chromium", start, "frames")
+        gweb_t, gweb_m = of("gnome-web", start, "times"), of("gnome-web", start, "pss")
+        header = ("contender", "first frame", "start to onload", "PSS after 2 s",
+                  "onload/floor+sandbox", "onload/chromium", "onload/gnome-web",
+                  "frame/chromium", "PSS/floor", "PSS/chromium", "PSS/gnome-web", "failed")
+        rows = []
+        for c in group:
+            t, m, f = summary(c.times), summary(c.pss), summary(c.frames)
+            rows.append((c.label, fmt(f, "ms"), fmt(t, "ms"), fmt(m, "MB"), ratio(t, sand_t),
+                         ratio(t, chrome_t), ratio(t, gweb_t), ratio(f, chrome_f),
+                         ratio(m, floor_m), ratio(m, chrome_m), ratio(m, gweb_m),
+                         str(c.failures)))
+        print()
+        print(title)
+        print_table(header, rows)
     for label, why in skipped:
         print("skipped: %s (%s)" % (label, why))
-    if "webbrowser" in by_key and "webbrowser+info" in by_key:
-        print("PSS with the banner / without: %s" % ratio(summary(by_key["webbrowser+info"].pss),
-                                                          summary(by_key["webbrowser"].pss)))
+    print()
+    print("Goals (ratios of medians within this run):")
+    rows = []
+    for what, (key, start, figure), other, most in GOALS:
+        other_start = "daily" if start == "daily" or other == "webbrowser" else start
+        r = ratio(of(key, start, figure), of(other, other_start, figure))
+        met = "-" if r == "-" else ("met" if float(r) <= most else "NOT met")
+        rows.append((what, r, "<= %.1f" % most, met))
+    print_table(("goal", "ratio", "wanted", ""), rows)
     for timed in contenders:
         if not timed.milestones:
             continue
@@ -310,6 +375,9 @@ def main():
     ap.add_argument("--wbctl", help="the companion tool, for branding")
     ap.add_argument("--floor", help="the engine floor program (wb_engine_floor)")
     ap.add_argument("--chromium", help="Chromium executable (default: found on PATH)")
+    ap.add_argument("--gnome-web", help="GNOME Web executable (default: epiphany on PATH)")
+    ap.add_argument("--starts", default="first,daily",
+                    help="which starts to measure: first, daily or both (first,daily)")
     ap.add_argument("--runs", type=int, default=5, help="counted runs per contender (>= 5)")
     ap.add_argument("--settle", type=float, default=2.0, help="seconds from beacon to PSS")
     ap.add_argument("--timeout", type=float, default=60.0, help="seconds to wait for a beacon")
@@ -353,6 +421,14 @@ def main():
     def want(key):
         return only is None or key in only
 
+    starts = [x for x in args.starts.split(",") if x]
+
+    def add(key, label, argv, env=None, prepare=None):
+        """The contender, once for each start measured."""
+        for start in starts:
+            contenders.append(Contender(key, "%s (%s)" % (label, start), argv, env,
+                                        prepare=prepare, start=start))
+
     def readable(path):
         run_as.readable(path)
         return path
@@ -374,15 +450,14 @@ def main():
         if args.webbrowser and args.wbctl and want("webbrowser"):
             exe = readable(brand(args.wbctl, args.webbrowser, os.path.join(work, "bench-app"),
                                  lines + ["webinfo=0"]))
-            contenders.append(Contender("webbrowser", "A webbrowser", [exe], extra))
+            add("webbrowser", "A webbrowser", [exe], extra)
         if args.floor and want("floor"):
-            contenders.append(Contender("floor", "B engine floor",
-                                        [runnable(args.floor), url, width, height]))
+            add("floor", "B engine floor", [runnable(args.floor), url, width, height])
         if args.floor and want("floor+sandbox"):
-            contenders.append(Contender("floor+sandbox", "B' engine floor, sandbox on",
-                                        [runnable(args.floor), "--sandbox", url, width, height]))
+            add("floor+sandbox", "B' engine floor, sandbox on",
+                [runnable(args.floor), "--sandbox", url, width, height])
         if want("chromium"):
-            chromium = args.chromium or find_chromium()
+            chromium = args.chromium or find_program(("chromium", "chromium-browser"))
             if chromium:
                 argv = [chromium, "--app=" + url, "--user-data-dir={scratch}/chromium-profile",
                         "--no-first-run", "--no-default-browser-check",
@@ -391,15 +466,24 @@ def main():
                 if os.geteuid() == 0 and not run_as.dropped:
                     argv.append("--no-sandbox")  # Chromium refuses to run as root otherwise
                     label += " (no sandbox)"
-                contenders.append(Contender("chromium", label, argv))
+                add("chromium", label, argv)
             else:
                 skipped.append(("C chromium --app", "not installed"))
+        if want("gnome-web"):
+            epiphany = args.gnome_web or find_program(("epiphany", "epiphany-browser"))
+            if epiphany:
+                # The window keeps the size of its own choosing: the mode has no option for it.
+                add("gnome-web", "E gnome-web --application-mode",
+                    [epiphany, "--application-mode",
+                     "--profile={scratch}/" + GNOME_WEB_PROFILE, url], prepare=gnome_web_profile)
+            else:
+                skipped.append(("E gnome-web --application-mode", "not installed"))
         if args.webbrowser and args.wbctl and want("webbrowser+info"):
             exe = readable(brand(args.wbctl, args.webbrowser,
                                  os.path.join(work, "bench-app-info"), lines + ["webinfo=1"]))
             env = dict(extra)
             env["WB_TEST_BASE_WEB_ADDRESS"] = server.base
-            contenders.append(Contender("webbrowser+info", "D webbrowser, webinfo=1", [exe], env))
+            add("webbrowser+info", "D webbrowser, webinfo=1", [exe], env)
         for variant in args.variant:
             name, path = variant.split("=", 1)
             exe = readable(brand(args.wbctl, path, os.path.join(work, "bench-" + name),
@@ -414,8 +498,10 @@ def main():
                 exe = readable(brand(args.wbctl, args.webbrowser, exe, lines + ["webinfo=0"]))
             env = dict(extra)
             env["WB_TIMELINE"] = "1"
-            contenders.append(Contender("timeline", "T webbrowser, WB_TIMELINE=1", [exe], env,
-                                        timeline=True))
+            # The timeline of the start that matters most: the daily one, when it is measured.
+            start = "daily" if "daily" in starts else "first"
+            contenders.append(Contender("timeline", "T webbrowser, WB_TIMELINE=1 (%s)" % start,
+                                        [exe], env, timeline=True, start=start))
         if not contenders:
             ap.error("nothing to run")
 
@@ -445,7 +531,7 @@ def main():
             print("  %s: %s" % (c.label, ", ".join("%s %.0f MB" % (n, k / 1024) for n, k in biggest)))
         if args.json:
             with open(args.json, "w") as f:
-                json.dump({c.key: {"label": c.label, "times_ms": c.times, "pss_mb": c.pss,
+                json.dump({c.key + "@" + c.start: {"label": c.label, "times_ms": c.times, "pss_mb": c.pss,
                                    "frames_ms": c.frames, "milestones": c.milestones,
                                    "failures": c.failures} for c in contenders}, f, indent=1)
     finally:
