@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "model/window_rules.h"
 #include "support/lower_case.h"
 #include "support/maker.h"
 
@@ -137,7 +138,7 @@ void WebFormModel::AppendToHistory(const Text& u) {
 
 void WebFormModel::webBeforeNavigate2(const Text& u) {
   calledOff_ = {};
-  if (u.find(u"javascript:") != Text::npos) return;
+  if (IsScriptAddress(u)) return;
   const int found = FindInHistory(u);
   calledOff_ = {true, historyIndex_, false, {}};
   if (found >= 0) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "model/window_rules.h"
 #include "storage/timeline.h"
 #include "storage/window_config.h"
 #include "support/address.h"
@@ -370,13 +371,10 @@ void TWebForm::ApplyPermissionConfig() {
   services_.views->notificationAppName = get_title();
   services_.views->notificationOrigins = [this, startOrigin](std::vector<std::string>& allowed,
                                                              std::vector<std::string>& blocked) {
-    std::vector<std::string> origins{startOrigin};
-    for (const auto& link : model_.Links()) origins.push_back(OriginOf(ToUtf8(link.address)));
-    for (const auto& address : model_.HistoryList()) origins.push_back(OriginOf(ToUtf8(address)));
-    std::ranges::sort(origins);
-    origins.erase(std::unique(origins.begin(), origins.end()), origins.end());
-    for (const auto& origin : origins) {
-      if (origin.empty()) continue;
+    std::vector<const Text*> addresses;
+    for (const auto& link : model_.Links()) addresses.push_back(&link.address);
+    for (const auto& address : model_.HistoryList()) addresses.push_back(&address);
+    for (const auto& origin : NotificationOrigins(startOrigin, addresses)) {
       const std::optional<bool> known =
           pPermission->Prompts().Known(origin, {PermissionKind::kNotifications});
       if (known) (*known ? allowed : blocked).push_back(origin);
@@ -440,7 +438,7 @@ bool TWebForm::AddrKeyDown(GdkEventKey* event) {
 void TWebForm::LinksClick(Gtk::ToolButton& button) {
   for (std::size_t i = 0; i < linkButtons.size(); ++i)
     if (linkButtons[i] == &button) {
-      go(model_.Links()[i].address, 0);
+      if (model_.LinksClick(i) && get_visible()) web->widget().grab_focus();
       return;
     }
 }
@@ -617,28 +615,23 @@ void TWebForm::CompleteAddress() {
   if (entry->get_selection_bounds(start, end) ||
       entry->get_position() != static_cast<int>(typed.length()) || typed.empty())
     return;
-  Text prefix = FromUtf8(typed.raw());
   // The box's rows are in the order of the model's list.
-  int index = -1;
-  for (const Text& item : model_.Recent()) {
-    ++index;
-    if (item.size() < prefix.size() || !SameName(TextView(item).substr(0, prefix.size()), prefix))
-      continue;
-    if (item != selectedEntry_) {
-      // Moving the selection to the entry navigates to it (AddrClick).
-      if (Addr.get_active_row_number() == index)
-        AddrClick();
-      else
-        Addr.set_active(index);
-    } else {
-      settingAddr_ = true;
-      entry->set_text(U(item));
-      settingAddr_ = false;
-      model_.AddrEdited(item);  // completed as if typed
-    }
-    entry->select_region(static_cast<int>(typed.length()), -1);
-    return;
+  const std::optional<Completion> found =
+      CompleteFrom(model_.Recent(), FromUtf8(typed.raw()), selectedEntry_);
+  if (!found) return;
+  if (!found->alreadySelected) {
+    // Moving the selection to the entry navigates to it (AddrClick).
+    if (Addr.get_active_row_number() == found->index)
+      AddrClick();
+    else
+      Addr.set_active(found->index);
+  } else {
+    settingAddr_ = true;
+    entry->set_text(U(found->entry));
+    settingAddr_ = false;
+    model_.AddrEdited(found->entry);  // completed as if typed
   }
+  entry->select_region(static_cast<int>(typed.length()), -1);
 }
 
 // --- Configuration and link bar ----------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "info/web_info.h"
+#include "model/window_rules.h"
 #include "shell/web_form.h"
 
 namespace wb {
@@ -37,7 +38,7 @@ void TWebForm::BuildPageTools() {
   auto navigated = std::move(web->onBeforeNavigate);
   web->onBeforeNavigate = [this, navigated](const Text& u) {
     if (navigated) navigated(u);
-    if (u.find(u"javascript:") == Text::npos) PageShown(u);
+    if (!IsScriptAddress(u)) PageShown(u);
   };
   auto calledOff = std::move(web->onNavigationCalledOff);
   web->onNavigationCalledOff = [this, calledOff] {
@@ -179,13 +180,15 @@ bool TWebForm::RunShortcut(WindowCommand command) {
       acRefresh.Execute();
       return true;
     case WindowCommand::kEscape:
-      if (web->widget().has_focus() && web->IsLoading()) {
-        acStop.Execute();
-        return true;
-      }
-      if (find_.IsOpen()) {
-        CloseFindBar();
-        return true;
+      switch (EscapeFor(web->widget().has_focus(), web->IsLoading(), find_.IsOpen())) {
+        case EscapeAction::kStop:
+          acStop.Execute();
+          return true;
+        case EscapeAction::kCloseFindBar:
+          CloseFindBar();
+          return true;
+        case EscapeAction::kPass:
+          return false;
       }
       return false;
     case WindowCommand::kPrint:

@@ -1,0 +1,30 @@
+#include "model/window_rules.h"
+
+#include <algorithm>
+
+#include "support/permissions.h"
+
+namespace wb {
+
+bool IsScriptAddress(const Text& address) {
+  return address.find(u"javascript:") != Text::npos;
+}
+
+EscapeAction EscapeFor(bool pageFocused, bool loading, bool findBarOpen) {
+  if (pageFocused && loading) return EscapeAction::kStop;
+  if (findBarOpen) return EscapeAction::kCloseFindBar;
+  return EscapeAction::kPass;
+}
+
+std::vector<std::string> NotificationOrigins(const std::string& startOrigin,
+                                             const std::vector<const Text*>& addresses) {
+  std::vector<std::string> origins{startOrigin};
+  origins.reserve(addresses.size() + 1);
+  for (const Text* address : addresses) origins.push_back(OriginOf(ToUtf8(*address)));
+  std::ranges::sort(origins);
+  origins.erase(std::unique(origins.begin(), origins.end()), origins.end());
+  std::erase(origins, std::string());
+  return origins;
+}
+
+}  // namespace wb
