@@ -1,13 +1,14 @@
 #pragma once
 // The info banner's part of the main window's state, as the remote channel reports it.
-#include <json-glib/json-glib.h>
+#include <optional>
 
 #include "info/web_info.h"
+#include "support/window_state.h"
 
 namespace wb {
 
-// Adds the member "info" to a state object: null while there is no banner, else
-// { "visible": bool, "address": text, "interval": ms, "timer": bool }.
-void AddInfoState(JsonObject* state, const TWebInfo* banner);
+// Nothing while there is no banner, else whether it is shown, the address it loaded last and
+// its timer.
+std::optional<WindowState::Info> InfoState(const TWebInfo* banner);
 
 }  // namespace wb

@@ -75,15 +75,11 @@ std::string PixelDigest(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf) {
   return text;
 }
 
-void AddIconState(JsonObject* state) {
-  JsonObject* icon = json_object_new();
+std::optional<WindowState::Icon> ProgramIconState() {
   const auto icons = Gtk::Window::get_default_icon_list();
-  if (!icons.empty() && icons.front()) {
-    json_object_set_int_member(icon, "width", icons.front()->get_width());
-    json_object_set_int_member(icon, "height", icons.front()->get_height());
-    json_object_set_string_member(icon, "pixels", PixelDigest(icons.front()).c_str());
-  }
-  json_object_set_object_member(state, "icon", icon);
+  if (icons.empty() || !icons.front()) return std::nullopt;
+  return WindowState::Icon{icons.front()->get_width(), icons.front()->get_height(),
+                           PixelDigest(icons.front())};
 }
 
 }  // namespace wb

@@ -4,10 +4,12 @@
 // the default icon of every window, so the main window, the about box and the banner all show
 // it without an icon of their own.
 #include <gdkmm/pixbuf.h>
-#include <json-glib/json-glib.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "support/window_state.h"
 
 namespace wb {
 
@@ -28,8 +30,8 @@ void UseProgramIcon(const Glib::RefPtr<Gdk::Pixbuf>& icon);
 // equal pictures give equal fingerprints, whatever file they came from.
 std::string PixelDigest(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf);
 
-// Adds "icon" to a window's state: the default icon's "width", "height" and "pixels"
-// (PixelDigest); an empty object when the program has none.
-void AddIconState(JsonObject* state);
+// The icon's part of a window's state: the default icon's width, height and PixelDigest;
+// nothing when the program has none.
+std::optional<WindowState::Icon> ProgramIconState();
 
 }  // namespace wb

@@ -79,9 +79,6 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
 
   ProgramWindows windows;
   auto main = std::make_unique<TWebMain>(std::move(services));
-  main->AddStateMembers(
-      [window = main.get()](JsonObject* state) { AddInfoState(state, window->infoBanner.get()); });
-  main->AddStateMembers(AddIconState);
   windows.main = std::move(main);
   windows.main->FormCreate();
   windows.about = std::make_unique<TAboutBox>(windows.main.get(), ProgramAboutBoxDeps());

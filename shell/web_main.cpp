@@ -4,7 +4,9 @@
 #include <iostream>
 #include <optional>
 
-#include "platform/glib_ptr.h"
+#include "info/info_state.h"
+#include "info/program_icon.h"
+#include "model/window_snapshot.h"
 #include "storage/value_list.h"
 #include "support/fields.h"
 #include "support/permissions.h"
@@ -17,46 +19,6 @@ namespace {
 constexpr int kNavBandHeight = 26;
 constexpr int kAddressBandHeight = 21;
 constexpr int kLinkBandHeight = 22;
-
-void AddString(JsonBuilder* b, const char* name, const Text& value) {
-  json_builder_set_member_name(b, name);
-  json_builder_add_string_value(b, ToUtf8(value).c_str());
-}
-
-void AddBool(JsonBuilder* b, const char* name, bool value) {
-  json_builder_set_member_name(b, name);
-  json_builder_add_boolean_value(b, value);
-}
-
-void AddInt(JsonBuilder* b, const char* name, int value) {
-  json_builder_set_member_name(b, name);
-  json_builder_add_int_value(b, value);
-}
-
-void AddStrings(JsonBuilder* b, const char* name, const std::vector<Text>& values) {
-  json_builder_set_member_name(b, name);
-  json_builder_begin_array(b);
-  for (const auto& v : values) json_builder_add_string_value(b, ToUtf8(v).c_str());
-  json_builder_end_array(b);
-}
-
-// "find": null while the find bar is closed, else the text sought, the engine's count of its
-// matches (-1 while it counts) and the number of the current match (0: none). "zoom": the
-// page's zoom in percent.
-void AddFindAndZoom(JsonBuilder* b, const TWebForm& form) {
-  json_builder_set_member_name(b, "find");
-  const FindInPage& find = form.Find();
-  if (!find.IsOpen()) {
-    json_builder_add_null_value(b);
-  } else {
-    json_builder_begin_object(b);
-    AddString(b, "text", find.TextSought());
-    AddInt(b, "matches", find.Matches());
-    AddInt(b, "current", find.Current());
-    json_builder_end_object(b);
-  }
-  AddInt(b, "zoom", form.ZoomPercent());
-}
 
 }  // namespace
 
@@ -115,10 +77,6 @@ void TWebMain::ArrangeBands() {
   };
   follow(Addr, lbAddress);
   follow(LinkBar, lbLinks);
-}
-
-void TWebMain::AddStateMembers(std::function<void(JsonObject*)> add) {
-  if (add) stateMembers_.push_back(std::move(add));
 }
 
 std::string TWebMain::RemotePath() const {
@@ -196,127 +154,46 @@ remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
   }
 }
 
-std::string TWebMain::StateJson() {
-  const WebFormModel& model = Model();
-
-  GObjectPtr<JsonBuilder> owner(json_builder_new());
-  JsonBuilder* b = owner.get();
-  json_builder_begin_object(b);
-  AddString(b, "address", model.AddrText());
-  AddString(b, "status", model.StatusText());
-  AddString(b, "caption", FromUtf8(get_title().raw()));
-  AddStrings(b, "history", model.HistoryList());
-  json_builder_set_member_name(b, "historyIndex");
-  json_builder_add_int_value(b, model.HistoryIndex());
-  AddStrings(b, "recent", model.AddrItems());
-  // The rules themselves, not the actions, which are updated only when the loop goes idle.
-  AddBool(b, "back", model.acBackUpdate());
-  AddBool(b, "forward", model.acForwardUpdate());
-
-  json_builder_set_member_name(b, "links");
-  json_builder_begin_array(b);
-  for (const auto& link : model.Links()) {
-    json_builder_begin_object(b);
-    AddString(b, "caption", link.caption);
-    AddString(b, "address", link.address);
-    json_builder_set_member_name(b, "icon");
-    json_builder_add_int_value(b, link.icon);
-    AddString(b, "name", Ascii(link.name));
-    json_builder_end_object(b);
-  }
-  json_builder_end_array(b);
-
-  json_builder_set_member_name(b, "bars");
-  json_builder_begin_object(b);
-  AddBool(b, "menu", MainMenu && MainMenu->get_visible());
-  AddBool(b, "navbar", NavBar.get_visible());
-  AddBool(b, "address", Addr.get_visible());
-  AddBool(b, "linkbar", LinkBar.get_visible());
-  AddBool(b, "strip", CoolBar.get_visible());
-  AddBool(b, "statusbar", StatusBar.get_visible());
-  json_builder_end_object(b);
-  AddBool(b, "banner", pBanner.get_visible());
-
-  // The explanation shown instead of the page asked for, and the permission question waiting.
-  json_builder_set_member_name(b, "error");
-  if (const std::optional<PageError>& error = model.PageErrorShown()) {
-    json_builder_begin_object(b);
-    AddString(b, "kind", FromUtf8(error->kind));
-    AddString(b, "address", FromUtf8(error->address));
-    AddString(b, "detail", FromUtf8(error->detail));
-    if (error->kind == "certificate") {
-      AddString(b, "host", FromUtf8(error->host));
-      AddString(b, "fingerprint", FromUtf8(error->fingerprint));
-    }
-    json_builder_end_object(b);
-  } else {
-    json_builder_add_null_value(b);
-  }
-  json_builder_set_member_name(b, "prompt");
-  if (const PermissionRequest* prompt = pPermission->Prompts().Current()) {
-    json_builder_begin_object(b);
-    AddString(b, "origin", FromUtf8(prompt->origin));
-    AddString(b, "kind", FromUtf8(PermissionRequestText(*prompt)));
-    json_builder_end_object(b);
-  } else {
-    json_builder_add_null_value(b);
-  }
-  // The child windows that pages opened (the "internal" key), oldest first.
-  json_builder_set_member_name(b, "children");
-  json_builder_begin_array(b);
+WindowState TWebMain::State() {
+  WindowState s = ModelSnapshot(Model(), pPermission->Prompts(), Find(), ZoomPercent());
+  s.caption = FromUtf8(get_title().raw());
+  s.bars = {MainMenu && MainMenu->get_visible(),
+            NavBar.get_visible(),
+            Addr.get_visible(),
+            LinkBar.get_visible(),
+            CoolBar.get_visible(),
+            StatusBar.get_visible()};
+  s.banner = pBanner.get_visible();
   for (const auto& child : Children()) {
     if (child->Closing()) continue;
-    json_builder_begin_object(b);
-    AddString(b, "address", child->Address());
-    AddString(b, "title", FromUtf8(child->get_title().raw()));
-    AddBool(b, "visible", child->get_visible());
-    json_builder_end_object(b);
+    s.children.push_back(
+        {child->Address(), FromUtf8(child->get_title().raw()), child->get_visible()});
   }
-  json_builder_end_array(b);
-  AddLayout(b);
-  AddFindAndZoom(b, *this);
-  json_builder_end_object(b);
-
-  GPtr<JsonNode> root(json_builder_get_root(b));
-  JsonObject* state = json_node_get_object(root.get());
-  for (const auto& add : stateMembers_) add(state);
-
-  GObjectPtr<JsonGenerator> gen(json_generator_new());
-  json_generator_set_pretty(gen.get(), FALSE);
-  json_generator_set_root(gen.get(), root.get());
-  GPtr<gchar> data(json_generator_to_data(gen.get(), nullptr));
-  return data ? StringOf(data) : "{}";
+  s.layout = Layout();
+  s.info = InfoState(infoBanner.get());
+  s.icon = ProgramIconState();
+  return s;
 }
 
-void TWebMain::AddLayout(JsonBuilder* b) {
-  // The shown parts of the window's content area, top to bottom, by their names: how the room
-  // is shared between the bars, the page and a banner docked at the bottom. The content area
-  // leaves out what the desktop or the toolkit draws around it (title bar, frame, shadow).
+WindowState::Layout TWebMain::Layout() {
+  // How the room is shared between the bars, the page and a banner docked at the bottom. The
+  // content area leaves out what the desktop or the toolkit draws around it (title bar, frame,
+  // shadow).
   const Gtk::Allocation area = clientBox.get_allocation();
-  std::vector<Gtk::Widget*> parts;
-  for (Gtk::Widget* part : clientBox.get_children())
+  std::vector<const Gtk::Widget*> parts;
+  for (const Gtk::Widget* part : clientBox.get_children())
     if (part->get_visible()) parts.push_back(part);
-  std::ranges::stable_sort(parts, {}, [](Gtk::Widget* w) { return w->get_allocation().get_y(); });
-
-  json_builder_set_member_name(b, "layout");
-  json_builder_begin_object(b);
-  AddInt(b, "width", area.get_width());
-  AddInt(b, "height", area.get_height());
-  json_builder_set_member_name(b, "parts");
-  json_builder_begin_array(b);
-  for (Gtk::Widget* part : parts) {
+  std::ranges::stable_sort(parts, {},
+                           [](const Gtk::Widget* w) { return w->get_allocation().get_y(); });
+  WindowState::Layout layout{area.get_width(), area.get_height(), {}};
+  for (const Gtk::Widget* part : parts) {
     const Gtk::Allocation place = part->get_allocation();
-    json_builder_begin_object(b);
     // The page's area is named after the page's view, which fills it.
-    Gtk::Widget* named = part == &pageArea ? &View().widget() : part;
-    AddString(b, "name", FromUtf8(named->get_name().raw()));
-    AddInt(b, "y", place.get_y() - area.get_y());
-    AddInt(b, "width", place.get_width());
-    AddInt(b, "height", place.get_height());
-    json_builder_end_object(b);
+    const Gtk::Widget* named = part == &pageArea ? &View().widget() : part;
+    layout.parts.push_back({named->get_name().raw(), place.get_y() - area.get_y(),
+                            place.get_width(), place.get_height()});
   }
-  json_builder_end_array(b);
-  json_builder_end_object(b);
+  return layout;
 }
 
 }  // namespace wb

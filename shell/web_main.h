@@ -16,6 +16,7 @@
 #include "shell/web_form.h"
 #include "support/remote_record.h"
 #include "support/sendmsg.h"
+#include "support/window_state.h"
 
 namespace wb {
 
@@ -45,14 +46,11 @@ class TWebMain : public TWebForm {
   explicit TWebMain(WebMainServices services);
   ~TWebMain() override;
 
-  // Adds members to the state that the window reports to a state query. Each function gets
-  // the JSON object after the window's own members and may add its own (the info banner adds
-  // "info").
-  void AddStateMembers(std::function<void(JsonObject* state)> add);
-
-  // The window's state as one line of JSON: address, status, caption, history,
-  // historyIndex, recent, back, forward, links, bars, banner, layout, and the added members.
-  std::string StateJson();
+  // The window's state: the model's snapshot, and what only the widgets know (caption, bars,
+  // banner, child windows, layout, info banner, icon).
+  WindowState State();
+  // The state as one line of JSON, as a state query answers it.
+  std::string StateJson() { return WindowStateJson(State()); }
 
   // One record from another process, handled on the main loop: copy-data (74), the
   // home-page request (5120), the state query and the present request. Every other kind is
@@ -91,13 +89,12 @@ class TWebMain : public TWebForm {
 
  private:
   void ArrangeBands();
-  // Adds "layout": the content area's width and height, and its shown parts top to bottom,
-  // each with its name, its top edge within the area, its width and its height.
-  void AddLayout(JsonBuilder* b);
+  // The content area's width and height, and its shown parts top to bottom, each with its
+  // name, its top edge within the area, its width and its height.
+  WindowState::Layout Layout();
 
   WebMainServices mainServices_;
   std::unique_ptr<RemoteChannel> channel_;
-  std::vector<std::function<void(JsonObject*)>> stateMembers_;
   bool commandLineDone_ = false;
   // Lives as long as the window, so a late answer of the engine knows it is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
