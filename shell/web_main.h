@@ -3,7 +3,6 @@
 // in bands with labels, shows the Help menu with the about box, opens an address given on the
 // command line, starts the info banner when the configuration asks for it, and takes
 // addresses from other processes of the user through its remote-navigation socket.
-#include <json-glib/json-glib.h>
 
 #include <functional>
 #include <memory>
