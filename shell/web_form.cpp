@@ -55,22 +55,55 @@ TWebForm::~TWebForm() {
   completion_.disconnect();
   DisconnectPageTools();
   FormDestroy();
-  // The engine's callbacks must not reach a window that is going away.
-  if (web) {
-    web->onBeforeNavigate = nullptr;
-    web->onProgressChange = nullptr;
-    web->onNavigateError = nullptr;
-    web->onNewWindow = nullptr;
-    web->onExternalNavigation = nullptr;
-    web->onChildWindow = nullptr;
-    web->onBlankWindow = nullptr;
-    web->onStatusText = nullptr;
-    web->onNavigationCalledOff = nullptr;
-    web->onPageError = nullptr;
-    web->onPermissionRequest = nullptr;
-    web->onPermissionState = nullptr;
-  }
+  DisconnectView();
   services_.views->notificationOrigins = nullptr;
+}
+
+void TWebForm::ConnectView() {
+  web->onBeforeNavigate = [this](const Text& u) {
+    pPermission->PageLeft();
+    model_.webBeforeNavigate2(u);
+    // Each page is shown at the zoom remembered for its origin.
+    if (!IsScriptAddress(u)) PageShown(u);
+  };
+  web->onNavigationCalledOff = [this] {
+    model_.webNavigationCalledOff();
+    PageShown(AddrText());
+  };
+  web->onPageError = [this](const PageError* error) { model_.webPageError(error); };
+  web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
+  web->onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
+  web->onExternalNavigation = [this](const Text& address) {
+    OpenExternal(address, web->LocationURL());
+  };
+  web->onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
+  web->onBlankWindow = [this] { return OpenChild(*web, Text()); };
+  web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
+  web->onFindCounted = [this](int matches) {
+    find_.Counted(matches);
+    ShowFindCount();
+  };
+  web->pageCommand = [this](WebView::PageCommand command) { return PageCommandState(command); };
+  pPermission->Attach(*web);
+}
+
+void TWebForm::DisconnectView() {
+  // The engine's callbacks must not reach a window that is going away.
+  if (!web) return;
+  web->onBeforeNavigate = nullptr;
+  web->onNavigationCalledOff = nullptr;
+  web->onPageError = nullptr;
+  web->onProgressChange = nullptr;
+  web->onNavigateError = nullptr;
+  web->onNewWindow = nullptr;
+  web->onExternalNavigation = nullptr;
+  web->onChildWindow = nullptr;
+  web->onBlankWindow = nullptr;
+  web->onStatusText = nullptr;
+  web->onFindCounted = nullptr;
+  web->pageCommand = nullptr;
+  web->onPermissionRequest = nullptr;
+  web->onPermissionState = nullptr;
 }
 
 void TWebForm::BuildDesign() {
@@ -168,7 +201,6 @@ void TWebForm::BuildDesign() {
   pageArea.add(view);
   pPermission->set_valign(Gtk::ALIGN_START);
   pageArea.add_overlay(*pPermission);
-  pPermission->Attach(*web);
   pPermission->onHidden = [this] { FocusThePageIfLost(); };
   clientBox.pack_start(pageArea, Gtk::PACK_EXPAND_WIDGET);
 
@@ -187,21 +219,7 @@ void TWebForm::BuildDesign() {
   }
   clientBox.pack_start(StatusBar, Gtk::PACK_SHRINK);
 
-  web->onBeforeNavigate = [this](const Text& u) {
-    pPermission->PageLeft();
-    model_.webBeforeNavigate2(u);
-  };
-  web->onPageError = [this](const PageError* error) { model_.webPageError(error); };
-  web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
-  web->onNavigationCalledOff = [this] { model_.webNavigationCalledOff(); };
-  web->onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
-  web->onExternalNavigation = [this](const Text& address) {
-    OpenExternal(address, web->LocationURL());
-  };
-  web->onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
-  web->onBlankWindow = [this] { return OpenChild(*web, Text()); };
-  web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
-
+  ConnectView();
   signal_key_press_event().connect([this](GdkEventKey* e) { return FormKeyDown(e); }, false);
   BuildPageTools();
 

@@ -222,8 +222,13 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // notifications' name and known answers for the engine.
   void ApplyPermissionConfig();
   void BuildMenu();
-  // The find bar, the zoom, the mouse's back and forward buttons, the window's commands in the
-  // page's context menu, and the window that remembers its size.
+  // The web view's callbacks to the window: all set in one place, all cleared in one.
+  void ConnectView();
+  void DisconnectView();
+  // The window's command offered in the page's context menu.
+  WebView::PageCommandState PageCommandState(WebView::PageCommand command);
+  // The find bar, the zoom, the mouse's back and forward buttons, and the window that
+  // remembers its size.
   void BuildPageTools();
   void ConfigurePageTools();
   void DisconnectPageTools();

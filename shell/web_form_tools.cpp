@@ -28,38 +28,6 @@ void TWebForm::BuildPageTools() {
   findBar.onNext = [this] { FindNextClick(true); };
   findBar.onPrevious = [this] { FindNextClick(false); };
   findBar.onClose = [this] { CloseFindBar(); };
-  web->onFindCounted = [this](int matches) {
-    find_.Counted(matches);
-    ShowFindCount();
-  };
-
-  // Each page is shown at the zoom remembered for its origin. A script address is no page of
-  // its own (the window's history ignores it too).
-  auto navigated = std::move(web->onBeforeNavigate);
-  web->onBeforeNavigate = [this, navigated](const Text& u) {
-    if (navigated) navigated(u);
-    if (!IsScriptAddress(u)) PageShown(u);
-  };
-  auto calledOff = std::move(web->onNavigationCalledOff);
-  web->onNavigationCalledOff = [this, calledOff] {
-    if (calledOff) calledOff();
-    PageShown(AddrText());
-  };
-
-  // The page's context menu offers the window's commands in place of the engine's.
-  web->pageCommand = [this](WebView::PageCommand command) {
-    Action* action = command == WebView::PageCommand::kBack      ? &acBack
-                     : command == WebView::PageCommand::kForward ? &acForward
-                     : command == WebView::PageCommand::kStop    ? &acStop
-                                                                 : &acRefresh;
-    action->Update();
-    // The window's Stop is always there to press; the page's menu offers it only while there
-    // is something to stop, as the engine's own menu would.
-    const bool enabled =
-        action->Enabled() && (command != WebView::PageCommand::kStop || web->IsLoading());
-    return WebView::PageCommandState{FromUtf8(action->Caption().raw()), enabled,
-                                     [action] { action->Execute(); }};
-  };
 
   // Keys: the window's before the focus widget gets them, unless the page has the focus; the
   // page then sees them first and the window takes those it leaves (the engine hands a key the
@@ -98,10 +66,21 @@ void TWebForm::DisconnectPageTools() {
   // The toolkit may still report a hide or a key while the window is being taken apart.
   for (sigc::connection& c : toolConnections_) c.disconnect();
   toolConnections_.clear();
-  if (web) {
-    web->onFindCounted = nullptr;
-    web->pageCommand = nullptr;
-  }
+}
+
+WebView::PageCommandState TWebForm::PageCommandState(WebView::PageCommand command) {
+  // The page's context menu offers the window's commands in place of the engine's.
+  Action* action = command == WebView::PageCommand::kBack      ? &acBack
+                   : command == WebView::PageCommand::kForward ? &acForward
+                   : command == WebView::PageCommand::kStop    ? &acStop
+                                                               : &acRefresh;
+  action->Update();
+  // The window's Stop is always there to press; the page's menu offers it only while there is
+  // something to stop, as the engine's own menu would.
+  const bool enabled =
+      action->Enabled() && (command != WebView::PageCommand::kStop || web->IsLoading());
+  return WebView::PageCommandState{FromUtf8(action->Caption().raw()), enabled,
+                                   [action] { action->Execute(); }};
 }
 
 void TWebForm::ConfigurePageTools() {
