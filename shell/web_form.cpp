@@ -13,6 +13,7 @@
 #include "storage/timeline.h"
 #include "storage/window_config.h"
 #include "support/address.h"
+#include "support/address_parts.h"
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"
@@ -376,7 +377,7 @@ void TWebForm::ApplyPermissionConfig() {
     std::ranges::sort(origins);
     origins.erase(std::unique(origins.begin(), origins.end()), origins.end());
     for (const auto& origin : origins) {
-      if (origin.empty()) continue;
+      if (!AnswersKeptFor(origin)) continue;
       const std::optional<bool> known =
           pPermission->Prompts().Known(origin, {PermissionKind::kNotifications});
       if (known) (*known ? allowed : blocked).push_back(origin);
