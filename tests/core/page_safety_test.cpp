@@ -403,6 +403,30 @@ TEST(SafeFileName, AServersSuggestionStaysInsideTheChosenFolder) {
   for (const auto& c : cases) EXPECT_EQ(SafeFileName(c.suggested), c.name) << c.suggested;
 }
 
+TEST(PageFileName, ThePagesNameFromItsAddress) {
+  const struct {
+    std::string address;
+    std::string name;
+  } cases[] = {
+      {"https://shop.example/offers/summer.html?x=1#top", "summer.mhtml"},
+      {"https://shop.example/offers/", "shop.example.mhtml"},  // no name: the host
+      {"https://Shop.Example", "shop.example.mhtml"},
+      {"https://shop.example/my%20page.php", "my page.mhtml"},
+      {"https://shop.example/a%2Fb.html", "a_b.mhtml"},  // never a folder
+      {"https://shop.example/%2E%2E", "shop.example.mhtml"},
+      {"https://shop.example/.hidden", "hidden.mhtml"},
+      {"https://shop.example/x%0Ay%E2%80%AEgnp.exe", "xygnp.mhtml"},
+      {"https://shop.example/archive.tar.gz", "archive.tar.mhtml"},
+      {"file:///home/a/notes.html", "notes.mhtml"},
+      {"http://[::1]:8080/", "[::1].mhtml"},
+      {"about:blank", "page.mhtml"},
+      {"http://host:70000/page.html", "page.mhtml"},  // not an address a page has
+      {"data:text/html,<p>hi</p>", "page.mhtml"},
+      {"", "page.mhtml"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PageFileName(c.address, ".mhtml"), c.name) << c.address;
+}
+
 // What a page can do to make a download's name look like another: reorder it with
 // bidirectional controls, hide characters in it, or send bytes that are no text.
 TEST(SafeFileName, NothingInTheNameChangesHowItReads) {
