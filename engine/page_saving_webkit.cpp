@@ -7,6 +7,7 @@
 
 #include "engine/web_view_webkit.h"
 #include "storage/atomic_file.h"
+#include "support/file_name.h"
 
 namespace wb {
 
@@ -18,26 +19,11 @@ PageSaving::~PageSaving() {
   for (const auto& op : prints_) g_signal_handlers_disconnect_by_data(op.get(), this);
 }
 
-std::string PageSaving::SuggestedName(const std::string& uri, const std::string& ext) {
-  std::string name;
-  if (GPtr<GUri> parsed{g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr)}) {
-    std::string path = g_uri_get_path(parsed.get());
-    std::string host = g_uri_get_host(parsed.get()) ? g_uri_get_host(parsed.get()) : "";
-    auto slash = path.find_last_of('/');
-    name = slash == std::string::npos ? path : path.substr(slash + 1);
-    auto dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    if (name.empty()) name = host;
-  }
-  if (name.empty()) name = "page";
-  return name + ext;
-}
-
 void PageSaving::Save() {
   const char* current = webkit_web_view_get_uri(view_);
   if (!current || !*current) throw std::runtime_error("There is no page to save.");
   const SaveChoice choice =
-      factory_.choosePageFile(ToplevelOf(GTK_WIDGET(view_)), SuggestedName(current, ".mhtml"));
+      factory_.choosePageFile(ToplevelOf(GTK_WIDGET(view_)), PageFileName(current, ".mhtml"));
   if (choice.path.empty()) return;
   if (choice.htmlOnly)
     SaveHtml(choice.path);

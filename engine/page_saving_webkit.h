@@ -26,10 +26,6 @@ class PageSaving {
   // Shows the print dialog; a failure is shown through the factory's showError.
   void Print();
 
-  // A file name for the page at `uri`: the last part of its path without extension, else its
-  // host, else "page"; then `ext`.
-  static std::string SuggestedName(const std::string& uri, const std::string& ext);
-
  private:
   void SaveMhtml(const std::string& path);
   void SaveHtml(const std::string& path);

@@ -9,6 +9,7 @@
 
 #include "engine/web_view.h"
 #include "platform/glib_ptr.h"
+#include "support/address_parts.h"
 #include "support/host_patterns.h"
 
 namespace wb {
@@ -39,7 +40,7 @@ void AskPermission(WebView& view, WebKitPermissionRequest* request, const std::s
   WebView* owner = &view;
   PermissionRequest asked{OriginOf(pageAddress), HostOfAddress(pageAddress),
                           PermissionKindsOf(request)};
-  if (asked.kinds.empty() || asked.origin.empty() || !owner->onPermissionRequest) {
+  if (asked.kinds.empty() || !AnswersKeptFor(asked.origin) || !owner->onPermissionRequest) {
     webkit_permission_request_deny(request);
     return;
   }

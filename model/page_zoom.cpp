@@ -5,6 +5,7 @@
 #include <string>
 
 #include "storage/settings_store.h"
+#include "support/address_parts.h"
 
 namespace wb {
 namespace {
@@ -31,7 +32,7 @@ void PageZoom::SetDefault(int percent) {
 }
 
 int PageZoom::Navigated(TextView address) {
-  const Text origin = OriginOf(address);
+  const Text origin = FromUtf8(OriginOf(ToUtf8(address)));
   if (navigated_ && origin == origin_) return percent_;
   navigated_ = true;
   origin_ = origin;

@@ -20,7 +20,7 @@ std::optional<bool> PermissionPrompts::Known(const Request& request) const {
 
 std::optional<bool> PermissionPrompts::KnownFor(const std::string& origin,
                                                 const std::vector<std::string>& grantNames) const {
-  if (grantNames.empty() || origin.empty()) return false;
+  if (grantNames.empty() || !AnswersKeptFor(origin)) return false;
   bool allAllowed = true;
   for (const std::string& name : grantNames) {
     const std::string stored = store_.read ? store_.read(PermissionValueName(origin, name)) : "";

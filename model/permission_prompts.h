@@ -37,7 +37,8 @@ class PermissionPrompts {
   // The answer already known: true allow, false block; none when the person must be asked. A
   // request for several kinds is allowed only when each is; one blocked kind blocks it. Handing
   // an address to another program is never granted by the "allow" key: only the person's
-  // answer for that origin and scheme decides it.
+  // answer for that origin and scheme decides it. An origin for which no answer is kept
+  // (AnswersKeptFor: none, or a file page's) is refused, never asked.
   std::optional<bool> Known(const std::string& origin,
                             const std::vector<PermissionKind>& kinds) const;
   std::optional<bool> Known(const Request& request) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "support/address_parts.h"
 #include "support/permissions.h"
 
 namespace wb {
@@ -23,7 +24,7 @@ std::vector<std::string> NotificationOrigins(const std::string& startOrigin,
   for (const Text* address : addresses) origins.push_back(OriginOf(ToUtf8(*address)));
   std::ranges::sort(origins);
   origins.erase(std::unique(origins.begin(), origins.end()), origins.end());
-  std::erase(origins, std::string());
+  std::erase_if(origins, [](const std::string& origin) { return !AnswersKeptFor(origin); });
   return origins;
 }
 

@@ -22,8 +22,9 @@ enum class EscapeAction { kStop, kCloseFindBar, kPass };
 EscapeAction EscapeFor(bool pageFocused, bool loading, bool findBarOpen);
 
 // The origins a web process learns notification answers for: the start address's and those of
-// `addresses` (the link entries' and the history's), once each, sorted, without the empty
-// origin of a page that has none (about:, data:, a file).
+// `addresses` (the link entries' and the history's), once each, sorted, leaving out those
+// whose answers are never kept (a page without an origin, such as about: or data:, and a
+// file page).
 std::vector<std::string> NotificationOrigins(const std::string& startOrigin,
                                              const std::vector<const Text*>& addresses);
 

@@ -9,6 +9,7 @@
 
 #include "platform/glib_ptr.h"
 #include "storage/process_values.h"
+#include "support/address.h"
 
 namespace wb {
 namespace {
@@ -39,10 +40,10 @@ int StartOwnExecutable(const Text& parameters) {
   return started ? kShellOpenStarted : kShellOpenNoHandler;
 }
 
-// The URI for a target: itself when it has a scheme, else the file URI of the path.
+// The URI for a target: itself when it has a scheme, else the file URI of the path. A name
+// and digits ("localhost:8080") name a host and port or a file, never a scheme.
 std::string UriFor(const std::string& target) {
-  GPtr<gchar> scheme(g_uri_parse_scheme(target.c_str()));
-  if (scheme) return target;
+  if (HasScheme(target)) return target;
   GPtr<gchar> absolute(g_canonicalize_filename(target.c_str(), nullptr));
   return StringOf(GPtr<gchar>(g_filename_to_uri(absolute.get(), nullptr, nullptr)));
 }

@@ -14,6 +14,7 @@
 #include "storage/timeline.h"
 #include "storage/window_config.h"
 #include "support/address.h"
+#include "support/address_parts.h"
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "support/address_parts.h"
+
 namespace wb {
 namespace {
 
@@ -56,16 +58,7 @@ std::string CanonicalPath(const std::string& path) {
 }  // namespace
 
 bool HasScheme(std::string_view a) {
-  if (a.empty() || !IsAsciiAlpha(a[0])) return false;
-  std::size_t i = 1;
-  while (i < a.size() &&
-         (IsAsciiAlpha(a[i]) || IsAsciiDigit(a[i]) || a[i] == '+' || a[i] == '-' || a[i] == '.'))
-    ++i;
-  if (i >= a.size() || a[i] != ':') return false;
-  std::size_t j = i + 1;
-  while (j < a.size() && IsAsciiDigit(a[j])) ++j;
-  const bool port = j > i + 1 && (j == a.size() || a[j] == '/' || a[j] == '?' || a[j] == '#');
-  return !port;
+  return !ParseAddress(a).scheme.empty();
 }
 
 std::string FileUri(const std::string& absolutePath) {

@@ -6,9 +6,9 @@
 
 namespace wb {
 
-// Whether an address (UTF-8) starts with a scheme: a letter followed by letters, digits, "+",
-// "-" or "." and then ":". What follows "host:" as digits up to the end, "/", "?" or "#" is a
-// port, so "localhost:8080" has no scheme.
+// Whether an address (UTF-8) starts with a scheme, as ParseAddress reads it: after blanks, a
+// letter followed by letters, digits, "+", "-" or "." and then ":". What follows "host:" as
+// digits up to the end, "/", "?" or "#" is a port, so "localhost:8080" has no scheme.
 bool HasScheme(std::string_view address);
 
 // The file URI of an absolute path (UTF-8 or any bytes): "." and ".." components resolved by

@@ -1,5 +1,9 @@
 #include "support/file_name.h"
 
+#include <string>
+
+#include "support/address_parts.h"
+
 namespace wb {
 
 namespace {
@@ -86,6 +90,25 @@ std::string SafeFileName(std::string_view suggested) {
     name = std::string(stem.substr(0, CutAt(stem, kMaxSafeFileNameBytes - ext.size()))) + ext;
   }
   return name;
+}
+
+std::string PageFileName(std::string_view address, std::string_view extension) {
+  const AddressParts parts = ParseAddress(address);
+  std::string name;
+  // Only a path of folders and files names the page: "about:blank" or a data: address hold
+  // something else after the scheme.
+  if (parts.valid && (parts.hasAuthority || parts.scheme == "file")) {
+    const std::string_view path = parts.path;
+    const std::size_t slash = path.find_last_of('/');
+    name = PercentDecoded(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    for (char& c : name)
+      if (c == '/' || c == '\\') c = '_';
+    if (const auto dot = name.find_last_of('.'); dot != std::string::npos && dot > 0)
+      name.resize(dot);
+    if (name.find_first_not_of('.') == std::string::npos) name = parts.host;  // "", ".", ".."
+  }
+  if (name.empty()) name = "page";
+  return SafeFileName(name + std::string(extension));
 }
 
 }  // namespace wb

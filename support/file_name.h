@@ -26,4 +26,10 @@ inline constexpr std::size_t kMaxSafeFileNameBytes = 208;
 // character cut in two. Empty: "download".
 std::string SafeFileName(std::string_view suggested);
 
+// The name a saved page is offered under, for the page at `address` (UTF-8): the last part of
+// its path, percent-decoded ("/" or "\" it decodes to become "_"), without its extension;
+// when that is empty or dots only, its host; else (an address without a path of files, such
+// as about:blank) "page". Then `extension`, and the whole made a SafeFileName.
+std::string PageFileName(std::string_view address, std::string_view extension);
+
 }  // namespace wb

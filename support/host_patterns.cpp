@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/address.h"
+#include "support/address_parts.h"
 #include "support/list_items.h"
 #include "support/lower_case.h"
 
@@ -11,10 +11,6 @@ namespace {
 
 bool IsAlnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool IsHex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // Labels of letters, digits and "-", 1 to 63 characters each, not starting or ending with
@@ -30,14 +26,6 @@ bool IsDnsName(std::string_view name) {
     if (dot == std::string_view::npos) return true;
     name.remove_prefix(dot + 1);
   }
-}
-
-// "[...]" holding hexadecimal digits, ":" (at least two) and "." (an IPv4 tail).
-bool IsIpv6Literal(std::string_view text) {
-  if (text.size() < 4 || text.front() != '[' || text.back() != ']') return false;
-  const std::string_view inside = text.substr(1, text.size() - 2);
-  return std::ranges::count(inside, ':') >= 2 &&
-         std::ranges::all_of(inside, [](char c) { return IsHex(c) || c == ':' || c == '.'; });
 }
 
 }  // namespace
@@ -71,25 +59,10 @@ bool HostPatterns::Matches(std::string_view host) const {
 }
 
 std::string HostOfAddress(std::string_view address) {
-  while (!address.empty() && (address.front() == ' ' || address.front() == '\t'))
-    address.remove_prefix(1);
-  if (!HasScheme(address)) return {};
-  const auto colon = address.find(':');
-  const std::string scheme = AsciiLowerCase(address.substr(0, colon));
-  if (scheme == "file") return {};
-  std::string_view rest = address.substr(colon + 1);
-  if (!rest.starts_with("//")) return {};
-  rest.remove_prefix(2);
-  std::string_view authority = rest.substr(0, rest.find_first_of("/?#\\"));
-  if (const auto at = authority.rfind('@'); at != std::string_view::npos)
-    authority.remove_prefix(at + 1);
-  std::string_view host = authority;
-  const auto close = authority.rfind(']');
-  const auto portColon = authority.rfind(':');
-  if (portColon != std::string_view::npos && (close == std::string_view::npos || portColon > close))
-    host = authority.substr(0, portColon);
-  if (host.ends_with('.')) host.remove_suffix(1);
-  return AsciiLowerCase(host);
+  AddressParts parts = ParseAddress(address);
+  if (!parts.valid || !parts.hasAuthority || parts.scheme == "file") return {};
+  if (parts.host.ends_with('.')) parts.host.pop_back();
+  return parts.host;
 }
 
 NavigationVerdict DecideNavigation(const NavigationFacts& facts, const HostPatterns& internal) {

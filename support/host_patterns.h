@@ -29,10 +29,11 @@ struct HostPatterns {
 // The items divided by ",", blanks around them dropped.
 HostPatterns ParseHostPatterns(std::string_view value);
 
-// The host of an address with an authority ("scheme://host..."), in lower case, without user
-// information, port and one trailing dot; an IPv6 address keeps its brackets. Empty text for an
-// address without a host: about:, data:, javascript:, blob:, file: (a file address is a local
-// one even when it names a host), and anything that is no address.
+// The host of a valid address with an authority ("scheme://host...", see ParseAddress), in
+// lower case, without user information, port and one trailing dot; an IPv6 address keeps its
+// brackets. Empty text for an address without a host: about:, data:, javascript:, blob:, file:
+// (a file address is a local one even when it names a host), and anything that is no valid
+// address ("http://host:70000/").
 std::string HostOfAddress(std::string_view address);
 
 // What started a navigation, as the engine tells it.

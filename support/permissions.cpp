@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "support/address.h"
+#include "support/address_parts.h"
 #include "support/list_items.h"
 
 namespace wb {
@@ -37,12 +37,6 @@ std::string AsciiLowered(std::string_view s) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
-}
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
 }
 
 }  // namespace
@@ -110,38 +104,12 @@ AllowList ParseAllowList(std::string_view value) {
   return list;
 }
 
-std::string OriginOf(std::string_view address) {
-  address = Trimmed(address);
-  if (!HasScheme(address)) return {};
-  const auto colon = address.find(':');
-  const std::string scheme = AsciiLowered(address.substr(0, colon));
-  std::string_view rest = address.substr(colon + 1);
-  if (rest.substr(0, 2) != "//") return {};
-  rest.remove_prefix(2);
-  std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
-  if (const auto at = authority.rfind('@'); at != std::string_view::npos)
-    authority.remove_prefix(at + 1);
-  std::string_view host = authority, port;
-  const auto close = authority.rfind(']');
-  const auto portColon = authority.rfind(':');
-  if (portColon != std::string_view::npos &&
-      (close == std::string_view::npos || portColon > close)) {
-    host = authority.substr(0, portColon);
-    port = authority.substr(portColon + 1);
-  }
-  if (host.empty()) return {};
-  if (!std::ranges::all_of(port, [](char c) { return c >= '0' && c <= '9'; })) return {};
-  while (port.size() > 1 && port.front() == '0') port.remove_prefix(1);
-  if ((scheme == "http" && port == "80") || (scheme == "https" && port == "443")) port = {};
-  std::string out = scheme + "://" + AsciiLowered(host);
-  if (!port.empty()) out += ":" + std::string(port);
-  return out;
+std::string SchemeOf(std::string_view address) {
+  return ParseAddress(address).scheme;
 }
 
-std::string SchemeOf(std::string_view address) {
-  address = Trimmed(address);
-  if (!HasScheme(address)) return {};
-  return AsciiLowered(address.substr(0, address.find(':')));
+bool AnswersKeptFor(std::string_view origin) {
+  return !origin.empty() && origin != "file://";
 }
 
 bool OpensWithoutAsking(std::string_view address) {
@@ -157,19 +125,9 @@ int RestrictedPortOf(std::string_view address) {
       465,  512,  513,  514,  515,  526,  530,  531,  532,  540,  548,  554,  556,  563,
       587,  601,  636,  989,  990,  993,  995,  1719, 1720, 1723, 2049, 3659, 4045, 4190,
       5060, 5061, 6000, 6566, 6665, 6666, 6667, 6668, 6669, 6679, 6697, 10080};
-  if (!OpensWithoutAsking(address)) return 0;
-  // The origin names the port only when it is not the scheme's own, after the host (an IPv6
-  // host keeps its brackets).
-  const std::string origin = OriginOf(address);
-  const size_t colon = origin.rfind(':');
-  const size_t bracket = origin.rfind(']');
-  if (colon < origin.find("://") + 3 || (bracket != std::string::npos && colon < bracket)) return 0;
-  int port = 0;
-  for (char c : origin.substr(colon + 1)) {
-    if (c < '0' || c > '9' || port > 65535) return 0;
-    port = port * 10 + (c - '0');
-  }
-  return std::ranges::binary_search(kPorts, port) ? port : 0;
+  const AddressParts parts = ParseAddress(address);
+  if (!parts.valid || (parts.scheme != "http" && parts.scheme != "https")) return 0;
+  return std::ranges::binary_search(kPorts, parts.port) ? parts.port : 0;
 }
 
 std::vector<std::string> PermissionGrantNames(const PermissionRequest& request) {

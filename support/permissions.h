@@ -44,10 +44,11 @@ struct AllowList {
 };
 AllowList ParseAllowList(std::string_view value);
 
-// The origin of an address, as pages' permissions are kept: "scheme://host" with ":port"
-// when the port is not the scheme's default; scheme and host in lower case. Empty text for an
-// address without a host (about:, data:, file:).
-std::string OriginOf(std::string_view address);
+// Whether the answers to a page's requests are asked for and kept for `origin` (as OriginOf
+// gives it). Never for empty text, the origin of an address without a host, nor for
+// "file://", which every file address shares: an answer given to one file would hold for
+// every file on the computer, the ones a download has just written included.
+bool AnswersKeptFor(std::string_view origin);
 
 // A page's request: the origin and host of the page that asks, and what it asks for: the kinds
 // of a permission, or, when `scheme` is set, that an address of that scheme be handed to the
@@ -59,8 +60,8 @@ struct PermissionRequest {
   std::string scheme = {};  // in lower case, without its ":"
 };
 
-// The scheme of an address in lower case without its ":" ("mailto" for "MailTo:x"); empty
-// text for one without a scheme.
+// The scheme of an address in lower case without its ":" ("mailto" for "MailTo:x"), as
+// ParseAddress reads it; empty text for one without a scheme.
 std::string SchemeOf(std::string_view address);
 
 // Whether an address may go to the default browser without asking: one of the web's own

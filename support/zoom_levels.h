@@ -1,6 +1,7 @@
 #pragma once
-// Zoom levels and the origins they are remembered for: the usual steps from 30 % to 300 %, the
-// configured level, a level read back from the settings store.
+// Zoom levels: the usual steps from 30 % to 300 %, the configured level, a level read back
+// from the settings store. A level is remembered for an origin (OriginOf); every file address
+// shares "file://", and addresses without an origin remember none.
 #include <optional>
 
 #include "support/text.h"
@@ -29,12 +30,5 @@ int ConfiguredZoom(TextView value);
 // A level read back from the settings store: a whole number within the bounds, else none
 // (an entry edited by hand to something else is ignored, not clamped).
 std::optional<int> StoredZoom(TextView value);
-
-// The origin a remembered level belongs to: scheme, "://", host and a port other than the
-// scheme's default, scheme and host in lower case, user name and password left out
-// ("HTTPS://Shop.Example:443/a?b" gives "https://shop.example"). Every file address shares
-// "file://". Addresses of other schemes (about:, data:, javascript: ...), a missing host and a
-// host of more than 255 characters give empty text: no level is remembered for them.
-Text OriginOf(TextView address);
 
 }  // namespace wb

@@ -10,7 +10,7 @@
 
 #include "storage/value_list.h"
 #include "storage/window_config.h"
-#include "support/address.h"
+#include "support/address_parts.h"
 #include "support/certificate.h"
 #include "support/fields.h"
 #include "support/host_patterns.h"
@@ -32,17 +32,10 @@ bool IsHexDigit(char16_t c) {
 }
 
 // An address the program loads as it is written: one with a scheme, as the web view decides
-// before it resolves a partial address, and for the web's own schemes a host after "//".
+// before it resolves a partial address, whose parts a load can use (for the web's own schemes a
+// host, a port of digits up to 65535).
 bool IsAbsoluteUrl(wb::TextView s) {
-  if (!wb::HasScheme(wb::ToUtf8(s))) return false;
-  const auto colon = s.find(u':');
-  const wb::Text lower = wb::AsciiLowerCase(s.substr(0, colon));
-  if (lower == u"http" || lower == u"https" || lower == u"ftp") {
-    // These need a host: "//" and at least one character of it.
-    const wb::TextView rest = s.substr(colon + 1);
-    return rest.size() > 2 && rest.substr(0, 2) == u"//" && rest[2] != u'/';
-  }
-  return true;
+  return wb::ParseAddress(wb::ToUtf8(s)).valid;
 }
 
 bool IsExistingFile(wb::TextView s) {

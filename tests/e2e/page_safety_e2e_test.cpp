@@ -18,9 +18,11 @@
 #include "engine/web_view_webkit.h"
 #include "shell/main_window.h"
 #include "storage/settings_store.h"
+#include "support/address.h"
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/notification_service.h"
+#include "tests/common/page_script.h"
 #include "tests/common/program_run.h"
 #include "tests/common/test_env.h"
 #include "tests/common/tls_server.h"
@@ -158,6 +160,28 @@ TEST_F(PageSafetyEndToEnd, RememberedAnswersAreWhatThePageReads) {
     Window w(page);
     EXPECT_TRUE(SpinUntil([&] { return Title(w.view()) == c.title; }, 60000)) << Title(w.view());
   }
+}
+
+// A file page is never asked and never granted anything, not by an answer written for
+// "file://" by hand nor by the allow key of a start page that is a file: every file address
+// shares that origin, so one answer would hold for every file on the computer.
+TEST_F(PageSafetyEndToEnd, AFilePageIsNeverAskedAndNeverGranted) {
+  const std::string file = TestRoot() + "/asking-file.html";
+  std::ofstream(file) << "<html><head><title>asking</title></head><body><script>"
+                         "var seen = 'permission ' + Notification.permission;"
+                         "navigator.geolocation.getCurrentPosition("
+                         "  function () { document.title = seen + ', located'; },"
+                         "  function () { document.title = seen + ', refused'; });"
+                         "</script></body></html>";
+  // Notifications granted both ways; geolocation, with no answer, would be a question.
+  ASSERT_TRUE(wb::WriteVar(u"#n\\Permissions", u"file:// notifications", u"allow"));
+  Window w(wb::FileUri(file), {u"allow=notifications"});
+  ASSERT_TRUE(SpinUntil([&] { return Title(w.view()).find(", ") != std::string::npos; }, 60000))
+      << Title(w.view());
+  EXPECT_EQ(Title(w.view()).find("granted"), std::string::npos) << Title(w.view());
+  EXPECT_TRUE(Stays([&] {
+    return !w.form->pPermission->Prompts().Current() && Title(w.view()).ends_with(", refused");
+  })) << Title(w.view());
 }
 
 TEST_F(PageSafetyEndToEnd, ANotificationReachesTheDesktopAndItsClickThePage) {

@@ -97,6 +97,20 @@ TEST_F(ShellOpenTest, HandsAFilePathOverAsAFileUri) {
   EXPECT_TRUE(again == received) << again;
 }
 
+// A name and digits after a colon are a host and its port, or a file; never a scheme.
+TEST_F(ShellOpenTest, AFileNamedLikeAHostAndPortIsAFile) {
+  const fs::path dir = fs::path(wbtest::TestRoot()) / "ports";
+  WriteFile(dir / "notes:8080", "hello\n");
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir);
+  const int result = ShellOpen(u"notes:8080", u"");
+  fs::current_path(cwd);
+  EXPECT_GT(result, 32);
+  const std::string received = WaitForFile(out_);
+  const std::string path = (dir / "notes:8080").string();
+  EXPECT_TRUE(received == path + "\n" || received == "file://" + path + "\n") << received;
+}
+
 TEST_F(ShellOpenTest, NothingToOpenOrNoHandler) {
   EXPECT_EQ(ShellOpen(u"", u""), kShellOpenNothing);
   EXPECT_EQ(ShellOpen(u"", u"--x"), kShellOpenNothing);

@@ -313,6 +313,14 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
       {"http without a host", "go=http:/x\n",
        "go: the start address is \"http:/x\", which is not an absolute URL or an existing "
        "file\n"},
+      {"parts a load cannot use",
+       "go=http://:80/\nlinks=A=http://a:70000/|B=http://h:8x/|C=https://[::1]:8443/\n",
+       "links: \"A\" has the address \"http://a:70000/\", which is not an absolute URL or an "
+       "existing file\n"
+       "links: \"B\" has the address \"http://h:8x/\", which is not an absolute URL or an "
+       "existing file\n"
+       "go: the start address is \"http://:80/\", which is not an absolute URL or an existing "
+       "file\n"},
       {"vis in upper case", "vis=MNal\n",
        "vis: \"MNal\": these characters are ignored: \"MN\" (the letters are m, n, a, l and -s, "
        "lower case)\n"},
