@@ -264,9 +264,12 @@ int WriteDeb(const Options& options, const Copy& copy) {
   // The program draws an SVG icon through gdk-pixbuf's SVG loader.
   if (copy.scalable) fields.recommends = "librsvg2-common";
   fields.synopsis = Synopsis(options, copy);
-  std::string about = copy.title + " as a desktop application";
+  // The extended text must not start with the synopsis, which the title often is.
+  std::string about = "This package puts " + copy.title + " on the desktop";
   if (!copy.startAddress.empty()) about += ": " + copy.startAddress + " in a window of its own";
-  fields.description = {about + ", made with wbctl package from a branded copy of WebBrowser."};
+  fields.description = {about +
+                        ". It was made with wbctl package from a branded copy of "
+                        "WebBrowser, a desktop web-application shell."};
 
   const std::vector<PackageFile> files = DebFiles(copy, maintainer);
   fields.installedSizeKiB = InstalledSizeKiB(files);
