@@ -50,15 +50,16 @@ void Check(archive* a, int status, const std::string& what, Output* output = nul
 
 // A writer in the given format, gzip-compressed when `gzip`, that writes through `output`,
 // unblocked: nothing is added after the archive's own end.
-ArchivePtr OpenWriter(int (*setFormat)(archive*), bool gzip, Output& output) {
+// `level` is gzip's compression level, 0 for none at all.
+ArchivePtr OpenWriter(int (*setFormat)(archive*), int level, Output& output) {
   ArchivePtr a(archive_write_new());
   if (!a) throw std::runtime_error("the archive library has no memory");
   Check(a.get(), setFormat(a.get()), "archive format");
-  if (gzip) {
+  if (level > 0) {
     Check(a.get(), archive_write_add_filter_gzip(a.get()), "gzip");
     // No time in the gzip header: the output depends on the input alone.
-    Check(a.get(), archive_write_set_options(a.get(), "gzip:!timestamp,gzip:compression-level=9"),
-          "gzip options");
+    const std::string options = "gzip:!timestamp,gzip:compression-level=" + std::to_string(level);
+    Check(a.get(), archive_write_set_options(a.get(), options.c_str()), "gzip options");
   }
   Check(a.get(), archive_write_set_bytes_per_block(a.get(), 0), "block size");
   Check(a.get(), archive_write_open2(a.get(), &output, nullptr, &WriteCallback, nullptr, nullptr),
@@ -99,7 +100,8 @@ std::string TarGz(std::vector<ArchiveEntry> entries, std::int64_t time) {
             [](const ArchiveEntry& a, const ArchiveEntry& b) { return a.path < b.path; });
   std::string result;
   Output output{[&result](std::string_view bytes) { result.append(bytes); }, nullptr};
-  ArchivePtr a = OpenWriter(&archive_write_set_format_ustar, true, output);
+  // gzip's default level: -9 takes three times as long for a program for 0.4 % less.
+  ArchivePtr a = OpenWriter(&archive_write_set_format_ustar, 6, output);
   for (const auto& e : entries) {
     const bool directory = !e.path.empty() && e.path.back() == '/';
     WriteEntry(a.get(), output, e.path, directory ? std::string_view() : e.bytes,
@@ -112,7 +114,7 @@ std::string TarGz(std::vector<ArchiveEntry> entries, std::int64_t time) {
 std::string Gzip(std::string_view bytes) {
   std::string result;
   Output output{[&result](std::string_view b) { result.append(b); }, nullptr};
-  ArchivePtr a = OpenWriter(&archive_write_set_format_raw, true, output);
+  ArchivePtr a = OpenWriter(&archive_write_set_format_raw, 9, output);
   WriteEntry(a.get(), output, "data", bytes, AE_IFREG, 0644, 0);
   Close(a.get(), output);
   return result;
@@ -123,7 +125,7 @@ void WriteAr(const std::vector<ArMember>& members, std::int64_t time,
   Output output{sink, nullptr};
   // The BSD form writes a short name as it is, without the "/" the System V form adds, as
   // dpkg-deb writes its members.
-  ArchivePtr a = OpenWriter(&archive_write_set_format_ar_bsd, false, output);
+  ArchivePtr a = OpenWriter(&archive_write_set_format_ar_bsd, 0, output);
   for (const auto& m : members) {
     if (m.name.empty() || m.name.size() > 15) throw std::runtime_error("ar member " + m.name);
     WriteEntry(a.get(), output, m.name, m.bytes, AE_IFREG, 0644, time);

@@ -18,7 +18,8 @@ struct ArchiveEntry {
   unsigned mode = 0644;
 };
 
-// The gzip-compressed tar archive (POSIX ustar) of `entries`, in the order of their paths.
+// The gzip-compressed tar archive (POSIX ustar, gzip's default level 6) of `entries`, in the
+// order of their paths.
 // Raises std::runtime_error when libarchive refuses an entry (a path too long for the format).
 std::string TarGz(std::vector<ArchiveEntry> entries, std::int64_t time);
 
