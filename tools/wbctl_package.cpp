@@ -123,6 +123,12 @@ Copy ReadCopy(const Options& options) {
                              "libraries the program needs)");
   }
   copy.record = *record;
+  // The package works either way, but Debian wants its programs stripped.
+  if (elf->FindSection(".debug_info")) {
+    std::cerr << "wbctl: note: \"" << copy.path
+              << "\" carries debug information, which lintian reports; brand the copy from a "
+                 "program without it (/usr/bin/webbrowser)\n";
+  }
 
   copy.name = wb::AppNameOf(copy.path);
   if (!wb::IsDesktopName(copy.name)) {

@@ -370,10 +370,11 @@ TEST(WbctlPackageArchives, ArHoldsTheMembersInTheirOrderWithTheirNames) {
 
 // --- The tool on the real program. --------------------------------------------------------
 
+// Only the program records what its packages need; a build without it has nothing to package.
 #ifdef WB_PACKAGED_PROGRAM_PATH
 const std::string kPackaged = WB_PACKAGED_PROGRAM_PATH;
 #else
-const std::string kPackaged = wbtest::kProgram;
+const std::string kPackaged;
 #endif
 
 std::string Folder(const std::string& name) {
@@ -399,7 +400,10 @@ std::string BrandCopy(const std::string& dir, const std::string& name) {
 
 class WbctlPackage : public ::testing::Test {
  protected:
-  void SetUp() override { g_setenv("SOURCE_DATE_EPOCH", "1700000000", TRUE); }
+  void SetUp() override {
+    if (kPackaged.empty()) GTEST_SKIP() << "built without the program";
+    g_setenv("SOURCE_DATE_EPOCH", "1700000000", TRUE);
+  }
   void TearDown() override { g_unsetenv("SOURCE_DATE_EPOCH"); }
 };
 
