@@ -1,9 +1,12 @@
 # The Debian package: `cpack -G DEB` in the build folder makes webbrowser_VERSION_amd64.deb with
 # the program and wbctl in /usr/bin, the program's desktop entry and icon, and the manual pages.
-# Its dependencies are computed from the binaries (dpkg-shlibdeps). scripts/package.sh builds it,
-# installs it and removes it again.
+# Its dependencies are those the build computed from the binaries with dpkg-shlibdeps and recorded
+# in the program (cmake/record_depends.cmake), the list wbctl package gives a branded copy's
+# package. scripts/package.sh builds it, installs it and removes it again.
 #
-# The packaged executables are copies without debug information. Stripping rewrites the ELF file
+# The packaged executables are stripped of debug information and of the symbols nothing needs at
+# run time, as Debian wants its binaries (a branded copy of the packaged program makes a package
+# that lintian finds in order). Stripping rewrites the ELF file
 # and drops what follows its image, so the program's copy is branded again with the shipped
 # block afterwards, by the freshly built wbctl, exactly as the build does.
 find_program(GZIP gzip REQUIRED)
@@ -14,7 +17,7 @@ set(WB_PACKAGE_FILES
 add_custom_command(
   OUTPUT ${WB_PACKAGE_DIR}/webbrowser
   COMMAND ${CMAKE_COMMAND} -E make_directory ${WB_PACKAGE_DIR}
-  COMMAND ${CMAKE_OBJCOPY} --strip-debug $<TARGET_FILE:webbrowser> ${WB_PACKAGE_DIR}/webbrowser.image
+  COMMAND ${CMAKE_OBJCOPY} --strip-unneeded $<TARGET_FILE:webbrowser> ${WB_PACKAGE_DIR}/webbrowser.image
   COMMAND $<TARGET_FILE:wbctl> brand ${WB_PACKAGE_DIR}/webbrowser.image ${WB_PACKAGE_DIR}/webbrowser
           ${WB_SHIPPED_BLOCK}
   COMMAND ${CMAKE_COMMAND} -E remove ${WB_PACKAGE_DIR}/webbrowser.image
@@ -24,7 +27,7 @@ add_custom_command(
 add_custom_command(
   OUTPUT ${WB_PACKAGE_DIR}/wbctl
   COMMAND ${CMAKE_COMMAND} -E make_directory ${WB_PACKAGE_DIR}
-  COMMAND ${CMAKE_OBJCOPY} --strip-debug $<TARGET_FILE:wbctl> ${WB_PACKAGE_DIR}/wbctl
+  COMMAND ${CMAKE_OBJCOPY} --strip-unneeded $<TARGET_FILE:wbctl> ${WB_PACKAGE_DIR}/wbctl
   DEPENDS wbctl
   COMMENT "Making the packaged copy of wbctl"
   VERBATIM)
@@ -65,7 +68,12 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${WB_BASE_WEB_ADDRESS})
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# cpack reads the recorded list when it runs (cmake/package_depends.cmake), after the build.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(WB_DEPENDS_FILE ${WB_PACKAGE_DIR}/depends.txt)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/package_depends.cmake.in
+               ${CMAKE_BINARY_DIR}/package_depends.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package_depends.cmake)
 # SVG icons (wbctl brand --icon, install) are drawn through gdk-pixbuf's SVG loader.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "librsvg2-common")
 include(CPack)

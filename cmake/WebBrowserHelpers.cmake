@@ -60,3 +60,26 @@ function(wb_add_version_note target version)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/version_note.c.in ${out} @ONLY)
   target_sources(${target} PRIVATE ${out})
 endfunction()
+
+# Records the architecture and the libraries the program needs, as a Debian package states
+# them, in the program itself and in package/depends.txt (cmake/record_depends.cmake), after
+# every link and before the shipped block is appended: wbctl package writes them into the
+# package of a branded copy, and the program's own package takes the same list. Without the
+# Debian tools that compute the list the program records nothing, and wbctl package says so.
+function(wb_record_depends target)
+  find_program(WB_DPKG_SHLIBDEPS dpkg-shlibdeps)
+  find_program(WB_DPKG dpkg)
+  if(NOT WB_DPKG_SHLIBDEPS OR NOT WB_DPKG)
+    message(STATUS "No dpkg-shlibdeps: ${target} records no Depends list")
+    return()
+  endif()
+  add_dependencies(${target} wbctl)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DTOOL=$<TARGET_FILE:wbctl>
+            -DOUT=${CMAKE_BINARY_DIR}/package/depends.txt -DOBJCOPY=${CMAKE_OBJCOPY}
+            -DSHLIBDEPS=${WB_DPKG_SHLIBDEPS} -DDPKG=${WB_DPKG}
+            -DWORK=${CMAKE_BINARY_DIR}/package/shlibdeps
+            -P ${CMAKE_SOURCE_DIR}/cmake/record_depends.cmake
+    COMMENT "Recording the libraries ${target} needs"
+    VERBATIM)
+endfunction()

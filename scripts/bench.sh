@@ -5,6 +5,8 @@
 #      or huge configuration blocks (bench/config_load_bench.cpp),
 #   2. wbctl brand: time per branded copy and what the copy adds to the program's size
 #      (bench/brand/brand_bench.py), for the built program and a copy without debug information,
+#      and wbctl package --deb of a 30 MB copy against dpkg-deb --build of the same tree
+#      (bench/package/package_bench.py),
 #   3. start-up time and memory against the engine floor, Chromium's app window and GNOME Web's
 #      web-application mode (bench/startup/startup_bench.py), each as a first start (a fresh
 #      profile) and as a daily start (the profile of the previous run kept), under the current
@@ -99,6 +101,9 @@ echo "== wbctl brand"
 python3 bench/brand/brand_bench.py --wbctl "$build/wbctl" --program "$build/webbrowser"
 echo
 python3 bench/brand/brand_bench.py --wbctl "$build/wbctl" --program "$build/bench/webbrowser-stripped"
+echo
+echo "== wbctl package"
+python3 bench/package/package_bench.py --wbctl "$build/wbctl" --program "$build/webbrowser"
 
 if [ "$startup" = 1 ]; then
   echo

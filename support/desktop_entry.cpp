@@ -155,6 +155,7 @@ std::string DesktopEntryText(const DesktopEntry& entry) {
   line("Terminal", "false");
   line("Categories", "Network;");
   if (!entry.mimeTypes.empty()) line("MimeType", ListValue(entry.mimeTypes));
+  if (!entry.record) return text;
   line(kFilesKey, ListValue(entry.files));
   line(kFoldersKey, ListValue(entry.folders));
   std::vector<std::string> sums;

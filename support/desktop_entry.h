@@ -47,6 +47,9 @@ struct DesktopEntry {
   // SHA-256 of its bytes in lower-case hex. A file whose content is no longer this is not
   // what install wrote, so neither install nor uninstall replaces or removes it.
   std::map<std::string, std::string> sums;
+  // Whether the text carries the record above. An entry that a package installs has none: the
+  // package manager keeps the list of its files.
+  bool record = true;
 };
 
 // The text of the entry, lines ending in LF.

@@ -1,0 +1,616 @@
+// wbctl package: the names, versions and control text of a copy's Debian package as tables,
+// the archives read back with libarchive, and the tool on the real program: what it writes,
+// that the same inputs give the same bytes, and what it refuses.
+#include <archive.h>
+#include <archive_entry.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/common/run_tool.h"
+#include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
+#include "tools/archive_writer.h"
+#include "tools/deb_control.h"
+
+namespace wbctl {
+namespace {
+
+namespace fs = std::filesystem;
+using wbtest::ReadFile;
+using wbtest::Wbctl;
+using wbtest::WriteFile;
+
+TEST(WbctlPackageNames, PackageNameIsMadeValidFromTheCopysName) {
+  struct Case {
+    const char* copy;
+    const char* package;  // "" when none can be made
+  };
+  const Case cases[] = {
+      {"acme", "acme"},
+      {"Acme_Shop", "acme-shop"},
+      {"acme.portal-2", "acme.portal-2"},
+      {"ACME+X", "acme+x"},
+      {"9to5", "9to5"},
+      {"_portal", "portal"},
+      {"__a_", "a-"},
+      {"-.x", ""},
+      {"A", ""},
+      {"", ""},
+      {"ab\xC3\xA9", "ab--"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DebianPackageName(c.copy), c.package) << c.copy;
+}
+
+TEST(WbctlPackageNames, VersionsAreThoseDpkgTakes) {
+  struct Case {
+    std::string version;
+    bool valid;
+    const char* inFileName;
+    bool native;
+  };
+  const Case cases[] = {
+      {"1.0", true, "1.0", true},
+      {"1.0.0.1", true, "1.0.0.1", true},
+      {"2.1-1", true, "2.1-1", false},
+      {"1:2.3-4", true, "2.3-4", false},
+      {"1.0~rc1+dfsg", true, "1.0~rc1+dfsg", true},
+      {"1-2-3", true, "1-2-3", false},
+      {"1:2:3", true, "2:3", true},
+      {"0", true, "0", true},
+      {"", false, "", true},
+      {"a1", false, "", true},
+      {"v1.0", false, "", true},
+      {"1.0_1", false, "", true},
+      {"1 0", false, "", true},
+      {"1:", false, "", true},
+      {":1", false, "", true},
+      {"x:1", false, "", true},
+      {"1.0-", false, "", false},
+      {"1.0-a_b", false, "", false},
+      {"1.0\n", false, "", true},
+      {std::string(128, '1'), true, "", true},
+      {std::string(129, '1'), false, "", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsDebianVersion(c.version), c.valid) << c.version;
+    if (!c.valid) continue;
+    if (*c.inFileName) {
+      EXPECT_EQ(VersionInFileName(c.version), c.inFileName);
+    }
+    EXPECT_EQ(IsNativeVersion(c.version), c.native) << c.version;
+  }
+}
+
+TEST(WbctlPackageNames, MaintainerAndSynopsisAreChecked) {
+  struct Case {
+    const char* maintainer;
+    bool valid;
+  };
+  const Case maintainers[] = {
+      {"Acme Ltd <pkg@acme.example>", true},
+      {"J\xC3\xBCrgen M\xC3\xBCller <jm@example.org>", true},
+      {"A <a@b>", true},
+      {"Acme Ltd", false},
+      {"<pkg@acme.example>", false},
+      {"Acme Ltd<pkg@acme.example>", false},
+      {"Acme Ltd <pkg.acme.example>", false},
+      {"Acme Ltd <pkg@>", false},
+      {"Acme Ltd <@acme.example>", false},
+      {"Acme Ltd <a@b@c>", false},
+      {"Acme Ltd <a b@c>", false},
+      {"Acme, Ltd <pkg@acme.example>", false},
+      {"Acme\nLtd <pkg@acme.example>", false},
+      {"Acme Ltd <pkg@acme.example> ", false},
+      {"Acme \xFF <pkg@acme.example>", false},
+  };
+  for (const Case& c : maintainers) EXPECT_EQ(IsMaintainer(c.maintainer), c.valid) << c.maintainer;
+  EXPECT_FALSE(IsMaintainer(std::string(190, 'a') + " <a@example.org>"));
+
+  const Case synopses[] = {
+      {"Acme Shop", true}, {"Acme \xE2\x80\x94 Shop", true},
+      {"", false},         {" Acme", false},
+      {"Acme ", false},    {"Acme\nShop", false},
+      {"A\tB", false},     {"\xC3", false},
+  };
+  for (const Case& c : synopses) EXPECT_EQ(IsSynopsis(c.maintainer), c.valid) << c.maintainer;
+  EXPECT_TRUE(IsSynopsis(std::string(200, 'a')));
+  EXPECT_FALSE(IsSynopsis(std::string(201, 'a')));
+
+  struct Synopsis {
+    const char* title;
+    const char* package;
+    const char* synopsis;
+  };
+  const Synopsis defaults[] = {
+      {"Acme Shop", "acme-portal", "Acme Shop"},
+      {"Acme Shop", "acme-shop", "Acme Shop as a desktop application"},
+      {"AcmeShop", "acme-shop", "AcmeShop as a desktop application"},
+      {"", "acme", "acme as a desktop application"},
+  };
+  for (const Synopsis& s : defaults) {
+    EXPECT_EQ(DefaultSynopsis(s.title, s.package), s.synopsis) << s.title;
+  }
+}
+
+TEST(WbctlPackageRecord, OnlyAWellFormedRecordIsTaken) {
+  struct Case {
+    std::string text;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"Architecture: amd64\nDepends: libc6 (>= 2.34), libgtk-3-0 (>= 3.9.10)\n", true},
+      {"Depends: a | b, c:any (<< 2~x)\nArchitecture: arm64\n", true},
+      {"Architecture: amd64\n", false},
+      {"Depends: libc6\n", false},
+      {"Architecture: amd64\nDepends: libc6\nDepends: libc6\n", false},
+      {"Architecture: amd64\nDepends: \n", false},
+      {"Architecture: AMD64\nDepends: libc6\n", false},
+      {"Architecture: amd64\nDepends: libc6\nPre-Depends: x\n", false},
+      {"Architecture: amd64\nDepends: libc6\n\nPackage: evil\n", false},
+      {"Architecture: amd64\nDepends: libc6; rm -rf /\n", false},
+      {"Architecture: amd64\nDepends: libc6\r\n", false},
+      {"Architecture: amd64\nDepends: " + std::string(4080, 'a') + "\n", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParsePackageRecord(c.text).has_value(), c.valid) << c.text;
+  const auto record = ParsePackageRecord("Architecture: amd64\nDepends: libc6 (>= 2.34)\n");
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->architecture, "amd64");
+  EXPECT_EQ(record->depends, "libc6 (>= 2.34)");
+}
+
+TEST(WbctlPackageControl, ControlTextHasTheFieldsInOrderAndFoldsTheDescription) {
+  ControlFields fields;
+  fields.package = "acme-shop";
+  fields.version = "2.1-1";
+  fields.architecture = "amd64";
+  fields.maintainer = "Acme Ltd <pkg@acme.example>";
+  fields.installedSizeKiB = 1725;
+  fields.depends = "libc6 (>= 2.34)";
+  fields.synopsis = "Acme Shop";
+  fields.description = {
+      "This package puts Acme Shop on the desktop: https://shop.acme.example in a window of its "
+      "own, made with wbctl.",
+      "", "Second."};
+  EXPECT_EQ(ControlText(fields),
+            "Package: acme-shop\n"
+            "Version: 2.1-1\n"
+            "Architecture: amd64\n"
+            "Maintainer: Acme Ltd <pkg@acme.example>\n"
+            "Installed-Size: 1725\n"
+            "Depends: libc6 (>= 2.34)\n"
+            "Section: web\n"
+            "Priority: optional\n"
+            "Description: Acme Shop\n"
+            " This package puts Acme Shop on the desktop: https://shop.acme.example in a\n"
+            " window of its own, made with wbctl.\n"
+            " .\n"
+            " Second.\n");
+  fields.recommends = "librsvg2-common";
+  EXPECT_NE(ControlText(fields).find("Depends: libc6 (>= 2.34)\nRecommends: librsvg2-common\n"),
+            std::string::npos);
+  // A word longer than a line stays whole on a line of its own.
+  fields.description = {"a " + std::string(100, 'x') + " b"};
+  EXPECT_NE(ControlText(fields).find("\n a\n " + std::string(100, 'x') + "\n b\n"),
+            std::string::npos);
+}
+
+TEST(WbctlPackageControl, ChecksumsAndSizeCountFilesAsDpkgDoes) {
+  const std::vector<PackageFile> files{
+      {"usr/share/b", "", false},
+      {"usr", "", true},
+      {"usr/bin/a", "abc", false},
+      {"usr/bin", "", true},
+      {"usr/big", std::string(1025, 'x'), false},
+      {"usr/kib", std::string(1024, 'y'), false},
+  };
+  EXPECT_EQ(Md5sumsText(files),
+            "41b2b8ce59ecc0c64c9c7ecaae3002c3  usr/big\n"
+            "900150983cd24fb0d6963f7d28e17f72  usr/bin/a\n"
+            "deb88981eeb769584b258b701d09b3d7  usr/kib\n"
+            "d41d8cd98f00b204e9800998ecf8427e  usr/share/b\n");
+  // Two folders, "abc" and the empty file in 1 KiB and none, 1025 bytes in 2, 1024 in 1.
+  EXPECT_EQ(InstalledSizeKiB(files), 2u + 1u + 0u + 2u + 1u);
+}
+
+TEST(WbctlPackageControl, DatesAndTimesAreThoseOfTheCalendar) {
+  struct Case {
+    std::int64_t seconds;
+    const char* date;
+  };
+  const Case cases[] = {
+      {0, "Thu, 01 Jan 1970 00:00:00 +0000"},
+      {1700000000, "Tue, 14 Nov 2023 22:13:20 +0000"},
+      {951782400, "Tue, 29 Feb 2000 00:00:00 +0000"},
+      {4107542399, "Sun, 28 Feb 2100 23:59:59 +0000"},
+      {253402300799, "Fri, 31 Dec 9999 23:59:59 +0000"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChangelogDate(c.seconds), c.date) << c.seconds;
+  EXPECT_THROW(ChangelogDate(-1), std::invalid_argument);
+  EXPECT_THROW(ChangelogDate(253402300800), std::invalid_argument);
+
+  struct Epoch {
+    const char* value;
+    std::int64_t time;  // -1: refused
+  };
+  const Epoch epochs[] = {
+      {nullptr, 42},
+      {"0", 0},
+      {"1700000000", 1700000000},
+      {"253402300799", 253402300799},
+      {"", -1},
+      {"-1", -1},
+      {"1e9", -1},
+      {" 1", -1},
+      {"253402300800", -1},
+      {"9999999999999", -1},
+  };
+  for (const Epoch& e : epochs) {
+    if (e.time < 0) {
+      EXPECT_THROW(PackageTime(e.value, 42), std::invalid_argument) << e.value;
+    } else {
+      EXPECT_EQ(PackageTime(e.value, 42), e.time);
+    }
+  }
+  EXPECT_EQ(ChangelogText("acme", "1.0", "A <a@b>", 0),
+            "acme (1.0) unstable; urgency=medium\n\n  * Packaged with wbctl package.\n\n"
+            " -- A <a@b>  Thu, 01 Jan 1970 00:00:00 +0000\n");
+  EXPECT_NE(CopyrightText("acme", "Acme", "A <a@b>", "1.0.0.1", 1700000000)
+                .find("Copyright (C) 2023 A <a@b>"),
+            std::string::npos);
+}
+
+// The entries of an archive in the order it holds them.
+struct ReadEntry {
+  std::string path;
+  std::string bytes;
+  unsigned mode = 0;
+  std::int64_t mtime = 0;
+  std::int64_t uid = -1;
+  std::int64_t gid = -1;
+  std::string uname;
+};
+
+std::vector<ReadEntry> ReadArchive(const std::string& bytes, bool ar) {
+  archive* a = archive_read_new();
+  if (ar) {
+    archive_read_support_format_ar(a);
+  } else {
+    archive_read_support_format_tar(a);
+    archive_read_support_filter_gzip(a);
+  }
+  std::vector<ReadEntry> entries;
+  if (archive_read_open_memory(a, bytes.data(), bytes.size()) != ARCHIVE_OK) {
+    ADD_FAILURE() << archive_error_string(a);
+    archive_read_free(a);
+    return entries;
+  }
+  archive_entry* entry = nullptr;
+  while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+    ReadEntry e;
+    e.path = archive_entry_pathname(entry);
+    e.mode = archive_entry_mode(entry);
+    e.mtime = archive_entry_mtime(entry);
+    e.uid = archive_entry_uid(entry);
+    e.gid = archive_entry_gid(entry);
+    e.uname = archive_entry_uname(entry) ? archive_entry_uname(entry) : "";
+    char buffer[65536];
+    la_ssize_t n;
+    while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0)
+      e.bytes.append(buffer, static_cast<std::size_t>(n));
+    entries.push_back(e);
+  }
+  archive_read_free(a);
+  return entries;
+}
+
+TEST(WbctlPackageArchives, TarIsSortedOwnedByRootAndTheSameForTheSameInput) {
+  const std::vector<ArchiveEntry> entries{
+      {"./usr/bin/acme", "program", 0755},
+      {"./", {}, 0755},
+      {"./usr/", {}, 0755},
+      {"./usr/bin/", {}, 0755},
+  };
+  std::vector<ArchiveEntry> reversed(entries.rbegin(), entries.rend());
+  const std::string tar = TarGz(entries, 1700000000);
+  EXPECT_EQ(tar, TarGz(reversed, 1700000000));
+  EXPECT_NE(tar, TarGz(entries, 1700000001));
+  // A gzip header without a time (bytes 4 to 7) and without a name (flag 0x08).
+  ASSERT_GT(tar.size(), 10u);
+  EXPECT_EQ(tar.substr(0, 3), "\x1f\x8b\x08");
+  EXPECT_EQ(tar[3] & 0x08, 0);
+  EXPECT_EQ(tar.substr(4, 4), std::string(4, '\0'));
+
+  const auto read = ReadArchive(tar, false);
+  ASSERT_EQ(read.size(), 4u);
+  const char* order[] = {"./", "./usr/", "./usr/bin/", "./usr/bin/acme"};
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    EXPECT_EQ(read[i].path, order[i]);
+    EXPECT_EQ(read[i].mtime, 1700000000);
+    EXPECT_EQ(read[i].uid, 0);
+    EXPECT_EQ(read[i].gid, 0);
+    EXPECT_EQ(read[i].uname, "root");
+  }
+  EXPECT_EQ(read[0].mode, S_IFDIR | 0755u);
+  EXPECT_EQ(read[3].mode, S_IFREG | 0755u);
+  EXPECT_EQ(read[3].bytes, "program");
+}
+
+TEST(WbctlPackageArchives, ArHoldsTheMembersInTheirOrderWithTheirNames) {
+  std::string out;
+  WriteAr({{"debian-binary", "2.0\n"}, {"control.tar.gz", "abc"}, {"data.tar.gz", "odd"}}, 7,
+          [&out](std::string_view b) { out.append(b); });
+  EXPECT_EQ(out.substr(0, 8), "!<arch>\n");
+  // dpkg-deb's own form: the name as it is, padded with blanks, and no "/" after it.
+  EXPECT_EQ(out.substr(8, 16), "debian-binary   ");
+  const auto read = ReadArchive(out, true);
+  ASSERT_EQ(read.size(), 3u);
+  EXPECT_EQ(read[0].path, "debian-binary");
+  EXPECT_EQ(read[0].bytes, "2.0\n");
+  EXPECT_EQ(read[1].path, "control.tar.gz");
+  EXPECT_EQ(read[2].bytes, "odd");
+  EXPECT_EQ(read[2].mtime, 7);
+
+  // A failing sink is the caller's error, raised again through the library.
+  EXPECT_THROW(
+      WriteAr({{"x", "y"}}, 0, [](std::string_view) { throw std::runtime_error("disk full"); }),
+      std::runtime_error);
+  EXPECT_THROW(
+      WriteAr({{"a-name-too-long", "y"}, {"sixteen-letters!", "y"}}, 0, [](std::string_view) {}),
+      std::runtime_error);
+}
+
+// --- The tool on the real program. --------------------------------------------------------
+
+// Only the program records what its packages need; a build without it has nothing to package.
+#ifdef WB_PACKAGED_PROGRAM_PATH
+const std::string kPackaged = WB_PACKAGED_PROGRAM_PATH;
+#else
+const std::string kPackaged;
+#endif
+
+std::string Folder(const std::string& name) {
+  const std::string dir = wbtest::TestRoot() + "/wbctl-package/" + name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+const char kSvg[] =
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"20\">"
+    "<rect width=\"40\" height=\"20\" fill=\"#C8102E\"/></svg>\n";
+
+// A branded copy `name` with an SVG icon in `dir`.
+std::string BrandCopy(const std::string& dir, const std::string& name) {
+  WriteFile(dir + "/icon.svg", kSvg);
+  const std::string copy = dir + "/" + name;
+  const auto brand = Wbctl({"brand", kPackaged, copy, "--icon", dir + "/icon.svg",
+                            "title=Acme Shop", "go=https://shop.acme.example"});
+  EXPECT_EQ(brand.status, 0) << brand.err;
+  return copy;
+}
+
+class WbctlPackage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (kPackaged.empty()) GTEST_SKIP() << "built without the program";
+    g_setenv("SOURCE_DATE_EPOCH", "1700000000", TRUE);
+  }
+  void TearDown() override { g_unsetenv("SOURCE_DATE_EPOCH"); }
+};
+
+std::map<std::string, ReadEntry> ByPath(const std::vector<ReadEntry>& entries) {
+  std::map<std::string, ReadEntry> map;
+  for (const auto& e : entries) map[e.path] = e;
+  return map;
+}
+
+TEST_F(WbctlPackage, DebHoldsTheCopyItsEntryIconsAndControlFiles) {
+  const std::string dir = Folder("deb");
+  const std::string copy = BrandCopy(dir, "Acme_Shop");
+  fs::create_directories(dir + "/out");
+  const auto run = Wbctl({"package", "--deb", "--exe", copy, "--out", dir + "/out", "--version",
+                          "1:2.0-3", "--maintainer", "Acme Ltd <pkg@acme.example>"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto arch = wbtest::RunCommand("dpkg --print-architecture");
+  const std::string deb = dir + "/out/acme-shop_2.0-3_" + arch.substr(0, arch.size() - 1) + ".deb";
+  EXPECT_EQ(run.out, "wrote " + deb + "\n");
+  const auto members = ReadArchive(ReadFile(deb), true);
+  ASSERT_EQ(members.size(), 3u);
+  EXPECT_EQ(members[0].path, "debian-binary");
+  EXPECT_EQ(members[0].bytes, "2.0\n");
+  EXPECT_EQ(members[1].path, "control.tar.gz");
+  EXPECT_EQ(members[2].path, "data.tar.gz");
+
+  auto control = ByPath(ReadArchive(members[1].bytes, false));
+  const std::string text = control["./control"].bytes;
+  EXPECT_EQ(text.substr(0, text.find("Installed-Size")),
+            "Package: acme-shop\nVersion: 1:2.0-3\nArchitecture: " + arch +
+                "Maintainer: Acme Ltd <pkg@acme.example>\n");
+  // The list the build recorded, which the program's own package has too.
+  const std::string recorded = ReadFile(WB_BINARY_DIR "/package/depends.txt");
+  const std::string depends = recorded.substr(recorded.find("Depends: "));
+  ASSERT_NE(depends.find("libc6 ("), std::string::npos) << recorded;
+  EXPECT_NE(text.find("\n" + depends), std::string::npos) << text;
+  EXPECT_NE(text.find("\nRecommends: librsvg2-common\n"), std::string::npos) << text;
+  // The title alone would repeat the package's name.
+  EXPECT_NE(text.find("\nDescription: Acme Shop as a desktop application\n This package puts Acme "
+                      "Shop on the desktop"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(control["./postinst"].mode, S_IFREG | 0755u);
+  EXPECT_EQ(control["./postrm"].mode, S_IFREG | 0755u);
+
+  auto data = ByPath(ReadArchive(members[2].bytes, false));
+  EXPECT_EQ(data["./usr/bin/Acme_Shop"].bytes, ReadFile(copy));
+  EXPECT_EQ(data["./usr/bin/Acme_Shop"].mode, S_IFREG | 0755u);
+  const std::string entry = data["./usr/share/applications/Acme_Shop.desktop"].bytes;
+  EXPECT_NE(entry.find("\nExec=/usr/bin/Acme_Shop %u\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nIcon=Acme_Shop\n"), std::string::npos) << entry;
+  EXPECT_EQ(entry.find("X-WebBrowser"), std::string::npos) << entry;
+  EXPECT_EQ(data["./usr/share/icons/hicolor/scalable/apps/Acme_Shop.svg"].bytes, kSvg);
+  for (const char* size : {"48x48", "128x128", "256x256"}) {
+    const std::string png =
+        data[std::string("./usr/share/icons/hicolor/") + size + "/apps/Acme_Shop.png"].bytes;
+    EXPECT_EQ(png.substr(1, 3), "PNG") << size;
+  }
+  EXPECT_TRUE(data.count("./usr/share/doc/acme-shop/copyright"));
+  EXPECT_TRUE(data.count("./usr/share/doc/acme-shop/changelog.Debian.gz"));
+  // Every file is in md5sums, and the size counts them all.
+  std::size_t files = 0;
+  std::uint64_t kib = 0;
+  for (const auto& [path, e] : data) {
+    if (path == "./") continue;
+    if (path.back() == '/') {
+      ++kib;
+      continue;
+    }
+    ++files;
+    kib += (e.bytes.size() + 1023) / 1024;
+    EXPECT_NE(control["./md5sums"].bytes.find("  " + path.substr(2) + "\n"), std::string::npos)
+        << path;
+  }
+  EXPECT_EQ(files, 8u);
+  EXPECT_NE(text.find("\nInstalled-Size: " + std::to_string(kib) + "\n"), std::string::npos);
+  // Nothing but the package is left in the output folder.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/out"), fs::directory_iterator()), 1);
+}
+
+TEST_F(WbctlPackage, SameInputsGiveTheSameBytes) {
+  const std::string dir = Folder("same");
+  const std::string copy = BrandCopy(dir, "acme");
+  struct Case {
+    const char* epoch;  // nullptr: unset
+    const char* out;
+  };
+  const Case cases[] = {
+      {"1700000000", "a"}, {"1700000000", "b"}, {"1800000000", "c"}, {nullptr, "d"}, {nullptr, "e"},
+  };
+  std::map<std::string, std::string> debs;
+  std::map<std::string, std::string> tars;
+  for (const Case& c : cases) {
+    if (c.epoch) {
+      g_setenv("SOURCE_DATE_EPOCH", c.epoch, TRUE);
+    } else {
+      g_unsetenv("SOURCE_DATE_EPOCH");
+    }
+    const std::string out = dir + "/" + c.out;
+    fs::create_directories(out);
+    for (const char* kind : {"--deb", "--tar"}) {
+      const auto run = Wbctl({"package", kind, "--exe", copy, "--out", out, "--maintainer",
+                              "Acme Ltd <pkg@acme.example>"});
+      ASSERT_EQ(run.status, 0) << run.err;
+    }
+    for (const auto& f : fs::directory_iterator(out)) {
+      auto& into = f.path().extension() == ".deb" ? debs : tars;
+      into[c.out] = ReadFile(f.path());
+    }
+  }
+  ASSERT_EQ(debs.size(), 5u);
+  ASSERT_EQ(tars.size(), 5u);
+  EXPECT_EQ(debs["a"], debs["b"]);
+  EXPECT_EQ(tars["a"], tars["b"]);
+  EXPECT_NE(debs["a"], debs["c"]);
+  EXPECT_NE(tars["a"], tars["c"]);
+  EXPECT_EQ(debs["d"], debs["e"]);
+  EXPECT_EQ(tars["d"], tars["e"]);
+}
+
+TEST_F(WbctlPackage, TarHoldsThePortableCopyItsIconAndAnEntryTemplate) {
+  const std::string dir = Folder("tar");
+  const std::string copy = BrandCopy(dir, "acme");
+  const auto run = Wbctl({"package", "--tar", "--exe", copy, "--out", dir, "--version", "3.1"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  auto entries = ByPath(ReadArchive(ReadFile(dir + "/acme-3.1.tar.gz"), false));
+  EXPECT_EQ(entries.size(), 6u);
+  EXPECT_EQ(entries["./acme-3.1/acme"].bytes, ReadFile(copy));
+  EXPECT_EQ(entries["./acme-3.1/acme"].mode, S_IFREG | 0755u);
+  EXPECT_EQ(entries["./acme-3.1/acme.ini"].bytes, "[acme]\nPortable=1\n");
+  EXPECT_EQ(entries["./acme-3.1/acme.svg"].bytes, kSvg);
+  EXPECT_EQ(entries["./acme-3.1/acme.png"].bytes.substr(1, 3), "PNG");
+  const std::string entry = entries["./acme-3.1/acme.desktop.in"].bytes;
+  EXPECT_NE(entry.find("\nExec=@DIR@/acme %u\n"), std::string::npos) << entry;
+
+  // Unpacked, the copy is portable: its settings go into the file beside it.
+  const std::string unpacked = dir + "/unpacked";
+  WriteFile(unpacked + "/acme", entries["./acme-3.1/acme"].bytes);
+  fs::permissions(unpacked + "/acme", fs::perms(0755));
+  WriteFile(unpacked + "/acme.ini", entries["./acme-3.1/acme.ini"].bytes);
+  const auto paths = Wbctl({"paths", "--exe", unpacked + "/acme"});
+  ASSERT_EQ(paths.status, 0) << paths.err;
+  EXPECT_NE(paths.out.find("portable=1\n"), std::string::npos) << paths.out;
+}
+
+TEST_F(WbctlPackage, BadInputsAreRefusedAndLeaveNothing) {
+  const std::string dir = Folder("bad");
+  const std::string copy = BrandCopy(dir, "acme");
+  WriteFile(dir + "/text", "not a program\n");
+  const std::string named = dir + "/webbrowser";
+  fs::copy_file(copy, named);
+  WriteFile(dir + "/afile", "");
+  // root may write into any folder whose file system allows it; /proc/self is one that
+  // refuses a new file to everybody.
+  std::string unwritable = "/proc/self";
+  if (::geteuid() != 0) {
+    unwritable = dir + "/locked";
+    fs::create_directories(unwritable);
+    fs::permissions(unwritable, fs::perms(0500));
+  }
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::string maint = "A <a@example.org>";
+  const Case cases[] = {
+      {{"--deb", "--exe", dir + "/text", "--out", dir + "/out"}, "not a branded copy"},
+      {{"--deb", "--exe", WB_WBCTL_PATH, "--out", dir + "/out"}, "not a branded copy"},
+      {{"--deb", "--exe", "/bin/sh", "--out", dir + "/out"}, "not a branded copy"},
+      {{"--deb", "--exe", dir + "/missing", "--out", dir + "/out"}, "not a branded copy"},
+      {{"--deb", "--exe", named, "--out", dir + "/out", "--maintainer", maint},
+       "a name of its own"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--version", "v1", "--maintainer", maint},
+       "not a version Debian takes"},
+      {{"--tar", "--exe", copy, "--out", dir + "/out", "--version", "1.0_1"},
+       "not a version Debian takes"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--maintainer", "nobody"},
+       "a maintainer is"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--maintainer", maint, "--description",
+        "two\nlines"},
+       "one line"},
+      {{"--deb", "--exe", copy, "--out", dir + "/none", "--maintainer", maint}, "no such folder"},
+      {{"--deb", "--exe", copy, "--out", dir + "/afile", "--maintainer", maint}, "no such folder"},
+      {{"--deb", "--exe", copy, "--out", unwritable, "--maintainer", maint}, unwritable},
+      {{"--tar", "--exe", copy, "--out", unwritable}, unwritable},
+      {{"--exe", copy, "--out", dir + "/out"}, "give --deb or --tar"},
+      {{"--deb", "--tar", "--exe", copy}, "give --deb or --tar"},
+      {{"--deb", "--exe"}, "--exe needs a value"},
+      {{"--deb", "--exe", copy, "--colour"}, "unexpected argument"},
+  };
+  fs::create_directories(dir + "/out");
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"package"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto run = Wbctl(args);
+    EXPECT_EQ(run.status, 1) << c.message;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "") << c.message;
+  }
+  EXPECT_TRUE(fs::is_empty(dir + "/out"));
+  g_setenv("SOURCE_DATE_EPOCH", "yesterday", TRUE);
+  const auto run =
+      Wbctl({"package", "--tar", "--exe", copy, "--out", dir + "/out", "--version", "1"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("SOURCE_DATE_EPOCH"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_empty(dir + "/out"));
+}
+
+}  // namespace
+}  // namespace wbctl

@@ -1,0 +1,336 @@
+// wbctl package: a branded copy as a file its maker hands to customers. --deb writes a Debian
+// package that installs the copy as /usr/bin/NAME with its desktop entry and icons, as
+// wbctl install would put them; --tar a portable archive that keeps its data beside itself.
+// Everything is written by this program, so no packaging tool is needed, and the same copy,
+// options and SOURCE_DATE_EPOCH give the same bytes.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/remote_channel.h"
+#include "storage/atomic_file.h"
+#include "storage/elf_file.h"
+#include "storage/version_info.h"
+#include "storage/window_config.h"
+#include "support/desktop_entry.h"
+#include "support/text.h"
+#include "tools/archive_writer.h"
+#include "tools/command.h"
+#include "tools/config_files.h"
+#include "tools/deb_control.h"
+#include "tools/exe_target.h"
+#include "tools/icon_image.h"
+
+namespace wbctl {
+namespace {
+
+constexpr const char* kUsage =
+    "package --deb|--tar [--exe COPY] [--out DIR] [--version V] "
+    "[--maintainer \"NAME <MAIL>\"] [--description TEXT]";
+
+// The section the build writes into the program (cmake/record_depends.cmake).
+constexpr const char* kRecordSection = ".webbrowser.depends";
+// A copy is the program and a few blocks; a file far larger is not one.
+constexpr std::size_t kMaxCopyBytes = std::size_t{1} << 30;
+
+struct Options {
+  bool deb = false;
+  bool tar = false;
+  std::string exe;
+  std::string out = ".";
+  std::string version;
+  std::string maintainer;
+  std::string description;
+};
+
+Options ParseOptions(const std::vector<std::string>& args) {
+  Options options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a value");
+      into = args[++i];
+    };
+    if (arg == "--deb") {
+      options.deb = true;
+    } else if (arg == "--tar") {
+      options.tar = true;
+    } else if (arg == "--exe") {
+      value(options.exe);
+    } else if (arg == "--out") {
+      value(options.out);
+    } else if (arg == "--version") {
+      value(options.version);
+    } else if (arg == "--maintainer") {
+      value(options.maintainer);
+    } else if (arg == "--description") {
+      value(options.description);
+    } else {
+      throw std::runtime_error("unexpected argument \"" + arg + "\"\nusage: wbctl " + kUsage);
+    }
+  }
+  if (options.deb == options.tar)
+    throw std::runtime_error(std::string("give --deb or --tar\nusage: wbctl ") + kUsage);
+  return options;
+}
+
+// The maintainer as Debian's own tools find it when no option names one.
+std::string DefaultMaintainer() {
+  const char* name = std::getenv("DEBFULLNAME");
+  const char* mail = std::getenv("DEBEMAIL");
+  if (mail == nullptr) mail = std::getenv("EMAIL");
+  if (name == nullptr || mail == nullptr || !*name || !*mail) return {};
+  return std::string(name) + " <" + mail + ">";
+}
+
+// What a package is made of, read and checked before anything is written.
+struct Copy {
+  std::string path;
+  std::string name;     // the file name without extension: the command, entry and icon
+  std::string package;  // the Debian package's name
+  std::string version;
+  std::string programVersion;
+  PackageRecord record;
+  std::string title;  // UTF-8
+  std::string startAddress;
+  std::string bytes;
+  std::string icon;  // the picture file the copy shows
+  bool scalable = false;
+  std::int64_t time = 0;
+};
+
+Copy ReadCopy(const Options& options) {
+  Copy copy;
+  copy.path = ExecutableArgumentPath(options.exe).lexically_normal().string();
+  if (!LooksLikeElf(copy.path))
+    throw std::runtime_error("\"" + copy.path + "\": not a branded copy of WebBrowser");
+  const auto elf = wb::ElfFile::Open(copy.path);
+  const auto note = wb::ReadVersionNote(copy.path);
+  if (!elf || !elf->FindSection(".wbres") || !note)
+    throw std::runtime_error("\"" + copy.path + "\": not a branded copy of WebBrowser");
+  const wb::ElfSection* section = elf->FindSection(kRecordSection);
+  const auto recordText =
+      section ? elf->Read(section->offset, section->size, 4096) : std::optional<std::string>();
+  const auto record = recordText ? ParsePackageRecord(*recordText) : std::nullopt;
+  if (!record) {
+    throw std::runtime_error("\"" + copy.path +
+                             "\": not a branded copy of WebBrowser (it carries no record of the "
+                             "libraries the program needs)");
+  }
+  copy.record = *record;
+  // The package works either way, but Debian wants its programs stripped.
+  if (elf->FindSection(".debug_info")) {
+    std::cerr << "wbctl: note: \"" << copy.path
+              << "\" carries debug information, which lintian reports; brand the copy from a "
+                 "program without it (/usr/bin/webbrowser)\n";
+  }
+
+  copy.name = wb::AppNameOf(copy.path);
+  if (!wb::IsDesktopName(copy.name)) {
+    throw std::runtime_error("\"" + copy.name +
+                             "\": a copy's name may hold only letters, digits, \"_\", \"-\" and "
+                             "\".\"; rename the copy");
+  }
+  copy.package = DebianPackageName(copy.name);
+  for (const std::string program : {"webbrowser", "wbctl"}) {
+    if (copy.name == program || copy.package == program) {
+      throw std::runtime_error("\"" + copy.name +
+                               "\": a copy named like the program's own files would replace "
+                               "them; brand a copy with a name of its own");
+    }
+  }
+  if (copy.package.empty())
+    throw std::runtime_error("\"" + copy.name + "\": no Debian package name can be made of it");
+
+  copy.programVersion = wb::ToUtf8(wb::FileVersionText(wb::FromUtf8(copy.path)));
+  copy.version = options.version.empty() ? copy.programVersion : options.version;
+  if (!IsDebianVersion(copy.version)) {
+    throw std::runtime_error("\"" + copy.version +
+                             "\": not a version Debian takes (digits first; letters, digits and "
+                             "\".+~\", an epoch \"N:\" and a revision \"-R\" optional)");
+  }
+
+  const wb::WindowConfig config = wb::WindowConfigFromValues(ReadExecutableConfig(copy.path));
+  copy.title = wb::ToUtf8(wb::EffectiveCaption(config));
+  copy.startAddress = wb::ToUtf8(config.go);
+
+  const auto bytes = wb::ReadWholeFile(copy.path, kMaxCopyBytes + 1);
+  if (!bytes || bytes->size() > kMaxCopyBytes)
+    throw std::runtime_error("\"" + copy.path + "\": cannot be read");
+  copy.bytes = *bytes;
+
+  const ExecutableIcon icon = ReadExecutableIcon(copy.path);
+  if (icon.bytes.empty()) throw std::runtime_error("\"" + copy.path + "\": carries no icon");
+  copy.scalable = CheckIconPicture(icon.bytes, "\"" + copy.path + "\" icon").format == "svg";
+  copy.icon = icon.bytes;
+
+  copy.time =
+      PackageTime(std::getenv("SOURCE_DATE_EPOCH"), static_cast<std::int64_t>(note->buildStamp));
+  return copy;
+}
+
+std::string Synopsis(const Options& options, const Copy& copy) {
+  const std::string synopsis =
+      options.description.empty() ? DefaultSynopsis(copy.title, copy.package) : options.description;
+  if (!IsSynopsis(synopsis)) {
+    throw std::runtime_error("\"" + synopsis +
+                             "\": a description is one line of 1 to 200 characters; give "
+                             "--description");
+  }
+  return synopsis;
+}
+
+wb::DesktopEntry EntryOf(const Copy& copy, const std::string& executable, const std::string& icon) {
+  wb::DesktopEntry entry;
+  entry.name = copy.title;
+  entry.executable = executable;
+  entry.icon = icon;
+  entry.windowClass = wb::WindowClassOf(std::filesystem::path(copy.path).filename().string());
+  entry.record = false;
+  return entry;
+}
+
+// The folder's files as the package installs them: the copy, its desktop entry, its icons as
+// wbctl install draws them, and the documentation Debian asks for.
+std::vector<PackageFile> DebFiles(const Copy& copy, const std::string& maintainer) {
+  std::vector<PackageFile> files;
+  auto folder = [&files](const std::string& path) {
+    for (const auto& f : files) {
+      if (f.directory && f.path == path) return;
+    }
+    files.push_back({path, {}, true});
+  };
+  auto file = [&](const std::string& path, std::string bytes) {
+    std::size_t slash = 0;
+    while ((slash = path.find('/', slash + 1)) != std::string::npos) folder(path.substr(0, slash));
+    files.push_back({path, std::move(bytes), false});
+  };
+  file("usr/bin/" + copy.name, copy.bytes);
+  file("usr/share/applications/" + copy.name + ".desktop",
+       wb::DesktopEntryText(EntryOf(copy, "/usr/bin/" + copy.name, copy.name)));
+  const std::string where = "\"" + copy.path + "\" icon";
+  const std::vector<std::string> icons = wb::InstalledIconPaths(copy.name, copy.scalable);
+  std::size_t i = 0;
+  for (int size : wb::kDesktopIconSizes)
+    file("usr/share/" + icons[i++], SquareIconPng(copy.icon, size, where));
+  if (copy.scalable) file("usr/share/" + icons[i], copy.icon);
+  const std::string doc = "usr/share/doc/" + copy.package + "/";
+  file(doc + "copyright",
+       CopyrightText(copy.package, copy.title, maintainer, copy.programVersion, copy.time));
+  file(doc + (IsNativeVersion(copy.version) ? "changelog.gz" : "changelog.Debian.gz"),
+       Gzip(ChangelogText(copy.package, copy.version, maintainer, copy.time)));
+  return files;
+}
+
+std::vector<ArchiveEntry> TarEntries(const std::vector<PackageFile>& files) {
+  std::vector<ArchiveEntry> entries{{"./", {}, 0755}};
+  for (const auto& f : files) {
+    const bool executable = f.path.rfind("usr/bin/", 0) == 0;
+    entries.push_back({"./" + f.path + (f.directory ? "/" : ""), f.bytes,
+                       f.directory || executable ? 0755u : 0644u});
+  }
+  return entries;
+}
+
+// Writes `bytes` as the file `name` in the output folder, through a temporary file beside it
+// that a failure removes, so the folder never holds half a package.
+void WriteOutput(const std::string& folder, const std::string& name,
+                 const std::function<void(wb::FileReplacement&)>& fill) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error))
+    throw std::runtime_error("\"" + folder + "\": no such folder");
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    throw std::runtime_error("\"" + folder + "\": cannot write into this folder");
+  const std::string path = (std::filesystem::path(folder) / name).lexically_normal().string();
+  wb::FileReplacement file(path, wb::ReplacementOptions{.permissions = 0644});
+  fill(file);
+  file.Commit();
+  std::cout << "wrote " << path << "\n";
+}
+
+int WriteDeb(const Options& options, const Copy& copy) {
+  const std::string maintainer =
+      options.maintainer.empty() ? DefaultMaintainer() : options.maintainer;
+  if (maintainer.empty()) {
+    return Fail("give --maintainer \"NAME <MAIL>\" (or set DEBFULLNAME and DEBEMAIL)");
+  }
+  if (!IsMaintainer(maintainer))
+    return Fail("\"" + maintainer + "\": a maintainer is \"NAME <MAIL>\"");
+  ControlFields fields;
+  fields.package = copy.package;
+  fields.version = copy.version;
+  fields.architecture = copy.record.architecture;
+  fields.maintainer = maintainer;
+  fields.depends = copy.record.depends;
+  // The program draws an SVG icon through gdk-pixbuf's SVG loader.
+  if (copy.scalable) fields.recommends = "librsvg2-common";
+  fields.synopsis = Synopsis(options, copy);
+  // The extended text must not start with the synopsis, which the title often is.
+  std::string about = "This package puts " + copy.title + " on the desktop";
+  if (!copy.startAddress.empty()) about += ": " + copy.startAddress + " in a window of its own";
+  fields.description = {about +
+                        ". It was made with wbctl package from a branded copy of "
+                        "WebBrowser, a desktop web-application shell."};
+
+  const std::vector<PackageFile> files = DebFiles(copy, maintainer);
+  fields.installedSizeKiB = InstalledSizeKiB(files);
+  const std::vector<ArchiveEntry> control{
+      {"./", {}, 0755},
+      {"./control", ControlText(fields), 0644},
+      {"./md5sums", Md5sumsText(files), 0644},
+      {"./postinst", PostinstScript(), 0755},
+      {"./postrm", PostrmScript(), 0755},
+  };
+  const std::vector<ArMember> members{
+      {"debian-binary", "2.0\n"},
+      {"control.tar.gz", TarGz(control, copy.time)},
+      {"data.tar.gz", TarGz(TarEntries(files), copy.time)},
+  };
+  const std::string name = copy.package + "_" + VersionInFileName(copy.version) + "_" +
+                           copy.record.architecture + ".deb";
+  WriteOutput(options.out, name, [&](wb::FileReplacement& file) {
+    WriteAr(members, copy.time, [&file](std::string_view bytes) { file.Write(bytes); });
+  });
+  return 0;
+}
+
+int WriteTar(const Options& options, const Copy& copy) {
+  const std::string top = "./" + copy.name + "-" + VersionInFileName(copy.version) + "/";
+  const std::string where = "\"" + copy.path + "\" icon";
+  // The template names the folder the archive is unpacked into as @DIR@.
+  std::string entry = wb::DesktopEntryText(EntryOf(
+      copy, "@DIR@/" + copy.name, "@DIR@/" + copy.name + (copy.scalable ? ".svg" : ".png")));
+  entry = "# Replace @DIR@ by the folder that holds " + copy.name +
+          ", then copy this file to\n# ~/.local/share/applications/" + copy.name +
+          ".desktop to put it into the menu.\n" + entry;
+  std::vector<ArchiveEntry> entries{
+      {top, {}, 0755},
+      {top + copy.name, copy.bytes, 0755},
+      // The settings file beside the copy makes it keep its settings, profile and work folder
+      // beside itself.
+      {top + copy.name + ".ini", "[" + copy.name + "]\nPortable=1\n", 0644},
+      {top + copy.name + ".png", SquareIconPng(copy.icon, 256, where), 0644},
+      {top + copy.name + ".desktop.in", entry, 0644},
+  };
+  if (copy.scalable) entries.push_back({top + copy.name + ".svg", copy.icon, 0644});
+  const std::string archive = TarGz(entries, copy.time);
+  WriteOutput(options.out, copy.name + "-" + VersionInFileName(copy.version) + ".tar.gz",
+              [&archive](wb::FileReplacement& file) { file.Write(archive); });
+  return 0;
+}
+
+int Run(const std::vector<std::string>& args) {
+  const Options options = ParseOptions(args);
+  const Copy copy = ReadCopy(options);
+  return options.deb ? WriteDeb(options, copy) : WriteTar(options, copy);
+}
+
+const CommandRegistration kRegistration({"package", kUsage, &Run});
+
+}  // namespace
+}  // namespace wbctl
