@@ -2,6 +2,7 @@
 // (model/navigation_tracker.h): the engine's signals become its inputs here, and its commands
 // become engine calls.
 #include <gtkmm/window.h>
+#include <malloc.h>
 #include <webkit2/webkit2.h>
 
 #include <memory>
@@ -229,6 +230,27 @@ void WebKitView::LoadEnded() {
 
 // --- The engine's signals ----------------------------------------------------------------------
 
+namespace {
+
+void ReturnFreedMemoryWhenIdle() {
+  // A load leaves the heap with free pages in it (the toolkit's and the engine's transient
+  // work in this process); the allocator keeps them unless asked, so once the window is idle
+  // after a load they go back to the system. One request however many loads end meanwhile.
+  static bool pending = false;
+  if (pending) return;
+  pending = true;
+  g_idle_add_full(
+      G_PRIORITY_LOW,
+      [](gpointer) -> gboolean {
+        pending = false;
+        malloc_trim(0);
+        return G_SOURCE_REMOVE;
+      },
+      nullptr, nullptr);
+}
+
+}  // namespace
+
 void WebKitView::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   static const char* const kEvents[] = {"started", "redirected", "committed", "finished"};
   TraceNavigation(kEvents[event & 3], AddressOf(webkit_web_view_get_uri(view)));
@@ -253,6 +275,7 @@ void WebKitView::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpoin
     case WEBKIT_LOAD_FINISHED:
       TimelineMarkOnce("first load finished");
       tracker.LoadFinished();
+      ReturnFreedMemoryWhenIdle();
       break;
   }
 }

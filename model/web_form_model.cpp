@@ -118,22 +118,30 @@ bool WebFormModel::acForwardUpdate() const {
 
 // --- Events of the web view --------------------------------------------------------------
 
+WebFormModel::LoweredKey WebFormModel::KeyOf(const Text& text) {
+  LoweredKey key{0, LowerCase(text)};
+  key.hash = std::hash<Text>{}(key.lowered);
+  return key;
+}
+
 int WebFormModel::FindInHistory(const Text& u) const {
-  auto it = historyPositions_.find(LowerCase(u));
-  return it == historyPositions_.end() ? -1 : static_cast<int>(it->second);
+  auto it = historyPositions_.find(KeyOf(u));
+  return it == historyPositions_.end() ? -1 : static_cast<int>(*it);
 }
 
 void WebFormModel::CutHistoryAfter(std::size_t index, std::vector<Text>* into) {
+  // The index reads the entries, so each leaves it before it leaves the history.
   for (std::size_t i = index + 1; i < history_.size(); ++i) {
-    historyPositions_.erase(LowerCase(history_[i]));
+    historyPositions_.erase(i);
     into->push_back(std::move(history_[i]));
   }
   history_.resize(index + 1);
 }
 
 void WebFormModel::AppendToHistory(const Text& u) {
+  // An address is in the history once (FindInHistory comes first), so the position is new.
   history_.push_back(u);
-  historyPositions_[LowerCase(u)] = history_.size() - 1;
+  historyPositions_.insert(history_.size() - 1);
 }
 
 void WebFormModel::webBeforeNavigate2(const Text& u) {
@@ -165,7 +173,7 @@ void WebFormModel::webNavigationCalledOff() {
   // still shown, as if it had never been announced.
   if (!calledOff_.undo) return;
   if (calledOff_.appended && !history_.empty()) {
-    historyPositions_.erase(LowerCase(history_.back()));
+    historyPositions_.erase(history_.size() - 1);
     history_.pop_back();
     for (Text& entry : calledOff_.cut) AppendToHistory(entry);
   }
@@ -212,23 +220,33 @@ std::vector<Text> WebFormModel::AddrItems() const {
   return {recent_.begin(), recent_.end()};
 }
 
+std::list<Text>::const_iterator WebFormModel::FindListedExactly(const Text& text) const {
+  auto it = recentPositions_.find(KeyOf(text));
+  return it != recentPositions_.end() && **it == text ? std::list<Text>::const_iterator(*it)
+                                                      : recent_.end();
+}
+
 const Text* WebFormModel::ListedExactly(const Text& text) const {
-  auto it = recentPositions_.find(LowerCase(text));
-  return it != recentPositions_.end() && *it->second == text ? &*it->second : nullptr;
+  auto it = FindListedExactly(text);
+  return it != recent_.end() ? &*it : nullptr;
 }
 
 void WebFormModel::MoveToTopOfList(const Text& u) {
-  Text key = LowerCase(u);
+  LoweredKey key = KeyOf(u);
   auto found = recentPositions_.find(key);
   if (found != recentPositions_.end()) {
-    // The entry keeps its spelling and moves to the top.
-    recent_.splice(recent_.begin(), recent_, found->second);
-    host_.RecentMovedToTop(*found->second, true);
+    // The entry keeps its spelling and moves to the top. The window's list moves the row
+    // from where it was; the walk is as long as the entry is far down, which an address used
+    // again seldom is.
+    const std::list<Text>::iterator entry = *found;
+    const auto from = static_cast<std::size_t>(std::distance(recent_.begin(), entry));
+    recent_.splice(recent_.begin(), recent_, entry);
+    host_.RecentMovedToTop(*entry, from);
     return;
   }
   recent_.push_front(u);
-  recentPositions_.emplace(std::move(key), recent_.begin());
-  host_.RecentMovedToTop(recent_.front(), false);
+  recentPositions_.insert(recent_.begin());
+  host_.RecentMovedToTop(recent_.front(), std::nullopt);
 }
 
 }  // namespace wb

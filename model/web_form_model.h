@@ -7,10 +7,11 @@
 // changed. Names are the window's own (webBeforeNavigate2, BackClick, go ...), so each rule
 // is found under the name of the handler that runs it.
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "storage/value_list.h"
@@ -36,9 +37,10 @@ class WebFormHost {
 
   virtual void AddrTextChanged(const Text& text) = 0;
   virtual void StatusChanged(const Text& text) = 0;
-  // `entry` is now the first of the recently used addresses. `wasListed`: it was in the list
-  // already, further down, and has moved; otherwise it was inserted.
-  virtual void RecentMovedToTop(const Text& entry, bool wasListed) = 0;
+  // `entry` is now the first of the recently used addresses. `from`: it was in the list
+  // already, at that position (counted from 0 at the top), and has moved; none: it was
+  // inserted.
+  virtual void RecentMovedToTop(const Text& entry, std::optional<std::size_t> from) = 0;
   // The history or its position changed, so Back and Forward may be enabled differently.
   virtual void HistoryChanged() = 0;
   // Link entries were added or removed.
@@ -130,6 +132,8 @@ class WebFormModel {
   const std::list<Text>& Recent() const { return recent_; }
   // The listed address equal to `text` exactly, or null.
   const Text* ListedExactly(const Text& text) const;
+  // The same as a position in Recent(), or its end.
+  std::list<Text>::const_iterator FindListedExactly(const Text& text) const;
   const Text& StatusText() const { return statusText_; }
   void SetStatus(const Text& text);
 
@@ -151,15 +155,47 @@ class WebFormModel {
   std::vector<LinkEntry> links_;
   int linkCt_ = 0;
 
+  // An index of entries by their lower-cased text, so that finding an address costs the same
+  // however long the list grows. It holds positions, never a copy of the text: a long day's
+  // addresses are each kept once per list, in the list itself.
+  struct LoweredKey {
+    std::size_t hash;
+    Text lowered;
+  };
+  static LoweredKey KeyOf(const Text& text);
+  template <typename Position, typename Read>
+  struct ByLoweredText {
+    using is_transparent = void;
+    Read read;
+    std::size_t operator()(const Position& p) const { return KeyOf(read(p)).hash; }
+    std::size_t operator()(const LoweredKey& k) const { return k.hash; }
+    bool operator()(const Position& a, const Position& b) const {
+      return KeyOf(read(a)).lowered == KeyOf(read(b)).lowered;
+    }
+    bool operator()(const LoweredKey& k, const Position& p) const {
+      return k.lowered == KeyOf(read(p)).lowered;
+    }
+    bool operator()(const Position& p, const LoweredKey& k) const { return (*this)(k, p); }
+  };
+  struct HistoryEntryText {
+    const std::vector<Text>* history;
+    const Text& operator()(std::size_t i) const { return (*history)[i]; }
+  };
+  struct ListEntryText {
+    const Text& operator()(std::list<Text>::iterator it) const { return *it; }
+  };
+  using HistoryIndex_ = ByLoweredText<std::size_t, HistoryEntryText>;
+  using RecentIndex_ = ByLoweredText<std::list<Text>::iterator, ListEntryText>;
+
   std::vector<Text> history_;
-  // Lower-cased address -> its position in history_, so that finding an address costs the
-  // same however long the history grows.
-  std::unordered_map<Text, std::size_t> historyPositions_;
+  // The positions in history_ by lower-cased address.
+  std::unordered_set<std::size_t, HistoryIndex_, HistoryIndex_> historyPositions_{
+      0, HistoryIndex_{{&history_}}, HistoryIndex_{{&history_}}};
   int historyIndex_ = -1;
   bool updateCombo_ = false;
 
   std::list<Text> recent_;
-  std::unordered_map<Text, std::list<Text>::iterator> recentPositions_;  // lower-cased keys
+  std::unordered_set<std::list<Text>::iterator, RecentIndex_, RecentIndex_> recentPositions_;
 
   Text addrText_;
   Text statusText_;

@@ -19,7 +19,7 @@
 #
 # Usage: scripts/bench.sh [--runs N] [--with-chromium] [--with-gnome-web] [--skip-startup]
 #                         [--timeline]
-#                         [--soak] [--navigations N]
+#                         [--soak] [--navigations N] [--pages N]
 #   --runs N         counted start-up runs per contender (default 7, at least 5)
 #   --with-chromium  install Debian's chromium first (bench only; not a build dependency), so
 #                    that the start-up table has its column; without it Chromium is measured
@@ -30,6 +30,7 @@
 #                    the timeline of its start
 #   --soak           also the soak benchmark (long: about 20 minutes for 10,000 navigations)
 #   --navigations N  navigations per soak (default 10000, at least 2000)
+#   --pages N        the soak's cycle of pages (default 10; 0: a new address every time)
 # Figures depend on the machine and on what else runs on it; the README's Performance section
 # says where its tables come from.
 set -eu
@@ -41,6 +42,7 @@ startup=1
 timeline=""
 soak=0
 navigations=10000
+pages=10
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift ;;
@@ -52,6 +54,8 @@ while [ $# -gt 0 ]; do
     --soak) soak=1 ;;
     --navigations) navigations=$2; shift ;;
     --navigations=*) navigations=${1#--navigations=} ;;
+    --pages) pages=$2; shift ;;
+    --pages=*) pages=${1#--pages=} ;;
     *) echo "bench.sh: unknown argument $1" >&2; exit 2 ;;
   esac
   shift
@@ -129,7 +133,7 @@ fi
 if [ "$soak" = 1 ]; then
   echo
   echo "== A long day: $navigations navigations in one window"
-  set -- "$PYTHON" bench/soak/soak_bench.py --navigations "$navigations" --info \
+  set -- "$PYTHON" bench/soak/soak_bench.py --navigations "$navigations" --pages "$pages" --info \
     --webbrowser "$build/webbrowser" --wbctl "$build/wbctl"
   if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     "$@"

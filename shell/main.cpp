@@ -88,6 +88,39 @@ bool HandedToRunningWindow(const std::optional<wb::WindowConfig>& config, int ar
   }
 }
 
+// Whether the copy asks for the engine's hardware acceleration (gpu=1); off when the
+// configuration cannot be read, as the window would then decide.
+bool WantsGpu(const std::optional<wb::ValueList>& config) {
+  try {
+    return config && wb::TextToBool(wb::ValueOf(*config, u"gpu"));
+  } catch (...) {
+    return false;
+  }
+}
+
+// An environment variable set for a while and put back as it was, so that the programs and
+// processes started later (the engine's, the default browser) get the environment this
+// program got.
+class EnvironmentFor {
+ public:
+  EnvironmentFor(const char* name, const char* value) : name_(name) {
+    if (const char* was = g_getenv(name)) was_ = was;
+    g_setenv(name, value, TRUE);
+  }
+  ~EnvironmentFor() {
+    if (was_)
+      g_setenv(name_, was_->c_str(), TRUE);
+    else
+      g_unsetenv(name_);
+  }
+  EnvironmentFor(const EnvironmentFor&) = delete;
+  EnvironmentFor& operator=(const EnvironmentFor&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> was_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,10 +133,25 @@ int main(int argc, char** argv) {
   wb::TimelineMark("single-window check done");
   // Bubblewrap answers whether the engine's sandbox works while the toolkit initialises.
   wb::StartEngineSandboxProbe();
+  // Without hardware acceleration nothing in this process draws with GL: the page comes from
+  // the web process as pixels in shared memory, and the window's own controls are drawn by
+  // the toolkit without it. Yet the toolkit's X11 back end loads the system's GL driver when
+  // it opens the display (to pick a visual for GL), and the engine makes a GL display at its
+  // first call; with a software driver that maps a compiler and some 20 MB of memory into this
+  // process that nothing uses. Both are told there is no GL here, for this process only.
+  // Both are set while the program has no thread of its own yet, and put back before
+  // anything else starts.
+  const bool gpu = WantsGpu(firstConfig);
+  std::optional<EnvironmentFor> noToolkitGl, noEngineGl;
+  if (!gpu) {
+    noToolkitGl.emplace("GDK_GL", "disable");
+    noEngineGl.emplace("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/gl-vendor.json");
+  }
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
     return 1;
   }
+  noToolkitGl.reset();
   wb::TimelineMark("GTK initialised");
   Gtk::Main::init_gtkmm_internals();
   wb::TimelineMark("gtkmm initialised");
@@ -113,7 +161,11 @@ int main(int argc, char** argv) {
   wb::RegisterProgramResources();
   wb::TimelineMark("program resources registered");
 
+  // The engine makes its GL display as it starts, in the factory's first call, and with no GL
+  // vendor library to be found it loads none. Its web processes start later, with the
+  // environment as it was, and draw as they always do.
   wb::WebKitViewFactory views;
+  noEngineGl.reset();
   views.showError = wb::ShowError;
   wb::TimelineMark("engine settings made");
   wb::ProgramWindows windows;

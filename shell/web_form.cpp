@@ -2,7 +2,6 @@
 
 #include <glibmm/main.h>
 #include <gtkmm/image.h>
-#include <gtkmm/liststore.h>
 #include <gtkmm/separatormenuitem.h>
 
 #include <algorithm>
@@ -11,12 +10,12 @@
 #include <stdexcept>
 
 #include "model/window_rules.h"
+#include "shell/recent_list_model.h"
 #include "storage/timeline.h"
 #include "storage/window_config.h"
 #include "support/address.h"
 #include "support/address_parts.h"
 #include "support/host_patterns.h"
-#include "support/lower_case.h"
 #include "support/permissions.h"
 #include "support/values.h"
 
@@ -54,6 +53,9 @@ TWebForm::~TWebForm() {
   dropChildren_.disconnect();
   children_.clear();
   completion_.disconnect();
+  // The box's list reads the model's entries, and the model goes before the box.
+  gtk_combo_box_set_model(GTK_COMBO_BOX(Addr.gobj()), nullptr);
+  RecentListModelDetach(recentRows_.get());
   DisconnectPageTools();
   FormDestroy();
   DisconnectView();
@@ -150,6 +152,8 @@ void TWebForm::BuildDesign() {
   Addr.set_tooltip_text("URL");
   Addr.set_hexpand(true);
   Addr.set_valign(Gtk::ALIGN_CENTER);
+  recentRows_.reset(RecentListModelNew(model_.Recent()));
+  gtk_combo_box_set_model(GTK_COMBO_BOX(Addr.gobj()), recentRows_.get());
   Addr.get_entry()->set_placeholder_text("URL");
   // The box takes the width the window has; by itself an entry asks for 150 pixels or more,
   // which would make a narrow configured window wider than configured.
@@ -557,28 +561,22 @@ void TWebForm::ShowAddrText(const Text& text) {
   // The entry equal to the text counts as the selected one, so that typing it again does not
   // navigate a second time.
   selectedEntry_.clear();
-  if (const Text* listed = model_.ListedExactly(text)) {
-    auto row = recentRows_.find(LowerCase(*listed));
-    if (row != recentRows_.end()) {
-      Addr.set_active(row->second);
-      selectedEntry_ = text;
-    }
+  const auto listed = model_.FindListedExactly(text);
+  if (listed != model_.Recent().end()) {
+    GtkTreeIter row = RecentListModelIter(recentRows_.get(), listed);
+    gtk_combo_box_set_active_iter(GTK_COMBO_BOX(Addr.gobj()), &row);
+    selectedEntry_ = text;
   }
   settingAddr_ = false;
 }
 
-void TWebForm::RecentMovedToTop(const Text& entry, bool wasListed) {
+void TWebForm::RecentMovedToTop(const Text&, std::optional<std::size_t> from) {
   settingAddr_ = true;
   const Glib::ustring keep = Addr.get_entry()->get_text();
-  auto store = Glib::RefPtr<Gtk::ListStore>::cast_dynamic(Addr.get_model());
-  const Text key = LowerCase(entry);
-  auto row = recentRows_.find(key);
-  if (wasListed && row != recentRows_.end()) {
-    store->move(row->second, store->children().begin());
-  } else {
-    Addr.prepend(U(entry));
-    recentRows_.insert_or_assign(key, store->children().begin());
-  }
+  if (from)
+    RecentListModelMovedToTop(recentRows_.get(), *from);
+  else
+    RecentListModelPrepended(recentRows_.get());
   Addr.get_entry()->set_text(keep);
   settingAddr_ = false;
 }

@@ -27,7 +27,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
+#include <optional>
 #include <vector>
 
 #include "engine/web_view.h"
@@ -35,6 +35,7 @@
 #include "model/page_zoom.h"
 #include "model/web_form_model.h"
 #include "model/window_memory.h"
+#include "platform/glib_ptr.h"
 #include "shell/action.h"
 #include "shell/child_window.h"
 #include "shell/find_bar.h"
@@ -213,7 +214,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   Text LocationURL() const override { return web->LocationURL(); }
   void AddrTextChanged(const Text& text) override;
   void StatusChanged(const Text& text) override;
-  void RecentMovedToTop(const Text& entry, bool wasListed) override;
+  void RecentMovedToTop(const Text& entry, std::optional<std::size_t> from) override;
   void HistoryChanged() override { actionList.Invalidate(); }
   void LinksChanged() override;
 
@@ -265,12 +266,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   bool created_ = false;
   bool findFromAddress_ = false;  // the find bar was opened from the address box
   bool settingAddr_ = false;      // the program, not the user, is changing the address box
-  // The rows of the address box's list by their lower-cased address, so that moving one to
-  // the top or selecting one touches that row only. A list store's row keeps its iterator
-  // while it exists, wherever it moves, and this list never loses a row; a row reference
-  // instead would be updated by the toolkit at every insertion, a cost that grows with the
-  // list.
-  std::unordered_map<Text, Gtk::TreeIter> recentRows_;
+  // The address box's list: the model's own list of recent addresses, shown as it is.
+  GObjectPtr<GtkTreeModel> recentRows_;
   // The drop-down entry the selection last moved to. Editing the text keeps it, so typing on
   // within a completed entry does not count as moving the selection again.
   Text selectedEntry_;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,9 @@ class FakeHost : public wb::WebFormHost {
   Text LocationURL() const override { return location; }
   void AddrTextChanged(const Text& text) override { addrShown = text; }
   void StatusChanged(const Text& text) override { statusShown = text; }
-  void RecentMovedToTop(const Text& entry, bool wasListed) override {
-    recentChanges.push_back((wasListed ? u"moved " : u"inserted ") + entry);
+  void RecentMovedToTop(const Text& entry, std::optional<std::size_t> from) override {
+    recentChanges.push_back(
+        (from ? u"moved from " + wb::Ascii(std::to_string(*from)) + u" " : u"inserted ") + entry);
   }
   void HistoryChanged() override { ++historyChanges; }
   void LinksChanged() override { ++linkChanges; }
@@ -240,9 +242,68 @@ TEST(WebFormModel, ProgramNavigationsGoToTheTopOfTheListOnlyOnce) {
   f.model.go(u"HTTP://A/");
   EXPECT_EQ(f.model.AddrItems(), (Items{u"http://a/", u"http://c/", u"http://b/"}));
   EXPECT_EQ(f.host.recentChanges, (Items{u"inserted http://a/", u"inserted http://b/",
-                                         u"inserted http://c/", u"moved http://a/"}));
+                                         u"inserted http://c/", u"moved from 2 http://a/"}));
   EXPECT_NE(f.model.ListedExactly(u"http://b/"), nullptr);
   EXPECT_EQ(f.model.ListedExactly(u"HTTP://B/"), nullptr);  // exact spelling only
+}
+
+// The lists find an entry by its lower-cased text without keeping a lower-cased copy: the
+// index reads the entries themselves, so it must keep finding them as the lists grow (its
+// table is rebuilt several times on the way to thousands), as the history is cut and as a
+// navigation is called off.
+TEST(WebFormModel, LongListsFindEveryEntryWhateverItsCase) {
+  Fixture f;
+  auto address = [](int i) {
+    return u"http://site.example/\u00C4/" + wb::Ascii(std::to_string(i));
+  };
+  auto upper = [](Text t) {
+    for (char16_t& c : t)
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+    return t;
+  };
+  constexpr int kCount = 3000;
+  for (int i = 0; i < kCount; ++i) f.model.go(address(i));
+  ASSERT_EQ(f.model.HistoryList().size(), static_cast<std::size_t>(kCount));
+  struct MoveCase {
+    int entry;         // the address picked again, in another case
+    std::size_t from;  // where it was in the list
+  };
+  // Every move changes the positions of the entries above the one moved.
+  const MoveCase moves[] = {{0, kCount - 1}, {kCount - 1, 1}, {1500, 1500}, {1500, 0}, {0, 2}};
+  for (const MoveCase& m : moves) {
+    SCOPED_TRACE(m.entry);
+    f.host.recentChanges.clear();
+    const std::size_t historyBefore = f.model.HistoryList().size();
+    f.model.go(upper(address(m.entry)));
+    ASSERT_EQ(f.host.recentChanges.size(), 1u);
+    EXPECT_EQ(f.host.recentChanges[0],
+              u"moved from " + wb::Ascii(std::to_string(m.from)) + u" " + address(m.entry));
+    EXPECT_EQ(f.model.AddrItems().front(), address(m.entry));  // the first spelling stays
+    EXPECT_EQ(f.model.HistoryList().size(), historyBefore);    // found, not appended
+    EXPECT_EQ(f.model.HistoryIndex(), m.entry);
+    EXPECT_EQ(f.model.ListedExactly(address(m.entry)), &f.model.Recent().front());
+  }
+  EXPECT_EQ(f.model.AddrItems().size(), static_cast<std::size_t>(kCount));
+
+  // Back into the middle, then a new address: the entries ahead are cut and leave the index,
+  // so visiting one of them again appends it.
+  f.model.webBeforeNavigate2(address(100));
+  f.model.webBeforeNavigate2(u"http://new.example/");
+  ASSERT_EQ(f.model.HistoryList().size(), 102u);
+  f.model.webBeforeNavigate2(address(2000));
+  EXPECT_EQ(f.model.HistoryList().size(), 103u);
+  EXPECT_EQ(f.model.HistoryIndex(), 102);
+  // ... and a navigation called off puts the cut entries back where the index finds them.
+  f.model.webBeforeNavigate2(address(50));
+  f.model.webBeforeNavigate2(u"http://other.example/");
+  EXPECT_EQ(f.model.HistoryList().size(), 52u);
+  f.model.webNavigationCalledOff();
+  ASSERT_EQ(f.model.HistoryList().size(), 103u);
+  EXPECT_EQ(f.model.HistoryIndex(), 50);
+  f.model.webBeforeNavigate2(upper(address(2000)));
+  EXPECT_EQ(f.model.HistoryIndex(), 102);
+  f.model.webBeforeNavigate2(u"HTTP://OTHER.EXAMPLE/");
+  EXPECT_EQ(f.model.HistoryList().size(), 104u);  // taken back with its navigation: new again
 }
 
 TEST(WebFormModel, LinksInsideThePageStayOutOfTheList) {

@@ -2,6 +2,8 @@
 // keyboard shortcuts of the window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/maker.h"
 #include "tests/gui/web_form_test_util.h"
 
@@ -33,6 +35,55 @@ TEST(AddressList, TheBoxShowsTheModelsList) {
   EXPECT_EQ(f.form->Addr.get_active_row_number(), 0);
   f.form->SetAddrText(u"http://b/");
   EXPECT_EQ(f.form->Addr.get_active_row_number(), 2);
+}
+
+// The box's list reads the model's own list, so each move and insertion must reach the box
+// (and its drop-down, open or not) as the same change: a row out of step would show, select
+// or navigate to another address than the one the person sees.
+struct ListStepCase {
+  const char16_t* go;      // the address navigated to
+  Items rows;              // the box's rows after it
+  const char16_t* picked;  // then picked from the list, as the person does; null: none
+};
+
+TEST(AddressList, EveryChangeOfTheListReachesTheBox) {
+  const ListStepCase steps[] = {
+      {u"http://a/", {u"http://a/"}, nullptr},
+      {u"http://b/", {u"http://b/", u"http://a/"}, nullptr},
+      {u"http://c/", {u"http://c/", u"http://b/", u"http://a/"}, u"http://a/"},
+      {u"http://d/", {u"http://d/", u"http://a/", u"http://c/", u"http://b/"}, u"http://c/"},
+      {u"HTTP://B/", {u"http://b/", u"http://c/", u"http://d/", u"http://a/"}, u"http://a/"},
+      {u"http://e/",
+       {u"http://e/", u"http://a/", u"http://b/", u"http://c/", u"http://d/"},
+       nullptr},
+  };
+  FormFixture f;
+  f.form->show();
+  SpinIdle();
+  for (const ListStepCase& step : steps) {
+    SCOPED_TRACE(wb::ToUtf8(step.go));
+    f.form->go(step.go);
+    SpinIdle();
+    EXPECT_EQ(Rows(*f.form), step.rows);
+    EXPECT_EQ(f.form->Model().AddrItems(), step.rows);
+    // The row selected is the one spelt as the box's text: another spelling selects none.
+    EXPECT_EQ(f.form->Addr.get_active_row_number(), step.rows[0] == step.go ? 0 : -1);
+    EXPECT_EQ(wb::FromUtf8(f.form->Addr.get_active_text().raw()), step.go);
+    if (!step.picked) continue;
+    // The drop-down opens over the list as it is, and a row picked is that row's address.
+    f.form->Addr.popup();
+    SpinIdle();
+    const auto at = std::find(step.rows.begin(), step.rows.end(), Text(step.picked));
+    ASSERT_NE(at, step.rows.end());
+    const std::size_t before = f.view->navigated.size();
+    f.form->Addr.set_active(static_cast<int>(at - step.rows.begin()));
+    f.form->Addr.popdown();
+    SpinIdle();
+    ASSERT_EQ(f.view->navigated.size(), before + 1);
+    EXPECT_EQ(f.view->navigated.back(), step.picked);
+    EXPECT_EQ(f.form->Model().AddrItems().front(), step.picked);
+    EXPECT_EQ(Rows(*f.form), f.form->Model().AddrItems());
+  }
 }
 
 TEST(AddressList, PickingAnEntryNavigates) {
