@@ -88,16 +88,6 @@ bool HandedToRunningWindow(const std::optional<wb::WindowConfig>& config, int ar
   }
 }
 
-// Whether the copy asks for the engine's hardware acceleration (gpu=1); off when the
-// configuration cannot be read, as the window would then decide.
-bool WantsGpu(const std::optional<wb::ValueList>& config) {
-  try {
-    return config && wb::TextToBool(wb::ValueOf(*config, u"gpu"));
-  } catch (...) {
-    return false;
-  }
-}
-
 // An environment variable set for a while and put back as it was, so that the programs and
 // processes started later (the engine's, the default browser) get the environment this
 // program got.
@@ -141,7 +131,8 @@ int main(int argc, char** argv) {
   // process that nothing uses. Both are told there is no GL here, for this process only.
   // Both are set while the program has no thread of its own yet, and put back before
   // anything else starts.
-  const bool gpu = WantsGpu(firstConfig);
+  // Off when the configuration cannot be read, as the window would then decide.
+  const bool gpu = firstConfig && firstConfig->gpu;
   std::optional<EnvironmentFor> noToolkitGl, noEngineGl;
   if (!gpu) {
     noToolkitGl.emplace("GDK_GL", "disable");
