@@ -13,12 +13,12 @@ namespace wb {
 
 // --- Configuration and link bar ----------------------------------------------------------
 
-void WebFormModel::Configure(const ValueList& resList) {
+void WebFormModel::Configure(WindowConfig config) {
   historyIndex_ = -1;
   history_.clear();
   historyPositions_.clear();
   linkCt_ = 0;
-  config_ = WindowConfigFromValues(resList);
+  config_ = std::move(config);
   linkList_ = config_.linkList;
   AddLinkList(nullptr, true);
 }

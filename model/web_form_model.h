@@ -57,7 +57,8 @@ class WebFormModel {
   // ResList, its parsed form Config(), and the link entries of LinkList. Empties the history
   // first. Navigation to the start address is left to the window, which first applies the
   // rest of the configuration to its widgets.
-  void Configure(const ValueList& resList);
+  void Configure(WindowConfig config);
+  void Configure(const ValueList& resList) { Configure(WindowConfigFromValues(resList)); }
   const ValueList& ResList() const { return config_.resList; }
   const WindowConfig& Config() const { return config_; }
 

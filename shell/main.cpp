@@ -62,10 +62,10 @@ void NameTheProgram() {
 // The configuration of the copy (embedded defaults, then the block appended to the file),
 // read once for the whole start; nothing when it cannot be read, in which case the start reads
 // it again and shows what is wrong with it.
-std::optional<wb::ValueList> ReadOwnConfig() {
+std::optional<wb::WindowConfig> ReadOwnConfig() {
   try {
-    return wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName),
-                                 wb::ToUtf8(wb::ExecutablePath()));
+    return wb::ReadWindowConfig(wb::LoadResText(wb::kConfigResourceName),
+                                wb::ToUtf8(wb::ExecutablePath()));
   } catch (...) {
     return std::nullopt;
   }
@@ -75,10 +75,10 @@ std::optional<wb::ValueList> ReadOwnConfig() {
 // hands the command-line address to that window, brings it to the front and ends, before the
 // display is opened or a web process started. Returns whether the start was handed over; if
 // not, `startLock` holds the copy's start lock until the window answers on the channel.
-bool HandedToRunningWindow(const std::optional<wb::ValueList>& config, int argc, char** argv,
+bool HandedToRunningWindow(const std::optional<wb::WindowConfig>& config, int argc, char** argv,
                            std::optional<wb::SingleStartLock>& startLock) {
   try {
-    if (!config || !wb::TextToBool(wb::ValueOf(*config, u"single"))) return false;
+    if (!config || !config->single) return false;
     const std::string address = argc > 1 ? wb::HandOverAddress(argv[1]) : std::string();
     const std::string app = wb::OwnAppName();
     startLock.emplace(app);
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   wb::TimelineMark("main");
   wb::InitializeRuntimeSupport();
   NameTheProgram();
-  std::optional<wb::ValueList> firstConfig = ReadOwnConfig();
+  std::optional<wb::WindowConfig> firstConfig = ReadOwnConfig();
   std::optional<wb::SingleStartLock> startLock;
   if (HandedToRunningWindow(firstConfig, argc, argv, startLock)) return 0;
   wb::TimelineMark("single-window check done");
@@ -123,14 +123,14 @@ int main(int argc, char** argv) {
     // The site's data goes into the copy's own profile, set before the first web view exists.
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
     if (!firstConfig)
-      firstConfig = wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
-    const wb::ValueList& config = *firstConfig;
+      firstConfig = wb::ReadWindowConfig(wb::LoadResText(wb::kConfigResourceName), exe);
+    const bool ephemeral = firstConfig->ephemeral;
     wb::TimelineMark("configuration read");
     // The copy's icon, read once, is every window's icon.
     wb::UseProgramIcon(wb::ReadProgramIcon(exe));
     wb::TimelineMark("program icon read");
     views.UseProfile(wb::ProfileFor(std::string(wb::NameWithoutExtension(exe)),
-                                    wb::TextToBool(wb::ValueOf(config, u"ephemeral"))));
+                                    ephemeral));
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     wb::TimelineMark("profile chosen");
     windows = wb::CreateProgramWindows(views, std::move(arguments), std::move(firstConfig));

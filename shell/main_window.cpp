@@ -23,19 +23,19 @@ const Text kPermissionsKey = u"#n\\Permissions";
 }  // namespace
 
 WebFormServices ProgramWebFormServices(WebViewFactory& views,
-                                       std::optional<ValueList> firstConfig) {
+                                       std::optional<WindowConfig> firstConfig) {
   WebFormServices services;
   services.views = &views;
   services.readConfig =
-      [&views, first = std::make_shared<std::optional<ValueList>>(std::move(firstConfig))] {
-        ValueList resList;
+      [&views, first = std::make_shared<std::optional<WindowConfig>>(std::move(firstConfig))] {
+        WindowConfig config;
         if (*first) {
-          resList = std::move(**first);
+          config = std::move(**first);
           first->reset();
         } else {
-          resList = ReadConfigSources(LoadResText(kConfigResourceName), ToUtf8(ExecutablePath()));
+          config = ReadWindowConfig(LoadResText(kConfigResourceName), ToUtf8(ExecutablePath()));
         }
-        return resList;
+        return config;
       };
   services.openExternal = [](const Text& address) { ShellOpen(address, Text()); };
   services.permissions.read = [](const std::string& name) {
@@ -54,7 +54,7 @@ WebFormServices ProgramWebFormServices(WebViewFactory& views,
 }
 
 ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::string> arguments,
-                                    std::optional<ValueList> firstConfig) {
+                                    std::optional<WindowConfig> firstConfig) {
   WebMainServices services;
   services.form = ProgramWebFormServices(views, std::move(firstConfig));
   // The main window opens the first argument when it is shown.

@@ -14,10 +14,10 @@ namespace wb {
 // What the running program gives its browser windows: the engine, the configuration of its
 // own executable (the embedded defaults, then the block appended to the file) and the
 // user's default browser for pages that ask for a new window. `firstConfig`, when given, is
-// the configuration the program entry read already: the window's first reading takes it
-// instead of reading the executable again.
+// the configuration the program entry read and parsed already: the window's first reading
+// takes it instead of reading the executable again.
 WebFormServices ProgramWebFormServices(WebViewFactory& views,
-                                       std::optional<ValueList> firstConfig = std::nullopt);
+                                       std::optional<WindowConfig> firstConfig = std::nullopt);
 
 struct ProgramWindows {
   std::unique_ptr<TWebForm> main;    // the application's main window, created and shown
@@ -27,6 +27,6 @@ struct ProgramWindows {
 // Creates the main window (its creation step done), then the about box. `arguments` are the
 // command-line arguments after the program's path; `firstConfig` as for ProgramWebFormServices.
 ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::string> arguments,
-                                    std::optional<ValueList> firstConfig = std::nullopt);
+                                    std::optional<WindowConfig> firstConfig = std::nullopt);
 
 }  // namespace wb

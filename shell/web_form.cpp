@@ -338,7 +338,7 @@ void TWebForm::FormCreate() {
   // Step 1 is the construction: empty history and lists, no link buttons yet. 2: the
   // configuration block from its sources; the model parses it and makes the link entries
   // of step 7 from the link list of steps 5 and 6.
-  model_.Configure(services_.readConfig ? services_.readConfig() : ValueList());
+  model_.Configure(services_.readConfig ? services_.readConfig() : WindowConfigFromValues({}));
   TimelineMarkOnce("window's configuration read");
   const WindowConfig& config = model_.Config();
   services_.views->ApplyConfig(config);

@@ -50,8 +50,9 @@ namespace wb {
 // sources and the desktop's default handler; tests pass fakes.
 struct WebFormServices {
   WebViewFactory* views = nullptr;  // required
-  // rParam: the configuration block merged from its sources. Empty function: no configuration.
-  std::function<ValueList()> readConfig;
+  // rParam: the configuration block merged from its sources, parsed. Empty function: no
+  // configuration.
+  std::function<WindowConfig()> readConfig;
   // Opens an address with the desktop's default handler (new-window requests of the page, with
   // the "internal" key the page's navigations towards other hosts, and the page's links to
   // schemes the view does not show once the person agreed).

@@ -19,7 +19,9 @@ struct EngineWindow {
   explicit EngineWindow(std::vector<wb::Text> config) {
     wb::WebMainServices s;
     s.form = wb::ProgramWebFormServices(views);
-    s.form.readConfig = [this, config] { return wb::ValueList(config.begin(), config.end()); };
+    s.form.readConfig = [this, config] { 
+      return wb::WindowConfigFromValues(wb::ValueList(config.begin(), config.end()));
+    };
     s.remote.reset();
     form = std::make_unique<wb::TWebMain>(std::move(s));
     auto shown = form->View().onProgressChange;

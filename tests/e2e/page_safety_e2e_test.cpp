@@ -83,7 +83,7 @@ struct Window {
     views.UseProfile(wb::ProfileFor("safety-" + std::to_string(++made), false));
     wb::WebFormServices services = wb::ProgramWebFormServices(views);
     extra.push_back(u"go=" + wb::FromUtf8(go));
-    services.readConfig = [extra] { return wb::ValueList(extra); };
+    services.readConfig = [extra] { return wb::WindowConfigFromValues(extra); };
     form = std::make_unique<wb::TWebForm>(services);
     form->FormCreate();
     form->show();

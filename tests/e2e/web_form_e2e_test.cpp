@@ -55,7 +55,7 @@ TEST_F(WebFormEndToEnd, BrowsesWithItsOwnHistory) {
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
   std::string start = server.Url("/start");
   services.readConfig = [start] {
-    return wb::ValueList{u"go=" + wb::FromUtf8(start), u"title=End to end"};
+    return wb::WindowConfigFromValues({u"go=" + wb::FromUtf8(start), u"title=End to end"});
   };
   wb::TWebForm form(services);
 
@@ -179,7 +179,9 @@ TEST_F(WebFormEndToEnd, ANavigationThePageCallsOffLeavesTheWindowOnThePageShown)
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
   const std::string one = server.Url("/one"), guard = server.Url("/guard"),
                     three = server.Url("/three");
-  services.readConfig = [one] { return wb::ValueList{u"go=" + wb::FromUtf8(one)}; };
+  services.readConfig = [one] {
+    return wb::WindowConfigFromValues({u"go=" + wb::FromUtf8(one)});
+  };
   LeavePrompts prompts(views);
   wb::TWebForm form(services);
   bool finished = false;
@@ -246,7 +248,9 @@ TEST_F(WebFormEndToEnd, AViewWhoseProcessEndsShowsWhatHappenedAndCarriesOn) {
   wb::WebKitViewFactory views;
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
   const std::string page = server.Url("/page");
-  services.readConfig = [page] { return wb::ValueList{u"go=" + wb::FromUtf8(page)}; };
+  services.readConfig = [page] {
+    return wb::WindowConfigFromValues({u"go=" + wb::FromUtf8(page)});
+  };
   wb::TWebForm form(services);
   form.FormCreate();
   form.show();
@@ -307,7 +311,9 @@ TEST_F(WebFormEndToEnd, SavesPagesAndLeavesWholeDownloadsOnly) {
   };
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
   std::string page = server.Url("/page");
-  services.readConfig = [page] { return wb::ValueList{u"go=" + wb::FromUtf8(page)}; };
+  services.readConfig = [page] {
+    return wb::WindowConfigFromValues({u"go=" + wb::FromUtf8(page)});
+  };
   wb::TWebForm form(services);
   bool finished = false;
   auto shown = form.View().onProgressChange;
@@ -374,7 +380,9 @@ TEST_F(WebFormEndToEnd, AWindowClosedWhileTheDownloadsQuestionIsOpenTakesTheDown
   };
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
   std::string page = server.Url("/page");
-  services.readConfig = [page] { return wb::ValueList{u"go=" + wb::FromUtf8(page)}; };
+  services.readConfig = [page] {
+    return wb::WindowConfigFromValues({u"go=" + wb::FromUtf8(page)});
+  };
   auto form = std::make_unique<wb::TWebForm>(services);
   form->FormCreate();
   // Every status line the view gives, since the end of a load replaces it in the status bar.

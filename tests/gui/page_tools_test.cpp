@@ -276,7 +276,7 @@ std::unique_ptr<wb::TWebMain> MainWindow(FakeWebViewFactory& factory, const std:
   s.form.readConfig = [config] {
     wb::ValueList list;
     wb::TextToValues(wb::FromUtf8(config), list);
-    return list;
+    return wb::WindowConfigFromValues(list);
   };
   s.remote.reset();
   auto window = std::make_unique<wb::TWebMain>(std::move(s));

@@ -38,9 +38,11 @@ TEST(ProgramServices, TheFirstReadingTakesTheConfigurationTheStartRead) {
   };
   for (const auto& c : cases) {
     RecordingFactory views;
-    const wb::WebFormServices services = wb::ProgramWebFormServices(views, c.first);
-    const wb::ValueList first = services.readConfig();
-    const wb::ValueList second = services.readConfig();
+    std::optional<wb::WindowConfig> given;
+    if (c.first) given = wb::WindowConfigFromValues(*c.first);
+    const wb::WebFormServices services = wb::ProgramWebFormServices(views, given);
+    const wb::ValueList first = services.readConfig().resList;
+    const wb::ValueList second = services.readConfig().resList;
     EXPECT_EQ(first, c.first.value_or(fromFile)) << c.name;
     EXPECT_EQ(second, fromFile) << c.name;
     // Reading configures nothing: the window does, with what it read.
@@ -51,7 +53,7 @@ TEST(ProgramServices, TheFirstReadingTakesTheConfigurationTheStartRead) {
 TEST(ProgramServices, TheWindowConfiguresTheEngineOnceWithWhatItRead) {
   RecordingFactory views;
   const wb::ValueList given{u"title=Read at the start", u"gpu=1", u"go=http://start.example/"};
-  wb::TWebForm form(wb::ProgramWebFormServices(views, given));
+  wb::TWebForm form(wb::ProgramWebFormServices(views, wb::WindowConfigFromValues(given)));
   EXPECT_TRUE(views.applied.empty());
   form.FormCreate();
   EXPECT_EQ(views.applied, std::vector<wb::ValueList>{given});

@@ -23,7 +23,7 @@ struct FormFixture {
     services.readConfig = [config] {
       wb::ValueList list;
       wb::TextToValues(wb::FromUtf8(config), list);
-      return list;
+      return wb::WindowConfigFromValues(list);
     };
     services.openExternal = [this](const wb::Text& address) { opened.push_back(address); };
     services.permissions.read = [this](const std::string& name) {

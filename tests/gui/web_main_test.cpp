@@ -47,7 +47,7 @@ struct MainFixture {
     s.form.readConfig = [config] {
       wb::ValueList list;
       wb::TextToValues(wb::FromUtf8(config), list);
-      return list;
+      return wb::WindowConfigFromValues(list);
     };
     s.arguments = std::move(arguments);
     if (remote) {

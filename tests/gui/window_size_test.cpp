@@ -38,7 +38,7 @@ TEST(WindowSize, TheConfiguredSizeIsTheWindowsSize) {
     s.form.readConfig = [config = c.config] {
       wb::ValueList list;
       wb::TextToValues(wb::FromUtf8(config), list);
-      return list;
+      return wb::WindowConfigFromValues(list);
     };
     s.remote.reset();
     auto window = std::make_unique<wb::TWebMain>(std::move(s));
