@@ -10,7 +10,7 @@ PACKAGES="
   libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libjson-glib-dev libgdk-pixbuf-2.0-dev librsvg2-common
   libglib2.0-bin
   clang clang-format libclang-rt-14-dev
-  xvfb xauth x11-utils dbus-x11 imagemagick xdotool
+  xvfb xauth x11-utils dbus-x11 imagemagick xdotool openbox
   weston xdg-desktop-portal xdg-desktop-portal-gtk
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info gtk-update-icon-cache file dpkg-dev

@@ -357,6 +357,7 @@ void TWebForm::FormCreate() {
   if (config.color > 0) SetWindowColor(config.color);
   ApplyPermissionConfig();
   ConfigurePageTools();
+  ApplyStartState();
   // 11: the start address.
   if (!config.go.empty()) go(config.go, 0);
   actionList.Invalidate();

@@ -275,6 +275,21 @@ std::string TWebMain::StateJson() {
   json_builder_end_array(b);
   AddLayout(b);
   AddFindAndZoom(b, *this);
+  // The window's state as the desktop's window manager set it (all false without one).
+  const GdkWindow* shown = get_window() ? get_window()->gobj() : nullptr;
+  const GdkWindowState shownState =
+      shown ? gdk_window_get_state(const_cast<GdkWindow*>(shown)) : GdkWindowState{};
+  json_builder_set_member_name(b, "badge");
+  if (Badge() && Badge()->count())
+    json_builder_add_int_value(b, *Badge()->count());
+  else
+    json_builder_add_null_value(b);
+  json_builder_set_member_name(b, "window");
+  json_builder_begin_object(b);
+  AddBool(b, "maximized", (shownState & GDK_WINDOW_STATE_MAXIMIZED) != 0);
+  AddBool(b, "fullscreen", (shownState & GDK_WINDOW_STATE_FULLSCREEN) != 0);
+  AddBool(b, "above", (shownState & GDK_WINDOW_STATE_ABOVE) != 0);
+  json_builder_end_object(b);
   json_builder_end_object(b);
 
   GPtr<JsonNode> root(json_builder_get_root(b));
