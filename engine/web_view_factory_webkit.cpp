@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/copy_keys_webkit.h"
 #include "engine/http_auth_webkit.h"
 #include "engine/page_tools_webkit.h"
 #include "engine/web_view_webkit.h"
@@ -22,7 +23,9 @@ WebKitViewFactory::WebKitViewFactory()
       chooseDownloadFile(ChooseDownloadFile),
       askLeave(AskLeave),
       showError([](const Text& message) { std::fprintf(stderr, "%s\n", ToUtf8(message).c_str()); }),
-      settings_(webkit_settings_new()) {
+      settings_(webkit_settings_new()),
+      content_(webkit_user_content_manager_new()) {
+  if (const gchar* agent = webkit_settings_get_user_agent(settings_.get())) engineAgent_ = agent;
   defaultAccelerationPolicy_ =
       static_cast<int>(webkit_settings_get_hardware_acceleration_policy(settings_.get()));
   // A page may ask for the camera and the microphone; the person answers on the permission bar.
@@ -45,8 +48,12 @@ void WebKitViewFactory::ApplyConfig(const WindowConfig& config) {
       settings_.get(),
       config.gpu ? static_cast<WebKitHardwareAccelerationPolicy>(defaultAccelerationPolicy_)
                  : WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  ApplyPageToolsConfig(settings_.get(),
-                       context_ ? context_.get() : webkit_web_context_get_default(), config);
+  WebKitWebContext* context = context_ ? context_.get() : webkit_web_context_get_default();
+  ApplyPageToolsConfig(settings_.get(), context, config);
+  ApplyUserAgent(settings_.get(), config.agent, engineAgent_);
+  ApplyPageAdditions(content_.get(), config, startHost_);
+  ApplyProxy(webkit_web_context_get_website_data_manager(context), config.proxy, config.noproxy);
+  ApplyColorScheme(config.dark);
 }
 
 void WebKitViewFactory::UseProfile(const Profile& profile) {

@@ -27,14 +27,16 @@ namespace {
 GtkWidget* NewEngineView(const WebKitViewFactory& factory, WebKitView* related) {
   // Every view of the factory shares its settings, so that a setting the configuration changes
   // reaches the banner as well as the main view.
+  // The copy's style and script are shared the same way.
   WebKitSettings* settings = factory.engineSettings();
+  WebKitUserContentManager* content = factory.userContent();
   if (related)
     return GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related->view(),
-                                   "settings", settings, nullptr));
-  if (WebKitWebContext* context = factory.engineContext())
-    return GTK_WIDGET(
-        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "settings", settings, nullptr));
-  return webkit_web_view_new_with_settings(settings);
+                                   "settings", settings, "user-content-manager", content, nullptr));
+  WebKitWebContext* context = factory.engineContext();
+  return GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
+                                 context ? context : webkit_web_context_get_default(), "settings",
+                                 settings, "user-content-manager", content, nullptr));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 
 typedef struct _WebKitSettings WebKitSettings;
 typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _WebKitUserContentManager WebKitUserContentManager;
 
 namespace Gtk {
 class Window;
@@ -34,10 +35,12 @@ class WebKitViewFactory : public WebViewFactory {
   WebKitViewFactory& operator=(const WebKitViewFactory&) = delete;
   std::unique_ptr<WebView> Create(WebView* related) override;
 
-  // The configuration key "gpu" (a switch, read with TextToBool): true leaves the engine's
-  // hardware acceleration policy as the engine sets it; false or missing turns hardware
-  // acceleration off. A single-site window rarely needs it, and without it the engine's web
-  // process holds no GL context and compositing buffers: about a quarter less memory (see the
+  // The engine's part of the configuration: the user agent, the copy's style and script, the
+  // proxy and the colour scheme (copy_keys_webkit.h), the inspector and spelling
+  // (page_tools_webkit.h), and the configuration key "gpu" (a switch, read with TextToBool): true
+  // leaves the engine's hardware acceleration policy as the engine sets it; false or missing turns
+  // hardware acceleration off. A single-site window rarely needs it, and without it the engine's
+  // web process holds no GL context and compositing buffers: about a quarter less memory (see the
   // README's Performance section). Sites with WebGL, video or heavy CSS animation set gpu=1.
   void ApplyConfig(const WindowConfig& config) override;
   void ClearWebsiteData(std::function<void(const std::string& error)> done) override;
@@ -84,6 +87,8 @@ class WebKitViewFactory : public WebViewFactory {
 
   // The engine settings shared by every view of this factory.
   WebKitSettings* engineSettings() const { return settings_.get(); }
+  // The copy's style and script, shared by every view of this factory like the settings.
+  WebKitUserContentManager* userContent() const { return content_.get(); }
 
   // Where the views keep what the site stores: a context of their own over the profile's
   // folders, cookies with an expiry kept in its SQLite cookie file (session cookies end with
@@ -95,8 +100,10 @@ class WebKitViewFactory : public WebViewFactory {
 
  private:
   GObjectPtr<WebKitSettings> settings_;
+  GObjectPtr<WebKitUserContentManager> content_;
   GObjectPtr<WebKitWebContext> context_;
   int defaultAccelerationPolicy_ = 0;
+  std::string engineAgent_;  // the engine's own user agent, for "agent=+TEXT"
   TrustList trust_;
   std::string startHost_;  // the host of the configured start address
   HostPatterns internal_;

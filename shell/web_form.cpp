@@ -87,6 +87,10 @@ void TWebForm::ConnectView() {
     ShowFindCount();
   };
   web->pageCommand = [this](WebView::PageCommand command) { return PageCommandState(command); };
+  // With badge=1 the unread count follows the page's title, as mail and chat sites write it.
+  web->onTitleChanged = [this](const Text& title) {
+    if (badge_) badge_->Show(UnreadCountOfTitle(ToUtf8(title)));
+  };
   pPermission->Attach(*web);
 }
 
@@ -105,6 +109,7 @@ void TWebForm::DisconnectView() {
   web->onStatusText = nullptr;
   web->onFindCounted = nullptr;
   web->pageCommand = nullptr;
+  web->onTitleChanged = nullptr;
   web->onPermissionRequest = nullptr;
   web->onPermissionState = nullptr;
 }
@@ -380,6 +385,7 @@ void TWebForm::FormCreate() {
   if (config.color > 0) SetWindowColor(config.color);
   ApplyPermissionConfig();
   ConfigurePageTools();
+  ApplyStartState();
   // 11: the start address.
   if (!config.go.empty()) go(config.go, 0);
   actionList.Invalidate();

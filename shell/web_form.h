@@ -36,6 +36,7 @@
 #include "model/web_form_model.h"
 #include "model/window_memory.h"
 #include "platform/glib_ptr.h"
+#include "platform/launcher_badge.h"
 #include "shell/action.h"
 #include "shell/child_window.h"
 #include "shell/find_bar.h"
@@ -196,6 +197,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // included), oldest first; those closing are gone at the next turn of the main loop. They
   // go with this window.
   const std::vector<std::unique_ptr<TChildWindow>>& Children() const { return children_; }
+  // The unread count on the launcher entry ("badge"): null without the key.
+  const LauncherBadge* Badge() const { return badge_.get(); }
 
  protected:
   virtual void FormShow() {}
@@ -232,6 +235,9 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // remembers its size.
   void BuildPageTools();
   void ConfigurePageTools();
+  // The keys "start" (maximized, or the window's full screen as F11 gives it) and "ontop"
+  // (kept above other windows), before the window is first shown.
+  void ApplyStartState();
   void DisconnectPageTools();
   void PageShown(const Text& address);
   bool WindowKey(GdkEventKey* event);
@@ -258,6 +264,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void OpenExternal(const Text& address, const Text& page);
   void DropClosedChildren();
 
+  std::unique_ptr<LauncherBadge> badge_;
   std::unique_ptr<WebView> web;
   RateLimit newWindows_{5, std::chrono::seconds(1)};  // the page's new-window requests
   std::vector<std::unique_ptr<TChildWindow>> children_;

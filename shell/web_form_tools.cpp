@@ -9,7 +9,9 @@
 
 #include "info/web_info.h"
 #include "model/window_rules.h"
+#include "platform/remote_channel.h"
 #include "shell/web_form.h"
+#include "support/copy_keys.h"
 
 namespace wb {
 
@@ -99,6 +101,25 @@ void TWebForm::ConfigurePageTools() {
     move(placement->left, placement->top);
   }
   if (placement->maximized) maximize();
+}
+
+void TWebForm::ApplyStartState() {
+  const WindowConfig& config = model_.Config();
+  switch (config.start) {
+    case WindowStart::kMaximized:
+      maximize();
+      break;
+    case WindowStart::kFullscreen:
+      if (!fullScreen_) FullScreenClick();
+      break;
+    case WindowStart::kNormal:
+      break;
+  }
+  if (config.ontop) set_keep_above(true);
+  if (config.badge) {
+    // The count follows the page's title, as mail and chat sites write it there.
+    badge_ = std::make_unique<LauncherBadge>(OwnAppName() + ".desktop");
+  }
 }
 
 void TWebForm::RememberPlacement() {

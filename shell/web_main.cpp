@@ -170,6 +170,14 @@ WindowState TWebMain::State() {
         {child->Address(), FromUtf8(child->get_title().raw()), child->get_visible()});
   }
   s.layout = Layout();
+  // The window's state as the desktop's window manager set it (all false without one).
+  const GdkWindow* shown = get_window() ? get_window()->gobj() : nullptr;
+  const GdkWindowState shownState =
+      shown ? gdk_window_get_state(const_cast<GdkWindow*>(shown)) : GdkWindowState{};
+  s.window = {(shownState & GDK_WINDOW_STATE_MAXIMIZED) != 0,
+              (shownState & GDK_WINDOW_STATE_FULLSCREEN) != 0,
+              (shownState & GDK_WINDOW_STATE_ABOVE) != 0};
+  if (Badge() && Badge()->count()) s.badge = *Badge()->count();
   s.info = InfoState(infoBanner.get());
   s.icon = ProgramIconState();
   return s;

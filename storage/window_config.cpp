@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "storage/fsx.h"
+#include "storage/page_blocks.h"
 #include "support/fields.h"
 #include "support/maker.h"
 #include "support/values.h"
@@ -87,6 +88,18 @@ void ApplyEverydayKeys(const ValueList& resList, WindowConfig& config) {
   config.remember = TextToBool(ValueOf(resList, u"remember"));
 }
 
+void ApplyCopyKeys(const ValueList& resList, WindowConfig& config) {
+  config.agent = ParseUserAgent(ToUtf8(ValueOf(resList, u"agent")));
+  config.proxy = ParseProxy(ToUtf8(ValueOf(resList, u"proxy")));
+  config.noproxy = ParseHostPatterns(ToUtf8(ValueOf(resList, u"noproxy")));
+  const Text dark = ValueOf(resList, u"dark");
+  if (!TrimBlanks(TextView(dark)).empty()) config.dark = TextToBool(dark);
+  config.start = ParseWindowStart(ToUtf8(ValueOf(resList, u"start")));
+  config.ontop = TextToBool(ValueOf(resList, u"ontop"));
+  config.badge = TextToBool(ValueOf(resList, u"badge"));
+  config.tray = TextToBool(ValueOf(resList, u"tray"));
+}
+
 }  // namespace
 
 WindowConfig WindowConfigFromValues(const ValueList& resList) {
@@ -121,11 +134,15 @@ WindowConfig WindowConfigFromValues(const ValueList& resList) {
   config.allow = ParseAllowList(ToUtf8(ValueOf(resList, u"allow")));
   config.single = TextToBool(ValueOf(resList, u"single"));
   config.ephemeral = TextToBool(ValueOf(resList, u"ephemeral"));
+  ApplyCopyKeys(resList, config);
   return config;
 }
 
 WindowConfig ReadWindowConfig(std::string_view resourceBytes, const std::string& exePath) {
-  return WindowConfigFromValues(ReadConfigSources(resourceBytes, exePath));
+  WindowConfig config = WindowConfigFromValues(ReadConfigSources(resourceBytes, exePath));
+  config.style = ReadPageBlock(exePath, kStyleBlockName);
+  config.script = ReadPageBlock(exePath, kScriptBlockName);
+  return config;
 }
 
 Text EffectiveCaption(const WindowConfig& config) {

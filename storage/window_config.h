@@ -4,12 +4,14 @@
 // creation. The window and wbctl share this one implementation, so `wbctl show --effective`
 // tells exactly what a window will do.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "storage/value_list.h"
 #include "support/certificate.h"
+#include "support/copy_keys.h"
 #include "support/host_patterns.h"
 #include "support/permissions.h"
 #include "support/text.h"
@@ -30,7 +32,10 @@ inline constexpr std::u16string_view kConfigKeys[] = {
     u"title", u"showbanner", u"links", u"vis", u"width", u"height", u"color", u"go", u"webinfo",
     u"gpu", u"ephemeral", u"trust", u"allow", u"single", u"internal",
     // The everyday controls beyond the window's design.
-    u"zoom", u"devtools", u"spell", u"remember"};
+    u"zoom", u"devtools", u"spell", u"remember",
+    // What a maker sets per copy: the engine's user agent and proxy, the page's colour scheme,
+    // how the window starts, the unread badge and the tray item.
+    u"agent", u"proxy", u"noproxy", u"dark", u"start", u"ontop", u"badge", u"tray"};
 
 // Which bars remain after `vis`. Without a vis value every bar is shown.
 struct BarVisibility {
@@ -117,6 +122,24 @@ struct WindowConfig {
   AllowList allow;
   bool single = false;
   bool ephemeral = false;
+  // What a maker sets per copy (without a key, everything as before): the user agent ("agent",
+  // the engine's own when not set), the proxy ("proxy": the desktop's settings when not set)
+  // and the hosts that go direct ("noproxy"), the colour scheme ("dark": none follows the
+  // desktop), how the main window starts ("start") and whether it stays above others
+  // ("ontop"), the unread count of the title on the launcher entry ("badge"), and the tray
+  // item, with which closing the window hides it ("tray").
+  UserAgentKey agent;
+  ProxyKey proxy;
+  HostPatterns noproxy;
+  std::optional<bool> dark;
+  WindowStart start = WindowStart::kNormal;
+  bool ontop = false;
+  bool badge = false;
+  bool tray = false;
+  // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
+  // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
+  std::string style;
+  std::string script;
 };
 
 // What the window applies for the merged configuration `resList`, by the rules of its
@@ -124,7 +147,7 @@ struct WindowConfig {
 WindowConfig WindowConfigFromValues(const ValueList& resList);
 
 // The configuration of the executable `exePath` with the embedded defaults `resourceBytes`:
-// ReadConfigSources, then WindowConfigFromValues.
+// ReadConfigSources, then WindowConfigFromValues, and the style and script blocks of the file.
 WindowConfig ReadWindowConfig(std::string_view resourceBytes, const std::string& exePath);
 
 // The caption the window shows: `config.caption`, or kDesignCaption when it is empty.

@@ -57,6 +57,13 @@ std::string WindowStateJson(const WindowState& s) {
     w.Null();
   }
   w.Member("zoom", s.zoom);
+  w.Key("badge");
+  if (s.badge)
+    w.Int(*s.badge);
+  else
+    w.Null();
+  w.Key("window").BeginObject().Member("maximized", s.window.maximized);
+  w.Member("fullscreen", s.window.fullscreen).Member("above", s.window.above).EndObject();
   w.Key("info");
   if (s.info) {
     w.BeginObject().Member("visible", s.info->visible).Member("address", s.info->address);

@@ -70,6 +70,11 @@ struct WindowState {
     unsigned interval = 0;
     bool timer = false;
   };
+  // The window as the desktop's window manager set it (all false without one).
+  struct Shown {
+    bool maximized = false, fullscreen = false, above = false;
+  } window;
+  std::optional<int> badge;  // the unread count shown on the launcher entry
   std::optional<Info> info;  // the info banner; null without one
   struct Icon {
     int width = 0, height = 0;

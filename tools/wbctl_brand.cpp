@@ -1,5 +1,6 @@
 // wbctl brand: makes a branded copy of an executable, that is the executable's image with one
-// "WebBrowser" block appended, and with --icon the icon block after it, written atomically.
+// "WebBrowser" block appended, and with --icon, --style and --script the icon, style and script
+// blocks after it, written atomically.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include "storage/elf_file.h"
 #include "storage/fsx.h"
 #include "storage/icon_block.h"
+#include "storage/page_blocks.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "tools/command.h"
@@ -30,8 +32,26 @@ struct BrandArgs {
   std::string dest;
   std::string from;
   std::string icon;
+  std::string style;
+  std::string script;
   std::vector<std::string> assignments;
 };
+
+// "--NAME FILE" or "--NAME=FILE" at `args[i]`: sets `out` and returns true.
+bool FileOption(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                std::string& out) {
+  const std::string& arg = args[i];
+  if (arg == "--" + name) {
+    if (i + 1 >= args.size()) throw std::runtime_error("--" + name + " needs a FILE");
+    out = args[++i];
+    return true;
+  }
+  if (arg.rfind("--" + name + "=", 0) == 0) {
+    out = arg.substr(name.size() + 3);
+    return true;
+  }
+  return false;
+}
 
 BrandArgs ParseArgs(const std::vector<std::string>& args) {
   BrandArgs parsed;
@@ -48,6 +68,9 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
       parsed.icon = args[++i];
     } else if (arg.rfind("--icon=", 0) == 0) {
       parsed.icon = arg.substr(7);
+    } else if (FileOption(args, i, "style", parsed.style) ||
+               FileOption(args, i, "script", parsed.script)) {
+      continue;
     } else if (arg.rfind("--", 0) == 0) {
       throw std::runtime_error("unknown option " + arg);
     } else if (positional.size() < 2) {
@@ -118,6 +141,15 @@ wb::Text BlockContent(const BrandArgs& args) {
   return content;
 }
 
+// The style or script file `path` for its block: its UTF-8 text, checked as the program reads
+// it back, so that what brand writes is what the copy's pages get.
+std::string ReadPageFile(const std::string& path) {
+  const std::string text = ReadPictureFile(path, wb::kMaxPageBlockBytes);
+  const std::string problem = wb::PageBlockProblem(text);
+  if (!problem.empty()) throw std::runtime_error("\"" + path + "\": " + problem);
+  return text;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
@@ -141,6 +173,8 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
     icon = ReadPictureFile(args.icon, wb::kMaxIconBytes);
     CheckIconPicture(icon, "\"" + args.icon + "\"");
   }
+  const std::string style = args.style.empty() ? "" : ReadPageFile(args.style);
+  const std::string script = args.script.empty() ? "" : ReadPageFile(args.script);
 
   // The copy is written beside DEST and renamed over it once complete, so DEST holds the old
   // file or the whole copy, whatever happens meanwhile.
@@ -166,6 +200,9 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
     }
     dest.wBlock(wb::kConfigBlockName, content);
     if (!icon.empty()) dest.wBlock(wb::kIconBlockName, wb::FromAnsi(wb::IconBlockContent(icon)));
+    if (!style.empty()) dest.wBlock(wb::kStyleBlockName, wb::FromAnsi(wb::PageBlockContent(style)));
+    if (!script.empty())
+      dest.wBlock(wb::kScriptBlockName, wb::FromAnsi(wb::PageBlockContent(script)));
   }
   try {
     copy->Commit();
@@ -176,7 +213,8 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
 }
 
 const CommandRegistration kBrand({"brand",
-                                  "brand SOURCE DEST [--from FILE] [--icon FILE] [NAME=VALUE ...]",
+                                  "brand SOURCE DEST [--from FILE] [--icon FILE] [--style FILE] "
+                                  "[--script FILE] [NAME=VALUE ...]",
                                   &RunBrand});
 
 }  // namespace

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "storage/page_blocks.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address_parts.h"
 #include "support/certificate.h"
+#include "support/copy_keys.h"
 #include "support/fields.h"
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
@@ -198,6 +200,53 @@ void CheckInternal(Findings& findings, const wb::ValueList& values) {
   }
 }
 
+// The keys a maker sets per copy: the user agent, the proxy, the start state.
+void CheckCopyKeys(Findings& findings, const wb::ValueList& values) {
+  const wb::Text agentValue = wb::ValueOf(values, u"agent");
+  const wb::UserAgentKey agent = wb::ParseUserAgent(wb::ToUtf8(agentValue));
+  if (agent.append && agent.text.empty()) {
+    findings.Add(u"agent", "\"+\" appends nothing; the engine's own agent applies");
+  } else if (!agent.valid) {
+    findings.Add(u"agent", Quote(agentValue) + " is not 1 to " + std::to_string(wb::kMaxUserAgent) +
+                               " printable ASCII characters; the engine's own agent applies");
+  }
+  const wb::Text proxyValue = wb::ValueOf(values, u"proxy");
+  const wb::ProxyKey proxy = wb::ParseProxy(wb::ToUtf8(proxyValue));
+  if (!proxy.valid) {
+    findings.Add(u"proxy", Quote(proxyValue) +
+                               " is not system, none or SCHEME://HOST:PORT (http, https, socks5, "
+                               "socks4, no user or path); the desktop's proxy settings apply");
+  }
+  const wb::HostPatterns noproxy =
+      wb::ParseHostPatterns(wb::ToUtf8(wb::ValueOf(values, u"noproxy")));
+  for (const auto& item : noproxy.invalid) {
+    findings.Add(u"noproxy", Quote(wb::FromUtf8(item)) +
+                                 " is not a host name or \"*.\" and a host name (no scheme, "
+                                 "port or path); it is ignored");
+  }
+  if (!noproxy.empty() && proxy.mode != wb::ProxyMode::kCustom) {
+    findings.Add(u"noproxy", "has no effect without a proxy address in proxy=");
+  }
+  const wb::Text startValue = wb::ValueOf(values, u"start");
+  bool known = true;
+  wb::ParseWindowStart(wb::ToUtf8(startValue), &known);
+  if (!known) {
+    findings.Add(u"start", Quote(startValue) +
+                               " is not normal, maximized or fullscreen; the window starts normal");
+  }
+  for (const char16_t* key : {u"dark", u"ontop", u"badge", u"tray"})
+    CheckSwitch(findings, values, key);
+}
+
+// The style and script blocks an executable carries, as the program would read them.
+void CheckPageBlocks(Findings& findings, const std::string& exe) {
+  for (const auto name : {wb::kStyleBlockName, wb::kScriptBlockName}) {
+    const wb::PageBlock block = wb::ReadPageBlockChecked(exe, name);
+    if (!block.problem.empty())
+      findings.Add(name, "is " + block.problem + "; the copy's pages run without it");
+  }
+}
+
 void CheckValues(Findings& findings, const wb::ValueList& values) {
   for (const auto& entry : values) {
     const wb::Text name = wb::EntryName(entry);
@@ -221,6 +270,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   CheckTrust(findings, values);
   CheckAllow(findings, values);
   CheckInternal(findings, values);
+  CheckCopyKeys(findings, values);
   const wb::Text go = wb::ValueOf(values, u"go");
   if (!go.empty()) CheckAddress(findings, u"go", go, "the start address is ");
 }
@@ -249,6 +299,7 @@ int RunCheck(const std::vector<std::string>& args) {
   try {
     if (LooksLikeElf(path)) {
       CheckValues(findings, ReadExecutableConfig(path));
+      CheckPageBlocks(findings, path);
     } else {
       const wb::Text text = ReadUtf8TextFile(path);
       CheckTextLines(findings, text);

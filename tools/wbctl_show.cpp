@@ -1,6 +1,6 @@
 // wbctl show: the configuration an executable carries, merged from its embedded defaults and
 // its appended block, or (--effective) what its window will apply; or (--icon OUT) the icon it
-// shows, written to a file.
+// shows, or (--style OUT, --script OUT) the style or script it carries, written to a file.
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "storage/atomic_file.h"
+#include "storage/page_blocks.h"
 #include "storage/window_config.h"
 #include "support/certificate.h"
+#include "support/copy_keys.h"
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
 #include "support/permissions.h"
@@ -78,6 +80,38 @@ void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   out << "devtools=" << TrueFalse(config.devtools) << "\n";
   out << "spell=" << TrueFalse(config.spell) << "\n";
   out << "remember=" << TrueFalse(config.remember) << "\n";
+  // What a maker sets per copy.
+  const std::string agent = wb::UserAgentFor(config.agent, "ENGINE");
+  out << "agent=" << (agent.empty() ? std::string("engine") : agent) << "\n";
+  out << "proxy="
+      << (config.proxy.mode == wb::ProxyMode::kSystem ? std::string("system")
+          : config.proxy.mode == wb::ProxyMode::kNone ? std::string("none")
+                                                      : config.proxy.address)
+      << "\n";
+  out << "noproxy=" << ListOrNone(config.noproxy.patterns) << "\n";
+  out << "dark=" << (!config.dark ? "desktop" : *config.dark ? "true" : "false") << "\n";
+  out << "start=" << wb::WindowStartName(config.start) << "\n";
+  out << "ontop=" << TrueFalse(config.ontop) << "\n";
+  out << "badge=" << TrueFalse(config.badge) << "\n";
+  out << "tray=" << TrueFalse(config.tray) << "\n";
+  out << "style="
+      << (config.style.empty() ? "none" : std::to_string(config.style.size()) + " bytes") << "\n";
+  out << "script="
+      << (config.script.empty() ? "none" : std::to_string(config.script.size()) + " bytes") << "\n";
+}
+
+// Writes the style or script block `name` of the executable to `out`, as brand stored it.
+int WritePageBlock(const std::string& exe, std::u16string_view name, const std::string& out) {
+  const wb::PageBlock block = wb::ReadPageBlockChecked(exe, name);
+  const std::string what = name == wb::kStyleBlockName ? "style" : "script";
+  if (!block.present) return Fail("\"" + exe + "\": carries no " + what);
+  if (!block.problem.empty()) return Fail("\"" + exe + "\": its " + what + " is " + block.problem);
+  try {
+    wb::WriteFileAtomically(out, block.text);
+  } catch (const wb::FileError& e) {
+    return Fail("\"" + out + "\": cannot write: " + e.reason());
+  }
+  return 0;
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -105,7 +139,7 @@ int WriteIcon(const std::string& exe, const std::string& out) {
 
 int RunShow(const std::vector<std::string>& args) {
   bool effective = false;
-  std::string iconOut;
+  std::string iconOut, styleOut, scriptOut;
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -114,6 +148,9 @@ int RunShow(const std::vector<std::string>& args) {
     } else if (arg == "--icon") {
       if (i + 1 >= args.size()) throw std::runtime_error("--icon needs a file name to write");
       iconOut = args[++i];
+    } else if (arg == "--style" || arg == "--script") {
+      if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a file name to write");
+      (arg == "--style" ? styleOut : scriptOut) = args[++i];
     } else if (arg.rfind("--", 0) == 0) {
       throw std::runtime_error("unknown option " + arg);
     } else {
@@ -121,13 +158,21 @@ int RunShow(const std::vector<std::string>& args) {
     }
   }
   if (files.size() != 1) throw std::runtime_error("show needs one EXE");
-  if (!iconOut.empty()) {
-    if (effective) throw std::runtime_error("give --effective or --icon, not both");
-    return WriteIcon(files[0], iconOut);
+  const int outputs = effective + !iconOut.empty() + !styleOut.empty() + !scriptOut.empty();
+  if (outputs > 1)
+    throw std::runtime_error("give one of --effective, --icon, --style and --script");
+  if (!iconOut.empty()) return WriteIcon(files[0], iconOut);
+  if (!styleOut.empty() || !scriptOut.empty()) {
+    if (!LooksLikeElf(files[0])) return Fail("\"" + files[0] + "\": not a readable ELF executable");
+    return styleOut.empty() ? WritePageBlock(files[0], wb::kScriptBlockName, scriptOut)
+                            : WritePageBlock(files[0], wb::kStyleBlockName, styleOut);
   }
   const wb::ValueList values = ReadExecutableConfig(files[0]);
   if (effective) {
-    PrintEffective(wb::WindowConfigFromValues(values), std::cout);
+    wb::WindowConfig config = wb::WindowConfigFromValues(values);
+    config.style = wb::ReadPageBlock(files[0], wb::kStyleBlockName);
+    config.script = wb::ReadPageBlock(files[0], wb::kScriptBlockName);
+    PrintEffective(config, std::cout);
   } else {
     for (const auto& entry : values) std::cout << wb::ToUtf8(entry) << "\n";
   }
@@ -135,7 +180,9 @@ int RunShow(const std::vector<std::string>& args) {
   return std::cout ? 0 : Fail("cannot write the output");
 }
 
-const CommandRegistration kShow({"show", "show [--effective | --icon OUT] EXE", &RunShow});
+const CommandRegistration kShow({"show",
+                                 "show [--effective | --icon OUT | --style OUT | --script OUT] EXE",
+                                 &RunShow});
 
 }  // namespace
 }  // namespace wbctl

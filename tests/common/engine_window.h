@@ -16,12 +16,13 @@
 namespace wbtest {
 
 struct EngineWindow {
-  explicit EngineWindow(std::vector<wb::Text> config) {
+  explicit EngineWindow(std::vector<wb::Text> config)
+      : EngineWindow(wb::WindowConfigFromValues(wb::ValueList(config.begin(), config.end()))) {}
+  // A configuration made by the test, with what no line holds (the copy's style and script).
+  explicit EngineWindow(wb::WindowConfig config) {
     wb::WebMainServices s;
     s.form = wb::ProgramWebFormServices(views);
-    s.form.readConfig = [this, config] {
-      return wb::WindowConfigFromValues(wb::ValueList(config.begin(), config.end()));
-    };
+    s.form.readConfig = [config] { return config; };
     s.remote.reset();
     form = std::make_unique<wb::TWebMain>(std::move(s));
     auto shown = form->View().onProgressChange;

@@ -29,4 +29,28 @@ inline void RunScript(WebKitWebView* view, const std::string& script) {
   SpinUntil([&] { return done; }, 10000);
 }
 
+// The value of a script's expression in the page, as text ("(none)" when it could not run).
+inline std::string ScriptText(WebKitWebView* view, const std::string& script) {
+  struct Answer {
+    bool done = false;
+    std::string text = "(none)";
+  } answer;
+  webkit_web_view_evaluate_javascript(
+      view, script.c_str(), -1, nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        auto* a = static_cast<Answer*>(data);
+        if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source),
+                                                                         result, nullptr)) {
+          gchar* text = jsc_value_to_string(value);
+          if (text) a->text = text;
+          g_free(text);
+          g_object_unref(value);
+        }
+        a->done = true;
+      },
+      &answer);
+  SpinUntil([&] { return answer.done; }, 10000);
+  return answer.text;
+}
+
 }  // namespace wbtest

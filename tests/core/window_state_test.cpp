@@ -74,7 +74,8 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
             R"("children":[{"address":"http://c/","title":"C","visible":true}],)"
             R"("layout":{"width":800,"height":600,"parts":[{"name":"web","y":0,"width":800,)"
             R"("height":580},{"name":"StatusBar","y":580,"width":800,"height":20}]},)"
-            R"("find":{"text":"shoe","matches":3,"current":1},"zoom":125,)"
+            R"("find":{"text":"shoe","matches":3,"current":1},"zoom":125,"badge":null,)"
+            R"("window":{"maximized":false,"fullscreen":false,"above":false},)"
             R"("info":{"visible":true,"address":"http://gw/","interval":120000,"timer":false},)"
             R"("icon":{}})");
   // Only a certificate's error names its host; the empty parts are null.
@@ -84,7 +85,10 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
   EXPECT_NE(text.find(R"("error":{"kind":"network","address":"http://y/","detail":"down"})"),
             std::string::npos);
   EXPECT_NE(text.find(R"("prompt":null)"), std::string::npos);
-  EXPECT_NE(text.find(R"("find":null,"zoom":100,"info":null,"icon":{}})"), std::string::npos);
+  EXPECT_NE(text.find(R"("find":null,"zoom":100,"badge":null,)"), std::string::npos);
+  EXPECT_NE(text.find(R"("info":null,"icon":{}})"), std::string::npos);
+  other.badge = 3;
+  EXPECT_NE(wb::WindowStateJson(other).find(R"("badge":3,)"), std::string::npos);
 }
 
 }  // namespace

@@ -114,7 +114,17 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "zoom=100\n"
             "devtools=false\n"
             "spell=true\n"
-            "remember=false\n");
+            "remember=false\n"
+            "agent=engine\n"
+            "proxy=system\n"
+            "noproxy=none\n"
+            "dark=desktop\n"
+            "start=normal\n"
+            "ontop=false\n"
+            "badge=false\n"
+            "tray=false\n"
+            "style=none\n"
+            "script=none\n");
 
   // Branding the branded copy replaces its block.
   const std::string again = Path("branded-again");
@@ -161,6 +171,27 @@ TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
       {"spell=0", "spell=false"},
       {"spell=", "spell=true"},
       {"remember=on", "remember=true"},
+      {"title=T", "agent=engine"},
+      {"agent=Shop/2.0 (Acme)", "agent=Shop/2.0 (Acme)"},
+      {"agent=+Shop/2.0", "agent=ENGINE Shop/2.0"},
+      {"agent=Shop\t2", "agent=engine"},
+      {"title=T", "proxy=system"},
+      {"proxy=None", "proxy=none"},
+      {"proxy=SOCKS5://127.0.0.1:1080/", "proxy=socks5://127.0.0.1:1080"},
+      {"proxy=127.0.0.1:1080", "proxy=system"},
+      {"noproxy=*.corp.example,bad/", "noproxy=*.corp.example"},
+      {"title=T", "dark=desktop"},
+      {"dark=1", "dark=true"},
+      {"dark=no", "dark=false"},
+      {"title=T", "start=normal"},
+      {"start=Maximised", "start=maximized"},
+      {"start=fullscreen", "start=fullscreen"},
+      {"start=huge", "start=normal"},
+      {"ontop=1", "ontop=true"},
+      {"badge=yes", "badge=true"},
+      {"tray=0", "tray=false"},
+      {"title=T", "style=none"},
+      {"title=T", "script=none"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -361,6 +392,27 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
       {"zoom of no number", "zoom=big\n", "zoom: \"big\" reads as 0, 0 or less; 100 % applies\n"},
       {"zoom with more after it", "zoom=120 percent\n",
        "zoom: \"120 percent\" has characters after the number; it reads as 120\n"},
+      {"the keys of a copy",
+       "agent=+Shop/2\nproxy=http://proxy.corp.example:3128\nnoproxy=*.corp.example\n"
+       "dark=1\nstart=maximized\nontop=1\nbadge=1\ntray=1\n",
+       ""},
+      {"an agent that cannot be sent", "agent=Shop\t2\n",
+       "agent: \"Shop\t2\" is not 1 to 512 printable ASCII characters; the engine's own agent "
+       "applies\n"},
+      {"an agent that appends nothing", "agent=+\n",
+       "agent: \"+\" appends nothing; the engine's own agent applies\n"},
+      {"a proxy of no form", "proxy=proxy.corp.example:3128\nnoproxy=*.corp.example\n",
+       "proxy: \"proxy.corp.example:3128\" is not system, none or SCHEME://HOST:PORT (http, "
+       "https, socks5, socks4, no user or path); the desktop's proxy settings apply\n"
+       "noproxy: has no effect without a proxy address in proxy=\n"},
+      {"direct hosts that are no patterns", "proxy=socks5://127.0.0.1:1080\nnoproxy=a.example:80\n",
+       "noproxy: \"a.example:80\" is not a host name or \"*.\" and a host name (no scheme, port "
+       "or path); it is ignored\n"},
+      {"a start state of no name", "start=max\n",
+       "start: \"max\" is not normal, maximized or fullscreen; the window starts normal\n"},
+      {"switches of a copy", "dark=1x\nontop=2 \nbadge=yes\ntray=0\n",
+       "dark: \"1x\" has characters after the number; it reads as true\n"
+       "ontop: \"2 \" has characters after the number; it reads as true\n"},
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -382,6 +434,80 @@ TEST(WbctlCheck, ChecksAnExecutablesMergedConfiguration) {
   const ToolRun missing = Wbctl({"check", Path("nothing")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("nothing"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wb
+
+namespace wb {
+namespace {
+
+// The style and the script travel in the copy and come back out as they went in; what the
+// program could not use is refused by brand, and named by check in a copy that holds it.
+TEST(WbctlBrand, CarriesTheStyleAndTheScript) {
+  const std::string style = Path("page.css"), script = Path("page.js");
+  const std::string styleText = "/* caf\xC3\xA9 */\n.app-banner { display: none }\n--!x[\n";
+  const std::string scriptText = "document.documentElement.dataset.copy = '\xE2\x9C\x93';\r\n";
+  WriteFile(style, styleText);
+  WriteFile(script, scriptText);
+  const std::string copy = Path("with-page-blocks");
+  const ToolRun brand =
+      Wbctl({"brand", kProgram, copy, "--style", style, "--script=" + script, "title=T"});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  EXPECT_EQ(BlockOf(copy), "title=T");
+  const std::string styleOut = Path("style-out.css"), scriptOut = Path("script-out.js");
+  ASSERT_EQ(Wbctl({"show", "--style", styleOut, copy}).status, 0);
+  ASSERT_EQ(Wbctl({"show", "--script", scriptOut, copy}).status, 0);
+  EXPECT_EQ(ReadFile(styleOut), styleText);
+  EXPECT_EQ(ReadFile(scriptOut), scriptText);
+  const ToolRun effective = Wbctl({"show", "--effective", copy});
+  EXPECT_NE(effective.out.find("\nstyle=" + std::to_string(styleText.size()) + " bytes\n"),
+            std::string::npos)
+      << effective.out;
+  EXPECT_NE(effective.out.find("\nscript=" + std::to_string(scriptText.size()) + " bytes\n"),
+            std::string::npos);
+  EXPECT_EQ(Wbctl({"check", copy}).out, "");
+
+  // A copy without them says so, and writes nothing.
+  const std::string plain = Path("without-page-blocks");
+  ASSERT_EQ(Wbctl({"brand", kProgram, plain, "title=T"}).status, 0);
+  const ToolRun none = Wbctl({"show", "--script", Path("none.js"), plain});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("carries no script"), std::string::npos) << none.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("none.js")));
+  EXPECT_NE(Wbctl({"show", "--effective", "--style", Path("x.css"), plain}).status, 0);
+
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* message;
+  } refused[] = {
+      {"not UTF-8", "body { content: 'caf\xE9' }", "not valid UTF-8"},
+      {"a NUL", std::string("a\0b", 3), "holds a NUL character"},
+      {"too large", std::string((std::size_t{1} << 20) + 1, ' '), "larger than 1048576 bytes"},
+  };
+  for (const auto& r : refused) {
+    const std::string bad = Path("bad.css"), out = Path("refused-copy");
+    WriteFile(bad, r.bytes);
+    std::filesystem::remove(out);
+    for (const char* option : {"--style", "--script"}) {
+      const ToolRun run = Wbctl({"brand", kProgram, out, option, bad});
+      EXPECT_NE(run.status, 0) << r.what;
+      EXPECT_NE(run.err.find(r.message), std::string::npos) << r.what << ": " << run.err;
+      EXPECT_FALSE(std::filesystem::exists(out)) << r.what;
+    }
+  }
+
+  // A damaged block in a copy: check names it, the program would run without it.
+  const std::string damaged = Path("damaged-page-block");
+  std::filesystem::copy_file(plain, damaged, std::filesystem::copy_options::overwrite_existing);
+  {
+    TFSx file(damaged, u"a");
+    file.wBlock(u"WebBrowser.css", u"this is no Base64!");
+  }
+  const ToolRun check = Wbctl({"check", damaged});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, "WebBrowser.css: is not Base64; the copy's pages run without it\n");
 }
 
 }  // namespace

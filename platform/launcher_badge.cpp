@@ -1,0 +1,33 @@
+#include "platform/launcher_badge.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace wb {
+
+LauncherBadge::LauncherBadge(std::string desktopId)
+    : appUri_("application://" + std::move(desktopId)) {
+  // The path only has to be unique for the application; its hash keeps it a valid path.
+  char path[64];
+  std::snprintf(path, sizeof path, "/com/canonical/unity/launcherentry/%u",
+                g_str_hash(appUri_.c_str()));
+  objectPath_ = path;
+  bus_.reset(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+}
+
+void LauncherBadge::Show(std::optional<long> count) {
+  if (count == count_ && (sent_ || !count)) return;
+  count_ = count;
+  if (!bus_) return;
+  GVariantBuilder props;
+  g_variant_builder_init(&props, G_VARIANT_TYPE("a{sv}"));
+  g_variant_builder_add(&props, "{sv}", "count", g_variant_new_int64(count ? *count : 0));
+  g_variant_builder_add(&props, "{sv}", "count-visible", g_variant_new_boolean(count.has_value()));
+  g_dbus_connection_emit_signal(bus_.get(), nullptr, objectPath_.c_str(),
+                                "com.canonical.Unity.LauncherEntry", "Update",
+                                g_variant_new("(sa{sv})", appUri_.c_str(), &props), nullptr);
+  g_dbus_connection_flush(bus_.get(), nullptr, nullptr, nullptr);
+  sent_ = true;
+}
+
+}  // namespace wb
