@@ -11,6 +11,7 @@
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_files.h"
+#include "tests/common/tls_server.h"
 
 namespace wb {
 namespace {
@@ -150,6 +151,26 @@ TEST(WbctlSite, IconsThatAreNoPictureOrTooLargeAreSkipped) {
   EXPECT_NE(brand.err.find("larger than"), std::string::npos) << brand.err;
   EXPECT_NE(brand.out.find("icon: none found"), std::string::npos) << brand.out;
   EXPECT_EQ(Wbctl({"show", "--icon", Path("noicon.png"), copy}).out, "icon=program\n");
+}
+
+TEST(WbctlSite, ACertificateErrorIsRefusedUnlessTrusted) {
+  const std::string folder = Path("tls");
+  std::filesystem::create_directories(folder);
+  wbtest::TlsServer server(folder);
+  const std::string refused = Path("tls-refused");
+  const auto plain = Wbctl({"brand", kProgram, refused, "--site", server.Url("/")});
+  EXPECT_NE(plain.status, 0);
+  EXPECT_NE(plain.err.find("certificate is refused"), std::string::npos) << plain.err;
+  EXPECT_NE(plain.err.find(server.Fingerprint()), std::string::npos) << plain.err;
+  EXPECT_FALSE(std::filesystem::exists(refused));
+
+  const std::string trusted = Path("tls-trusted");
+  const auto brand = Wbctl(
+      {"brand", kProgram, trusted, "--site", server.Url("/"), "--trust", server.Fingerprint()});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  const std::string config = Effective(trusted);
+  EXPECT_NE(config.find("caption=Secure\n"), std::string::npos) << config;
+  EXPECT_NE(config.find("go=" + server.Url("/") + "\n"), std::string::npos) << config;
 }
 
 }  // namespace
