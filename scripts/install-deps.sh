@@ -8,7 +8,7 @@ PACKAGES="
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libjson-glib-dev libgdk-pixbuf-2.0-dev librsvg2-common
-  libarchive-dev
+  libarchive-dev libsoup-3.0-dev
   libglib2.0-bin
   clang clang-format libclang-rt-14-dev
   xvfb xauth x11-utils dbus-x11 imagemagick xdotool openbox

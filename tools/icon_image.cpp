@@ -44,7 +44,7 @@ std::pair<std::uint32_t, std::uint32_t> DeclaredPngSize(std::string_view bytes) 
 
 // Loads the whole file. With `size` above 0 an SVG file is drawn so that its longer side has
 // that many pixels; a PNG file keeps its own pixels.
-Loaded Load(std::string_view bytes, int size, const std::string& where) {
+Loaded Load(std::string_view bytes, int size, const std::string& where, bool acceptIco = false) {
   const auto [declaredW, declaredH] = DeclaredPngSize(bytes);
   if (declaredW > kMaxIconSide || declaredH > kMaxIconSide) {
     Refuse(where, std::to_string(declaredW) + "x" + std::to_string(declaredH) +
@@ -85,7 +85,7 @@ Loaded Load(std::string_view bytes, int size, const std::string& where) {
   GdkPixbufFormat* format = gdk_pixbuf_loader_get_format(loader.get());
   GPtr<gchar> name(format ? gdk_pixbuf_format_get_name(format) : nullptr);
   const std::string formatName = name ? name.get() : "";
-  if (formatName != "png" && formatName != "svg") {
+  if (formatName != "png" && formatName != "svg" && !(acceptIco && formatName == "ico")) {
     Refuse(where, "a " + (formatName.empty() ? std::string("picture") : formatName) +
                       " file; an icon must be a PNG or SVG file");
   }
@@ -149,6 +149,15 @@ std::string SquareIconPng(std::string_view bytes, int size, const std::string& w
 
 std::string IconPng(std::string_view bytes, const std::string& where) {
   const Loaded loaded = Load(bytes, 0, where);
+  return PngBytes(loaded.pixbuf.get(), where);
+}
+
+std::string SiteIconFile(std::string_view bytes, const std::string& where) {
+  const Loaded loaded = Load(bytes, 64, where, true);
+  if (loaded.picture.format != "ico") return std::string(bytes);
+  if (loaded.picture.width > kMaxIconSide || loaded.picture.height > kMaxIconSide) {
+    Refuse(where, "the picture is larger than an icon may be");
+  }
   return PngBytes(loaded.pixbuf.get(), where);
 }
 

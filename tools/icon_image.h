@@ -30,4 +30,9 @@ std::string SquareIconPng(std::string_view bytes, int size, const std::string& w
 // side kept within kMaxIconSide). Raises std::runtime_error as CheckIconPicture does.
 std::string IconPng(std::string_view bytes, const std::string& where);
 
+// The icon file a site's picture `bytes` gives: a PNG or SVG file unchanged, an ICO file (the
+// picture it holds that the loader takes, the largest) as a PNG file. Raises std::runtime_error
+// as CheckIconPicture does for anything else.
+std::string SiteIconFile(std::string_view bytes, const std::string& where);
+
 }  // namespace wbctl

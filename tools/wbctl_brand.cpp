@@ -18,9 +18,13 @@
 #include "storage/page_blocks.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
+#include "support/address.h"
+#include "support/certificate.h"
+#include "support/site_facts.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
 #include "tools/icon_image.h"
+#include "tools/site_fetch.h"
 
 namespace wbctl {
 namespace {
@@ -34,6 +38,8 @@ struct BrandArgs {
   std::string icon;
   std::string style;
   std::string script;
+  std::string site;
+  std::string trust;
   std::vector<std::string> assignments;
 };
 
@@ -71,6 +77,13 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
     } else if (FileOption(args, i, "style", parsed.style) ||
                FileOption(args, i, "script", parsed.script)) {
       continue;
+    } else if (arg == "--site" || arg == "--trust") {
+      if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a value");
+      (arg == "--site" ? parsed.site : parsed.trust) = args[++i];
+    } else if (arg.rfind("--site=", 0) == 0) {
+      parsed.site = arg.substr(7);
+    } else if (arg.rfind("--trust=", 0) == 0) {
+      parsed.trust = arg.substr(8);
     } else if (arg.rfind("--", 0) == 0) {
       throw std::runtime_error("unknown option " + arg);
     } else if (positional.size() < 2) {
@@ -80,6 +93,9 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
     }
   }
   if (positional.size() < 2) throw std::runtime_error("brand needs SOURCE and DEST");
+  if (!parsed.trust.empty() && parsed.site.empty()) {
+    throw std::runtime_error("--trust is for the certificate of --site");
+  }
   parsed.source = positional[0];
   parsed.dest = positional[1];
   return parsed;
@@ -107,8 +123,123 @@ void CheckLine(const wb::Text& line, const std::string& where) {
   }
 }
 
-// The lines of the block: those of --from FILE, then the NAME=VALUE arguments.
-wb::Text BlockContent(const BrandArgs& args) {
+constexpr std::size_t kMaxPageBytes = std::size_t{2} << 20;
+constexpr std::size_t kMaxManifestBytes = std::size_t{1} << 20;
+
+// What --site found: the lines for the block and the icon file, each told with where it came
+// from.
+struct SiteBrand {
+  std::vector<std::string> lines;  // NAME=VALUE, UTF-8
+  std::string icon;
+};
+
+void Tell(const std::string& what, const std::string& value, const std::string& from) {
+  std::printf("%s: %s (from %s)\n", what.c_str(), value.c_str(), from.c_str());
+}
+
+// The key names the maker gives on the command line or in --from FILE; the site's own values
+// for them are left out.
+bool Given(const std::vector<wb::Text>& given, std::u16string_view key) {
+  for (const wb::Text& line : given) {
+    wb::Text name(wb::EntryName(line));
+    while (!name.empty() && (name.back() == u' ' || name.back() == u'\t')) name.pop_back();
+    while (!name.empty() && (name.front() == u' ' || name.front() == u'\t')) name.erase(0, 1);
+    if (name.size() != key.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+      char16_t c = name[i];
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+      if (c != key[i]) same = false;
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& given,
+                         bool iconGiven) {
+  wb::TrustList trust = wb::ParseTrustList(args.trust);
+  if (!trust.invalid.empty()) {
+    throw std::runtime_error("--trust: \"" + trust.invalid.front() + "\" is no fingerprint");
+  }
+  const std::string start = wb::ResolveAddress(args.site);
+  if (!wb::ParseWebAddress(start)) {
+    throw std::runtime_error("--site: \"" + args.site + "\" is no http or https address");
+  }
+  SiteFetcher fetcher(std::move(trust), SiteFetchLimits{});
+  const FetchedFile page = fetcher.Get(start, kMaxPageBytes);
+  const wb::PageFacts facts = wb::ReadPageFacts(page.body);
+  std::optional<wb::ManifestFacts> manifest;
+  std::string manifestAddress;
+  if (!facts.manifest.empty()) {
+    const auto address = wb::ResolveWebReference(page.address, facts.manifest);
+    if (!address)
+      throw std::runtime_error("the manifest link \"" + facts.manifest + "\" is no web address");
+    const FetchedFile file = fetcher.Get(*address, kMaxManifestBytes);
+    manifestAddress = file.address;
+    std::string error;
+    manifest = wb::ReadManifest(file.body, file.address, &error);
+    if (!manifest) throw std::runtime_error("\"" + file.address + "\": not a manifest: " + error);
+    Tell("manifest", file.address, "<link rel=manifest>");
+  }
+  SiteBrand brand;
+  auto add = [&](std::u16string_view key, const std::string& value, const std::string& from) {
+    if (value.empty()) return;
+    const std::string name = wb::ToUtf8(wb::Text(key));
+    if (Given(given, key)) {
+      Tell(name, value + ", but the command line's value is kept", from);
+      return;
+    }
+    Tell(name, value, from);
+    brand.lines.push_back(name + "=" + value);
+  };
+  std::string go = page.address;
+  std::string goFrom = "the page's address";
+  if (manifest && !manifest->startUrl.empty()) {
+    go = manifest->startUrl;
+    goFrom = "the manifest's start_url";
+  }
+  add(u"go", go, goFrom);
+  if (manifest && !manifest->name.empty()) {
+    add(u"title", manifest->name, "the manifest's name");
+  } else if (manifest && !manifest->shortName.empty()) {
+    add(u"title", manifest->shortName, "the manifest's short_name");
+  } else {
+    add(u"title", facts.title, "the page's <title>");
+  }
+  if (manifest && !wb::ConfigColor(manifest->themeColor).empty()) {
+    add(u"color", wb::ConfigColor(manifest->themeColor), "the manifest's theme_color");
+  } else if (!wb::ConfigColor(facts.themeColor).empty()) {
+    add(u"color", wb::ConfigColor(facts.themeColor), "<meta name=theme-color>");
+  }
+  if (manifest && !manifest->scope.empty()) {
+    const auto scope = wb::ParseWebAddress(manifest->scope);
+    const auto startHost = wb::ParseWebAddress(go);
+    if (scope && startHost && scope->host != startHost->host) {
+      add(u"internal", scope->host, "the manifest's scope");
+    }
+  }
+  if (iconGiven) return brand;
+  for (const wb::IconCandidate& candidate : wb::IconCandidates(manifest, facts, page.address)) {
+    try {
+      const FetchedFile file = fetcher.Get(candidate.address, wb::kMaxIconBytes);
+      std::string icon = SiteIconFile(file.body, "\"" + file.address + "\"");
+      if (icon.size() > wb::kMaxIconBytes) throw std::runtime_error("the icon is too large");
+      CheckIconPicture(icon, "\"" + file.address + "\"");
+      brand.icon = std::move(icon);
+      Tell("icon", file.address, candidate.from);
+      break;
+    } catch (const std::runtime_error& e) {
+      std::fprintf(stderr, "wbctl: icon skipped: %s\n", e.what());
+    }
+  }
+  if (brand.icon.empty()) std::printf("icon: none found\n");
+  return brand;
+}
+
+// The lines of the block: those of --site, then those of --from FILE, then the NAME=VALUE
+// arguments.
+wb::Text BlockContent(const BrandArgs& args, std::string* siteIcon) {
   std::vector<wb::Text> lines;
   if (!args.from.empty()) {
     const wb::Text text = ReadUtf8TextFile(args.from);
@@ -128,6 +259,16 @@ wb::Text BlockContent(const BrandArgs& args) {
     }
     CheckLine(line, "");
     lines.push_back(line);
+  }
+  if (!args.site.empty()) {
+    SiteBrand brand = FetchSiteBrand(args, lines, !args.icon.empty());
+    std::vector<wb::Text> siteLines;
+    for (const std::string& line : brand.lines) {
+      siteLines.push_back(wb::FromUtf8(line));
+      CheckLine(siteLines.back(), "the site's ");
+    }
+    lines.insert(lines.begin(), siteLines.begin(), siteLines.end());
+    *siteIcon = std::move(brand.icon);
   }
   wb::Text content;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -167,8 +308,8 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   }
   const auto imageEnd = wb::ElfImageEnd(args.source);
   if (!imageEnd) return Fail("\"" + args.source + "\": not a readable ELF executable");
-  const wb::Text content = BlockContent(args);
   std::string icon;
+  const wb::Text content = BlockContent(args, &icon);
   if (!args.icon.empty()) {
     icon = ReadPictureFile(args.icon, wb::kMaxIconBytes);
     CheckIconPicture(icon, "\"" + args.icon + "\"");
@@ -212,10 +353,11 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   return 0;
 }
 
-const CommandRegistration kBrand({"brand",
-                                  "brand SOURCE DEST [--from FILE] [--icon FILE] [--style FILE] "
-                                  "[--script FILE] [NAME=VALUE ...]",
-                                  &RunBrand});
+const CommandRegistration kBrand(
+    {"brand",
+     "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
+     "[--style FILE] [--script FILE] [NAME=VALUE ...]",
+     &RunBrand});
 
 }  // namespace
 }  // namespace wbctl

@@ -1,0 +1,172 @@
+#include "tools/site_fetch.h"
+
+#include <libsoup/soup.h>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "platform/glib_ptr.h"
+#include "support/site_facts.h"
+
+namespace wbctl {
+namespace {
+
+using wb::GObjectPtr;
+using wb::GPtr;
+using wb::OutPtr;
+
+std::string Fingerprint(GTlsCertificate* certificate) {
+  GByteArray* bytes = nullptr;
+  g_object_get(certificate, "certificate", &bytes, nullptr);
+  if (bytes == nullptr) return {};
+  std::vector<std::uint8_t> digest(32);
+  gsize length = digest.size();
+  GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
+  g_checksum_update(sum, bytes->data, bytes->len);
+  g_checksum_get_digest(sum, digest.data(), &length);
+  g_checksum_free(sum);
+  g_byte_array_unref(bytes);
+  digest.resize(length);
+  return wb::FingerprintText(digest);
+}
+
+unsigned Problems(GTlsCertificateFlags errors) {
+  static constexpr std::pair<GTlsCertificateFlags, unsigned> kProblems[] = {
+      {G_TLS_CERTIFICATE_UNKNOWN_CA, wb::kCertUnknownIssuer},
+      {G_TLS_CERTIFICATE_BAD_IDENTITY, wb::kCertWrongHost},
+      {G_TLS_CERTIFICATE_NOT_ACTIVATED, wb::kCertNotYetValid},
+      {G_TLS_CERTIFICATE_EXPIRED, wb::kCertExpired},
+      {G_TLS_CERTIFICATE_REVOKED, wb::kCertRevoked},
+      {G_TLS_CERTIFICATE_INSECURE, wb::kCertInsecure},
+      {G_TLS_CERTIFICATE_GENERIC_ERROR, wb::kCertOther},
+  };
+  unsigned problems = 0;
+  for (const auto& [flag, problem] : kProblems) {
+    if (errors & flag) problems |= problem;
+  }
+  return problems;
+}
+
+struct CertificateCheck {
+  const wb::TrustList* trust;
+  std::string host;
+  std::string refused;  // why the last certificate was refused
+};
+
+}  // namespace
+
+struct SiteFetcher::State {
+  wb::TrustList trust;
+  SiteFetchLimits limits;
+  std::chrono::steady_clock::time_point deadline;
+  GObjectPtr<SoupSession> session;
+};
+
+SiteFetcher::SiteFetcher(wb::TrustList trust, SiteFetchLimits limits)
+    : state_(new State{std::move(trust), limits, std::chrono::steady_clock::now() + limits.total,
+                       GObjectPtr<SoupSession>(soup_session_new())}) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limits.total).count();
+  soup_session_set_timeout(state_->session.get(),
+                           static_cast<guint>(std::max<long long>(1, seconds)));
+  soup_session_set_idle_timeout(state_->session.get(),
+                                static_cast<guint>(std::max<long long>(1, seconds)));
+  soup_session_set_user_agent(state_->session.get(), "wbctl");
+}
+
+SiteFetcher::~SiteFetcher() {
+  delete state_;
+}
+
+FetchedFile SiteFetcher::Get(const std::string& address, std::size_t maxBytes) {
+  std::string current = address;
+  std::set<std::string> seen;
+  for (int hop = 0;; ++hop) {
+    const std::string where = "\"" + current + "\": ";
+    if (!seen.insert(current).second)
+      throw std::runtime_error(where + "the redirects go round in a loop");
+    if (hop > state_->limits.redirects) {
+      throw std::runtime_error(where + "more than " + std::to_string(state_->limits.redirects) +
+                               " redirects");
+    }
+    if (std::chrono::steady_clock::now() >= state_->deadline) {
+      throw std::runtime_error(where + "the time for fetching the site is up");
+    }
+    const auto parsed = wb::ParseWebAddress(current);
+    if (!parsed) throw std::runtime_error(where + "not an http or https address");
+    GObjectPtr<SoupMessage> message(soup_message_new("GET", current.c_str()));
+    if (!message) throw std::runtime_error(where + "not an address that can be fetched");
+    soup_message_add_flags(message.get(), SOUP_MESSAGE_NO_REDIRECT);
+    CertificateCheck check{&state_->trust, parsed->host, {}};
+    g_signal_connect(message.get(), "accept-certificate",
+                     G_CALLBACK(+[](SoupMessage*, GTlsCertificate* certificate,
+                                    GTlsCertificateFlags errors, gpointer data) -> gboolean {
+                       auto* c = static_cast<CertificateCheck*>(data);
+                       const std::string fingerprint = Fingerprint(certificate);
+                       const unsigned problems = Problems(errors);
+                       if (c->trust->Trusts(fingerprint, c->host, true, problems)) return TRUE;
+                       std::string words;
+                       for (const std::string& w : wb::CertificateProblemWords(problems)) {
+                         words += (words.empty() ? "" : " ") + w;
+                       }
+                       c->refused = "the certificate is refused (" + words +
+                                    "); its fingerprint is " + fingerprint +
+                                    ", which --trust accepts";
+                       return FALSE;
+                     }),
+                     &check);
+    GPtr<GError> error;
+    GObjectPtr<GInputStream> stream(
+        soup_session_send(state_->session.get(), message.get(), nullptr, OutPtr(error)));
+    if (!stream) {
+      if (!check.refused.empty()) throw std::runtime_error(where + check.refused);
+      throw std::runtime_error(where + (error ? error->message : "cannot be fetched"));
+    }
+    const guint status = soup_message_get_status(message.get());
+    SoupMessageHeaders* headers = soup_message_get_response_headers(message.get());
+    if (SOUP_STATUS_IS_REDIRECTION(status)) {
+      const char* location = soup_message_headers_get_one(headers, "Location");
+      const auto next = location ? wb::ResolveWebReference(current, location) : std::nullopt;
+      if (!next) throw std::runtime_error(where + "a redirect to no http or https address");
+      g_input_stream_close(stream.get(), nullptr, nullptr);
+      current = *next;
+      continue;
+    }
+    if (!SOUP_STATUS_IS_SUCCESSFUL(status)) {
+      throw std::runtime_error(where + "the server answered " + std::to_string(status) + " " +
+                               soup_status_get_phrase(status));
+    }
+    const goffset declared = soup_message_headers_get_content_length(headers);
+    if (declared > 0 && static_cast<std::uint64_t>(declared) > maxBytes) {
+      throw std::runtime_error(where + "larger than " + std::to_string(maxBytes) + " bytes");
+    }
+    FetchedFile file;
+    file.address = current;
+    if (const char* type = soup_message_headers_get_content_type(headers, nullptr)) {
+      file.type = type;
+      for (char& ch : file.type) ch = static_cast<char>(g_ascii_tolower(ch));
+    }
+    std::string chunk(64 * 1024, '\0');
+    while (true) {
+      if (std::chrono::steady_clock::now() >= state_->deadline) {
+        throw std::runtime_error(where + "the time for fetching the site is up");
+      }
+      GPtr<GError> readError;
+      const gssize got =
+          g_input_stream_read(stream.get(), chunk.data(), chunk.size(), nullptr, OutPtr(readError));
+      if (got < 0) {
+        throw std::runtime_error(where + (readError ? readError->message : "cannot be read"));
+      }
+      if (got == 0) break;
+      if (file.body.size() + static_cast<std::size_t>(got) > maxBytes) {
+        throw std::runtime_error(where + "larger than " + std::to_string(maxBytes) + " bytes");
+      }
+      file.body.append(chunk.data(), static_cast<std::size_t>(got));
+    }
+    return file;
+  }
+}
+
+}  // namespace wbctl
