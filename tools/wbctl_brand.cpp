@@ -219,6 +219,8 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
       add(u"internal", scope->host, "the manifest's scope");
     }
   }
+  if (manifest && manifest->display == "fullscreen")
+    add(u"start", "fullscreen", "the manifest's display");
   if (iconGiven) return brand;
   for (const wb::IconCandidate& candidate : wb::IconCandidates(manifest, facts, page.address)) {
     try {

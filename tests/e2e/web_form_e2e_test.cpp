@@ -179,9 +179,7 @@ TEST_F(WebFormEndToEnd, ANavigationThePageCallsOffLeavesTheWindowOnThePageShown)
   wb::WebFormServices services = wb::ProgramWebFormServices(views);
   const std::string one = server.Url("/one"), guard = server.Url("/guard"),
                     three = server.Url("/three");
-  services.readConfig = [one] {
-    return wb::WindowConfigFromValues({u"go=" + wb::FromUtf8(one)});
-  };
+  services.readConfig = [one] { return wb::WindowConfigFromValues({u"go=" + wb::FromUtf8(one)}); };
   LeavePrompts prompts(views);
   wb::TWebForm form(services);
   bool finished = false;

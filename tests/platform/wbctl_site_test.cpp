@@ -65,12 +65,13 @@ TEST(WbctlSite, AFullManifestGivesEveryValue) {
   server.Page("/",
               "<title>Page</title><link rel=manifest href='/app/m.json'>"
               "<meta name=theme-color content='#111111'>");
-  server.Page("/app/m.json",
-              R"({"name":"Team Mail","short_name":"Mail","start_url":"inbox?x=1",)"
-              R"("scope":"http://other.example/","theme_color":"#336699","icons":[)"
-              R"({"src":"/small.png","sizes":"48x48","type":"image/png"},)"
-              R"({"src":"/big.png","sizes":"192x192","type":"image/png"}]})",
-              "Content-Type: application/manifest+json\r\n");
+  server.Page(
+      "/app/m.json",
+      R"({"name":"Team Mail","short_name":"Mail","start_url":"inbox?x=1",)"
+      R"("scope":"http://other.example/","theme_color":"#336699","display":"fullscreen","icons":[)"
+      R"({"src":"/small.png","sizes":"48x48","type":"image/png"},)"
+      R"({"src":"/big.png","sizes":"192x192","type":"image/png"}]})",
+      "Content-Type: application/manifest+json\r\n");
   server.Page("/small.png", PngBytes(48, 48), "Content-Type: image/png\r\n");
   server.Page("/big.png", PngBytes(192, 192), "Content-Type: image/png\r\n");
   const std::string copy = Path("full");
@@ -83,6 +84,7 @@ TEST(WbctlSite, AFullManifestGivesEveryValue) {
   EXPECT_NE(config.find("caption=Team Mail\n"), std::string::npos) << config;
   EXPECT_NE(config.find("color=#336699\n"), std::string::npos) << config;
   EXPECT_NE(config.find("internal=other.example\n"), std::string::npos) << config;
+  EXPECT_NE(config.find("start=fullscreen\n"), std::string::npos) << config;
   const std::string icon = Path("full.png");
   ASSERT_EQ(Wbctl({"show", "--icon", icon, copy}).status, 0);
   EXPECT_EQ(wbtest::LoadPixels(icon).width, 192);
