@@ -580,7 +580,7 @@ class JsonParser {
       SkipBlanks();
       JsonValue value;
       if (!Value(value, depth + 1)) return false;
-      out.members.emplace_back(std::move(key), std::move(value));
+      out.members.push_back(JsonMember{std::move(key), std::move(value)});
       SkipBlanks();
       if (pos_ >= text_.size()) return Fail("JSON ends early");
       if (text_[pos_] == '}') {
