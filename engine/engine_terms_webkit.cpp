@@ -30,6 +30,10 @@ LoadFailure FailureOf(const GError* error) {
   if (g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_DESTINATION))
     return LoadFailure::kDownloadFailed;
   if (error && error->domain == WEBKIT_POLICY_ERROR) return LoadFailure::kRefused;
+  // The engine's own "internal error", which has no public name: what its web process gives
+  // every load under way when the network process's connection closes.
+  static const GQuark engineDomain = g_quark_from_static_string("WebKitErrorDomain");
+  if (error && error->domain == engineDomain && error->code == 300) return LoadFailure::kEngineLost;
   return LoadFailure::kNetwork;
 }
 

@@ -39,6 +39,7 @@ void NavigationTracker::Announce(const std::string& address) {
 void NavigationTracker::ProgramLoad(const std::string& address) {
   ++generation_;
   loadedAgainAfterEnd_ = false;
+  lostAttempt_.clear();
   pageLoad_ = false;  // the page's navigation under way gives way, judged or not
   if (ownPageLoad_ != OwnPageLoad::kNone || reloadStarting_) {
     // Our explanation page is on its way (after an ended process, into a new one); a load asked
@@ -116,6 +117,7 @@ void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus
   }
   if (!address.empty()) shownUri_ = address;
   trustedAttempt_.clear();
+  lostAttempt_.clear();
   loadedAgainAfterEnd_ = false;
   if (errorShown_) {
     errorShown_ = false;
@@ -199,6 +201,17 @@ bool NavigationTracker::LoadFailed(const std::string& address, LoadFailure failu
       // redirect arrived at never is.
       if (startedByPage_ && !redirected_ && !OpensWithoutAsking(address)) {
         SendToDefaultBrowser(address);
+        return true;
+      }
+      break;
+    case LoadFailure::kEngineLost:
+      // Nothing the page or its server did: the engine's network process ended (it crashed,
+      // or the window ended it to sign out) while the load was under way, or just before it
+      // reached a new one. The page is what the person asked for, so it is asked for again,
+      // once for each navigation; a second loss shows our page.
+      if (!address.empty() && lostAttempt_ != address) {
+        lostAttempt_ = address;
+        Defer([this, address] { LoadAgain(address); });
         return true;
       }
       break;

@@ -25,6 +25,7 @@ enum class LoadFailure {
   kDownloadFailed,  // the download it became could not be written
   kRefused,         // the engine refused it before any request: a restricted port, a scheme
                     // it does not handle
+  kEngineLost,      // the engine lost the load itself: its network process ended under it
   kNetwork,         // any other: no such host, refused, reset, timed out
 };
 
@@ -181,6 +182,7 @@ class NavigationTracker {
   bool loadedAgainAfterEnd_ = false;      // the navigation was loaded again after its process ended
   std::string queuedLoad_;                // asked for while our page loaded; loads after it
   std::string trustedAttempt_;            // address and fingerprint let through by the trust key
+  std::string lostAttempt_;               // address loaded again after the engine lost its load
   std::optional<ProcessEnd> processEnd_;  // the process ended; handled from RunDeferred
   bool startAwaited_ = false;             // a load handed to the engine has not started yet
   bool handedSinceEnd_ = false;           // a load was handed after the engine told of an end

@@ -64,6 +64,7 @@ wb::LoadFailure FailureNamed(const std::string& name) {
   if (name == "download") return wb::LoadFailure::kBecameDownload;
   if (name == "download-failed") return wb::LoadFailure::kDownloadFailed;
   if (name == "refused") return wb::LoadFailure::kRefused;
+  if (name == "lost") return wb::LoadFailure::kEngineLost;
   return wb::LoadFailure::kNetwork;
 }
 
@@ -87,7 +88,7 @@ struct Run {
   //   committed A [S]  the main frame shows A (HTTP status S)
   //   uri A            the engine's address changes to A ("uri -": to none)
   //   engine A         the engine's address is A, without a word ("engine -": none)
-  //   failed A WHY     cancelled, download, download-failed, refused, network
+  //   failed A WHY     cancelled, download, download-failed, refused, lost, network
   //   tls A [trusted]  A's certificate (fingerprint FP) refused; host is A's
   //   decide KIND A [redirect]   the engine asks about a navigation of some frame
   //   response A       a main-frame answer for A ("refuse" logged when it is refused)
@@ -398,6 +399,41 @@ TEST(NavigationTracker, CertificatesTheEngineRefused) {
        {"load https://a/", "navigate https://a/", "error https://a/ 0", "allow a FP", "load ended",
         "load https://a/", "error https://a/ 0", "load ended", "page error certificate",
         "page certificate https://a/"}},
+  });
+}
+
+// The engine's network process ended under a load: the load is asked for again, silently, once
+// for each navigation.
+TEST(NavigationTracker, ALoadTheEngineLost) {
+  Check({
+      {"loaded again without an error, and shown",
+       After(kShown, {"program http://b/", "started", "failed http://b/ lost", "finished", "idle",
+                      "started", "committed http://b/", "finished"}),
+       After(kShownLog, {"load http://b/", "navigate http://b/", "load ended", "load http://b/",
+                         "load ended"}),
+       "http://b/"},
+      {"lost twice: our page",
+       After(kShown, {"program http://b/", "started", "failed http://b/ lost", "finished", "idle",
+                      "started", "failed http://b/ lost", "finished", "idle"}),
+       After(kShownLog,
+             {"load http://b/", "navigate http://b/", "load ended", "load http://b/",
+              "error http://b/ 0", "load ended", "page error network", "page network http://b/"})},
+      {"a navigation that committed may be lost again later",
+       After(kShown, {"program http://b/", "started", "failed http://b/ lost", "finished", "idle",
+                      "started", "committed http://b/", "finished", "program http://c/", "started",
+                      "failed http://c/ lost", "finished", "idle"}),
+       After(kShownLog,
+             {"load http://b/", "navigate http://b/", "load ended", "load http://b/", "load ended",
+              "load http://c/", "navigate http://c/", "load ended", "load http://c/"})},
+      {"the program asking for the same address again is a new navigation",
+       After(kShown, {"program http://b/", "started", "failed http://b/ lost", "finished", "idle",
+                      "started", "failed http://b/ lost", "finished", "idle", "started",
+                      "committed http://b/", "finished", "program http://b/", "started",
+                      "failed http://b/ lost", "finished", "idle"}),
+       After(kShownLog, {"load http://b/", "navigate http://b/", "load ended", "load http://b/",
+                         "error http://b/ 0", "load ended", "page error network",
+                         "page network http://b/", "load ended", "load http://b/",
+                         "navigate http://b/", "load ended", "load http://b/"})},
   });
 }
 

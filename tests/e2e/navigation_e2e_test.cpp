@@ -5,9 +5,19 @@
 // some things only after the load.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
 #include <string>
 #include <vector>
+
+#include "support/process_status.h"
 
 #include "tests/common/loopback_server.h"
 #include "tests/common/program_run.h"
@@ -81,6 +91,70 @@ TEST(NavigationEndToEnd, CommandLineAddressAfterABlankStartAddressLeavesNoEmptyE
   EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
     return SettledOn(s, {"about:blank", cmdline}, cmdline);
   })) << state.json;
+}
+
+// The network processes the engine started for the program `parent`.
+std::vector<pid_t> NetworkProcessesOf(pid_t parent) {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), {});
+    const auto status = wb::ParseProcessStatus(text);
+    if (status && wb::IsOwnNetworkProcess(*status, parent)) found.push_back(std::stoi(name));
+  }
+  return found;
+}
+
+// The engine's network process may end under a load (it crashed, or the window ended it to
+// sign out); the engine then fails the loads it had under way with an error of its own. The
+// page is what the person asked for: the window loads it again, once, and shows no error.
+TEST(NavigationEndToEnd, ALoadTheEngineLostWithItsNetworkProcessIsLoadedAgain) {
+  std::atomic<bool> held{false};
+  std::mutex mutex;
+  std::condition_variable endedChanged;
+  bool ended = false;
+  LoopbackServer server([&](const std::string& path) -> LoopbackResponse {
+    if (path != "/slow") return LoopbackServer::NotFound(path);
+    // The first request waits until the test has ended the network process that sent it.
+    if (!held.exchange(true)) {
+      std::unique_lock lock(mutex);
+      endedChanged.wait_for(lock, std::chrono::seconds(30), [&] { return ended; });
+    }
+    return {200, PageWithBeacon("/slow-loaded"), ""};
+  });
+  server.Page("/start", PageWithBeacon("/start-loaded"));
+  server.Page("/start-loaded", "ok");
+  server.Page("/slow-loaded", "ok");
+  const std::string start = server.Url("/start"), slow = server.Url("/slow");
+  ProgramRun program(BrandCopy("lost-load-copy", start), {});
+  ASSERT_TRUE(program.Runs()) << program.startError();
+  ASSERT_TRUE(RunLoopUntil([&] { return server.Asked("/start-loaded"); }, 60000));
+
+  ToolRun send = Wbctl({"send", "--pid", std::to_string(program.pid()), "url=" + slow});
+  ASSERT_EQ(send.status, 0) << send.err;
+  ASSERT_TRUE(RunLoopUntil([&] { return held.load(); }, 30000));
+  const std::vector<pid_t> network = NetworkProcessesOf(program.pid());
+  ASSERT_FALSE(network.empty());
+  for (pid_t pid : network) kill(pid, SIGKILL);
+  ASSERT_TRUE(RunLoopUntil([&] { return NetworkProcessesOf(program.pid()) != network; }, 10000));
+  {
+    std::lock_guard lock(mutex);
+    ended = true;
+  }
+  endedChanged.notify_all();
+
+  ASSERT_TRUE(RunLoopUntil([&] { return server.Asked("/slow-loaded"); }, 60000))
+      << ::testing::PrintToString(server.Paths());
+  WindowState state;
+  EXPECT_TRUE(RunLoopUntil(
+      [&] { return ReadWindowState(program.pid(), state) && state.status == slow; }, 20000))
+      << state.json;
+  EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+    return s.errorKind.empty() && SettledOn(s, {start, slow}, slow);
+  })) << state.json;
+  EXPECT_EQ(server.Requests("/slow"), 2);
 }
 
 TEST(NavigationEndToEnd, RefusedCertificateKeepsTheAddress) {
