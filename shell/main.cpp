@@ -6,12 +6,18 @@
 #include <gtkmm/main.h>
 #include <gtkmm/window.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/web_view_webkit.h"
@@ -88,27 +94,49 @@ bool HandedToRunningWindow(const std::optional<wb::WindowConfig>& config, int ar
   }
 }
 
-// An environment variable set for a while and put back as it was, so that the programs and
-// processes started later (the engine's, the default browser) get the environment this
-// program got.
-class EnvironmentFor {
+// Some environment variables set for a while and put back as they were, so that the programs
+// and processes started later (the engine's, the default browser) get the environment this
+// program got. The toolkit and the engine start threads of their own that read the
+// environment while it is in force, and setenv or unsetenv change the array they read in
+// place. So the environment is swapped as a whole: a copy with the variables is made the
+// process's environment, and afterwards the environment it replaced, never changed, is made
+// it again. Both arrays stay for the whole run, since a thread may still be reading either.
+class EnvironmentWith {
  public:
-  EnvironmentFor(const char* name, const char* value) : name_(name) {
-    if (const char* was = g_getenv(name)) was_ = was;
-    g_setenv(name, value, TRUE);
+  EnvironmentWith(std::initializer_list<std::pair<const char*, const char*>> variables) {
+    before_ = environ;
+    for (char** e = environ; *e; ++e) {
+      const std::string_view entry(*e);
+      const bool replaced = std::any_of(variables.begin(), variables.end(), [&](const auto& v) {
+        const std::string_view name(v.first);
+        return entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=';
+      });
+      if (!replaced) array_.push_back(*e);
+    }
+    for (const auto& [name, value] : variables) {
+      names_.push_back(name);
+      array_.push_back(strings_.emplace_back(std::string(name) + "=" + value).data());
+    }
+    array_.push_back(nullptr);
+    environ = array_.data();
   }
-  ~EnvironmentFor() {
-    if (was_)
-      g_setenv(name_, was_->c_str(), TRUE);
-    else
-      g_unsetenv(name_);
+  // Puts the environment back. Where something set a variable meanwhile (the C library then
+  // made a copy of its own), the variables are taken out of that copy instead.
+  void Restore() {
+    if (environ == array_.data()) {
+      environ = before_;
+      return;
+    }
+    for (const char* name : names_) g_unsetenv(name);
   }
-  EnvironmentFor(const EnvironmentFor&) = delete;
-  EnvironmentFor& operator=(const EnvironmentFor&) = delete;
+  EnvironmentWith(const EnvironmentWith&) = delete;
+  EnvironmentWith& operator=(const EnvironmentWith&) = delete;
 
  private:
-  const char* name_;
-  std::optional<std::string> was_;
+  char** before_ = nullptr;
+  std::vector<const char*> names_;
+  std::deque<std::string> strings_;
+  std::vector<char*> array_;
 };
 
 }  // namespace
@@ -129,20 +157,17 @@ int main(int argc, char** argv) {
   // it opens the display (to pick a visual for GL), and the engine makes a GL display at its
   // first call; with a software driver that maps a compiler and some 20 MB of memory into this
   // process that nothing uses. Both are told there is no GL here, for this process only.
-  // Both are set while the program has no thread of its own yet, and put back before
-  // anything else starts.
   // Off when the configuration cannot be read, as the window would then decide.
   const bool gpu = firstConfig && firstConfig->gpu;
-  std::optional<EnvironmentFor> noToolkitGl, noEngineGl;
-  if (!gpu) {
-    noToolkitGl.emplace("GDK_GL", "disable");
-    noEngineGl.emplace("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/gl-vendor.json");
-  }
+  // Set before the program has any thread; kept for the whole run (see EnvironmentWith).
+  static std::optional<EnvironmentWith> noGl;
+  if (!gpu)
+    noGl.emplace(std::initializer_list<std::pair<const char*, const char*>>{
+        {"GDK_GL", "disable"}, {"__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/gl-vendor.json"}});
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "%s: cannot open the display\n", g_get_prgname());
     return 1;
   }
-  noToolkitGl.reset();
   wb::TimelineMark("GTK initialised");
   Gtk::Main::init_gtkmm_internals();
   wb::TimelineMark("gtkmm initialised");
@@ -156,7 +181,7 @@ int main(int argc, char** argv) {
   // vendor library to be found it loads none. Its web processes start later, with the
   // environment as it was, and draw as they always do.
   wb::WebKitViewFactory views;
-  noEngineGl.reset();
+  if (noGl) noGl->Restore();
   views.showError = wb::ShowError;
   wb::TimelineMark("engine settings made");
   wb::ProgramWindows windows;
