@@ -1,6 +1,7 @@
 #include "model/window_rules.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "support/address_parts.h"
 #include "support/permissions.h"
@@ -26,6 +27,27 @@ std::vector<std::string> NotificationOrigins(const std::string& startOrigin,
   origins.erase(std::unique(origins.begin(), origins.end()), origins.end());
   std::erase_if(origins, [](const std::string& origin) { return !AnswersKeptFor(origin); });
   return origins;
+}
+
+WindowBars::WindowBars(const BarVisibility& vis) {
+  chosen_.menu = vis.menu;
+  chosen_.navbar = vis.navbar;
+  chosen_.address = vis.address;
+  chosen_.linkbar = vis.linkbar;
+  chosen_.navRow = vis.navbar || vis.address;
+  chosen_.linkRow = vis.linkbar;
+  chosen_.strip = vis.navbar || vis.address || vis.linkbar;
+  chosen_.statusbar = vis.statusbar;
+}
+
+BarsShown WindowBars::Shown() const {
+  BarsShown shown = chosen_;
+  if (fullScreen_) shown.menu = shown.strip = shown.statusbar = false;
+  return shown;
+}
+
+bool WindowBars::SetFullScreen(bool on) {
+  return std::exchange(fullScreen_, on) != on;
 }
 
 }  // namespace wb

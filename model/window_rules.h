@@ -1,13 +1,17 @@
 #pragma once
 // Small rules of the browser window that need no widget: which address is a script, what
-// Escape does, which origins a new web process is told about for notifications, and which
-// recent address completes what the person types. The window asks these and carries out the
-// answer on its widgets.
+// Escape does, which origins a new web process is told about for notifications, which recent
+// address completes what the person types, which bars are shown, and how many windows a page
+// may open. The window asks these and carries out the answer on its widgets.
+#include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "storage/value_list.h"
+#include "storage/window_config.h"
+#include "support/rate_limit.h"
 #include "support/text.h"
 
 namespace wb {
@@ -49,5 +53,55 @@ std::optional<Completion> CompleteFrom(const Entries& recent, const Text& typed,
   }
   return std::nullopt;
 }
+
+// The window's bars as they are on screen.
+struct BarsShown {
+  bool menu = true;    // false: the vis key has the menu bar destroyed for the window's life
+  bool navbar = true;  // the strip's rows and their parts
+  bool address = true;
+  bool linkbar = true;
+  bool navRow = true;   // the row of the navigation buttons and the address box
+  bool linkRow = true;  // the row of the link buttons
+  bool strip = true;    // the tool strip that holds both rows
+  bool statusbar = true;
+  bool operator==(const BarsShown&) const = default;
+};
+
+// What the vis key leaves, what the person's View menu shows or hides (the tool strip, the
+// status bar), and full screen, which hides the menu bar, the strip and the status bar and,
+// when left (by the person or by the desktop), shows again those that were shown before it.
+// What the menu changes during full screen is shown once it is left.
+class WindowBars {
+ public:
+  explicit WindowBars(const BarVisibility& vis);
+  BarsShown Shown() const;
+  bool FullScreen() const { return fullScreen_; }
+  void ShowStrip(bool shown) { chosen_.strip = shown; }
+  void ShowStatusBar(bool shown) { chosen_.statusbar = shown; }
+  // Returns whether full screen changed.
+  bool SetFullScreen(bool on);
+
+ private:
+  BarsShown chosen_;  // outside full screen
+  bool fullScreen_ = false;
+};
+
+// How many windows a page may open: at most kMaxChildWindows of its own at once, and, with
+// the windows and browsers it sends elsewhere, at most kNewWindowsPerSecond a second, so a
+// page that opens windows in a loop cannot flood the desktop.
+class NewWindowLimits {
+ public:
+  static constexpr std::size_t kMaxChildWindows = 8;
+  static constexpr std::size_t kNewWindowsPerSecond = 5;
+  using Clock = RateLimit::Clock;
+  // `open`: the child windows open now.
+  bool MayOpenChild(std::size_t open, Clock::time_point now = Clock::now()) {
+    return open < kMaxChildWindows && recent_.Take(now);
+  }
+  bool MayOpenElsewhere(Clock::time_point now = Clock::now()) { return recent_.Take(now); }
+
+ private:
+  RateLimit recent_{kNewWindowsPerSecond, std::chrono::seconds(1)};
+};
 
 }  // namespace wb

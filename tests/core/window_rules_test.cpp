@@ -1,5 +1,5 @@
 // The window's small rules, as tables: Escape's order, the completion of typed text, the
-// origins told to a new web process, and the script address.
+// origins told to a new web process, the script address, the bars and the pop-up limits.
 #include "model/window_rules.h"
 
 #include <gtest/gtest.h>
@@ -86,3 +86,102 @@ TEST(WindowRules, AScriptAddressIsNoPageOfItsOwn) {
 
 }  // namespace
 }  // namespace wbtest
+
+namespace {
+
+// One step a row: "vis LETTERS" makes the bars, "full" / "window" enter / leave full screen,
+// "strip 0|1" and "status 0|1" are the View menu's toggles. `shown` lists the bars on screen
+// at the end: m menu, n navigation buttons, a address box, l link bar, N navigation row,
+// L link row, S strip, s status bar.
+std::string ShownLetters(const wb::BarsShown& b) {
+  std::string s;
+  for (auto [on, letter] : {std::pair{b.menu, 'm'},
+                            {b.navbar, 'n'},
+                            {b.address, 'a'},
+                            {b.linkbar, 'l'},
+                            {b.navRow, 'N'},
+                            {b.linkRow, 'L'},
+                            {b.strip, 'S'},
+                            {b.statusbar, 's'}})
+    if (on) s += letter;
+  return s;
+}
+
+}  // namespace
+
+TEST(WindowRules, TheBarsFollowTheVisKeyTheMenuAndFullScreen) {
+  const struct {
+    const char* name;
+    const char* vis;
+    std::vector<std::string> steps;
+    std::string shown;
+  } cases[] = {
+      {"every bar", "mnal", {}, "mnalNLSs"},
+      {"only the status bar", "-", {}, "s"},
+      {"the address box alone keeps its row and the strip", "a-s", {}, "aNS"},
+      {"the link bar alone", "ml", {}, "mlLSs"},
+      {"full screen hides the menu, the strip and the status bar", "mnal", {"full"}, "nalNL"},
+      {"leaving gives back every bar shown before", "mnal", {"full", "window"}, "mnalNLSs"},
+      {"and no bar that was hidden before", "mna-s", {"strip 0", "full", "window"}, "mnaN"},
+      {"a destroyed menu stays gone", "na", {"full", "window"}, "naNSs"},
+      {"a toggle in full screen shows once it is left",
+       "mnal",
+       {"full", "status 0", "strip 0"},
+       "nalNL"},
+      {"... and then", "mnal", {"full", "status 0", "window"}, "mnalNLS"},
+      {"the menu shows the strip the vis key hid", "m", {"strip 1"}, "mSs"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    wb::WindowBars bars(wb::ParseVis(wb::FromUtf8(c.vis)));
+    for (const std::string& step : c.steps) {
+      if (step == "full") {
+        EXPECT_TRUE(bars.SetFullScreen(true));
+      } else if (step == "window") {
+        EXPECT_TRUE(bars.SetFullScreen(false));
+      } else if (step.starts_with("strip ")) {
+        bars.ShowStrip(step.back() == '1');
+      } else if (step.starts_with("status ")) {
+        bars.ShowStatusBar(step.back() == '1');
+      }
+    }
+    EXPECT_EQ(ShownLetters(bars.Shown()), c.shown);
+  }
+  wb::WindowBars bars(wb::ParseVis(u"mnal"));
+  EXPECT_FALSE(bars.SetFullScreen(false)) << "leaving a full screen never entered changes nothing";
+}
+
+TEST(WindowRules, APageOpensAtMostEightWindowsAtOnceAndFiveASecond) {
+  using Clock = wb::NewWindowLimits::Clock;
+  const Clock::time_point t0{};
+  const auto at = [&](int ms) { return t0 + std::chrono::milliseconds(ms); };
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, int>> opens;  // (ms, child windows open; -1: elsewhere)
+    std::string allowed;                     // one letter an open: y / n
+  } cases[] = {
+      {"five in a second, the sixth waits for the second to pass",
+       {{0, 0}, {100, 1}, {200, 2}, {300, 3}, {400, 4}, {500, 5}, {1000, 5}},
+       "yyyyyny"},
+      {"the browser's windows and the page's own share the rate",
+       {{0, -1}, {0, -1}, {0, -1}, {0, 0}, {0, 1}, {0, 2}, {0, -1}},
+       "yyyyynn"},
+      {"never more than eight of its own at once, however slow",
+       {{0, 7}, {2000, 8}, {4000, 9}, {6000, 7}},
+       "ynny"},
+      {"one refused for the count does not use up the rate",
+       {{0, 8}, {0, 8}, {0, 8}, {0, 8}, {0, 8}, {0, 8}, {0, 0}},
+       "nnnnnny"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    wb::NewWindowLimits limits;
+    std::string allowed;
+    for (const auto& [ms, open] : c.opens) {
+      const bool ok = open < 0 ? limits.MayOpenElsewhere(at(ms))
+                               : limits.MayOpenChild(static_cast<std::size_t>(open), at(ms));
+      allowed += ok ? 'y' : 'n';
+    }
+    EXPECT_EQ(allowed, c.allowed);
+  }
+}
