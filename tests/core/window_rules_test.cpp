@@ -117,6 +117,10 @@ TEST(WindowRules, TheBarsFollowTheVisKeyTheMenuAndFullScreen) {
     std::string shown;
   } cases[] = {
       {"every bar", "mnal", {}, "mnalNLSs"},
+      {"no vis key: every bar", "", {}, "mnalNLSs"},
+      {"letters in another case count for nothing", "MNAL", {}, "s"},
+      {"the navigation buttons alone, without the menu", "n", {}, "nNSs"},
+      {"the address box and the links", "la", {}, "alNLSs"},
       {"only the status bar", "-", {}, "s"},
       {"the address box alone keeps its row and the strip", "a-s", {}, "aNS"},
       {"the link bar alone", "ml", {}, "mlLSs"},
@@ -133,7 +137,8 @@ TEST(WindowRules, TheBarsFollowTheVisKeyTheMenuAndFullScreen) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    wb::WindowBars bars(wb::ParseVis(wb::FromUtf8(c.vis)));
+    // Without the key (or with it empty) the configuration keeps every bar.
+    wb::WindowBars bars(*c.vis ? wb::ParseVis(wb::FromUtf8(c.vis)) : wb::BarVisibility{});
     for (const std::string& step : c.steps) {
       if (step == "full") {
         EXPECT_TRUE(bars.SetFullScreen(true));
