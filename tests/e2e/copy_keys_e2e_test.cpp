@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <webkit2/webkit2.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,8 @@
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/page_script.h"
+#include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 
 namespace wbtest {
 namespace {
@@ -157,6 +161,31 @@ TEST_F(CopyKeysEndToEnd, RequestsGoThroughTheConfiguredProxy) {
     EXPECT_TRUE(SpinUntil([&] { return w.form->View().Title() == u"Direct"; }, 10000))
         << wb::ToUtf8(w.form->View().Title());
   }
+}
+
+// A download is one more request of the page's session: through the proxy as well.
+TEST_F(CopyKeysEndToEnd, ADownloadGoesThroughTheProxyToo) {
+  LoopbackServer proxy;
+  proxy.Page("http://name.test/", "<html><head><title>Through</title></head><body></body></html>");
+  const std::string data(5000, 'd');
+  proxy.Page("http://name.test/report.bin", data,
+             "Content-Type: application/octet-stream\r\n"
+             "Content-Disposition: attachment; filename=\"report.bin\"\r\n");
+  const std::string dir = TestRoot() + "/proxied-saves";
+  std::filesystem::create_directories(dir);
+  Window w({u"proxy=" + wb::FromUtf8(proxy.Base())});
+  w.views.chooseDownloadFile = [&](Gtk::Window*, const std::string&,
+                                   std::function<void(const std::string&)> answer) {
+    answer(dir + "/report.bin");
+  };
+  w.Go("http://name.test/");
+  ASSERT_TRUE(w.Loaded("http://name.test/"));
+  w.form->go(u"http://name.test/report.bin");
+  EXPECT_TRUE(SpinUntil([&] { return ReadFile(dir + "/report.bin") == data; }, 60000));
+  EXPECT_TRUE(proxy.Asked("http://name.test/report.bin"));
+  // The page stays as it was.
+  EXPECT_TRUE(
+      Stays([&] { return wb::ToUtf8(w.form->View().LocationURL()) == "http://name.test/"; }));
 }
 
 TEST_F(CopyKeysEndToEnd, ThePageColourSchemeFollowsDark) {
