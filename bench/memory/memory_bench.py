@@ -50,26 +50,16 @@ def run_once(args, server, session, exe, env_extra):
     server.count = 0
     try:
         env = wbbench.fresh_env(scratch, session, env_extra)
-        proc = subprocess.Popen([exe], env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                start_new_session=True, **session.run_as.popen_args())
+        proc = wbbench.start_program(exe, env, session)
         try:
             addresses = ["%s/p/%d" % (server.base, 1000 + i) for i in range(args.navigations)]
             addresses.append("%s/p/0" % server.base)
             server.loaded.get(timeout=args.timeout)
             for address in addresses:
-                subprocess.run([args.wbctl, "send", "--pid", str(proc.pid), "url=" + address],
-                               env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                               **session.run_as.popen_args())
+                wbbench.send_address(args.wbctl, proc.pid, address, env, session)
                 server.loaded.get(timeout=args.timeout)
             time.sleep(args.settle)
-            total = wbbench.tree_report(proc.pid)[0] / 1024.0
-            parts = {}
-            for field in ("Pss:", "Pss_Anon:"):
-                for name, kib in wbbench.tree_parts(proc.pid, field):
-                    parts.setdefault((name, field), 0)
-                    parts[(name, field)] += kib / 1024.0
-            return total, parts
+            return wbbench.tree_memory(proc.pid)
         finally:
             wbbench.stop_tree(proc)
     finally:
@@ -98,10 +88,7 @@ def main():
     threading.Thread(target=server.serve_forever, daemon=True).start()
     work = tempfile.mkdtemp(prefix="wbmem-copies-")
     os.chmod(work, 0o755)
-    wbctl = os.path.join(work, "wbctl")
-    shutil.copy2(args.wbctl, wbctl)
-    run_as.readable(wbctl)
-    args.wbctl = wbctl
+    args.wbctl = wbctl = wbbench.reachable_copy(args.wbctl, work, run_as)
     try:
         variants = []
         for i, text in enumerate(args.variant):
