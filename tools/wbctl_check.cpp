@@ -6,6 +6,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/config_keys.h"
@@ -246,46 +247,31 @@ void CheckGo(Findings& findings, const wb::ValueList& values, wb::TextView key) 
   if (!go.empty()) CheckAddress(findings, key, go, "the start address is ");
 }
 
-// The check of a key of the kind, which reads the key's value from the list itself.
-using KeyCheck = void (*)(Findings&, const wb::ValueList&, wb::TextView);
-KeyCheck CheckOfKind(wb::KeyKind kind) {
-  switch (kind) {
-    case wb::KeyKind::kCaption:
-      return nullptr;
-    case wb::KeyKind::kBanner:
-    case wb::KeyKind::kSwitch:
-    case wb::KeyKind::kScheme:
-      return &CheckSwitch;
-    case wb::KeyKind::kLinks:
-      return &CheckLinks;
-    case wb::KeyKind::kVis:
-      return &CheckVis;
-    case wb::KeyKind::kSize:
-      return &CheckSize;
-    case wb::KeyKind::kColor:
-      return &CheckColor;
-    case wb::KeyKind::kAddress:
-      return &CheckGo;
-    case wb::KeyKind::kZoom:
-      return &CheckZoom;
-    case wb::KeyKind::kTrust:
-      return &CheckTrust;
-    case wb::KeyKind::kAllow:
-      return &CheckAllow;
-    case wb::KeyKind::kHosts:
-      return
-          [](Findings& f, const wb::ValueList& v, wb::TextView k) { CheckHostPatterns(f, v, k); };
-    case wb::KeyKind::kDirectHosts:
-      return &CheckDirectHosts;
-    case wb::KeyKind::kAgent:
-      return &CheckAgent;
-    case wb::KeyKind::kProxy:
-      return &CheckProxy;
-    case wb::KeyKind::kStart:
-      return &CheckStart;
-  }
-  return nullptr;
+void CheckHosts(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  CheckHostPatterns(findings, values, key);
 }
+
+// The check of each kind of key, which reads the key's value from the list itself; a kind not
+// listed (the caption) takes any value.
+using KeyCheck = void (*)(Findings&, const wb::ValueList&, wb::TextView);
+constexpr std::pair<wb::KeyKind, KeyCheck> kKindChecks[] = {
+    {wb::KeyKind::kBanner, &CheckSwitch},
+    {wb::KeyKind::kSwitch, &CheckSwitch},
+    {wb::KeyKind::kScheme, &CheckSwitch},
+    {wb::KeyKind::kLinks, &CheckLinks},
+    {wb::KeyKind::kVis, &CheckVis},
+    {wb::KeyKind::kSize, &CheckSize},
+    {wb::KeyKind::kColor, &CheckColor},
+    {wb::KeyKind::kAddress, &CheckGo},
+    {wb::KeyKind::kZoom, &CheckZoom},
+    {wb::KeyKind::kTrust, &CheckTrust},
+    {wb::KeyKind::kAllow, &CheckAllow},
+    {wb::KeyKind::kHosts, &CheckHosts},
+    {wb::KeyKind::kDirectHosts, &CheckDirectHosts},
+    {wb::KeyKind::kAgent, &CheckAgent},
+    {wb::KeyKind::kProxy, &CheckProxy},
+    {wb::KeyKind::kStart, &CheckStart},
+};
 
 // The style and script blocks an executable carries, as the program would read them.
 void CheckPageBlocks(Findings& findings, const std::string& exe) {
@@ -302,7 +288,8 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
     if (wb::FindConfigKey(name) == nullptr) findings.Add(name, "unknown key");
   }
   for (const wb::ConfigKey& key : wb::kConfigKeys) {
-    if (const KeyCheck check = CheckOfKind(key.kind)) check(findings, values, key.name);
+    for (const auto& [kind, check] : kKindChecks)
+      if (kind == key.kind) check(findings, values, key.name);
   }
 }
 
