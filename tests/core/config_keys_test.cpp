@@ -4,7 +4,10 @@
 
 #include <set>
 
+#include "support/copy_keys.h"
 #include "support/lower_case.h"
+#include "support/values.h"
+#include "support/zoom_levels.h"
 
 namespace wb {
 namespace {
@@ -84,6 +87,35 @@ TEST(ConfigKeys, NumbersAndTriStates) {
     EXPECT_EQ(ConfiguredColor(c.values, u"color"), c.color);
     EXPECT_EQ(ConfiguredTriState(c.values, u"dark"), c.dark);
   }
+}
+
+// Where a key's parser has a reading of its own for an empty value, the table's fallback reads
+// the same, so that the table says what an absent key means.
+TEST(ConfigKeys, TheFallbacksAgreeWithTheParsers) {
+  int compared = 0;
+  for (const ConfigKey& key : kConfigKeys) {
+    SCOPED_TRACE(ToUtf8(key.name));
+    const std::string fallback = ToUtf8(key.fallback);
+    switch (key.kind) {
+      case KeyKind::kZoom:
+        EXPECT_EQ(ConfiguredZoom(key.fallback), ConfiguredZoom(u""));
+        break;
+      case KeyKind::kProxy:
+        EXPECT_EQ(ParseProxy(fallback), ParseProxy(""));
+        break;
+      case KeyKind::kStart:
+        EXPECT_EQ(ParseWindowStart(fallback), ParseWindowStart(""));
+        break;
+      case KeyKind::kSize:
+      case KeyKind::kColor:
+        EXPECT_EQ(TextToInt(key.fallback), 0);  // the design's
+        break;
+      default:
+        continue;
+    }
+    ++compared;
+  }
+  EXPECT_EQ(compared, 6);
 }
 
 }  // namespace
