@@ -143,6 +143,26 @@ def reachable_copy(path, work, run_as):
     return copy
 
 
+class Workplace:
+    """What a benchmark of copies sets up first and ends last: the unprivileged user and the
+    session the copies run in, `server` serving on loopback, and a work folder for the copies
+    with a copy of wbctl the user can reach (`wbctl`)."""
+
+    def __init__(self, user, server, prefix, wbctl):
+        self.run_as = RunAs(user)
+        self.session = Session(self.run_as)
+        self.server = server
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.work = tempfile.mkdtemp(prefix=prefix)
+        os.chmod(self.work, 0o755)
+        self.wbctl = reachable_copy(wbctl, self.work, self.run_as)
+
+    def close(self):
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.server.shutdown()
+        self.session.close()
+
+
 def stop_tree(proc):
     """Ends a contender: its process group, then whatever of its tree is left."""
     root = proc.pid

@@ -22,7 +22,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
@@ -81,14 +80,11 @@ def main():
     args = ap.parse_args()
     if not os.environ.get("DISPLAY") and not os.environ.get("WAYLAND_DISPLAY"):
         ap.error("no display: run under Xvfb")
-    run_as = wbbench.RunAs(args.user)
-    session = wbbench.Session(run_as)
     server = soak_bench.Server(0)
     server.hold = set(range(0, 1 << 20))  # the pages never click: the harness sends each address
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    work = tempfile.mkdtemp(prefix="wbmem-copies-")
-    os.chmod(work, 0o755)
-    args.wbctl = wbctl = wbbench.reachable_copy(args.wbctl, work, run_as)
+    place = wbbench.Workplace(args.user, server, "wbmem-copies-", args.wbctl)
+    run_as, session, work = place.run_as, place.session, place.work
+    args.wbctl = wbctl = place.wbctl
     try:
         variants = []
         for i, text in enumerate(args.variant):
@@ -121,9 +117,7 @@ def main():
                 med((prog, "Pss_Anon:")), med(("WebKitWebProces", "Pss:")),
                 med(("WebKitNetworkPr", "Pss:"))))
     finally:
-        shutil.rmtree(work, ignore_errors=True)
-        server.shutdown()
-        session.close()
+        place.close()
 
 
 if __name__ == "__main__":

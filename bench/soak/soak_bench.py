@@ -30,7 +30,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
@@ -233,14 +232,11 @@ def main():
         ap.error("no display: run under Xvfb (scripts/bench.sh does)")
     width, height = args.size.split("x")
 
-    run_as = wbbench.RunAs(args.user)
-    session = wbbench.Session(run_as)
     server = Server(args.pages)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    work = tempfile.mkdtemp(prefix="wbsoak-copies-")
-    os.chmod(work, 0o755)
-    # The program's user runs wbctl send.
-    args.wbctl = wbbench.reachable_copy(args.wbctl, work, run_as)
+    # The program's user runs wbctl send: the copy in the work folder.
+    place = wbbench.Workplace(args.user, server, "wbsoak-copies-", args.wbctl)
+    run_as, session, work = place.run_as, place.session, place.work
+    args.wbctl = place.wbctl
     print("the program runs as: %s (uid %d)" % (run_as.name, run_as.uid), flush=True)
     try:
         lines = ["title=Soak", "go=%s/p/0" % server.base, "width=" + width, "height=" + height]
@@ -261,9 +257,7 @@ def main():
         report(results, args)
         print("gateway page requests (the banner's): %d" % server.gateway_hits)
     finally:
-        shutil.rmtree(work, ignore_errors=True)
-        server.shutdown()
-        session.close()
+        place.close()
 
 
 if __name__ == "__main__":
