@@ -9,13 +9,13 @@
 #include <string>
 #include <utility>
 
-#include "engine/certificate_webkit.h"
 #include "engine/dialogs.h"
 #include "engine/engine_terms_webkit.h"
 #include "engine/http_auth_webkit.h"
 #include "engine/permissions_webkit.h"
 #include "engine/webkit_view.h"
 #include "platform/resources.h"
+#include "platform/tls_certificate.h"
 #include "storage/random_bytes.h"
 #include "storage/timeline.h"
 #include "support/certificate.h"

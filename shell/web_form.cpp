@@ -5,17 +5,14 @@
 #include <gtkmm/separatormenuitem.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <optional>
 #include <stdexcept>
 
 #include "model/window_rules.h"
 #include "shell/recent_list_model.h"
+#include "shell/ustring.h"
 #include "storage/timeline.h"
-#include "storage/window_config.h"
 #include "support/address.h"
 #include "support/address_parts.h"
-#include "support/host_patterns.h"
 #include "support/permissions.h"
 #include "support/values.h"
 
@@ -29,10 +26,6 @@ constexpr int kNavButtonWidth = 37;
 constexpr int kNavButtonHeight = 26;
 // The one picture of the link images; link buttons name pictures by index.
 constexpr const char* kLinkImages[] = {"emblem-web"};
-
-Glib::ustring U(const Text& t) {
-  return Glib::ustring(ToUtf8(t));
-}
 
 Gtk::Image* IconImage(const std::string& name, Gtk::IconSize size) {
   return Gtk::manage(new Gtk::Image(name, size));
@@ -153,29 +146,7 @@ void TWebForm::BuildDesign() {
   BindNavButton(btPrint, acPrint);
   NavBar.set_name("NavBar");
 
-  Addr.set_name("Addr");
-  Addr.set_tooltip_text("URL");
-  Addr.set_hexpand(true);
-  Addr.set_valign(Gtk::ALIGN_CENTER);
-  recentRows_.reset(RecentListModelNew(model_.Recent()));
-  gtk_combo_box_set_model(GTK_COMBO_BOX(Addr.gobj()), recentRows_.get());
-  Addr.get_entry()->set_placeholder_text("URL");
-  // The box takes the width the window has; by itself an entry asks for 150 pixels or more,
-  // which would make a narrow configured window wider than configured.
-  Addr.get_entry()->set_width_chars(4);
-  Addr.get_entry()->signal_key_press_event().connect(
-      [this](GdkEventKey* e) { return AddrKeyDown(e); }, false);
-  Addr.get_entry()->signal_insert_text().connect(
-      [this](const Glib::ustring&, int*) { ScheduleCompletion(); }, true);
-  // What the person types (or picks) is the model's text from then on.
-  Addr.get_entry()->signal_changed().connect([this] {
-    if (!settingAddr_) model_.AddrEdited(FromUtf8(Addr.get_entry()->get_text().raw()));
-  });
-  Addr.signal_changed().connect([this] {
-    if (Addr.get_active_row_number() < 0) return;
-    selectedEntry_ = FromUtf8(Addr.get_active_text().raw());
-    if (!settingAddr_) AddrClick();
-  });
+  BuildAddressBox();
 
   LinkBar.set_name("LinkBar");
   LinkBar.set_toolbar_style(Gtk::TOOLBAR_BOTH_HORIZ);
@@ -360,57 +331,6 @@ void TWebForm::SetWindowColor(std::int32_t color) {
 
 // --- Creation, destruction, resize -------------------------------------------------------
 
-void TWebForm::FormCreate() {
-  if (created_) return;
-  created_ = true;
-  // Step 1 is the construction: empty history and lists, no link buttons yet. 2: the
-  // configuration block from its sources; the model parses it and makes the link entries
-  // of step 7 from the link list of steps 5 and 6.
-  model_.Configure(services_.readConfig ? services_.readConfig() : WindowConfigFromValues({}));
-  TimelineMarkOnce("window's configuration read");
-  const WindowConfig& config = model_.Config();
-  services_.views->ApplyConfig(config);
-  // 3 and 4: title and banner.
-  bannerLabel.set_text(U(config.bannerCaption));
-  if (!config.caption.empty()) set_title(U(config.caption));
-  pBanner.set_visible(config.bannerShown);
-  // 8: the visible bars.
-  if (config.visApplied) vis(config.vis);
-  // 9 and 10: size and colour.
-  if (config.width > 0 || config.height > 0) {
-    int w = 0, h = 0;
-    get_default_size(w, h);
-    set_default_size(config.width > 0 ? config.width : w, config.height > 0 ? config.height : h);
-  }
-  if (config.color > 0) SetWindowColor(config.color);
-  ApplyPermissionConfig();
-  ConfigurePageTools();
-  ApplyStartState();
-  // 11: the start address.
-  if (!config.go.empty()) go(config.go, 0);
-  actionList.Invalidate();
-}
-
-void TWebForm::ApplyPermissionConfig() {
-  const WindowConfig& config = model_.Config();
-  const std::string startOrigin = OriginOf(ResolveAddress(ToUtf8(config.go)));
-  pPermission->Prompts().Configure(startOrigin, config.allow);
-  // Notifications on the desktop carry the window's title; a new web process learns which of
-  // the site's origins were allowed or refused them, as Notification.permission shows.
-  services_.views->notificationAppName = get_title();
-  services_.views->notificationOrigins = [this, startOrigin](std::vector<std::string>& allowed,
-                                                             std::vector<std::string>& blocked) {
-    std::vector<const Text*> addresses;
-    for (const auto& link : model_.Links()) addresses.push_back(&link.address);
-    for (const auto& address : model_.HistoryList()) addresses.push_back(&address);
-    for (const auto& origin : NotificationOrigins(startOrigin, addresses)) {
-      const std::optional<bool> known =
-          pPermission->Prompts().Known(origin, {PermissionKind::kNotifications});
-      if (known) (*known ? allowed : blocked).push_back(origin);
-    }
-  };
-}
-
 void TWebForm::FormDestroy() {
   for (Gtk::ToolButton* button : linkButtons) LinkBar.remove(*button);
   linkButtons.clear();
@@ -457,11 +377,6 @@ void TWebForm::acClick(Action& sender) {
     web->Print();
   else if (&sender == &acExit)
     close();
-}
-
-bool TWebForm::AddrKeyDown(GdkEventKey* event) {
-  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) model_.AddrKeyDown();
-  return false;  // the key keeps its normal editing effect
 }
 
 void TWebForm::LinksClick(Gtk::ToolButton& button) {
@@ -555,37 +470,7 @@ void TWebForm::DropClosedChildren() {
   closed.clear();
 }
 
-// --- Address box and status: the model's changes --------------------------------------
-
-void TWebForm::AddrTextChanged(const Text& text) {
-  ShowAddrText(text);
-}
-
-void TWebForm::ShowAddrText(const Text& text) {
-  settingAddr_ = true;
-  Addr.get_entry()->set_text(U(text));
-  // The entry equal to the text counts as the selected one, so that typing it again does not
-  // navigate a second time.
-  selectedEntry_.clear();
-  const auto listed = model_.FindListedExactly(text);
-  if (listed != model_.Recent().end()) {
-    GtkTreeIter row = RecentListModelIter(recentRows_.get(), listed);
-    gtk_combo_box_set_active_iter(GTK_COMBO_BOX(Addr.gobj()), &row);
-    selectedEntry_ = text;
-  }
-  settingAddr_ = false;
-}
-
-void TWebForm::RecentMovedToTop(const Text&, std::optional<std::size_t> from) {
-  settingAddr_ = true;
-  const Glib::ustring keep = Addr.get_entry()->get_text();
-  if (from)
-    RecentListModelMovedToTop(recentRows_.get(), *from);
-  else
-    RecentListModelPrepended(recentRows_.get());
-  Addr.get_entry()->set_text(keep);
-  settingAddr_ = false;
-}
+// --- Status and link bar: the model's changes -----------------------------------------
 
 void TWebForm::StatusChanged(const Text& text) {
   StatusBar.remove_all_messages();
@@ -612,67 +497,7 @@ void TWebForm::LinksChanged() {
   }
 }
 
-void TWebForm::ScheduleCompletion() {
-  if (settingAddr_ || completion_.connected()) return;
-  // Only what the user types is completed; text the box sets itself (an entry picked from
-  // the list) is left as it is.
-  GdkEvent* current = gtk_get_current_event();
-  bool typed = current && current->type == GDK_KEY_PRESS;
-  if (current) gdk_event_free(current);
-  if (!typed) return;
-  // The entry places the cursor after the typed characters only once the insertion is done,
-  // so the completion runs right after it.
-  completion_ = Glib::signal_idle().connect(
-      [this] {
-        CompleteAddress();
-        return false;
-      },
-      Glib::PRIORITY_HIGH_IDLE);
-}
-
-void TWebForm::CompleteAddress() {
-  Gtk::Entry* entry = Addr.get_entry();
-  Glib::ustring typed = entry->get_text();
-  int start = 0, end = 0;
-  // Complete only while typing at the end of the text.
-  if (entry->get_selection_bounds(start, end) ||
-      entry->get_position() != static_cast<int>(typed.length()) || typed.empty())
-    return;
-  // The box's rows are in the order of the model's list.
-  const std::optional<Completion> found =
-      CompleteFrom(model_.Recent(), FromUtf8(typed.raw()), selectedEntry_);
-  if (!found) return;
-  if (!found->alreadySelected) {
-    // Moving the selection to the entry navigates to it (AddrClick).
-    if (Addr.get_active_row_number() == found->index)
-      AddrClick();
-    else
-      Addr.set_active(found->index);
-  } else {
-    settingAddr_ = true;
-    entry->set_text(U(found->entry));
-    settingAddr_ = false;
-    model_.AddrEdited(found->entry);  // completed as if typed
-  }
-  entry->select_region(static_cast<int>(typed.length()), -1);
-}
-
-// --- Configuration and link bar ----------------------------------------------------------
-
-void TWebForm::vis(const Text& s) {
-  BarVisibility bars = ParseVis(s);
-  if (!bars.menu) DestroyMenu();
-  NavBar.set_visible(bars.navbar);
-  Addr.set_visible(bars.address);
-  LinkBar.set_visible(bars.linkbar);
-  coolRowNav.set_visible(bars.navbar || bars.address);
-  coolRowLinks.set_visible(bars.linkbar);
-  if (!bars.navbar && !bars.address && !bars.linkbar) CoolBar.hide();
-  if (!bars.statusbar) StatusBar.hide();
-  // A hidden address box cannot take keys: the focus it had at start goes to the page, which
-  // would otherwise get no key until the person clicks into it.
-  FocusThePageIfLost();
-}
+// --- Focus ---------------------------------------------------------------------------------
 
 void TWebForm::FocusThePageIfLost() {
   // Shown within this window, whether or not the window itself is shown yet.

@@ -223,7 +223,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
 
   void BuildDesign();
   // The start origin and the "allow" key for the permission bar, and the desktop
-  // notifications' name and known answers for the engine.
+  // notifications' name and known answers for the engine (form_config.cpp, with FormCreate
+  // and vis).
   void ApplyPermissionConfig();
   void BuildMenu();
   // The web view's callbacks to the window: all set in one place, all cleared in one.
@@ -251,9 +252,11 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void RememberPlacement();
   Gtk::MenuItem* ActionItem(Action& action);
   void BindNavButton(Gtk::ToolButton& button, Action& action);
+  void ApplyCss();
+  // The address box (address_box.cpp): its list, its handlers and the completion.
+  void BuildAddressBox();
   void ScheduleCompletion();
   void CompleteAddress();
-  void ApplyCss();
   // Shows `text` in the address box and selects its list entry if it has one, without that
   // counting as the person's choice.
   void ShowAddrText(const Text& text);

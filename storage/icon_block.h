@@ -1,7 +1,7 @@
 #pragma once
 // The icon a branded copy carries: a second block after the configuration block, named
-// "WebBrowser.icon", holding the picture file (PNG or SVG) as Base64 text. Base64 uses neither
-// "-" nor "!", so the text can never hold the start of a boundary line.
+// "WebBrowser.icon", holding the picture file (PNG or SVG) as a Base64 block
+// (storage/base64_block.h), written with Base64BlockContent; the caller checks the picture.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -18,10 +18,6 @@ inline constexpr std::u16string_view kProgramIconResourceName = u"webbrowser.png
 // The largest picture file a copy carries. An icon needs far less; the limit keeps a damaged
 // or mistaken block from costing the program memory at every start.
 inline constexpr std::size_t kMaxIconBytes = std::size_t{1} << 20;
-
-// The block content for the picture `bytes`: Base64 in lines of 76 characters, CR LF between
-// them. The caller checks the size and the picture itself.
-std::string IconBlockContent(std::string_view bytes);
 
 // The picture of the icon block in the block text file `exePath`: the decoded bytes, or empty
 // when the file does not exist or holds no icon block, and when the block is not valid Base64

@@ -1,8 +1,8 @@
 #pragma once
 // The style and the script a branded copy carries for its own pages: blocks after the
 // configuration block, named "WebBrowser.css" and "WebBrowser.js", each holding the UTF-8 text
-// as Base64 (as the icon block does, so that no line of the text can end the block, and
-// characters beyond the block's code page survive).
+// as a Base64 block (storage/base64_block.h, written with Base64BlockContent once the text has
+// no PageBlockProblem).
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -19,9 +19,6 @@ inline constexpr std::size_t kMaxPageBlockBytes = std::size_t{1} << 20;
 // What is wrong with `text` as a style or script of a copy: empty when it can be carried, else
 // the reason ("larger than 1048576 bytes", "not valid UTF-8", "holds a NUL character").
 std::string PageBlockProblem(std::string_view text);
-
-// The block content for the text `text` (already checked): Base64 in lines of 76 characters.
-std::string PageBlockContent(std::string_view text);
 
 // The text of a block content already read: empty when it is not valid Base64 or its text has
 // a PageBlockProblem.

@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "storage/fsx.h"
 #include "storage/page_blocks.h"
 #include "support/fields.h"
@@ -42,7 +40,7 @@ ValueList BuiltInLinkList() {
 }
 
 ValueList LinkListFromConfig(const ValueList& resList) {
-  const Text links = ValueOf(resList, u"links");
+  const Text links = ConfiguredValue(resList, u"links");
   if (links.empty()) return BuiltInLinkList();
   return SplitLines(ReplaceAll(links, u"|", u"\r\n"));
 }
@@ -81,23 +79,21 @@ ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& e
 namespace {
 
 void ApplyEverydayKeys(const ValueList& resList, WindowConfig& config) {
-  config.zoom = ConfiguredZoom(ValueOf(resList, u"zoom"));
-  config.devtools = TextToBool(ValueOf(resList, u"devtools"));
-  const Text spell = ValueOf(resList, u"spell");
-  config.spell = spell.empty() || TextToBool(spell);
-  config.remember = TextToBool(ValueOf(resList, u"remember"));
+  config.zoom = ConfiguredZoom(ConfiguredValue(resList, u"zoom"));
+  config.devtools = ConfiguredSwitch(resList, u"devtools");
+  config.spell = ConfiguredSwitch(resList, u"spell");
+  config.remember = ConfiguredSwitch(resList, u"remember");
 }
 
 void ApplyCopyKeys(const ValueList& resList, WindowConfig& config) {
-  config.agent = ParseUserAgent(ToUtf8(ValueOf(resList, u"agent")));
-  config.proxy = ParseProxy(ToUtf8(ValueOf(resList, u"proxy")));
-  config.noproxy = ParseHostPatterns(ToUtf8(ValueOf(resList, u"noproxy")));
-  const Text dark = ValueOf(resList, u"dark");
-  if (!TrimBlanks(TextView(dark)).empty()) config.dark = TextToBool(dark);
-  config.start = ParseWindowStart(ToUtf8(ValueOf(resList, u"start")));
-  config.ontop = TextToBool(ValueOf(resList, u"ontop"));
-  config.badge = TextToBool(ValueOf(resList, u"badge"));
-  config.tray = TextToBool(ValueOf(resList, u"tray"));
+  config.agent = ParseUserAgent(ToUtf8(ConfiguredValue(resList, u"agent")));
+  config.proxy = ParseProxy(ToUtf8(ConfiguredValue(resList, u"proxy")));
+  config.noproxy = ParseHostPatterns(ToUtf8(ConfiguredValue(resList, u"noproxy")));
+  config.dark = ConfiguredTriState(resList, u"dark");
+  config.start = ParseWindowStart(ToUtf8(ConfiguredValue(resList, u"start")));
+  config.ontop = ConfiguredSwitch(resList, u"ontop");
+  config.badge = ConfiguredSwitch(resList, u"badge");
+  config.tray = ConfiguredSwitch(resList, u"tray");
 }
 
 }  // namespace
@@ -106,34 +102,34 @@ WindowConfig WindowConfigFromValues(const ValueList& resList) {
   WindowConfig config;
   config.resList = resList;
 
-  config.bannerCaption = ValueOf(resList, u"title");
+  config.bannerCaption = ConfiguredValue(resList, u"title");
   config.bannerShown = !config.bannerCaption.empty();
   config.caption = config.bannerCaption;
 
-  const Text showBanner = ValueOf(resList, u"showbanner");
+  const Text showBanner = ConfiguredValue(resList, u"showbanner");
   if (!showBanner.empty()) config.bannerShown = TextToBool(showBanner);
 
   config.linkList = LinkListFromConfig(resList);
   config.linkButtons = LinkButtons(config.linkList);
 
-  config.vis = ValueOf(resList, u"vis");
+  config.vis = ConfiguredValue(resList, u"vis");
   if (!config.vis.empty()) {
     config.visApplied = true;
     config.bars = ParseVis(config.vis);
   }
 
-  config.width = std::max(TextToInt(ValueOf(resList, u"width")), 0);
-  config.height = std::max(TextToInt(ValueOf(resList, u"height")), 0);
-  config.color = std::max(TextToColor(ValueOf(resList, u"color")), 0);
-  config.go = ValueOf(resList, u"go");
-  config.webinfo = TextToBool(ValueOf(resList, u"webinfo"));
+  config.width = ConfiguredSize(resList, u"width");
+  config.height = ConfiguredSize(resList, u"height");
+  config.color = ConfiguredColor(resList, u"color");
+  config.go = ConfiguredValue(resList, u"go");
+  config.webinfo = ConfiguredSwitch(resList, u"webinfo");
   ApplyEverydayKeys(resList, config);
-  config.gpu = TextToBool(ValueOf(resList, u"gpu"));
-  config.trust = ParseTrustList(ToUtf8(ValueOf(resList, u"trust")));
-  config.internal = ParseHostPatterns(ToUtf8(ValueOf(resList, u"internal")));
-  config.allow = ParseAllowList(ToUtf8(ValueOf(resList, u"allow")));
-  config.single = TextToBool(ValueOf(resList, u"single"));
-  config.ephemeral = TextToBool(ValueOf(resList, u"ephemeral"));
+  config.gpu = ConfiguredSwitch(resList, u"gpu");
+  config.trust = ParseTrustList(ToUtf8(ConfiguredValue(resList, u"trust")));
+  config.internal = ParseHostPatterns(ToUtf8(ConfiguredValue(resList, u"internal")));
+  config.allow = ParseAllowList(ToUtf8(ConfiguredValue(resList, u"allow")));
+  config.single = ConfiguredSwitch(resList, u"single");
+  config.ephemeral = ConfiguredSwitch(resList, u"ephemeral");
   ApplyCopyKeys(resList, config);
   return config;
 }

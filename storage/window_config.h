@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/config_keys.h"
 #include "storage/value_list.h"
 #include "support/certificate.h"
 #include "support/copy_keys.h"
@@ -26,16 +27,6 @@ inline constexpr std::u16string_view kConfigBlockName = u"WebBrowser";
 
 // The embedded default configuration, looked up with LoadResText (stored as WEBBROWSER_TXT).
 inline constexpr std::u16string_view kConfigResourceName = u"WebBrowser.txt";
-
-// The keys the window reads, in the order it applies them.
-inline constexpr std::u16string_view kConfigKeys[] = {
-    u"title", u"showbanner", u"links", u"vis", u"width", u"height", u"color", u"go", u"webinfo",
-    u"gpu", u"ephemeral", u"trust", u"allow", u"single", u"internal",
-    // The everyday controls beyond the window's design.
-    u"zoom", u"devtools", u"spell", u"remember",
-    // What a maker sets per copy: the engine's user agent and proxy, the page's colour scheme,
-    // how the window starts, the unread badge and the tray item.
-    u"agent", u"proxy", u"noproxy", u"dark", u"start", u"ontop", u"badge", u"tray"};
 
 // Which bars remain after `vis`. Without a vis value every bar is shown.
 struct BarVisibility {

@@ -127,7 +127,10 @@ AddressParts ParseAddress(std::string_view address) {
     authorityValid = ReadAuthority(rest.substr(0, end), parts);
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
   }
-  parts.path = std::string(rest.substr(0, rest.find_first_of("?#")));
+  rest = rest.substr(0, rest.find('#'));
+  const std::size_t question = rest.find('?');
+  parts.path = std::string(rest.substr(0, question));
+  if (question != std::string_view::npos) parts.query = std::string(rest.substr(question));
   parts.valid = authorityValid;
   if (IsWebScheme(parts.scheme) && parts.host.empty()) parts.valid = false;
   return parts;

@@ -33,6 +33,8 @@ struct AddressParts {
   // After the authority (or after the scheme's ":" for an address without one) up to "?" or
   // "#", as written (not percent-decoded).
   std::string path;
+  // From the "?" after the path up to "#", with its "?", as written; empty when there is none.
+  std::string query;
 };
 
 // The parts of `address` (UTF-8). Spaces and tabs at either end are ignored. The authority

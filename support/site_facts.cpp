@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "support/address_parts.h"
+
 namespace wb {
 namespace {
 
@@ -27,9 +29,6 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-bool IsAlpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -99,45 +98,26 @@ std::string WebAddress::Text() const {
 }
 
 std::optional<WebAddress> ParseWebAddress(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return std::nullopt;
-  }
-  const auto colon = text.find("://");
-  if (colon == std::string_view::npos) return std::nullopt;
+  // ParseAddress forgives blanks at the ends, as an address box does; text read from a page
+  // or a header with a blank or a control anywhere is no address to fetch.
+  if (std::ranges::any_of(
+          text, [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; }))
+    return std::nullopt;
+  const AddressParts parts = ParseAddress(text);
+  if (!parts.valid || !parts.hasAuthority || (parts.scheme != "http" && parts.scheme != "https"))
+    return std::nullopt;
+  // A name and password would be sent along with every fetch of the site's files.
+  if (!parts.userInfo.empty()) return std::nullopt;
   WebAddress address;
-  address.scheme = LowerText(text.substr(0, colon));
-  if (address.scheme != "http" && address.scheme != "https") return std::nullopt;
-  std::string_view rest = text.substr(colon + 3);
-  if (const auto hash = rest.find('#'); hash != std::string_view::npos) rest = rest.substr(0, hash);
-  const auto authorityEnd = rest.find_first_of("/?");
-  std::string_view authority = rest.substr(0, authorityEnd);
-  rest = authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd);
-  if (authority.find('@') != std::string_view::npos) return std::nullopt;
-  if (!authority.empty() && authority.front() == '[') {
-    const auto close = authority.find(']');
-    if (close == std::string_view::npos) return std::nullopt;
-    address.host = LowerText(authority.substr(0, close + 1));
-    authority.remove_prefix(close + 1);
-    if (!authority.empty() && authority.front() != ':') return std::nullopt;
-  } else {
-    const auto portColon = authority.find(':');
-    address.host = LowerText(authority.substr(0, portColon));
-    authority =
-        portColon == std::string_view::npos ? std::string_view() : authority.substr(portColon);
-  }
-  if (address.host.empty()) return std::nullopt;
-  if (!authority.empty()) {
-    const std::string_view port = authority.substr(1);
-    if (port.size() > 5 || !std::all_of(port.begin(), port.end(), IsDigit)) return std::nullopt;
-    if (!port.empty() && std::atoi(std::string(port).c_str()) > 65535) return std::nullopt;
-    const bool ownPort =
-        (address.scheme == "http" && port == "80") || (address.scheme == "https" && port == "443");
-    if (!ownPort) address.port = std::string(port);
-  }
-  const auto question = rest.find('?');
-  address.path = std::string(rest.substr(0, question));
-  if (question != std::string_view::npos) address.query = std::string(rest.substr(question));
-  address.path = RemoveDotSegments(address.path.empty() ? "/" : address.path);
+  address.scheme = parts.scheme;
+  address.host = parts.host;
+  if (parts.port >= 0 && parts.port != DefaultPortOf(parts.scheme))
+    address.port = std::to_string(parts.port);
+  // The engine reads "\" in a web address's path as "/", and so does the fetch.
+  std::string path = parts.path;
+  std::ranges::replace(path, '\\', '/');
+  address.path = RemoveDotSegments(path.empty() ? "/" : path);
+  address.query = parts.query;
   return address;
 }
 
@@ -146,13 +126,7 @@ std::optional<std::string> ResolveWebReference(std::string_view base, std::strin
   if (!parsedBase) return std::nullopt;
   std::string_view ref = Trim(reference);
   if (const auto hash = ref.find('#'); hash != std::string_view::npos) ref = ref.substr(0, hash);
-  // A scheme: letters, digits, "+", "-", "." before ":" and no "/" earlier.
-  std::size_t i = 0;
-  while (i < ref.size() && (IsAlpha(ref[i]) || (i > 0 && (IsDigit(ref[i]) || ref[i] == '+' ||
-                                                          ref[i] == '-' || ref[i] == '.')))) {
-    ++i;
-  }
-  if (i > 0 && i < ref.size() && ref[i] == ':') {
+  if (!ParseAddress(ref).scheme.empty()) {
     const auto address = ParseWebAddress(ref);
     if (!address) return std::nullopt;
     return address->Text();
@@ -166,19 +140,14 @@ std::optional<std::string> ResolveWebReference(std::string_view base, std::strin
   if (ref.empty()) return out.Text();
   const auto question = ref.find('?');
   const std::string_view path = ref.substr(0, question);
-  const std::string query =
-      question == std::string_view::npos ? "" : std::string(ref.substr(question));
-  if (path.empty()) {
-    out.query = query;
-  } else if (path.front() == '/') {
-    out.path = RemoveDotSegments(path);
-    out.query = query;
-  } else {
-    const std::string dir = parsedBase->path.substr(0, parsedBase->path.rfind('/') + 1);
-    out.path = RemoveDotSegments(dir + std::string(path));
-    out.query = query;
+  out.query = question == std::string_view::npos ? "" : std::string(ref.substr(question));
+  if (!path.empty() && path.front() == '/') {
+    out.path = path;
+  } else if (!path.empty()) {
+    out.path = parsedBase->path.substr(0, parsedBase->path.rfind('/') + 1) + std::string(path);
   }
-  // The result must itself read back as a web address (no blanks or controls in the path).
+  // The result must itself read back as a web address (no blanks or controls in the path); the
+  // reading also removes the dot segments.
   const auto checked = ParseWebAddress(out.Text());
   if (!checked) return std::nullopt;
   return checked->Text();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/glib_ptr.h"
+#include "platform/tls_certificate.h"
 #include "support/site_facts.h"
 
 namespace wbctl {
@@ -17,38 +18,6 @@ namespace {
 using wb::GObjectPtr;
 using wb::GPtr;
 using wb::OutPtr;
-
-std::string Fingerprint(GTlsCertificate* certificate) {
-  GByteArray* bytes = nullptr;
-  g_object_get(certificate, "certificate", &bytes, nullptr);
-  if (bytes == nullptr) return {};
-  std::vector<std::uint8_t> digest(32);
-  gsize length = digest.size();
-  GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
-  g_checksum_update(sum, bytes->data, bytes->len);
-  g_checksum_get_digest(sum, digest.data(), &length);
-  g_checksum_free(sum);
-  g_byte_array_unref(bytes);
-  digest.resize(length);
-  return wb::FingerprintText(digest);
-}
-
-unsigned Problems(GTlsCertificateFlags errors) {
-  static constexpr std::pair<GTlsCertificateFlags, unsigned> kProblems[] = {
-      {G_TLS_CERTIFICATE_UNKNOWN_CA, wb::kCertUnknownIssuer},
-      {G_TLS_CERTIFICATE_BAD_IDENTITY, wb::kCertWrongHost},
-      {G_TLS_CERTIFICATE_NOT_ACTIVATED, wb::kCertNotYetValid},
-      {G_TLS_CERTIFICATE_EXPIRED, wb::kCertExpired},
-      {G_TLS_CERTIFICATE_REVOKED, wb::kCertRevoked},
-      {G_TLS_CERTIFICATE_INSECURE, wb::kCertInsecure},
-      {G_TLS_CERTIFICATE_GENERIC_ERROR, wb::kCertOther},
-  };
-  unsigned problems = 0;
-  for (const auto& [flag, problem] : kProblems) {
-    if (errors & flag) problems |= problem;
-  }
-  return problems;
-}
 
 struct CertificateCheck {
   const wb::TrustList* trust;
@@ -104,8 +73,8 @@ FetchedFile SiteFetcher::Get(const std::string& address, std::size_t maxBytes) {
                      G_CALLBACK(+[](SoupMessage*, GTlsCertificate* certificate,
                                     GTlsCertificateFlags errors, gpointer data) -> gboolean {
                        auto* c = static_cast<CertificateCheck*>(data);
-                       const std::string fingerprint = Fingerprint(certificate);
-                       const unsigned problems = Problems(errors);
+                       const std::string fingerprint = wb::CertificateFingerprint(certificate);
+                       const unsigned problems = wb::CertificateProblems(errors);
                        if (c->trust->Trusts(fingerprint, c->host, true, problems)) return TRUE;
                        std::string words;
                        for (const std::string& w : wb::CertificateProblemWords(problems)) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "storage/atomic_file.h"
+#include "storage/base64_block.h"
 #include "storage/elf_file.h"
 #include "storage/fsx.h"
 #include "storage/icon_block.h"
@@ -342,10 +343,9 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
       left -= want;
     }
     dest.wBlock(wb::kConfigBlockName, content);
-    if (!icon.empty()) dest.wBlock(wb::kIconBlockName, wb::FromAnsi(wb::IconBlockContent(icon)));
-    if (!style.empty()) dest.wBlock(wb::kStyleBlockName, wb::FromAnsi(wb::PageBlockContent(style)));
-    if (!script.empty())
-      dest.wBlock(wb::kScriptBlockName, wb::FromAnsi(wb::PageBlockContent(script)));
+    if (!icon.empty()) wb::WriteBase64Block(dest, wb::kIconBlockName, icon);
+    if (!style.empty()) wb::WriteBase64Block(dest, wb::kStyleBlockName, style);
+    if (!script.empty()) wb::WriteBase64Block(dest, wb::kScriptBlockName, script);
   }
   try {
     copy->Commit();

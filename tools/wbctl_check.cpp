@@ -6,8 +6,10 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "storage/config_keys.h"
 #include "storage/page_blocks.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
@@ -88,13 +90,13 @@ void CheckSwitch(Findings& findings, const wb::ValueList& values, wb::TextView k
   }
 }
 
-void CheckColor(Findings& findings, const wb::ValueList& values) {
-  const wb::Text value = wb::ValueOf(values, u"color");
+void CheckColor(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
   if (value.empty()) return;
   const std::int32_t color = wb::TextToColor(value);
   if (color <= 0) {
-    findings.Add(u"color", Quote(value) + " reads as " + std::to_string(color) +
-                               ", 0 or less, and is ignored (black cannot be configured)");
+    findings.Add(key, Quote(value) + " reads as " + std::to_string(color) +
+                          ", 0 or less, and is ignored (black cannot be configured)");
     return;
   }
   // Web notation: "#" and six digits, which are read as blue, green and red pairs.
@@ -103,40 +105,40 @@ void CheckColor(Findings& findings, const wb::ValueList& values) {
       web ? value.size() > 7 || !std::all_of(value.begin() + 1, value.end(), IsHexDigit)
           : wb::ClassifyNumber(value) == wb::NumberForm::kTrailing;
   if (trailing) {
-    findings.Add(u"color", Quote(value) + " has characters after the colour; it reads as " +
-                               std::to_string(color));
+    findings.Add(key, Quote(value) + " has characters after the colour; it reads as " +
+                          std::to_string(color));
   } else if (color > 0xFFFFFF) {
-    findings.Add(u"color", Quote(value) + " is beyond #FFFFFF; only its lowest three bytes count");
+    findings.Add(key, Quote(value) + " is beyond #FFFFFF; only its lowest three bytes count");
   }
 }
 
 // The zoom is a percentage within the zoom's bounds; "%" after the number is fine.
-void CheckZoom(Findings& findings, const wb::ValueList& values) {
-  const wb::Text value = wb::ValueOf(values, u"zoom");
+void CheckZoom(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
   if (value.empty()) return;
   const int number = wb::TextToInt(value);
   const int applied = wb::ConfiguredZoom(value);
   if (number <= 0) {
-    findings.Add(u"zoom", Quote(value) + " reads as " + std::to_string(number) + ", 0 or less; " +
-                              std::to_string(applied) + " % applies");
+    findings.Add(key, Quote(value) + " reads as " + std::to_string(number) + ", 0 or less; " +
+                          std::to_string(applied) + " % applies");
     return;
   }
   if (number != applied) {
-    findings.Add(u"zoom", Quote(value) + " is outside " + std::to_string(wb::kMinZoom) + " to " +
-                              std::to_string(wb::kMaxZoom) + " %; " + std::to_string(applied) +
-                              " % applies");
+    findings.Add(key, Quote(value) + " is outside " + std::to_string(wb::kMinZoom) + " to " +
+                          std::to_string(wb::kMaxZoom) + " %; " + std::to_string(applied) +
+                          " % applies");
   }
   const bool percentSign =
       value.size() > 1 && value.back() == u'%' &&
       wb::ClassifyNumber(value.substr(0, value.size() - 1)) == wb::NumberForm::kWhole;
   if (!percentSign && wb::ClassifyNumber(value) == wb::NumberForm::kTrailing) {
-    findings.Add(u"zoom", Quote(value) + " has characters after the number; it reads as " +
-                              std::to_string(number));
+    findings.Add(key, Quote(value) + " has characters after the number; it reads as " +
+                          std::to_string(number));
   }
 }
 
-void CheckVis(Findings& findings, const wb::ValueList& values) {
-  const wb::Text vis = wb::ValueOf(values, u"vis");
+void CheckVis(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text vis = wb::ValueOf(values, key);
   wb::Text ignored;
   for (std::size_t i = 0; i < vis.size(); ++i) {
     const char16_t c = vis[i];
@@ -145,98 +147,131 @@ void CheckVis(Findings& findings, const wb::ValueList& values) {
     if (!used && ignored.find(c) == wb::Text::npos) ignored += c;
   }
   if (!ignored.empty()) {
-    findings.Add(u"vis", Quote(vis) + ": these characters are ignored: " + Quote(ignored) +
-                             " (the letters are m, n, a, l and -s, lower case)");
+    findings.Add(key, Quote(vis) + ": these characters are ignored: " + Quote(ignored) +
+                          " (the letters are m, n, a, l and -s, lower case)");
   }
 }
 
-void CheckLinks(Findings& findings, const wb::ValueList& values) {
-  if (wb::ValueOf(values, u"links").empty()) return;
+void CheckLinks(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  if (wb::ValueOf(values, key).empty()) return;
   const wb::ValueList links = wb::LinkListFromConfig(values);
   const auto buttons = wb::LinkButtons(links);
   for (std::size_t i = 0; i < links.size(); ++i) {
     if (links[i].find(u'=') == wb::Text::npos) {
-      findings.Add(u"links", "entry " + Quote(links[i]) +
-                                 " has no \"=\"; its button has no caption and does nothing");
+      findings.Add(key, "entry " + Quote(links[i]) +
+                            " has no \"=\"; its button has no caption and does nothing");
       continue;
     }
     const wb::Text& caption = buttons[i].caption;
-    CheckAddress(findings, u"links", buttons[i].address, Quote(caption) + " has the address ");
+    CheckAddress(findings, key, buttons[i].address, Quote(caption) + " has the address ");
     const wb::Text value = wb::EntryValue(links[i]);
     const auto comma = value.find(u',');
     if (comma != wb::Text::npos &&
         wb::ClassifyNumber(value.substr(comma + 1)) != wb::NumberForm::kWhole) {
-      findings.Add(u"links", "icon " + Quote(value.substr(comma + 1)) + " of " + Quote(caption) +
-                                 " is not a whole number; it reads as " +
-                                 std::to_string(buttons[i].icon));
+      findings.Add(key, "icon " + Quote(value.substr(comma + 1)) + " of " + Quote(caption) +
+                            " is not a whole number; it reads as " +
+                            std::to_string(buttons[i].icon));
     }
   }
 }
 
-void CheckTrust(Findings& findings, const wb::ValueList& values) {
-  const wb::TrustList trust = wb::ParseTrustList(wb::ToUtf8(wb::ValueOf(values, u"trust")));
+void CheckTrust(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::TrustList trust = wb::ParseTrustList(wb::ToUtf8(wb::ValueOf(values, key)));
   for (const auto& item : trust.invalid) {
-    findings.Add(u"trust", Quote(wb::FromUtf8(item)) +
-                               " is not a SHA-256 fingerprint (64 hexadecimal digits, colons "
-                               "optional) or HOST=FINGERPRINT; it is ignored");
+    findings.Add(key, Quote(wb::FromUtf8(item)) +
+                          " is not a SHA-256 fingerprint (64 hexadecimal digits, colons "
+                          "optional) or HOST=FINGERPRINT; it is ignored");
   }
 }
 
-void CheckAllow(Findings& findings, const wb::ValueList& values) {
-  const wb::AllowList allow = wb::ParseAllowList(wb::ToUtf8(wb::ValueOf(values, u"allow")));
+void CheckAllow(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::AllowList allow = wb::ParseAllowList(wb::ToUtf8(wb::ValueOf(values, key)));
   for (const auto& item : allow.invalid) {
-    findings.Add(u"allow", Quote(wb::FromUtf8(item)) + " is no permission kind (" +
-                               wb::PermissionKindNames() + "); it is ignored");
+    findings.Add(key, Quote(wb::FromUtf8(item)) + " is no permission kind (" +
+                          wb::PermissionKindNames() + "); it is ignored");
   }
 }
 
-void CheckInternal(Findings& findings, const wb::ValueList& values) {
-  const wb::HostPatterns internal =
-      wb::ParseHostPatterns(wb::ToUtf8(wb::ValueOf(values, u"internal")));
-  for (const auto& item : internal.invalid) {
-    findings.Add(u"internal", Quote(wb::FromUtf8(item)) +
-                                  " is not a host name or \"*.\" and a host name (no scheme, "
-                                  "port or path); it is ignored");
+// Returns the patterns, for the checks that depend on them.
+wb::HostPatterns CheckHostPatterns(Findings& findings, const wb::ValueList& values,
+                                   wb::TextView key) {
+  wb::HostPatterns patterns = wb::ParseHostPatterns(wb::ToUtf8(wb::ValueOf(values, key)));
+  for (const auto& item : patterns.invalid) {
+    findings.Add(key, Quote(wb::FromUtf8(item)) +
+                          " is not a host name or \"*.\" and a host name (no scheme, port or "
+                          "path); it is ignored");
   }
+  return patterns;
 }
 
-// The keys a maker sets per copy: the user agent, the proxy, the start state.
-void CheckCopyKeys(Findings& findings, const wb::ValueList& values) {
-  const wb::Text agentValue = wb::ValueOf(values, u"agent");
-  const wb::UserAgentKey agent = wb::ParseUserAgent(wb::ToUtf8(agentValue));
+// Hosts that go direct mean something only while the requests go through a proxy address.
+void CheckDirectHosts(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::HostPatterns direct = CheckHostPatterns(findings, values, key);
+  const wb::ProxyKey proxy = wb::ParseProxy(wb::ToUtf8(wb::ValueOf(values, u"proxy")));
+  if (!direct.empty() && proxy.mode != wb::ProxyMode::kCustom)
+    findings.Add(key, "has no effect without a proxy address in proxy=");
+}
+
+void CheckAgent(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
+  const wb::UserAgentKey agent = wb::ParseUserAgent(wb::ToUtf8(value));
   if (agent.append && agent.text.empty()) {
-    findings.Add(u"agent", "\"+\" appends nothing; the engine's own agent applies");
+    findings.Add(key, "\"+\" appends nothing; the engine's own agent applies");
   } else if (!agent.valid) {
-    findings.Add(u"agent", Quote(agentValue) + " is not 1 to " + std::to_string(wb::kMaxUserAgent) +
-                               " printable ASCII characters; the engine's own agent applies");
+    findings.Add(key, Quote(value) + " is not 1 to " + std::to_string(wb::kMaxUserAgent) +
+                          " printable ASCII characters; the engine's own agent applies");
   }
-  const wb::Text proxyValue = wb::ValueOf(values, u"proxy");
-  const wb::ProxyKey proxy = wb::ParseProxy(wb::ToUtf8(proxyValue));
-  if (!proxy.valid) {
-    findings.Add(u"proxy", Quote(proxyValue) +
-                               " is not system, none or SCHEME://HOST:PORT (http, https, socks5, "
-                               "socks4, no user or path); the desktop's proxy settings apply");
-  }
-  const wb::HostPatterns noproxy =
-      wb::ParseHostPatterns(wb::ToUtf8(wb::ValueOf(values, u"noproxy")));
-  for (const auto& item : noproxy.invalid) {
-    findings.Add(u"noproxy", Quote(wb::FromUtf8(item)) +
-                                 " is not a host name or \"*.\" and a host name (no scheme, "
-                                 "port or path); it is ignored");
-  }
-  if (!noproxy.empty() && proxy.mode != wb::ProxyMode::kCustom) {
-    findings.Add(u"noproxy", "has no effect without a proxy address in proxy=");
-  }
-  const wb::Text startValue = wb::ValueOf(values, u"start");
-  bool known = true;
-  wb::ParseWindowStart(wb::ToUtf8(startValue), &known);
-  if (!known) {
-    findings.Add(u"start", Quote(startValue) +
-                               " is not normal, maximized or fullscreen; the window starts normal");
-  }
-  for (const char16_t* key : {u"dark", u"ontop", u"badge", u"tray"})
-    CheckSwitch(findings, values, key);
 }
+
+void CheckProxy(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
+  if (!wb::ParseProxy(wb::ToUtf8(value)).valid) {
+    findings.Add(key, Quote(value) +
+                          " is not system, none or SCHEME://HOST:PORT (http, https, socks5, "
+                          "socks4, no user or path); the desktop's proxy settings apply");
+  }
+}
+
+void CheckStart(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
+  bool known = true;
+  wb::ParseWindowStart(wb::ToUtf8(value), &known);
+  if (!known) {
+    findings.Add(
+        key, Quote(value) + " is not normal, maximized or fullscreen; the window starts normal");
+  }
+}
+
+void CheckGo(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text go = wb::ValueOf(values, key);
+  if (!go.empty()) CheckAddress(findings, key, go, "the start address is ");
+}
+
+void CheckHosts(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  CheckHostPatterns(findings, values, key);
+}
+
+// The check of each kind of key, which reads the key's value from the list itself; a kind not
+// listed (the caption) takes any value.
+using KeyCheck = void (*)(Findings&, const wb::ValueList&, wb::TextView);
+constexpr std::pair<wb::KeyKind, KeyCheck> kKindChecks[] = {
+    {wb::KeyKind::kBanner, &CheckSwitch},
+    {wb::KeyKind::kSwitch, &CheckSwitch},
+    {wb::KeyKind::kScheme, &CheckSwitch},
+    {wb::KeyKind::kLinks, &CheckLinks},
+    {wb::KeyKind::kVis, &CheckVis},
+    {wb::KeyKind::kSize, &CheckSize},
+    {wb::KeyKind::kColor, &CheckColor},
+    {wb::KeyKind::kAddress, &CheckGo},
+    {wb::KeyKind::kZoom, &CheckZoom},
+    {wb::KeyKind::kTrust, &CheckTrust},
+    {wb::KeyKind::kAllow, &CheckAllow},
+    {wb::KeyKind::kHosts, &CheckHosts},
+    {wb::KeyKind::kDirectHosts, &CheckDirectHosts},
+    {wb::KeyKind::kAgent, &CheckAgent},
+    {wb::KeyKind::kProxy, &CheckProxy},
+    {wb::KeyKind::kStart, &CheckStart},
+};
 
 // The style and script blocks an executable carries, as the program would read them.
 void CheckPageBlocks(Findings& findings, const std::string& exe) {
@@ -250,29 +285,12 @@ void CheckPageBlocks(Findings& findings, const std::string& exe) {
 void CheckValues(Findings& findings, const wb::ValueList& values) {
   for (const auto& entry : values) {
     const wb::Text name = wb::EntryName(entry);
-    const bool known = std::any_of(std::begin(wb::kConfigKeys), std::end(wb::kConfigKeys),
-                                   [&](wb::TextView key) { return wb::SameName(key, name); });
-    if (!known) findings.Add(name, "unknown key");
+    if (wb::FindConfigKey(name) == nullptr) findings.Add(name, "unknown key");
   }
-  CheckSize(findings, values, u"width");
-  CheckSize(findings, values, u"height");
-  CheckColor(findings, values);
-  CheckSwitch(findings, values, u"showbanner");
-  CheckSwitch(findings, values, u"webinfo");
-  CheckSwitch(findings, values, u"gpu");
-  CheckSwitch(findings, values, u"ephemeral");
-  for (const char16_t* key : {u"devtools", u"spell", u"remember"})
-    CheckSwitch(findings, values, key);
-  CheckZoom(findings, values);
-  CheckSwitch(findings, values, u"single");
-  CheckVis(findings, values);
-  CheckLinks(findings, values);
-  CheckTrust(findings, values);
-  CheckAllow(findings, values);
-  CheckInternal(findings, values);
-  CheckCopyKeys(findings, values);
-  const wb::Text go = wb::ValueOf(values, u"go");
-  if (!go.empty()) CheckAddress(findings, u"go", go, "the start address is ");
+  for (const wb::ConfigKey& key : wb::kConfigKeys) {
+    for (const auto& [kind, check] : kKindChecks)
+      if (kind == key.kind) check(findings, values, key.name);
+  }
 }
 
 // Lines of a text file that the reader would skip or that a branded copy cannot hold.

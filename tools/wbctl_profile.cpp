@@ -45,8 +45,7 @@ int Run(const std::vector<std::string>& argsIn) {
   wb::SetUpForExecutable(exe, u"WebBrowser");
   const std::string name(wb::NameWithoutExtension(exe));
   const wb::ValueList config = wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);
-  const wb::Profile profile =
-      wb::ProfileFor(name, wb::TextToBool(wb::ValueOf(config, u"ephemeral")));
+  const wb::Profile profile = wb::ProfileFor(name, wb::ConfiguredSwitch(config, u"ephemeral"));
   if (args[0] == "path") {
     std::cout << "data=" << profile.data << "\n"
               << "cache=" << profile.cache << "\n"

@@ -3,11 +3,13 @@
 // shows, or (--style OUT, --script OUT) the style or script it carries, written to a file.
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "storage/atomic_file.h"
+#include "storage/config_keys.h"
 #include "storage/page_blocks.h"
 #include "storage/window_config.h"
 #include "support/certificate.h"
@@ -16,6 +18,7 @@
 #include "support/lower_case.h"
 #include "support/permissions.h"
 #include "support/values.h"
+#include "support/zoom_levels.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
 #include "tools/icon_image.h"
@@ -47,6 +50,58 @@ std::string ColorOrDesign(std::int32_t color) {
   return color > 0 ? wb::WebColor(color) : "design";
 }
 
+// What the window does with the key, as the program reads it; empty for the keys that the
+// window's design lines (caption, banner, links, bars) show.
+std::string EffectiveValue(const wb::ValueList& values, const wb::ConfigKey& key) {
+  const wb::Text value = wb::ConfiguredValue(values, key.name);
+  const std::string utf8 = wb::ToUtf8(value);
+  switch (key.kind) {
+    case wb::KeyKind::kCaption:
+    case wb::KeyKind::kBanner:
+    case wb::KeyKind::kLinks:
+    case wb::KeyKind::kVis:
+      return {};
+    case wb::KeyKind::kSize:
+      return Number(wb::ConfiguredSize(values, key.name));
+    case wb::KeyKind::kColor:
+      return ColorOrDesign(wb::ConfiguredColor(values, key.name));
+    case wb::KeyKind::kAddress:
+      return utf8.empty() ? "none" : utf8;
+    case wb::KeyKind::kSwitch:
+      return TrueFalse(wb::ConfiguredSwitch(values, key.name));
+    case wb::KeyKind::kZoom:
+      return std::to_string(wb::ConfiguredZoom(value));
+    case wb::KeyKind::kTrust:
+      return ListOrNone(wb::ParseTrustList(utf8).Texts());
+    case wb::KeyKind::kAllow: {
+      std::vector<std::string> allowed;
+      for (wb::PermissionKind kind : wb::ParseAllowList(utf8).kinds)
+        allowed.emplace_back(wb::PermissionKindName(kind));
+      return ListOrNone(allowed);
+    }
+    case wb::KeyKind::kHosts:
+    case wb::KeyKind::kDirectHosts:
+      return ListOrNone(wb::ParseHostPatterns(utf8).patterns);
+    case wb::KeyKind::kAgent: {
+      const std::string agent = wb::UserAgentFor(wb::ParseUserAgent(utf8), "ENGINE");
+      return agent.empty() ? "engine" : agent;
+    }
+    case wb::KeyKind::kProxy: {
+      const wb::ProxyKey proxy = wb::ParseProxy(utf8);
+      return proxy.mode == wb::ProxyMode::kSystem ? "system"
+             : proxy.mode == wb::ProxyMode::kNone ? "none"
+                                                  : proxy.address;
+    }
+    case wb::KeyKind::kScheme: {
+      const std::optional<bool> dark = wb::ConfiguredTriState(values, key.name);
+      return !dark ? "desktop" : TrueFalse(*dark);
+    }
+    case wb::KeyKind::kStart:
+      return wb::WindowStartName(wb::ParseWindowStart(utf8));
+  }
+  return {};
+}
+
 void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   out << "caption=" << wb::ToUtf8(wb::EffectiveCaption(config)) << "\n";
   out << "banner=" << (config.bannerShown ? "shown" : "hidden") << "\n";
@@ -61,39 +116,10 @@ void PrintEffective(const wb::WindowConfig& config, std::ostream& out) {
   out << "linkbar=" << YesNo(config.bars.linkbar) << "\n";
   out << "strip=" << YesNo(config.bars.strip) << "\n";
   out << "statusbar=" << YesNo(config.bars.statusbar) << "\n";
-  out << "width=" << Number(config.width) << "\n";
-  out << "height=" << Number(config.height) << "\n";
-  out << "color=" << ColorOrDesign(config.color) << "\n";
-  out << "go=" << (config.go.empty() ? std::string("none") : wb::ToUtf8(config.go)) << "\n";
-  out << "webinfo=" << TrueFalse(config.webinfo) << "\n";
-  // The keys beyond the window's design, as the program reads them.
-  out << "gpu=" << TrueFalse(config.gpu) << "\n";
-  out << "ephemeral=" << TrueFalse(config.ephemeral) << "\n";
-  out << "single=" << TrueFalse(config.single) << "\n";
-  out << "trust=" << ListOrNone(config.trust.Texts()) << "\n";
-  std::vector<std::string> allowed;
-  for (wb::PermissionKind kind : config.allow.kinds)
-    allowed.emplace_back(wb::PermissionKindName(kind));
-  out << "allow=" << ListOrNone(allowed) << "\n";
-  out << "internal=" << ListOrNone(config.internal.patterns) << "\n";
-  out << "zoom=" << config.zoom << "\n";
-  out << "devtools=" << TrueFalse(config.devtools) << "\n";
-  out << "spell=" << TrueFalse(config.spell) << "\n";
-  out << "remember=" << TrueFalse(config.remember) << "\n";
-  // What a maker sets per copy.
-  const std::string agent = wb::UserAgentFor(config.agent, "ENGINE");
-  out << "agent=" << (agent.empty() ? std::string("engine") : agent) << "\n";
-  out << "proxy="
-      << (config.proxy.mode == wb::ProxyMode::kSystem ? std::string("system")
-          : config.proxy.mode == wb::ProxyMode::kNone ? std::string("none")
-                                                      : config.proxy.address)
-      << "\n";
-  out << "noproxy=" << ListOrNone(config.noproxy.patterns) << "\n";
-  out << "dark=" << (!config.dark ? "desktop" : *config.dark ? "true" : "false") << "\n";
-  out << "start=" << wb::WindowStartName(config.start) << "\n";
-  out << "ontop=" << TrueFalse(config.ontop) << "\n";
-  out << "badge=" << TrueFalse(config.badge) << "\n";
-  out << "tray=" << TrueFalse(config.tray) << "\n";
+  for (const wb::ConfigKey& key : wb::kConfigKeys) {
+    const std::string value = EffectiveValue(config.resList, key);
+    if (!value.empty()) out << wb::ToUtf8(key.name) << "=" << value << "\n";
+  }
   out << "style="
       << (config.style.empty() ? "none" : std::to_string(config.style.size()) + " bytes") << "\n";
   out << "script="

@@ -109,6 +109,60 @@ def tree_report(root):
     return total, parts
 
 
+def tree_memory(root, fields=("Pss:", "Pss_Anon:")):
+    """The PSS of the root's whole tree in MB, and each smaps_rollup figure of `fields` summed
+    per command name, in MB: (total, {(command name, field): MB})."""
+    total = tree_report(root)[0] / 1024.0
+    parts = {}
+    for field in fields:
+        for name, kib in tree_parts(root, field):
+            parts[(name, field)] = parts.get((name, field), 0.0) + kib / 1024.0
+    return total, parts
+
+
+def start_program(exe, env, session):
+    """Starts a copy in a session of its own (so stop_tree ends all of it), as the run's user."""
+    return subprocess.Popen([exe], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True,
+                            **session.run_as.popen_args())
+
+
+def send_address(wbctl, pid, address, env, session):
+    """Has the window of `pid` open `address` over its remote channel (wbctl send)."""
+    subprocess.run([wbctl, "send", "--pid", str(pid), "url=" + address], env=env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   **session.run_as.popen_args())
+
+
+def reachable_copy(path, work, run_as):
+    """A copy of the program at `path` in the work folder, which the run's user can reach
+    wherever the checkout is; its path."""
+    copy = os.path.join(work, os.path.basename(path))
+    shutil.copy2(path, copy)
+    run_as.readable(copy)
+    return copy
+
+
+class Workplace:
+    """What a benchmark of copies sets up first and ends last: the unprivileged user and the
+    session the copies run in, `server` serving on loopback, and a work folder for the copies
+    with a copy of wbctl the user can reach (`wbctl`)."""
+
+    def __init__(self, user, server, prefix, wbctl):
+        self.run_as = RunAs(user)
+        self.session = Session(self.run_as)
+        self.server = server
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.work = tempfile.mkdtemp(prefix=prefix)
+        os.chmod(self.work, 0o755)
+        self.wbctl = reachable_copy(wbctl, self.work, self.run_as)
+
+    def close(self):
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.server.shutdown()
+        self.session.close()
+
+
 def stop_tree(proc):
     """Ends a contender: its process group, then whatever of its tree is left."""
     root = proc.pid

@@ -22,7 +22,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
@@ -50,26 +49,16 @@ def run_once(args, server, session, exe, env_extra):
     server.count = 0
     try:
         env = wbbench.fresh_env(scratch, session, env_extra)
-        proc = subprocess.Popen([exe], env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                start_new_session=True, **session.run_as.popen_args())
+        proc = wbbench.start_program(exe, env, session)
         try:
             addresses = ["%s/p/%d" % (server.base, 1000 + i) for i in range(args.navigations)]
             addresses.append("%s/p/0" % server.base)
             server.loaded.get(timeout=args.timeout)
             for address in addresses:
-                subprocess.run([args.wbctl, "send", "--pid", str(proc.pid), "url=" + address],
-                               env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                               **session.run_as.popen_args())
+                wbbench.send_address(args.wbctl, proc.pid, address, env, session)
                 server.loaded.get(timeout=args.timeout)
             time.sleep(args.settle)
-            total = wbbench.tree_report(proc.pid)[0] / 1024.0
-            parts = {}
-            for field in ("Pss:", "Pss_Anon:"):
-                for name, kib in wbbench.tree_parts(proc.pid, field):
-                    parts.setdefault((name, field), 0)
-                    parts[(name, field)] += kib / 1024.0
-            return total, parts
+            return wbbench.tree_memory(proc.pid)
         finally:
             wbbench.stop_tree(proc)
     finally:
@@ -91,17 +80,11 @@ def main():
     args = ap.parse_args()
     if not os.environ.get("DISPLAY") and not os.environ.get("WAYLAND_DISPLAY"):
         ap.error("no display: run under Xvfb")
-    run_as = wbbench.RunAs(args.user)
-    session = wbbench.Session(run_as)
     server = soak_bench.Server(0)
     server.hold = set(range(0, 1 << 20))  # the pages never click: the harness sends each address
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    work = tempfile.mkdtemp(prefix="wbmem-copies-")
-    os.chmod(work, 0o755)
-    wbctl = os.path.join(work, "wbctl")
-    shutil.copy2(args.wbctl, wbctl)
-    run_as.readable(wbctl)
-    args.wbctl = wbctl
+    place = wbbench.Workplace(args.user, server, "wbmem-copies-", args.wbctl)
+    run_as, session, work = place.run_as, place.session, place.work
+    args.wbctl = wbctl = place.wbctl
     try:
         variants = []
         for i, text in enumerate(args.variant):
@@ -134,9 +117,7 @@ def main():
                 med((prog, "Pss_Anon:")), med(("WebKitWebProces", "Pss:")),
                 med(("WebKitNetworkPr", "Pss:"))))
     finally:
-        shutil.rmtree(work, ignore_errors=True)
-        server.shutdown()
-        session.close()
+        place.close()
 
 
 if __name__ == "__main__":

@@ -30,7 +30,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
@@ -119,9 +118,7 @@ def soak(args, server, session, exe, env_extra, label):
     server.hold = {window, args.navigations}
     try:
         env = wbbench.fresh_env(scratch, session, env_extra)
-        proc = subprocess.Popen([exe], env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                start_new_session=True, **session.run_as.popen_args())
+        proc = wbbench.start_program(exe, env, session)
         try:
             times = {}    # navigation number -> seconds
             kinds = {}    # navigation number -> "click" or "send"
@@ -140,13 +137,12 @@ def soak(args, server, session, exe, env_extra, label):
                 expected = n + 1
                 if n in server.hold:
                     time.sleep(args.settle)
-                    pss[n] = wbbench.tree_report(proc.pid)[0] / 1024.0
-                    parts = wbbench.tree_parts(proc.pid, "Pss_Anon:")
-                    anon[n] = sum(k for _, k in parts) / 1024.0
+                    pss[n], parts = wbbench.tree_memory(proc.pid, ("Pss_Anon:",))
+                    anon[n] = sum(parts.values())
                     print("%s: %d navigations, PSS %.1f MB, anonymous %.1f MB (%s)" %
                           (label, n, pss[n], anon[n],
-                           ", ".join("%s %.1f" % (c, k / 1024.0) for c, k in parts if k > 512)),
-                          flush=True)
+                           ", ".join("%s %.1f" % (c, mb) for (c, _), mb in parts.items()
+                                     if mb > 0.5)), flush=True)
                 if n == args.navigations:
                     break
                 if click:
@@ -155,10 +151,8 @@ def soak(args, server, session, exe, env_extra, label):
                 else:
                     cause = time.monotonic()
                     kinds[n + 1] = "send"
-                    subprocess.run([args.wbctl, "send", "--pid", str(proc.pid),
-                                    "url=%s/p/%d" % (server.base, following)], env=env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                   **session.run_as.popen_args())
+                    wbbench.send_address(args.wbctl, proc.pid,
+                                         "%s/p/%d" % (server.base, following), env, session)
                 if n % 1000 == 0 and n:
                     print("%s: %d navigations" % (label, n), flush=True)
             return {"times": times, "kinds": kinds, "pss": pss, "anon": anon}
@@ -238,18 +232,11 @@ def main():
         ap.error("no display: run under Xvfb (scripts/bench.sh does)")
     width, height = args.size.split("x")
 
-    run_as = wbbench.RunAs(args.user)
-    session = wbbench.Session(run_as)
     server = Server(args.pages)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    work = tempfile.mkdtemp(prefix="wbsoak-copies-")
-    os.chmod(work, 0o755)
-    # The program's user runs wbctl send: a copy in the work folder, which it can reach wherever
-    # the checkout is.
-    wbctl = os.path.join(work, "wbctl")
-    shutil.copy2(args.wbctl, wbctl)
-    run_as.readable(wbctl)
-    args.wbctl = wbctl
+    # The program's user runs wbctl send: the copy in the work folder.
+    place = wbbench.Workplace(args.user, server, "wbsoak-copies-", args.wbctl)
+    run_as, session, work = place.run_as, place.session, place.work
+    args.wbctl = place.wbctl
     print("the program runs as: %s (uid %d)" % (run_as.name, run_as.uid), flush=True)
     try:
         lines = ["title=Soak", "go=%s/p/0" % server.base, "width=" + width, "height=" + height]
@@ -270,9 +257,7 @@ def main():
         report(results, args)
         print("gateway page requests (the banner's): %d" % server.gateway_hits)
     finally:
-        shutil.rmtree(work, ignore_errors=True)
-        server.shutdown()
-        session.close()
+        place.close()
 
 
 if __name__ == "__main__":

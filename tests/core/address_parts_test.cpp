@@ -118,20 +118,24 @@ TEST(AddressParts, ThePartsAsWritten) {
     const char* host;
     int port;
     const char* path;
+    const char* query;
   } cases[] = {
       {"HTTP://Me:Pw@Host.Example:0080/A/b.html?q#f", "http", true, "Me:Pw", "host.example", 80,
-       "/A/b.html"},
-      {"https://[::1]:443", "https", true, "", "[::1]", 443, ""},
-      {"https://host:/x", "https", true, "", "host", -1, "/x"},
-      {"https://host#a/b", "https", true, "", "host", -1, ""},
-      {"https://host?a/b", "https", true, "", "host", -1, ""},
-      {"http://host\\x\\y", "http", true, "", "host", -1, "\\x\\y"},
-      {"x-other://host/c\\d?e", "x-other", true, "", "host", -1, "/c\\d"},
-      {"file:///tmp/a%20b.html", "file", true, "", "", -1, "/tmp/a%20b.html"},
-      {"about:blank", "about", false, "", "", -1, "blank"},
-      {"mailto:me@example.org?subject=x", "mailto", false, "", "", -1, "me@example.org"},
-      {"localhost:80x", "localhost", false, "", "", -1, "80x"},
-      {"localhost:8080", "", false, "", "", -1, ""},
+       "/A/b.html", "?q"},
+      {"https://[::1]:443", "https", true, "", "[::1]", 443, "", ""},
+      {"https://host:/x", "https", true, "", "host", -1, "/x", ""},
+      {"https://host#a/b", "https", true, "", "host", -1, "", ""},
+      {"https://host?a/b", "https", true, "", "host", -1, "", "?a/b"},
+      {"https://host/p?a?b#c?d", "https", true, "", "host", -1, "/p", "?a?b"},
+      {"https://host/?", "https", true, "", "host", -1, "/", "?"},
+      {"http://host\\x\\y", "http", true, "", "host", -1, "\\x\\y", ""},
+      {"x-other://host/c\\d?e", "x-other", true, "", "host", -1, "/c\\d", "?e"},
+      {"file:///tmp/a%20b.html", "file", true, "", "", -1, "/tmp/a%20b.html", ""},
+      {"about:blank", "about", false, "", "", -1, "blank", ""},
+      {"mailto:me@example.org?subject=x", "mailto", false, "", "", -1, "me@example.org",
+       "?subject=x"},
+      {"localhost:80x", "localhost", false, "", "", -1, "80x", ""},
+      {"localhost:8080", "", false, "", "", -1, "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
@@ -142,6 +146,7 @@ TEST(AddressParts, ThePartsAsWritten) {
     EXPECT_EQ(parts.host, c.host);
     EXPECT_EQ(parts.port, c.port);
     EXPECT_EQ(parts.path, c.path);
+    EXPECT_EQ(parts.query, c.query);
   }
 }
 

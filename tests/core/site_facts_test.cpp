@@ -37,6 +37,13 @@ TEST(ResolveWebReference, ResolvesAsAPageDoes) {
       {"http://a.example/", "http:///nohost", nullptr},
       {"http://a.example/", "a b", nullptr},
       {"ftp://a.example/", "x", nullptr},
+      // Read with the one address parser: the host as a load can use it, "\\" as "/".
+      {"http://a.example/", "http://[host]/", nullptr},
+      {"http://a.example/", "http://sh<op.example/", nullptr},
+      {"http://a.example/", "http://b.example:0080/p", "http://b.example/p"},
+      {"http://a.example/", "/x\\..\\y", "http://a.example/y"},
+      {"http://a.example/", "http://evil.example\\@good.example/",
+       "http://evil.example/@good.example/"},
   };
   for (const auto& c : cases) {
     const auto out = ResolveWebReference(c.base, c.ref);

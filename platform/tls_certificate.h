@@ -1,5 +1,6 @@
 #pragma once
-// What the engine's TLS layer tells of a certificate, in the core's terms.
+// What GLib's TLS layer tells of a certificate (to the engine and to wbctl's own fetches), in
+// the core's terms.
 #include <gio/gio.h>
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/certificate_webkit.h"
+#include "platform/tls_certificate.h"
 
 #include <cstdint>
 #include <utility>
