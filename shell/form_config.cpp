@@ -67,15 +67,9 @@ void TWebForm::ApplyPermissionConfig() {
 }
 
 void TWebForm::vis(const Text& s) {
-  BarVisibility bars = ParseVis(s);
-  if (!bars.menu) DestroyMenu();
-  NavBar.set_visible(bars.navbar);
-  Addr.set_visible(bars.address);
-  LinkBar.set_visible(bars.linkbar);
-  coolRowNav.set_visible(bars.navbar || bars.address);
-  coolRowLinks.set_visible(bars.linkbar);
-  if (!bars.navbar && !bars.address && !bars.linkbar) CoolBar.hide();
-  if (!bars.statusbar) StatusBar.hide();
+  bars_ = WindowBars(ParseVis(s));
+  if (!bars_.Shown().menu) DestroyMenu();
+  ShowBars();
   // A hidden address box cannot take keys: the focus it had at start goes to the page, which
   // would otherwise get no key until the person clicks into it.
   FocusThePageIfLost();

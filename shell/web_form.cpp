@@ -407,25 +407,36 @@ bool TWebForm::FormKeyDown(GdkEventKey* event) {
 }
 
 void TWebForm::mnToolBarClick() {
-  if (mnToolBar) CoolBar.set_visible(mnToolBar->get_active());
+  if (!mnToolBar) return;
+  bars_.ShowStrip(mnToolBar->get_active());
+  ShowBars();
 }
 
 void TWebForm::mnStatusBarClick() {
-  if (mnStatusBar) StatusBar.set_visible(mnStatusBar->get_active());
+  if (!mnStatusBar) return;
+  bars_.ShowStatusBar(mnStatusBar->get_active());
+  ShowBars();
+}
+
+void TWebForm::ShowBars() {
+  const BarsShown shown = bars_.Shown();
+  if (MainMenu) MainMenu->set_visible(shown.menu);
+  NavBar.set_visible(shown.navbar);
+  Addr.set_visible(shown.address);
+  LinkBar.set_visible(shown.linkbar);
+  coolRowNav.set_visible(shown.navRow);
+  coolRowLinks.set_visible(shown.linkRow);
+  CoolBar.set_visible(shown.strip);
+  StatusBar.set_visible(shown.statusbar);
 }
 
 // --- Windows and browsers the page opens --------------------------------------------------
-
-namespace {
-// A page that opens pop-ups without end gets no more than this many at once.
-constexpr std::size_t kMaxChildWindows = 8;
-}  // namespace
 
 void TWebForm::OpenExternal(const Text& address, const Text& page) {
   const std::string target = ToUtf8(address);
   // A page that opens windows in a loop would flood the desktop with browser windows.
   auto open = [this, address] {
-    if (newWindows_.Take() && services_.openExternal) services_.openExternal(address);
+    if (newWindows_.MayOpenElsewhere() && services_.openExternal) services_.openExternal(address);
   };
   if (OpensWithoutAsking(target)) {
     open();
@@ -444,7 +455,7 @@ void TWebForm::OpenExternal(const Text& address, const Text& page) {
 }
 
 WebView* TWebForm::OpenChild(WebView& opener, const Text& address) {
-  if (children_.size() >= kMaxChildWindows || !newWindows_.Take()) return nullptr;
+  if (!newWindows_.MayOpenChild(children_.size())) return nullptr;
   TChildWindow::Hooks hooks;
   hooks.openExternal = [this](const Text& target, const Text& page) { OpenExternal(target, page); };
   hooks.openChild = [this](WebView& from, const Text& target) { return OpenChild(from, target); };

@@ -35,6 +35,7 @@
 #include "model/page_zoom.h"
 #include "model/web_form_model.h"
 #include "model/window_memory.h"
+#include "model/window_rules.h"
 #include "platform/glib_ptr.h"
 #include "platform/launcher_badge.h"
 #include "shell/action.h"
@@ -43,7 +44,6 @@
 #include "shell/permission_bar.h"
 #include "shell/shortcuts.h"
 #include "storage/value_list.h"
-#include "support/rate_limit.h"
 #include "support/text.h"
 
 namespace wb {
@@ -184,7 +184,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void ZoomResetClick();
   // F11: full screen without the bars, and back with the bars as they were.
   void FullScreenClick();
-  bool IsFullScreen() const { return fullScreen_; }
+  bool IsFullScreen() const { return bars_.FullScreen(); }
+  BarsShown Bars() const { return bars_.Shown(); }
   // Selects the address box's text and gives it the keyboard focus, when it is shown.
   bool FocusAddress();
   // Gives the keyboard's focus to the page when no control of the window that is shown has it:
@@ -247,7 +248,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   bool PageScroll(GdkEventScroll* event);
   void FindChanged();
   void ShowFindCount();
-  void SetBarsForFullScreen(bool fullScreen);
+  // Shows the bars as the bars' rule has them now.
+  void ShowBars();
   bool WindowStateChanged(GdkEventWindowState* event);
   void RememberPlacement();
   Gtk::MenuItem* ActionItem(Action& action);
@@ -269,7 +271,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
 
   std::unique_ptr<LauncherBadge> badge_;
   std::unique_ptr<WebView> web;
-  RateLimit newWindows_{5, std::chrono::seconds(1)};  // the page's new-window requests
+  NewWindowLimits newWindows_;  // the page's new-window requests
   std::vector<std::unique_ptr<TChildWindow>> children_;
   sigc::connection dropChildren_;
   WebFormModel model_{*this};
@@ -289,9 +291,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   FindInPage find_;
   SettingsZoomMemory zoomMemory_;
   PageZoom zoom_{zoomMemory_};
-  bool fullScreen_ = false;
-  // Which of menu bar, tool-bar strip and status bar were shown before full screen.
-  bool shownBefore_[3] = {};
+  WindowBars bars_{BarVisibility{}};
   // The window that remembers: whether it is on, the window system's last word on maximised
   // and full screen, and the size and position the window had when it was neither.
   bool remember_ = false;

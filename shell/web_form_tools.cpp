@@ -54,7 +54,7 @@ void TWebForm::BuildPageTools() {
       [this](GdkEventWindowState* e) { return WindowStateChanged(e); }));
   toolConnections_.push_back(signal_configure_event().connect(
       [this](GdkEventConfigure*) {
-        if (!maximized_ && !windowFullScreen_ && !fullScreen_) {
+        if (!maximized_ && !windowFullScreen_ && !IsFullScreen()) {
           get_size(normal_.width, normal_.height);
           get_position(normal_.left, normal_.top);
         }
@@ -110,7 +110,7 @@ void TWebForm::ApplyStartState() {
       maximize();
       break;
     case WindowStart::kFullscreen:
-      if (!fullScreen_) FullScreenClick();
+      if (!IsFullScreen()) FullScreenClick();
       break;
     case WindowStart::kNormal:
       break;
@@ -124,7 +124,7 @@ void TWebForm::ApplyStartState() {
 
 void TWebForm::RememberPlacement() {
   if (!remember_) return;
-  if (!maximized_ && !windowFullScreen_ && !fullScreen_) {
+  if (!maximized_ && !windowFullScreen_ && !IsFullScreen()) {
     get_size(normal_.width, normal_.height);
     get_position(normal_.left, normal_.top);
   }
@@ -145,10 +145,7 @@ bool TWebForm::WindowStateChanged(GdkEventWindowState* event) {
   if (event->changed_mask & GDK_WINDOW_STATE_FULLSCREEN) {
     windowFullScreen_ = (event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN) != 0;
     // Left full screen by the desktop's own means: the bars come back.
-    if (!windowFullScreen_ && fullScreen_) {
-      fullScreen_ = false;
-      SetBarsForFullScreen(false);
-    }
+    if (!windowFullScreen_ && bars_.SetFullScreen(false)) ShowBars();
   }
   return false;
 }
@@ -328,25 +325,12 @@ void TWebForm::ZoomResetClick() {
 }
 
 void TWebForm::FullScreenClick() {
-  fullScreen_ = !fullScreen_;
-  SetBarsForFullScreen(fullScreen_);
-  if (fullScreen_)
+  bars_.SetFullScreen(!IsFullScreen());
+  ShowBars();
+  if (IsFullScreen())
     fullscreen();
   else
     unfullscreen();
-}
-
-void TWebForm::SetBarsForFullScreen(bool fullScreen) {
-  Gtk::Widget* bars[] = {MainMenu.get(), &CoolBar, &StatusBar};
-  for (std::size_t i = 0; i < std::size(bars); ++i) {
-    if (!bars[i]) continue;
-    if (fullScreen) {
-      shownBefore_[i] = bars[i]->get_visible();
-      bars[i]->hide();
-    } else if (shownBefore_[i]) {
-      bars[i]->show();
-    }
-  }
 }
 
 }  // namespace wb

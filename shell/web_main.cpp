@@ -157,12 +157,8 @@ remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
 WindowState TWebMain::State() {
   WindowState s = ModelSnapshot(Model(), pPermission->Prompts(), Find(), ZoomPercent());
   s.caption = FromUtf8(get_title().raw());
-  s.bars = {MainMenu && MainMenu->get_visible(),
-            NavBar.get_visible(),
-            Addr.get_visible(),
-            LinkBar.get_visible(),
-            CoolBar.get_visible(),
-            StatusBar.get_visible()};
+  const BarsShown bars = Bars();
+  s.bars = {bars.menu, bars.navbar, bars.address, bars.linkbar, bars.strip, bars.statusbar};
   s.banner = pBanner.get_visible();
   for (const auto& child : Children()) {
     if (child->Closing()) continue;

@@ -121,6 +121,7 @@ TEST(WindowRules, TheBarsFollowTheVisKeyTheMenuAndFullScreen) {
       {"letters in another case count for nothing", "MNAL", {}, "s"},
       {"the navigation buttons alone, without the menu", "n", {}, "nNSs"},
       {"the address box and the links", "la", {}, "alNLSs"},
+      {"every bar but the status bar", "mnal-s", {}, "mnalNLS"},
       {"only the status bar", "-", {}, "s"},
       {"the address box alone keeps its row and the strip", "a-s", {}, "aNS"},
       {"the link bar alone", "ml", {}, "mlLSs"},
