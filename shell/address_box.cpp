@@ -13,6 +13,17 @@
 namespace wb {
 
 void TWebForm::BuildAddressBox() {
+  // The list of recent addresses drops down as a list, not as a menu: a menu keeps a widget
+  // of its own for every address (some 2 kB each, all day) and measures them all whenever one
+  // is added. The box reads its form from its style when it hears that its style changed,
+  // which a style property alone never tells it: so it is told.
+  static const Glib::RefPtr<Gtk::CssProvider> asList = [] {
+    auto provider = Gtk::CssProvider::create();
+    provider->load_from_data("combobox { -GtkComboBox-appears-as-list: true; }");
+    return provider;
+  }();
+  Addr.get_style_context()->add_provider(asList, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_signal_emit_by_name(Addr.gobj(), "style-updated");
   Addr.set_name("Addr");
   Addr.set_tooltip_text("URL");
   Addr.set_hexpand(true);

@@ -312,11 +312,7 @@ void TWebForm::DestroyMenu() {
 void TWebForm::ApplyCss() {
   std::string css =
       "#pBannerCaption { font-family: \"Liberation Sans\", Arial, sans-serif; font-weight: bold;"
-      " font-size: 24px; color: #000080; }\n"
-      // The list of recent addresses drops down as a list, not as a menu: a menu keeps one
-      // item per address and measures them all whenever one is added, which made each
-      // navigation slower the longer the day had been.
-      "#Addr { -GtkComboBox-appears-as-list: true; }\n";
+      " font-size: 24px; color: #000080; }\n";
   if (color_ > 0) {
     std::string c = WebColor(color_);
     css += "window, #pBanner { background-color: " + c + "; background-image: none; }\n";

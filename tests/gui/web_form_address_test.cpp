@@ -24,6 +24,17 @@ Items Rows(wb::TWebForm& form) {
   return rows;
 }
 
+// The recent addresses drop down as a list (a table for assistive technology), not as a menu:
+// a menu keeps a widget of its own for every address of the day, some 2 kB each.
+TEST(AddressList, TheDropDownIsAListNotAMenu) {
+  FormFixture f;
+  f.form->show();
+  SpinIdle();
+  AtkObject* popup = gtk_combo_box_get_popup_accessible(GTK_COMBO_BOX(f.form->Addr.gobj()));
+  ASSERT_NE(popup, nullptr);
+  EXPECT_NE(atk_object_get_role(popup), ATK_ROLE_MENU);
+}
+
 // The list's rules are the model's; the box shows its list, moving one row at a time.
 TEST(AddressList, TheBoxShowsTheModelsList) {
   FormFixture f;
