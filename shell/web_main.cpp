@@ -32,6 +32,11 @@ TWebMain::TWebMain(WebMainServices services)
   // The address box has the keyboard focus at start; a command-line address moves it to the
   // web view when the window is shown.
   set_focus(*Addr.get_entry());
+  // Hidden for good ends the program; hidden in the tray item waits to be shown again.
+  signal_hide().connect([this] {
+    if (!hiddenInTray_ && mainServices_.quit) mainServices_.quit();
+  });
+  signal_show().connect([this] { hiddenInTray_ = false; });
 
   if (mainServices_.remote) {
     try {
@@ -178,6 +183,7 @@ WindowState TWebMain::State() {
               (shownState & GDK_WINDOW_STATE_FULLSCREEN) != 0,
               (shownState & GDK_WINDOW_STATE_ABOVE) != 0};
   if (Badge() && Badge()->count()) s.badge = *Badge()->count();
+  s.tray = {tray_ && tray_->registered(), hiddenInTray_};
   s.info = InfoState(infoBanner.get());
   s.icon = ProgramIconState();
   return s;
