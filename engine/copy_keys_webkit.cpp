@@ -102,8 +102,8 @@ void ColorSchemeSetting::Apply(std::optional<bool> dark) {
   if (key_)
     desktop_.reset();
   else if (!desktop_)
-    desktop_ = std::make_unique<DesktopColorScheme>(
-        [this](std::optional<ColorScheme>) { Update(); });
+    desktop_ =
+        std::make_unique<DesktopColorScheme>([this](std::optional<ColorScheme>) { Update(); });
   Update();
 }
 

@@ -20,8 +20,7 @@ constexpr int kReadTimeoutMs = 10000;
 std::optional<std::uint32_t> PortalColorSchemeValue(GVariant* value) {
   if (!value) return std::nullopt;
   GPtr<GVariant> v(g_variant_ref(value));
-  for (int depth = 0; depth < 2 && g_variant_is_of_type(v.get(), G_VARIANT_TYPE_VARIANT);
-       ++depth)
+  for (int depth = 0; depth < 2 && g_variant_is_of_type(v.get(), G_VARIANT_TYPE_VARIANT); ++depth)
     v.reset(g_variant_get_variant(v.get()));
   if (!g_variant_is_of_type(v.get(), G_VARIANT_TYPE_UINT32)) return std::nullopt;
   return g_variant_get_uint32(v.get());
@@ -57,13 +56,13 @@ struct DesktopColorScheme::State {
         [](GObject* source, GAsyncResult* result, gpointer data) {
           std::unique_ptr<Call> call(static_cast<Call*>(data));
           GPtr<GError> error;
-          GPtr<GVariant> reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result,
-                                                             OutPtr(error)));
+          GPtr<GVariant> reply(
+              g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, OutPtr(error)));
           std::shared_ptr<State> state = call->state.lock();
           if (!state || call->generation != state->generation) return;
           if (!reply) {
-            if (call->readOne && g_error_matches(error.get(), G_DBUS_ERROR,
-                                                 G_DBUS_ERROR_UNKNOWN_METHOD))
+            if (call->readOne &&
+                g_error_matches(error.get(), G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD))
               state->Read("Read");
             return;
           }

@@ -96,8 +96,8 @@ GVariant* PixmapsOf(const std::vector<TrayPixmap>& icon) {
   GVariantBuilder list;
   g_variant_builder_init(&list, G_VARIANT_TYPE("a(iiay)"));
   for (const TrayPixmap& p : icon) {
-    GVariant* bytes = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, p.argb.data(), p.argb.size(),
-                                                sizeof(char));
+    GVariant* bytes =
+        g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, p.argb.data(), p.argb.size(), sizeof(char));
     g_variant_builder_add(&list, "(ii@ay)", p.width, p.height, bytes);
   }
   return g_variant_builder_end(&list);
@@ -141,8 +141,8 @@ std::vector<std::string> StringsOf(GVariant* array, std::size_t limit) {
 // The ids of an "ai" value, no more than `limit` of them.
 std::vector<int> IdsOf(GVariant* array, std::size_t limit) {
   gsize n = 0;
-  const gint32* ids = static_cast<const gint32*>(
-      g_variant_get_fixed_array(array, &n, sizeof(gint32)));
+  const gint32* ids =
+      static_cast<const gint32*>(g_variant_get_fixed_array(array, &n, sizeof(gint32)));
   return std::vector<int>(ids, ids + std::min<std::size_t>(n, limit));
 }
 
@@ -159,7 +159,7 @@ struct StatusNotifierItem::State {
   GObjectPtr<GCancellable> cancel{g_cancellable_new()};
   NodeInfoPtr itemInfo, menuInfo;
   guint itemObject = 0, menuObject = 0, owner = 0, watch = 0;
-  std::string name;         // the name the watcher is given, once the item has one
+  std::string name;  // the name the watcher is given, once the item has one
   bool watcherThere = false;
   bool registering = false;
   bool registered = false;
@@ -188,8 +188,8 @@ struct StatusNotifierItem::State {
         [](GObject* source, GAsyncResult* result, gpointer data) {
           std::unique_ptr<Call> call(static_cast<Call*>(data));
           GPtr<GError> error;
-          GPtr<GVariant> reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result,
-                                                             OutPtr(error)));
+          GPtr<GVariant> reply(
+              g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, OutPtr(error)));
           std::shared_ptr<State> state = call->state.lock();
           if (!state) return;
           state->registering = false;
@@ -225,8 +225,7 @@ struct StatusNotifierItem::State {
     if (p == "IconPixmap") return PixmapsOf(content.icon);
     if (p == "OverlayIconPixmap" || p == "AttentionIconPixmap") return NoPixmaps();
     if (p == "ToolTip")
-      return g_variant_new("(s@a(iiay)ss)", "", PixmapsOf(content.icon), content.title.c_str(),
-                           "");
+      return g_variant_new("(s@a(iiay)ss)", "", PixmapsOf(content.icon), content.title.c_str(), "");
     if (p == "ItemIsMenu") return g_variant_new_boolean(FALSE);
     if (p == "Menu") return g_variant_new_object_path(kTrayMenuPath);
     // The names of icons and the movie: the item sends its pixels instead.
@@ -356,8 +355,8 @@ StatusNotifierItem::StatusNotifierItem(Content content, Handlers handlers)
   g_assert(s.itemInfo && s.menuInfo);
 
   static const GDBusInterfaceVTable vtable = {
-      [](GDBusConnection*, const gchar*, const gchar*, const gchar* interface,
-         const gchar* method, GVariant* parameters, GDBusMethodInvocation* call, gpointer data) {
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar* interface, const gchar* method,
+         GVariant* parameters, GDBusMethodInvocation* call, gpointer data) {
         if (g_strcmp0(interface, kItemInterface) == 0)
           StateOf(data)->ItemCall(method, call);
         else

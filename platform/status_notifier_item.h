@@ -19,8 +19,8 @@ namespace wb {
 class StatusNotifierItem {
  public:
   struct Content {
-    std::string id;     // the copy's name
-    std::string title;  // the window's title
+    std::string id;                // the copy's name
+    std::string title;             // the window's title
     std::vector<TrayPixmap> icon;  // the icon at a few sizes; may be empty
   };
   struct Handlers {

@@ -35,8 +35,8 @@ std::vector<TrayPixmap> TrayIcon() {
     GdkPixbuf* p = scaled->gobj();
     const std::string_view bytes(reinterpret_cast<const char*>(gdk_pixbuf_read_pixels(p)),
                                  gdk_pixbuf_get_byte_length(p));
-    if (auto pixmap = TrayPixmapOf(bytes, w, h, gdk_pixbuf_get_rowstride(p),
-                                   gdk_pixbuf_get_n_channels(p)))
+    if (auto pixmap =
+            TrayPixmapOf(bytes, w, h, gdk_pixbuf_get_rowstride(p), gdk_pixbuf_get_n_channels(p)))
       pixmaps.push_back(std::move(*pixmap));
   }
   return pixmaps;
