@@ -104,6 +104,8 @@ TEST_F(StatusNotifierItemTest, RegistersWithEachWatcherThatComesAndShowsItsFacts
         [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant*,
            gpointer data) { ++*static_cast<int*>(data); },
         &newTitles, nullptr);
+    // A call after the subscription has the bus install its rule before the signal goes out.
+    EXPECT_EQ(StringProperty(client_, name, "/StatusNotifierItem", kItem, "Title"), "Acme Portal");
     item->SetTitle("(2) Acme Portal");
     item->SetTitle("(2) Acme Portal");
     EXPECT_TRUE(RunLoopUntil([&] { return newTitles == 1; }, 5000));
