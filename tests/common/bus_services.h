@@ -4,56 +4,116 @@
 // own, so that the program under test (in this process or another) reaches them as it would
 // reach a desktop's, and nothing reaches the real desktop.
 #include <gio/gio.h>
+#include <glib/gstdio.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/common/loop_spin.h"
 
 namespace wbtest {
 
-// A private bus (dbus-daemon), the session bus of this process and of the programs it starts
-// while it lives. Ready() is false where dbus-daemon is not installed.
+// A private bus (dbus-daemon). For kThisProcess it is the session bus of this process (and of
+// the programs it starts) while it lives, and its end waits until this process has let go of
+// it. For kOtherPrograms this process keeps its own session bus (the toolkit holds that one on
+// Wayland, and would never let go of the private one) and reaches the private bus only through
+// Connect(); the programs it starts are put on it with Environment(). Either bus starts no
+// services of the system's. Ready() is false where dbus-daemon is not installed.
 class PrivateBus {
  public:
-  PrivateBus() {
+  enum class Use { kThisProcess, kOtherPrograms };
+  explicit PrivateBus(Use use = Use::kThisProcess) {
     gchar* daemon = g_find_program_in_path("dbus-daemon");
     if (!daemon) return;
     g_free(daemon);
-    // The bus takes DISPLAY away (so that nothing on it starts an X11 bus of its own); the
-    // programs the test starts still need it.
-    const char* display = g_getenv("DISPLAY");
-    const std::string kept = display ? display : "";
+    if (use == Use::kOtherPrograms) {
+      StartDaemon();
+      return;
+    }
+    // The bus takes the display's variables away (so that nothing on it starts an X11 bus of
+    // its own); the programs the test starts still need them.
+    std::vector<std::pair<const char*, std::string>> kept;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
+      if (const char* value = g_getenv(name)) kept.emplace_back(name, value);
     bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
     g_test_dbus_up(bus_);
-    if (display) g_setenv("DISPLAY", kept.c_str(), TRUE);
+    address_ = g_test_dbus_get_bus_address(bus_);
+    for (const auto& [name, value] : kept) g_setenv(name, value.c_str(), TRUE);
   }
   ~PrivateBus() {
-    if (!bus_) return;
-    g_test_dbus_down(bus_);
-    g_object_unref(bus_);
+    if (bus_) {
+      g_test_dbus_down(bus_);
+      g_object_unref(bus_);
+    }
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (!config_.empty()) g_remove(config_.c_str());
   }
   PrivateBus(const PrivateBus&) = delete;
   PrivateBus& operator=(const PrivateBus&) = delete;
 
-  bool Ready() const { return bus_ != nullptr; }
-  std::string Address() const { return bus_ ? g_test_dbus_get_bus_address(bus_) : ""; }
+  bool Ready() const { return !address_.empty(); }
+  std::string Address() const { return address_; }
   // The environment entry that puts a program started by the test on this bus.
   std::string Environment() const { return "DBUS_SESSION_BUS_ADDRESS=" + Address(); }
   // A new connection of the test's own to the bus; the caller unrefs it.
   GDBusConnection* Connect() const {
-    if (!bus_) return nullptr;
+    if (address_.empty()) return nullptr;
     return g_dbus_connection_new_for_address_sync(
-        g_test_dbus_get_bus_address(bus_),
+        address_.c_str(),
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, nullptr);
   }
 
  private:
+  // A dbus-daemon of the test's own, with a configuration that lets everyone own and call
+  // everything and knows no services to start; its address is the first line it prints.
+  void StartDaemon() {
+    gchar* path = nullptr;
+    const int fd = g_file_open_tmp("wb-bus-XXXXXX.conf", &path, nullptr);
+    if (fd < 0) return;
+    config_ = path;
+    g_free(path);
+    const std::string text =
+        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+        "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">"
+        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+        "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+        "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>";
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    if (!written) return;
+    const std::string option = "--config-file=" + config_;
+    const char* argv[] = {"dbus-daemon", option.c_str(), "--nofork", "--print-address=1", nullptr};
+    int out = -1;
+    if (!g_spawn_async_with_pipes(
+            nullptr, const_cast<gchar**>(argv), nullptr,
+            static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                     G_SPAWN_STDERR_TO_DEV_NULL),
+            nullptr, nullptr, &pid_, nullptr, &out, nullptr, nullptr)) {
+      pid_ = 0;
+      return;
+    }
+    std::string line;
+    char c = 0;
+    while (::read(out, &c, 1) == 1 && c != '\n') line += c;
+    ::close(out);
+    address_ = line;
+  }
+
   GTestDBus* bus_ = nullptr;
+  GPid pid_ = 0;
+  std::string config_;
+  std::string address_;
 };
 
 // A method call on `bus`, answered while the loop runs (the answer may come from an object of

@@ -55,7 +55,7 @@ void ExpectTray(ProgramRun& program, const std::string& address, bool registered
 const char kPage[] = "<html><head><title>Tray page</title></head><body>tray</body></html>";
 
 TEST(TrayEndToEnd, ClosingHidesInTheItemWhichShowsTheWindowAgainAndQuits) {
-  PrivateBus bus;
+  PrivateBus bus(PrivateBus::Use::kOtherPrograms);
   if (!bus.Ready()) GTEST_SKIP() << "dbus-daemon is not installed";
   auto watcher = std::make_unique<TestWatcher>(bus);
   ASSERT_TRUE(watcher->Ready());
@@ -132,7 +132,7 @@ TEST(TrayEndToEnd, ClosingHidesInTheItemWhichShowsTheWindowAgainAndQuits) {
 
 TEST(TrayEndToEnd, WithoutAWatcherClosingEndsTheProgram) {
   if (OnWayland()) GTEST_SKIP() << "the window is closed with a message of X11's own";
-  PrivateBus bus;
+  PrivateBus bus(PrivateBus::Use::kOtherPrograms);
   if (!bus.Ready()) GTEST_SKIP() << "dbus-daemon is not installed";
   LoopbackServer server;
   server.Page("/alone", kPage);
@@ -145,7 +145,7 @@ TEST(TrayEndToEnd, WithoutAWatcherClosingEndsTheProgram) {
 }
 
 TEST(DesktopColorSchemeEndToEnd, ThePageFollowsThePortalWithDarkUnset) {
-  PrivateBus bus;
+  PrivateBus bus(PrivateBus::Use::kOtherPrograms);
   if (!bus.Ready()) GTEST_SKIP() << "dbus-daemon is not installed";
   TestPortal portal(bus, "uint32 1");
   ASSERT_TRUE(portal.Ready());
