@@ -69,11 +69,24 @@ void TWebMain::StartTrayItem() {
 
 bool TWebMain::on_delete_event(GdkEventAny* event) {
   if (tray_ && tray_->registered()) {
-    hiddenInTray_ = true;
-    hide();
+    HideInTray();
     return true;
   }
   return TWebForm::on_delete_event(event);
+}
+
+void TWebMain::HideInTray() {
+  hiddenInTray_ = true;
+  // The info banner's own window hangs below this one; it goes and comes back with it.
+  bannerInTray_ = infoBanner && infoBanner->get_visible();
+  if (bannerInTray_) infoBanner->hide();
+  hide();
+}
+
+void TWebMain::LeaveTray() {
+  hiddenInTray_ = false;
+  if (bannerInTray_ && infoBanner) infoBanner->show();
+  bannerInTray_ = false;
 }
 
 void TWebMain::ShowFromTray() {

@@ -36,7 +36,9 @@ TWebMain::TWebMain(WebMainServices services)
   signal_hide().connect([this] {
     if (!hiddenInTray_ && mainServices_.quit) mainServices_.quit();
   });
-  signal_show().connect([this] { hiddenInTray_ = false; });
+  signal_show().connect([this] { LeaveTray(); });
+  // File > Exit ends the program, also where closing only hides the window in its tray item.
+  acExit.onExecute = [this] { EndProgram(); };
 
   if (mainServices_.remote) {
     try {

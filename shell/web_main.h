@@ -113,13 +113,17 @@ class TWebMain : public TWebForm {
 
   // The tray item (main_tray.cpp).
   void StartTrayItem();
+  void HideInTray();
   void ShowFromTray();
+  // The window is shown, from the tray or otherwise (a second start, a notification's click).
+  void LeaveTray();
   void TrayRegistrationChanged(bool registered);
 
   WebMainServices mainServices_;
   std::unique_ptr<RemoteChannel> channel_;
   std::unique_ptr<StatusNotifierItem> tray_;
   bool hiddenInTray_ = false;
+  bool bannerInTray_ = false;  // the info banner's window went into the tray with the window
   bool commandLineDone_ = false;
   // Lives as long as the window, so a late answer of the engine knows it is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

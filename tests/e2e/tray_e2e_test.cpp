@@ -130,6 +130,23 @@ TEST(TrayEndToEnd, ClosingHidesInTheItemWhichShowsTheWindowAgainAndQuits) {
   g_object_unref(client);
 }
 
+TEST(TrayEndToEnd, ALogoutWhileHiddenEndsTheProgram) {
+  if (OnWayland()) GTEST_SKIP() << "the window is closed with a message of X11's own";
+  PrivateBus bus(PrivateBus::Use::kOtherPrograms);
+  if (!bus.Ready()) GTEST_SKIP() << "dbus-daemon is not installed";
+  TestWatcher watcher(bus);
+  ASSERT_TRUE(watcher.Ready());
+  LoopbackServer server;
+  server.Page("/logout", kPage);
+  const std::string start = server.Url("/logout");
+  const std::string exe = Brand("tray-logout-e2e", {"go=" + start, "title=Tray Logout", "tray=1"});
+  ProgramRun program(exe, {}, {bus.Environment()});
+  ExpectTray(program, start, true, false);
+  ASSERT_EQ(CloseWindows("Tray Logout"), 1);
+  ExpectTray(program, start, true, true);
+  EXPECT_EQ(program.Terminate(), 0);
+}
+
 TEST(TrayEndToEnd, WithoutAWatcherClosingEndsTheProgram) {
   if (OnWayland()) GTEST_SKIP() << "the window is closed with a message of X11's own";
   PrivateBus bus(PrivateBus::Use::kOtherPrograms);
