@@ -62,7 +62,7 @@ void TWebMain::StartTrayItem() {
   };
   handlers.registrationChanged = [this](bool registered) { TrayRegistrationChanged(registered); };
   tray_ = std::make_unique<StatusNotifierItem>(std::move(content), std::move(handlers));
-  property_title().signal_changed().connect([this] {
+  trayTitle_ = property_title().signal_changed().connect([this] {
     if (tray_) tray_->SetTitle(TrayText(get_title().raw(), TrayText(OwnAppName(), "webbrowser")));
   });
 }

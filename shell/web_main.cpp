@@ -52,8 +52,10 @@ TWebMain::TWebMain(WebMainServices services)
 }
 
 TWebMain::~TWebMain() {
-  // No record may reach a window that is going away.
+  // No record, and no click in the task bar, may reach a window that is going away.
   channel_.reset();
+  trayTitle_.disconnect();
+  tray_.reset();
   infoBanner.reset();
   // The controls die before the toolkit's window does; the window must not hand the focus to
   // one of them while it is being disposed.

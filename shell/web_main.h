@@ -122,6 +122,7 @@ class TWebMain : public TWebForm {
   WebMainServices mainServices_;
   std::unique_ptr<RemoteChannel> channel_;
   std::unique_ptr<StatusNotifierItem> tray_;
+  sigc::connection trayTitle_;  // the window's title to the tray item
   bool hiddenInTray_ = false;
   bool bannerInTray_ = false;  // the info banner's window went into the tray with the window
   bool commandLineDone_ = false;
