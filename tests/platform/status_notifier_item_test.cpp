@@ -139,8 +139,11 @@ TEST_F(StatusNotifierItemTest, TheMenuAnswersAndItsClicksAreCommands) {
   auto call = [&](const char* interface, const char* path, const char* method, GVariant* parameters,
                   std::string* error) {
     GVariant* reply = CallAndWait(client_, name, path, interface, method, parameters, error);
-    std::string text = reply ? g_variant_print(reply, FALSE) : "";
-    if (reply) g_variant_unref(reply);
+    if (!reply) return std::string();
+    gchar* printed = g_variant_print(reply, FALSE);
+    std::string text = printed;
+    g_free(printed);
+    g_variant_unref(reply);
     return text;
   };
   const struct {
