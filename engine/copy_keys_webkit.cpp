@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/desktop_color_scheme.h"
+#include "support/color_scheme.h"
 #include "support/copy_keys.h"
 
 namespace wb {
@@ -79,10 +81,41 @@ void ApplyProxy(WebKitWebsiteDataManager* manager, const ProxyKey& proxy,
   webkit_network_proxy_settings_free(settings);
 }
 
-void ApplyColorScheme(std::optional<bool> dark) {
+ColorSchemeSetting::ColorSchemeSetting() {
+  if (GtkSettings* settings = gtk_settings_get_default()) {
+    gboolean dark = FALSE;
+    g_object_get(settings, "gtk-application-prefer-dark-theme", &dark, nullptr);
+    toolkitDark_ = dark;
+  }
+}
+
+ColorSchemeSetting::~ColorSchemeSetting() {
+  desktop_.reset();
   GtkSettings* settings = gtk_settings_get_default();
-  if (!dark || !settings) return;
-  g_object_set(settings, "gtk-application-prefer-dark-theme", *dark ? TRUE : FALSE, nullptr);
+  if (changed_ && settings)
+    g_object_set(settings, "gtk-application-prefer-dark-theme", toolkitDark_ ? TRUE : FALSE,
+                 nullptr);
+}
+
+void ColorSchemeSetting::Apply(std::optional<bool> dark) {
+  key_ = dark;
+  if (key_)
+    desktop_.reset();
+  else if (!desktop_)
+    desktop_ =
+        std::make_unique<DesktopColorScheme>([this](std::optional<ColorScheme>) { Update(); });
+  Update();
+}
+
+void ColorSchemeSetting::Update() {
+  GtkSettings* settings = gtk_settings_get_default();
+  if (!settings) return;
+  const bool dark = PrefersDark(key_, desktop_ ? desktop_->current() : std::nullopt, toolkitDark_);
+  gboolean now = FALSE;
+  g_object_get(settings, "gtk-application-prefer-dark-theme", &now, nullptr);
+  if (static_cast<bool>(now) == dark) return;
+  changed_ = true;
+  g_object_set(settings, "gtk-application-prefer-dark-theme", dark ? TRUE : FALSE, nullptr);
 }
 
 }  // namespace wb

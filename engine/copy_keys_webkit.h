@@ -1,6 +1,7 @@
 #pragma once
 // What a maker's keys set in the engine: the user agent, the copy's style and script on its own
 // pages, the proxy, and the colour scheme the pages see.
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,8 +30,29 @@ void ApplyPageAdditions(WebKitUserContentManager* content, const WindowConfig& c
 void ApplyProxy(WebKitWebsiteDataManager* manager, const ProxyKey& proxy,
                 const HostPatterns& noproxy);
 
+class DesktopColorScheme;
+
 // The "dark" key: GTK's dark preference for the program's windows, which the engine's pages
-// read as prefers-color-scheme. Not set: the preference stays as the desktop gave it.
-void ApplyColorScheme(std::optional<bool> dark);
+// read as prefers-color-scheme, and read again when it changes. Not set: the colour scheme the
+// desktop's settings portal gives, followed as the person changes it; with no preference there,
+// or no portal, GTK's own preference as the desktop's theme settings gave it.
+class ColorSchemeSetting {
+ public:
+  ColorSchemeSetting();
+  // Gives GTK back its own preference.
+  ~ColorSchemeSetting();
+  ColorSchemeSetting(const ColorSchemeSetting&) = delete;
+  ColorSchemeSetting& operator=(const ColorSchemeSetting&) = delete;
+
+  void Apply(std::optional<bool> dark);
+
+ private:
+  void Update();
+
+  std::optional<bool> key_;
+  bool toolkitDark_ = false;  // GTK's preference before the program changed it
+  bool changed_ = false;      // whether the program changed it
+  std::unique_ptr<DesktopColorScheme> desktop_;
+};
 
 }  // namespace wb

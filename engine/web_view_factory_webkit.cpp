@@ -53,7 +53,8 @@ void WebKitViewFactory::ApplyConfig(const WindowConfig& config) {
   ApplyUserAgent(settings_.get(), config.agent, engineAgent_);
   ApplyPageAdditions(content_.get(), config, startHost_);
   ApplyProxy(webkit_web_context_get_website_data_manager(context), config.proxy, config.noproxy);
-  ApplyColorScheme(config.dark);
+  if (!colorScheme_) colorScheme_ = std::make_unique<ColorSchemeSetting>();
+  colorScheme_->Apply(config.dark);
 }
 
 void WebKitViewFactory::UseProfile(const Profile& profile) {

@@ -27,6 +27,8 @@ class Window;
 
 namespace wb {
 
+class ColorSchemeSetting;
+
 class WebKitViewFactory : public WebViewFactory {
  public:
   WebKitViewFactory();
@@ -109,6 +111,7 @@ class WebKitViewFactory : public WebViewFactory {
   HostPatterns internal_;
   std::string accent_ = "#000080";
   WebKitWebContext* notifyContext_ = nullptr;  // whose new web processes ask notificationOrigins
+  std::unique_ptr<ColorSchemeSetting> colorScheme_;  // the "dark" key, or the desktop's scheme
   void ConnectNotificationPermissions(WebKitWebContext* context);
 };
 

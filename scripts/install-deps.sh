@@ -11,7 +11,7 @@ PACKAGES="
   libarchive-dev libsoup-3.0-dev
   libglib2.0-bin
   clang clang-format libclang-rt-14-dev
-  xvfb xauth x11-utils dbus-x11 imagemagick xdotool openbox
+  xvfb xauth x11-utils dbus-x11 imagemagick xdotool openbox libx11-dev
   weston xdg-desktop-portal xdg-desktop-portal-gtk
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info gtk-update-icon-cache file dpkg-dev

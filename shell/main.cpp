@@ -211,14 +211,14 @@ int main(int argc, char** argv) {
     wb::ShowError(wb::FromUtf8(message));
     return 1;
   }
-  windows.main->signal_hide().connect([] { gtk_main_quit(); });
-  // Ending the program politely (logout, kill) closes the main window as its close box does,
-  // so the windows are destroyed in order and the remote-navigation socket is removed.
+  // Ending the program politely (logout, kill) ends it as closing the main window without a
+  // tray item does, hidden in the tray or not, so the windows are destroyed in order and the
+  // remote-navigation socket is removed.
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
     g_unix_signal_add(
         signal,
         [](gpointer window) -> gboolean {
-          static_cast<Gtk::Window*>(window)->hide();
+          static_cast<wb::TWebMain*>(window)->EndProgram();
           return G_SOURCE_CONTINUE;
         },
         windows.main.get());

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <glib.h>
+#include <gtk/gtk.h>
 
 #include <cstdio>
 #include <exception>
@@ -59,6 +60,8 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
   services.form = ProgramWebFormServices(views, std::move(firstConfig));
   // The main window opens the first argument when it is shown.
   for (const auto& a : arguments) services.arguments.push_back(FromUtf8(a));
+  // The main window closing for good ends the program.
+  services.quit = [] { gtk_main_quit(); };
   services.startInfoBanner = [&views](TWebMain& window) {
     if (!window.infoBanner) {
       window.infoBanner = std::make_unique<TWebInfo>(views, &window.View(), ProgramWebInfoDeps());

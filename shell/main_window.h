@@ -8,6 +8,7 @@
 
 #include "info/about_box.h"
 #include "shell/web_form.h"
+#include "shell/web_main.h"
 
 namespace wb {
 
@@ -20,7 +21,7 @@ WebFormServices ProgramWebFormServices(WebViewFactory& views,
                                        std::optional<WindowConfig> firstConfig = std::nullopt);
 
 struct ProgramWindows {
-  std::unique_ptr<TWebForm> main;    // the application's main window, created and shown
+  std::unique_ptr<TWebMain> main;    // the application's main window, created and shown
   std::unique_ptr<TAboutBox> about;  // hidden until the Help menu asks for it
 };
 

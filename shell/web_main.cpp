@@ -32,6 +32,13 @@ TWebMain::TWebMain(WebMainServices services)
   // The address box has the keyboard focus at start; a command-line address moves it to the
   // web view when the window is shown.
   set_focus(*Addr.get_entry());
+  // Hidden for good ends the program; hidden in the tray item waits to be shown again.
+  signal_hide().connect([this] {
+    if (!hiddenInTray_ && mainServices_.quit) mainServices_.quit();
+  });
+  signal_show().connect([this] { LeaveTray(); });
+  // File > Exit ends the program, also where closing only hides the window in its tray item.
+  acExit.onExecute = [this] { EndProgram(); };
 
   if (mainServices_.remote) {
     try {
@@ -45,8 +52,10 @@ TWebMain::TWebMain(WebMainServices services)
 }
 
 TWebMain::~TWebMain() {
-  // No record may reach a window that is going away.
+  // No record, and no click in the task bar, may reach a window that is going away.
   channel_.reset();
+  trayTitle_.disconnect();
+  tray_.reset();
   infoBanner.reset();
   // The controls die before the toolkit's window does; the window must not hand the focus to
   // one of them while it is being disposed.
@@ -174,6 +183,7 @@ WindowState TWebMain::State() {
               (shownState & GDK_WINDOW_STATE_FULLSCREEN) != 0,
               (shownState & GDK_WINDOW_STATE_ABOVE) != 0};
   if (Badge() && Badge()->count()) s.badge = *Badge()->count();
+  s.tray = {tray_ && tray_->registered(), hiddenInTray_};
   s.info = InfoState(infoBanner.get());
   s.icon = ProgramIconState();
   return s;

@@ -12,6 +12,7 @@
 
 #include "info/web_info.h"
 #include "platform/remote_channel.h"
+#include "platform/status_notifier_item.h"
 #include "shell/web_form.h"
 #include "support/remote_record.h"
 #include "support/sendmsg.h"
@@ -38,12 +39,27 @@ struct WebMainServices {
   std::function<void(TWebMain& window)> startInfoBanner;
   // Opens the about box with both of its texts empty.
   std::function<void(TWebMain& window)> showAbout;
+  // Ends the program's main loop, once the main window has closed for good (not only hidden in
+  // its tray item). Empty: nothing ends (tests).
+  std::function<void()> quit;
 };
 
 class TWebMain : public TWebForm {
  public:
   explicit TWebMain(WebMainServices services);
   ~TWebMain() override;
+
+  // The browser window's creation step, then, with tray=1, the status-notifier item.
+  void FormCreate() override;
+
+  // Ends the program as closing the window without a tray item does: the window is hidden (its
+  // size remembered), then the main loop ends. The tray item's Quit and the signals of a polite
+  // end (logout, kill) come here, hidden window or not.
+  void EndProgram();
+  // Whether closing the window hid it in its tray item, where it waits to be shown again.
+  bool HiddenInTray() const { return hiddenInTray_; }
+  // The status-notifier item (tray=1); null without the key.
+  const StatusNotifierItem* TrayItem() const { return tray_.get(); }
 
   // The window's state: the model's snapshot, and what only the widgets know (caption, bars,
   // banner, child windows, layout, info banner, icon).
@@ -85,6 +101,9 @@ class TWebMain : public TWebForm {
  protected:
   void FormShow() override;
   void mnAboutClick();
+  // With the tray item taken by a task bar, closing hides the window in it; without, closing
+  // ends the program.
+  bool on_delete_event(GdkEventAny* event) override;
 
  private:
   void ArrangeBands();
@@ -92,8 +111,20 @@ class TWebMain : public TWebForm {
   // name, its top edge within the area, its width and its height.
   WindowState::Layout Layout();
 
+  // The tray item (main_tray.cpp).
+  void StartTrayItem();
+  void HideInTray();
+  void ShowFromTray();
+  // The window is shown, from the tray or otherwise (a second start, a notification's click).
+  void LeaveTray();
+  void TrayRegistrationChanged(bool registered);
+
   WebMainServices mainServices_;
   std::unique_ptr<RemoteChannel> channel_;
+  std::unique_ptr<StatusNotifierItem> tray_;
+  sigc::connection trayTitle_;  // the window's title to the tray item
+  bool hiddenInTray_ = false;
+  bool bannerInTray_ = false;  // the info banner's window went into the tray with the window
   bool commandLineDone_ = false;
   // Lives as long as the window, so a late answer of the engine knows it is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

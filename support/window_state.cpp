@@ -62,6 +62,8 @@ std::string WindowStateJson(const WindowState& s) {
     w.Int(*s.badge);
   else
     w.Null();
+  w.Key("tray").BeginObject().Member("registered", s.tray.registered);
+  w.Member("hidden", s.tray.hidden).EndObject();
   w.Key("window").BeginObject().Member("maximized", s.window.maximized);
   w.Member("fullscreen", s.window.fullscreen).Member("above", s.window.above).EndObject();
   w.Key("info");

@@ -75,6 +75,11 @@ struct WindowState {
     bool maximized = false, fullscreen = false, above = false;
   } window;
   std::optional<int> badge;  // the unread count shown on the launcher entry
+  // The status-notifier item (tray=1): whether a task bar took it, and whether the window is
+  // hidden in it. Both false without the key.
+  struct Tray {
+    bool registered = false, hidden = false;
+  } tray;
   std::optional<Info> info;  // the info banner; null without one
   struct Icon {
     int width = 0, height = 0;

@@ -89,6 +89,8 @@ struct WindowState {
   // question waiting ("" when none).
   std::string errorKind, errorAddress, errorDetail, errorFingerprint;
   std::string promptOrigin, promptKind;
+  // The tray item: whether a task bar holds it, and whether the window is hidden in it.
+  bool trayRegistered = false, trayHidden = false;
   std::string json;  // the whole answer, for messages
 };
 
@@ -124,6 +126,10 @@ inline bool ReadWindowState(pid_t pid, WindowState& state) {
     state.promptOrigin =
         prompt ? json_object_get_string_member_with_default(prompt, "origin", "") : "";
     state.promptKind = prompt ? json_object_get_string_member_with_default(prompt, "kind", "") : "";
+    JsonObject* tray = objectMember("tray");
+    state.trayRegistered =
+        tray && json_object_get_boolean_member_with_default(tray, "registered", false);
+    state.trayHidden = tray && json_object_get_boolean_member_with_default(tray, "hidden", false);
     state.history.clear();
     if (json_object_has_member(root, "history")) {
       JsonArray* h = json_object_get_array_member(root, "history");

@@ -75,6 +75,7 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
             R"("layout":{"width":800,"height":600,"parts":[{"name":"web","y":0,"width":800,)"
             R"("height":580},{"name":"StatusBar","y":580,"width":800,"height":20}]},)"
             R"("find":{"text":"shoe","matches":3,"current":1},"zoom":125,"badge":null,)"
+            R"("tray":{"registered":false,"hidden":false},)"
             R"("window":{"maximized":false,"fullscreen":false,"above":false},)"
             R"("info":{"visible":true,"address":"http://gw/","interval":120000,"timer":false},)"
             R"("icon":{}})");
@@ -89,6 +90,9 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
   EXPECT_NE(text.find(R"("info":null,"icon":{}})"), std::string::npos);
   other.badge = 3;
   EXPECT_NE(wb::WindowStateJson(other).find(R"("badge":3,)"), std::string::npos);
+  other.tray = {true, true};
+  EXPECT_NE(wb::WindowStateJson(other).find(R"("tray":{"registered":true,"hidden":true},)"),
+            std::string::npos);
 }
 
 }  // namespace
