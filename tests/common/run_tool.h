@@ -2,6 +2,7 @@
 // Runs another program to its end, as a user would from a terminal, and captures what it
 // printed. Tests use it for wbctl and for the desktop's own tools (xwininfo and the like).
 #include <glib.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -53,6 +54,16 @@ inline const std::string kProgram = WB_WEBBROWSER_PATH;
 #else
 inline const std::string kProgram = WB_WBCTL_PATH;
 #endif
+
+// Brands a copy of kProgram at `copy` with the configuration lines `extra`; the test fails
+// when wbctl does.
+inline std::string BrandAt(const std::string& copy, const std::vector<std::string>& extra) {
+  std::vector<std::string> args{"brand", kProgram, copy};
+  args.insert(args.end(), extra.begin(), extra.end());
+  const ToolRun brand = Wbctl(args);
+  EXPECT_EQ(brand.status, 0) << brand.err;
+  return copy;
+}
 #endif
 
 // The standard output of a shell command line, or empty; its exit code goes to `status`

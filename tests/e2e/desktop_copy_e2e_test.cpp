@@ -27,12 +27,7 @@ namespace {
 #if defined(WB_WEBBROWSER_PATH) && defined(WB_WBCTL_PATH)
 
 std::string Brand(const std::string& name, const std::vector<std::string>& extra) {
-  const std::string exe = TestRoot() + "/" + name;
-  std::vector<std::string> args{"brand", WB_WEBBROWSER_PATH, exe};
-  args.insert(args.end(), extra.begin(), extra.end());
-  ToolRun brand = Wbctl(args);
-  EXPECT_EQ(brand.status, 0) << brand.err;
-  return exe;
+  return BrandAt(TestRoot() + "/" + name, extra);
 }
 
 // The processes that run the executable `exe`, by their /proc entries.

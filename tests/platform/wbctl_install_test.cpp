@@ -17,6 +17,7 @@
 namespace wb {
 namespace {
 
+using wbtest::BrandAt;
 using wbtest::kProgram;
 
 namespace fs = std::filesystem;
@@ -44,12 +45,7 @@ std::map<std::string, std::string> Snapshot(const std::string& root) {
 }
 
 std::string Brand(const std::string& name, const std::vector<std::string>& extra) {
-  const std::string copy = Path(name);
-  std::vector<std::string> args{"brand", kProgram, copy};
-  args.insert(args.end(), extra.begin(), extra.end());
-  auto brand = Wbctl(args);
-  EXPECT_EQ(brand.status, 0) << brand.err;
-  return copy;
+  return BrandAt(Path(name), extra);
 }
 
 // desktop-file-validate's verdict: empty when the entry passes (it prints only problems).
