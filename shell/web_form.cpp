@@ -11,9 +11,6 @@
 #include "shell/recent_list_model.h"
 #include "shell/ustring.h"
 #include "storage/timeline.h"
-#include "support/address.h"
-#include "support/address_parts.h"
-#include "support/permissions.h"
 #include "support/values.h"
 
 namespace wb {
@@ -424,57 +421,6 @@ void TWebForm::ShowBars() {
   coolRowLinks.set_visible(shown.linkRow);
   CoolBar.set_visible(shown.strip);
   StatusBar.set_visible(shown.statusbar);
-}
-
-// --- Windows and browsers the page opens --------------------------------------------------
-
-void TWebForm::OpenExternal(const Text& address, const Text& page) {
-  const std::string target = ToUtf8(address);
-  // A page that opens windows in a loop would flood the desktop with browser windows.
-  auto open = [this, address] {
-    if (newWindows_.MayOpenElsewhere() && services_.openExternal) services_.openExternal(address);
-  };
-  if (OpensWithoutAsking(target)) {
-    open();
-    return;
-  }
-  // Any other scheme starts whatever program the desktop has for it (a file share, a remote
-  // shell, a game), with what the page wrote into the address: the person decides, once for
-  // each site and scheme.
-  const std::string scheme = SchemeOf(target);
-  if (scheme.empty()) return;
-  const std::string shown = ToUtf8(page);
-  pPermission->Prompts().Ask({OriginOf(shown), HostOfAddress(shown), {}, scheme},
-                             [open](bool allow) {
-                               if (allow) open();
-                             });
-}
-
-WebView* TWebForm::OpenChild(WebView& opener, const Text& address) {
-  if (!newWindows_.MayOpenChild(children_.size())) return nullptr;
-  TChildWindow::Hooks hooks;
-  hooks.openExternal = [this](const Text& target, const Text& page) { OpenExternal(target, page); };
-  hooks.openChild = [this](WebView& from, const Text& target) { return OpenChild(from, target); };
-  hooks.closed = [this](TChildWindow&) {
-    if (!dropChildren_.connected())
-      dropChildren_ = Glib::signal_idle().connect([this] {
-        DropClosedChildren();
-        return false;
-      });
-  };
-  children_.push_back(
-      std::make_unique<TChildWindow>(*services_.views, opener, address, this, std::move(hooks)));
-  return &children_.back()->View();
-}
-
-void TWebForm::DropClosedChildren() {
-  // Out of the list before they are destroyed, so the list is whole whatever their going
-  // sets off.
-  std::vector<std::unique_ptr<TChildWindow>> closed;
-  for (auto& child : children_)
-    if (child->Closing()) closed.push_back(std::move(child));
-  std::erase(children_, nullptr);
-  closed.clear();
 }
 
 // --- Status and link bar: the model's changes -----------------------------------------
