@@ -1,4 +1,5 @@
 #include "support/site_facts.h"
+#include "support/lower_case.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,6 +9,14 @@
 
 namespace wb {
 namespace {
+
+// Where `lowerNeedle` (in lower case) first stands in `text`, letters compared in either case;
+// no copy of the text, which may be a whole page of many tags.
+std::size_t FindCaseless(std::string_view text, std::string_view lowerNeedle) {
+  const auto at = std::search(text.begin(), text.end(), lowerNeedle.begin(), lowerNeedle.end(),
+                              [](char a, char b) { return AsciiLower(a) == b; });
+  return at == text.end() ? std::string_view::npos : static_cast<std::size_t>(at - text.begin());
+}
 
 char Lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -308,13 +317,13 @@ PageFacts ReadPageFacts(std::string_view html) {
     i = after;
     if (tag.name == "body") break;
     if (tag.name == "script" || tag.name == "style") {
-      const auto end = LowerText(html.substr(i)).find("</" + tag.name);
+      const auto end = FindCaseless(html.substr(i), "</" + tag.name);
       if (end == std::string::npos) break;
       i += end;
       continue;
     }
     if (tag.name == "title" && !haveTitle) {
-      const auto end = LowerText(html.substr(i)).find("</title");
+      const auto end = FindCaseless(html.substr(i), "</title");
       const std::string_view text =
           html.substr(i, end == std::string::npos ? std::string_view::npos : end);
       facts.title = CollapseBlanks(DecodeEntities(text.substr(0, 4096)));
