@@ -155,6 +155,21 @@ std::optional<std::string> Base64(const std::string& text) {
   return std::string(reinterpret_cast<const char*>(bytes.get()), length);
 }
 
+// A field's name as dpkg's tools write it: Debian's own spelling for a field it knows, else
+// each part between "-" in lower case with a capital first letter.
+std::string Capitalized(const std::string& name) {
+  for (std::string_view known : kIndexOrder) {
+    if (SameLetters(name, known)) return std::string(known);
+  }
+  std::string text = name;
+  bool first = true;
+  for (char& c : text) {
+    c = first ? g_ascii_toupper(c) : g_ascii_tolower(c);
+    first = c == '-';
+  }
+  return text;
+}
+
 }  // namespace
 
 std::optional<ControlParagraph> ParseControlParagraph(std::string_view text) {
@@ -243,7 +258,8 @@ std::string PackagesEntry(const ControlParagraph& control, const std::string& fi
       fields.begin(), fields.end(),
       [&rank](const ControlField& a, const ControlField& b) { return rank(a) < rank(b); });
   std::string text;
-  for (const ControlField& field : fields) text += field.name + ": " + field.value + "\n";
+  for (const ControlField& field : fields)
+    text += Capitalized(field.name) + ": " + field.value + "\n";
   return text + "\n";
 }
 
