@@ -6,7 +6,6 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "storage/config_keys.h"
@@ -251,27 +250,44 @@ void CheckHosts(Findings& findings, const wb::ValueList& values, wb::TextView ke
   CheckHostPatterns(findings, values, key);
 }
 
-// The check of each kind of key, which reads the key's value from the list itself; a kind not
-// listed (the caption) takes any value.
-using KeyCheck = void (*)(Findings&, const wb::ValueList&, wb::TextView);
-constexpr std::pair<wb::KeyKind, KeyCheck> kKindChecks[] = {
-    {wb::KeyKind::kBanner, &CheckSwitch},
-    {wb::KeyKind::kSwitch, &CheckSwitch},
-    {wb::KeyKind::kScheme, &CheckSwitch},
-    {wb::KeyKind::kLinks, &CheckLinks},
-    {wb::KeyKind::kVis, &CheckVis},
-    {wb::KeyKind::kSize, &CheckSize},
-    {wb::KeyKind::kColor, &CheckColor},
-    {wb::KeyKind::kAddress, &CheckGo},
-    {wb::KeyKind::kZoom, &CheckZoom},
-    {wb::KeyKind::kTrust, &CheckTrust},
-    {wb::KeyKind::kAllow, &CheckAllow},
-    {wb::KeyKind::kHosts, &CheckHosts},
-    {wb::KeyKind::kDirectHosts, &CheckDirectHosts},
-    {wb::KeyKind::kAgent, &CheckAgent},
-    {wb::KeyKind::kProxy, &CheckProxy},
-    {wb::KeyKind::kStart, &CheckStart},
-};
+// Each kind's check, once; each reads the key's value from the list itself. The caption
+// takes any value.
+void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigKey& key) {
+  switch (key.kind) {
+    case wb::KeyKind::kCaption:
+      return;
+    case wb::KeyKind::kBanner:
+    case wb::KeyKind::kSwitch:
+    case wb::KeyKind::kScheme:
+      return CheckSwitch(findings, values, key.name);
+    case wb::KeyKind::kLinks:
+      return CheckLinks(findings, values, key.name);
+    case wb::KeyKind::kVis:
+      return CheckVis(findings, values, key.name);
+    case wb::KeyKind::kSize:
+      return CheckSize(findings, values, key.name);
+    case wb::KeyKind::kColor:
+      return CheckColor(findings, values, key.name);
+    case wb::KeyKind::kAddress:
+      return CheckGo(findings, values, key.name);
+    case wb::KeyKind::kZoom:
+      return CheckZoom(findings, values, key.name);
+    case wb::KeyKind::kTrust:
+      return CheckTrust(findings, values, key.name);
+    case wb::KeyKind::kAllow:
+      return CheckAllow(findings, values, key.name);
+    case wb::KeyKind::kHosts:
+      return CheckHosts(findings, values, key.name);
+    case wb::KeyKind::kDirectHosts:
+      return CheckDirectHosts(findings, values, key.name);
+    case wb::KeyKind::kAgent:
+      return CheckAgent(findings, values, key.name);
+    case wb::KeyKind::kProxy:
+      return CheckProxy(findings, values, key.name);
+    case wb::KeyKind::kStart:
+      return CheckStart(findings, values, key.name);
+  }
+}
 
 // The style and script blocks an executable carries, as the program would read them.
 void CheckPageBlocks(Findings& findings, const std::string& exe) {
@@ -287,10 +303,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
     const wb::Text name = wb::EntryName(entry);
     if (wb::FindConfigKey(name) == nullptr) findings.Add(name, "unknown key");
   }
-  for (const wb::ConfigKey& key : wb::kConfigKeys) {
-    for (const auto& [kind, check] : kKindChecks)
-      if (kind == key.kind) check(findings, values, key.name);
-  }
+  for (const wb::ConfigKey& key : wb::kConfigKeys) CheckKey(findings, values, key);
 }
 
 // Lines of a text file that the reader would skip or that a branded copy cannot hold.
