@@ -355,11 +355,12 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   return 0;
 }
 
-const CommandRegistration kBrand(
-    {"brand",
-     "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
-     "[--style FILE] [--script FILE] [NAME=VALUE ...]",
-     &RunBrand});
-
 }  // namespace
+
+const Command kBrandCommand{
+    "brand",
+    "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
+    "[--style FILE] [--script FILE] [NAME=VALUE ...]",
+    &RunBrand};
+
 }  // namespace wbctl

@@ -345,7 +345,8 @@ int RunCheck(const std::vector<std::string>& args) {
   return findings.lines().empty() ? 0 : 1;
 }
 
-const CommandRegistration kCheck({"check", "check EXE|FILE", &RunCheck});
-
 }  // namespace
+
+const Command kCheckCommand{"check", "check EXE|FILE", &RunCheck};
+
 }  // namespace wbctl

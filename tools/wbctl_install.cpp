@@ -153,7 +153,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-const CommandRegistration kRegistration({"install", kUsage, &Run});
-
 }  // namespace
+
+const Command kInstallCommand{"install", kUsage, &Run};
+
 }  // namespace wbctl

@@ -206,9 +206,9 @@ int RunShow(const std::vector<std::string>& args) {
   return std::cout ? 0 : Fail("cannot write the output");
 }
 
-const CommandRegistration kShow({"show",
-                                 "show [--effective | --icon OUT | --style OUT | --script OUT] EXE",
-                                 &RunShow});
-
 }  // namespace
+
+const Command kShowCommand{
+    "show", "show [--effective | --icon OUT | --style OUT | --script OUT] EXE", &RunShow};
+
 }  // namespace wbctl
