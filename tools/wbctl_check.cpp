@@ -298,6 +298,25 @@ void CheckPageBlocks(Findings& findings, const std::string& exe) {
   }
 }
 
+// The program reads a configuration only up to its first NUL character (wb::SplitLines), so
+// every line after one would be dropped without a word: the NUL is named where it stands, in
+// lines counted as the reader counts them.
+void CheckNul(Findings& findings, wb::TextView text) {
+  const auto nul = text.find(u'\0');
+  if (nul == wb::TextView::npos) return;
+  std::size_t line = 1;
+  std::size_t lineStart = 0;
+  for (std::size_t i = 0; i < nul; ++i) {
+    if (text[i] != u'\r' && text[i] != u'\n') continue;
+    if (text[i] == u'\r' && i + 1 < nul && text[i + 1] == u'\n') ++i;
+    ++line;
+    lineStart = i + 1;
+  }
+  findings.Add(wb::Ascii("line " + std::to_string(line)),
+               "a NUL character at position " + std::to_string(nul - lineStart + 1) +
+                   "; the program reads nothing from there on, so the rest is ignored");
+}
+
 void CheckValues(Findings& findings, const wb::ValueList& values) {
   for (const auto& entry : values) {
     const wb::Text name = wb::EntryName(entry);
@@ -329,10 +348,12 @@ int RunCheck(const std::vector<std::string>& args) {
   Findings findings;
   try {
     if (LooksLikeElf(path)) {
+      CheckNul(findings, wb::FromAnsi(wb::ReadConfigBlock(path)));
       CheckValues(findings, ReadExecutableConfig(path));
       CheckPageBlocks(findings, path);
     } else {
       const wb::Text text = ReadUtf8TextFile(path);
+      CheckNul(findings, text);
       CheckTextLines(findings, text);
       wb::ValueList values;
       wb::TextToValues(text, values);
