@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "storage/base64_block.h"
 #include "storage/config_keys.h"
+#include "storage/icon_block.h"
 #include "storage/page_blocks.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
@@ -23,6 +25,7 @@
 #include "support/zoom_levels.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
+#include "tools/icon_image.h"
 
 namespace wbctl {
 namespace {
@@ -289,12 +292,26 @@ void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigK
   }
 }
 
-// The style and script blocks an executable carries, as the program would read them.
-void CheckPageBlocks(Findings& findings, const std::string& exe) {
+// The style and script blocks an executable carries, as the program would read them, and its
+// icon block, which the program shows only when it decodes to a picture that loads.
+void CheckCopyBlocks(Findings& findings, const std::string& exe) {
   for (const auto name : {wb::kStyleBlockName, wb::kScriptBlockName}) {
     const wb::PageBlock block = wb::ReadPageBlockChecked(exe, name);
     if (!block.problem.empty())
-      findings.Add(name, "is " + block.problem + "; the copy's pages run without it");
+      findings.Add(name,
+                   BlockProblemPredicate(block.problem) + "; the copy's pages run without it");
+  }
+  const std::string ownIcon = "; the copy shows the program's own icon";
+  const wb::Base64Block icon = wb::ReadBase64Block(exe, wb::kIconBlockName, wb::kMaxIconBytes);
+  if (!icon.problem.empty()) {
+    findings.Add(wb::kIconBlockName, BlockProblemPredicate(icon.problem) + ownIcon);
+  } else if (icon.present) {
+    try {
+      CheckIconPicture(icon.bytes, "its picture");
+    } catch (const std::exception& e) {
+      findings.Add(wb::kIconBlockName, "holds no picture the program can show (" +
+                                           std::string(e.what()) + ")" + ownIcon);
+    }
   }
 }
 
@@ -350,7 +367,7 @@ int RunCheck(const std::vector<std::string>& args) {
     if (LooksLikeElf(path)) {
       CheckNul(findings, wb::FromAnsi(wb::ReadConfigBlock(path)));
       CheckValues(findings, ReadExecutableConfig(path));
-      CheckPageBlocks(findings, path);
+      CheckCopyBlocks(findings, path);
     } else {
       const wb::Text text = ReadUtf8TextFile(path);
       CheckNul(findings, text);

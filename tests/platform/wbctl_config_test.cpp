@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -560,6 +561,40 @@ TEST(WbctlCheck, ANulIsAFindingThatNamesWhereItStands) {
     const ToolRun inCopy = Wbctl({"check", copy});
     EXPECT_EQ(inCopy.out, c.findings);
     EXPECT_EQ(inCopy.status, 1) << inCopy.err;
+  }
+}
+
+// The icon block and the script block, damaged: each is a finding in a sentence of its own.
+TEST(WbctlCheck, NamesADamagedIconBlockAndAnUnreadableScript) {
+  const std::string plain = Path("check-blocks-plain");
+  ASSERT_EQ(Wbctl({"brand", kProgram, plain, "title=T"}).status, 0);
+  const struct {
+    const char* what;
+    const char16_t* name;
+    std::string content;
+    std::string findingStart;
+  } cases[] = {
+      {"an icon that is no Base64", u"WebBrowser.icon", "this is no Base64!",
+       "WebBrowser.icon: is not Base64; the copy shows the program's own icon\n"},
+      {"an icon that is no picture", u"WebBrowser.icon",
+       "aGVsbG8=", "WebBrowser.icon: holds no picture the program can show ("},
+      {"a script far above its limit", u"WebBrowser.js", std::string(1600000, 'A'),
+       "WebBrowser.js: cannot be read ("},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string copy = Path("check-blocks" + std::to_string(++n));
+    std::filesystem::copy_file(plain, copy, std::filesystem::copy_options::overwrite_existing);
+    {
+      TFSx file(copy, u"a");
+      file.wBlock(c.name, FromAnsi(c.content));
+    }
+    const ToolRun check = Wbctl({"check", copy});
+    EXPECT_EQ(check.status, 1) << check.err;
+    EXPECT_EQ(check.out.rfind(c.findingStart, 0), 0u) << check.out;
+    EXPECT_EQ(check.out.find(": is cannot"), std::string::npos) << check.out;
+    EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 1) << check.out;
   }
 }
 
