@@ -17,6 +17,7 @@
 #include "storage/fsx.h"
 #include "storage/icon_block.h"
 #include "storage/page_blocks.h"
+#include "storage/process_values.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address.h"
@@ -305,6 +306,12 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   if (args.source == args.dest || SameFile(args.source, args.dest)) {
     return Fail("\"" + args.dest + "\": DEST is SOURCE; brand writes a copy");
   }
+  // The copy's name is its file name without the extension; one of dots alone would share
+  // another copy's folders, so the program refuses to start under it.
+  if (const std::string problem = wb::CopyNameProblem(wb::NameWithoutExtension(args.dest));
+      !problem.empty()) {
+    return Fail("\"" + args.dest + "\": " + problem + "; nothing was written");
+  }
   struct stat info;
   if (::stat(args.source.c_str(), &info) != 0) {
     return Fail("\"" + args.source + "\": " + std::strerror(errno));
@@ -355,11 +362,12 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   return 0;
 }
 
-const CommandRegistration kBrand(
-    {"brand",
-     "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
-     "[--style FILE] [--script FILE] [NAME=VALUE ...]",
-     &RunBrand});
-
 }  // namespace
+
+const Command kBrandCommand{
+    "brand",
+    "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
+    "[--style FILE] [--script FILE] [NAME=VALUE ...]",
+    &RunBrand};
+
 }  // namespace wbctl

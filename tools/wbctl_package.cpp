@@ -375,7 +375,8 @@ int Run(const std::vector<std::string>& args) {
   return options.deb ? WriteDeb(options, copy) : WriteTar(options, copy);
 }
 
-const CommandRegistration kRegistration({"package", kUsage, &Run});
-
 }  // namespace
+
+const Command kPackageCommand{"package", kUsage, &Run};
+
 }  // namespace wbctl

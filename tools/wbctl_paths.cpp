@@ -36,7 +36,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-const CommandRegistration registration({"paths", "paths [--exe EXE]", &Run});
-
 }  // namespace
+
+const Command kPathsCommand{"paths", "paths [--exe EXE]", &Run};
+
 }  // namespace wbctl

@@ -89,7 +89,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-const CommandRegistration registration({"profile", "profile [--exe EXE] path|clear", &Run});
-
 }  // namespace
+
+const Command kProfileCommand{"profile", "profile [--exe EXE] path|clear", &Run};
+
 }  // namespace wbctl

@@ -542,7 +542,8 @@ int Run(const std::vector<std::string>& args) {
   Usage("\"" + args[0] + "\": give init or add");
 }
 
-const CommandRegistration kRegistration({"repo", kUsage, &Run});
-
 }  // namespace
+
+const Command kRepoCommand{"repo", kUsage, &Run};
+
 }  // namespace wbctl

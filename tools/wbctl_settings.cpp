@@ -52,7 +52,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-const CommandRegistration registration({"settings", kUsage, &Run});
-
 }  // namespace
+
+const Command kSettingsCommand{"settings", kUsage, &Run};
+
 }  // namespace wbctl

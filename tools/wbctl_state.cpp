@@ -49,7 +49,8 @@ int Run(const std::vector<std::string>& args) {
   });
 }
 
-const CommandRegistration kRegistration({"state", kUsage, &Run});
-
 }  // namespace
+
+const Command kStateCommand{"state", kUsage, &Run};
+
 }  // namespace wbctl
