@@ -11,9 +11,9 @@ namespace {
 // A subcommand whose file defines its Command but that the table leaves out cannot be run,
 // and a table out of order lists the usage out of order.
 TEST(WbctlCommands, TheTableHoldsEverySubcommandOnceInOrderOfName) {
-  const char* const expected[] = {"brand",   "check", "home",     "info", "install",
-                                  "package", "paths", "profile",  "send", "settings",
-                                  "show",    "state", "uninstall"};
+  const char* const expected[] = {"brand",    "check", "home",    "info",     "install",
+                                  "package",  "paths", "profile", "repo",     "send",
+                                  "settings", "show",  "state",   "uninstall"};
   const auto commands = Commands();
   ASSERT_EQ(commands.size(), std::size(expected));
   for (std::size_t i = 0; i < commands.size(); ++i) {
