@@ -6,8 +6,8 @@
 
 namespace wb {
 
-PermissionBar::PermissionBar(PermissionPrompts::Store store)
-    : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6), prompts_(std::move(store)) {
+PermissionBar::PermissionBar(CopyStore& store)
+    : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6), prompts_(store) {
   set_name("pPermission");
   set_border_width(4);
   question.set_name("pPermissionQuestion");

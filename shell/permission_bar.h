@@ -14,7 +14,8 @@ namespace wb {
 
 class PermissionBar : public Gtk::Box {
  public:
-  explicit PermissionBar(PermissionPrompts::Store store);
+  // The answers are kept in `store`, which must outlive the bar.
+  explicit PermissionBar(CopyStore& store);
 
   // The view's requests and questions are answered here from now on.
   void Attach(WebView& view);

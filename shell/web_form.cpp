@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "model/window_rules.h"
+#include "shell/error_display.h"
 #include "shell/recent_list_model.h"
 #include "shell/ustring.h"
 #include "storage/timeline.h"
@@ -33,7 +34,10 @@ Gtk::Image* IconImage(const std::string& name, Gtk::IconSize size) {
 TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
   if (!services_.views) throw std::invalid_argument("TWebForm needs a web view factory");
   web = services_.views->Create(nullptr);
-  pPermission = std::make_unique<PermissionBar>(services_.permissions);
+  store_.onRefused = [](const SettingsResult& refused) {
+    ShowError(FromUtf8(refused.Message() + " The setting is not kept for the next start."));
+  };
+  pPermission = std::make_unique<PermissionBar>(store_);
   BuildDesign();
   TimelineMarkOnce("window's controls built");
 }

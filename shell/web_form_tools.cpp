@@ -92,7 +92,7 @@ void TWebForm::ConfigurePageTools() {
   remember_ = config.remember;
   if (!remember_) return;
   // The size the person left the window at replaces the configured one.
-  std::optional<WindowPlacement> placement = ReadWindowPlacement();
+  std::optional<WindowPlacement> placement = ReadWindowPlacement(store_);
   if (!placement) return;
   normal_ = *placement;
   set_default_size(placement->width, placement->height);
@@ -131,12 +131,11 @@ void TWebForm::RememberPlacement() {
   WindowPlacement placement = normal_;
   placement.maximized = maximized_;
   placement.hasPosition = TWebInfo::CanPlaceWindows(*this);
-  try {
-    WriteWindowPlacement(placement);
-  } catch (const std::exception& e) {
-    // The window is closing; its size is not worth a message box on the way out.
-    std::cerr << "webbrowser: the window's size was not stored: " << e.what() << "\n";
-  }
+  // The window is closing; its size is not worth a message box on the way out, so the reason
+  // goes to the standard error output. The copy's own store is used, not the reporting one.
+  const SettingsResult stored = WriteWindowPlacement(*copyStore_, placement);
+  if (!stored.ok())
+    std::cerr << "webbrowser: the window's size was not stored: " << stored.Message() << "\n";
 }
 
 bool TWebForm::WindowStateChanged(GdkEventWindowState* event) {
