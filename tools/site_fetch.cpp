@@ -10,7 +10,7 @@
 
 #include "platform/glib_ptr.h"
 #include "platform/tls_certificate.h"
-#include "support/site_facts.h"
+#include "support/web_reference.h"
 
 namespace wbctl {
 namespace {
