@@ -26,7 +26,8 @@ namespace {
 
 class JsonParser {
  public:
-  explicit JsonParser(std::string_view text) : text_(text) {}
+  JsonParser(std::string_view text, std::size_t maxValues, int maxDepth)
+      : text_(text), maxValues_(maxValues), maxDepth_(maxDepth) {}
 
   bool Parse(JsonValue& out, std::string* error) {
     if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
@@ -57,8 +58,8 @@ class JsonParser {
     return true;
   }
   bool Value(JsonValue& out, int depth) {
-    if (depth > kMaxJsonDepth) return Fail("JSON nested too deep");
-    if (++count_ > kMaxJsonValues) return Fail("too many JSON values");
+    if (depth > maxDepth_) return Fail("JSON nested too deep");
+    if (++count_ > maxValues_) return Fail("too many JSON values");
     if (pos_ >= text_.size()) return Fail("JSON ends early");
     const char c = text_[pos_];
     if (c == '{') return Object(out, depth);
@@ -223,6 +224,8 @@ class JsonParser {
   }
 
   std::string_view text_;
+  std::size_t maxValues_;
+  int maxDepth_;
   std::size_t pos_ = 0;
   std::size_t count_ = 0;
   std::string error_;
@@ -230,9 +233,10 @@ class JsonParser {
 
 }  // namespace
 
-std::optional<JsonValue> ParseJson(std::string_view text, std::string* error) {
+std::optional<JsonValue> ParseJson(std::string_view text, std::string* error, std::size_t maxValues,
+                                   int maxDepth) {
   JsonValue value;
-  JsonParser parser(text);
+  JsonParser parser(text, maxValues, maxDepth);
   if (!parser.Parse(value, error)) return std::nullopt;
   return value;
 }

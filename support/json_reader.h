@@ -31,10 +31,13 @@ struct JsonMember {
   JsonValue second;
 };
 // Parses a whole JSON text (a UTF-8 byte order mark allowed before it). nullopt with a
-// reason in `error` when it is not JSON, nests deeper than kMaxJsonDepth or holds more than
-// kMaxJsonValues values.
+// reason in `error` when it is not JSON, nests deeper than `maxDepth` or holds more than
+// `maxValues` values. A caller whose text is bounded otherwise (a record of bounded size) may
+// allow more values than a site's manifest needs.
 inline constexpr int kMaxJsonDepth = 64;
 inline constexpr std::size_t kMaxJsonValues = 100000;
-std::optional<JsonValue> ParseJson(std::string_view text, std::string* error);
+std::optional<JsonValue> ParseJson(std::string_view text, std::string* error,
+                                   std::size_t maxValues = kMaxJsonValues,
+                                   int maxDepth = kMaxJsonDepth);
 
 }  // namespace wb
