@@ -154,9 +154,14 @@ PageFacts ReadPageFacts(std::string_view html) {
       facts.title = CollapseWebBlanks(DecodeEntities(text.substr(0, 4096)));
       haveTitle = true;
     } else if (tag.name == "meta") {
-      if (AsciiLowerCase(TrimWebBlanks(tag.Attribute("name"))) == "theme-color" &&
-          facts.themeColor.empty() && tag.Attribute("media").empty()) {
+      const std::string name = AsciiLowerCase(TrimWebBlanks(tag.Attribute("name")));
+      if (name == "theme-color" && facts.themeColor.empty() && tag.Attribute("media").empty()) {
         facts.themeColor = std::string(TrimWebBlanks(tag.Attribute("content")));
+      } else if (name == "application-name" && facts.applicationName.empty()) {
+        facts.applicationName = CollapseWebBlanks(tag.Attribute("content").substr(0, 4096));
+      } else if (AsciiLowerCase(TrimWebBlanks(tag.Attribute("property"))) == "og:site_name" &&
+                 facts.siteName.empty()) {
+        facts.siteName = CollapseWebBlanks(tag.Attribute("content").substr(0, 4096));
       }
     } else if (tag.name == "base") {
       if (facts.base.empty()) facts.base = tag.Attribute("href");

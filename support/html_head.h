@@ -16,10 +16,12 @@ struct PageIcon {
   std::string type;   // as written, e.g. "image/png"
 };
 struct PageFacts {
-  std::string title;       // the first <title>, blanks collapsed, entities decoded
-  std::string themeColor;  // <meta name="theme-color" content>
-  std::string manifest;    // <link rel="manifest" href>, as written
-  std::string base;        // <base href>, as written
+  std::string title;            // the first <title>, blanks collapsed, entities decoded
+  std::string themeColor;       // <meta name="theme-color" content>
+  std::string applicationName;  // <meta name="application-name" content>, blanks collapsed
+  std::string siteName;         // <meta property="og:site_name" content>, blanks collapsed
+  std::string manifest;         // <link rel="manifest" href>, as written
+  std::string base;             // <base href>, as written
   std::vector<PageIcon> icons;
 };
 // Reads the head of an HTML page (UTF-8 or ASCII-compatible bytes). Only the first

@@ -2,12 +2,48 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <utility>
 
 #include "support/ascii.h"
 #include "support/web_reference.h"
 
 namespace wb {
+
+bool LooksLikePlaceholderTitle(std::string_view title) {
+  std::string plain = AsciiLowerCase(CollapseWebBlanks(title));
+  // Trailing dots, written as dots or as one ellipsis character (U+2026 in UTF-8), and blanks.
+  for (bool cut = true; cut;) {
+    cut = false;
+    if (!plain.empty() && (plain.back() == '.' || plain.back() == ' ')) {
+      plain.pop_back();
+      cut = true;
+    } else if (plain.ends_with("\xE2\x80\xA6")) {
+      plain.resize(plain.size() - 3);
+      cut = true;
+    }
+  }
+  static constexpr std::string_view kPlaceholders[] = {
+      "",         "loading",      "loading page",      "please wait", "one moment",  "redirecting",
+      "untitled", "document",     "untitled document", "new tab",     "about:blank", "react app",
+      "vite app", "vite + react", "vite + react + ts",
+  };
+  return std::find(std::begin(kPlaceholders), std::end(kPlaceholders), plain) !=
+         std::end(kPlaceholders);
+}
+
+NameChoice ChooseSiteName(const std::optional<ManifestFacts>& manifest, const PageFacts& page) {
+  if (manifest && !manifest->name.empty()) return {manifest->name, "the manifest's name"};
+  if (manifest && !manifest->shortName.empty()) {
+    return {manifest->shortName, "the manifest's short_name"};
+  }
+  if (!page.applicationName.empty()) {
+    return {page.applicationName, "<meta name=application-name>"};
+  }
+  if (!page.siteName.empty()) return {page.siteName, "<meta property=og:site_name>"};
+  if (!LooksLikePlaceholderTitle(page.title)) return {page.title, "the page's <title>"};
+  return {};
+}
 
 std::string ConfigColor(std::string_view text) {
   text = TrimWebBlanks(text);

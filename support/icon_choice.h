@@ -16,6 +16,22 @@ namespace wb {
 // reads as "no colour"), gives empty text.
 std::string ConfigColor(std::string_view text);
 
+// The name a copy takes from a site, and where it was found: the manifest's name, else its
+// short_name, else <meta name=application-name>, else <meta property=og:site_name>, else the
+// page's <title> unless it looks like a placeholder (see LooksLikePlaceholderTitle). Empty
+// text when none serves.
+struct NameChoice {
+  std::string name;
+  std::string from;  // "the manifest's name", ..., "the page's <title>"
+};
+NameChoice ChooseSiteName(const std::optional<ManifestFacts>& manifest, const PageFacts& page);
+
+// Whether a page's title is one that pages show while they load or before they set their own
+// ("Loading...", "Please wait", "Untitled", an application template's default): a name no
+// one would give the site. Letters of either case, blanks and trailing dots or an ellipsis
+// do not matter.
+bool LooksLikePlaceholderTitle(std::string_view title);
+
 // One icon to try, best first, and where it was named.
 struct IconCandidate {
   std::string address;

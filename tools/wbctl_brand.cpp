@@ -202,13 +202,8 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
     goFrom = "the manifest's start_url";
   }
   add(u"go", go, goFrom);
-  if (manifest && !manifest->name.empty()) {
-    add(u"title", manifest->name, "the manifest's name");
-  } else if (manifest && !manifest->shortName.empty()) {
-    add(u"title", manifest->shortName, "the manifest's short_name");
-  } else {
-    add(u"title", facts.title, "the page's <title>");
-  }
+  const wb::NameChoice name = wb::ChooseSiteName(manifest, facts);
+  add(u"title", name.name, name.from);
   if (manifest && !wb::ConfigColor(manifest->themeColor).empty()) {
     add(u"color", wb::ConfigColor(manifest->themeColor), "the manifest's theme_color");
   } else if (!wb::ConfigColor(facts.themeColor).empty()) {

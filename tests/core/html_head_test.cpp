@@ -56,5 +56,25 @@ TEST(ReadPageFacts, NeverReadsPastBrokenOrHostileText) {
   EXPECT_EQ(ReadPageFacts(huge).manifest, "");
 }
 
+TEST(ReadPageFacts, FindsTheSitesNameInItsMeta) {
+  const struct {
+    const char* html;
+    const char* application;
+    const char* site;
+  } cases[] = {
+      {"<meta name=application-name content=' Mail  App '>", "Mail App", ""},
+      {"<META NAME=Application-Name CONTENT=Mail>", "Mail", ""},
+      {"<meta property=og:site_name content=Mail>", "", "Mail"},
+      {"<meta name=application-name content=A><meta name=application-name content=B>", "A", ""},
+      {"<meta property=og:title content=Inbox>", "", ""},
+      {"<body><meta name=application-name content=Late>", "", ""},
+  };
+  for (const auto& c : cases) {
+    const PageFacts facts = ReadPageFacts(c.html);
+    EXPECT_EQ(facts.applicationName, c.application) << c.html;
+    EXPECT_EQ(facts.siteName, c.site) << c.html;
+  }
+}
+
 }  // namespace
 }  // namespace wb

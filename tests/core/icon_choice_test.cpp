@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace wb {
@@ -91,6 +92,65 @@ TEST(IconCandidates, TriesTheBestIconFirst) {
   const auto bare = IconCandidates(std::nullopt, PageFacts{}, "https://b.example:8443/x/y");
   ASSERT_EQ(bare.size(), 1u);
   EXPECT_EQ(bare[0].address, "https://b.example:8443/favicon.ico");
+}
+
+TEST(ChooseSiteName, PrefersTheSitesOwnNameToAPlaceholderTitle) {
+  const auto page = [](const char* title, const char* application, const char* site) {
+    PageFacts facts;
+    facts.title = title;
+    facts.applicationName = application;
+    facts.siteName = site;
+    return facts;
+  };
+  ManifestFacts named;
+  named.name = "Mail";
+  named.shortName = "M";
+  ManifestFacts shortOnly;
+  shortOnly.shortName = "M";
+  const std::optional<ManifestFacts> none;
+  const struct {
+    std::optional<ManifestFacts> manifest;
+    PageFacts page;
+    const char* name;
+    const char* from;
+  } cases[] = {
+      {named, page("Inbox", "App", "Site"), "Mail", "the manifest's name"},
+      {shortOnly, page("Inbox", "App", "Site"), "M", "the manifest's short_name"},
+      {ManifestFacts{}, page("Inbox", "App", "Site"), "App", "<meta name=application-name>"},
+      {none, page("Loading...", "", "Site"), "Site", "<meta property=og:site_name>"},
+      {none, page("Inbox", "", ""), "Inbox", "the page's <title>"},
+      // A login page that sets its title by script shows its placeholder to a fetch.
+      {none, page("Loading...", "", ""), "", ""},
+      {none, page("", "", ""), "", ""},
+  };
+  for (const auto& c : cases) {
+    const NameChoice choice = ChooseSiteName(c.manifest, c.page);
+    EXPECT_EQ(choice.name, c.name) << c.page.title;
+    EXPECT_EQ(choice.from, c.from) << c.page.title;
+  }
+}
+
+TEST(LooksLikePlaceholderTitle, KnowsWhatPagesShowBeforeTheirName) {
+  const struct {
+    const char* title;
+    bool placeholder;
+  } cases[] = {
+      {"Loading...", true},
+      {"  LOADING  ", true},
+      {"Loading\xE2\x80\xA6", true},
+      {"Please wait.", true},
+      {"Untitled", true},
+      {"React App", true},
+      {"", true},
+      {"Loading Docs", false},
+      {"Mail", false},
+      {"Redirecting to Mail", false},
+      {"Document Viewer", false},
+      {"...", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LooksLikePlaceholderTitle(c.title), c.placeholder) << c.title;
+  }
 }
 
 }  // namespace
