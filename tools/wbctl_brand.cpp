@@ -168,7 +168,7 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
   if (!wb::ParseWebAddress(start)) {
     throw std::runtime_error("--site: \"" + args.site + "\" is no http or https address");
   }
-  SiteFetcher fetcher(std::move(trust), SiteFetchLimits{});
+  SiteFetcher fetcher(std::move(trust), SiteFetchLimitsFromEnvironment());
   const FetchedFile page = fetcher.Get(start, kMaxPageBytes);
   const wb::PageFacts facts = wb::ReadPageFacts(page.body);
   std::optional<wb::ManifestFacts> manifest;
