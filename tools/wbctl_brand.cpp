@@ -22,7 +22,8 @@
 #include "storage/window_config.h"
 #include "support/address.h"
 #include "support/certificate.h"
-#include "support/site_facts.h"
+#include "support/icon_choice.h"
+#include "support/web_reference.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
 #include "tools/icon_image.h"
@@ -168,7 +169,7 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
   if (!wb::ParseWebAddress(start)) {
     throw std::runtime_error("--site: \"" + args.site + "\" is no http or https address");
   }
-  SiteFetcher fetcher(std::move(trust), SiteFetchLimits{});
+  SiteFetcher fetcher(std::move(trust), SiteFetchLimitsFromEnvironment());
   const FetchedFile page = fetcher.Get(start, kMaxPageBytes);
   const wb::PageFacts facts = wb::ReadPageFacts(page.body);
   std::optional<wb::ManifestFacts> manifest;
@@ -202,13 +203,8 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
     goFrom = "the manifest's start_url";
   }
   add(u"go", go, goFrom);
-  if (manifest && !manifest->name.empty()) {
-    add(u"title", manifest->name, "the manifest's name");
-  } else if (manifest && !manifest->shortName.empty()) {
-    add(u"title", manifest->shortName, "the manifest's short_name");
-  } else {
-    add(u"title", facts.title, "the page's <title>");
-  }
+  const wb::NameChoice name = wb::ChooseSiteName(manifest, facts);
+  add(u"title", name.name, name.from);
   if (manifest && !wb::ConfigColor(manifest->themeColor).empty()) {
     add(u"color", wb::ConfigColor(manifest->themeColor), "the manifest's theme_color");
   } else if (!wb::ConfigColor(facts.themeColor).empty()) {

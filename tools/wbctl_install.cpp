@@ -14,6 +14,7 @@
 #include "storage/atomic_file.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
+#include "support/ascii.h"
 #include "support/desktop_entry.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
@@ -34,8 +35,7 @@ bool IsMediaType(const std::string& type) {
     return false;
   }
   return std::all_of(type.begin(), type.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::string_view("/!#$&^_.+-").find(c) != std::string_view::npos;
+    return wb::IsAsciiAlnum(c) || std::string_view("/!#$&^_.+-").find(c) != std::string_view::npos;
   });
 }
 

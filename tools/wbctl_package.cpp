@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/remote_channel.h"
+#include "platform/copy_name.h"
 #include "storage/atomic_file.h"
 #include "storage/elf_file.h"
 #include "storage/version_info.h"

@@ -9,7 +9,7 @@
 
 #include "platform/folders.h"
 #include "platform/profile.h"
-#include "platform/remote_channel.h"
+#include "platform/remote_client.h"
 #include "platform/resources.h"
 #include "storage/process_values.h"
 #include "storage/window_config.h"
