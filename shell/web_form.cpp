@@ -53,55 +53,44 @@ TWebForm::~TWebForm() {
 }
 
 void TWebForm::ConnectView() {
-  web->onBeforeNavigate = [this](const Text& u) {
+  // The window has no handler of navigate errors: a failed load shows our explanation page,
+  // which reaches the window as a page error.
+  WebViewEvents events;
+  events.onBeforeNavigate = [this](const Text& u) {
     pPermission->PageLeft();
     model_.webBeforeNavigate2(u);
     // Each page is shown at the zoom remembered for its origin.
     if (!IsScriptAddress(u)) PageShown(u);
   };
-  web->onNavigationCalledOff = [this] {
+  events.onNavigationCalledOff = [this] {
     model_.webNavigationCalledOff();
     PageShown(AddrText());
   };
-  web->onPageError = [this](const PageError* error) { model_.webPageError(error); };
-  web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
-  web->onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
-  web->onExternalNavigation = [this](const Text& address) {
+  events.onPageError = [this](const PageError* error) { model_.webPageError(error); };
+  events.onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
+  events.onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
+  events.onExternalNavigation = [this](const Text& address) {
     OpenExternal(address, web->LocationURL());
   };
-  web->onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
-  web->onBlankWindow = [this] { return OpenChild(*web, Text()); };
-  web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
-  web->onFindCounted = [this](int matches) {
+  events.onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
+  events.onBlankWindow = [this] { return OpenChild(*web, Text()); };
+  events.onStatusText = [this](const Text& text) { model_.SetStatus(text); };
+  events.onFindCounted = [this](int matches) {
     find_.Counted(matches);
     ShowFindCount();
   };
-  web->pageCommand = [this](WebView::PageCommand command) { return PageCommandState(command); };
+  events.pageCommand = [this](WebView::PageCommand command) { return PageCommandState(command); };
   // With badge=1 the unread count follows the page's title, as mail and chat sites write it.
-  web->onTitleChanged = [this](const Text& title) {
+  events.onTitleChanged = [this](const Text& title) {
     if (badge_) badge_->Show(UnreadCountOfTitle(ToUtf8(title)));
   };
-  pPermission->Attach(*web);
+  pPermission->Handle(events);
+  web->SetEvents(std::move(events));
 }
 
 void TWebForm::DisconnectView() {
   // The engine's callbacks must not reach a window that is going away.
-  if (!web) return;
-  web->onBeforeNavigate = nullptr;
-  web->onNavigationCalledOff = nullptr;
-  web->onPageError = nullptr;
-  web->onProgressChange = nullptr;
-  web->onNavigateError = nullptr;
-  web->onNewWindow = nullptr;
-  web->onExternalNavigation = nullptr;
-  web->onChildWindow = nullptr;
-  web->onBlankWindow = nullptr;
-  web->onStatusText = nullptr;
-  web->onFindCounted = nullptr;
-  web->pageCommand = nullptr;
-  web->onTitleChanged = nullptr;
-  web->onPermissionRequest = nullptr;
-  web->onPermissionState = nullptr;
+  if (web) web->ClearEvents();
 }
 
 void TWebForm::BuildDesign() {
