@@ -22,15 +22,21 @@ void WebFormModel::Configure(WindowConfig config) {
 }
 
 void WebFormModel::AddLinkList(const ValueList* st, bool del) {
-  const ValueList list = st ? *st : linkList_;
   if (del) links_.clear();
-  std::vector<LinkButtonSpec> specs = LinkButtons(list);
+  // The configuration's link list was read into buttons once already, with the rest of it.
+  const std::vector<LinkButtonSpec> specs = st ? LinkButtons(*st) : config_.linkButtons;
+  links_.reserve(links_.size() + specs.size());
   // Each button is placed at the front of the bar, so the rightmost one is made first.
-  for (auto it = specs.rbegin(); it != specs.rend(); ++it) {
+  // The entries are made in that order and go to the front together, in bar order; one
+  // notification rebuilds the bar for the whole list.
+  std::vector<LinkEntry> made(specs.size());
+  for (std::size_t i = specs.size(); i-- > 0;) {
     ++linkCt_;
-    links_.insert(links_.begin(), LinkEntry{it->caption, it->address, it->icon,
-                                            "btLink_" + std::to_string(linkCt_)});
+    made[i] = {specs[i].caption, specs[i].address, specs[i].icon,
+               "btLink_" + std::to_string(linkCt_)};
   }
+  links_.insert(links_.begin(), std::make_move_iterator(made.begin()),
+                std::make_move_iterator(made.end()));
   host_.LinksChanged();
 }
 

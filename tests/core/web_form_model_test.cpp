@@ -399,5 +399,35 @@ TEST(WebFormModel, LinkEntriesAreNamedInTheOrderTheyAreMade) {
   EXPECT_EQ(g.host.navigated, Items{u"http://a.example/"});
 }
 
+// The window rebuilds its link bar on each notification, and the toolkit's work grows with the
+// bar: a block of N links must rebuild it once, not N times.
+TEST(WebFormModel, ABlockOfLinksIsOneChange) {
+  for (const int count : {1, 2, 1000, 4000}) {
+    SCOPED_TRACE(count);
+    Text links;
+    for (int i = 0; i < count; ++i) {
+      const Text n = wb::Ascii(std::to_string(i));
+      links += (i ? u"|L" : u"L") + n + u"=http://l.example/" + n + u"," +
+               wb::Ascii(std::to_string(i % 3));
+    }
+    Fixture f({u"links=" + links});
+    EXPECT_EQ(f.host.linkChanges, 1);
+    ASSERT_EQ(f.model.Links().size(), static_cast<std::size_t>(count));
+    // In bar order; the rightmost was made first.
+    const Link last = f.model.Links().back();
+    EXPECT_EQ(last.caption, u"L" + wb::Ascii(std::to_string(count - 1)));
+    EXPECT_EQ(last.name, "btLink_1");
+    EXPECT_EQ(f.model.Links().front().name, "btLink_" + std::to_string(count));
+    EXPECT_EQ(f.model.Links().front().address, u"http://l.example/0");
+    EXPECT_EQ(last.icon, (count - 1) % 3);
+    const wb::ValueList again = f.model.LinkList();
+    f.model.AddLinkList(&again, false);
+    EXPECT_EQ(f.host.linkChanges, 2);
+    EXPECT_EQ(f.model.Links().size(), 2 * static_cast<std::size_t>(count));
+    f.model.DelLink(u"*");
+    EXPECT_EQ(f.host.linkChanges, 3);
+  }
+}
+
 }  // namespace
 }  // namespace wbtest
