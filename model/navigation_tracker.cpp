@@ -163,6 +163,12 @@ void NavigationTracker::AddressChanged(const std::string& address) {
   } else if (awaiting_) {
     awaiting_ = false;
     Announce(address);
+  } else if (startAwaited_) {
+    // A load handed to the engine has not started: the page shown is being left, and the
+    // address it shows says nothing of it. The engine goes back to the page shown when a
+    // second load replaces the first before either started (two addresses sent to the window
+    // at once); that is no move inside the page, and the window keeps the navigation it
+    // heard of last.
   } else if (!loading_) {
     // A navigation inside the same document (an anchor, a history.pushState of a single-page
     // site) changes the address without a load.
