@@ -370,22 +370,18 @@ void TWebForm::LinksClick(Gtk::ToolButton& button) {
 }
 
 bool TWebForm::FormKeyDown(GdkEventKey* event) {
-  constexpr guint kModifiers = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK |
-                               GDK_HYPER_MASK | GDK_BUTTON1_MASK | GDK_BUTTON2_MASK |
-                               GDK_BUTTON3_MASK | GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
-  if ((event->state & kModifiers) != GDK_MOD1_MASK) return false;
+  // Back and Forward go before the page, which would use Alt+Left and Alt+Right itself.
+  const WindowCommand command = ShortcutCommand(event->keyval, event->state);
+  if (command != WindowCommand::kBack && command != WindowCommand::kForward) return false;
+  return RunShortcut(command);
+}
+
+bool TWebForm::ClickIfEnabled(Action& action, Gtk::ToolButton& button) {
   // A key whose action is disabled is not ours: it passes on to the page unchanged.
-  auto click = [](Action& action, Gtk::ToolButton& button) {
-    action.Update();
-    if (!button.get_sensitive() || !action.Enabled()) return false;
-    g_signal_emit_by_name(button.gobj(), "clicked");
-    return true;
-  };
-  if (event->keyval == GDK_KEY_Right || event->keyval == GDK_KEY_KP_Right)
-    return click(acForward, ForwardBtn);
-  if (event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_KP_Left)
-    return click(acBack, BackBtn);
-  return false;
+  action.Update();
+  if (!button.get_sensitive() || !action.Enabled()) return false;
+  g_signal_emit_by_name(button.gobj(), "clicked");
+  return true;
 }
 
 void TWebForm::mnToolBarClick() {
