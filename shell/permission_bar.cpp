@@ -35,12 +35,12 @@ PermissionBar::PermissionBar(CopyStore& store)
   prompts_.onChanged = [this] { Render(); };
 }
 
-void PermissionBar::Attach(WebView& view) {
-  view.onPermissionRequest = [this](const PermissionRequest& request,
-                                    std::function<void(bool)> answer) {
+void PermissionBar::Handle(WebViewEvents& events) {
+  events.onPermissionRequest = [this](const PermissionRequest& request,
+                                      std::function<void(bool)> answer) {
     prompts_.Ask(request, std::move(answer));
   };
-  view.onPermissionState = [this](const std::string& origin, PermissionKind kind) {
+  events.onPermissionState = [this](const std::string& origin, PermissionKind kind) {
     return prompts_.Known(origin, {kind});
   };
 }

@@ -105,6 +105,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void AddrClick() { model_.AddrClick(); }
   void LinksClick(Gtk::ToolButton& button);
   bool FormKeyDown(GdkEventKey* event);
+  // Clicks `button` when its action is enabled; returns whether it did.
+  bool ClickIfEnabled(Action& action, Gtk::ToolButton& button);
   void mnToolBarClick();
   void mnStatusBarClick();
 
@@ -253,6 +255,9 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // Shows the bars as the bars' rule has them now.
   void ShowBars();
   bool WindowStateChanged(GdkEventWindowState* event);
+  // Takes the window's size and position as its normal ones, unless it is maximised or full
+  // screen now.
+  void NoteNormalPlacement();
   void RememberPlacement();
   Gtk::MenuItem* ActionItem(Action& action);
   void BindNavButton(Gtk::ToolButton& button, Action& action);

@@ -58,7 +58,19 @@ TEST(Shortcuts, KeysAndExactModifiers) {
       {GDK_KEY_Home, 0, WindowCommand::kNone},
       {GDK_KEY_equal, kCtrl | kShift, WindowCommand::kNone},
       {GDK_KEY_0, kCtrl | GDK_SUPER_MASK, WindowCommand::kNone},
-      {GDK_KEY_Left, kAlt, WindowCommand::kNone},  // the design's own handler has it
+      // Back and Forward, which the window takes before the page; with Hyper or a mouse
+      // button held they are no shortcut, while the other keys do not count those.
+      {GDK_KEY_Left, kAlt, WindowCommand::kBack},
+      {GDK_KEY_KP_Left, kAlt, WindowCommand::kBack},
+      {GDK_KEY_Right, kAlt, WindowCommand::kForward},
+      {GDK_KEY_KP_Right, kAlt, WindowCommand::kForward},
+      {GDK_KEY_Left, kAlt | GDK_LOCK_MASK | GDK_MOD2_MASK, WindowCommand::kBack},
+      {GDK_KEY_Left, 0, WindowCommand::kNone},
+      {GDK_KEY_Left, kAlt | kShift, WindowCommand::kNone},
+      {GDK_KEY_Right, kAlt | GDK_HYPER_MASK, WindowCommand::kNone},
+      {GDK_KEY_Left, kAlt | GDK_BUTTON1_MASK, WindowCommand::kNone},
+      {GDK_KEY_Right, kAlt | GDK_BUTTON5_MASK, WindowCommand::kNone},
+      {GDK_KEY_l, kCtrl | GDK_BUTTON1_MASK, WindowCommand::kFocusAddress},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(gdk_keyval_name(c.keyval) + std::string(" ") + std::to_string(c.state));
