@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/remote_channel.h"
+#include "platform/remote_client.h"
 #include "support/remote_record.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/loopback_server.h"
