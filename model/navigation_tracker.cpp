@@ -219,7 +219,9 @@ bool NavigationTracker::LoadFailed(const std::string& address, LoadFailure failu
       // once for each navigation; a second loss shows our page.
       if (!address.empty() && lostAttempt_ != address) {
         lostAttempt_ = address;
-        Defer([this, address] { LoadAgain(address); });
+        // Asked for once the engine has ended the lost load: that end is no end of the
+        // navigation, so the window shows none until the load asked for again ends.
+        queuedLoad_ = address;
         return true;
       }
       break;
