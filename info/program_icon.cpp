@@ -44,8 +44,28 @@ Glib::RefPtr<Gdk::Pixbuf> ReadProgramIcon(const std::string& exePath) {
   return icon;
 }
 
+std::vector<Glib::RefPtr<Gdk::Pixbuf>> WindowIconList(const Glib::RefPtr<Gdk::Pixbuf>& icon) {
+  std::vector<Glib::RefPtr<Gdk::Pixbuf>> list;
+  if (!icon || icon->get_width() <= 0 || icon->get_height() <= 0) return list;
+  const int width = icon->get_width();
+  const int height = icon->get_height();
+  const int longest = std::max(width, height);
+  auto drawn = [&](int side) {
+    const double scale = static_cast<double>(side) / longest;
+    return icon->scale_simple(std::max(1, static_cast<int>(width * scale + 0.5)),
+                              std::max(1, static_cast<int>(height * scale + 0.5)),
+                              Gdk::INTERP_HYPER);
+  };
+  list.push_back(longest <= kWindowIconSides[0] ? icon : drawn(kWindowIconSides[0]));
+  for (int side : kWindowIconSides) {
+    if (side < std::min(longest, kWindowIconSides[0])) list.push_back(drawn(side));
+  }
+  return list;
+}
+
 void UseProgramIcon(const Glib::RefPtr<Gdk::Pixbuf>& icon) {
-  if (icon) Gtk::Window::set_default_icon(icon);
+  const auto list = WindowIconList(icon);
+  if (!list.empty()) Gtk::Window::set_default_icon_list(list);
 }
 
 std::string PixelDigest(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf) {

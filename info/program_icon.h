@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/window_state.h"
 
@@ -23,7 +24,19 @@ Glib::RefPtr<Gdk::Pixbuf> IconFromPicture(std::string_view bytes);
 // loads, else the program's own embedded icon; null when neither loads.
 Glib::RefPtr<Gdk::Pixbuf> ReadProgramIcon(const std::string& exePath);
 
-// Makes `icon` the default icon of every window. A null icon changes nothing.
+// The sides a task bar, a window switcher and a title bar ask for, largest first. The X11
+// window icon property carries at most 262144 32-bit words, so a single 512-pixel picture
+// (262146 with its size) would leave the window without any icon.
+inline constexpr int kWindowIconSides[] = {256, 128, 64, 48, 32, 24, 16};
+
+// The icon at the sizes of kWindowIconSides, largest first, each with its longest side at
+// most that size and the picture's proportions: the picture itself first when it is no larger
+// than the largest, else drawn down to it, then every smaller size drawn from it. Empty for a
+// null icon.
+std::vector<Glib::RefPtr<Gdk::Pixbuf>> WindowIconList(const Glib::RefPtr<Gdk::Pixbuf>& icon);
+
+// Makes `icon` the default icon of every window, at the sizes of WindowIconList. A null icon
+// changes nothing.
 void UseProgramIcon(const Glib::RefPtr<Gdk::Pixbuf>& icon);
 
 // A short fingerprint of the pixels (size, channels and every pixel's bytes), as hex text:

@@ -31,6 +31,7 @@
 #include "shell/main_window.h"
 #include "storage/process_values.h"
 #include "storage/timeline.h"
+#include "storage/version_info.h"
 #include "storage/window_config.h"
 #include "support/values.h"
 
@@ -139,12 +140,43 @@ class EnvironmentWith {
   std::vector<char*> array_;
 };
 
+// "--help", "-h" and "--version" as the only argument are answered on standard output before
+// anything else happens: no display, no window, no hand-over to a running window. Any other
+// argument keeps its meaning (an address, even one that starts with "-"). Returns the exit
+// status when the argument was answered.
+std::optional<int> AnsweredOption(int argc, char** argv) {
+  if (argc != 2) return std::nullopt;
+  const std::string_view option = argv[1];
+  if (option != "--help" && option != "-h" && option != "--version") return std::nullopt;
+  const std::string name = g_get_prgname() ? g_get_prgname() : "webbrowser";
+  if (option == "--version") {
+    const std::string version = wb::ToUtf8(wb::FileVersionText(u""));
+    std::printf("%s %s\n", name.c_str(), version.empty() ? "(no version note)" : version.c_str());
+  } else {
+    std::printf(
+        "usage: %s [ADDRESS]\n"
+        "\n"
+        "Shows its web site in a window of its own. ADDRESS, when given, opens after the\n"
+        "configured start address.\n"
+        "\n"
+        "Options (only as the one argument):\n"
+        "  -h, --help    print this help and exit\n"
+        "  --version     print the version and exit\n"
+        "\n"
+        "The configuration is carried in the executable; wbctl(1) makes, checks and\n"
+        "installs branded copies (wbctl --help). Manual: man webbrowser.\n",
+        name.c_str());
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   wb::TimelineMark("main");
   wb::InitializeRuntimeSupport();
   NameTheProgram();
+  if (const std::optional<int> status = AnsweredOption(argc, argv)) return *status;
   std::optional<wb::WindowConfig> firstConfig = ReadOwnConfig();
   std::optional<wb::SingleStartLock> startLock;
   if (HandedToRunningWindow(firstConfig, argc, argv, startLock)) return 0;

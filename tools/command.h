@@ -18,6 +18,9 @@ struct Command {
   const char* name;
   const char* usage;                                 // one line, after "wbctl "
   int (*run)(const std::vector<std::string>& args);  // args after the subcommand name
+  // What "wbctl help NAME" prints after the usage line: what the command does, its options
+  // and an example, in lines of at most 80 characters.
+  const char* help = nullptr;
 };
 
 // Each subcommand, defined in its own file (tools/wbctl_NAME.cpp).
@@ -43,11 +46,21 @@ std::span<const Command* const> Commands();
 const Command* FindCommand(const std::string& name);
 
 // Runs wbctl for the arguments after the program's name: the subcommand the first names, with
-// the rest. A subcommand's exception is its error. Prints the usage for "--help", "-h" and
-// "help" (standard output, 0) and for no or an unknown subcommand (standard error, kExitUsage).
+// the rest. A subcommand's exception is its error. Prints the tool's help for "--help", "-h"
+// and "help", a subcommand's for "help NAME" and for "NAME --help" (standard output, 0), the
+// version for "--version", and the usage for no or an unknown subcommand (standard error,
+// kExitUsage).
 int RunWbctl(const std::vector<std::string>& args);
 
-// Prints "wbctl: " and the message to standard error; returns `status`.
+// The whole help of the subcommand: its usage line, then its help text.
+std::string CommandHelp(const Command& command);
+
+// The help "wbctl --help" prints: what the tool is for, every subcommand's usage, the exit
+// statuses and the form of the messages.
+std::string ToolHelp();
+
+// Prints the message to standard error as "wbctl NAME: message", NAME being the subcommand
+// that runs (just "wbctl: " outside one); returns `status`.
 int Fail(const std::string& message, int status = kExitError);
 
 }  // namespace wbctl

@@ -95,9 +95,7 @@ InstallTarget TakeInstallTarget(std::vector<std::string>& args, bool exeMustExis
   std::error_code error;
   const std::filesystem::path path = ExecutableArgumentPath(exe);
   target.exe = path.lexically_normal().string();
-  if (exeMustExist && !std::filesystem::is_regular_file(target.exe, error)) {
-    throw std::runtime_error(target.exe + ": no such executable");
-  }
+  if (exeMustExist) RequireProgramCopy(target.exe);
   target.name = wb::AppNameOf(target.exe);
   if (!wb::IsDesktopName(target.name)) {
     throw std::runtime_error("\"" + target.name +

@@ -4,9 +4,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "storage/elf_file.h"
 #include "storage/process_values.h"
+#include "storage/version_info.h"
 #include "support/text.h"
 #include "tools/command.h"
+#include "tools/config_files.h"
 
 namespace wbctl {
 
@@ -20,7 +23,24 @@ std::filesystem::path ExecutableArgumentPath(const std::string& exe) {
   return path;
 }
 
-std::string TakeExecutableOption(std::vector<std::string>& args) {
+bool IsProgramCopy(const std::string& path) {
+  // Only a regular file is opened: a FIFO would wait for a writer.
+  if (!LooksLikeElf(path)) return false;
+  const auto elf = wb::ElfFile::Open(path);
+  return elf && elf->FindSection(".wbres") != nullptr && wb::ReadVersionNote(path).has_value();
+}
+
+void RequireProgramCopy(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)) ||
+      !std::filesystem::exists(path, error))
+    throw std::runtime_error("no such file: " + path);
+  if (!std::filesystem::is_regular_file(path, error))
+    throw std::runtime_error("not a copy of the program: " + path + " (not a regular file)");
+  if (!IsProgramCopy(path)) throw std::runtime_error("not a copy of the program: " + path);
+}
+
+std::string TakeExecutableOption(std::vector<std::string>& args, bool requireCopy) {
   std::string exe;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--exe") continue;
@@ -40,12 +60,19 @@ std::string TakeExecutableOption(std::vector<std::string>& args) {
     Fail(e.what());
     return {};
   }
+  const std::string normal = path.lexically_normal().string();
   std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
+  if (!requireCopy && !std::filesystem::is_regular_file(path, error)) {
     Fail(path.string() + ": no such executable");
     return {};
   }
-  return path.lexically_normal().string();
+  try {
+    if (requireCopy) RequireProgramCopy(normal);
+  } catch (const std::exception& e) {
+    Fail(e.what());
+    return {};
+  }
+  return normal;
 }
 
 }  // namespace wbctl

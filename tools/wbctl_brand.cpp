@@ -25,7 +25,9 @@
 #include "support/icon_choice.h"
 #include "support/web_reference.h"
 #include "tools/command.h"
+#include "tools/config_check.h"
 #include "tools/config_files.h"
+#include "tools/exe_target.h"
 #include "tools/icon_image.h"
 #include "tools/site_fetch.h"
 
@@ -44,6 +46,7 @@ struct BrandArgs {
   std::string site;
   std::string trust;
   std::vector<std::string> assignments;
+  bool force = false;  // write what the check refuses
 };
 
 // "--NAME FILE" or "--NAME=FILE" at `args[i]`: sets `out` and returns true.
@@ -87,6 +90,8 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
       parsed.site = arg.substr(7);
     } else if (arg.rfind("--trust=", 0) == 0) {
       parsed.trust = arg.substr(8);
+    } else if (arg == "--force") {
+      parsed.force = true;
     } else if (arg.rfind("--", 0) == 0) {
       throw std::runtime_error("unknown option " + arg);
     } else if (positional.size() < 2) {
@@ -230,7 +235,7 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
       Tell("icon", file.address, candidate.from);
       break;
     } catch (const std::runtime_error& e) {
-      std::fprintf(stderr, "wbctl: icon skipped: %s\n", e.what());
+      Fail(std::string("icon skipped: ") + e.what(), 0);
     }
   }
   if (brand.icon.empty()) std::printf("icon: none found\n");
@@ -291,6 +296,19 @@ std::string ReadPageFile(const std::string& path) {
   return text;
 }
 
+// The lines about to be written, linted as "wbctl check" lints a copy: each finding is told
+// with what its key takes, and true is returned when there is any, so that a mistyped key or a
+// value the program would ignore is caught where it is made, not by the customer.
+bool RefusedByCheck(const wb::Text& content) {
+  wb::ValueList values;
+  wb::TextToValues(content, values);
+  const std::vector<ConfigFinding> findings = ConfigFindings(values);
+  for (const ConfigFinding& f : findings) Fail(f.line + ": accepted: " + f.accepted);
+  if (!findings.empty())
+    Fail("nothing was written: mend the values above, or give --force to write them as they are");
+  return !findings.empty();
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
@@ -308,10 +326,7 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
       !problem.empty()) {
     return Fail("\"" + args.dest + "\": " + problem + "; nothing was written");
   }
-  struct stat info;
-  if (::stat(args.source.c_str(), &info) != 0) {
-    return Fail("\"" + args.source + "\": " + std::strerror(errno));
-  }
+  RequireProgramCopy(args.source);
   const auto imageEnd = wb::ElfImageEnd(args.source);
   if (!imageEnd) return Fail("\"" + args.source + "\": not a readable ELF executable");
   std::string icon;
@@ -320,6 +335,7 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
     icon = ReadPictureFile(args.icon, wb::kMaxIconBytes);
     CheckIconPicture(icon, "\"" + args.icon + "\"");
   }
+  if (!args.force && RefusedByCheck(content)) return kExitError;
   const std::string style = args.style.empty() ? "" : ReadPageFile(args.style);
   const std::string script = args.script.empty() ? "" : ReadPageFile(args.script);
 
@@ -358,12 +374,34 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   return 0;
 }
 
+// What "wbctl help brand" prints after the usage line.
+constexpr const char* kHelp =
+    "Makes DEST, a branded copy of SOURCE (the program or a copy of it): its image\n"
+    "with a configuration block of NAME=VALUE lines and, when given, an icon, a\n"
+    "style and a script. What is written is checked as \"wbctl check\" checks it: an\n"
+    "unknown key or a value its key cannot hold is refused (exit 1) and nothing is\n"
+    "written.\n"
+    "\n"
+    "Options:\n"
+    "  --site URL             name, start address, colour and icon from the site\n"
+    "  --trust FINGERPRINT    accept this certificate (SHA-256) for --site\n"
+    "  --from FILE            configuration lines from a text file (UTF-8)\n"
+    "  --icon FILE            the copy's icon (PNG or SVG, at most 1 MiB)\n"
+    "  --style FILE           a style sheet every page of the copy gets\n"
+    "  --script FILE          a script every page of the copy runs\n"
+    "  --force                write keys and values the check refuses, as given\n"
+    "  NAME=VALUE             a configuration line; \"man webbrowser\" lists the keys\n"
+    "\n"
+    "Example:\n"
+    "  wbctl brand /usr/bin/webbrowser ~/Apps/acme --site https://shop.acme.example\n"
+    "  wbctl brand /usr/bin/webbrowser ~/Apps/acme title=\"Acme Shop\" color=#204080\n";
+
 }  // namespace
 
 const Command kBrandCommand{
     "brand",
     "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
-    "[--style FILE] [--script FILE] [NAME=VALUE ...]",
-    &RunBrand};
+    "[--style FILE] [--script FILE] [--force] [NAME=VALUE ...]",
+    &RunBrand, kHelp};
 
 }  // namespace wbctl

@@ -24,7 +24,9 @@
 #include "support/values.h"
 #include "support/zoom_levels.h"
 #include "tools/command.h"
+#include "tools/config_check.h"
 #include "tools/config_files.h"
+#include "tools/exe_target.h"
 #include "tools/icon_image.h"
 
 namespace wbctl {
@@ -53,11 +55,14 @@ class Findings {
  public:
   void Add(wb::TextView key, const std::string& problem) {
     lines_.push_back(wb::ToUtf8(key) + ": " + problem);
+    keys_.push_back(wb::ToUtf8(key));
   }
   const std::vector<std::string>& lines() const { return lines_; }
+  const std::vector<std::string>& keys() const { return keys_; }
 
  private:
   std::vector<std::string> lines_;
+  std::vector<std::string> keys_;  // the key of each line
 };
 
 // `what` introduces the address in the finding.
@@ -81,6 +86,10 @@ void CheckSize(Findings& findings, const wb::ValueList& values, wb::TextView key
   }
 }
 
+// Words that read as false and plainly say so; any other word that is not a yes-word reads as
+// false too, which its writer hardly meant.
+constexpr char16_t kNoWords[] = u"n,no,nein,non,false,falsch,off,aus";
+
 // A switch that is not a yes-word is read as a number; a number with more after it is worth a
 // word, since "1 " or "2nd" switch on while looking like something else.
 void CheckSwitch(Findings& findings, const wb::ValueList& values, wb::TextView key) {
@@ -89,6 +98,10 @@ void CheckSwitch(Findings& findings, const wb::ValueList& values, wb::TextView k
   if (wb::ClassifyNumber(value) == wb::NumberForm::kTrailing) {
     findings.Add(key, Quote(value) + " has characters after the number; it reads as " +
                           (wb::TextToBool(value) ? "true" : "false"));
+  } else if (wb::ClassifyNumber(value) == wb::NumberForm::kNone &&
+             !wb::IsListMember(wb::AsciiLowerCase(value), kNoWords, u",")) {
+    // "maybe" reads as false without a word; a maker who wrote it meant something else.
+    findings.Add(key, Quote(value) + " is neither a yes nor a no; it reads as false");
   }
 }
 
@@ -365,6 +378,8 @@ int RunCheck(const std::vector<std::string>& args) {
   Findings findings;
   try {
     if (LooksLikeElf(path)) {
+      // An executable is linted only when it is a copy; a text file is linted as lines.
+      RequireProgramCopy(path);
       CheckNul(findings, wb::FromAnsi(wb::ReadConfigBlock(path)));
       CheckValues(findings, ReadExecutableConfig(path));
       CheckCopyBlocks(findings, path);
@@ -383,8 +398,78 @@ int RunCheck(const std::vector<std::string>& args) {
   return findings.lines().empty() ? 0 : 1;
 }
 
+// What "wbctl help check" prints after the usage line.
+constexpr const char* kHelp =
+    "Lints the configuration of a copy of the program, or of a text file of\n"
+    "NAME=VALUE lines, and prints one finding a line: unknown keys, values the\n"
+    "program ignores or reads otherwise than they look, blocks it cannot read. Exit\n"
+    "0 without findings, 1 with findings, 2 when the file cannot be checked.\n"
+    "\n"
+    "Example:\n"
+    "  wbctl check ~/Apps/acme\n"
+    "  wbctl check acme.txt\n";
+
+// What a key of the kind takes, in the words of the manual page.
+std::string AcceptedValues(wb::KeyKind kind) {
+  switch (kind) {
+    case wb::KeyKind::kCaption:
+      return "any text";
+    case wb::KeyKind::kBanner:
+    case wb::KeyKind::kSwitch:
+      return "1, yes, true, on or 0, no, false, off";
+    case wb::KeyKind::kScheme:
+      return "1, yes, true, on or 0, no, false, off (empty: the desktop's)";
+    case wb::KeyKind::kLinks:
+      return "CAPTION=ADDRESS[,ICON] entries divided by |";
+    case wb::KeyKind::kVis:
+      return "the letters m, n, a, l and -s, lower case, or - for no bars";
+    case wb::KeyKind::kSize:
+      return "a number of pixels above 0";
+    case wb::KeyKind::kColor:
+      return "#RRGGBB, as on the web (not black)";
+    case wb::KeyKind::kAddress:
+      return "an absolute URL or an existing file";
+    case wb::KeyKind::kZoom:
+      return std::to_string(wb::kMinZoom) + " to " + std::to_string(wb::kMaxZoom) + " (%)";
+    case wb::KeyKind::kTrust:
+      return "SHA-256 fingerprints (64 hexadecimal digits) or HOST=FINGERPRINT, divided by ,";
+    case wb::KeyKind::kAllow:
+      return wb::PermissionKindNames() + ", divided by ,";
+    case wb::KeyKind::kHosts:
+    case wb::KeyKind::kDirectHosts:
+      return "host names or *.HOST, divided by ,";
+    case wb::KeyKind::kAgent:
+      return "engine, a text of 1 to " + std::to_string(wb::kMaxUserAgent) +
+             " printable ASCII characters, or + and a text to append";
+    case wb::KeyKind::kProxy:
+      return "system, none or SCHEME://HOST:PORT (http, https, socks5, socks4)";
+    case wb::KeyKind::kStart:
+      return "normal, maximized or fullscreen";
+  }
+  return {};
+}
+
+std::string KnownKeys() {
+  std::string names;
+  for (const wb::ConfigKey& key : wb::kConfigKeys)
+    names += (names.empty() ? "" : ", ") + wb::ToUtf8(key.name);
+  return "the keys are " + names;
+}
+
 }  // namespace
 
-const Command kCheckCommand{"check", "check EXE|FILE", &RunCheck};
+std::vector<ConfigFinding> ConfigFindings(const wb::ValueList& values) {
+  Findings findings;
+  CheckValues(findings, values);
+  std::vector<ConfigFinding> out;
+  for (std::size_t i = 0; i < findings.lines().size(); ++i) {
+    const wb::ConfigKey* key = wb::FindConfigKey(wb::FromUtf8(findings.keys()[i]));
+    out.push_back(
+        {findings.keys()[i], findings.lines()[i], key ? AcceptedValues(key->kind) : KnownKeys()});
+  }
+  return out;
+}
+
+const Command kCheckCommand{"check", "check EXE|FILE", &RunCheck, kHelp};
 
 }  // namespace wbctl

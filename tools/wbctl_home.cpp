@@ -17,8 +17,19 @@ int Run(const std::vector<std::string>& args) {
   });
 }
 
+// What "wbctl help home" prints after the usage line.
+constexpr const char* kHelp =
+    "Sends a running window the home-page request: it goes to the maker's web site.\n"
+    "\n"
+    "Options:\n"
+    "  --pid PID     the window of this process\n"
+    "  --app NAME    the newest window of the copy NAME (default: webbrowser)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl home --app acme\n";
+
 }  // namespace
 
-const Command kHomeCommand{"home", kUsage, &Run};
+const Command kHomeCommand{"home", kUsage, &Run, kHelp};
 
 }  // namespace wbctl

@@ -17,7 +17,7 @@ int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   const std::string exe = TakeExecutableOption(args);
   if (exe.empty()) return kExitError;
-  if (!args.empty()) return Fail("info: unexpected argument \"" + args.front() + "\"");
+  if (!args.empty()) return Fail("unexpected argument \"" + args.front() + "\"");
   wb::SetUpForExecutable(exe, u"WebBrowser");
   // One set of values for every line, so the id is created at most once and all lines agree.
   const wb::QueryValues values = wb::CurrentQueryValues();
@@ -31,8 +31,19 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
+// What "wbctl help info" prints after the usage line.
+constexpr const char* kHelp =
+    "Prints what the copy tells the maker's gateway about itself: version, build\n"
+    "date, system, installation id, and the query and gateway address made of them.\n"
+    "\n"
+    "Options:\n"
+    "  --exe EXE    the copy (default: webbrowser beside wbctl)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl info --exe ~/Apps/acme\n";
+
 }  // namespace
 
-const Command kInfoCommand{"info", "info [--exe EXE]", &Run};
+const Command kInfoCommand{"info", "info [--exe EXE]", &Run, kHelp};
 
 }  // namespace wbctl

@@ -176,8 +176,33 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
+// A file or folder that cannot be written ends the install with the one form of message, the
+// path first and what to do last; the files written before it stay, as the record keeps them.
+int RunInstall(const std::vector<std::string>& args) {
+  try {
+    return Run(args);
+  } catch (const wb::FileError& e) {
+    return Fail("cannot write \"" + e.path() + "\": " + e.reason() +
+                ": give a --prefix you may write into");
+  }
+}
+
+// What "wbctl help install" prints after the usage line.
+constexpr const char* kHelp =
+    "Puts a copy into the desktop's application menu: a desktop entry and its icon\n"
+    "in the sizes the desktop asks for. Replaces only files it wrote itself.\n"
+    "\n"
+    "Options:\n"
+    "  --exe EXE         the copy (default: webbrowser beside wbctl)\n"
+    "  --prefix DIR      the data folder (default: the user's, ~/.local/share)\n"
+    "  --mime TYPE;...   media types the copy opens\n"
+    "  --force           replace another program's files of the same names\n"
+    "\n"
+    "Example:\n"
+    "  wbctl install --exe ~/Apps/acme\n";
+
 }  // namespace
 
-const Command kInstallCommand{"install", kUsage, &Run};
+const Command kInstallCommand{"install", kUsage, &RunInstall, kHelp};
 
 }  // namespace wbctl

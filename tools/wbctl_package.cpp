@@ -81,6 +81,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
       throw std::runtime_error("unexpected argument \"" + arg + "\"\nusage: wbctl " + kUsage);
     }
   }
+  if (options.deb && options.tar)
+    throw std::runtime_error("--deb and --tar exclude each other: give --deb or --tar, once");
   if (options.deb == options.tar)
     throw std::runtime_error(std::string("give --deb or --tar\nusage: wbctl ") + kUsage);
   if (options.repoUrl.empty() != options.repoKey.empty() ||
@@ -125,8 +127,7 @@ struct Copy {
 Copy ReadCopy(const Options& options) {
   Copy copy;
   copy.path = ExecutableArgumentPath(options.exe).lexically_normal().string();
-  if (!LooksLikeElf(copy.path))
-    throw std::runtime_error("\"" + copy.path + "\": not a branded copy of WebBrowser");
+  RequireProgramCopy(copy.path);
   const auto elf = wb::ElfFile::Open(copy.path);
   const auto note = wb::ReadVersionNote(copy.path);
   if (!elf || !elf->FindSection(".wbres") || !note)
@@ -143,9 +144,10 @@ Copy ReadCopy(const Options& options) {
   copy.record = *record;
   // The package works either way, but Debian wants its programs stripped.
   if (elf->FindSection(".debug_info")) {
-    std::cerr << "wbctl: note: \"" << copy.path
-              << "\" carries debug information, which lintian reports; brand the copy from a "
-                 "program without it (/usr/bin/webbrowser)\n";
+    Fail("note: \"" + copy.path +
+             "\" carries debug information, which lintian reports: brand the copy from a "
+             "program without it (/usr/bin/webbrowser)",
+         0);
   }
 
   copy.name = wb::AppNameOf(copy.path);
@@ -344,15 +346,75 @@ int WriteDeb(const Options& options, const Copy& copy) {
   return 0;
 }
 
+// The script in the portable archive that puts the unpacked copy into its user's menu: it
+// writes the desktop entry of NAME.desktop.in with the folder's real path, quoted as the
+// desktop entry format asks (Exec's argument in double quotes with \ " ` $ escaped and %
+// doubled, then every value's backslashes doubled), and the icon. Run again after the folder
+// moved; "--remove" takes both out again.
+std::string InstallScript(const std::string& name) {
+  std::string quoted;  // the name in single quotes for the shell
+  for (char c : name) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return "#!/bin/sh\n"
+         "# Puts " +
+         name +
+         " into your application menu, started from the folder this script\n"
+         "# is in. Run it again after moving the folder; \"./install.sh --remove\" takes it\n"
+         "# out of the menu again.\n"
+         "set -eu\n"
+         "name='" +
+         quoted +
+         "'\n"
+         "here=$(CDPATH= cd -- \"$(dirname -- \"$0\")\" && pwd -P)\n"
+         "tab=$(printf '\\t')\n"
+         "case $here in\n"
+         "  *\"$tab\"* | *'\n"
+         "'*)\n"
+         "    echo \"install.sh: the folder's path holds a tab or a line break: move it to a \"\\\n"
+         "      \"folder without one\" >&2\n"
+         "    exit 1 ;;\n"
+         "esac\n"
+         "data=${XDG_DATA_HOME:-$HOME/.local/share}\n"
+         "entry=$data/applications/$name.desktop\n"
+         "icon=$data/icons/hicolor/256x256/apps/$name.png\n"
+         "if [ \"${1:-}\" = --remove ]; then\n"
+         "  rm -f -- \"$entry\" \"$icon\"\n"
+         "  echo \"removed $entry\"\n"
+         "  exit 0\n"
+         "fi\n"
+         "exec_arg=$(printf '%s' \"$here/$name\" | sed -e 's/[\\\\\"`$]/\\\\&/g' -e 's/%/%%/g')\n"
+         "exec_value=$(printf '\"%s\"' \"$exec_arg\" | sed -e 's/\\\\/\\\\\\\\/g')\n"
+         "dir_value=$(printf '%s' \"$here\" | sed -e 's/\\\\/\\\\\\\\/g')\n"
+         "mkdir -p -- \"$data/applications\" \"${icon%/*}\"\n"
+         "cp -- \"$here/$name.png\" \"$icon.new\"\n"
+         "mv -f -- \"$icon.new\" \"$icon\"\n"
+         "WB_NAME=$name WB_EXEC=$exec_value WB_DIR=$dir_value awk '\n"
+         "  function swap(s, from, to,   out, i) {\n"
+         "    out = \"\"\n"
+         "    while ((i = index(s, from)) > 0) {\n"
+         "      out = out substr(s, 1, i - 1) to\n"
+         "      s = substr(s, i + length(from))\n"
+         "    }\n"
+         "    return out s\n"
+         "  }\n"
+         "  /^#/ { next }\n"
+         "  /^Exec=/ { $0 = swap($0, \"@DIR@/\" ENVIRON[\"WB_NAME\"], ENVIRON[\"WB_EXEC\"]) }\n"
+         "  /^Icon=/ { $0 = \"Icon=\" ENVIRON[\"WB_NAME\"] }\n"
+         "  { print swap($0, \"@DIR@\", ENVIRON[\"WB_DIR\"]) }\n"
+         "' \"$here/$name.desktop.in\" >\"$entry.new\"\n"
+         "mv -f -- \"$entry.new\" \"$entry\"\n"
+         "command -v update-desktop-database >/dev/null 2>&1 &&\n"
+         "  update-desktop-database -q \"$data/applications\" || true\n"
+         "echo \"wrote $entry\"\n";
+}
+
 int WriteTar(const Options& options, const Copy& copy) {
   const std::string top = "./" + copy.name + "-" + VersionInFileName(copy.version) + "/";
   const std::string where = "\"" + copy.path + "\" icon";
   // The template names the folder the archive is unpacked into as @DIR@.
   std::string entry = wb::DesktopEntryText(EntryOf(
       copy, "@DIR@/" + copy.name, "@DIR@/" + copy.name + (copy.scalable ? ".svg" : ".png")));
-  entry = "# Replace @DIR@ by the folder that holds " + copy.name +
-          ", then copy this file to\n# ~/.local/share/applications/" + copy.name +
-          ".desktop to put it into the menu.\n" + entry;
+  entry = "# install.sh writes this entry with the folder that holds " + copy.name +
+          " for @DIR@\n# to ~/.local/share/applications/" + copy.name + ".desktop.\n" + entry;
   std::vector<ArchiveEntry> entries{
       {top, {}, 0755},
       {top + copy.name, copy.bytes, 0755},
@@ -361,6 +423,7 @@ int WriteTar(const Options& options, const Copy& copy) {
       {top + copy.name + ".ini", "[" + copy.name + "]\nPortable=1\n", 0644},
       {top + copy.name + ".png", SquareIconPng(copy.icon, 256, where), 0644},
       {top + copy.name + ".desktop.in", entry, 0644},
+      {top + "install.sh", InstallScript(copy.name), 0755},
   };
   if (copy.scalable) entries.push_back({top + copy.name + ".svg", copy.icon, 0644});
   const std::string archive = TarGz(entries, copy.time);
@@ -375,8 +438,31 @@ int Run(const std::vector<std::string>& args) {
   return options.deb ? WriteDeb(options, copy) : WriteTar(options, copy);
 }
 
+// What "wbctl help package" prints after the usage line.
+constexpr const char* kHelp =
+    "Makes a package of a copy for customers: a Debian package (--deb) that installs\n"
+    "it for every user, or a portable archive (--tar) to unpack anywhere, whose\n"
+    "install.sh puts the unpacked copy into its user's application menu.\n"
+    "\n"
+    "Options:\n"
+    "  --deb | --tar          the kind of package (one of them)\n"
+    "  --exe COPY             the copy (default: webbrowser beside wbctl)\n"
+    "  --out DIR              where the package goes (default: the current folder)\n"
+    "  --version V            the package's version (default: the program's)\n"
+    "  --maintainer \"NAME <MAIL>\"   who answers for the package (default: DEBFULLNAME\n"
+    "                         and DEBEMAIL)\n"
+    "  --description TEXT     one line about the package\n"
+    "  --repo-url URL --repo-key FILE   subscribe the package to the maker's\n"
+    "                         repository\n"
+    "                         (\"wbctl repo\"), with --deb\n"
+    "\n"
+    "Example:\n"
+    "  wbctl package --deb --exe ~/Apps/acme --version 2.1 \\\n"
+    "      --maintainer \"Acme <pkg@acme.example>\"\n"
+    "  wbctl package --tar --exe ~/Apps/acme\n";
+
 }  // namespace
 
-const Command kPackageCommand{"package", kUsage, &Run};
+const Command kPackageCommand{"package", kUsage, &Run, kHelp};
 
 }  // namespace wbctl

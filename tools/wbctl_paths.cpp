@@ -32,7 +32,7 @@ int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   const std::string exe = TakeExecutableOption(args);
   if (exe.empty()) return kExitError;
-  if (!args.empty()) return Fail("paths: unexpected argument \"" + args.front() + "\"");
+  if (!args.empty()) return Fail("unexpected argument \"" + args.front() + "\"");
   wb::SetUpForExecutable(exe, u"WebBrowser");
   const wb::ProcessValues& p = wb::Process();
   std::cout << "program=" << wb::ToUtf8(p.programFolder) << "\n"
@@ -44,8 +44,19 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
+// What "wbctl help paths" prints after the usage line.
+constexpr const char* kHelp =
+    "Prints where the copy keeps its files: its folder, work and data folders,\n"
+    "settings file, whether it runs portable, and the current folder.\n"
+    "\n"
+    "Options:\n"
+    "  --exe EXE    the copy (default: webbrowser beside wbctl)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl paths --exe ~/Apps/acme\n";
+
 }  // namespace
 
-const Command kPathsCommand{"paths", "paths [--exe EXE]", &Run};
+const Command kPathsCommand{"paths", "paths [--exe EXE]", &Run, kHelp};
 
 }  // namespace wbctl

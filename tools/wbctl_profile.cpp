@@ -60,10 +60,10 @@ int Run(const std::vector<std::string>& argsIn) {
       wb::RemoteClient client(window.path);
       const wb::remote::Reply reply = client.Call({wb::remote::kClearWebsiteData, 0, {}});
       if (reply.status != wb::remote::Status::kHandled || reply.result != 1)
-        return Fail("profile: the window of " + name + " (process " + std::to_string(window.pid) +
+        return Fail("the window of " + name + " (process " + std::to_string(window.pid) +
                     ") cannot remove its data; close it first");
     } catch (const std::exception& e) {
-      return Fail("profile: " + std::string(e.what()));
+      return Fail(std::string(e.what()));
     }
     std::cout << "cleared=" << window.pid << "\n";
     return 0;
@@ -75,22 +75,32 @@ int Run(const std::vector<std::string>& argsIn) {
   for (const std::string* path : {&profile.data, &profile.cache}) {
     if (path->empty()) continue;
     const ProfileFolder folder = OwnFolder(*path, path == &profile.data);
-    if (folder.relative.empty())
-      return Fail("profile: " + *path + ": not a folder of the copy's own");
+    if (folder.relative.empty()) return Fail(*path + ": not a folder of the copy's own");
     folders.push_back(folder);
   }
   std::string error;
   for (const auto& folder : folders)
-    if (!CheckProfileFolder(folder, error)) return Fail("profile: " + error);
+    if (!CheckProfileFolder(folder, error)) return Fail(error);
   for (const auto& folder : folders) {
-    if (!RemoveProfileFolder(folder, error)) return Fail("profile: " + error);
+    if (!RemoveProfileFolder(folder, error)) return Fail(error);
     std::cout << "removed=" << folder.Path() << "\n";
   }
   return 0;
 }
 
+// What "wbctl help profile" prints after the usage line.
+constexpr const char* kHelp =
+    "\"path\" prints the folder where the copy keeps what its site stores (cookies,\n"
+    "storage, cache); \"clear\" removes that folder while no window of the copy runs.\n"
+    "\n"
+    "Options:\n"
+    "  --exe EXE    the copy (default: webbrowser beside wbctl)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl profile --exe ~/Apps/acme clear\n";
+
 }  // namespace
 
-const Command kProfileCommand{"profile", "profile [--exe EXE] path|clear", &Run};
+const Command kProfileCommand{"profile", "profile [--exe EXE] path|clear", &Run, kHelp};
 
 }  // namespace wbctl

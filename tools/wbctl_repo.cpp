@@ -542,8 +542,25 @@ int Run(const std::vector<std::string>& args) {
   Usage("\"" + args[0] + "\": give init or add");
 }
 
+// What "wbctl help repo" prints after the usage line.
+constexpr const char* kHelp =
+    "The package repository a maker publishes, so that customers get a copy's later\n"
+    "versions with the system's updates. \"init\" makes the folder and its signing\n"
+    "key, \"add\" puts packages into it and writes the signed indexes; copy the folder\n"
+    "to any static web server.\n"
+    "\n"
+    "Options:\n"
+    "  --key KEYID|FILE         sign with this existing key (init)\n"
+    "  --name \"NAME <MAIL>\"     the new key's owner (init)\n"
+    "  --no-passphrase          make the new key without a passphrase (init)\n"
+    "  --keep N                 keep the N newest versions of each package (add)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl repo init ~/acme-repo --name \"Acme Ltd <pkg@acme.example>\"\n"
+    "  wbctl repo add ~/acme-repo acme_2.2_amd64.deb --keep 3\n";
+
 }  // namespace
 
-const Command kRepoCommand{"repo", kUsage, &Run};
+const Command kRepoCommand{"repo", kUsage, &Run, kHelp};
 
 }  // namespace wbctl

@@ -24,8 +24,20 @@ int Run(const std::vector<std::string>& args) {
   });
 }
 
+// What "wbctl help send" prints after the usage line.
+constexpr const char* kHelp =
+    "Hands TEXT to a running window as another program would: \"url=ADDRESS\" or\n"
+    "\"go=ADDRESS\" opens the address. Prints the window's reply.\n"
+    "\n"
+    "Options:\n"
+    "  --pid PID     the window of this process\n"
+    "  --app NAME    the newest window of the copy NAME (default: webbrowser)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl send --app acme url=https://shop.acme.example/cart\n";
+
 }  // namespace
 
-const Command kSendCommand{"send", kUsage, &Run};
+const Command kSendCommand{"send", kUsage, &Run, kHelp};
 
 }  // namespace wbctl

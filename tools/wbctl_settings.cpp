@@ -27,9 +27,10 @@ int Run(const std::vector<std::string>& argsIn) {
       args.erase(args.begin());
     }
   }
-  const std::string exe = TakeExecutableOption(options);
+  // The settings belong to the executable's name and folder; the file itself is not read.
+  const std::string exe = TakeExecutableOption(options, false);
   if (exe.empty()) return kExitError;
-  if (!options.empty()) return Fail("settings: unknown option \"" + options.front() + "\"");
+  if (!options.empty()) return Fail("unknown option \"" + options.front() + "\"");
   if (args.empty()) return Fail(std::string("usage: wbctl ") + kUsage);
 
   const std::string verb = args.front();
@@ -61,8 +62,19 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
+// What "wbctl help settings" prints after the usage line.
+constexpr const char* kHelp =
+    "Reads, writes and deletes the copy's settings as the program itself does, in\n"
+    "its registry hive or, running portable, in its settings file.\n"
+    "\n"
+    "Options:\n"
+    "  --exe EXE    the copy (default: webbrowser beside wbctl)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl settings --exe ~/Apps/acme get '#n\\Zoom' https://shop.acme.example 100\n";
+
 }  // namespace
 
-const Command kSettingsCommand{"settings", kUsage, &Run};
+const Command kSettingsCommand{"settings", kUsage, &Run, kHelp};
 
 }  // namespace wbctl

@@ -21,6 +21,7 @@
 #include "support/zoom_levels.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
+#include "tools/exe_target.h"
 #include "tools/icon_image.h"
 
 namespace wbctl {
@@ -188,6 +189,7 @@ int RunShow(const std::vector<std::string>& args) {
   const int outputs = effective + !iconOut.empty() + !styleOut.empty() + !scriptOut.empty();
   if (outputs > 1)
     throw std::runtime_error("give one of --effective, --icon, --style and --script");
+  RequireProgramCopy(files[0]);
   if (!iconOut.empty()) return WriteIcon(files[0], iconOut);
   if (!styleOut.empty() || !scriptOut.empty()) {
     if (!LooksLikeElf(files[0])) return Fail("\"" + files[0] + "\": not a readable ELF executable");
@@ -207,9 +209,25 @@ int RunShow(const std::vector<std::string>& args) {
   return std::cout ? 0 : Fail("cannot write the output");
 }
 
+// What "wbctl help show" prints after the usage line.
+constexpr const char* kHelp =
+    "Prints the configuration a copy carries, its embedded defaults and then its\n"
+    "block of NAME=VALUE lines; or writes its icon, style or script to a file.\n"
+    "\n"
+    "Options:\n"
+    "  --effective    print what the window applies, key by key\n"
+    "  --icon OUT     write the icon (as carried when OUT's extension is its format,\n"
+    "                 else as PNG)\n"
+    "  --style OUT    write the style sheet\n"
+    "  --script OUT   write the script\n"
+    "\n"
+    "Example:\n"
+    "  wbctl show ~/Apps/acme\n"
+    "  wbctl show --icon acme.png ~/Apps/acme\n";
+
 }  // namespace
 
 const Command kShowCommand{
-    "show", "show [--effective | --icon OUT | --style OUT | --script OUT] EXE", &RunShow};
+    "show", "show [--effective | --icon OUT | --style OUT | --script OUT] EXE", &RunShow, kHelp};
 
 }  // namespace wbctl

@@ -43,8 +43,20 @@ int Run(const std::vector<std::string>& args) {
   });
 }
 
+// What "wbctl help state" prints after the usage line.
+constexpr const char* kHelp =
+    "Prints a running window's state (address, history, bars ...) as JSON on one\n"
+    "line.\n"
+    "\n"
+    "Options:\n"
+    "  --pid PID     the window of this process\n"
+    "  --app NAME    the newest window of the copy NAME (default: webbrowser)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl state --app acme\n";
+
 }  // namespace
 
-const Command kStateCommand{"state", kUsage, &Run};
+const Command kStateCommand{"state", kUsage, &Run, kHelp};
 
 }  // namespace wbctl

@@ -39,8 +39,20 @@ int Run(const std::vector<std::string>& argsIn) {
   return complete ? 0 : kExitError;
 }
 
+// What "wbctl help uninstall" prints after the usage line.
+constexpr const char* kHelp =
+    "Takes a copy out of the application menu again: removes the files \"wbctl\n"
+    "install\" wrote for it that still hold what it wrote.\n"
+    "\n"
+    "Options:\n"
+    "  --exe EXE       the copy (default: webbrowser beside wbctl)\n"
+    "  --prefix DIR    the data folder it was installed in (default: the user's)\n"
+    "\n"
+    "Example:\n"
+    "  wbctl uninstall --exe ~/Apps/acme\n";
+
 }  // namespace
 
-const Command kUninstallCommand{"uninstall", kUsage, &Run};
+const Command kUninstallCommand{"uninstall", kUsage, &Run, kHelp};
 
 }  // namespace wbctl

@@ -55,10 +55,10 @@ inline const std::string kProgram = WB_WEBBROWSER_PATH;
 inline const std::string kProgram = WB_WBCTL_PATH;
 #endif
 
-// Brands a copy of kProgram at `copy` with the configuration lines `extra`; the test fails
-// when wbctl does.
+// Brands a copy of kProgram at `copy` with the configuration lines `extra`, as given (--force:
+// tests brand values that check reports, to see how they read); the test fails when wbctl does.
 inline std::string BrandAt(const std::string& copy, const std::vector<std::string>& extra) {
-  std::vector<std::string> args{"brand", kProgram, copy};
+  std::vector<std::string> args{"brand", kProgram, copy, "--force"};
   args.insert(args.end(), extra.begin(), extra.end());
   const ToolRun brand = Wbctl(args);
   EXPECT_EQ(brand.status, 0) << brand.err;

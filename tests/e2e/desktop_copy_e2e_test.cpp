@@ -9,11 +9,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "info/program_icon.h"
 #include "platform/remote_channel.h"
+#include "tests/common/gtk_test_util.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/pictures.h"
@@ -212,6 +214,54 @@ TEST(ProgramIconEndToEnd, TheWindowsShowTheCopysIconElseTheProgramsOwn) {
         60000))
         << c.what;
     EXPECT_EQ(shown, expected) << c.what;
+  }
+}
+
+// The sizes of the icon the window offers the task bar (_NET_WM_ICON), as "WxH" items. A
+// picture too large for the property (512 pixels) once left the window with none at all.
+TEST(ProgramIconEndToEnd, TheWindowOffersTheIconAtTheTaskBarsSizes) {
+  if (OnWayland()) GTEST_SKIP() << "_NET_WM_ICON is an X11 property, read with xprop";
+  const std::string svg = TestRoot() + "/copy-icon.svg";
+  {
+    std::ofstream out(svg);
+    out << "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='20'>"
+           "<rect width='20' height='20' fill='#c03020'/></svg>";
+  }
+  const std::string all = "256x256 128x128 64x64 48x48 32x32 24x24 16x16";
+  const struct {
+    std::string picture;  // PNG WxH, or the SVG file
+    std::string sizes;
+  } cases[] = {
+      {"512x512", all},
+      {"1024x512", "256x128 128x64 64x32 48x24 32x16 24x12 16x8"},
+      {"192x192", "192x192 128x128 64x64 48x48 32x32 24x24 16x16"},
+      {"48x48", "48x48 32x32 24x24 16x16"},
+      {"svg", all},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.picture);
+    std::string icon = svg;
+    if (c.picture != "svg") {
+      const auto x = c.picture.find('x');
+      icon = TestRoot() + "/icon-" + c.picture + ".png";
+      WritePng(icon, std::stoi(c.picture.substr(0, x)), std::stoi(c.picture.substr(x + 1)));
+    }
+    const std::string title = "Icon Sizes " + std::to_string(n);
+    const std::string exe = Brand("icon-sizes-" + std::to_string(n++),
+                                  {"--icon", icon, "go=about:blank", "title=" + title});
+    ProgramRun program(exe, {});
+    std::string sizes;
+    EXPECT_TRUE(RunLoopUntil(
+        [&] {
+          sizes = RunCommand("xprop -name '" + title +
+                             "' _NET_WM_ICON 2>/dev/null | sed -n 's/.*Icon (\\([0-9]*\\) x "
+                             "\\([0-9]*\\)).*/\\1x\\2/p' | paste -sd ' '");
+          if (!sizes.empty() && sizes.back() == '\n') sizes.pop_back();
+          return !program.Runs() || !sizes.empty();
+        },
+        60000));
+    EXPECT_EQ(sizes, c.sizes);
   }
 }
 

@@ -246,7 +246,7 @@ TEST_F(PageSafetyEndToEnd, NotificationsCarryNoMarkupAndAFewAtATime) {
 
 std::string BrandCopy(const std::string& name, const std::vector<std::string>& lines) {
   const std::string exe = TestRoot() + "/" + name;
-  std::vector<std::string> args{"brand", WB_WEBBROWSER_PATH, exe, "title=" + name};
+  std::vector<std::string> args{"brand", WB_WEBBROWSER_PATH, exe, "--force", "title=" + name};
   args.insert(args.end(), lines.begin(), lines.end());
   ToolRun brand = Wbctl(args);
   EXPECT_EQ(brand.status, 0) << brand.err;

@@ -63,6 +63,32 @@ TEST(Program, WithoutADisplayTheStartFailsWithAMessage) {
   EXPECT_EQ(out, "no-display: cannot open the display\n");
 }
 
+// Help and version are answered without a display and without a window: a start that needs
+// either would fail here with "cannot open the display". Any other argument, even one that
+// starts with "-", stays an address and needs the display.
+TEST(Program, HelpAndVersionPrintWithoutADisplay) {
+  std::string exe = Brand("acme-help", "Help Test");
+  const struct {
+    std::string arguments;
+    int status;
+    std::string outStart;
+  } cases[] = {
+      {"--help", 0, "usage: acme-help [ADDRESS]\n"},
+      {"-h", 0, "usage: acme-help [ADDRESS]\n"},
+      {"--version", 0, "acme-help 1."},
+      {"--foo", 1, "acme-help: cannot open the display\n"},
+      {"--help --version", 1, "acme-help: cannot open the display\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    int status = 0;
+    const std::string out = RunCommand(
+        "env -u DISPLAY -u WAYLAND_DISPLAY " + exe + " " + c.arguments + " 2>&1", &status);
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(out.rfind(c.outStart, 0), 0u) << out;
+  }
+}
+
 // The libraries of the system's GL that a process has mapped (the drivers and their vendor
 // libraries).
 std::vector<std::string> GlLibrariesOf(pid_t pid) {

@@ -530,7 +530,7 @@ TEST_F(WbctlPackage, TarHoldsThePortableCopyItsIconAndAnEntryTemplate) {
   const auto run = Wbctl({"package", "--tar", "--exe", copy, "--out", dir, "--version", "3.1"});
   ASSERT_EQ(run.status, 0) << run.err;
   auto entries = ByPath(ReadArchive(ReadFile(dir + "/acme-3.1.tar.gz"), false));
-  EXPECT_EQ(entries.size(), 6u);
+  EXPECT_EQ(entries.size(), 7u);  // with install.sh
   EXPECT_EQ(entries["./acme-3.1/acme"].bytes, ReadFile(copy));
   EXPECT_EQ(entries["./acme-3.1/acme"].mode, S_IFREG | 0755u);
   EXPECT_EQ(entries["./acme-3.1/acme.ini"].bytes, "[acme]\nPortable=1\n");
@@ -547,6 +547,46 @@ TEST_F(WbctlPackage, TarHoldsThePortableCopyItsIconAndAnEntryTemplate) {
   const auto paths = Wbctl({"paths", "--exe", unpacked + "/acme"});
   ASSERT_EQ(paths.status, 0) << paths.err;
   EXPECT_NE(paths.out.find("portable=1\n"), std::string::npos) << paths.out;
+
+  // install.sh writes the entry for the folder the archive was unpacked into, wherever that
+  // is: the path quoted as the entry format asks, which the desktop's validator accepts.
+  EXPECT_EQ(entries["./acme-3.1/install.sh"].mode, S_IFREG | 0755u);
+  const struct {
+    std::string folder;
+    std::string exec;  // the Exec line's value for the folder
+  } cases[] = {
+      {"plain", "\"" + dir + "/plain/acme\" %u"},
+      {"with spaces", "\"" + dir + "/with spaces/acme\" %u"},
+      {"odd $x `y` \"z\" 50% a\\b",
+       "\"" + dir + "/odd \\\\$x \\\\`y\\\\` \\\\\"z\\\\\" 50%% a\\\\\\\\b/acme\" %u"},
+  };
+  const std::string data = dir + "/data";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const std::string folder = dir + "/" + c.folder;
+    for (const char* name : {"acme", "acme.png", "acme.desktop.in", "install.sh"})
+      WriteFile(folder + "/" + name, entries[std::string("./acme-3.1/") + name].bytes);
+    int status = -1;
+    const std::string said = wbtest::RunCommand(
+        "cd '" + dir + "' && XDG_DATA_HOME='" + data + "' sh './" + c.folder + "/install.sh' 2>&1",
+        &status);
+    ASSERT_EQ(status, 0) << said;
+    const std::string installed = data + "/applications/acme.desktop";
+    const std::string text = ReadFile(installed);
+    EXPECT_NE(text.find("\nExec=" + c.exec + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nIcon=acme\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("@DIR@"), std::string::npos) << text;
+    EXPECT_TRUE(fs::exists(data + "/icons/hicolor/256x256/apps/acme.png"));
+    const std::string verdict =
+        wbtest::RunCommand("desktop-file-validate '" + installed + "' 2>&1", &status);
+    EXPECT_EQ(status, 0) << verdict;
+    EXPECT_EQ(verdict, "");
+  }
+  int status = -1;
+  wbtest::RunCommand("XDG_DATA_HOME='" + data + "' sh '" + dir + "/plain/install.sh' --remove",
+                     &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(fs::exists(data + "/applications/acme.desktop"));
 }
 
 TEST_F(WbctlPackage, BadInputsAreRefusedAndLeaveNothing) {
@@ -570,10 +610,12 @@ TEST_F(WbctlPackage, BadInputsAreRefusedAndLeaveNothing) {
   };
   const std::string maint = "A <a@example.org>";
   const Case cases[] = {
-      {{"--deb", "--exe", dir + "/text", "--out", dir + "/out"}, "not a branded copy"},
+      {{"--deb", "--exe", dir + "/text", "--out", dir + "/out"},
+       "not a copy of the program: " + dir + "/text"},
       {{"--deb", "--exe", WB_WBCTL_PATH, "--out", dir + "/out"}, "not a branded copy"},
-      {{"--deb", "--exe", "/bin/sh", "--out", dir + "/out"}, "not a branded copy"},
-      {{"--deb", "--exe", dir + "/missing", "--out", dir + "/out"}, "not a branded copy"},
+      {{"--deb", "--exe", "/bin/sh", "--out", dir + "/out"}, "not a copy of the program: /bin/sh"},
+      {{"--deb", "--exe", dir + "/missing", "--out", dir + "/out"},
+       "no such file: " + dir + "/missing"},
       {{"--deb", "--exe", named, "--out", dir + "/out", "--maintainer", maint},
        "a name of its own"},
       {{"--deb", "--exe", copy, "--out", dir + "/out", "--version", "v1", "--maintainer", maint},
@@ -591,6 +633,7 @@ TEST_F(WbctlPackage, BadInputsAreRefusedAndLeaveNothing) {
       {{"--tar", "--exe", copy, "--out", unwritable}, unwritable},
       {{"--exe", copy, "--out", dir + "/out"}, "give --deb or --tar"},
       {{"--deb", "--tar", "--exe", copy}, "give --deb or --tar"},
+      {{"--deb", "--tar", "--exe", copy}, "wbctl package: --deb and --tar exclude each other"},
       {{"--deb", "--exe"}, "--exe needs a value"},
       {{"--deb", "--exe", copy, "--colour"}, "unexpected argument"},
   };

@@ -146,8 +146,8 @@ TEST_F(WbctlPathsInfo, ClearErrors) {
     std::string message;
   } cases[] = {
       {{"paths", "--exe"}, "--exe needs"},
-      {{"info", "--exe", "no-such-file"}, "no such executable"},
-      {{"paths", "--exe", "."}, "no such executable"},
+      {{"info", "--exe", "no-such-file"}, "no such file: "},
+      {{"paths", "--exe", "."}, "not a copy of the program: "},
       {{"paths", "--exe", exe_, "extra"}, "unexpected argument"},
   };
   for (const auto& c : cases) {
