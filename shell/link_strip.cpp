@@ -33,7 +33,7 @@ LinkStrip::LinkStrip() {
 
 LinkStrip::~LinkStrip() {
   Clear();
-  arrow_.unparent();
+  if (arrow_.get_parent()) arrow_.unparent();
 }
 
 void LinkStrip::Append(Gtk::Button& button) {
@@ -78,6 +78,13 @@ void LinkStrip::on_add(Gtk::Widget* widget) {
 }
 
 void LinkStrip::on_remove(Gtk::Widget* widget) {
+  // The toolkit's own teardown removes children one by one, the arrow included.
+  if (widget == &arrow_) {
+    arrow_.unparent();
+    return;
+  }
+  // The menu refers to the buttons it would click.
+  menu_.reset();
   // Buttons leave from the end (Clear), so the search starts there.
   const auto it = std::find(buttons_.rbegin(), buttons_.rend(), widget);
   if (it == buttons_.rend()) return;

@@ -87,17 +87,17 @@ TEST(LinkBar, NamesContinueAfterARebuildAndDelLinkIsExact) {
 }
 
 TEST(LinkBar, AHiddenBarGetsItsButtonsWhenShown) {
-  FormFixture f("vis=mnas\r\nlinks=A=x|B=y,2\r\n");
+  FormFixture f("vis=mnas\r\nlinks=A=http://a/|B=y,2\r\n");
   EXPECT_FALSE(f.form->LinkBar.get_visible());
   EXPECT_TRUE(f.form->linkButtons.empty());  // nothing made for a bar no one sees
   f.form->AddLink(u"C", u"z", 0);
   EXPECT_TRUE(f.form->linkButtons.empty());
   f.form->vis(u"mnasl");
   EXPECT_EQ(Links(*f.form), (std::vector<LinkView>{{"btLink_3", u"C", u"z", true},
-                                                   {"btLink_2", u"A", u"x", true},
+                                                   {"btLink_2", u"A", u"http://a/", true},
                                                    {"btLink_1", u"B", u"y", false}}));
   g_signal_emit_by_name(f.form->linkButtons.at(1)->gobj(), "clicked");
-  EXPECT_EQ(f.view->navigated, std::vector<Text>{u"x"});
+  EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://a/"});
 }
 
 TEST(LinkBar, ButtonsThatDoNotFitAreInTheArrowsMenu) {
