@@ -29,8 +29,11 @@ void TWebForm::FormCreate() {
   bannerLabel.set_text(U(config.bannerCaption));
   if (!config.caption.empty()) set_title(U(config.caption));
   pBanner.set_visible(config.bannerShown);
-  // 8: the visible bars.
+  // 8: the visible bars. The link buttons are made only now, and only for a link bar that
+  // stays shown.
   if (config.visApplied) vis(config.vis);
+  barsApplied_ = true;
+  if (linksStale_ && LinkBar.get_visible()) FillLinkBar();
   // 9 and 10: size and colour.
   if (config.width > 0 || config.height > 0) {
     int w = 0, h = 0;

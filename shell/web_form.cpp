@@ -142,6 +142,16 @@ void TWebForm::BuildDesign() {
   LinkBar.set_toolbar_style(Gtk::TOOLBAR_BOTH_HORIZ);
   LinkBar.set_icon_size(Gtk::ICON_SIZE_MENU);
   LinkBar.set_hexpand(true);
+  // The link row places the buttons and offers those that do not fit in its own menu.
+  LinkBar.set_show_arrow(false);
+  linkItem.set_expand(true);
+  linkItem.add(linkStrip);
+  linkStrip.show();
+  linkItem.show();
+  LinkBar.insert(linkItem, -1);
+  LinkBar.property_visible().signal_changed().connect([this] {
+    if (barsApplied_ && linksStale_ && LinkBar.get_visible()) FillLinkBar();
+  });
 
   CoolBar.set_name("CoolBar");
   coolRowNav.pack_start(NavBar, Gtk::PACK_SHRINK);
@@ -318,7 +328,7 @@ void TWebForm::SetWindowColor(std::int32_t color) {
 // --- Creation, destruction, resize -------------------------------------------------------
 
 void TWebForm::FormDestroy() {
-  for (auto it = linkButtons.rbegin(); it != linkButtons.rend(); ++it) LinkBar.remove(**it);
+  linkStrip.Clear();
   linkButtons.clear();
 }
 
@@ -365,7 +375,7 @@ void TWebForm::acClick(Action& sender) {
     close();
 }
 
-void TWebForm::LinksClick(Gtk::ToolButton& button) {
+void TWebForm::LinksClick(Gtk::Button& button) {
   for (std::size_t i = 0; i < linkButtons.size(); ++i)
     if (linkButtons[i] == &button) {
       if (model_.LinksClick(i) && get_visible()) web->widget().grab_focus();
@@ -420,26 +430,36 @@ void TWebForm::StatusChanged(const Text& text) {
 }
 
 void TWebForm::LinksChanged() {
-  // The bar shows the model's entries: buttons that went are removed, new ones made. The bar
-  // holds nothing but these buttons. They leave from the last and come in at the end, in bar
-  // order: a button placed or taken away before others moves every one after it, and the
-  // toolkit then styles each of those again, which for a block of thousands of links made the
-  // start take minutes.
-  for (auto it = linkButtons.rbegin(); it != linkButtons.rend(); ++it)
-    LinkBar.remove(**it);  // the bar held the only reference: the button is destroyed
+  // A configuration may hold tens of thousands of links, and most people who have that many
+  // keep the bar hidden: a hidden bar gets its buttons when it is first shown.
+  linksStale_ = true;
+  if (barsApplied_ && LinkBar.get_visible()) FillLinkBar();
+}
+
+void TWebForm::FillLinkBar() {
+  // The buttons are made again for the model's entries, in bar order, each appended to the
+  // row in constant time: the bar costs time in proportion to the number of links.
+  linksStale_ = false;
+  linkStrip.Clear();
   linkButtons.clear();
   const auto& links = model_.Links();
   linkButtons.reserve(links.size());
   for (const auto& link : links) {
-    auto* button = Gtk::manage(new Gtk::ToolButton(U(link.caption)));
+    auto* button = Gtk::manage(new Gtk::Button(U(link.caption)));
     button->set_name(link.name);
     button->set_tooltip_text(U(link.address));
-    button->set_is_important(true);
-    if (link.icon >= 0 && link.icon < static_cast<int>(std::size(kLinkImages)))
-      button->set_icon_widget(*IconImage(kLinkImages[link.icon], Gtk::ICON_SIZE_MENU));
+    button->set_relief(Gtk::RELIEF_NONE);
+    button->set_focus_on_click(false);
+    if (link.icon >= 0 && link.icon < static_cast<int>(std::size(kLinkImages))) {
+      // Named as a themed icon, so that the row's overflow menu can show the same picture.
+      auto* image = Gtk::manage(new Gtk::Image());
+      image->set_from_icon_name(kLinkImages[link.icon], Gtk::ICON_SIZE_MENU);
+      button->set_image(*image);
+      button->set_always_show_image(true);
+    }
     button->signal_clicked().connect([this, button] { LinksClick(*button); });
     button->show_all();
-    LinkBar.insert(*button, -1);
+    linkStrip.Append(*button);
     linkButtons.push_back(button);
   }
 }

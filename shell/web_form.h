@@ -21,6 +21,7 @@
 #include <gtkmm/statusbar.h>
 #include <gtkmm/toolbar.h>
 #include <gtkmm/toolbutton.h>
+#include <gtkmm/toolitem.h>
 #include <gtkmm/treeiter.h>
 #include <gtkmm/window.h>
 
@@ -42,6 +43,7 @@
 #include "shell/action.h"
 #include "shell/child_window.h"
 #include "shell/find_bar.h"
+#include "shell/link_strip.h"
 #include "shell/permission_bar.h"
 #include "shell/shortcuts.h"
 #include "storage/value_list.h"
@@ -103,7 +105,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void acClick(Action& sender);
   bool AddrKeyDown(GdkEventKey* event);
   void AddrClick() { model_.AddrClick(); }
-  void LinksClick(Gtk::ToolButton& button);
+  void LinksClick(Gtk::Button& button);
   bool FormKeyDown(GdkEventKey* event);
   // Clicks `button` when its action is enabled; returns whether it did.
   bool ClickIfEnabled(Action& action, Gtk::ToolButton& button);
@@ -146,6 +148,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   Gtk::ToolButton BackBtn, ForwardBtn, StopBtn, RefreshBtn, btPrint;
   Gtk::ComboBoxText Addr{true};
   Gtk::Toolbar LinkBar;
+  Gtk::ToolItem linkItem;  // LinkBar's only item: linkStrip
+  LinkStrip linkStrip;
   Gtk::EventBox pBanner;
   Gtk::Label bannerLabel;
   // The web view, with the permission bar over its top while a page asks: the page does not
@@ -171,7 +175,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   Gtk::MenuItem* mnAbout = nullptr;
 
   // The link buttons, in bar order (left to right), one for each of the model's link entries.
-  std::vector<Gtk::ToolButton*> linkButtons;  // owned by LinkBar
+  std::vector<Gtk::Button*> linkButtons;  // owned by linkStrip
 
   // --- The everyday controls beyond the design (web_form_tools.cpp) ----------------------
 
@@ -225,6 +229,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void RecentMovedToTop(const Text& entry, std::optional<std::size_t> from) override;
   void HistoryChanged() override { actionList.Invalidate(); }
   void LinksChanged() override;
+  // Makes the link buttons for the model's entries, replacing those there were.
+  void FillLinkBar();
 
   void BuildDesign();
   // The start origin and the "allow" key for the permission bar, and the desktop
@@ -294,6 +300,11 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   Glib::RefPtr<Gtk::CssProvider> css_;
   sigc::connection completion_;
   int lastWidth_ = -1, lastHeight_ = -1;
+  // Whether the link buttons no longer show the model's entries; a hidden link bar is filled
+  // when it is shown. Until the creation has applied the visible bars, none is filled: the
+  // configuration's links come before its vis key.
+  bool linksStale_ = false;
+  bool barsApplied_ = false;
 
   FindInPage find_;
   // The copy's memories; a write they refuse is shown once per cause (ReportingCopyStore).

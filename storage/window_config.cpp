@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <unordered_map>
+
 #include "storage/fsx.h"
 #include "storage/page_blocks.h"
 #include "support/fields.h"
+#include "support/lower_case.h"
 #include "support/maker.h"
 #include "support/values.h"
 
@@ -45,12 +48,25 @@ ValueList LinkListFromConfig(const ValueList& resList) {
 }
 
 std::vector<LinkButtonSpec> LinkButtons(const ValueList& links) {
+  // A block may hold tens of thousands of links, so each entry's value is found through an
+  // index of the first entry of every name rather than by searching the list again, which made
+  // the start take minutes. The index is complete before any entry is looked up: an entry
+  // without "=" looks up the empty name, whose first entry ("=value") may come after it.
+  // LowerCase keeps every character's position, so equal keys are exactly the names that
+  // SameName finds equal.
+  std::unordered_map<Text, std::size_t> firstOfName;
+  firstOfName.reserve(links.size());
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    const auto eq = links[i].find(u'=');
+    if (eq != Text::npos) firstOfName.try_emplace(LowerCase(TextView(links[i]).substr(0, eq)), i);
+  }
   std::vector<LinkButtonSpec> buttons;
   buttons.reserve(links.size());
   for (const Text& entry : links) {
     LinkButtonSpec button;
     button.caption = EntryName(entry);
-    Text value = ValueOf(links, button.caption);
+    const auto first = firstOfName.find(LowerCase(button.caption));
+    Text value = first == firstOfName.end() ? Text() : EntryValue(links[first->second]);
     button.address = TakeField(value, u",");
     button.icon = TextToInt(value);
     buttons.push_back(std::move(button));

@@ -6,7 +6,9 @@ of `wbctl state` is taken, the best of --runs starts. The time per link should s
 same from one count to the next: the bar is built once, not once per entry. Needs a display;
 settings and sockets go to a temporary HOME and XDG folders.
 
-Usage: links_bench.py --webbrowser PATH --wbctl PATH [--counts 1000,4000,...] [--runs N]"""
+With --shown the link bar is shown instead, so that every button is made and laid out.
+
+Usage: links_bench.py --webbrowser PATH --wbctl PATH [--counts 1000,4000,...] [--runs N] [--shown]"""
 import argparse
 import os
 import subprocess
@@ -45,6 +47,7 @@ def main():
     parser.add_argument("--counts", default="1000,4000,8000,16000")
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--limit", type=int, default=600, help="seconds per start at most")
+    parser.add_argument("--shown", action="store_true", help="show the link bar")
     args = parser.parse_args()
     counts = [int(c) for c in args.counts.split(",")]
 
@@ -54,6 +57,7 @@ def main():
             path = os.path.join(root, name.lower())
             os.makedirs(path, mode=0o700)
             env[name] = path
+        print("link bar %s" % ("shown" if args.shown else "hidden"))
         print("%8s %12s %14s" % ("links", "start (s)", "per link (ms)"))
         for count in counts:
             app = "links-bench-%d" % count
@@ -63,7 +67,8 @@ def main():
             # A long list is more than one command-line argument may hold: it goes in a file.
             block = os.path.join(root, app + ".txt")
             with open(block, "w", encoding="ascii") as f:
-                f.write("go=about:blank\ntitle=Links\nvis=mnas\nlinks=%s\n" % links)
+                f.write("go=about:blank\ntitle=Links\nvis=%s\nlinks=%s\n"
+                        % ("mnasl" if args.shown else "mnas", links))
             subprocess.run([args.wbctl, "brand", args.webbrowser, exe, "--from", block],
                            check=True, env=env)
             best = min(started_until_state(exe, app, args.wbctl, env, args.limit)

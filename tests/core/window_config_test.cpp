@@ -6,7 +6,9 @@
 #include <fstream>
 
 #include "storage/fsx.h"
+#include "support/fields.h"
 #include "support/maker.h"
+#include "support/values.h"
 #include "tests/common/test_env.h"
 
 namespace wb {
@@ -148,6 +150,56 @@ TEST(WindowConfig, LinkButtons) {
     ValueList list;
     if (!c.links.empty()) list.push_back(u"links=" + c.links);
     EXPECT_EQ(WindowConfigFromValues(list).linkButtons, c.buttons) << c.what;
+  }
+}
+
+// LinkButtons finds each entry's value through an index of names; these lists hold the cases
+// where an index can differ from searching the list for every entry: repeated names in other
+// case (in every alphabet the names fold in), an entry without "=" that takes the value of an
+// "=value" entry after it, and several entries of the empty name. Each button must also be
+// what searching the list with ValueOf gives.
+TEST(WindowConfig, LinkButtonsTakeTheFirstEntryOfEachName) {
+  struct Case {
+    const char* what;
+    ValueList links;
+    std::vector<LinkButtonSpec> buttons;
+  };
+  const Case cases[] = {
+      {"a later entry of a name takes the first one's value, whatever the case",
+       {u"Mail=m,1", u"News=n", u"MAIL=other,2", u"mail=", u"news=x,2"},
+       {{u"Mail", u"m", 1},
+        {u"News", u"n", 0},
+        {u"MAIL", u"m", 1},
+        {u"mail", u"m", 1},
+        {u"news", u"n", 0}}},
+      {"Greek, Cyrillic and accented names fold their case",
+       {u"Σ=a", u"Ж=b,1", u"É=c", u"σ=x", u"ж=y", u"é=z"},
+       {{u"Σ", u"a", 0},
+        {u"Ж", u"b", 1},
+        {u"É", u"c", 0},
+        {u"σ", u"a", 0},
+        {u"ж", u"b", 1},
+        {u"é", u"c", 0}}},
+      {"an entry without = takes the first =value entry, even one after it",
+       {u"plain", u"=first,2", u"", u"=second"},
+       {{u"", u"first", 2}, {u"", u"first", 2}, {u"", u"first", 2}, {u"", u"first", 2}}},
+      {"blanks belong to the name",
+       {u"A=x", u" A=y", u"A =z"},
+       {{u"A", u"x", 0}, {u" A", u"y", 0}, {u"A ", u"z", 0}}},
+      {"a value may hold = and further commas",
+       {u"Q=a=b,3,4", u"q=c"},
+       {{u"Q", u"a=b", 3}, {u"q", u"a=b", 3}}},
+      {"no entries, no buttons", {}, {}},
+  };
+  for (const auto& c : cases) {
+    const auto buttons = LinkButtons(c.links);
+    EXPECT_EQ(buttons, c.buttons) << c.what;
+    ASSERT_EQ(buttons.size(), c.links.size()) << c.what;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      Text value = ValueOf(c.links, EntryName(c.links[i]));
+      EXPECT_EQ(buttons[i].address, TakeField(value, u",")) << c.what << " entry " << i;
+      EXPECT_EQ(buttons[i].icon, TextToInt(value)) << c.what << " entry " << i;
+    }
   }
 }
 

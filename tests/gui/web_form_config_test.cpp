@@ -2,6 +2,7 @@
 // colour, and the View menu's toggles.
 #include <gtest/gtest.h>
 #include <gtkmm/image.h>
+#include <gtkmm/menuitem.h>
 
 #include "support/maker.h"
 #include "tests/gui/web_form_test_util.h"
@@ -27,12 +28,11 @@ std::ostream& operator<<(std::ostream& os, const LinkView& l) {
 // The link bar as the user sees it, left to right.
 std::vector<LinkView> Links(wb::TWebForm& form) {
   std::vector<LinkView> out;
-  for (Gtk::Widget* child : form.LinkBar.get_children()) {
-    auto* button = dynamic_cast<Gtk::ToolButton*>(child);
+  for (Gtk::Widget* child : form.linkStrip.get_children()) {
+    auto* button = dynamic_cast<Gtk::Button*>(child);
     if (!button) continue;
     out.push_back({button->get_name(), wb::FromUtf8(button->get_label().raw()),
-                   wb::FromUtf8(button->get_child()->get_tooltip_text().raw()),
-                   button->get_icon_widget() != nullptr});
+                   wb::FromUtf8(button->get_tooltip_text().raw()), button->get_image() != nullptr});
   }
   return out;
 }
@@ -59,10 +59,10 @@ TEST(LinkBar, ConfiguredLinksReplaceTheBuiltInOnes) {
 
 TEST(LinkBar, ClickNavigatesToTheHint) {
   FormFixture f("links=A=http://a.example/|Empty\r\n");
-  Gtk::ToolButton* a = f.form->linkButtons.at(0);
+  Gtk::Button* a = f.form->linkButtons.at(0);
   g_signal_emit_by_name(a->gobj(), "clicked");
   EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://a.example/"});
-  Gtk::ToolButton* empty = f.form->linkButtons.at(1);
+  Gtk::Button* empty = f.form->linkButtons.at(1);
   g_signal_emit_by_name(empty->gobj(), "clicked");  // an empty address goes nowhere
   EXPECT_EQ(f.view->navigated.size(), 1u);
 }
@@ -84,6 +84,51 @@ TEST(LinkBar, NamesContinueAfterARebuildAndDelLinkIsExact) {
   EXPECT_EQ(Links(*f.form).front().name, "btLink_7");
   f.form->DelLink(u"*");
   EXPECT_TRUE(Links(*f.form).empty());
+}
+
+TEST(LinkBar, AHiddenBarGetsItsButtonsWhenShown) {
+  FormFixture f("vis=mnas\r\nlinks=A=http://a/|B=y,2\r\n");
+  EXPECT_FALSE(f.form->LinkBar.get_visible());
+  EXPECT_TRUE(f.form->linkButtons.empty());  // nothing made for a bar no one sees
+  f.form->AddLink(u"C", u"z", 0);
+  EXPECT_TRUE(f.form->linkButtons.empty());
+  f.form->vis(u"mnasl");
+  EXPECT_EQ(Links(*f.form), (std::vector<LinkView>{{"btLink_3", u"C", u"z", true},
+                                                   {"btLink_2", u"A", u"http://a/", true},
+                                                   {"btLink_1", u"B", u"y", false}}));
+  g_signal_emit_by_name(f.form->linkButtons.at(1)->gobj(), "clicked");
+  EXPECT_EQ(f.view->navigated, std::vector<Text>{u"http://a/"});
+}
+
+TEST(LinkBar, ButtonsThatDoNotFitAreInTheArrowsMenu) {
+  std::string links = "links=";
+  for (int i = 0; i < 60; ++i)
+    links += "Link" + std::to_string(i) + "=http://h/" + std::to_string(i) + "|";
+  FormFixture f(links + "\r\n");
+  f.form->set_default_size(400, 300);
+  f.form->show();
+  wb::LinkStrip& strip = f.form->linkStrip;
+  ASSERT_TRUE(SpinUntil([&] { return strip.get_allocated_width() > 1 && strip.Placed() > 0; }));
+  const std::size_t placed = strip.Placed();
+  EXPECT_LT(placed, 60u);
+  EXPECT_TRUE(strip.Arrow().get_child_visible());
+  // The placed buttons keep the bar's order from the left; the rest are not drawn.
+  for (std::size_t i = 0; i < 60; ++i)
+    EXPECT_EQ(f.form->linkButtons[i]->get_child_visible(), i < placed) << i;
+  strip.ShowOverflowMenu();
+  ASSERT_NE(strip.OverflowMenu(), nullptr);
+  const auto items = strip.OverflowMenu()->get_children();
+  ASSERT_EQ(items.size(), 60 - placed);
+  // The first item stands for the first button that did not fit, and clicks it.
+  static_cast<Gtk::MenuItem*>(items.front())->activate();
+  EXPECT_EQ(f.view->navigated,
+            std::vector<Text>{u"http://h/" + wb::FromUtf8(std::to_string(placed))});
+  strip.OverflowMenu()->popdown();
+  // When every button fits, the arrow goes.
+  f.form->DelLink(u"*");
+  f.form->AddLink(u"Only", u"o", 0);
+  ASSERT_TRUE(SpinUntil([&] { return strip.Placed() == 1; }));
+  EXPECT_FALSE(strip.Arrow().get_child_visible());
 }
 
 struct VisCase {
