@@ -1,8 +1,10 @@
 // URL encoding of query values (UrlEncode) and the standard query built from them.
 // Properties: the output holds only printable ASCII; decoding it gives back exactly the
-// Windows-1252 bytes of the text; the characters that stay unencoded are exactly the listed
+// bytes of the text in the code page a configuration block would use (ToAnsiOrUtf8), which
+// read back as the text; the characters that stay unencoded are exactly the listed
 // ones; the standard query always has its eight pairs in order, whatever the values hold.
 #include "fuzz/fuzz_check.h"
+#include "support/block_text.h"
 #include "support/gateway.h"
 
 namespace {
@@ -54,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Text text = args.Count() > 1 ? args.Text(1) : wbfuzz::Units(args.Bytes(0));
   for (bool plus : {false, true}) {
     const Text encoded = wb::UrlEncode(text, plus);
-    WB_FUZZ_CHECK(Decode(encoded, plus) == wb::ToAnsi(text));
+    const std::string bytes = Decode(encoded, plus);
+    WB_FUZZ_CHECK(bytes == wb::ToAnsiOrUtf8(text));
+    WB_FUZZ_CHECK(wb::FromAnsiOrUtf8(bytes) == wb::FromUtf8(wb::ToUtf8(text)));
   }
 
   wb::QueryValues v;

@@ -6,6 +6,7 @@
 
 #include "storage/fsx.h"
 #include "storage/page_blocks.h"
+#include "support/block_text.h"
 #include "support/fields.h"
 #include "support/lower_case.h"
 #include "support/maker.h"
@@ -86,8 +87,10 @@ std::string ReadConfigBlock(const std::string& exePath) {
 
 ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& exePath) {
   ValueList resList;
-  TextToValues(FromAnsi(resourceBytes), resList);
-  TextToValues(FromAnsi(ReadConfigBlock(exePath)), resList);
+  // Each block is read as a whole, in the code page its bytes show (see FromAnsiOrUtf8): the
+  // embedded defaults are plain ASCII, and a branded copy's block may be either.
+  TextToValues(FromAnsiOrUtf8(resourceBytes), resList);
+  TextToValues(FromAnsiOrUtf8(ReadConfigBlock(exePath)), resList);
   return resList;
 }
 

@@ -50,14 +50,15 @@ ValueList LinkListFromConfig(const ValueList& resList);
 std::vector<LinkButtonSpec> LinkButtons(const ValueList& links);
 
 // rParam: the configuration block ResList, merged from the embedded default block
-// (`resourceBytes`, ANSI code page) and then the "WebBrowser" block of the file `exePath`,
-// opened for reading only while others may read and write it. A missing resource, a missing
-// file or a file without that block contributes nothing. A file that exists but cannot be
-// read raises the file layer's error (it names the file and the reason).
+// (`resourceBytes`) and then the "WebBrowser" block of the file `exePath`, opened for reading
+// only while others may read and write it. Each block's bytes are read as UTF-8 when they are
+// well-formed UTF-8 with a byte over 127, else in the ANSI code page (FromAnsiOrUtf8). A missing
+// resource, a missing file or a file without that block contributes nothing. A file that exists but
+// cannot be read raises the file layer's error (it names the file and the reason).
 ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& exePath);
 
-// The "WebBrowser" block of the file `exePath`, as bytes in the ANSI code page; empty when the
-// file does not exist or holds no such block. Of a block over 16 MiB only the whole lines in
+// The "WebBrowser" block of the file `exePath`, as bytes (FromAnsiOrUtf8 reads them); empty when
+// the file does not exist or holds no such block. Of a block over 16 MiB only the whole lines in
 // its first 16 MiB are read, so memory stays bounded and the window still starts.
 std::string ReadConfigBlock(const std::string& exePath);
 

@@ -1,6 +1,7 @@
 #include "support/gateway.h"
 
 #include "support/ascii.h"
+#include "support/block_text.h"
 #include "support/fields.h"
 #include "support/maker.h"
 
@@ -34,7 +35,12 @@ Text UrlEncode(TextView text, bool spaceAsPlus) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   Text out;
   out.reserve(text.size() * 3);
-  for (const char ch : ToAnsi(text)) {
+  // A text that Windows-1252 holds is sent in it, as the gateway has always received it. A
+  // text it cannot hold is sent whole as UTF-8 rather than with "?" for what the code page
+  // lacks: "?" would lose the title, while the gateway can tell the two apart by the rule the
+  // program reads its own blocks with (well-formed UTF-8 with a byte over 127 is UTF-8). Mixing
+  // the two per character would leave bytes that neither code page reads.
+  for (const char ch : ToAnsiOrUtf8(text)) {
     const auto b = static_cast<unsigned char>(ch);
     if (StaysUnencoded(b)) {
       out.push_back(b);

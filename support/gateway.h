@@ -9,10 +9,12 @@ namespace wb {
 // The command word that asks for the standard query alone.
 inline constexpr char16_t kParamCommand[] = u"param";
 
-// URL encoding over the Windows-1252 bytes of `text` (a character the code page lacks is
-// "?" and so "%3F"). Letters, digits and "*-./:@_{}" stay as they are; a space becomes "+"
-// when `spaceAsPlus` is set, else "%20"; every other byte becomes "%" and two upper-case
-// hexadecimal digits ("~" is "%7E", "a-umlaut" is "%E4"). The result is printable ASCII.
+// URL encoding over the bytes ToAnsiOrUtf8 gives for `text`: its Windows-1252 bytes when the
+// code page holds it (and they do not read as UTF-8), else its UTF-8 bytes, so that a title in
+// any script reaches the gateway whole ("\u4E2D" is "%E4%B8%AD"). Letters, digits and "*-./:@_{}"
+// stay as they are; a space becomes "+" when `spaceAsPlus` is set, else "%20"; every other byte
+// becomes "%" and two upper-case hexadecimal digits ("~" is "%7E", "a-umlaut" is "%E4"). The result
+// is printable ASCII.
 Text UrlEncode(TextView text, bool spaceAsPlus);
 
 // What the standard query tells the gateway.

@@ -146,7 +146,10 @@ bool IsMaintainer(std::string_view maintainer) {
 }
 
 bool IsSynopsis(std::string_view synopsis) {
-  return !synopsis.empty() && synopsis.size() <= 200 && IsUtf8(synopsis) &&
+  // Characters count, not bytes, so a title in any script has the same room as one in English;
+  // the byte bound keeps g_utf8_strlen from walking an unbounded text.
+  return !synopsis.empty() && synopsis.size() <= 4 * 200 && IsUtf8(synopsis) &&
+         g_utf8_strlen(synopsis.data(), static_cast<gssize>(synopsis.size())) <= 200 &&
          !HasControlCharacter(synopsis) && synopsis.front() != ' ' && synopsis.back() != ' ';
 }
 

@@ -34,8 +34,8 @@ bool IsNativeVersion(std::string_view version);
 // bytes in all, valid UTF-8.
 bool IsMaintainer(std::string_view maintainer);
 
-// Whether `synopsis` can be a package's one-line description: 1 to 200 bytes of UTF-8 without
-// control characters, not starting or ending with a blank.
+// Whether `synopsis` can be a package's one-line description: 1 to 200 characters of UTF-8
+// without control characters, not starting or ending with a blank.
 bool IsSynopsis(std::string_view synopsis);
 
 // What the build records in the program for its packages ("Architecture: A" and "Depends: LIST"

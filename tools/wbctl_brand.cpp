@@ -21,6 +21,7 @@
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address.h"
+#include "support/block_text.h"
 #include "support/certificate.h"
 #include "support/icon_choice.h"
 #include "support/web_reference.h"
@@ -110,23 +111,13 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
 }
 
 // A line of the block, checked so that it reads back as written: it must not hold a line
-// break or NUL (which would cut it or end the text), and every character must exist in the
-// code page the block is written in.
+// break or NUL, which would cut it or end the text. Any character can be written, since a block
+// that Windows-1252 cannot hold is written as UTF-8 (see BlockBytes).
 void CheckLine(const wb::Text& line, const std::string& where) {
   for (char16_t c : line) {
     if (c == u'\0' || c == u'\r' || c == u'\n') {
       throw std::runtime_error(where + Quote(line) +
                                ": a value cannot hold a line break or NUL character");
-    }
-  }
-  if (!wb::IsAnsiRepresentable(line)) {
-    for (char16_t c : line) {
-      if (!wb::IsAnsiRepresentable(wb::TextView(&c, 1))) {
-        char code[8];
-        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-        throw std::runtime_error(where + Quote(line) + " holds the character " + code +
-                                 ", which Windows-1252 lacks; nothing was written");
-      }
     }
   }
 }
@@ -257,6 +248,10 @@ wb::Text BlockContent(const BrandArgs& args, std::string* siteIcon) {
     }
   }
   for (const std::string& assignment : args.assignments) {
+    // A malformed argument would be written as U+FFFD, which is not what the maker typed.
+    if (!wb::IsUtf8(assignment)) {
+      throw std::runtime_error("\"" + assignment + "\" is not valid UTF-8; nothing was written");
+    }
     const wb::Text line = wb::FromUtf8(assignment);
     const auto eq = line.find(u'=');
     if (eq == wb::Text::npos || wb::EntryName(line).find_first_not_of(u" \t") == wb::Text::npos) {
@@ -280,11 +275,20 @@ wb::Text BlockContent(const BrandArgs& args, std::string* siteIcon) {
     if (i > 0) content += u"\r\n";
     content += lines[i];
   }
-  // The start of a boundary line inside the content would end the block there.
-  if (wb::TFSx("memory", u"m").HoldsBoundary(content)) {
+  return content;
+}
+
+// The block's bytes: Windows-1252 when the code page holds every value, so that a copy
+// branded with such values is byte for byte what it always was, else UTF-8; the program reads
+// either back as the same text (ToAnsiOrUtf8, FromAnsiOrUtf8).
+std::string BlockBytes(const wb::Text& content) {
+  const std::string bytes = wb::ToAnsiOrUtf8(content);
+  // The start of a boundary line inside the content would end the block there. The block
+  // file compares bytes in its code page, and each byte is one character of it.
+  if (wb::TFSx("memory", u"m").HoldsBoundary(wb::FromAnsi(bytes))) {
     throw std::runtime_error("the content holds a block boundary line; nothing was written");
   }
-  return content;
+  return bytes;
 }
 
 // The style or script file `path` for its block: its UTF-8 text, checked as the program reads
@@ -330,7 +334,7 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   const auto imageEnd = wb::ElfImageEnd(args.source);
   if (!imageEnd) return Fail("\"" + args.source + "\": not a readable ELF executable");
   std::string icon;
-  const wb::Text content = BlockContent(args, &icon);
+  const std::string block = BlockBytes(BlockContent(args, &icon));
   if (!args.icon.empty()) {
     icon = ReadPictureFile(args.icon, wb::kMaxIconBytes);
     CheckIconPicture(icon, "\"" + args.icon + "\"");
@@ -361,7 +365,9 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
       dest.Append(std::string_view(chunk.data(), want));
       left -= want;
     }
-    dest.wBlock(wb::kConfigBlockName, content);
+    // The block file writes each character as its Windows-1252 byte, so the bytes pass as
+    // they are.
+    dest.wBlock(wb::kConfigBlockName, wb::FromAnsi(block));
     if (!icon.empty()) wb::WriteBase64Block(dest, wb::kIconBlockName, icon);
     if (!style.empty()) wb::WriteBase64Block(dest, wb::kStyleBlockName, style);
     if (!script.empty()) wb::WriteBase64Block(dest, wb::kScriptBlockName, script);

@@ -15,6 +15,7 @@
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address_parts.h"
+#include "support/block_text.h"
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/fields.h"
@@ -355,7 +356,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
   for (const wb::ConfigKey& key : wb::kConfigKeys) CheckKey(findings, values, key);
 }
 
-// Lines of a text file that the reader would skip or that a branded copy cannot hold.
+// Lines of a text file that the reader would skip.
 void CheckTextLines(Findings& findings, const wb::Text& text) {
   const auto lines = wb::SplitLines(text);
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -366,8 +367,6 @@ void CheckTextLines(Findings& findings, const wb::Text& text) {
     const wb::Text name = wb::EntryName(line);
     if (line.find(u'=') == wb::Text::npos || name.find_first_not_of(u" \t") == wb::Text::npos) {
       findings.Add(where, Quote(line) + " is not a name=value line and is skipped");
-    } else if (!wb::IsAnsiRepresentable(line)) {
-      findings.Add(name, "holds characters Windows-1252 lacks; wbctl brand refuses it");
     }
   }
 }
@@ -380,7 +379,7 @@ int RunCheck(const std::vector<std::string>& args) {
     if (LooksLikeElf(path)) {
       // An executable is linted only when it is a copy; a text file is linted as lines.
       RequireProgramCopy(path);
-      CheckNul(findings, wb::FromAnsi(wb::ReadConfigBlock(path)));
+      CheckNul(findings, wb::FromAnsiOrUtf8(wb::ReadConfigBlock(path)));
       CheckValues(findings, ReadExecutableConfig(path));
       CheckCopyBlocks(findings, path);
     } else {

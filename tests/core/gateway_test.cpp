@@ -31,13 +31,36 @@ TEST(UrlEncode, KeepsTheSafeSetAndEncodesEveryOtherByte) {
       {u"\t\n\x7F", false, u"%09%0A%7F"},
       {u"\u00E4\u00FF", false, u"%E4%FF"},  // Windows-1252 bytes, not UTF-8
       {u"\u20AC", false, u"%80"},
-      {u"\u4E2D", false, u"%3F"},      // not in the code page: its default character
-      {u"\U0001F600", false, u"%3F"},  // one character, though two code units
-      {Text(1, char16_t(0xD800)) + u"a", false, u"%3Fa"},
+      // A text the code page cannot hold goes whole as UTF-8, which keeps it.
+      {u"\u4E2D", false, u"%E4%B8%AD"},
+      {u"\U0001F600", false, u"%F0%9F%98%80"},  // one character, though two code units
+      {Text(1, char16_t(0xD800)) + u"a", false, u"%EF%BF%BDa"},  // UTF-8 has no lone surrogate
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ToUtf8(UrlEncode(c.in, c.plus)), ToUtf8(c.out)) << ToUtf8(c.in);
   }
+}
+
+TEST(UrlEncode, SendsATextInOneCodePageTheGatewayCanTellFromTheBytes) {
+  struct Case {
+    Text in;
+    std::string out;
+  } const cases[] = {
+      // Windows-1252 holds these, so they go as they always did.
+      {u"Caf\u00E9 M\u00FCller", "Caf%E9%20M%FCller"},
+      {u"Acme\u2122 \u20AC5", "Acme%99%20%805"},
+      // One character the code page lacks sends the whole title as UTF-8, "\u00E9" included:
+      // bytes mixed from both would be neither.
+      {u"\u00E9\u4E2D", "%C3%A9%E4%B8%AD"},
+      {u"\u0391\u03B8\u03AE\u03BD\u03B1", "%CE%91%CE%B8%CE%AE%CE%BD%CE%B1"},  // Greek
+      {u"\u041C\u0438\u0440", "%D0%9C%D0%B8%D1%80"},                          // Russian
+      {u"\u0633\u0648\u0642", "%D8%B3%D9%88%D9%82"},                          // Arabic
+      {u"\u5546\u5E97 A", "%E5%95%86%E5%BA%97%20A"},                          // Chinese
+      // Windows-1252 bytes that would read as UTF-8 ("\u00C3\u00A9" is C3 A9, the UTF-8 of
+      // "\u00E9") go as UTF-8, so the gateway reads the title as it is.
+      {u"\u00C3\u00A9", "%C3%83%C2%A9"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToUtf8(UrlEncode(c.in, false)), c.out) << ToUtf8(c.in);
 }
 
 TEST(StandardQuery, AllEightPairsInOrder) {

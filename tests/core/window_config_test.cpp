@@ -88,6 +88,23 @@ TEST(ReadConfigSources, DecodesBothSourcesWithTheAnsiCodePage) {
   EXPECT_EQ(config.go, u"http://x/\u20AC");
 }
 
+TEST(ReadConfigSources, ReadsEachSourceInTheCodePageItsBytesShow) {
+  // A UTF-8 block over a Windows-1252 resource, and the other way round: each source is
+  // decided on its own bytes.
+  const std::string greek = "title=\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1";
+  const WindowConfig utf8Block =
+      Config("color=#102030\r\nlinks=Caf\xE9=http://c/", FromAnsi(greek));
+  EXPECT_EQ(utf8Block.caption, u"\u0391\u03B8\u03AE\u03BD\u03B1");
+  ASSERT_EQ(utf8Block.linkButtons.size(), 1u);
+  EXPECT_EQ(utf8Block.linkButtons[0].caption, u"Caf\u00E9");
+
+  const WindowConfig utf8Resource =
+      Config("links=\xE5\x95\x86\xE5\xBA\x97=http://s/", u"title=M\u00FCller");
+  EXPECT_EQ(utf8Resource.caption, u"M\u00FCller");
+  ASSERT_EQ(utf8Resource.linkButtons.size(), 1u);
+  EXPECT_EQ(utf8Resource.linkButtons[0].caption, u"\u5546\u5E97");
+}
+
 TEST(WindowConfig, TitleAndBanner) {
   struct Case {
     const char* what;

@@ -149,6 +149,50 @@ TEST(WbctlBrand, TakesTheLinesOfAFileFirst) {
   EXPECT_NE(show.out.find("\nwebinfo=true\n"), std::string::npos) << show.out;
 }
 
+// A block is written in Windows-1252 when the code page holds every value, byte for byte as
+// brand always wrote it, and as UTF-8 when it does not; show and the program read it back
+// whole either way, from the arguments as from --from.
+TEST(WbctlBrand, WritesAnyScriptAndReadsItBackWhole) {
+  struct Case {
+    const char* what;
+    std::string title;  // UTF-8, as typed
+    std::string block;  // the bytes brand writes
+  };
+  const Case cases[] = {
+      {"Windows-1252", "Caf\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC\xE2\x84\xA2",
+       "title=Caf\xE9 M\xFCller \x80\x99"},
+      {"ASCII", "Acme", "title=Acme"},
+      {"Greek", "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1",
+       "title=\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1"},
+      {"Russian", "\xD0\x9C\xD0\xB8\xD1\x80", "title=\xD0\x9C\xD0\xB8\xD1\x80"},
+      {"Chinese with a Latin letter", "\xE5\x95\x86\xE5\xBA\x97 Caf\xC3\xA9",
+       "title=\xE5\x95\x86\xE5\xBA\x97 Caf\xC3\xA9"},
+      {"Arabic", "\xD9\x85\xD8\xAA\xD8\xAC\xD8\xB1", "title=\xD9\x85\xD8\xAA\xD8\xAC\xD8\xB1"},
+      // In Windows-1252 these would read back as one other letter, so they go as UTF-8.
+      {"trade mark after a capital", "NESTL\xC3\x89\xC2\xAE", "title=NESTL\xC3\x89\xC2\xAE"},
+  };
+  const std::string from = Path("script-from.txt");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string copy = Path("script-copy");
+    const ToolRun brand = Wbctl({"brand", kProgram, copy, "title=" + c.title});
+    ASSERT_EQ(brand.status, 0) << brand.err;
+    EXPECT_EQ(BlockOf(copy), c.block);
+    const ToolRun show = Wbctl({"show", copy});
+    ASSERT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("title=" + c.title + "\n"), std::string::npos) << show.out;
+    const ToolRun effective = Wbctl({"show", "--effective", copy});
+    EXPECT_EQ(effective.out.substr(0, effective.out.find('\n')), "caption=" + c.title);
+
+    // The same from a file, with a line of links in the same script.
+    WriteFile(from, "title=" + c.title + "\nlinks=" + c.title + "=http://a.example/\n");
+    ASSERT_EQ(Wbctl({"brand", kProgram, copy, "--from", from}).status, 0);
+    const ToolRun links = Wbctl({"show", "--effective", copy});
+    EXPECT_NE(links.out.find("\nlink=" + c.title + "\thttp://a.example/\t0\n"), std::string::npos)
+        << links.out;
+  }
+}
+
 // The keys beyond the window's design read as the program reads them: the yes-words, a zoom
 // held within its bounds, fingerprints in their normal form, permission kinds by name, and
 // items that are none of these left out.
@@ -220,7 +264,7 @@ TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
     std::string errorMentions;
   };
   const Case cases[] = {
-      {"character outside Windows-1252", {"brand", kProgram, dest, "title=\xE4\xB8\xAD"}, "U+4E2D"},
+      {"argument not in UTF-8", {"brand", kProgram, dest, "title=Caf\xE9"}, "not valid UTF-8"},
       {"argument without =", {"brand", kProgram, dest, "title"}, "NAME=VALUE"},
       {"argument with an empty name", {"brand", kProgram, dest, " =x"}, "NAME=VALUE"},
       {"DEST is SOURCE", {"brand", kProgram, kProgram, "title=x"}, "SOURCE"},
@@ -248,7 +292,7 @@ TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
   }
   // A failed brand leaves an existing DEST as it was.
   WriteFile(dest, "previous");
-  EXPECT_NE(Wbctl({"brand", kProgram, dest, "title=\xE4\xB8\xAD"}).status, 0);
+  EXPECT_NE(Wbctl({"brand", kProgram, dest, "title=Caf\xE9"}).status, 0);
   EXPECT_EQ(ReadFile(dest), "previous");
 }
 

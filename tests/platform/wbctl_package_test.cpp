@@ -123,6 +123,11 @@ TEST(WbctlPackageNames, MaintainerAndSynopsisAreChecked) {
   for (const Case& c : synopses) EXPECT_EQ(IsSynopsis(c.maintainer), c.valid) << c.maintainer;
   EXPECT_TRUE(IsSynopsis(std::string(200, 'a')));
   EXPECT_FALSE(IsSynopsis(std::string(201, 'a')));
+  // Characters count, so a title in Chinese has the room of one in English.
+  std::string chinese;
+  for (int i = 0; i < 200; ++i) chinese += "\xE5\x95\x86";
+  EXPECT_TRUE(IsSynopsis(chinese));
+  EXPECT_FALSE(IsSynopsis(chinese + "\xE5\x95\x86"));
 
   struct Synopsis {
     const char* title;

@@ -114,6 +114,41 @@ TEST(WbctlSite, ATitleAndAFaviconAreEnough) {
   EXPECT_EQ(static_cast<unsigned char>(pixels.bytes[0]), 0xC0);  // red of B,G,R = 20,40,C0
 }
 
+// A name Windows-1252 cannot hold is taken whole, as a manifest writes it (in UTF-8 or as
+// JSON escapes) or as a page's title does.
+TEST(WbctlSite, ANameInAnyScriptIsTaken) {
+  const std::string japanese = "\xE6\x9D\xB1\xE4\xBA\xAC\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB";
+  const std::string greek = "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1";
+  const struct {
+    const char* what;
+    std::string page;
+    std::string manifest;
+    std::string name;
+  } cases[] = {
+      {"manifest in UTF-8", "<link rel=manifest href=/m.json>", R"({"name":")" + japanese + R"("})",
+       japanese},
+      {"manifest with escapes", "<link rel=manifest href=/m.json>",
+       R"({"name":"\u6771\u4eac\u30e1\u30fc\u30eb"})", japanese},
+      {"page title", "<title>" + greek + "</title>", "", greek},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LoopbackServer server;
+    server.Page("/", "<html><head><meta charset=utf-8>" + c.page + "</head></html>",
+                "Content-Type: text/html; charset=utf-8\r\n");
+    if (!c.manifest.empty())
+      server.Page("/m.json", c.manifest, "Content-Type: application/manifest+json\r\n");
+    const std::string copy = Path("script-" + std::to_string(n++));
+    const auto brand = Wbctl({"brand", kProgram, copy, "--site", server.Url("/")});
+    ASSERT_EQ(brand.status, 0) << brand.err;
+    EXPECT_NE(brand.out.find("title: " + c.name + " (from "), std::string::npos) << brand.out;
+    EXPECT_NE(Effective(copy).find("caption=" + c.name + "\n"), std::string::npos)
+        << Effective(copy);
+    EXPECT_NE(Wbctl({"show", copy}).out.find("title=" + c.name + "\n"), std::string::npos);
+  }
+}
+
 TEST(WbctlSite, ASlowStatusLineOrHeaderEndsWithinTheLimit) {
   using namespace std::chrono_literals;
   const struct {
