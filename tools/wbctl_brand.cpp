@@ -334,7 +334,8 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   const auto imageEnd = wb::ElfImageEnd(args.source);
   if (!imageEnd) return Fail("\"" + args.source + "\": not a readable ELF executable");
   std::string icon;
-  const std::string block = BlockBytes(BlockContent(args, &icon));
+  const wb::Text content = BlockContent(args, &icon);
+  const std::string block = BlockBytes(content);
   if (!args.icon.empty()) {
     icon = ReadPictureFile(args.icon, wb::kMaxIconBytes);
     CheckIconPicture(icon, "\"" + args.icon + "\"");
