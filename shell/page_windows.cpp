@@ -29,7 +29,7 @@ void TWebForm::OpenExternal(const Text& address, const Text& page) {
   const std::string scheme = SchemeOf(target);
   if (scheme.empty()) return;
   const std::string shown = ToUtf8(page);
-  pPermission->Prompts().Ask({OriginOf(shown), HostOfAddress(shown), {}, scheme},
+  pPermission->Prompts().Ask({OriginOf(shown), SiteOfAddress(shown), {}, scheme},
                              [open](bool allow) {
                                if (allow) open();
                              });
