@@ -41,6 +41,7 @@ gboolean LeavePrompt::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog,
   auto question = std::make_shared<Question>(
       Question{self, GPtr<WebKitScriptDialog>(webkit_script_dialog_ref(dialog))});
   self->open_ = question;
+  ++self->asked_;
   const char* message = webkit_script_dialog_get_message(dialog);
   self->factory_.askLeave(ToplevelOf(GTK_WIDGET(self->view_)), message ? message : "",
                           [question](bool leave) {

@@ -21,6 +21,8 @@ class LeavePrompt {
   LeavePrompt& operator=(const LeavePrompt&) = delete;
 
   bool Open() const { return open_ != nullptr; }
+  // How many questions the page has asked so far, so a caller can tell whether one came.
+  int Asked() const { return asked_; }
 
   struct Question;
 
@@ -31,6 +33,7 @@ class LeavePrompt {
   const WebKitViewFactory& factory_;
   std::function<void()> stayed_;
   std::shared_ptr<Question> open_;  // while the person has not answered
+  int asked_ = 0;
 };
 
 }  // namespace wb

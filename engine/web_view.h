@@ -42,6 +42,12 @@ class WebView {
   // While the page asks whether the person really wants to leave it, no other navigation
   // should start: it would only queue a second question.
   virtual bool LeavePromptOpen() const { return false; }
+  // Closing the page's window: the page is asked first as a navigation away asks it
+  // ("beforeunload"), and `close` runs once it may go, at once for a page that does not ask,
+  // after the person's answer for one that does. When the person stays, `close` never runs;
+  // a later TryClose replaces it. While a question is open nothing more is asked. Views
+  // without pages of their own (the tests' fake) close at once.
+  virtual void TryClose(std::function<void()> close) { close(); }
 
   // Events. Only navigations of the main frame are before-navigate events.
   std::function<void(const Text& address)> onBeforeNavigate;

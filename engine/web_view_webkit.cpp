@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/dialogs.h"
 #include "engine/engine_terms_webkit.h"
@@ -53,8 +54,14 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
   });
   notifications_ = std::make_unique<PageNotifications>(view(), factory_.notificationAppName,
                                                        factory_.notificationIcon);
-  leavePrompt_ =
-      std::make_unique<LeavePrompt>(view(), factory_, [this] { tracker_.PersonStayed(); });
+  leavePrompt_ = std::make_unique<LeavePrompt>(view(), factory_, [this] {
+    // Staying when the window was to close calls off the close, not a navigation.
+    if (closeAsked_) {
+      closeAsked_ = nullptr;
+      return;
+    }
+    tracker_.PersonStayed();
+  });
   tools_ = std::make_unique<WebKitPageTools>(view(), *this);
   TimelineMarkOnce("web view created");
 }
@@ -63,6 +70,7 @@ WebKitView::~WebKitView() {
   *alive_ = nullptr;
   if (deferredIdle_) g_source_remove(deferredIdle_);
   if (blankLook_) g_source_remove(blankLook_);
+  if (closeGuard_) g_source_remove(closeGuard_);
   WatchWindow(nullptr);
   g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
   leavePrompt_.reset();
@@ -94,7 +102,10 @@ void WebKitView::Connect() {
                    this);
   g_signal_connect(view(), "close", G_CALLBACK(+[](WebKitWebView*, gpointer data) {
                      auto* self = static_cast<WebKitView*>(data);
-                     if (self->onCloseRequest) self->onCloseRequest();
+                     if (self->closeAsked_)
+                       self->PageMayClose();
+                     else if (self->onCloseRequest)
+                       self->onCloseRequest();
                    }),
                    this);
   g_signal_connect(view(), "notify::title",
@@ -112,10 +123,68 @@ void WebKitView::Connect() {
                      return gboolean{TRUE};
                    }),
                    this);
+  // The page's file input: our chooser, which opens where files were chosen from last,
+  // instead of the engine's, which opens on the recent files every time.
+  g_signal_connect(
+      view(), "run-file-chooser",
+      G_CALLBACK(+[](WebKitWebView* view, WebKitFileChooserRequest* request, gpointer) {
+        g_object_ref(request);
+        ChooseUploadFiles(ToplevelOf(GTK_WIDGET(view)),
+                          webkit_file_chooser_request_get_select_multiple(request),
+                          [request](const std::vector<std::string>& paths) {
+                            if (paths.empty()) {
+                              webkit_file_chooser_request_cancel(request);
+                            } else {
+                              std::vector<const char*> files;
+                              for (const auto& p : paths) files.push_back(p.c_str());
+                              files.push_back(nullptr);
+                              webkit_file_chooser_request_select_files(request, files.data());
+                            }
+                            g_object_unref(request);
+                          });
+        return gboolean{TRUE};
+      }),
+      this);
   ConnectPermissionQueries(view(), *this);
   ConnectHttpAuthentication(view(), this);
   g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
                    this);
+}
+
+// How long a page's process may take to say whether it asks before its window closes. A
+// process that is busy or hung never answers; its window closes then, as a browser closes a
+// tab whose page does not respond.
+constexpr guint kCloseAnswerMs = 5000;
+
+void WebKitView::TryClose(std::function<void()> close) {
+  // The person answers the question open first; asking again would only queue a second one.
+  if (LeavePromptOpen()) return;
+  // A close asked again before the page has answered waits for the same answer.
+  const bool asking = static_cast<bool>(closeAsked_);
+  closeAsked_ = std::move(close);
+  if (asking) return;
+  askedBeforeClose_ = leavePrompt_->Asked();
+  if (closeGuard_) g_source_remove(closeGuard_);
+  closeGuard_ = g_timeout_add(kCloseAnswerMs, CloseUnanswered, this);
+  // The engine runs the page's beforeunload handler; the question it may ask comes as a
+  // script dialog (leave_prompt_webkit.cpp), and the "close" signal once the page may go.
+  webkit_web_view_try_close(view());
+}
+
+gboolean WebKitView::CloseUnanswered(gpointer data) {
+  auto* self = static_cast<WebKitView*>(data);
+  self->closeGuard_ = 0;
+  // A question the page asked waits for the person, however long they take.
+  if (self->closeAsked_ && self->leavePrompt_->Asked() == self->askedBeforeClose_)
+    self->PageMayClose();
+  return G_SOURCE_REMOVE;
+}
+
+void WebKitView::PageMayClose() {
+  if (closeGuard_) g_source_remove(closeGuard_);
+  closeGuard_ = 0;
+  // The close may destroy this view.
+  if (auto close = std::exchange(closeAsked_, nullptr)) close();
 }
 
 void WebKitView::Load(const Text& resolved) {

@@ -24,6 +24,9 @@ TChildWindow::TChildWindow(WebViewFactory& views, WebView& opener, const Text& a
 
   web_->onReadyToShow = [this] { show(); };
   web_->onCloseRequest = [this] { RequestClose(); };
+  web_->onStatusText = [this](const Text& status) {
+    if (hooks_.status) hooks_.status(status);
+  };
   web_->onTitleChanged = [this](const Text& title) {
     set_title(ToUtf8(title.empty() ? Address() : title));
   };
@@ -41,6 +44,7 @@ TChildWindow::TChildWindow(WebViewFactory& views, WebView& opener, const Text& a
 TChildWindow::~TChildWindow() {
   web_->onReadyToShow = nullptr;
   web_->onCloseRequest = nullptr;
+  web_->onStatusText = nullptr;
   web_->onTitleChanged = nullptr;
   web_->onNewWindow = nullptr;
   web_->onChildWindow = nullptr;
@@ -54,7 +58,8 @@ Text TChildWindow::Address() const {
 }
 
 bool TChildWindow::on_delete_event(GdkEventAny*) {
-  RequestClose();
+  // The page is asked first, as when it is left; the person may stay on it.
+  if (!closing_) web_->TryClose([this] { RequestClose(); });
   return true;  // the owner destroys the window
 }
 

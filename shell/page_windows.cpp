@@ -40,6 +40,7 @@ WebView* TWebForm::OpenChild(WebView& opener, const Text& address) {
   TChildWindow::Hooks hooks;
   hooks.openExternal = [this](const Text& target, const Text& page) { OpenExternal(target, page); };
   hooks.openChild = [this](WebView& from, const Text& target) { return OpenChild(from, target); };
+  hooks.status = [this](const Text& status) { SetStatus(status); };
   hooks.closed = [this](TChildWindow&) {
     if (!dropChildren_.connected())
       dropChildren_ = Glib::signal_idle().connect([this] {
