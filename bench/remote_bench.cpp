@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/remote_channel.h"
+#include "platform/remote_client.h"
 #include "support/remote_record.h"
 
 namespace {

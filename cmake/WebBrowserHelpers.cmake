@@ -12,7 +12,11 @@ endfunction()
 
 # Fails the configuration when a layer reaches above itself: when `target` links a library
 # outside LINKS (when LINKS is given), or when a file in one of its FOLDERS includes a header
-# whose path starts with one of the FORBIDDEN folders or packages.
+# whose path starts with one of the FORBIDDEN folders or packages. The path is the one the
+# include resolves to, "." and ".." taken away: every target has the source root as an include
+# folder, so "support/../model/x.h" names model/x.h and is refused as that. A header of the
+# tests' own shared folder (tests/common) that a checked file includes is checked in its turn,
+# so a test program includes through it only what it may include itself.
 function(wb_check_layer target)
   cmake_parse_arguments(PARSE_ARGV 1 L "" "" "FOLDERS;LINKS;FORBIDDEN")
   if(DEFINED L_LINKS)
@@ -23,17 +27,59 @@ function(wb_check_layer target)
       endif()
     endforeach()
   endif()
-  list(JOIN L_FORBIDDEN "|" forbidden)
+  set(files)
   foreach(folder IN LISTS L_FOLDERS)
     # Subfolders too: a file moved one level down keeps its layer's rules.
-    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*)
-    foreach(f IN LISTS files)
-      file(STRINGS ${f} bad REGEX "#[ \t]*include[ \t]*[<\"](${forbidden})[/.]")
-      if(bad)
-        message(FATAL_ERROR "${f} belongs to a lower layer and must not include ${bad}")
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*)
+    list(APPEND files ${found})
+  endforeach()
+  set(seen)
+  while(files)
+    list(POP_FRONT files f)
+    if(f IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${f})
+    _wb_includes_of(${f} resolved)
+    foreach(path IN LISTS resolved)
+      foreach(bad IN LISTS L_FORBIDDEN)
+        if(path MATCHES "^${bad}[/.]")
+          message(FATAL_ERROR "${f} belongs to a lower layer and must not include ${path}")
+        endif()
+      endforeach()
+      if(path MATCHES "^tests/common/" AND EXISTS ${CMAKE_SOURCE_DIR}/${path})
+        list(APPEND files ${CMAKE_SOURCE_DIR}/${path})
       endif()
     endforeach()
+  endwhile()
+endfunction()
+
+# The paths the includes of `file` resolve to, each relative to the source root when it stands
+# inside it and with "." and ".." taken away: a quoted include beside the file when it is
+# there (as the compiler looks first), else from the source root, the include folder of every
+# target; an include in angle brackets as written, normalised.
+function(_wb_includes_of file out)
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"][^>\"]+[>\"]")
+  get_filename_component(dir ${file} DIRECTORY)
+  set(result)
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "[<\"]([^>\"]+)[>\"]" ignored "${line}")
+    set(written "${CMAKE_MATCH_1}")
+    if(line MATCHES "\"" AND EXISTS "${dir}/${written}")
+      set(path "${dir}/${written}")
+    elseif(line MATCHES "\"")
+      set(path "${CMAKE_SOURCE_DIR}/${written}")
+    else()
+      set(path "${written}")
+    endif()
+    cmake_path(NORMAL_PATH path)
+    cmake_path(IS_PREFIX CMAKE_SOURCE_DIR "${path}" NORMALIZE inside)
+    if(inside)
+      cmake_path(RELATIVE_PATH path BASE_DIRECTORY ${CMAKE_SOURCE_DIR})
+    endif()
+    list(APPEND result "${path}")
   endforeach()
+  set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
 # Adds the ELF note section that carries the version numbers and the build time stamp.

@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "storage/settings_store.h"
+#include "storage/copy_store.h"
 #include "support/text.h"
 
 namespace wb {
@@ -19,22 +19,24 @@ namespace wb {
 namespace {
 
 // The folder the last file was saved into by a save dialog of this copy, kept in its settings
-// so that the next day's first save opens there too.
-const Text kFoldersKey = u"#n\\Folders";
+// (CopyKey::kFolders, value "Save") so that the next day's first save opens there too. The
+// dialogs are the engine's own, reached from engine callbacks, so they keep it in the settings
+// store directly rather than through a window's store.
 const Text kSaveFolderName = u"Save";
 
 std::string LastSaveFolder() {
-  return ToUtf8(ReadVar(kFoldersKey, kSaveFolderName));
+  return ToUtf8(SettingsCopyStore().Read(CopyKey::kFolders, kSaveFolderName));
 }
 
 void RememberSaveFolder(const std::string& path) {
   if (path.empty()) return;
   // A folder that cannot be remembered still has the file; the next question starts elsewhere.
-  try {
-    WriteVar(kFoldersKey, kSaveFolderName,
-             FromUtf8(std::filesystem::path(path).parent_path().string()));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s: the folder could not be remembered: %s\n", g_get_prgname(), e.what());
+  const SettingsResult stored =
+      SettingsCopyStore().Write(CopyKey::kFolders, kSaveFolderName,
+                                FromUtf8(std::filesystem::path(path).parent_path().string()));
+  if (!stored.ok()) {
+    std::fprintf(stderr, "%s: the folder could not be remembered: %s\n", g_get_prgname(),
+                 stored.Message().c_str());
   }
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/value_list.h"
@@ -19,37 +20,13 @@ class Widget;
 
 namespace wb {
 
-class WebView {
- public:
-  virtual ~WebView() = default;
+class WebView;
 
-  // The widget to put into a window.
-  virtual Gtk::Widget& widget() = 0;
-
-  // Starts loading an address. Partial addresses are resolved as a browser's address bar
-  // does (ResolveAddress): without a scheme, an existing file path becomes a file URI,
-  // anything else gets "http://". Returns whether a navigation started: an address of blanks
-  // only starts none. Every implementation is given the resolved address, so the engine and
-  // the fake of the tests load the same one.
-  bool Navigate(const Text& address);
-  virtual void Stop() = 0;
-  // Asks where to save the page, then saves it. Throws std::runtime_error on failure.
-  virtual void Save() = 0;
-  // Shows the print dialog. Throws std::runtime_error on failure.
-  virtual void Print() = 0;
-  // The address of the page shown now.
-  virtual Text LocationURL() const = 0;
-  // While the page asks whether the person really wants to leave it, no other navigation
-  // should start: it would only queue a second question.
-  virtual bool LeavePromptOpen() const { return false; }
-  // Closing the page's window: the page is asked first as a navigation away asks it
-  // ("beforeunload"), and `close` runs once it may go, at once for a page that does not ask,
-  // after the person's answer for one that does. When the person stays, `close` never runs;
-  // a later TryClose replaces it. While a question is open nothing more is asked. Views
-  // without pages of their own (the tests' fake) close at once.
-  virtual void TryClose(std::function<void()> close) { close(); }
-
-  // Events. Only navigations of the main frame are before-navigate events.
+// What the web view tells the window that shows it, and asks of it. A window sets them as a
+// whole (WebView::SetEvents) and clears them as a whole, so that no handler is left behind
+// when the window goes away. An empty one is not called.
+struct WebViewEvents {
+  // Only navigations of the main frame are before-navigate events.
   std::function<void(const Text& address)> onBeforeNavigate;
   // (percent, 100) while loading, (0, 0) when the load has ended.
   std::function<void(int progress, int progressMax)> onProgressChange;
@@ -91,7 +68,6 @@ class WebView {
   std::function<void()> onCloseRequest;
   // The page's title changed.
   std::function<void(const Text& title)> onTitleChanged;
-  virtual Text Title() const { return {}; }
   // Status text of a download or other engine activity the window may show.
   std::function<void(const Text& status)> onStatusText;
   // The view shows an explanation of ours instead of the page asked for (its certificate
@@ -108,6 +84,53 @@ class WebView {
   std::function<std::optional<bool>(const std::string& origin, PermissionKind kind)>
       onPermissionState;
 
+  // Find in page: the matches of FindText, counted.
+  std::function<void(int matches)> onFindCounted;
+
+  // The window's own commands that the page's context menu offers in place of the engine's,
+  // which would use the engine's history: each with its enabled state and what it runs.
+  enum class PageCommand { kBack, kForward, kStop, kReload };
+  struct PageCommandState {
+    Text caption;
+    bool enabled = false;
+    std::function<void()> run;
+  };
+  std::function<PageCommandState(PageCommand command)> pageCommand;
+};
+
+class WebView : public WebViewEvents {
+ public:
+  virtual ~WebView() = default;
+
+  // The widget to put into a window.
+  virtual Gtk::Widget& widget() = 0;
+
+  // Starts loading an address. Partial addresses are resolved as a browser's address bar
+  // does (ResolveAddress): without a scheme, an existing file path becomes a file URI,
+  // anything else gets "http://". Returns whether a navigation started: an address of blanks
+  // only starts none. Every implementation is given the resolved address, so the engine and
+  // the fake of the tests load the same one.
+  bool Navigate(const Text& address);
+  virtual void Stop() = 0;
+  // Asks where to save the page, then saves it. Throws std::runtime_error on failure.
+  virtual void Save() = 0;
+  // Shows the print dialog. Throws std::runtime_error on failure.
+  virtual void Print() = 0;
+  // The address of the page shown now.
+  virtual Text LocationURL() const = 0;
+  // While the page asks whether the person really wants to leave it, no other navigation
+  // should start: it would only queue a second question.
+  virtual bool LeavePromptOpen() const { return false; }
+  // Closing the page's window: the page is asked first as a navigation away asks it
+  // ("beforeunload"), and `close` runs once it may go, at once for a page that does not ask,
+  // after the person's answer for one that does. When the person stays, `close` never runs;
+  // a later TryClose replaces it. While a question is open nothing more is asked. Views
+  // without pages of their own (the tests' fake) close at once.
+  virtual void TryClose(std::function<void()> close) { close(); }
+
+  // The page's title.
+  virtual Text Title() const { return {}; }
+
   // --- Find in page, zoom, the page's context menu -----------------------------------------
   // Views without them (the info banner's, the tests' fake) keep the defaults.
 
@@ -123,20 +146,15 @@ class WebView {
   virtual void FindNext(bool forward) { (void)forward; }
   // Ends the search: the highlighting goes.
   virtual void FindEnd() {}
-  std::function<void(int matches)> onFindCounted;
   // The page's zoom in percent, text and pictures together.
   virtual void SetZoomPercent(int percent) { (void)percent; }
   virtual int ZoomPercent() const { return 100; }
 
-  // The window's own commands that the page's context menu offers in place of the engine's,
-  // which would use the engine's history: each with its enabled state and what it runs.
-  enum class PageCommand { kBack, kForward, kStop, kReload };
-  struct PageCommandState {
-    Text caption;
-    bool enabled = false;
-    std::function<void()> run;
-  };
-  std::function<PageCommandState(PageCommand command)> pageCommand;
+  // Sets every event at once: the handlers of the window that shows the view. Events the
+  // window does not handle are left empty in `events`, so none is left over from before.
+  void SetEvents(WebViewEvents events) { static_cast<WebViewEvents&>(*this) = std::move(events); }
+  // The view's events reach no one any more: the window that handled them is going away.
+  void ClearEvents() { SetEvents({}); }
 
  protected:
   // Starts loading a resolved address: one with a scheme, never empty.

@@ -88,12 +88,14 @@ TWebInfo::TWebInfo(WebViewFactory& factory, WebView* related, WebInfoDeps deps)
   btO_.signal_clicked().connect([this] { btOClick(); });
   btX_.signal_clicked().connect([this] { btXClick(); });
 
-  wb_->onNavigateError = [this](const Text& address, int status) {
+  WebViewEvents events;
+  events.onNavigateError = [this](const Text& address, int status) {
     wbNavigateError(address, status);
   };
-  wb_->onNewWindow = [this](const Text& address) {
+  events.onNewWindow = [this](const Text& address) {
     if (deps_.open) deps_.open(address);
   };
+  wb_->SetEvents(std::move(events));
 
   timer_->SetInterval(kDesignInterval);
   timer_->SetEnabled(false);

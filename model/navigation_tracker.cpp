@@ -40,7 +40,8 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
   ++generation_;
   loadedAgainAfterEnd_ = false;
   lostAttempt_.clear();
-  pageLoad_ = false;  // the page's navigation under way gives way, judged or not
+  // The page's navigation under way gives way, judged or not.
+  if (origin_ == Origin::kPageJudged) origin_ = Origin::kPage;
   if (ownPageLoad_ != OwnPageLoad::kNone || reloadStarting_) {
     // Our explanation page is on its way (after an ended process, into a new one); a load asked
     // for now could be overtaken by it and never happen. It follows once the page is in, as
@@ -52,13 +53,13 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
     Announce(address);
     return;
   }
-  inProgramLoad_ = true;
+  handing_ = Handing::kProgramLoad;
   startAnnounced_ = false;
   calledOff_ = false;
   startAwaited_ = true;
   handedSinceEnd_ = processEnd_.has_value();
   host_.EngineLoad(address);
-  inProgramLoad_ = false;
+  handing_ = Handing::kNone;
   // Loading the address shown already (a refresh, or the same address again) changes no
   // address, so the engine says nothing until the page starts to display. The window hears of
   // the navigation first, before any progress of it.
@@ -70,13 +71,15 @@ void NavigationTracker::ProgramLoad(const std::string& address) {
 }
 
 void NavigationTracker::LoadStarted() {
-  loading_ = true;
   startAwaited_ = false;
-  // Our explanation, shown at the failed address.
+  // Our explanation, shown at the failed address. Its commit is not followed.
   if (ownPageLoad_ == OwnPageLoad::kAsked) ownPageLoad_ = OwnPageLoad::kLoading;
-  if (ownPageLoad_ != OwnPageLoad::kNone) return;
-  provisional_ = true;
-  startedByPage_ = !startAnnounced_;
+  if (ownPageLoad_ != OwnPageLoad::kNone) {
+    load_ = Load::kCommitted;
+    return;
+  }
+  load_ = Load::kProvisional;
+  origin_ = startAnnounced_ ? Origin::kProgram : Origin::kPage;
   ++generation_;
   ownPage_.reset();
   failedUri_.clear();
@@ -100,7 +103,7 @@ void NavigationTracker::LoadRedirected() {
 
 void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus) {
   if (ownPageLoad_ != OwnPageLoad::kNone) return;
-  provisional_ = false;
+  if (load_ == Load::kProvisional) load_ = Load::kCommitted;
   if (address == kBlank && !awaiting_) {
     if (const int port = RestrictedPortOf(loadTarget_)) {
       // The engine refused the load before any request and shows an empty page instead.
@@ -131,8 +134,7 @@ void NavigationTracker::LoadCommitted(const std::string& address, int httpStatus
 }
 
 void NavigationTracker::LoadFinished() {
-  loading_ = false;
-  provisional_ = false;
+  load_ = Load::kNone;
   awaiting_ = false;
   // The engine may end the load our page replaces after the page was asked for: that end is
   // not our page's.
@@ -150,20 +152,26 @@ void NavigationTracker::LoadFinished() {
 
 void NavigationTracker::AddressChanged(const std::string& address) {
   if (address.empty() || ownPageLoad_ != OwnPageLoad::kNone) return;
-  if (loadingAgain_) {
+  if (handing_ == Handing::kLoadAgain) {
     // The same navigation once more (our page's button, a certificate now trusted).
     announced_ = address;
-  } else if (inProgramLoad_) {
+  } else if (handing_ == Handing::kProgramLoad) {
     // The program's own load: announced now, so its start does not wait for another.
     startAnnounced_ = true;
     Announce(address);
-  } else if (handedOut_ && loading_) {
+  } else if (handedOut_ && load_ != Load::kNone) {
     // The load that went to the default browser: the page shown stays.
     awaiting_ = false;
   } else if (awaiting_) {
     awaiting_ = false;
     Announce(address);
-  } else if (!loading_) {
+  } else if (startAwaited_) {
+    // A load handed to the engine has not started: the page shown is being left, and the
+    // address it shows says nothing of it. The engine goes back to the page shown when a
+    // second load replaces the first before either started (two addresses sent to the window
+    // at once); that is no move inside the page, and the window keeps the navigation it
+    // heard of last.
+  } else if (load_ == Load::kNone) {
     // A navigation inside the same document (an anchor, a history.pushState of a single-page
     // site) changes the address without a load.
     shownUri_ = address;
@@ -199,7 +207,7 @@ bool NavigationTracker::LoadFailed(const std::string& address, LoadFailure failu
       // A page's link or script towards an address the view does not show (mailto:, another
       // program's scheme) is the window's to hand to another program, or not; one a server's
       // redirect arrived at never is.
-      if (startedByPage_ && !redirected_ && !OpensWithoutAsking(address)) {
+      if (origin_ != Origin::kProgram && !redirected_ && !OpensWithoutAsking(address)) {
         SendToDefaultBrowser(address);
         return true;
       }
@@ -285,11 +293,11 @@ void NavigationTracker::NavigationDecision(NavigationKind kind, bool redirect,
 // decision came just before, the newest noted that is no redirect; should a redirect follow,
 // that one still says where the navigation set out for.
 void NavigationTracker::StartJudging() {
-  pageLoad_ = awaiting_ && Judging();
+  if (origin_ == Origin::kPage && Judging()) origin_ = Origin::kPageJudged;
   redirected_ = false;
   handedOut_ = false;
   start_.reset();
-  if (!pageLoad_) return;
+  if (origin_ != Origin::kPageJudged) return;
   for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
     if (!it->redirect) {
       start_ = *it;
@@ -301,7 +309,7 @@ void NavigationTracker::StartJudging() {
 // empty when it stays. Without a redirect the decision noted for `uri` itself says it, if there
 // is one (the engine may ask for an address without its fragment).
 std::string NavigationTracker::LeavingAddress(const std::string& uri) const {
-  if (!pageLoad_ || handedOut_ || uri.empty() || !Judging()) return {};
+  if (origin_ != Origin::kPageJudged || handedOut_ || uri.empty() || !Judging()) return {};
   if (!redirected_)
     for (auto it = noted_.rbegin(); it != noted_.rend(); ++it)
       if (it->uri == uri) return it->external && !it->redirect ? it->uri : std::string();
@@ -419,16 +427,16 @@ void NavigationTracker::PressButton() {
 // since the window's history has it already.
 void NavigationTracker::LoadAgain(const std::string& address) {
   ++generation_;
-  pageLoad_ = false;
+  if (origin_ == Origin::kPageJudged) origin_ = Origin::kPage;
   ownPageLoad_ = OwnPageLoad::kNone;
   queuedLoad_.clear();
-  loadingAgain_ = true;
+  handing_ = Handing::kLoadAgain;
   startAnnounced_ = true;
   startAwaited_ = true;
   handedSinceEnd_ = processEnd_.has_value();
   loadTarget_ = address;
   host_.EngineLoad(address);
-  loadingAgain_ = false;
+  handing_ = Handing::kNone;
 }
 
 // The network came back: a page that could not be reached is tried again, once.
@@ -466,7 +474,7 @@ void NavigationTracker::AfterProcessEnded() {
   // is still to be loaded.
   const std::string pending = host_.EngineAddress();
   const std::string again = !pending.empty() ? pending : announced_;
-  if (!again.empty() && (loading_ || startAwaited_ || shownUri_ != again) &&
+  if (!again.empty() && (load_ != Load::kNone || startAwaited_ || shownUri_ != again) &&
       !loadedAgainAfterEnd_) {
     loadedAgainAfterEnd_ = true;
     LoadAgain(again);
@@ -475,7 +483,7 @@ void NavigationTracker::AfterProcessEnded() {
   }
   std::string address = !shownUri_.empty() ? shownUri_ : announced_;
   if (address.empty()) address = "about:blank";
-  loading_ = false;
+  load_ = Load::kNone;
   awaiting_ = false;
   ShowPageNow(CrashedPage(address, why));
 }

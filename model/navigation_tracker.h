@@ -119,7 +119,7 @@ class NavigationTracker {
 
   // --- What the view reads ---
   // Whether the engine's load progress belongs to a page (not to our explanation pages).
-  bool ShowsProgress() const { return loading_ && ownPageLoad_ == OwnPageLoad::kNone; }
+  bool ShowsProgress() const { return load_ != Load::kNone && ownPageLoad_ == OwnPageLoad::kNone; }
   // The address of the page shown as the window knows it; empty: the engine's own.
   std::string Location() const;
   // The address of the page the view shows: committed, or moved to inside its document. A load
@@ -129,7 +129,7 @@ class NavigationTracker {
   // Whether the page shown is being left: a load of the main frame has been asked for or has
   // started, and has not committed. What the page asks for now, it will not be there to use.
   bool PageBeingLeft() const {
-    return (startAwaited_ || provisional_) && ownPageLoad_ == OwnPageLoad::kNone;
+    return (startAwaited_ || load_ == Load::kProvisional) && ownPageLoad_ == OwnPageLoad::kNone;
   }
   // The explanation page shown now, if any.
   const OwnPage* ShownPage() const { return ownPage_.get(); }
@@ -160,9 +160,17 @@ class NavigationTracker {
   const HostPatterns& internal_;
   std::function<bool()> judging_;
 
-  bool loading_ = false;         // between the load's start and its end
-  bool provisional_ = false;     // ...and before its commit
-  bool inProgramLoad_ = false;   // inside ProgramLoad's EngineLoad
+  // The main frame's load, as the engine told of it.
+  enum class Load {
+    kNone,         // none under way: not started, or ended
+    kProvisional,  // started, not committed
+    kCommitted,    // committed, not ended; our explanation page's load from its start
+  };
+  Load load_ = Load::kNone;
+  // Whose EngineLoad call the tracker is inside: the engine may tell of the load's address
+  // before the call returns.
+  enum class Handing { kNone, kProgramLoad, kLoadAgain };
+  Handing handing_ = Handing::kNone;
   bool startAnnounced_ = false;  // the next load's address was announced before it started
   bool awaiting_ = false;        // a load started whose address is not announced yet
   std::string announced_;        // the last address raised as a before-navigate event
@@ -178,7 +186,6 @@ class NavigationTracker {
   enum class OwnPageLoad { kNone, kAsked, kLoading };
   OwnPageLoad ownPageLoad_ = OwnPageLoad::kNone;
   bool errorShown_ = false;               // the window heard of an error no page replaced yet
-  bool loadingAgain_ = false;             // inside LoadAgain's EngineLoad
   bool loadedAgainAfterEnd_ = false;      // the navigation was loaded again after its process ended
   std::string queuedLoad_;                // asked for while our page loaded; loads after it
   std::string trustedAttempt_;            // address and fingerprint let through by the trust key
@@ -198,10 +205,14 @@ class NavigationTracker {
 
   // The "internal" key.
   std::deque<Noted> noted_;  // the navigation decisions of late, newest last
-  bool pageLoad_ = false;    // the main frame's load under way is the page's
-  bool redirected_ = false;
-  bool startedByPage_ = false;  // the main frame's load under way is a link's or a script's     //
-                                // ...and a server redirected it
+  // Who started the main frame's load under way.
+  enum class Origin {
+    kProgram,     // the program: its address was announced before the load started
+    kPage,        // a link or a script of the page
+    kPageJudged,  // ...and the "internal" key judges it when its answer comes
+  };
+  Origin origin_ = Origin::kProgram;
+  bool redirected_ = false;     // a server redirected it
   std::optional<Noted> start_;  // ...and its decision
   bool handedOut_ = false;      // it went to the default browser; its end is no failure
 };

@@ -4,28 +4,9 @@
 #include <cmath>
 #include <string>
 
-#include "storage/settings_store.h"
 #include "support/address_parts.h"
 
 namespace wb {
-namespace {
-
-constexpr char16_t kZoomKey[] = u"#n\\Zoom";
-
-}  // namespace
-
-Text SettingsZoomMemory::Read(const Text& origin) {
-  return ReadVar(kZoomKey, origin);
-}
-
-void SettingsZoomMemory::Write(const Text& origin, const Text& value) {
-  WriteVar(kZoomKey, origin, value);
-}
-
-void SettingsZoomMemory::Remove(const Text& origin) {
-  DeleteVar(kZoomKey, origin);
-}
-
 void PageZoom::SetDefault(int percent) {
   default_ = ClampZoom(percent);
   if (!navigated_) percent_ = default_;
@@ -38,14 +19,15 @@ int PageZoom::Navigated(TextView address) {
   origin_ = origin;
   wheel_ = 0;
   std::optional<int> stored;
-  if (!origin_.empty()) stored = StoredZoom(memory_.Read(origin_));
+  if (!origin_.empty()) stored = StoredZoom(memory_.Read(CopyKey::kZoom, origin_));
   percent_ = stored.value_or(default_);
   return percent_;
 }
 
 int PageZoom::Set(int percent) {
   percent_ = ClampZoom(percent);
-  if (!origin_.empty()) memory_.Write(origin_, Ascii(std::to_string(percent_)));
+  // A level the store refuses still applies to the view; the store's owner reports why.
+  if (!origin_.empty()) memory_.Write(CopyKey::kZoom, origin_, Ascii(std::to_string(percent_)));
   return percent_;
 }
 
@@ -60,7 +42,7 @@ int PageZoom::ZoomOut() {
 int PageZoom::Reset() {
   percent_ = default_;
   wheel_ = 0;
-  if (!origin_.empty()) memory_.Remove(origin_);
+  if (!origin_.empty()) memory_.Remove(CopyKey::kZoom, origin_);
   return percent_;
 }
 

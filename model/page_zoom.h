@@ -1,34 +1,19 @@
 #pragma once
 // The page's zoom without a widget: the usual steps from 30 % to 300 %, the level configured
 // for sites the person has not zoomed, and the level remembered per copy and origin, so that a
-// site opens at the size the person chose for it last time.
+// site opens at the size the person chose for it last time. The levels are kept in the copy's
+// store under CopyKey::kZoom, the value name the origin (storage/copy_store.h).
+#include "storage/copy_store.h"
 #include "support/text.h"
 #include "support/zoom_levels.h"
 
 namespace wb {
 
-// Where the remembered levels live. The program keeps them in the settings store; tests keep
-// them in memory.
-class ZoomMemory {
- public:
-  virtual ~ZoomMemory() = default;
-  virtual Text Read(const Text& origin) = 0;  // empty: none
-  virtual void Write(const Text& origin, const Text& value) = 0;
-  virtual void Remove(const Text& origin) = 0;
-};
-
-// The settings store: key "#n\Zoom" (the copy's own key), the value name is the origin.
-class SettingsZoomMemory : public ZoomMemory {
- public:
-  Text Read(const Text& origin) override;
-  void Write(const Text& origin, const Text& value) override;
-  void Remove(const Text& origin) override;
-};
-
 // The zoom of one web view. Every change returns the level the view is to show.
 class PageZoom {
  public:
-  PageZoom(ZoomMemory& memory, int defaultPercent = kDefaultZoom)
+  // The store must outlive the zoom.
+  PageZoom(CopyStore& memory, int defaultPercent = kDefaultZoom)
       : memory_(memory), default_(ClampZoom(defaultPercent)), percent_(default_) {}
 
   // The configured level for origins without a remembered one.
@@ -53,7 +38,7 @@ class PageZoom {
  private:
   int Set(int percent);
 
-  ZoomMemory& memory_;
+  CopyStore& memory_;
   int default_;
   int percent_;
   Text origin_;

@@ -23,7 +23,8 @@ std::optional<bool> PermissionPrompts::KnownFor(const std::string& origin,
   if (grantNames.empty() || !AnswersKeptFor(origin)) return false;
   bool allAllowed = true;
   for (const std::string& name : grantNames) {
-    const std::string stored = store_.read ? store_.read(PermissionValueName(origin, name)) : "";
+    const std::string stored =
+        ToUtf8(store_.Read(CopyKey::kPermissions, FromUtf8(PermissionValueName(origin, name))));
     if (stored == "block") return false;
     // The key's list holds permission kinds only, so no scheme's name is ever found in it.
     const std::optional<PermissionKind> kind = PermissionKindNamed(name);
@@ -60,10 +61,11 @@ void PermissionPrompts::Answer(bool allow) {
   if (waiting_.empty()) return;
   Waiting answered = std::move(waiting_.front());
   waiting_.pop_front();
-  if (store_.write) {
-    for (const std::string& name : PermissionGrantNames(answered.request))
-      store_.write(PermissionValueName(answered.request.origin, name), allow ? "allow" : "block");
-  }
+  std::vector<VarChange> changes;
+  for (const std::string& name : PermissionGrantNames(answered.request))
+    changes.push_back({FromUtf8(PermissionValueName(answered.request.origin, name)),
+                       allow ? u"allow" : u"block"});
+  if (!changes.empty()) store_.Write(CopyKey::kPermissions, changes);
   for (auto& a : answered.answers) a(allow);
   if (onChanged) onChanged();
 }

@@ -3,6 +3,9 @@
 // what the person answered before for that origin and kind, or from the "allow" key for the
 // start address's origin; otherwise it waits for the person, one question on the bar at a time.
 // Requests that nobody answered are refused when the page is left.
+//
+// The answers are kept in the copy's store under CopyKey::kPermissions (storage/copy_store.h):
+// value name PermissionValueName(origin, kind or "external:SCHEME"), value "allow" or "block".
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -10,26 +13,21 @@
 #include <string>
 #include <vector>
 
+#include "storage/copy_store.h"
 #include "support/permissions.h"
 
 namespace wb {
 
 class PermissionPrompts {
  public:
-  // The settings store's values under the copy's permissions key: "allow", "block" or empty
-  // for a value name (PermissionValueName). Tests give a map.
-  struct Store {
-    std::function<std::string(const std::string& valueName)> read;
-    std::function<void(const std::string& valueName, const std::string& value)> write;
-  };
-
   using Request = PermissionRequest;
 
   // More waiting requests than this are refused at once: a page that asks in a loop gets no
   // queue without end.
   static constexpr std::size_t kMaxWaiting = 8;
 
-  explicit PermissionPrompts(Store store) : store_(std::move(store)) {}
+  // The store must outlive the prompts.
+  explicit PermissionPrompts(CopyStore& store) : store_(store) {}
 
   // The kinds of the "allow" key, granted to `startOrigin` without asking.
   void Configure(std::string startOrigin, AllowList allow);
@@ -51,7 +49,9 @@ class PermissionPrompts {
   const Request* Current() const { return waiting_.empty() ? nullptr : &waiting_.front().request; }
 
   // The person's answer to the current question: remembered for each of its kinds (or its
-  // scheme), and given to the page. The next question, if any, takes its place.
+  // scheme), and given to the page; an answer the store refuses still answers the page (the
+  // store's owner reports the refusal), and the next such request asks again. The next question, if
+  // any, takes its place.
   void Answer(bool allow);
 
   // The page was left: every waiting request is refused, nothing is remembered.
@@ -69,7 +69,7 @@ class PermissionPrompts {
     std::vector<std::function<void(bool)>> answers;
   };
 
-  Store store_;
+  CopyStore& store_;
   std::string startOrigin_;
   AllowList allow_;
   std::deque<Waiting> waiting_;

@@ -14,9 +14,7 @@ namespace wb {
 // --- Configuration and link bar ----------------------------------------------------------
 
 void WebFormModel::Configure(WindowConfig config) {
-  historyIndex_ = -1;
-  history_.clear();
-  historyPositions_.clear();
+  history_.Clear();
   linkCt_ = 0;
   config_ = std::move(config);
   linkList_ = config_.linkList;
@@ -24,15 +22,21 @@ void WebFormModel::Configure(WindowConfig config) {
 }
 
 void WebFormModel::AddLinkList(const ValueList* st, bool del) {
-  const ValueList list = st ? *st : linkList_;
   if (del) links_.clear();
-  std::vector<LinkButtonSpec> specs = LinkButtons(list);
+  // The configuration's link list was read into buttons once already, with the rest of it.
+  const std::vector<LinkButtonSpec> specs = st ? LinkButtons(*st) : config_.linkButtons;
+  links_.reserve(links_.size() + specs.size());
   // Each button is placed at the front of the bar, so the rightmost one is made first.
-  for (auto it = specs.rbegin(); it != specs.rend(); ++it) {
+  // The entries are made in that order and go to the front together, in bar order; one
+  // notification rebuilds the bar for the whole list.
+  std::vector<LinkEntry> made(specs.size());
+  for (std::size_t i = specs.size(); i-- > 0;) {
     ++linkCt_;
-    links_.insert(links_.begin(), LinkEntry{it->caption, it->address, it->icon,
-                                            "btLink_" + std::to_string(linkCt_)});
+    made[i] = {specs[i].caption, specs[i].address, specs[i].icon,
+               "btLink_" + std::to_string(linkCt_)};
   }
+  links_.insert(links_.begin(), std::make_move_iterator(made.begin()),
+                std::make_move_iterator(made.end()));
   host_.LinksChanged();
 }
 
@@ -87,20 +91,16 @@ void WebFormModel::HomePageRequest() {
 }
 
 void WebFormModel::BackClick() {
-  // The action runs only while its rule allows it; the check keeps the index in the list
-  // even if a caller forgets that.
-  if (historyIndex_ < 1 || historyIndex_ > static_cast<int>(history_.size()) ||
-      host_.LeavePromptOpen())
-    return;
-  SetAddrText(history_[static_cast<std::size_t>(historyIndex_) - 1]);
+  const Text* back = history_.Back();
+  if (!back || host_.LeavePromptOpen()) return;
+  SetAddrText(*back);
   FindAddress();
 }
 
 void WebFormModel::ForwardClick() {
-  if (historyIndex_ < -1 || historyIndex_ + 1 >= static_cast<int>(history_.size()) ||
-      host_.LeavePromptOpen())
-    return;
-  SetAddrText(history_[static_cast<std::size_t>(historyIndex_ + 1)]);
+  const Text* forward = history_.Forward();
+  if (!forward || host_.LeavePromptOpen()) return;
+  SetAddrText(*forward);
   FindAddress();
 }
 
@@ -109,11 +109,11 @@ void WebFormModel::RefreshClick() {
 }
 
 bool WebFormModel::acBackUpdate() const {
-  return !history_.empty() && historyIndex_ > 0;
+  return history_.CanGoBack();
 }
 
 bool WebFormModel::acForwardUpdate() const {
-  return !history_.empty() && historyIndex_ < static_cast<int>(history_.size()) - 1;
+  return history_.CanGoForward();
 }
 
 // --- Events of the web view --------------------------------------------------------------
@@ -124,41 +124,10 @@ WebFormModel::LoweredKey WebFormModel::KeyOf(const Text& text) {
   return key;
 }
 
-int WebFormModel::FindInHistory(const Text& u) const {
-  auto it = historyPositions_.find(KeyOf(u));
-  return it == historyPositions_.end() ? -1 : static_cast<int>(*it);
-}
-
-void WebFormModel::CutHistoryAfter(std::size_t index, std::vector<Text>* into) {
-  // The index reads the entries, so each leaves it before it leaves the history.
-  for (std::size_t i = index + 1; i < history_.size(); ++i) {
-    historyPositions_.erase(i);
-    into->push_back(std::move(history_[i]));
-  }
-  history_.resize(index + 1);
-}
-
-void WebFormModel::AppendToHistory(const Text& u) {
-  // An address is in the history once (FindInHistory comes first), so the position is new.
-  history_.push_back(u);
-  historyPositions_.insert(history_.size() - 1);
-}
-
 void WebFormModel::webBeforeNavigate2(const Text& u) {
-  calledOff_ = {};
+  history_.ForgetCallOff();
   if (IsScriptAddress(u)) return;
-  const int found = FindInHistory(u);
-  calledOff_ = {true, historyIndex_, false, {}};
-  if (found >= 0) {
-    historyIndex_ = found;
-  } else {
-    // The person has gone back: the entries ahead of the current one give way.
-    if (historyIndex_ >= 0 && historyIndex_ < static_cast<int>(history_.size()) - 1)
-      CutHistoryAfter(static_cast<std::size_t>(historyIndex_), &calledOff_.cut);
-    AppendToHistory(u);
-    calledOff_.appended = true;
-    historyIndex_ = static_cast<int>(history_.size()) - 1;
-  }
+  history_.Push(u);
   if (updateCombo_) {
     updateCombo_ = false;
     MoveToTopOfList(u);
@@ -171,17 +140,8 @@ void WebFormModel::webBeforeNavigate2(const Text& u) {
 void WebFormModel::webNavigationCalledOff() {
   // The navigation just announced did not happen: the window returns to the page that is
   // still shown, as if it had never been announced.
-  if (!calledOff_.undo) return;
-  if (calledOff_.appended && !history_.empty()) {
-    historyPositions_.erase(history_.size() - 1);
-    history_.pop_back();
-    for (Text& entry : calledOff_.cut) AppendToHistory(entry);
-  }
-  historyIndex_ = calledOff_.index;
-  calledOff_ = {};
-  const Text shown = historyIndex_ >= 0 && historyIndex_ < static_cast<int>(history_.size())
-                         ? history_[static_cast<std::size_t>(historyIndex_)]
-                         : Text();
+  if (!history_.CallOff()) return;
+  const Text shown = history_.Current();
   SetAddrText(shown);
   SetStatus(shown);
   host_.HistoryChanged();

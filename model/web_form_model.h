@@ -1,6 +1,6 @@
 #pragma once
-// The browser window's rules without a widget: its own back/forward history, the address
-// box's text and its list of recently used addresses, the status and progress texts, the
+// The browser window's rules without a widget: its back/forward history (a History), the
+// address box's text and its list of recently used addresses, the status and progress texts, the
 // enable rules of Back and Forward, `go` and its skip rule, the link entries of the link bar
 // and the configuration the window applies. TWebForm shows this model: it forwards the
 // events of its widgets and of the web view here, and renders what the model reports as
@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/history.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/page_error.h"
@@ -139,14 +140,12 @@ class WebFormModel {
 
   // --- State fields ----------------------------------------------------------------------
 
-  const std::vector<Text>& HistoryList() const { return history_; }
-  int HistoryIndex() const { return historyIndex_; }
+  const History& history() const { return history_; }
+  const std::vector<Text>& HistoryList() const { return history_.Entries(); }
+  int HistoryIndex() const { return history_.Index(); }
   bool UpdateCombo() const { return updateCombo_; }
 
  private:
-  int FindInHistory(const Text& u) const;
-  void CutHistoryAfter(std::size_t index, std::vector<Text>* into);
-  void AppendToHistory(const Text& u);
   void MoveToTopOfList(const Text& u);
 
   WebFormHost& host_;
@@ -155,60 +154,37 @@ class WebFormModel {
   std::vector<LinkEntry> links_;
   int linkCt_ = 0;
 
-  // An index of entries by their lower-cased text, so that finding an address costs the same
-  // however long the list grows. It holds positions, never a copy of the text: a long day's
-  // addresses are each kept once per list, in the list itself.
+  // An index of the recent entries by their lower-cased text, so that finding an address costs
+  // the same however long the list grows. It holds positions, never a copy of the text: a long
+  // day's addresses are each kept once, in the list itself.
   struct LoweredKey {
     std::size_t hash;
     Text lowered;
   };
   static LoweredKey KeyOf(const Text& text);
-  template <typename Position, typename Read>
   struct ByLoweredText {
     using is_transparent = void;
-    Read read;
-    std::size_t operator()(const Position& p) const { return KeyOf(read(p)).hash; }
+    using Position = std::list<Text>::iterator;
+    std::size_t operator()(const Position& p) const { return KeyOf(*p).hash; }
     std::size_t operator()(const LoweredKey& k) const { return k.hash; }
     bool operator()(const Position& a, const Position& b) const {
-      return KeyOf(read(a)).lowered == KeyOf(read(b)).lowered;
+      return KeyOf(*a).lowered == KeyOf(*b).lowered;
     }
     bool operator()(const LoweredKey& k, const Position& p) const {
-      return k.lowered == KeyOf(read(p)).lowered;
+      return k.lowered == KeyOf(*p).lowered;
     }
     bool operator()(const Position& p, const LoweredKey& k) const { return (*this)(k, p); }
   };
-  struct HistoryEntryText {
-    const std::vector<Text>* history;
-    const Text& operator()(std::size_t i) const { return (*history)[i]; }
-  };
-  struct ListEntryText {
-    const Text& operator()(std::list<Text>::iterator it) const { return *it; }
-  };
-  using HistoryIndex_ = ByLoweredText<std::size_t, HistoryEntryText>;
-  using RecentIndex_ = ByLoweredText<std::list<Text>::iterator, ListEntryText>;
 
-  std::vector<Text> history_;
-  // The positions in history_ by lower-cased address.
-  std::unordered_set<std::size_t, HistoryIndex_, HistoryIndex_> historyPositions_{
-      0, HistoryIndex_{{&history_}}, HistoryIndex_{{&history_}}};
-  int historyIndex_ = -1;
+  History history_;
   bool updateCombo_ = false;
 
   std::list<Text> recent_;
-  std::unordered_set<std::list<Text>::iterator, RecentIndex_, RecentIndex_> recentPositions_;
+  std::unordered_set<std::list<Text>::iterator, ByLoweredText, ByLoweredText> recentPositions_;
 
   Text addrText_;
   Text statusText_;
   std::optional<PageError> pageError_;
-
-  // What the last navigation event changed in the history, so that a navigation called off
-  // after its announcement can be undone.
-  struct NavigationUndo {
-    bool undo = false;
-    int index = -1;         // HistoryIndex before the event
-    bool appended = false;  // the event appended its address
-    std::vector<Text> cut;  // the entries ahead that the append removed
-  } calledOff_;
 };
 
 }  // namespace wb

@@ -2,13 +2,10 @@
 
 #include <string>
 
-#include "storage/settings_store.h"
 #include "support/values.h"
 
 namespace wb {
 namespace {
-
-constexpr char16_t kWindowKey[] = u"#n\\Window";
 
 std::optional<int> WholeWithin(TextView value, int low, int high) {
   if (ClassifyNumber(value) != NumberForm::kWhole) return std::nullopt;
@@ -43,25 +40,25 @@ std::optional<WindowPlacement> PlacementFromValues(TextView width, TextView heig
   return placement;
 }
 
-std::optional<WindowPlacement> ReadWindowPlacement() {
-  return PlacementFromValues(ReadVar(kWindowKey, u"Width"), ReadVar(kWindowKey, u"Height"),
-                             ReadVar(kWindowKey, u"Maximized"), ReadVar(kWindowKey, u"Left"),
-                             ReadVar(kWindowKey, u"Top"));
+std::optional<WindowPlacement> ReadWindowPlacement(CopyStore& store) {
+  auto read = [&](const char16_t* name) { return store.Read(CopyKey::kWindow, name); };
+  return PlacementFromValues(read(u"Width"), read(u"Height"), read(u"Maximized"), read(u"Left"),
+                             read(u"Top"));
 }
 
-void WriteWindowPlacement(const WindowPlacement& placement) {
+SettingsResult WriteWindowPlacement(CopyStore& store, const WindowPlacement& placement) {
   const Text width = Number(placement.width), height = Number(placement.height);
-  if (!PlacementFromValues(width, height, {}, {}, {})) return;
-  WriteVar(kWindowKey, u"Width", width);
-  WriteVar(kWindowKey, u"Height", height);
-  WriteVar(kWindowKey, u"Maximized", placement.maximized ? u"1" : u"0");
+  if (!PlacementFromValues(width, height, {}, {}, {})) return {};
+  std::vector<VarChange> changes{
+      {u"Width", width}, {u"Height", height}, {u"Maximized", placement.maximized ? u"1" : u"0"}};
   if (placement.hasPosition) {
-    WriteVar(kWindowKey, u"Left", Number(placement.left));
-    WriteVar(kWindowKey, u"Top", Number(placement.top));
+    changes.push_back({u"Left", Number(placement.left)});
+    changes.push_back({u"Top", Number(placement.top)});
   } else {
-    DeleteVar(kWindowKey, u"Left");
-    DeleteVar(kWindowKey, u"Top");
+    changes.push_back({u"Left", std::nullopt});
+    changes.push_back({u"Top", std::nullopt});
   }
+  return store.Write(CopyKey::kWindow, changes);
 }
 
 }  // namespace wb

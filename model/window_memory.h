@@ -5,6 +5,7 @@
 // the configured size.
 #include <optional>
 
+#include "storage/copy_store.h"
 #include "support/text.h"
 
 namespace wb {
@@ -31,10 +32,11 @@ struct WindowPlacement {
 std::optional<WindowPlacement> PlacementFromValues(TextView width, TextView height,
                                                    TextView maximized, TextView left, TextView top);
 
-// The settings store: key "#n\Window", values "Width", "Height", "Maximized", "Left", "Top".
-std::optional<WindowPlacement> ReadWindowPlacement();
-// Stores `placement`; a size outside the bounds is not stored, and without a position the
-// stored one is removed. A settings file that cannot be written raises its error.
-void WriteWindowPlacement(const WindowPlacement& placement);
+// The copy's store: CopyKey::kWindow, values "Width", "Height", "Maximized", "Left", "Top".
+std::optional<WindowPlacement> ReadWindowPlacement(CopyStore& store);
+// Stores `placement` in one write; a size outside the bounds is not stored (and counts as
+// done), and without a position the stored one is removed. A write the store refuses comes
+// back with its reason, and the stored placement stays as it was.
+SettingsResult WriteWindowPlacement(CopyStore& store, const WindowPlacement& placement);
 
 }  // namespace wb

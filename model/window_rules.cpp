@@ -50,4 +50,17 @@ bool WindowBars::SetFullScreen(bool on) {
   return std::exchange(fullScreen_, on) != on;
 }
 
+HandOver HandOverFor(const std::string& target) {
+  if (OpensWithoutAsking(target)) return HandOver::kOpen;
+  return SchemeOf(target).empty() ? HandOver::kRefuse : HandOver::kAsk;
+}
+
+bool PageMenuOffers(PageMenuCommand command, bool windowEnabled, bool loading) {
+  return windowEnabled && (command != PageMenuCommand::kStop || loading);
+}
+
+bool ShowsNormalPlacement(bool maximized, bool windowFullScreen, bool ownFullScreen) {
+  return !maximized && !windowFullScreen && !ownFullScreen;
+}
+
 }  // namespace wb

@@ -86,6 +86,24 @@ class WindowBars {
   bool fullScreen_ = false;
 };
 
+// What becomes of an address a page hands to another program: a web address goes to the
+// default browser at once; any other scheme starts whatever program the desktop has for it
+// (a file share, a remote shell, a game) with what the page wrote, so the person is asked
+// first, once for each site and scheme; an address without a scheme goes nowhere.
+enum class HandOver { kOpen, kAsk, kRefuse };
+HandOver HandOverFor(const std::string& target);
+
+// Whether the page's context menu offers a command of the window: as the window's own action
+// says, and Stop only while there is something to stop, as the engine's own menu would (the
+// window's Stop is always there to press).
+enum class PageMenuCommand { kBack, kForward, kStop, kRefresh };
+bool PageMenuOffers(PageMenuCommand command, bool windowEnabled, bool loading);
+
+// Whether the window's size and position now are its normal ones, which it remembers and
+// returns to: not while the window system has it maximised or full screen, nor in the
+// window's own full screen.
+bool ShowsNormalPlacement(bool maximized, bool windowFullScreen, bool ownFullScreen);
+
 // How many windows a page may open: at most kMaxChildWindows of its own at once, and, with
 // the windows and browsers it sends elsewhere, at most kNewWindowsPerSecond a second, so a
 // page that opens windows in a loop cannot flood the desktop.

@@ -97,7 +97,12 @@ void SetUpFolders() {
   // their own rather than among the documents.
   if (p.documentsFolder == p.programFolder) p.workFolder = p.programFolder + u"data/";
   if (p.portable < 0) {
-    p.portable = TextToInt(IniReadVar(u"", u"Portable", u"0", u"", p.programFolder));
+    // The whole file is searched, so a large settings file is portable wherever its entry
+    // stands; IniReadVar would stop at the settings files' size limit.
+    const std::optional<Text> portable =
+        ReadIniEntryAnywhere(SettingsFilePath({}, p.programFolder),
+                             Text(NameWithoutExtension(ExecutablePath())), u"Portable");
+    p.portable = TextToInt(portable.value_or(u"0"));
   }
   if (p.portable > 0) {
     p.workFolder = p.programFolder + u"data/";

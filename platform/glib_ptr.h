@@ -9,7 +9,6 @@
 // GPtr knows the kinds named below; a library above this layer adds its own by specialising
 // GFree (as the engine does for its boxed types).
 #include <gio/gio.h>
-#include <json-glib/json-glib.h>
 
 #include <memory>
 #include <string>
@@ -61,10 +60,6 @@ struct GFree<GUri> {
 template <>
 struct GFree<GVariant> {
   void operator()(GVariant* p) const { g_variant_unref(p); }
-};
-template <>
-struct GFree<JsonNode> {
-  void operator()(JsonNode* p) const { json_node_unref(p); }
 };
 
 template <class T>

@@ -1,43 +1,28 @@
 #include "platform/remote_channel.h"
 
-#include <dirent.h>
 #include <errno.h>
 #include <glib-unix.h>
 #include <glib.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <set>
 #include <utility>
 
-#include "storage/process_values.h"
 #include "storage/unique_fd.h"
 
 namespace wb {
 namespace {
 
-constexpr std::string_view kSocketSuffix = ".sock";
-// The longest path a socket address holds, without its terminating NUL.
-constexpr std::size_t kMaxSocketPath = sizeof(sockaddr_un::sun_path) - 1;
 constexpr std::size_t kReadChunk = 64 * 1024;
 // Connections accepted in one turn of the main loop, so a flood cannot stall the window.
 constexpr int kAcceptsPerTurn = 16;
-
-std::string Errno(const std::string& what) {
-  return what + ": " + std::strerror(errno);
-}
 
 // A GLib main-loop source that is removed with its owner.
 class SourceId {
@@ -56,166 +41,12 @@ class SourceId {
   guint id_ = 0;
 };
 
-void CheckPrivateDirectory(const std::string& dir) {
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) != 0) throw RemoteError(Errno("cannot use directory " + dir));
-  if (S_ISLNK(st.st_mode)) {
-    throw RemoteError("refusing directory " + dir + ": it is a symbolic link");
-  }
-  if (!S_ISDIR(st.st_mode)) throw RemoteError("refusing " + dir + ": it is not a directory");
-  if (st.st_uid != ::getuid()) {
-    throw RemoteError("refusing directory " + dir + ": it belongs to user " +
-                      std::to_string(st.st_uid) + ", not to user " + std::to_string(::getuid()));
-  }
-  if ((st.st_mode & 077) != 0) {
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
-    throw RemoteError("refusing directory " + dir + ": its mode " + mode +
-                      " lets other users in (0700 expected)");
-  }
-}
-
-bool ProcessRuns(pid_t pid) {
-  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
-}
-
-// Parses "NAME-PID.sock". Returns false for every other file name.
-bool ParseSocketName(const std::string& file, std::string& app, pid_t& pid) {
-  if (file.size() <= kSocketSuffix.size() ||
-      file.compare(file.size() - kSocketSuffix.size(), kSocketSuffix.size(), kSocketSuffix) != 0)
-    return false;
-  std::string stem = file.substr(0, file.size() - kSocketSuffix.size());
-  auto dash = stem.rfind('-');
-  if (dash == std::string::npos || dash == 0 || dash + 1 == stem.size() ||
-      stem.size() - dash - 1 > 9)
-    return false;
-  long value = 0;
-  for (std::size_t i = dash + 1; i < stem.size(); ++i) {
-    if (stem[i] < '0' || stem[i] > '9') return false;
-    value = value * 10 + (stem[i] - '0');
-  }
-  if (value <= 0) return false;
-  app = stem.substr(0, dash);
-  pid = static_cast<pid_t>(value);
-  return true;
-}
-
-using Clock = std::chrono::steady_clock;
-
-// Waits until the socket is ready for `events`; false once the deadline has passed. An error
-// or hang-up also counts as ready, for the send or receive that follows to report.
-bool WaitUntilReady(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd p{fd, events, 0};
-    const int r = ::poll(&p, 1, static_cast<int>(std::min<std::int64_t>(left, INT_MAX)));
-    if (r > 0 || (r < 0 && errno != EINTR)) return true;
-  }
-}
-
 // The socket paths that a channel of this process holds now, so that a second channel of
 // the same name in the same process does not take over the first one's socket.
 std::mutex g_heldMutex;
 std::set<std::string> g_held;
 
 }  // namespace
-
-// ---------------------------------------------------------------------------------------
-// Directory and names
-
-std::string ChannelDirectoryPath() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  struct stat st {};
-  if (runtime && runtime[0] == '/' && ::lstat(runtime, &st) == 0 && S_ISDIR(st.st_mode) &&
-      st.st_uid == ::getuid()) {
-    return std::string(runtime) + "/webbrowser";
-  }
-  return "/tmp/webbrowser-" + std::to_string(::getuid());
-}
-
-std::string ChannelDirectory(bool create) {
-  std::string dir = ChannelDirectoryPath();
-  if (create && ::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw RemoteError(Errno("cannot create directory " + dir));
-  }
-  CheckPrivateDirectory(dir);
-  return dir;
-}
-
-std::string AppNameOf(const std::string& executablePath) {
-  return std::string(NameWithoutExtension(executablePath));
-}
-
-std::string OwnAppName() {
-  char buf[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "webbrowser";
-  std::string path(buf, static_cast<std::size_t>(n));
-  // A replaced executable still runs under its old name.
-  constexpr std::string_view kDeleted = " (deleted)";
-  if (path.size() > kDeleted.size() && path.ends_with(kDeleted)) {
-    path.erase(path.size() - kDeleted.size());
-  }
-  std::string app = AppNameOf(path);
-  return app.empty() ? "webbrowser" : app;
-}
-
-std::string SocketPath(const std::string& directory, const std::string& app, pid_t pid) {
-  std::string tail = "-" + std::to_string(pid) + std::string(kSocketSuffix);
-  std::size_t fixed = directory.size() + 1 + tail.size();
-  if (fixed >= kMaxSocketPath) {
-    throw RemoteError("socket directory path too long: " + directory);
-  }
-  std::string name = app.empty() ? std::string("webbrowser") : app;
-  std::size_t room = kMaxSocketPath - fixed;
-  if (name.size() > room) {
-    // Cut before a UTF-8 continuation byte never, so the name stays valid text.
-    std::size_t cut = room;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    if (cut == 0) throw RemoteError("socket directory path too long: " + directory);
-    name.resize(cut);
-  }
-  return directory + "/" + name + tail;
-}
-
-std::vector<WindowSocket> ListWindowSockets(const std::string& directory) {
-  std::vector<WindowSocket> found;
-  DIR* d = ::opendir(directory.c_str());
-  if (!d) return found;
-  while (dirent* e = ::readdir(d)) {
-    WindowSocket w;
-    if (!ParseSocketName(e->d_name, w.app, w.pid)) continue;
-    w.path = directory + "/" + e->d_name;
-    struct stat st {};
-    if (::lstat(w.path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
-    w.created = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
-    found.push_back(std::move(w));
-  }
-  ::closedir(d);
-  return found;
-}
-
-bool SocketNamesApp(const WindowSocket& found, const std::string& app) {
-  if (found.app == app) return true;
-  // A shortened name fills the socket address completely.
-  return found.path.size() == kMaxSocketPath && found.app.size() < app.size() &&
-         app.compare(0, found.app.size(), found.app) == 0;
-}
-
-std::vector<WindowSocket> RunningWindowsOf(const std::string& directory, const std::string& app) {
-  std::vector<WindowSocket> running;
-  for (auto& w : ListWindowSockets(directory)) {
-    if (SocketNamesApp(w, app) && ProcessRuns(w.pid)) running.push_back(std::move(w));
-  }
-  std::sort(running.begin(), running.end(), [](const auto& a, const auto& b) {
-    return a.created != b.created ? a.created > b.created : a.pid > b.pid;
-  });
-  return running;
-}
-
-// ---------------------------------------------------------------------------------------
-// The window side
 
 struct RemoteChannel::Impl {
   enum class State { kReading, kHandling, kWriting };
@@ -431,7 +262,7 @@ RemoteChannel::RemoteChannel(Handler handler, Options options) : impl_(std::make
   if (impl_->options.appName.empty()) impl_->options.appName = OwnAppName();
   std::string dir =
       impl_->options.directory.empty() ? ChannelDirectory(true) : impl_->options.directory;
-  CheckPrivateDirectory(dir);
+  CheckChannelDirectory(dir);
 
   // Sockets of processes that no longer run are left-overs of a crash.
   const pid_t self = ::getpid();
@@ -449,19 +280,19 @@ RemoteChannel::RemoteChannel(Handler handler, Options options) : impl_(std::make
     ::unlink(impl_->path.c_str());
 
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0) throw RemoteError(Errno("cannot create a socket"));
+    if (fd.get() < 0) throw RemoteError::FromErrno("cannot create a socket");
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, impl_->path.c_str(), impl_->path.size() + 1);
     if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-      throw RemoteError(Errno("cannot create socket " + impl_->path));
+      throw RemoteError::FromErrno("cannot create socket " + impl_->path);
     }
     ::chmod(impl_->path.c_str(), 0600);
     if (::listen(fd.get(), 64) != 0) {
       int saved = errno;
       ::unlink(impl_->path.c_str());
       errno = saved;
-      throw RemoteError(Errno("cannot listen on " + impl_->path));
+      throw RemoteError::FromErrno("cannot listen on " + impl_->path);
     }
     impl_->listener = std::move(fd);
     g_held.insert(impl_->path);
@@ -493,85 +324,6 @@ std::size_t RemoteChannel::idleConnectionCount() const {
   return static_cast<std::size_t>(std::count_if(
       impl_->connections.begin(), impl_->connections.end(),
       [](const auto& c) { return c->state == Impl::State::kReading && c->in.empty(); }));
-}
-
-// ---------------------------------------------------------------------------------------
-// The sender side
-
-RemoteClient::RemoteClient(const std::string& path, int timeoutMs)
-    : timeoutMs_(std::max(timeoutMs, 0)) {
-  if (path.size() > kMaxSocketPath) throw RemoteError("socket path too long: " + path);
-  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (fd.get() < 0) throw RemoteError(Errno("cannot create a socket"));
-  // Bounds the connect, which waits while the window's queue of new connections is full.
-  timeval tv{};
-  tv.tv_sec = timeoutMs_ / 1000;
-  tv.tv_usec = (timeoutMs_ % 1000) * 1000;
-  ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    throw RemoteError(Errno("cannot connect to " + path));
-  }
-  ucred peer{};
-  socklen_t len = sizeof peer;
-  if (::getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &len) != 0 || peer.uid != ::getuid()) {
-    throw RemoteError("refusing " + path + ": the window belongs to another user");
-  }
-  fd_ = fd.release();
-}
-
-RemoteClient::~RemoteClient() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-// The limits hold for a whole request and a whole reply, not for each piece of them: a window
-// that takes or gives a byte now and then cannot keep the sender for longer.
-void RemoteClient::SendBytes(const std::string& bytes) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    if (!WaitUntilReady(fd_, POLLOUT, deadline)) {
-      throw RemoteError("timed out sending to the window");
-    }
-    ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
-    if (n <= 0) throw RemoteError(Errno("cannot send to the window"));
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-remote::Reply RemoteClient::ReadReply() {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
-  for (;;) {
-    remote::DecodedReply d = remote::DecodeReply(pending_);
-    switch (d.status) {
-      case remote::DecodeStatus::kRecord:
-        pending_.erase(0, d.consumed);
-        return std::move(d.reply);
-      case remote::DecodeStatus::kMalformed:
-        throw RemoteError("the window's answer is not a reply record");
-      case remote::DecodeStatus::kTooLarge:
-        throw RemoteError("the window's reply is too large");
-      case remote::DecodeStatus::kNeedMore:
-        break;
-    }
-    if (!WaitUntilReady(fd_, POLLIN, deadline)) {
-      throw RemoteError("timed out waiting for the window's reply");
-    }
-    char buf[kReadChunk];
-    ssize_t n = ::recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
-    if (n < 0) throw RemoteError(Errno("cannot read the window's reply"));
-    if (n == 0) throw RemoteError("the window closed the connection without a reply");
-    pending_.append(buf, static_cast<std::size_t>(n));
-  }
-}
-
-remote::Reply RemoteClient::Call(const remote::Request& request) {
-  SendBytes(remote::EncodeRequest(request));
-  return ReadReply();
 }
 
 }  // namespace wb

@@ -13,7 +13,7 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/remote_channel.h"
+#include "platform/remote_client.h"
 #include "support/address.h"
 #include "support/remote_record.h"
 

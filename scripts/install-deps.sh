@@ -16,6 +16,7 @@ PACKAGES="
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info gtk-update-icon-cache file dpkg-dev
   python3 curl locales
+  gnupg
   hunspell-en-us hunspell-en-gb
 "
 

@@ -22,33 +22,29 @@ TChildWindow::TChildWindow(WebViewFactory& views, WebView& opener, const Text& a
   add(view);
   view.show();
 
-  web_->onReadyToShow = [this] { show(); };
-  web_->onCloseRequest = [this] { RequestClose(); };
-  web_->onStatusText = [this](const Text& status) {
+  WebViewEvents events;
+  events.onReadyToShow = [this] { show(); };
+  events.onCloseRequest = [this] { RequestClose(); };
+  events.onStatusText = [this](const Text& status) {
     if (hooks_.status) hooks_.status(status);
   };
-  web_->onTitleChanged = [this](const Text& title) {
+  events.onTitleChanged = [this](const Text& title) {
     set_title(ToUtf8(title.empty() ? Address() : title));
   };
-  web_->onNewWindow = [this](const Text& target) {
+  events.onNewWindow = [this](const Text& target) {
     if (hooks_.openExternal) hooks_.openExternal(target, Address());
   };
-  web_->onChildWindow = [this](const Text& target) -> WebView* {
+  events.onChildWindow = [this](const Text& target) -> WebView* {
     return hooks_.openChild ? hooks_.openChild(*web_, target) : nullptr;
   };
-  web_->onBlankWindow = [this]() -> WebView* {
+  events.onBlankWindow = [this]() -> WebView* {
     return hooks_.openChild ? hooks_.openChild(*web_, Text()) : nullptr;
   };
+  web_->SetEvents(std::move(events));
 }
 
 TChildWindow::~TChildWindow() {
-  web_->onReadyToShow = nullptr;
-  web_->onCloseRequest = nullptr;
-  web_->onStatusText = nullptr;
-  web_->onTitleChanged = nullptr;
-  web_->onNewWindow = nullptr;
-  web_->onChildWindow = nullptr;
-  web_->onBlankWindow = nullptr;
+  web_->ClearEvents();
   remove();
 }
 

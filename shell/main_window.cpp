@@ -3,25 +3,17 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 
-#include <cstdio>
-#include <exception>
-
 #include "info/info_state.h"
 #include "info/program_icon.h"
 #include "info/web_info.h"
 #include "platform/resources.h"
 #include "platform/shell_open.h"
 #include "shell/web_main.h"
+#include "storage/copy_store.h"
 #include "storage/process_values.h"
-#include "storage/settings_store.h"
 #include "storage/window_config.h"
 
 namespace wb {
-
-namespace {
-// The copy's answers to its pages' permission requests, value name "ORIGIN KIND".
-const Text kPermissionsKey = u"#n\\Permissions";
-}  // namespace
 
 WebFormServices ProgramWebFormServices(WebViewFactory& views,
                                        std::optional<WindowConfig> firstConfig) {
@@ -39,18 +31,7 @@ WebFormServices ProgramWebFormServices(WebViewFactory& views,
         return config;
       };
   services.openExternal = [](const Text& address) { ShellOpen(address, Text()); };
-  services.permissions.read = [](const std::string& name) {
-    return ToUtf8(ReadVar(kPermissionsKey, FromUtf8(name)));
-  };
-  services.permissions.write = [](const std::string& name, const std::string& value) {
-    // An answer that cannot be remembered still answers the page; the next one asks again.
-    try {
-      WriteVar(kPermissionsKey, FromUtf8(name), FromUtf8(value));
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "%s: the answer could not be remembered: %s\n", g_get_prgname(),
-                   e.what());
-    }
-  };
+  services.store = std::make_shared<SettingsCopyStore>();
   return services;
 }
 

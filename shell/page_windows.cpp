@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/window_rules.h"
 #include "shell/web_form.h"
 #include "support/address_parts.h"
 #include "support/permissions.h"
@@ -19,15 +20,16 @@ void TWebForm::OpenExternal(const Text& address, const Text& page) {
   auto open = [this, address] {
     if (newWindows_.MayOpenElsewhere() && services_.openExternal) services_.openExternal(address);
   };
-  if (OpensWithoutAsking(target)) {
-    open();
-    return;
+  switch (HandOverFor(target)) {
+    case HandOver::kOpen:
+      open();
+      return;
+    case HandOver::kRefuse:
+      return;
+    case HandOver::kAsk:
+      break;
   }
-  // Any other scheme starts whatever program the desktop has for it (a file share, a remote
-  // shell, a game), with what the page wrote into the address: the person decides, once for
-  // each site and scheme.
   const std::string scheme = SchemeOf(target);
-  if (scheme.empty()) return;
   const std::string shown = ToUtf8(page);
   pPermission->Prompts().Ask({OriginOf(shown), SiteOfAddress(shown), {}, scheme},
                              [open](bool allow) {

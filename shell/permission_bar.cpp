@@ -6,8 +6,8 @@
 
 namespace wb {
 
-PermissionBar::PermissionBar(PermissionPrompts::Store store)
-    : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6), prompts_(std::move(store)) {
+PermissionBar::PermissionBar(CopyStore& store)
+    : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6), prompts_(store) {
   set_name("pPermission");
   question.set_name("pPermissionQuestion");
   question.set_xalign(0.0f);
@@ -37,12 +37,12 @@ PermissionBar::PermissionBar(PermissionPrompts::Store store)
   prompts_.onChanged = [this] { Render(); };
 }
 
-void PermissionBar::Attach(WebView& view) {
-  view.onPermissionRequest = [this](const PermissionRequest& request,
-                                    std::function<void(bool)> answer) {
+void PermissionBar::Handle(WebViewEvents& events) {
+  events.onPermissionRequest = [this](const PermissionRequest& request,
+                                      std::function<void(bool)> answer) {
     prompts_.Ask(request, std::move(answer));
   };
-  view.onPermissionState = [this](const std::string& origin, PermissionKind kind) {
+  events.onPermissionState = [this](const std::string& origin, PermissionKind kind) {
     return prompts_.Known(origin, {kind});
   };
 }

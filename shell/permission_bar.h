@@ -14,10 +14,11 @@ namespace wb {
 
 class PermissionBar : public Gtk::Box {
  public:
-  explicit PermissionBar(PermissionPrompts::Store store);
+  // The answers are kept in `store`, which must outlive the bar.
+  explicit PermissionBar(CopyStore& store);
 
-  // The view's requests and questions are answered here from now on.
-  void Attach(WebView& view);
+  // The view's requests and questions, in the window's `events` for its view, are answered here.
+  void Handle(WebViewEvents& events);
   // The view's page was left: requests nobody answered are refused.
   void PageLeft() { prompts_.PageLeft(); }
 

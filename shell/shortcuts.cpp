@@ -3,7 +3,10 @@
 namespace wb {
 
 WindowCommand ShortcutCommand(guint keyval, guint state) {
-  const guint mods = state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK);
+  constexpr guint kCounted = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK;
+  constexpr guint kCountedStrictly = kCounted | GDK_HYPER_MASK | GDK_BUTTON1_MASK |
+                                     GDK_BUTTON2_MASK | GDK_BUTTON3_MASK | GDK_BUTTON4_MASK |
+                                     GDK_BUTTON5_MASK;
   const guint key = gdk_keyval_to_lower(keyval);
   constexpr guint kNoMods = 0, kCtrl = GDK_CONTROL_MASK, kAlt = GDK_MOD1_MASK,
                   kShift = GDK_SHIFT_MASK, kCtrlShift = GDK_CONTROL_MASK | GDK_SHIFT_MASK;
@@ -11,8 +14,13 @@ WindowCommand ShortcutCommand(guint keyval, guint state) {
     guint key;
     guint mods;
     WindowCommand command;
+    guint counted = kCounted;  // the modifiers that must be exactly `mods`
   };
   static constexpr Entry kTable[] = {
+      {GDK_KEY_Left, kAlt, WindowCommand::kBack, kCountedStrictly},
+      {GDK_KEY_KP_Left, kAlt, WindowCommand::kBack, kCountedStrictly},
+      {GDK_KEY_Right, kAlt, WindowCommand::kForward, kCountedStrictly},
+      {GDK_KEY_KP_Right, kAlt, WindowCommand::kForward, kCountedStrictly},
       {GDK_KEY_l, kCtrl, WindowCommand::kFocusAddress},
       {GDK_KEY_d, kAlt, WindowCommand::kFocusAddress},
       {GDK_KEY_F6, kNoMods, WindowCommand::kFocusAddress},
@@ -39,7 +47,7 @@ WindowCommand ShortcutCommand(guint keyval, guint state) {
       {GDK_KEY_KP_Insert, kCtrl, WindowCommand::kZoomReset},
   };
   for (const Entry& e : kTable)
-    if (e.key == key && e.mods == mods) return e.command;
+    if (e.key == key && e.mods == (state & e.counted)) return e.command;
   return WindowCommand::kNone;
 }
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "model/window_rules.h"
+#include "shell/error_display.h"
 #include "shell/recent_list_model.h"
 #include "shell/ustring.h"
 #include "storage/timeline.h"
@@ -33,7 +34,10 @@ Gtk::Image* IconImage(const std::string& name, Gtk::IconSize size) {
 TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
   if (!services_.views) throw std::invalid_argument("TWebForm needs a web view factory");
   web = services_.views->Create(nullptr);
-  pPermission = std::make_unique<PermissionBar>(services_.permissions);
+  store_.onRefused = [](const SettingsResult& refused) {
+    ShowError(FromUtf8(refused.Message() + " The setting is not kept for the next start."));
+  };
+  pPermission = std::make_unique<PermissionBar>(store_);
   BuildDesign();
   TimelineMarkOnce("window's controls built");
 }
@@ -53,55 +57,44 @@ TWebForm::~TWebForm() {
 }
 
 void TWebForm::ConnectView() {
-  web->onBeforeNavigate = [this](const Text& u) {
+  // The window has no handler of navigate errors: a failed load shows our explanation page,
+  // which reaches the window as a page error.
+  WebViewEvents events;
+  events.onBeforeNavigate = [this](const Text& u) {
     pPermission->PageLeft();
     model_.webBeforeNavigate2(u);
     // Each page is shown at the zoom remembered for its origin.
     if (!IsScriptAddress(u)) PageShown(u);
   };
-  web->onNavigationCalledOff = [this] {
+  events.onNavigationCalledOff = [this] {
     model_.webNavigationCalledOff();
     PageShown(AddrText());
   };
-  web->onPageError = [this](const PageError* error) { model_.webPageError(error); };
-  web->onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
-  web->onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
-  web->onExternalNavigation = [this](const Text& address) {
+  events.onPageError = [this](const PageError* error) { model_.webPageError(error); };
+  events.onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
+  events.onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
+  events.onExternalNavigation = [this](const Text& address) {
     OpenExternal(address, web->LocationURL());
   };
-  web->onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
-  web->onBlankWindow = [this] { return OpenChild(*web, Text()); };
-  web->onStatusText = [this](const Text& text) { model_.SetStatus(text); };
-  web->onFindCounted = [this](int matches) {
+  events.onChildWindow = [this](const Text& address) { return OpenChild(*web, address); };
+  events.onBlankWindow = [this] { return OpenChild(*web, Text()); };
+  events.onStatusText = [this](const Text& text) { model_.SetStatus(text); };
+  events.onFindCounted = [this](int matches) {
     find_.Counted(matches);
     ShowFindCount();
   };
-  web->pageCommand = [this](WebView::PageCommand command) { return PageCommandState(command); };
+  events.pageCommand = [this](WebView::PageCommand command) { return PageCommandState(command); };
   // With badge=1 the unread count follows the page's title, as mail and chat sites write it.
-  web->onTitleChanged = [this](const Text& title) {
+  events.onTitleChanged = [this](const Text& title) {
     if (badge_) badge_->Show(UnreadCountOfTitle(ToUtf8(title)));
   };
-  pPermission->Attach(*web);
+  pPermission->Handle(events);
+  web->SetEvents(std::move(events));
 }
 
 void TWebForm::DisconnectView() {
   // The engine's callbacks must not reach a window that is going away.
-  if (!web) return;
-  web->onBeforeNavigate = nullptr;
-  web->onNavigationCalledOff = nullptr;
-  web->onPageError = nullptr;
-  web->onProgressChange = nullptr;
-  web->onNavigateError = nullptr;
-  web->onNewWindow = nullptr;
-  web->onExternalNavigation = nullptr;
-  web->onChildWindow = nullptr;
-  web->onBlankWindow = nullptr;
-  web->onStatusText = nullptr;
-  web->onFindCounted = nullptr;
-  web->pageCommand = nullptr;
-  web->onTitleChanged = nullptr;
-  web->onPermissionRequest = nullptr;
-  web->onPermissionState = nullptr;
+  if (web) web->ClearEvents();
 }
 
 void TWebForm::BuildDesign() {
@@ -325,7 +318,7 @@ void TWebForm::SetWindowColor(std::int32_t color) {
 // --- Creation, destruction, resize -------------------------------------------------------
 
 void TWebForm::FormDestroy() {
-  for (Gtk::ToolButton* button : linkButtons) LinkBar.remove(*button);
+  for (auto it = linkButtons.rbegin(); it != linkButtons.rend(); ++it) LinkBar.remove(**it);
   linkButtons.clear();
 }
 
@@ -381,22 +374,18 @@ void TWebForm::LinksClick(Gtk::ToolButton& button) {
 }
 
 bool TWebForm::FormKeyDown(GdkEventKey* event) {
-  constexpr guint kModifiers = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK |
-                               GDK_HYPER_MASK | GDK_BUTTON1_MASK | GDK_BUTTON2_MASK |
-                               GDK_BUTTON3_MASK | GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
-  if ((event->state & kModifiers) != GDK_MOD1_MASK) return false;
+  // Back and Forward go before the page, which would use Alt+Left and Alt+Right itself.
+  const WindowCommand command = ShortcutCommand(event->keyval, event->state);
+  if (command != WindowCommand::kBack && command != WindowCommand::kForward) return false;
+  return RunShortcut(command);
+}
+
+bool TWebForm::ClickIfEnabled(Action& action, Gtk::ToolButton& button) {
   // A key whose action is disabled is not ours: it passes on to the page unchanged.
-  auto click = [](Action& action, Gtk::ToolButton& button) {
-    action.Update();
-    if (!button.get_sensitive() || !action.Enabled()) return false;
-    g_signal_emit_by_name(button.gobj(), "clicked");
-    return true;
-  };
-  if (event->keyval == GDK_KEY_Right || event->keyval == GDK_KEY_KP_Right)
-    return click(acForward, ForwardBtn);
-  if (event->keyval == GDK_KEY_Left || event->keyval == GDK_KEY_KP_Left)
-    return click(acBack, BackBtn);
-  return false;
+  action.Update();
+  if (!button.get_sensitive() || !action.Enabled()) return false;
+  g_signal_emit_by_name(button.gobj(), "clicked");
+  return true;
 }
 
 void TWebForm::mnToolBarClick() {
@@ -431,22 +420,27 @@ void TWebForm::StatusChanged(const Text& text) {
 }
 
 void TWebForm::LinksChanged() {
-  // The bar shows the model's entries: buttons that went are removed, new ones made.
-  for (Gtk::ToolButton* button : linkButtons)
-    LinkBar.remove(*button);  // the bar held the only reference: the button is destroyed
+  // The bar shows the model's entries: buttons that went are removed, new ones made. The bar
+  // holds nothing but these buttons. They leave from the last and come in at the end, in bar
+  // order: a button placed or taken away before others moves every one after it, and the
+  // toolkit then styles each of those again, which for a block of thousands of links made the
+  // start take minutes.
+  for (auto it = linkButtons.rbegin(); it != linkButtons.rend(); ++it)
+    LinkBar.remove(**it);  // the bar held the only reference: the button is destroyed
   linkButtons.clear();
   const auto& links = model_.Links();
-  for (auto it = links.rbegin(); it != links.rend(); ++it) {
-    auto* button = Gtk::manage(new Gtk::ToolButton(U(it->caption)));
-    button->set_name(it->name);
-    button->set_tooltip_text(U(it->address));
+  linkButtons.reserve(links.size());
+  for (const auto& link : links) {
+    auto* button = Gtk::manage(new Gtk::ToolButton(U(link.caption)));
+    button->set_name(link.name);
+    button->set_tooltip_text(U(link.address));
     button->set_is_important(true);
-    if (it->icon >= 0 && it->icon < static_cast<int>(std::size(kLinkImages)))
-      button->set_icon_widget(*IconImage(kLinkImages[it->icon], Gtk::ICON_SIZE_MENU));
+    if (link.icon >= 0 && link.icon < static_cast<int>(std::size(kLinkImages)))
+      button->set_icon_widget(*IconImage(kLinkImages[link.icon], Gtk::ICON_SIZE_MENU));
     button->signal_clicked().connect([this, button] { LinksClick(*button); });
     button->show_all();
-    LinkBar.insert(*button, 0);
-    linkButtons.insert(linkButtons.begin(), button);
+    LinkBar.insert(*button, -1);
+    linkButtons.push_back(button);
   }
 }
 

@@ -33,6 +33,7 @@
 #include "engine/web_view.h"
 #include "model/find_in_page.h"
 #include "model/page_zoom.h"
+#include "model/reporting_store.h"
 #include "model/web_form_model.h"
 #include "model/window_memory.h"
 #include "model/window_rules.h"
@@ -59,9 +60,10 @@ struct WebFormServices {
   // the "internal" key the page's navigations towards other hosts, and the page's links to
   // schemes the view does not show once the person agreed).
   std::function<void(const Text& address)> openExternal;
-  // The copy's remembered answers to the pages' permission requests. Empty: nothing is
-  // remembered, every request is asked.
-  PermissionPrompts::Store permissions;
+  // What the copy remembers (permission answers, zoom per site, the window's placement):
+  // the program passes the settings store, tests one in memory. Empty: the window keeps
+  // them in memory for its own life.
+  std::shared_ptr<CopyStore> store;
 };
 
 // The window is the view of a WebFormModel, which holds its rules: it forwards the events of
@@ -103,6 +105,8 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void AddrClick() { model_.AddrClick(); }
   void LinksClick(Gtk::ToolButton& button);
   bool FormKeyDown(GdkEventKey* event);
+  // Clicks `button` when its action is enabled; returns whether it did.
+  bool ClickIfEnabled(Action& action, Gtk::ToolButton& button);
   void mnToolBarClick();
   void mnStatusBarClick();
 
@@ -251,6 +255,9 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // Shows the bars as the bars' rule has them now.
   void ShowBars();
   bool WindowStateChanged(GdkEventWindowState* event);
+  // Takes the window's size and position as its normal ones, unless it is maximised or full
+  // screen now.
+  void NoteNormalPlacement();
   void RememberPlacement();
   Gtk::MenuItem* ActionItem(Action& action);
   void BindNavButton(Gtk::ToolButton& button, Action& action);
@@ -289,8 +296,11 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   int lastWidth_ = -1, lastHeight_ = -1;
 
   FindInPage find_;
-  SettingsZoomMemory zoomMemory_;
-  PageZoom zoom_{zoomMemory_};
+  // The copy's memories; a write they refuse is shown once per cause (ReportingCopyStore).
+  std::shared_ptr<CopyStore> copyStore_ =
+      services_.store ? services_.store : std::make_shared<MemoryCopyStore>();
+  ReportingCopyStore store_{*copyStore_};
+  PageZoom zoom_{store_};
   WindowBars bars_{BarVisibility{}};
   // The window that remembers: whether it is on, the window system's last word on maximised
   // and full screen, and the size and position the window had when it was neither.

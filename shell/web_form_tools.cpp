@@ -54,10 +54,7 @@ void TWebForm::BuildPageTools() {
       [this](GdkEventWindowState* e) { return WindowStateChanged(e); }));
   toolConnections_.push_back(signal_configure_event().connect(
       [this](GdkEventConfigure*) {
-        if (!maximized_ && !windowFullScreen_ && !IsFullScreen()) {
-          get_size(normal_.width, normal_.height);
-          get_position(normal_.left, normal_.top);
-        }
+        NoteNormalPlacement();
         return false;
       },
       false));
@@ -77,10 +74,12 @@ WebView::PageCommandState TWebForm::PageCommandState(WebView::PageCommand comman
                    : command == WebView::PageCommand::kStop    ? &acStop
                                                                : &acRefresh;
   action->Update();
-  // The window's Stop is always there to press; the page's menu offers it only while there is
-  // something to stop, as the engine's own menu would.
-  const bool enabled =
-      action->Enabled() && (command != WebView::PageCommand::kStop || web->IsLoading());
+  const PageMenuCommand asked =
+      command == WebView::PageCommand::kBack      ? PageMenuCommand::kBack
+      : command == WebView::PageCommand::kForward ? PageMenuCommand::kForward
+      : command == WebView::PageCommand::kStop    ? PageMenuCommand::kStop
+                                                  : PageMenuCommand::kRefresh;
+  const bool enabled = PageMenuOffers(asked, action->Enabled(), web->IsLoading());
   return WebView::PageCommandState{FromUtf8(action->Caption().raw()), enabled,
                                    [action] { action->Execute(); }};
 }
@@ -92,7 +91,7 @@ void TWebForm::ConfigurePageTools() {
   remember_ = config.remember;
   if (!remember_) return;
   // The size the person left the window at replaces the configured one.
-  std::optional<WindowPlacement> placement = ReadWindowPlacement();
+  std::optional<WindowPlacement> placement = ReadWindowPlacement(store_);
   if (!placement) return;
   normal_ = *placement;
   set_default_size(placement->width, placement->height);
@@ -122,21 +121,23 @@ void TWebForm::ApplyStartState() {
   }
 }
 
+void TWebForm::NoteNormalPlacement() {
+  if (!ShowsNormalPlacement(maximized_, windowFullScreen_, IsFullScreen())) return;
+  get_size(normal_.width, normal_.height);
+  get_position(normal_.left, normal_.top);
+}
+
 void TWebForm::RememberPlacement() {
   if (!remember_) return;
-  if (!maximized_ && !windowFullScreen_ && !IsFullScreen()) {
-    get_size(normal_.width, normal_.height);
-    get_position(normal_.left, normal_.top);
-  }
+  NoteNormalPlacement();
   WindowPlacement placement = normal_;
   placement.maximized = maximized_;
   placement.hasPosition = TWebInfo::CanPlaceWindows(*this);
-  try {
-    WriteWindowPlacement(placement);
-  } catch (const std::exception& e) {
-    // The window is closing; its size is not worth a message box on the way out.
-    std::cerr << "webbrowser: the window's size was not stored: " << e.what() << "\n";
-  }
+  // The window is closing; its size is not worth a message box on the way out, so the reason
+  // goes to the standard error output. The copy's own store is used, not the reporting one.
+  const SettingsResult stored = WriteWindowPlacement(*copyStore_, placement);
+  if (!stored.ok())
+    std::cerr << "webbrowser: the window's size was not stored: " << stored.Message() << "\n";
 }
 
 bool TWebForm::WindowStateChanged(GdkEventWindowState* event) {
@@ -171,6 +172,10 @@ bool TWebForm::RunShortcut(WindowCommand command) {
   switch (command) {
     case WindowCommand::kNone:
       return false;
+    case WindowCommand::kBack:
+      return ClickIfEnabled(acBack, BackBtn);
+    case WindowCommand::kForward:
+      return ClickIfEnabled(acForward, ForwardBtn);
     case WindowCommand::kFocusAddress:
       return FocusAddress();
     case WindowCommand::kRefresh:

@@ -1,14 +1,23 @@
 #pragma once
-// The keys of the configuration block in one table: each key's name, the kind of value it takes
-// and the value an absent or empty key reads as. The window reads its values through this table,
-// `wbctl check` examines every key by its kind and `wbctl show --effective` prints them in the
-// table's order, so a new key is a row here (and the member of WindowConfig that uses it).
+// The keys of the configuration block in one table: each key's name, the kind of value it takes,
+// the value an absent or empty key reads as, and the member of WindowConfig it sets. The window
+// reads its values through this table (WindowConfigFromValues runs every row's reader), `wbctl
+// check` examines every key by its kind and `wbctl show --effective` prints them in the table's
+// order. Each kind has its parse here (ConfiguredAs), its check in tools/wbctl_check.cpp and its
+// description in tools/wbctl_show.cpp, once; so a new key of a known kind is a row here and the
+// member of WindowConfig (storage/config_values.h) it names.
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
+#include "storage/config_values.h"
 #include "storage/value_list.h"
+#include "support/certificate.h"
+#include "support/copy_keys.h"
+#include "support/host_patterns.h"
+#include "support/permissions.h"
 #include "support/text.h"
+#include "support/zoom_levels.h"
 
 namespace wb {
 
@@ -33,48 +42,16 @@ enum class KeyKind {
   kStart,        // how the main window starts: normal, maximized, fullscreen
 };
 
+struct ConfigKey;
+
+// Sets the members of `config` that the row `key` names, from the merged block `values`.
+using KeyReader = void (*)(const ValueList& values, const ConfigKey& key, WindowConfig& config);
+
 struct ConfigKey {
   std::u16string_view name;
   KeyKind kind;
   std::u16string_view fallback;  // what an absent or empty value reads as
-};
-
-// Every key the program reads, in the order `wbctl show --effective` prints them and `wbctl
-// check` reports on them.
-inline constexpr ConfigKey kConfigKeys[] = {
-    {u"title", KeyKind::kCaption, u""},
-    {u"showbanner", KeyKind::kBanner, u""},
-    {u"links", KeyKind::kLinks, u""},
-    {u"vis", KeyKind::kVis, u""},
-    {u"width", KeyKind::kSize, u"0"},
-    {u"height", KeyKind::kSize, u"0"},
-    {u"color", KeyKind::kColor, u"0"},
-    {u"go", KeyKind::kAddress, u""},
-    {u"webinfo", KeyKind::kSwitch, u"0"},
-    // Beyond the window's design: the engine's hardware acceleration, a profile that keeps
-    // nothing, one window for every start, the certificates accepted, what the start address's
-    // origin is granted without asking, and the hosts that stay in the window.
-    {u"gpu", KeyKind::kSwitch, u"0"},
-    {u"ephemeral", KeyKind::kSwitch, u"0"},
-    {u"single", KeyKind::kSwitch, u"0"},
-    {u"trust", KeyKind::kTrust, u""},
-    {u"allow", KeyKind::kAllow, u""},
-    {u"internal", KeyKind::kHosts, u""},
-    // The everyday controls: default zoom, the inspector, spell checking, a remembered size.
-    {u"zoom", KeyKind::kZoom, u"100"},
-    {u"devtools", KeyKind::kSwitch, u"0"},
-    {u"spell", KeyKind::kSwitch, u"1"},
-    {u"remember", KeyKind::kSwitch, u"0"},
-    // What a maker sets per copy: the engine's user agent and proxy, the page's colour scheme,
-    // how the window starts, the unread badge and the tray item.
-    {u"agent", KeyKind::kAgent, u""},
-    {u"proxy", KeyKind::kProxy, u"system"},
-    {u"noproxy", KeyKind::kDirectHosts, u""},
-    {u"dark", KeyKind::kScheme, u""},
-    {u"start", KeyKind::kStart, u"normal"},
-    {u"ontop", KeyKind::kSwitch, u"0"},
-    {u"badge", KeyKind::kSwitch, u"0"},
-    {u"tray", KeyKind::kSwitch, u"0"},
+  KeyReader read = nullptr;      // sets the key's member of WindowConfig; every row has one
 };
 
 // The row of the key `name` (without regard to case, as the block's names compare); null for a
@@ -95,5 +72,97 @@ int ConfiguredSize(const ValueList& values, TextView name);
 
 // A colour value, red in the lowest byte: 0 (the design's) for 0 or less.
 std::int32_t ConfiguredColor(const ValueList& values, TextView name);
+
+// What a value of the kind `Kind` reads as: each kind's parse, once. The kinds whose value
+// sets several members (the caption, the banner, the links and the bars) have readers of
+// their own below.
+template <KeyKind Kind>
+auto ConfiguredAs(const ValueList& values, TextView name) {
+  if constexpr (Kind == KeyKind::kSwitch) {
+    return ConfiguredSwitch(values, name);
+  } else if constexpr (Kind == KeyKind::kSize) {
+    return ConfiguredSize(values, name);
+  } else if constexpr (Kind == KeyKind::kColor) {
+    return ConfiguredColor(values, name);
+  } else if constexpr (Kind == KeyKind::kAddress) {
+    return ConfiguredValue(values, name);
+  } else if constexpr (Kind == KeyKind::kZoom) {
+    return ConfiguredZoom(ConfiguredValue(values, name));
+  } else if constexpr (Kind == KeyKind::kTrust) {
+    return ParseTrustList(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kAllow) {
+    return ParseAllowList(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kHosts || Kind == KeyKind::kDirectHosts) {
+    return ParseHostPatterns(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kAgent) {
+    return ParseUserAgent(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kProxy) {
+    return ParseProxy(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kScheme) {
+    return ConfiguredTriState(values, name);
+  } else {
+    static_assert(Kind == KeyKind::kStart, "this kind has a reader of its own");
+    return ParseWindowStart(ToUtf8(ConfiguredValue(values, name)));
+  }
+}
+
+// The reader of a row whose value sets one member, `Member`, as its kind reads it.
+template <KeyKind Kind, auto Member>
+void ReadMember(const ValueList& values, const ConfigKey& key, WindowConfig& config) {
+  config.*Member = ConfiguredAs<Kind>(values, key.name);
+}
+
+// A row of kind `Kind` that sets the member `Member` of WindowConfig.
+template <KeyKind Kind, auto Member>
+constexpr ConfigKey Key(std::u16string_view name, std::u16string_view fallback) {
+  return {name, Kind, fallback, &ReadMember<Kind, Member>};
+}
+
+// The readers of the kinds that set several members (storage/window_config.cpp), in the order
+// of their rows: the title gives the caption, the banner's caption and whether the banner
+// shows; showbanner, when set, decides the latter; the links give the link list and its
+// buttons; vis gives the letters, whether they apply and the bars they leave.
+void ReadCaption(const ValueList& values, const ConfigKey& key, WindowConfig& config);
+void ReadBanner(const ValueList& values, const ConfigKey& key, WindowConfig& config);
+void ReadLinks(const ValueList& values, const ConfigKey& key, WindowConfig& config);
+void ReadVis(const ValueList& values, const ConfigKey& key, WindowConfig& config);
+
+// Every key the program reads, each with the member it sets, in the order `wbctl show --effective`
+// prints them and `wbctl check` reports on them.
+inline constexpr ConfigKey kConfigKeys[] = {
+    {u"title", KeyKind::kCaption, u"", &ReadCaption},
+    {u"showbanner", KeyKind::kBanner, u"", &ReadBanner},
+    {u"links", KeyKind::kLinks, u"", &ReadLinks},
+    {u"vis", KeyKind::kVis, u"", &ReadVis},
+    Key<KeyKind::kSize, &WindowConfig::width>(u"width", u"0"),
+    Key<KeyKind::kSize, &WindowConfig::height>(u"height", u"0"),
+    Key<KeyKind::kColor, &WindowConfig::color>(u"color", u"0"),
+    Key<KeyKind::kAddress, &WindowConfig::go>(u"go", u""),
+    Key<KeyKind::kSwitch, &WindowConfig::webinfo>(u"webinfo", u"0"),
+    // Beyond the window's design: the engine's hardware acceleration, a profile that keeps
+    // nothing, one window for every start, the certificates accepted, what the start address's
+    // origin is granted without asking, and the hosts that stay in the window.
+    Key<KeyKind::kSwitch, &WindowConfig::gpu>(u"gpu", u"0"),
+    Key<KeyKind::kSwitch, &WindowConfig::ephemeral>(u"ephemeral", u"0"),
+    Key<KeyKind::kSwitch, &WindowConfig::single>(u"single", u"0"),
+    Key<KeyKind::kTrust, &WindowConfig::trust>(u"trust", u""),
+    Key<KeyKind::kAllow, &WindowConfig::allow>(u"allow", u""),
+    Key<KeyKind::kHosts, &WindowConfig::internal>(u"internal", u""),
+    // The everyday controls: default zoom, the inspector, spell checking, a remembered size.
+    Key<KeyKind::kZoom, &WindowConfig::zoom>(u"zoom", u"100"),
+    Key<KeyKind::kSwitch, &WindowConfig::devtools>(u"devtools", u"0"),
+    Key<KeyKind::kSwitch, &WindowConfig::spell>(u"spell", u"1"),
+    Key<KeyKind::kSwitch, &WindowConfig::remember>(u"remember", u"0"),
+    // What a maker sets per copy: the engine's user agent and proxy, the page's colour scheme,
+    // how the window starts, the unread badge and the tray item.
+    Key<KeyKind::kAgent, &WindowConfig::agent>(u"agent", u""),
+    Key<KeyKind::kProxy, &WindowConfig::proxy>(u"proxy", u"system"),
+    Key<KeyKind::kDirectHosts, &WindowConfig::noproxy>(u"noproxy", u""),
+    Key<KeyKind::kScheme, &WindowConfig::dark>(u"dark", u""),
+    Key<KeyKind::kStart, &WindowConfig::start>(u"start", u"normal"),
+    Key<KeyKind::kSwitch, &WindowConfig::ontop>(u"ontop", u"0"),
+    Key<KeyKind::kSwitch, &WindowConfig::badge>(u"badge", u"0"),
+    Key<KeyKind::kSwitch, &WindowConfig::tray>(u"tray", u"0"),
+};
 
 }  // namespace wb

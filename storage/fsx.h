@@ -17,92 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "storage/unique_fd.h"
+#include "storage/streams.h"
 #include "support/text.h"
 
 namespace wb {
-
-// An error of the file and stream layer: a file that cannot be opened or created, a short
-// read, a failed write. The message names the file and gives the system's reason.
-class StreamError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// A seekable byte stream. Positions are 64-bit byte offsets and may stand past the end (a
-// read there gets nothing).
-class Stream {
- public:
-  virtual ~Stream() = default;
-  virtual std::int64_t Size() const = 0;
-  virtual std::int64_t Position() const = 0;
-  // Moves to `position` (0 or more; past the end is allowed).
-  virtual void Seek(std::int64_t position) = 0;
-  // Reads up to `count` bytes at the position and advances past them. Returns fewer only at
-  // the end of the stream; raises StreamError when the system fails.
-  virtual std::size_t Read(char* buffer, std::size_t count) = 0;
-  // Writes all `count` bytes at the position (extending the stream as needed) and advances
-  // past them, or raises StreamError.
-  virtual void Write(const char* bytes, std::size_t count) = 0;
-};
-
-// A stream held in memory.
-class MemoryStream final : public Stream {
- public:
-  MemoryStream() = default;
-  explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
-
-  const std::string& Bytes() const { return bytes_; }
-
-  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-  std::int64_t Position() const override { return position_; }
-  void Seek(std::int64_t position) override;
-  std::size_t Read(char* buffer, std::size_t count) override;
-  void Write(const char* bytes, std::size_t count) override;
-
- private:
-  std::string bytes_;
-  std::int64_t position_ = 0;
-};
-
-// A file opened by name. The descriptor is closed (and any lock released) on destruction.
-class FileStream final : public Stream {
- public:
-  enum class Open {
-    kRead,       // existing file, read only
-    kReadWrite,  // existing file, read and write, content kept
-    kCreate,     // created when missing, emptied when present; read and write
-  };
-  enum class Share {
-    // Others may read and write the file meanwhile, but not hold it unshared: a shared
-    // advisory lock is held while the stream lives.
-    kShared,
-    kExclusive,  // an exclusive advisory lock is held while the stream lives
-  };
-
-  // Raises StreamError naming the file and the system's reason when the file cannot be
-  // opened, created or locked, or names a directory. The lock is never waited for: a file
-  // that another holds in a way that excludes this one is refused at once as in use.
-  FileStream(const std::string& path, Open open, Share share);
-  ~FileStream() override;
-  FileStream(const FileStream&) = delete;
-  FileStream& operator=(const FileStream&) = delete;
-
-  const std::string& Path() const { return path_; }
-  // Flushes the file's data to the storage device.
-  void Sync();
-
-  std::int64_t Size() const override;
-  std::int64_t Position() const override { return position_; }
-  void Seek(std::int64_t position) override;
-  std::size_t Read(char* buffer, std::size_t count) override;
-  void Write(const char* bytes, std::size_t count) override;
-
- private:
-  std::string path_;
-  UniqueFd fd_;
-  std::int64_t position_ = 0;
-};
 
 // The block text file. Fields and operations keep the names of the design; every operation
 // works on, and moves, the position of `st`.

@@ -42,25 +42,29 @@ IniDocument::IniDocument(std::string_view bytes) : utf8Bom_(HasUtf8Bom(bytes)) {
   lines_.reserve(raws.size());
   for (auto& raw : raws) {
     Line line;
-    std::string_view body = TrimBlanks(LineBody(raw));
-    if (body.starts_with('[')) {
-      size_t close = body.find(']');
-      if (close == std::string_view::npos) {
-        line.kind = Kind::DamagedSection;
-      } else {
-        line.kind = Kind::Section;
-        line.key = TrimBlanks(body.substr(1, close - 1));
-      }
-    } else if (!body.starts_with(';')) {
-      size_t eq = body.find('=');
-      if (eq != std::string_view::npos) {
-        line.kind = Kind::Entry;
-        line.key = TrimBlanks(body.substr(0, eq));
-        line.value = UnquoteValue(TrimBlanks(body.substr(eq + 1)));
-      }
-    }
+    Classify(raw, line);
     line.raw = std::move(raw);
     lines_.push_back(std::move(line));
+  }
+}
+
+void IniDocument::Classify(std::string_view raw, Line& line) {
+  std::string_view body = TrimBlanks(LineBody(raw));
+  if (body.starts_with('[')) {
+    size_t close = body.find(']');
+    if (close == std::string_view::npos) {
+      line.kind = Kind::DamagedSection;
+    } else {
+      line.kind = Kind::Section;
+      line.key = TrimBlanks(body.substr(1, close - 1));
+    }
+  } else if (!body.starts_with(';')) {
+    size_t eq = body.find('=');
+    if (eq != std::string_view::npos) {
+      line.kind = Kind::Entry;
+      line.key = TrimBlanks(body.substr(0, eq));
+      line.value = UnquoteValue(TrimBlanks(body.substr(eq + 1)));
+    }
   }
 }
 
@@ -161,6 +165,26 @@ std::string IniDocument::Bytes() const {
   std::string out(utf8Bom_ ? kUtf8Bom : "");
   for (const auto& line : lines_) out += line.raw;
   return out;
+}
+
+IniEntryScan::IniEntryScan(TextView section, TextView name)
+    : section_(ToUtf8(TrimBlanks(section))), name_(ToUtf8(TrimBlanks(name))) {}
+
+bool IniEntryScan::Feed(std::string_view raw) {
+  if (done_) return false;
+  IniDocument::Line line;
+  IniDocument::Classify(raw, line);
+  using Kind = IniDocument::Kind;
+  if (!inSection_) {
+    inSection_ = line.kind == Kind::Section && EqualIgnoringCaseUtf8(line.key, section_);
+  } else if (line.kind == Kind::Section || line.kind == Kind::DamagedSection) {
+    // Only the first section with the name counts, as for IniDocument::Read.
+    done_ = true;
+  } else if (line.kind == Kind::Entry && EqualIgnoringCaseUtf8(line.key, name_)) {
+    result_ = FromUtf8(line.value);
+    done_ = true;
+  }
+  return !done_;
 }
 
 }  // namespace wb

@@ -48,6 +48,7 @@ class IniDocument {
   std::string Bytes() const;
 
  private:
+  friend class IniEntryScan;
   enum class Kind { Other, Section, DamagedSection, Entry };
   struct Line {
     std::string raw;  // with its line end
@@ -57,11 +58,31 @@ class IniDocument {
     std::string key;
     std::string value;
   };
+  // The kind, key and value of one line (its raw text with or without its line end).
+  static void Classify(std::string_view raw, Line& line);
   // Index of the section's line and one past its last line, or nullopt.
   std::optional<std::pair<size_t, size_t>> FindSection(TextView section) const;
 
   bool utf8Bom_ = false;  // kept on rewriting
   std::vector<Line> lines_;
+};
+
+// Finds one entry as IniDocument::Read does, from a UTF-8 file's lines given one at a time, so
+// that a file of any size can be searched without holding it: the first section with the name,
+// in it the first entry with the name.
+class IniEntryScan {
+ public:
+  IniEntryScan(TextView section, TextView name);
+  // The next line, with or without its line end. False once the answer is known.
+  bool Feed(std::string_view line);
+  // The entry's value, or nullopt when it was not (yet) found.
+  const std::optional<Text>& Result() const { return result_; }
+
+ private:
+  std::string section_, name_;
+  bool inSection_ = false;
+  bool done_ = false;
+  std::optional<Text> result_;
 };
 
 }  // namespace wb

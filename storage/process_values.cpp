@@ -52,4 +52,11 @@ std::string_view NameWithoutExtension(std::string_view path) {
   return NameWithoutExtensionOf(path);
 }
 
+std::string CopyNameProblem(std::string_view name) {
+  if (name.find_first_not_of('.') != std::string_view::npos) return {};
+  return "the copy's name \"" + std::string(name) +
+         "\" (its file name without the extension) is made of dots alone, which name no folder "
+         "of its own; give the executable a name with a letter or digit before its extension";
+}
+
 }  // namespace wb

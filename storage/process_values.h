@@ -40,4 +40,10 @@ Text ApplicationTitle();
 TextView NameWithoutExtension(TextView path);
 std::string_view NameWithoutExtension(std::string_view path);
 
+// Why the copy's name `name` (NameWithoutExtension of its executable, UTF-8) cannot name its
+// folders, or empty when it can. A name made of dots alone ("..x" gives ".", "...x" gives "..")
+// would name the folder above or the folder itself, that is another copy's folders, so it
+// names none.
+std::string CopyNameProblem(std::string_view name);
+
 }  // namespace wb

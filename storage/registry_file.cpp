@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "storage/text_lines.h"
+#include "support/ascii.h"
 #include "support/lower_case.h"
 
 namespace wb {
@@ -60,13 +61,6 @@ std::string Quote(std::string_view utf8) {
   return out;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Comma-separated bytes of hex data; the physical lines of a continued value are joined first.
 // A trailing comma is tolerated; an empty list is an empty value.
 std::optional<std::string> ParseHexBytes(std::string_view data) {
@@ -81,7 +75,7 @@ std::optional<std::string> ParseHexBytes(std::string_view data) {
     if (token.empty() || token.size() > 2) return std::nullopt;
     int value = 0;
     for (char c : token) {
-      int digit = HexDigit(c);
+      int digit = AsciiHexValue(c);
       if (digit < 0) return std::nullopt;
       value = value * 16 + digit;
     }
@@ -176,7 +170,7 @@ bool IsHexContinuation(std::string_view line) {
   std::string_view body = TrimBlanks(LineBody(line));
   if (body.empty()) return false;
   for (char c : body) {
-    if (HexDigit(c) < 0 && c != ',' && c != ' ' && c != '\t' && c != '\\') return false;
+    if (AsciiHexValue(c) < 0 && c != ',' && c != ' ' && c != '\t' && c != '\\') return false;
   }
   return true;
 }

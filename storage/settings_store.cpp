@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -53,6 +54,26 @@ class ParsedBeforeLock {
   Document doc_;
 };
 
+// A settings file as far as it is read: at most kMaxSettingsFileSize bytes, and of a file
+// larger than that only the part before the last line within the limit that starts a key or
+// section, so that no key is read cut in half (settings_store.h says why).
+std::optional<std::string> ReadSettingsFile(const std::string& path) {
+  auto bytes = ReadWholeFile(path, kMaxSettingsFileSize + 1);
+  if (!bytes || bytes->size() <= kMaxSettingsFileSize) return bytes;
+  bytes->resize(kMaxSettingsFileSize);
+  size_t cut = 0;
+  for (size_t at = bytes->rfind('\n'); at != std::string::npos && at > 0;
+       at = bytes->rfind('\n', at - 1)) {
+    const size_t start = bytes->find_first_not_of(" \t", at + 1);
+    if (start != std::string::npos && (*bytes)[start] == '[') {
+      cut = at + 1;
+      break;
+    }
+  }
+  bytes->resize(cut);
+  return bytes;
+}
+
 Text ExecutableNameWithoutExtension() {
   return Text(NameWithoutExtension(ExecutablePath()));
 }
@@ -71,7 +92,7 @@ Text CutIniValue(Text value) {
 }
 
 Text ReadIniAt(const std::string& path, const Text& section, const Text& name, const Text& def) {
-  auto bytes = ReadWholeFile(path);
+  auto bytes = ReadSettingsFile(path);
   if (!bytes) return def;
   auto value = IniDocument(*bytes).Read(section, name);
   return value ? CutIniValue(std::move(*value)) : def;
@@ -85,7 +106,7 @@ Text TextOf(const std::optional<RegistryValue>& value) {
 }
 
 Text ReadRegistryText(const RegistryKeyPath& key, const Text& name) {
-  auto bytes = ReadWholeFile(CurrentUserHivePath());
+  auto bytes = ReadSettingsFile(CurrentUserHivePath());
   if (!bytes) return {};
   return TextOf(RegistryDocument(*bytes).Value(key, name));
 }
@@ -145,6 +166,10 @@ Text StoreIdIfAbsent(const Text& fresh) {
 SettingsFileError::SettingsFileError(const std::string& path, const std::string& reason)
     : std::runtime_error("The settings file \"" + path + "\" cannot be written: " + reason + "."),
       path_(path) {}
+
+std::string SettingsResult::Message() const {
+  return SettingsFileError(path, reason).what();
+}
 
 Text VarToText(const VarValue& value) {
   struct Visitor {
@@ -223,7 +248,7 @@ bool WriteVar(const Text& key, const Text& name, const Text& value, RegistryRoot
   try {
     const RegistryKeyPath path = RegistryPathFor(expanded);
     const std::string hive = CurrentUserHivePath();
-    ParsedBeforeLock<RegistryDocument> before(ReadWholeFile(hive));
+    ParsedBeforeLock<RegistryDocument> before(ReadSettingsFile(hive));
     if (TextOf(before.doc().Value(path, name)) == value) return true;
     if (hive.empty() || !CheckRegistryNames(path, name).empty()) return false;
     UpdateFileAtomically(
@@ -251,7 +276,7 @@ bool DeleteVar(const Text& key, const Text& name, RegistryRoot root) {
     return name.empty() ? doc.DeleteKey(path) : doc.DeleteValue(path, name);
   };
   // Nothing to remove needs no lock, and leaves a missing file missing.
-  auto before = ReadWholeFile(hive);
+  auto before = ReadSettingsFile(hive);
   if (hive.empty() || !before) return false;
   {
     RegistryDocument doc(*before);
@@ -288,7 +313,7 @@ bool IniWriteVar(const Text& section, const Text& name, const VarValue& value, c
   const Text sectionName = SectionOrDefault(section);
   const std::string path = SettingsFilePath(file, folder);
   const Text text = VarToText(value);
-  ParsedBeforeLock<IniDocument> before(ReadWholeFile(path));
+  ParsedBeforeLock<IniDocument> before(ReadSettingsFile(path));
   if (CutIniValue(before.doc().Read(sectionName, name).value_or(Text())) == text) return true;
   std::string refusal = IniDocument::CheckWritable(sectionName, name, text);
   if (!refusal.empty()) throw SettingsFileError(path, refusal);
@@ -306,6 +331,140 @@ bool IniWriteVar(const Text& section, const Text& name, const VarValue& value, c
     throw SettingsFileError(path, e.reason());
   }
   return true;
+}
+
+namespace {
+
+SettingsResult WriteRegistryVars(const Text& expanded, const std::vector<VarChange>& changes) {
+  const RegistryKeyPath path = RegistryPathFor(expanded);
+  const std::string hive = CurrentUserHivePath();
+  if (hive.empty()) return {hive, "there is no folder for the per-user settings"};
+  for (const VarChange& c : changes) {
+    std::string refusal = CheckRegistryNames(path, c.name);
+    // A registry text ends at its first NUL, so such a value could not be held as given.
+    if (refusal.empty() && c.value && c.value->find(u'\0') != Text::npos)
+      refusal = "a value with a NUL character cannot be stored";
+    if (!refusal.empty()) return {hive, refusal};
+  }
+  auto apply = [&](RegistryDocument& doc) {
+    bool changed = false;
+    for (const VarChange& c : changes) {
+      if (c.value) {
+        if (TextOf(doc.Value(path, c.name)) == *c.value) continue;
+        doc.SetText(path, c.name, *c.value);
+        changed = true;
+      } else if (doc.DeleteValue(path, c.name)) {
+        changed = true;
+      }
+    }
+    return changed;
+  };
+  {
+    // Nothing to change needs no lock, and leaves a missing file missing.
+    RegistryDocument doc(ReadSettingsFile(hive).value_or(std::string()));
+    if (!apply(doc)) return {hive, {}};
+  }
+  try {
+    UpdateFileAtomically(
+        hive,
+        [&](const std::string& current) -> std::optional<std::string> {
+          RegistryDocument doc(current);
+          if (!apply(doc)) return std::nullopt;
+          return doc.Bytes();
+        },
+        kHiveOptions);
+  } catch (const FileError& e) {
+    return {hive, e.reason()};
+  } catch (const std::exception& e) {
+    return {hive, e.what()};
+  }
+  return {hive, {}};
+}
+
+SettingsResult WriteIniVars(const Text& section, const std::vector<VarChange>& changes) {
+  const std::string path = SettingsFilePath();
+  for (const VarChange& c : changes) {
+    std::string refusal = IniDocument::CheckWritable(section, c.name, c.value.value_or(Text()));
+    if (!refusal.empty()) return {path, refusal};
+  }
+  auto apply = [&](IniDocument& doc) {
+    bool changed = false;
+    for (const VarChange& c : changes) {
+      const Text text = c.value.value_or(Text());
+      if (doc.Read(section, c.name).value_or(Text()) == text) continue;
+      doc.Write(section, c.name, text);
+      changed = true;
+    }
+    return changed;
+  };
+  {
+    IniDocument doc(ReadSettingsFile(path).value_or(std::string()));
+    if (!apply(doc)) return {path, {}};
+  }
+  try {
+    UpdateFileAtomically(
+        path,
+        [&](const std::string& current) -> std::optional<std::string> {
+          IniDocument doc(current);
+          if (!apply(doc)) return std::nullopt;
+          return doc.Bytes();
+        },
+        kIniOptions);
+  } catch (const FileError& e) {
+    return {path, e.reason()};
+  } catch (const std::exception& e) {
+    return {path, e.what()};
+  }
+  return {path, {}};
+}
+
+}  // namespace
+
+SettingsResult WriteVars(const Text& key, const std::vector<VarChange>& changes,
+                         RegistryRoot root) {
+  try {
+    const Text expanded = ExpandKeyMarkers(key);
+    if (UsesSettingsFile(root)) return WriteIniVars(SectionOrDefault(expanded), changes);
+    if (root != RegistryRoot::HKEY_CURRENT_USER)
+      return {{}, "only the current user's settings can be changed"};
+    return WriteRegistryVars(expanded, changes);
+  } catch (const std::exception& e) {
+    return {{}, e.what()};
+  }
+}
+
+std::optional<Text> ReadIniEntryAnywhere(const std::string& path, TextView section, TextView name) {
+  constexpr size_t kMaxLine = 64 << 10;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return std::nullopt;
+  IniEntryScan scan(section, name);
+  std::string line;
+  bool first = true;
+  char buffer[65536];
+  auto feed = [&] {
+    std::string_view text = line;
+    // The byte-order mark of a UTF-8 file is not part of its first line.
+    if (first && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    first = false;
+    const bool more = scan.Feed(text);
+    line.clear();
+    return more;
+  };
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    for (ssize_t i = 0; i < n; ++i) {
+      const char c = buffer[i];
+      if (c == '\n' || c == '\r') {
+        if (!feed()) return scan.Result();
+        continue;
+      }
+      if (line.size() < kMaxLine) line += c;
+    }
+  }
+  feed();
+  return scan.Result();
 }
 
 Text NewGuidText() {

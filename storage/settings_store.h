@@ -8,10 +8,19 @@
 // Nothing is cached: every operation reads the file, and every change re-reads it under an
 // exclusive lock and replaces it atomically, so several processes share the variables and a
 // crash never leaves a damaged file.
+//
+// Size: a settings file holds at most kMaxSettingsFileSize (16 MiB, storage/atomic_file.h). A
+// change that would make it larger, and any change of a file that others have grown past the
+// limit, is refused with that reason and the file stays as it was. Such a file is read up to
+// the limit, and then only up to the start of the last key ("[...]" line) that begins within
+// it: each key that is read is read whole, and the keys from there on read as absent, so a
+// value is never read cut in half.
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "support/text.h"
 
@@ -53,6 +62,22 @@ Text VarToText(const VarValue& value);
 // without folder and extension.
 Text ExpandKeyMarkers(const Text& key);
 
+// What became of a change of the settings store: made, or refused with the reason.
+struct SettingsResult {
+  std::string path;    // the file concerned (empty when the change never reached a file)
+  std::string reason;  // empty: the change was made
+  bool ok() const { return reason.empty(); }
+  // "The settings file "PATH" cannot be written: REASON.", as SettingsFileError says it.
+  std::string Message() const;
+};
+
+// One value of a key to change: a text to store, or nullopt to remove the value (in the
+// settings file: to write empty text into it, as DeleteVar does).
+struct VarChange {
+  Text name;
+  std::optional<Text> value;
+};
+
 // The registry key for a key after its markers: "\Software\Morvane\" + key, unless the key
 // begins with "\" (a full path below the root).
 Text RegistryKeyFor(const Text& key);
@@ -77,6 +102,15 @@ Text ReadVar(const Text& key, const Text& name, const Text& def = {},
 bool WriteVar(const Text& key, const Text& name, const Text& value,
               RegistryRoot root = RegistryRoot::HKEY_CURRENT_USER);
 
+// Makes all the changes to the values of `key` as one write: one lock, one atomic replacement
+// of the file, all of them or none. Values that already hold what is asked are not written
+// again, and a change that changes nothing writes nothing. Never raises: a change that cannot
+// be made is refused with its reason (names or values the file cannot hold, a root without a
+// store, the size limit above, a read-only or full file system, a lock not given), and the file
+// stays as it was.
+[[nodiscard]] SettingsResult WriteVars(const Text& key, const std::vector<VarChange>& changes,
+                                       RegistryRoot root = RegistryRoot::HKEY_CURRENT_USER);
+
 // Registry: removes the value `name`, or with an empty name the whole key with all its
 // subkeys; true when something was removed. Settings file: writes empty text into the entry
 // (the section stays) and returns true. Raises SettingsFileError when the file cannot be
@@ -95,6 +129,12 @@ Text IniReadVar(const Text& section, const Text& name, const Text& def, const Te
 // SettingsFileError when the file cannot be written or the entry cannot be held in it.
 bool IniWriteVar(const Text& section, const Text& name, const VarValue& value,
                  const Text& file = {}, const Text& folder = {});
+
+// The entry `name` of `section` in the ini file at `path` wherever it stands in the file, as
+// IniDocument::Read finds it, reading the file a piece at a time without its size limit (for
+// the "Portable" entry, which must not depend on the file's size). Lines longer than 64 KiB
+// are read up to that length. nullopt when the file, section or entry is missing.
+std::optional<Text> ReadIniEntryAnywhere(const std::string& path, TextView section, TextView name);
 
 // The installation id: a version-4 GUID from the system's random source in the form
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper-case hex, 38 characters), stored as the

@@ -7,7 +7,6 @@
 #include "support/fields.h"
 #include "support/maker.h"
 #include "support/values.h"
-#include "support/zoom_levels.h"
 
 namespace wb {
 namespace {
@@ -76,61 +75,35 @@ ValueList ReadConfigSources(std::string_view resourceBytes, const std::string& e
   return resList;
 }
 
-namespace {
-
-void ApplyEverydayKeys(const ValueList& resList, WindowConfig& config) {
-  config.zoom = ConfiguredZoom(ConfiguredValue(resList, u"zoom"));
-  config.devtools = ConfiguredSwitch(resList, u"devtools");
-  config.spell = ConfiguredSwitch(resList, u"spell");
-  config.remember = ConfiguredSwitch(resList, u"remember");
-}
-
-void ApplyCopyKeys(const ValueList& resList, WindowConfig& config) {
-  config.agent = ParseUserAgent(ToUtf8(ConfiguredValue(resList, u"agent")));
-  config.proxy = ParseProxy(ToUtf8(ConfiguredValue(resList, u"proxy")));
-  config.noproxy = ParseHostPatterns(ToUtf8(ConfiguredValue(resList, u"noproxy")));
-  config.dark = ConfiguredTriState(resList, u"dark");
-  config.start = ParseWindowStart(ToUtf8(ConfiguredValue(resList, u"start")));
-  config.ontop = ConfiguredSwitch(resList, u"ontop");
-  config.badge = ConfiguredSwitch(resList, u"badge");
-  config.tray = ConfiguredSwitch(resList, u"tray");
-}
-
-}  // namespace
-
-WindowConfig WindowConfigFromValues(const ValueList& resList) {
-  WindowConfig config;
-  config.resList = resList;
-
-  config.bannerCaption = ConfiguredValue(resList, u"title");
+void ReadCaption(const ValueList& values, const ConfigKey& key, WindowConfig& config) {
+  config.bannerCaption = ConfiguredValue(values, key.name);
   config.bannerShown = !config.bannerCaption.empty();
   config.caption = config.bannerCaption;
+}
 
-  const Text showBanner = ConfiguredValue(resList, u"showbanner");
+void ReadBanner(const ValueList& values, const ConfigKey& key, WindowConfig& config) {
+  const Text showBanner = ConfiguredValue(values, key.name);
   if (!showBanner.empty()) config.bannerShown = TextToBool(showBanner);
+}
 
-  config.linkList = LinkListFromConfig(resList);
+void ReadLinks(const ValueList& values, const ConfigKey&, WindowConfig& config) {
+  config.linkList = LinkListFromConfig(values);
   config.linkButtons = LinkButtons(config.linkList);
+}
 
-  config.vis = ConfiguredValue(resList, u"vis");
+void ReadVis(const ValueList& values, const ConfigKey& key, WindowConfig& config) {
+  config.vis = ConfiguredValue(values, key.name);
   if (!config.vis.empty()) {
     config.visApplied = true;
     config.bars = ParseVis(config.vis);
   }
+}
 
-  config.width = ConfiguredSize(resList, u"width");
-  config.height = ConfiguredSize(resList, u"height");
-  config.color = ConfiguredColor(resList, u"color");
-  config.go = ConfiguredValue(resList, u"go");
-  config.webinfo = ConfiguredSwitch(resList, u"webinfo");
-  ApplyEverydayKeys(resList, config);
-  config.gpu = ConfiguredSwitch(resList, u"gpu");
-  config.trust = ParseTrustList(ToUtf8(ConfiguredValue(resList, u"trust")));
-  config.internal = ParseHostPatterns(ToUtf8(ConfiguredValue(resList, u"internal")));
-  config.allow = ParseAllowList(ToUtf8(ConfiguredValue(resList, u"allow")));
-  config.single = ConfiguredSwitch(resList, u"single");
-  config.ephemeral = ConfiguredSwitch(resList, u"ephemeral");
-  ApplyCopyKeys(resList, config);
+WindowConfig WindowConfigFromValues(const ValueList& resList) {
+  WindowConfig config;
+  config.resList = resList;
+  // In the table's order, which puts the title before showbanner, which may overrule it.
+  for (const ConfigKey& key : kConfigKeys) key.read(resList, key, config);
   return config;
 }
 

@@ -4,25 +4,16 @@
 #include <system_error>
 
 #include "support/address_parts.h"
+#include "support/ascii.h"
 
 namespace wb {
 namespace {
-
-bool IsAsciiAlpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsAsciiDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-bool IsAsciiSpace(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
 
 // The bytes a file URI keeps as they are in its path; every other byte is percent-encoded.
 // They are the ones the desktop's own file URIs keep, so an address the program makes reads
 // the same as one that another program of the desktop would give for the file.
 bool KeptInFileUri(unsigned char c) {
-  if (IsAsciiAlpha(static_cast<char>(c)) || IsAsciiDigit(static_cast<char>(c))) return true;
+  if (IsAsciiAlnum(static_cast<char>(c))) return true;
   constexpr std::string_view kKept = "!$&'()*+,-./:=@_~";
   return c != 0 && kKept.find(static_cast<char>(c)) != std::string_view::npos;
 }

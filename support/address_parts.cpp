@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "support/ascii.h"
 #include "support/lower_case.h"
 #include "support/text.h"
 
@@ -10,19 +11,6 @@ namespace {
 
 constexpr std::size_t kMaxHostLength = 255;
 constexpr int kMaxPort = 65535;
-
-bool IsAsciiAlpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsAsciiDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The schemes whose addresses the engine reads with the web's rules: "\" counts as "/", and
 // all but file: need a host.
@@ -157,7 +145,7 @@ bool IsIpv6Literal(std::string_view text) {
   if (text.size() < 4 || text.front() != '[' || text.back() != ']') return false;
   const std::string_view inside = text.substr(1, text.size() - 2);
   return std::ranges::count(inside, ':') >= 2 && std::ranges::all_of(inside, [](char c) {
-           return HexValue(c) >= 0 || c == ':' || c == '.';
+           return AsciiHexValue(c) >= 0 || c == ':' || c == '.';
          });
 }
 
@@ -165,9 +153,10 @@ std::string PercentDecoded(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-        HexValue(text[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+    if (text[i] == '%' && i + 2 < text.size() && AsciiHexValue(text[i + 1]) >= 0 &&
+        AsciiHexValue(text[i + 2]) >= 0) {
+      out.push_back(
+          static_cast<char>(AsciiHexValue(text[i + 1]) * 16 + AsciiHexValue(text[i + 2])));
       i += 2;
     } else {
       out.push_back(text[i]);

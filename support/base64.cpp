@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "support/ascii.h"
+
 namespace wb {
 namespace {
 
@@ -21,10 +23,6 @@ constexpr std::array<int, 256> MakeValues() {
 }
 
 constexpr std::array<int, 256> kValues = MakeValues();
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 }  // namespace
 
@@ -59,7 +57,7 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
   int filled = 0;   // characters of the current group
   int padding = 0;  // "=" seen; only more "=" and blanks may follow
   for (char c : text) {
-    if (IsBlank(c)) continue;
+    if (IsBlankOrLineEnd(c)) continue;
     if (c == '=') {
       // Padding stands only for the third and fourth character of a group.
       if (filled + padding < 2) return std::nullopt;

@@ -2,18 +2,11 @@
 
 #include <algorithm>
 
+#include "support/ascii.h"
 #include "support/lower_case.h"
 #include "support/text.h"
 
 namespace wb {
-namespace {
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-}  // namespace
-
 bool IsUserAgentText(std::string_view text) {
   return !text.empty() && text.size() <= kMaxUserAgent &&
          std::ranges::all_of(text, [](char c) { return c >= ' ' && c <= '~'; });
@@ -83,7 +76,7 @@ ProxyKey ParseProxy(std::string_view value) {
   const std::string_view host = rest.substr(0, colon);
   const std::string_view port = rest.substr(colon + 1);
   if (host.starts_with("*.") || !IsHostPattern(host)) return key;
-  if (port.empty() || port.size() > 5 || !std::ranges::all_of(port, IsDigit)) return key;
+  if (port.empty() || port.size() > 5 || !std::ranges::all_of(port, IsAsciiDigit)) return key;
   const int number = std::stoi(std::string(port));
   if (number < 1 || number > 65535) return key;
   key.mode = ProxyMode::kCustom;
@@ -126,7 +119,7 @@ std::optional<long> UnreadCountOfTitle(std::string_view title) {
   const auto end = title.find(close);
   if (end == std::string_view::npos) return std::nullopt;
   const std::string_view digits = title.substr(1, end - 1);
-  if (digits.empty() || digits.size() > 9 || !std::ranges::all_of(digits, IsDigit))
+  if (digits.empty() || digits.size() > 9 || !std::ranges::all_of(digits, IsAsciiDigit))
     return std::nullopt;
   return std::stol(std::string(digits));
 }

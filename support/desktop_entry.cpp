@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/ascii.h"
+
 namespace wb {
 namespace {
 
@@ -17,8 +19,7 @@ bool IsSha256Hex(std::string_view text) {
 }
 
 bool IsNameCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '-' || c == '.';
+  return IsAsciiAlnum(c) || c == '_' || c == '-' || c == '.';
 }
 
 // A list value: each item escaped, with ";" inside an item written "\;", and ";" after

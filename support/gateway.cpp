@@ -1,5 +1,6 @@
 #include "support/gateway.h"
 
+#include "support/ascii.h"
 #include "support/fields.h"
 #include "support/maker.h"
 
@@ -7,7 +8,7 @@ namespace wb {
 namespace {
 
 bool StaysUnencoded(unsigned char b) {
-  if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) return true;
+  if (IsAsciiAlnum(static_cast<char>(b))) return true;
   switch (b) {
     case '*':
     case '-':

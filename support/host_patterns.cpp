@@ -4,15 +4,12 @@
 #include <string>
 
 #include "support/address_parts.h"
+#include "support/ascii.h"
 #include "support/list_items.h"
 #include "support/lower_case.h"
 
 namespace wb {
 namespace {
-
-bool IsAlnum(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
 
 // Labels of letters, digits and "-", 1 to 63 characters each, not starting or ending with
 // "-"; at most 253 characters.
@@ -23,7 +20,8 @@ bool IsDnsName(std::string_view name) {
     const std::string_view label = name.substr(0, dot);
     if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
       return false;
-    if (!std::ranges::all_of(label, [](char c) { return IsAlnum(c) || c == '-'; })) return false;
+    if (!std::ranges::all_of(label, [](char c) { return IsAsciiAlnum(c) || c == '-'; }))
+      return false;
     if (dot == std::string_view::npos) return true;
     name.remove_prefix(dot + 1);
   }

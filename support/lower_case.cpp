@@ -112,12 +112,6 @@ Text LowerCase(TextView text) {
   return out;
 }
 
-std::string AsciiLowerCase(std::string_view bytes) {
-  std::string lowered(bytes);
-  for (char& c : lowered) c = AsciiLower(c);
-  return lowered;
-}
-
 Text AsciiLowerCase(TextView text) {
   Text lowered(text);
   for (char16_t& c : lowered) c = AsciiLower(c);

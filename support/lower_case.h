@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/ascii.h"
 #include "support/text.h"
 
 namespace wb {
@@ -18,16 +19,7 @@ char32_t LowerCodePoint(char32_t c);
 // the input and each character keeps its position. Lone surrogates are kept.
 Text LowerCase(TextView text);
 
-// "A" to "Z" become "a" to "z"; every other character stays.
-constexpr char16_t AsciiLower(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
-constexpr char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-// The text with AsciiLower applied to every character.
+// The text with AsciiLower applied to every character (the bytes' form is in support/ascii.h).
 Text AsciiLowerCase(TextView text);
-std::string AsciiLowerCase(std::string_view bytes);
 
 }  // namespace wb

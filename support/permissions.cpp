@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "support/address_parts.h"
+#include "support/ascii.h"
 #include "support/list_items.h"
 
 namespace wb {
@@ -32,13 +33,6 @@ const KindInfo& Info(PermissionKind kind) {
   return *std::ranges::find(kKinds, kind, &KindInfo::kind);
 }
 
-std::string AsciiLowered(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 }  // namespace
 
 std::string_view PermissionKindName(PermissionKind kind) {
@@ -46,7 +40,7 @@ std::string_view PermissionKindName(PermissionKind kind) {
 }
 
 std::optional<PermissionKind> PermissionKindNamed(std::string_view name) {
-  const std::string lowered = AsciiLowered(name);
+  const std::string lowered = AsciiLowerCase(name);
   for (const auto& k : kKinds)
     if (k.name == lowered) return k.kind;
   return std::nullopt;

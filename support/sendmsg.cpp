@@ -5,20 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "support/ascii.h"
+
 namespace wb {
 namespace {
 
 constexpr std::uint16_t kFirstStringAtom = 0xC000;
 constexpr std::size_t kAtomSlots = 0x10000 - kFirstStringAtom;
 
-char16_t LowerAscii(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c;
-}
-
 bool SameName(TextView a, TextView b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
 }

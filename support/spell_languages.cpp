@@ -2,29 +2,23 @@
 
 #include <algorithm>
 
+#include "support/ascii.h"
+
 namespace wb {
 namespace {
 
 constexpr std::size_t kMaxLanguages = 8;
-
-bool IsLower(char c) {
-  return c >= 'a' && c <= 'z';
-}
-
-bool IsUpper(char c) {
-  return c >= 'A' && c <= 'Z';
-}
 
 // "ll", "lll", "ll_CC" or "lll_CC".
 bool IsLanguageName(const std::string& name) {
   const auto underscore = name.find('_');
   const std::string language = name.substr(0, underscore);
   if (language.size() < 2 || language.size() > 3 ||
-      !std::all_of(language.begin(), language.end(), IsLower))
+      !std::all_of(language.begin(), language.end(), IsAsciiLowerLetter))
     return false;
   if (underscore == std::string::npos) return true;
   const std::string country = name.substr(underscore + 1);
-  return country.size() == 2 && std::all_of(country.begin(), country.end(), IsUpper);
+  return country.size() == 2 && std::all_of(country.begin(), country.end(), IsAsciiUpperLetter);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ Text FromUtf8(std::string_view bytes);
 
 // Text to UTF-8. A lone surrogate code unit becomes U+FFFD.
 std::string ToUtf8(TextView text);
+// Appends the UTF-8 bytes of one code point (at most U+10FFFF; the caller keeps surrogates out).
+void AppendUtf8(std::string& out, char32_t cp);
 
 // Windows-1252 ("the ANSI code page") bytes to text. Every byte maps to one character; the
 // five bytes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <limits>
 
+#include "support/ascii.h"
 #include "support/fields.h"
 #include "support/lower_case.h"
 
@@ -22,10 +23,8 @@ struct NumberParse {
 };
 
 int DigitValue(char16_t c, bool hex) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (hex && c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (hex && c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
+  const int value = AsciiHexValue(c);
+  return hex || value < 10 ? value : -1;
 }
 
 NumberParse ParseNumber(TextView s) {

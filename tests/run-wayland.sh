@@ -13,6 +13,8 @@ skip() {
   exit 77
 }
 
+. "$(dirname "$0")/test-bus.sh"
+
 # A listing of the program's cases (how CTest learns them) needs no display.
 for arg in "$@"; do
   if [ "$arg" = "--gtest_list_tests" ]; then exec "$@"; fi
@@ -44,6 +46,12 @@ stop() {
 trap stop EXIT
 trap 'exit 130' INT TERM
 
+# The session's bus starts the desktop portal, its GTK back end and the stores the portal
+# uses, and none of the machine's other services (tests/test-bus.sh).
+write_bus_config "$run/bus" org.freedesktop.portal.Desktop org.freedesktop.impl.portal.desktop.gtk \
+  org.freedesktop.portal.Documents org.freedesktop.impl.portal.PermissionStore ||
+  skip "cannot write the bus configuration"
+
 # weston creates its socket once it accepts clients; give it ten seconds.
 tries=0
 while [ ! -S "$run/$socket" ]; do
@@ -64,7 +72,7 @@ env -u DISPLAY \
   HOME="$run/home" XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" \
   XDG_CACHE_HOME="$run/cache" XDG_STATE_HOME="$run/state" GSETTINGS_BACKEND=memory \
   NO_AT_BRIDGE=1 \
-  dbus-run-session -- sh -c '
+  dbus-run-session --config-file="$run/bus/bus.conf" -- sh -c '
     # The desktop portal starts on its first call, with its back end. It is started, and asked
     # once, before the test begins, so the test meets it running, as on a desktop.
     timeout 20 gdbus call --session --dest org.freedesktop.portal.Desktop \

@@ -17,6 +17,8 @@
 # Exit status: the program's; 1 when no display server starts.
 set -u
 
+. "$(dirname "$0")/test-bus.sh"
+
 listing=no
 for arg in "$@"; do
   [ "$arg" = "--gtest_list_tests" ] && listing=yes
@@ -45,11 +47,14 @@ start_server() {
   echo "$number" >"$1/$2.display"
 }
 
-# Starts a D-Bus session bus beside the server $1/$2 for the programs on its display; writes
-# its address to $1/$2.bus and its process id to $1/$2.buspid.
+# Starts a D-Bus session bus beside the server $1/$2 for the programs on its display, one that
+# starts none of the machine's services (tests/test-bus.sh); writes its address to $1/$2.bus
+# and its process id to $1/$2.buspid.
 start_bus() {
   command -v dbus-daemon >/dev/null 2>&1 || return 0
-  out=$(setsid dbus-daemon --session --fork --print-address=1 --print-pid=1 </dev/null 2>/dev/null)
+  write_bus_config "$1/$2.bus.d" || return 0
+  out=$(setsid dbus-daemon --config-file="$1/$2.bus.d/bus.conf" --fork --print-address=1 \
+    --print-pid=1 </dev/null 2>/dev/null)
   [ -n "$out" ] || return 0
   echo "$out" | sed -n 1p >"$1/$2.bus"
   echo "$out" | sed -n 2p >"$1/$2.buspid"
@@ -68,6 +73,7 @@ stop_server() {
   kill_if "$(cat "$1/$2.pid" 2>/dev/null)" Xvfb
   kill_if "$(cat "$1/$2.buspid" 2>/dev/null)" dbus-daemon
   rm -f "$1/$2.display" "$1/$2.pid" "$1/$2.bus" "$1/$2.buspid"
+  rm -rf "$1/$2.bus.d"
 }
 
 # Whether the server started as $1/$2 still accepts clients.
@@ -78,15 +84,19 @@ server_alive() {
 }
 
 # Runs the program on display $1 with the session bus at address $2, or, when $2 is empty, in
-# a D-Bus session of its own when there is one to start.
+# a D-Bus session of its own (configured as start_bus's) when there is one to start.
 run_on() {
   display=$1
   bus=$2
   shift 2
   if [ -n "$bus" ]; then
     DISPLAY=":$display" GDK_BACKEND=x11 DBUS_SESSION_BUS_ADDRESS="$bus" "$@"
-  elif command -v dbus-run-session >/dev/null 2>&1; then
-    DISPLAY=":$display" GDK_BACKEND=x11 dbus-run-session -- "$@"
+  elif command -v dbus-run-session >/dev/null 2>&1 &&
+    session=$(mktemp -d "${TMPDIR:-/tmp}/wb-bus-XXXXXX") && write_bus_config "$session"; then
+    DISPLAY=":$display" GDK_BACKEND=x11 dbus-run-session --config-file="$session/bus.conf" -- "$@"
+    status=$?
+    rm -rf "$session"
+    return "$status"
   else
     DISPLAY=":$display" GDK_BACKEND=x11 "$@"
   fi
@@ -100,7 +110,8 @@ run_on_own_server() {
     rm -rf "$run"
     exit 1
   fi
-  run_on "$(cat "$run/own.display")" "" "$@"
+  start_bus "$run" own
+  run_on "$(cat "$run/own.display")" "$(cat "$run/own.bus" 2>/dev/null)" "$@"
   status=$?
   stop_server "$run" own
   rm -rf "$run"

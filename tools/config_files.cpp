@@ -91,6 +91,12 @@ std::string ReadPictureFile(const std::string& path, std::size_t limit) {
   return bytes;
 }
 
+std::string BlockProblemPredicate(const std::string& problem) {
+  for (const char* verb : {"cannot ", "holds "})
+    if (problem.rfind(verb, 0) == 0) return problem;
+  return "is " + problem;
+}
+
 std::string Quote(wb::TextView text) {
   return "\"" + wb::ToUtf8(text) + "\"";
 }

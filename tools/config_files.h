@@ -38,6 +38,11 @@ struct ExecutableIcon {
 };
 ExecutableIcon ReadExecutableIcon(const std::string& path);
 
+// What is wrong with a copy's block, as its reader words it ("not Base64", "cannot be read
+// (...)", "holds a NUL character"), made the predicate of a sentence whose subject is the block:
+// "is not Base64", "cannot be read (...)", "holds a NUL character".
+std::string BlockProblemPredicate(const std::string& problem);
+
 // Quotes a text for a message: "..." in UTF-8.
 std::string Quote(wb::TextView text);
 

@@ -6,23 +6,22 @@
 #include <stdexcept>
 
 #include "platform/glib_ptr.h"
+#include "support/ascii.h"
 
 namespace wbctl {
 namespace {
 
+using wb::AsciiLower;
+using wb::IsAsciiAlnum;
+using wb::IsAsciiDigit;
+
 bool IsLowerAlnum(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-bool IsAlnum(char c) {
-  return IsLowerAlnum(c) || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
+  return wb::IsAsciiLowerLetter(c) || IsAsciiDigit(c);
 }
 
 bool AllOf(std::string_view text, std::string_view extra) {
   return std::all_of(text.begin(), text.end(), [extra](char c) {
-    return IsAlnum(c) || extra.find(c) != std::string_view::npos;
+    return IsAsciiAlnum(c) || extra.find(c) != std::string_view::npos;
   });
 }
 
@@ -84,7 +83,7 @@ constexpr const char* kRefreshCaches =
 std::string DebianPackageName(std::string_view name) {
   std::string result;
   for (char c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = AsciiLower(c);
     if (!IsLowerAlnum(c) && c != '+' && c != '-' && c != '.') c = '-';
     if (result.empty() && !IsLowerAlnum(c)) continue;
     result += c;
@@ -99,7 +98,7 @@ bool IsDebianVersion(std::string_view version) {
   const bool hasEpoch = colon != std::string_view::npos;
   if (hasEpoch) {
     const std::string_view epoch = upstream.substr(0, colon);
-    if (epoch.empty() || epoch.size() > 9 || !std::all_of(epoch.begin(), epoch.end(), IsDigit))
+    if (epoch.empty() || epoch.size() > 9 || !std::all_of(epoch.begin(), epoch.end(), IsAsciiDigit))
       return false;
     upstream.remove_prefix(colon + 1);
   }
@@ -110,7 +109,7 @@ bool IsDebianVersion(std::string_view version) {
     if (revision.empty() || !AllOf(revision, ".+~")) return false;
     upstream = upstream.substr(0, dash);
   }
-  if (upstream.empty() || !IsDigit(upstream.front())) return false;
+  if (upstream.empty() || !IsAsciiDigit(upstream.front())) return false;
   std::string extra = ".+~";
   if (hasRevision) extra += '-';
   if (hasEpoch) extra += ':';
@@ -282,7 +281,7 @@ std::string DefaultSynopsis(const std::string& title, const std::string& package
     std::string result;
     for (char c : text) {
       if (c == ' ' || c == '-') continue;
-      result += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+      result += AsciiLower(c);
     }
     return result;
   };
@@ -304,7 +303,7 @@ std::string PostrmScript() {
 std::int64_t PackageTime(const char* value, std::int64_t fallback) {
   if (value == nullptr) return fallback;
   const std::string_view text(value);
-  if (text.empty() || text.size() > 12 || !std::all_of(text.begin(), text.end(), IsDigit))
+  if (text.empty() || text.size() > 12 || !std::all_of(text.begin(), text.end(), IsAsciiDigit))
     throw std::invalid_argument("SOURCE_DATE_EPOCH must be a number of seconds since 1970");
   const std::int64_t seconds = std::stoll(std::string(text));
   if (seconds > 253402300799)

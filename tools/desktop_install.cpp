@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/copy_name.h"
 #include "platform/glib_ptr.h"
-#include "platform/remote_channel.h"
 #include "storage/atomic_file.h"
 #include "storage/process_values.h"
 #include "support/text.h"

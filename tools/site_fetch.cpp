@@ -3,14 +3,18 @@
 #include <libsoup/soup.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
 #include <set>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/glib_ptr.h"
 #include "platform/tls_certificate.h"
-#include "support/site_facts.h"
+#include "support/web_reference.h"
 
 namespace wbctl {
 namespace {
@@ -27,26 +31,70 @@ struct CertificateCheck {
 
 }  // namespace
 
+// The session's own timeouts bound each read and write, so a server that sends a byte now and
+// then never meets them; a watchdog thread cancels whatever the fetch waits for (connecting,
+// the handshake, the status line, the headers, the body) once the time for the whole site is
+// up.
 struct SiteFetcher::State {
   wb::TrustList trust;
   SiteFetchLimits limits;
   std::chrono::steady_clock::time_point deadline;
   GObjectPtr<SoupSession> session;
+  GObjectPtr<GCancellable> cancel{g_cancellable_new()};
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool done = false;
+  std::thread watchdog;
+
+  // The one message for a fetch that ran out of time, naming the limit.
+  std::runtime_error TimeUp(const std::string& where) const {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limits.total).count();
+    return std::runtime_error(where + "the site did not answer within its limit of " +
+                              std::to_string(seconds) + " seconds");
+  }
+  bool Expired() const {
+    return std::chrono::steady_clock::now() >= deadline || g_cancellable_is_cancelled(cancel.get());
+  }
 };
 
+SiteFetchLimits SiteFetchLimitsFromEnvironment() {
+  SiteFetchLimits limits;
+  const char* text = std::getenv("WBCTL_SITE_SECONDS");
+  if (text == nullptr || *text == '\0') return limits;
+  char* end = nullptr;
+  const long seconds = std::strtol(text, &end, 10);
+  if (*end == '\0' && seconds >= 1 && seconds <= 300) limits.total = std::chrono::seconds(seconds);
+  return limits;
+}
+
 SiteFetcher::SiteFetcher(wb::TrustList trust, SiteFetchLimits limits)
-    : state_(new State{std::move(trust), limits, std::chrono::steady_clock::now() + limits.total,
-                       GObjectPtr<SoupSession>(soup_session_new())}) {
+    : state_(std::make_unique<State>()) {
+  state_->trust = std::move(trust);
+  state_->limits = limits;
+  state_->deadline = std::chrono::steady_clock::now() + limits.total;
+  state_->session.reset(soup_session_new());
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limits.total).count();
   soup_session_set_timeout(state_->session.get(),
                            static_cast<guint>(std::max<long long>(1, seconds)));
   soup_session_set_idle_timeout(state_->session.get(),
                                 static_cast<guint>(std::max<long long>(1, seconds)));
   soup_session_set_user_agent(state_->session.get(), "wbctl");
+  State* state = state_.get();
+  state_->watchdog = std::thread([state] {
+    std::unique_lock lock(state->mutex);
+    if (!state->wake.wait_until(lock, state->deadline, [state] { return state->done; })) {
+      g_cancellable_cancel(state->cancel.get());
+    }
+  });
 }
 
 SiteFetcher::~SiteFetcher() {
-  delete state_;
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->done = true;
+  }
+  state_->wake.notify_all();
+  state_->watchdog.join();
 }
 
 FetchedFile SiteFetcher::Get(const std::string& address, std::size_t maxBytes) {
@@ -60,9 +108,7 @@ FetchedFile SiteFetcher::Get(const std::string& address, std::size_t maxBytes) {
       throw std::runtime_error(where + "more than " + std::to_string(state_->limits.redirects) +
                                " redirects");
     }
-    if (std::chrono::steady_clock::now() >= state_->deadline) {
-      throw std::runtime_error(where + "the time for fetching the site is up");
-    }
+    if (state_->Expired()) throw state_->TimeUp(where);
     const auto parsed = wb::ParseWebAddress(current);
     if (!parsed) throw std::runtime_error(where + "not an http or https address");
     GObjectPtr<SoupMessage> message(soup_message_new("GET", current.c_str()));
@@ -87,10 +133,11 @@ FetchedFile SiteFetcher::Get(const std::string& address, std::size_t maxBytes) {
                      }),
                      &check);
     GPtr<GError> error;
-    GObjectPtr<GInputStream> stream(
-        soup_session_send(state_->session.get(), message.get(), nullptr, OutPtr(error)));
+    GObjectPtr<GInputStream> stream(soup_session_send(state_->session.get(), message.get(),
+                                                      state_->cancel.get(), OutPtr(error)));
     if (!stream) {
       if (!check.refused.empty()) throw std::runtime_error(where + check.refused);
+      if (state_->Expired()) throw state_->TimeUp(where);
       throw std::runtime_error(where + (error ? error->message : "cannot be fetched"));
     }
     const guint status = soup_message_get_status(message.get());
@@ -119,13 +166,12 @@ FetchedFile SiteFetcher::Get(const std::string& address, std::size_t maxBytes) {
     }
     std::string chunk(64 * 1024, '\0');
     while (true) {
-      if (std::chrono::steady_clock::now() >= state_->deadline) {
-        throw std::runtime_error(where + "the time for fetching the site is up");
-      }
+      if (state_->Expired()) throw state_->TimeUp(where);
       GPtr<GError> readError;
-      const gssize got =
-          g_input_stream_read(stream.get(), chunk.data(), chunk.size(), nullptr, OutPtr(readError));
+      const gssize got = g_input_stream_read(stream.get(), chunk.data(), chunk.size(),
+                                             state_->cancel.get(), OutPtr(readError));
       if (got < 0) {
+        if (state_->Expired()) throw state_->TimeUp(where);
         throw std::runtime_error(where + (readError ? readError->message : "cannot be read"));
       }
       if (got == 0) break;

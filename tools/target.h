@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/remote_channel.h"
+#include "platform/remote_client.h"
 
 namespace wbctl {
 

@@ -17,11 +17,13 @@
 #include "storage/fsx.h"
 #include "storage/icon_block.h"
 #include "storage/page_blocks.h"
+#include "storage/process_values.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address.h"
 #include "support/certificate.h"
-#include "support/site_facts.h"
+#include "support/icon_choice.h"
+#include "support/web_reference.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
 #include "tools/icon_image.h"
@@ -167,7 +169,7 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
   if (!wb::ParseWebAddress(start)) {
     throw std::runtime_error("--site: \"" + args.site + "\" is no http or https address");
   }
-  SiteFetcher fetcher(std::move(trust), SiteFetchLimits{});
+  SiteFetcher fetcher(std::move(trust), SiteFetchLimitsFromEnvironment());
   const FetchedFile page = fetcher.Get(start, kMaxPageBytes);
   const wb::PageFacts facts = wb::ReadPageFacts(page.body);
   std::optional<wb::ManifestFacts> manifest;
@@ -201,13 +203,8 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
     goFrom = "the manifest's start_url";
   }
   add(u"go", go, goFrom);
-  if (manifest && !manifest->name.empty()) {
-    add(u"title", manifest->name, "the manifest's name");
-  } else if (manifest && !manifest->shortName.empty()) {
-    add(u"title", manifest->shortName, "the manifest's short_name");
-  } else {
-    add(u"title", facts.title, "the page's <title>");
-  }
+  const wb::NameChoice name = wb::ChooseSiteName(manifest, facts);
+  add(u"title", name.name, name.from);
   if (manifest && !wb::ConfigColor(manifest->themeColor).empty()) {
     add(u"color", wb::ConfigColor(manifest->themeColor), "the manifest's theme_color");
   } else if (!wb::ConfigColor(facts.themeColor).empty()) {
@@ -305,6 +302,12 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   if (args.source == args.dest || SameFile(args.source, args.dest)) {
     return Fail("\"" + args.dest + "\": DEST is SOURCE; brand writes a copy");
   }
+  // The copy's name is its file name without the extension; one of dots alone would share
+  // another copy's folders, so the program refuses to start under it.
+  if (const std::string problem = wb::CopyNameProblem(wb::NameWithoutExtension(args.dest));
+      !problem.empty()) {
+    return Fail("\"" + args.dest + "\": " + problem + "; nothing was written");
+  }
   struct stat info;
   if (::stat(args.source.c_str(), &info) != 0) {
     return Fail("\"" + args.source + "\": " + std::strerror(errno));
@@ -355,11 +358,12 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
   return 0;
 }
 
-const CommandRegistration kBrand(
-    {"brand",
-     "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
-     "[--style FILE] [--script FILE] [NAME=VALUE ...]",
-     &RunBrand});
-
 }  // namespace
+
+const Command kBrandCommand{
+    "brand",
+    "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
+    "[--style FILE] [--script FILE] [NAME=VALUE ...]",
+    &RunBrand};
+
 }  // namespace wbctl

@@ -6,10 +6,11 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "storage/base64_block.h"
 #include "storage/config_keys.h"
+#include "storage/icon_block.h"
 #include "storage/page_blocks.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
@@ -24,6 +25,7 @@
 #include "support/zoom_levels.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
+#include "tools/icon_image.h"
 
 namespace wbctl {
 namespace {
@@ -251,35 +253,85 @@ void CheckHosts(Findings& findings, const wb::ValueList& values, wb::TextView ke
   CheckHostPatterns(findings, values, key);
 }
 
-// The check of each kind of key, which reads the key's value from the list itself; a kind not
-// listed (the caption) takes any value.
-using KeyCheck = void (*)(Findings&, const wb::ValueList&, wb::TextView);
-constexpr std::pair<wb::KeyKind, KeyCheck> kKindChecks[] = {
-    {wb::KeyKind::kBanner, &CheckSwitch},
-    {wb::KeyKind::kSwitch, &CheckSwitch},
-    {wb::KeyKind::kScheme, &CheckSwitch},
-    {wb::KeyKind::kLinks, &CheckLinks},
-    {wb::KeyKind::kVis, &CheckVis},
-    {wb::KeyKind::kSize, &CheckSize},
-    {wb::KeyKind::kColor, &CheckColor},
-    {wb::KeyKind::kAddress, &CheckGo},
-    {wb::KeyKind::kZoom, &CheckZoom},
-    {wb::KeyKind::kTrust, &CheckTrust},
-    {wb::KeyKind::kAllow, &CheckAllow},
-    {wb::KeyKind::kHosts, &CheckHosts},
-    {wb::KeyKind::kDirectHosts, &CheckDirectHosts},
-    {wb::KeyKind::kAgent, &CheckAgent},
-    {wb::KeyKind::kProxy, &CheckProxy},
-    {wb::KeyKind::kStart, &CheckStart},
-};
+// Each kind's check, once; each reads the key's value from the list itself. The caption
+// takes any value.
+void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigKey& key) {
+  switch (key.kind) {
+    case wb::KeyKind::kCaption:
+      return;
+    case wb::KeyKind::kBanner:
+    case wb::KeyKind::kSwitch:
+    case wb::KeyKind::kScheme:
+      return CheckSwitch(findings, values, key.name);
+    case wb::KeyKind::kLinks:
+      return CheckLinks(findings, values, key.name);
+    case wb::KeyKind::kVis:
+      return CheckVis(findings, values, key.name);
+    case wb::KeyKind::kSize:
+      return CheckSize(findings, values, key.name);
+    case wb::KeyKind::kColor:
+      return CheckColor(findings, values, key.name);
+    case wb::KeyKind::kAddress:
+      return CheckGo(findings, values, key.name);
+    case wb::KeyKind::kZoom:
+      return CheckZoom(findings, values, key.name);
+    case wb::KeyKind::kTrust:
+      return CheckTrust(findings, values, key.name);
+    case wb::KeyKind::kAllow:
+      return CheckAllow(findings, values, key.name);
+    case wb::KeyKind::kHosts:
+      return CheckHosts(findings, values, key.name);
+    case wb::KeyKind::kDirectHosts:
+      return CheckDirectHosts(findings, values, key.name);
+    case wb::KeyKind::kAgent:
+      return CheckAgent(findings, values, key.name);
+    case wb::KeyKind::kProxy:
+      return CheckProxy(findings, values, key.name);
+    case wb::KeyKind::kStart:
+      return CheckStart(findings, values, key.name);
+  }
+}
 
-// The style and script blocks an executable carries, as the program would read them.
-void CheckPageBlocks(Findings& findings, const std::string& exe) {
+// The style and script blocks an executable carries, as the program would read them, and its
+// icon block, which the program shows only when it decodes to a picture that loads.
+void CheckCopyBlocks(Findings& findings, const std::string& exe) {
   for (const auto name : {wb::kStyleBlockName, wb::kScriptBlockName}) {
     const wb::PageBlock block = wb::ReadPageBlockChecked(exe, name);
     if (!block.problem.empty())
-      findings.Add(name, "is " + block.problem + "; the copy's pages run without it");
+      findings.Add(name,
+                   BlockProblemPredicate(block.problem) + "; the copy's pages run without it");
   }
+  const std::string ownIcon = "; the copy shows the program's own icon";
+  const wb::Base64Block icon = wb::ReadBase64Block(exe, wb::kIconBlockName, wb::kMaxIconBytes);
+  if (!icon.problem.empty()) {
+    findings.Add(wb::kIconBlockName, BlockProblemPredicate(icon.problem) + ownIcon);
+  } else if (icon.present) {
+    try {
+      CheckIconPicture(icon.bytes, "its picture");
+    } catch (const std::exception& e) {
+      findings.Add(wb::kIconBlockName, "holds no picture the program can show (" +
+                                           std::string(e.what()) + ")" + ownIcon);
+    }
+  }
+}
+
+// The program reads a configuration only up to its first NUL character (wb::SplitLines), so
+// every line after one would be dropped without a word: the NUL is named where it stands, in
+// lines counted as the reader counts them.
+void CheckNul(Findings& findings, wb::TextView text) {
+  const auto nul = text.find(u'\0');
+  if (nul == wb::TextView::npos) return;
+  std::size_t line = 1;
+  std::size_t lineStart = 0;
+  for (std::size_t i = 0; i < nul; ++i) {
+    if (text[i] != u'\r' && text[i] != u'\n') continue;
+    if (text[i] == u'\r' && i + 1 < nul && text[i + 1] == u'\n') ++i;
+    ++line;
+    lineStart = i + 1;
+  }
+  findings.Add(wb::Ascii("line " + std::to_string(line)),
+               "a NUL character at position " + std::to_string(nul - lineStart + 1) +
+                   "; the program reads nothing from there on, so the rest is ignored");
 }
 
 void CheckValues(Findings& findings, const wb::ValueList& values) {
@@ -287,10 +339,7 @@ void CheckValues(Findings& findings, const wb::ValueList& values) {
     const wb::Text name = wb::EntryName(entry);
     if (wb::FindConfigKey(name) == nullptr) findings.Add(name, "unknown key");
   }
-  for (const wb::ConfigKey& key : wb::kConfigKeys) {
-    for (const auto& [kind, check] : kKindChecks)
-      if (kind == key.kind) check(findings, values, key.name);
-  }
+  for (const wb::ConfigKey& key : wb::kConfigKeys) CheckKey(findings, values, key);
 }
 
 // Lines of a text file that the reader would skip or that a branded copy cannot hold.
@@ -316,10 +365,12 @@ int RunCheck(const std::vector<std::string>& args) {
   Findings findings;
   try {
     if (LooksLikeElf(path)) {
+      CheckNul(findings, wb::FromAnsi(wb::ReadConfigBlock(path)));
       CheckValues(findings, ReadExecutableConfig(path));
-      CheckPageBlocks(findings, path);
+      CheckCopyBlocks(findings, path);
     } else {
       const wb::Text text = ReadUtf8TextFile(path);
+      CheckNul(findings, text);
       CheckTextLines(findings, text);
       wb::ValueList values;
       wb::TextToValues(text, values);
@@ -332,7 +383,8 @@ int RunCheck(const std::vector<std::string>& args) {
   return findings.lines().empty() ? 0 : 1;
 }
 
-const CommandRegistration kCheck({"check", "check EXE|FILE", &RunCheck});
-
 }  // namespace
+
+const Command kCheckCommand{"check", "check EXE|FILE", &RunCheck};
+
 }  // namespace wbctl

@@ -17,7 +17,8 @@ int Run(const std::vector<std::string>& args) {
   });
 }
 
-const CommandRegistration kRegistration({"home", kUsage, &Run});
-
 }  // namespace
+
+const Command kHomeCommand{"home", kUsage, &Run};
+
 }  // namespace wbctl

@@ -31,7 +31,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-const CommandRegistration registration({"info", "info [--exe EXE]", &Run});
-
 }  // namespace
+
+const Command kInfoCommand{"info", "info [--exe EXE]", &Run};
+
 }  // namespace wbctl

@@ -2,6 +2,8 @@
 // copy's icon in the sizes the desktop asks for, under a data folder (by default the user's).
 // It replaces only files it wrote itself, as the entry's record keeps them, unless --force
 // says that another program's file of the same name may go.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -12,6 +14,7 @@
 #include "storage/atomic_file.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
+#include "support/ascii.h"
 #include "support/desktop_entry.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
@@ -32,8 +35,7 @@ bool IsMediaType(const std::string& type) {
     return false;
   }
   return std::all_of(type.begin(), type.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::string_view("/!#$&^_.+-").find(c) != std::string_view::npos;
+    return wb::IsAsciiAlnum(c) || std::string_view("/!#$&^_.+-").find(c) != std::string_view::npos;
   });
 }
 
@@ -51,6 +53,22 @@ std::vector<std::string> ParseMimeTypes(const std::string& list) {
     start = end + 1;
   }
   return types;
+}
+
+// The first folder of the icon files `iconPaths` within the prefix that is a symbolic link;
+// empty when none is. A file written there would land wherever the link leads (another
+// program's icons, a folder outside the prefix), which install must never touch.
+std::string LinkedIconFolder(const InstallTarget& target,
+                             const std::vector<std::string>& iconPaths) {
+  for (const auto& relative : iconPaths) {
+    for (std::size_t slash = relative.find('/'); slash != std::string::npos;
+         slash = relative.find('/', slash + 1)) {
+      const std::string path = target.PathOf(relative.substr(0, slash));
+      struct stat info;
+      if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) return path;
+    }
+  }
+  return {};
 }
 
 // Creates the folder `relative` and those above it within the prefix, adding each one it
@@ -121,6 +139,11 @@ int Run(const std::vector<std::string>& argsIn) {
     foreign = true;
   }
   if (foreign && !force) return Fail("nothing was installed (--force replaces these files)");
+  if (const std::string link = LinkedIconFolder(target, iconPaths); !link.empty()) {
+    return Fail("\"" + link +
+                "\" is a symbolic link; install writes no icon through it, so nothing was "
+                "installed");
+  }
 
   wb::DesktopEntry entry;
   entry.name = wb::ToUtf8(wb::EffectiveCaption(config));
@@ -153,7 +176,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-const CommandRegistration kRegistration({"install", kUsage, &Run});
-
 }  // namespace
+
+const Command kInstallCommand{"install", kUsage, &Run};
+
 }  // namespace wbctl

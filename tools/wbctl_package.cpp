@@ -12,13 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/remote_channel.h"
+#include "platform/copy_name.h"
 #include "storage/atomic_file.h"
 #include "storage/elf_file.h"
 #include "storage/version_info.h"
 #include "storage/window_config.h"
 #include "support/desktop_entry.h"
 #include "support/text.h"
+#include "tools/apt_repository.h"
 #include "tools/archive_writer.h"
 #include "tools/command.h"
 #include "tools/config_files.h"
@@ -31,7 +32,7 @@ namespace {
 
 constexpr const char* kUsage =
     "package --deb|--tar [--exe COPY] [--out DIR] [--version V] "
-    "[--maintainer \"NAME <MAIL>\"] [--description TEXT]";
+    "[--maintainer \"NAME <MAIL>\"] [--description TEXT] [--repo-url URL --repo-key FILE]";
 
 // The section the build writes into the program (cmake/record_depends.cmake).
 constexpr const char* kRecordSection = ".webbrowser.depends";
@@ -46,6 +47,8 @@ struct Options {
   std::string version;
   std::string maintainer;
   std::string description;
+  std::string repoUrl;
+  std::string repoKey;
 };
 
 Options ParseOptions(const std::vector<std::string>& args) {
@@ -70,12 +73,23 @@ Options ParseOptions(const std::vector<std::string>& args) {
       value(options.maintainer);
     } else if (arg == "--description") {
       value(options.description);
+    } else if (arg == "--repo-url") {
+      value(options.repoUrl);
+    } else if (arg == "--repo-key") {
+      value(options.repoKey);
     } else {
       throw std::runtime_error("unexpected argument \"" + arg + "\"\nusage: wbctl " + kUsage);
     }
   }
   if (options.deb == options.tar)
     throw std::runtime_error(std::string("give --deb or --tar\nusage: wbctl ") + kUsage);
+  if (options.repoUrl.empty() != options.repoKey.empty() ||
+      (options.tar && !options.repoUrl.empty()))
+    throw std::runtime_error("--repo-url and --repo-key go together, with --deb");
+  if (!options.repoUrl.empty() && !IsRepositoryUrl(options.repoUrl)) {
+    throw std::runtime_error("\"" + options.repoUrl +
+                             "\": a repository's address is http:// or https:// and a host");
+  }
   return options;
 }
 
@@ -102,6 +116,10 @@ struct Copy {
   std::string icon;  // the picture file the copy shows
   bool scalable = false;
   std::int64_t time = 0;
+  // The maker's repository the package subscribes to, and its public key as a binary keyring;
+  // both empty for a package that subscribes to nothing.
+  std::string repoUrl;
+  std::string repoKeyring;
 };
 
 Copy ReadCopy(const Options& options) {
@@ -169,6 +187,18 @@ Copy ReadCopy(const Options& options) {
   copy.scalable = CheckIconPicture(icon.bytes, "\"" + copy.path + "\" icon").format == "svg";
   copy.icon = icon.bytes;
 
+  if (!options.repoKey.empty()) {
+    const auto armoured = wb::ReadWholeFile(options.repoKey, std::size_t{1} << 20);
+    const auto keyring = armoured ? DearmorPublicKey(*armoured) : std::nullopt;
+    if (!keyring) {
+      throw std::runtime_error("\"" + options.repoKey +
+                               "\": not an armoured OpenPGP public key (the key.asc of wbctl "
+                               "repo init)");
+    }
+    copy.repoUrl = options.repoUrl;
+    copy.repoKeyring = *keyring;
+  }
+
   copy.time =
       PackageTime(std::getenv("SOURCE_DATE_EPOCH"), static_cast<std::int64_t>(note->buildStamp));
   return copy;
@@ -183,6 +213,13 @@ std::string Synopsis(const Options& options, const Copy& copy) {
                              "--description");
   }
   return synopsis;
+}
+
+std::string SourcesPath(const std::string& name) {
+  return "etc/apt/sources.list.d/" + name + ".sources";
+}
+std::string KeyringPath(const std::string& name) {
+  return "usr/share/keyrings/" + name + ".gpg";
 }
 
 wb::DesktopEntry EntryOf(const Copy& copy, const std::string& executable, const std::string& icon) {
@@ -220,6 +257,12 @@ std::vector<PackageFile> DebFiles(const Copy& copy, const std::string& maintaine
     file("usr/share/" + icons[i++], SquareIconPng(copy.icon, size, where));
   if (copy.scalable) file("usr/share/" + icons[i], copy.icon);
   const std::string doc = "usr/share/doc/" + copy.package + "/";
+  // The subscription: a source file (a conffile, so the customer's changes are kept and a purge
+  // removes it) that trusts only the maker's key, which the package installs beside it.
+  if (!copy.repoUrl.empty()) {
+    file(SourcesPath(copy.name), SourcesText(copy.repoUrl, "/" + KeyringPath(copy.name)));
+    file(KeyringPath(copy.name), copy.repoKeyring);
+  }
   file(doc + "copyright",
        CopyrightText(copy.package, copy.title, maintainer, copy.programVersion, copy.time));
   file(doc + (IsNativeVersion(copy.version) ? "changelog.gz" : "changelog.Debian.gz"),
@@ -279,13 +322,15 @@ int WriteDeb(const Options& options, const Copy& copy) {
 
   const std::vector<PackageFile> files = DebFiles(copy, maintainer);
   fields.installedSizeKiB = InstalledSizeKiB(files);
-  const std::vector<ArchiveEntry> control{
+  std::vector<ArchiveEntry> control{
       {"./", {}, 0755},
       {"./control", ControlText(fields), 0644},
       {"./md5sums", Md5sumsText(files), 0644},
       {"./postinst", PostinstScript(), 0755},
       {"./postrm", PostrmScript(), 0755},
   };
+  if (!copy.repoUrl.empty())
+    control.push_back({"./conffiles", "/" + SourcesPath(copy.name) + "\n", 0644});
   const std::vector<ArMember> members{
       {"debian-binary", "2.0\n"},
       {"control.tar.gz", TarGz(control, copy.time)},
@@ -330,7 +375,8 @@ int Run(const std::vector<std::string>& args) {
   return options.deb ? WriteDeb(options, copy) : WriteTar(options, copy);
 }
 
-const CommandRegistration kRegistration({"package", kUsage, &Run});
-
 }  // namespace
+
+const Command kPackageCommand{"package", kUsage, &Run};
+
 }  // namespace wbctl

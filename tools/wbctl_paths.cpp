@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "platform/folders.h"
-#include "storage/expand_path.h"
 #include "storage/process_values.h"
+#include "storage/registry_file.h"
+#include "storage/settings_store.h"
 #include "tools/command.h"
 #include "tools/exe_target.h"
 
@@ -18,6 +19,13 @@ namespace {
 std::string CurrentDirectory() {
   std::unique_ptr<char, decltype(&free)> cwd(getcwd(nullptr, 0), &free);
   return cwd ? std::string(cwd.get()) : std::string();
+}
+
+// The file the copy's settings go to: the settings file beside it in portable operation,
+// else the per-user registry hive.
+std::string SettingsFile() {
+  if (wb::UsesSettingsFile(wb::RegistryRoot::HKEY_CURRENT_USER)) return wb::SettingsFilePath();
+  return wb::CurrentUserHivePath();
 }
 
 int Run(const std::vector<std::string>& argsIn) {
@@ -30,13 +38,14 @@ int Run(const std::vector<std::string>& argsIn) {
   std::cout << "program=" << wb::ToUtf8(p.programFolder) << "\n"
             << "work=" << wb::ToUtf8(p.workFolder) << "\n"
             << "data=" << wb::ToUtf8(p.dataFolder) << "\n"
-            << "settings=" << wb::ToUtf8(wb::ExpandPath(u".ini", p.dataFolder)) << "\n"
+            << "settings=" << SettingsFile() << "\n"
             << "portable=" << p.portable << "\n"
             << "current=" << CurrentDirectory() << "\n";
   return 0;
 }
 
-const CommandRegistration registration({"paths", "paths [--exe EXE]", &Run});
-
 }  // namespace
+
+const Command kPathsCommand{"paths", "paths [--exe EXE]", &Run};
+
 }  // namespace wbctl

@@ -9,7 +9,7 @@
 
 #include "platform/folders.h"
 #include "platform/profile.h"
-#include "platform/remote_channel.h"
+#include "platform/remote_client.h"
 #include "platform/resources.h"
 #include "storage/process_values.h"
 #include "storage/window_config.h"
@@ -89,7 +89,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return 0;
 }
 
-const CommandRegistration registration({"profile", "profile [--exe EXE] path|clear", &Run});
-
 }  // namespace
+
+const Command kProfileCommand{"profile", "profile [--exe EXE] path|clear", &Run};
+
 }  // namespace wbctl

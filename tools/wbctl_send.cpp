@@ -24,7 +24,8 @@ int Run(const std::vector<std::string>& args) {
   });
 }
 
-const CommandRegistration kRegistration({"send", kUsage, &Run});
-
 }  // namespace
+
+const Command kSendCommand{"send", kUsage, &Run};
+
 }  // namespace wbctl

@@ -46,13 +46,23 @@ int Run(const std::vector<std::string>& argsIn) {
     std::cout << "value=" << wb::ToUtf8(wb::ReadVar(operands[0], operands[1], def)) << "\n";
     return 0;
   }
-  const bool result = verb == "set" ? wb::WriteVar(operands[0], operands[1], operands[2])
-                                    : wb::DeleteVar(operands[0], operands[1]);
-  std::cout << "result=" << (result ? "true" : "false") << "\n";
+  if (verb == "set") {
+    // A value the store cannot take is an error with its reason on standard error, never a
+    // quiet "result=false".
+    const wb::SettingsResult result = wb::WriteVars(operands[0], {{operands[1], operands[2]}});
+    if (!result.ok()) return Fail("settings: " + result.Message());
+    std::cout << "result=true\n";
+    return 0;
+  }
+  // Nothing to remove is no error ("result=false"); a file that cannot be written raises its
+  // reason, which the tool reports.
+  const bool removed = wb::DeleteVar(operands[0], operands[1]);
+  std::cout << "result=" << (removed ? "true" : "false") << "\n";
   return 0;
 }
 
-const CommandRegistration registration({"settings", kUsage, &Run});
-
 }  // namespace
+
+const Command kSettingsCommand{"settings", kUsage, &Run};
+
 }  // namespace wbctl

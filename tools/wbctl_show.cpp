@@ -131,7 +131,8 @@ int WritePageBlock(const std::string& exe, std::u16string_view name, const std::
   const wb::PageBlock block = wb::ReadPageBlockChecked(exe, name);
   const std::string what = name == wb::kStyleBlockName ? "style" : "script";
   if (!block.present) return Fail("\"" + exe + "\": carries no " + what);
-  if (!block.problem.empty()) return Fail("\"" + exe + "\": its " + what + " is " + block.problem);
+  if (!block.problem.empty())
+    return Fail("\"" + exe + "\": its " + what + " " + BlockProblemPredicate(block.problem));
   try {
     wb::WriteFileAtomically(out, block.text);
   } catch (const wb::FileError& e) {
@@ -206,9 +207,9 @@ int RunShow(const std::vector<std::string>& args) {
   return std::cout ? 0 : Fail("cannot write the output");
 }
 
-const CommandRegistration kShow({"show",
-                                 "show [--effective | --icon OUT | --style OUT | --script OUT] EXE",
-                                 &RunShow});
-
 }  // namespace
+
+const Command kShowCommand{
+    "show", "show [--effective | --icon OUT | --style OUT | --script OUT] EXE", &RunShow};
+
 }  // namespace wbctl

@@ -39,7 +39,8 @@ int Run(const std::vector<std::string>& argsIn) {
   return complete ? 0 : kExitError;
 }
 
-const CommandRegistration kRegistration({"uninstall", kUsage, &Run});
-
 }  // namespace
+
+const Command kUninstallCommand{"uninstall", kUsage, &Run};
+
 }  // namespace wbctl

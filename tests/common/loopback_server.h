@@ -29,6 +29,9 @@ struct LoopbackResponse {
   std::string body;
   // Header lines, each ending in "\r\n"; empty means an HTML page in UTF-8.
   std::string headers;
+  // Above zero: the answer is sent one byte at a time with this pause after each, from its
+  // status line on, until the client closes or writes (a server too slow to wait for).
+  std::chrono::milliseconds drip{0};
 };
 
 class LoopbackServer {
@@ -157,7 +160,15 @@ class LoopbackServer {
     std::string text = "HTTP/1.1 " + std::to_string(response.status) + reason + "\r\n" + headers +
                        "Connection: close\r\nCache-Control: no-store\r\nContent-Length: " +
                        std::to_string(response.body.size()) + "\r\n\r\n" + response.body;
-    (void)!send(client, text.data(), text.size(), MSG_NOSIGNAL);
+    if (response.drip.count() <= 0) {
+      (void)!send(client, text.data(), text.size(), MSG_NOSIGNAL);
+      return;
+    }
+    for (std::size_t i = 0; i < text.size() && !stop_; ++i) {
+      if (send(client, text.data() + i, 1, MSG_NOSIGNAL) != 1) return;
+      pollfd p{client, POLLIN, 0};
+      if (poll(&p, 1, static_cast<int>(response.drip.count())) > 0) return;
+    }
   }
 
   Handler fallback_;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
+#include <utility>
 
+#include "storage/window_config.h"
 #include "support/copy_keys.h"
 #include "support/lower_case.h"
 #include "support/values.h"
@@ -116,6 +119,92 @@ TEST(ConfigKeys, TheFallbacksAgreeWithTheParsers) {
     ++compared;
   }
   EXPECT_EQ(compared, 6);
+}
+
+// A row without a reader would be a key the program lists but never applies.
+TEST(ConfigKeys, EveryRowHasAReader) {
+  for (const ConfigKey& key : kConfigKeys) EXPECT_NE(key.read, nullptr) << ToUtf8(key.name);
+}
+
+// Converts to any member's type, so that counting how many of it initialise WindowConfig
+// counts the members.
+struct AnyMember {
+  template <class T>
+  operator T() const;  // NOLINT: never called, only named in unevaluated contexts
+};
+
+template <class T, std::size_t... I>
+constexpr bool InitialisesWith(std::index_sequence<I...>) {
+  return requires {
+    T{(static_cast<void>(I), AnyMember{})...};
+  };
+}
+
+template <class T, std::size_t N = 0>
+constexpr std::size_t MemberCount() {
+  if constexpr (InitialisesWith<T>(std::make_index_sequence<N + 1>())) {
+    return MemberCount<T, N + 1>();
+  } else {
+    return N;
+  }
+}
+
+// Every member of WindowConfig comes from a row, or is one of those that a row sets beside the
+// member it names, or does not come from the block's lines at all. A new member without a
+// row (or a row without a member) changes the count: give the key its row in kConfigKeys.
+TEST(ConfigKeys, EveryMemberOfTheWindowsConfigurationHasARow) {
+  // Set beside the member their row names: caption (title), linkButtons (links), visApplied and
+  // bars (vis); and three that the block's lines do not give: resList, style and script.
+  constexpr std::size_t kBesideTheirRow = 4;
+  constexpr std::size_t kNotFromLines = 3;
+  EXPECT_EQ(MemberCount<WindowConfig>(), std::size(kConfigKeys) + kBesideTheirRow + kNotFromLines);
+}
+
+// Each row's reader sets the member it names: a block that gives every key a value other than
+// its fallback changes what the window applies, key by key.
+TEST(ConfigKeys, EachReaderSetsItsMember) {
+  const WindowConfig defaults = WindowConfigFromValues({});
+  const struct {
+    Text line;
+    std::function<bool(const WindowConfig&)> changed;
+  } cases[] = {
+      {u"title=T", [&](const WindowConfig& c) { return c.caption == u"T" && c.bannerShown; }},
+      {u"showbanner=1", [&](const WindowConfig& c) { return c.bannerShown; }},
+      {u"links=A=http://a/", [&](const WindowConfig& c) { return c.linkButtons.size() == 1; }},
+      {u"vis=m", [&](const WindowConfig& c) { return c.visApplied && !c.bars.navbar; }},
+      {u"width=5", [&](const WindowConfig& c) { return c.width == 5; }},
+      {u"height=6", [&](const WindowConfig& c) { return c.height == 6; }},
+      {u"color=7", [&](const WindowConfig& c) { return c.color == 7; }},
+      {u"go=http://g/", [&](const WindowConfig& c) { return c.go == u"http://g/"; }},
+      {u"webinfo=1", [&](const WindowConfig& c) { return c.webinfo; }},
+      {u"gpu=1", [&](const WindowConfig& c) { return c.gpu; }},
+      {u"ephemeral=1", [&](const WindowConfig& c) { return c.ephemeral; }},
+      {u"single=1", [&](const WindowConfig& c) { return c.single; }},
+      {u"trust=" + Text(64, u'a'), [&](const WindowConfig& c) { return !c.trust.Texts().empty(); }},
+      {u"allow=camera", [&](const WindowConfig& c) { return !c.allow.kinds.empty(); }},
+      {u"internal=a.example", [&](const WindowConfig& c) { return !c.internal.empty(); }},
+      {u"zoom=150", [&](const WindowConfig& c) { return c.zoom == 150; }},
+      {u"devtools=1", [&](const WindowConfig& c) { return c.devtools; }},
+      {u"spell=0", [&](const WindowConfig& c) { return !c.spell; }},
+      {u"remember=1", [&](const WindowConfig& c) { return c.remember; }},
+      {u"agent=A", [&](const WindowConfig& c) { return c.agent.valid && c.agent.text == "A"; }},
+      {u"proxy=none", [&](const WindowConfig& c) { return c.proxy.mode == ProxyMode::kNone; }},
+      {u"noproxy=a.example", [&](const WindowConfig& c) { return !c.noproxy.empty(); }},
+      {u"dark=1", [&](const WindowConfig& c) { return c.dark == true; }},
+      {u"start=maximized",
+       [&](const WindowConfig& c) { return c.start == WindowStart::kMaximized; }},
+      {u"ontop=1", [&](const WindowConfig& c) { return c.ontop; }},
+      {u"badge=1", [&](const WindowConfig& c) { return c.badge; }},
+      {u"tray=1", [&](const WindowConfig& c) { return c.tray; }},
+  };
+  ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Text line = cases[i].line;
+    SCOPED_TRACE(ToUtf8(line));
+    EXPECT_EQ(EntryName(line), kConfigKeys[i].name) << "the cases follow the table";
+    EXPECT_FALSE(cases[i].changed(defaults));
+    EXPECT_TRUE(cases[i].changed(WindowConfigFromValues({line})));
+  }
 }
 
 }  // namespace

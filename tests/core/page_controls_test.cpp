@@ -10,6 +10,7 @@
 #include "model/find_in_page.h"
 #include "model/page_zoom.h"
 #include "model/window_memory.h"
+#include "storage/copy_store.h"
 #include "storage/settings_store.h"
 #include "storage/window_config.h"
 #include "support/spell_languages.h"
@@ -54,15 +55,9 @@ TEST(ZoomSteps, ConfiguredAndStoredLevels) {
   }
 }
 
-class MapZoomMemory : public ZoomMemory {
- public:
-  Text Read(const Text& origin) override {
-    auto it = values.find(origin);
-    return it == values.end() ? Text() : it->second;
-  }
-  void Write(const Text& origin, const Text& value) override { values[origin] = value; }
-  void Remove(const Text& origin) override { values.erase(origin); }
-  std::map<Text, Text> values;
+// The zoom levels of a store in memory, as the zoom tests read and seed them.
+struct MapZoomMemory : MemoryCopyStore {
+  std::map<Text, Text>& values = Values(CopyKey::kZoom);
 };
 
 TEST(PageZoom, RemembersTheLevelPerOrigin) {
@@ -155,7 +150,7 @@ TEST(PageZoom, WheelNotchesAndPartsOfThemAddUpToSteps) {
 using ZoomSettings = wbtest::SettingsTest;
 
 TEST_F(ZoomSettings, LevelsAreStoredUnderTheCopysZoomKeyByOrigin) {
-  SettingsZoomMemory memory;
+  SettingsCopyStore memory;
   {
     PageZoom zoom(memory);
     zoom.Navigated(u"http://127.0.0.1:4000/page");
@@ -252,15 +247,28 @@ TEST(WindowPlacement, StoredValuesWithinTheirBounds) {
 using WindowMemorySettings = wbtest::SettingsTest;
 
 TEST_F(WindowMemorySettings, PlacementRoundTripsThroughTheCopysWindowKey) {
-  EXPECT_EQ(ReadWindowPlacement(), std::nullopt);
-  WriteWindowPlacement({640, 480, true, true, 5, 7});
+  SettingsCopyStore store;
+  EXPECT_EQ(ReadWindowPlacement(store), std::nullopt);
+  ASSERT_TRUE(WriteWindowPlacement(store, {640, 480, true, true, 5, 7}).ok());
   EXPECT_EQ(ReadVar(u"my.app\\Window", u"Width"), u"640");
-  EXPECT_EQ(ReadWindowPlacement(), (WindowPlacement{640, 480, true, true, 5, 7}));
+  EXPECT_EQ(ReadWindowPlacement(store), (WindowPlacement{640, 480, true, true, 5, 7}));
   // Without a position the stored one goes; a size out of bounds is not stored at all.
-  WriteWindowPlacement({700, 500, false, false, 0, 0});
-  EXPECT_EQ(ReadWindowPlacement(), (WindowPlacement{700, 500, false}));
-  WriteWindowPlacement({20, 500, false, false, 0, 0});
-  EXPECT_EQ(ReadWindowPlacement(), (WindowPlacement{700, 500, false}));
+  ASSERT_TRUE(WriteWindowPlacement(store, {700, 500, false, false, 0, 0}).ok());
+  EXPECT_EQ(ReadWindowPlacement(store), (WindowPlacement{700, 500, false}));
+  ASSERT_TRUE(WriteWindowPlacement(store, {20, 500, false, false, 0, 0}).ok());
+  EXPECT_EQ(ReadWindowPlacement(store), (WindowPlacement{700, 500, false}));
+}
+
+TEST(WindowMemory, ThePlacementIsOneWriteAndARefusalKeepsTheStoredOne) {
+  MemoryCopyStore store;
+  ASSERT_TRUE(WriteWindowPlacement(store, {640, 480, false, true, 5, 7}).ok());
+  EXPECT_EQ(store.writes, 1);
+  store.refusal = "No space left on device";
+  const SettingsResult refused = WriteWindowPlacement(store, {800, 600, true, false, 0, 0});
+  EXPECT_EQ(refused.reason, "No space left on device");
+  EXPECT_EQ(store.writes, 2);
+  store.refusal.clear();
+  EXPECT_EQ(ReadWindowPlacement(store), (WindowPlacement{640, 480, false, true, 5, 7}));
 }
 
 TEST(SpellLanguages, FromTheLocalesLanguageNames) {

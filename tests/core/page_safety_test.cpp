@@ -201,13 +201,9 @@ TEST(Permissions, QuestionsAndValueNamesOfEachRequest) {
 
 class PermissionPromptsTest : public ::testing::Test {
  protected:
-  PermissionPrompts prompts{
-      {[this](const std::string& name) {
-         auto it = stored.find(name);
-         return it == stored.end() ? std::string() : it->second;
-       },
-       [this](const std::string& name, const std::string& value) { stored[name] = value; }}};
-  std::map<std::string, std::string> stored;
+  MemoryCopyStore store;
+  PermissionPrompts prompts{store};
+  std::map<Text, Text>& stored = store.Values(CopyKey::kPermissions);
   std::vector<std::string> answers;  // "origin kinds=allow|block" in the order given
 
   void Ask(const std::string& origin, std::vector<PermissionKind> kinds,
@@ -223,10 +219,10 @@ class PermissionPromptsTest : public ::testing::Test {
 
 TEST_F(PermissionPromptsTest, KnownAnswersComeWithoutAQuestion) {
   using K = PermissionKind;
-  stored["https://a notifications"] = "allow";
-  stored["https://a camera"] = "block";
-  stored["https://a microphone"] = "allow";
-  stored["file:// notifications"] = "allow";  // written by hand: never read
+  stored[u"https://a notifications"] = u"allow";
+  stored[u"https://a camera"] = u"block";
+  stored[u"https://a microphone"] = u"allow";
+  stored[u"file:// notifications"] = u"allow";  // written by hand: never read
   prompts.Configure("https://start", ParseAllowList("geolocation"));
 
   const struct {
@@ -247,7 +243,7 @@ TEST_F(PermissionPromptsTest, KnownAnswersComeWithoutAQuestion) {
   for (const auto& c : cases)
     EXPECT_EQ(prompts.Known(c.origin, c.kinds), c.known)
         << c.origin << " " << PermissionKindsText(c.kinds);
-  stored["https://start geolocation"] = "block";  // the person's answer beats the key
+  stored[u"https://start geolocation"] = u"block";  // the person's answer beats the key
   EXPECT_EQ(prompts.Known("https://start", {K::kGeolocation}), false);
   // A start page that is a file gets nothing from the key either, and is never asked.
   prompts.Configure("file://", ParseAllowList("geolocation"));
@@ -272,14 +268,14 @@ TEST_F(PermissionPromptsTest, OneQuestionAtATimeAndTheAnswerIsRemembered) {
   prompts.Answer(true);
   EXPECT_EQ(answers, (std::vector<std::string>{"https://a camera microphone=allow",
                                                "https://a camera microphone=allow"}));
-  EXPECT_EQ(stored["https://a camera"], "allow");
-  EXPECT_EQ(stored["https://a microphone"], "allow");
+  EXPECT_EQ(stored[u"https://a camera"], u"allow");
+  EXPECT_EQ(stored[u"https://a microphone"], u"allow");
   ASSERT_NE(prompts.Current(), nullptr);
   EXPECT_EQ(prompts.Current()->kinds, std::vector<K>{K::kNotifications});
 
   prompts.Answer(false);
   EXPECT_EQ(answers.back(), "https://a notifications=block");
-  EXPECT_EQ(stored["https://a notifications"], "block");
+  EXPECT_EQ(stored[u"https://a notifications"], u"block");
   EXPECT_EQ(prompts.Current(), nullptr);
   EXPECT_EQ(changes, 3);
 
@@ -308,8 +304,8 @@ TEST_F(PermissionPromptsTest, APageAskingInALoopGetsNoEndlessQueue) {
 }
 
 TEST_F(PermissionPromptsTest, OnlyThePersonLetsASiteOpenAnotherProgram) {
-  stored["https://a external:mailto"] = "allow";
-  stored["https://a external:ssh"] = "block";
+  stored[u"https://a external:mailto"] = u"allow";
+  stored[u"https://a external:ssh"] = u"block";
   // A key that names a scheme names no kind: the start origin gets nothing from it.
   prompts.Configure("https://start", ParseAllowList("notifications, external:mailto, mailto"));
 
@@ -344,13 +340,12 @@ TEST_F(PermissionPromptsTest, TheAnswerToOpenAnotherProgramIsKeptForItsSchemeOnl
   prompts.Answer(true);
   EXPECT_EQ(answers, (std::vector<std::string>{"https://a external:wbtestscheme=allow",
                                                "https://a external:wbtestscheme=allow"}));
-  EXPECT_EQ(stored,
-            (std::map<std::string, std::string>{{"https://a external:wbtestscheme", "allow"}}));
+  EXPECT_EQ(stored, (std::map<Text, Text>{{u"https://a external:wbtestscheme", u"allow"}}));
   prompts.Answer(false);  // geolocation
   ASSERT_NE(prompts.Current(), nullptr);
   EXPECT_EQ(prompts.Current()->scheme, "mailto");
   prompts.Answer(false);
-  EXPECT_EQ(stored["https://a external:mailto"], "block");
+  EXPECT_EQ(stored[u"https://a external:mailto"], u"block");
   EXPECT_EQ(prompts.Current(), nullptr);
 
   AskToOpen("https://a", "wbtestscheme");  // answered from the store now
@@ -363,7 +358,7 @@ TEST_F(PermissionPromptsTest, TheAnswerToOpenAnotherProgramIsKeptForItsSchemeOnl
   AskToOpen("https://b", "mailto");
   prompts.PageLeft();
   EXPECT_EQ(answers.back(), "https://b external:mailto=block");
-  EXPECT_EQ(stored.count("https://b external:mailto"), 0u);
+  EXPECT_EQ(stored.count(u"https://b external:mailto"), 0u);
 }
 
 TEST(RateLimit, AtMostCountWithinTheWindow) {

@@ -191,3 +191,54 @@ TEST(WindowRules, APageOpensAtMostEightWindowsAtOnceAndFiveASecond) {
     EXPECT_EQ(allowed, c.allowed);
   }
 }
+
+TEST(WindowRules, OnlyWebAddressesLeaveWithoutAskingAndOnlyThoseWithASchemeLeaveAtAll) {
+  struct Case {
+    const char* target;
+    wb::HandOver want;
+  } const cases[] = {
+      {"http://a.example/", wb::HandOver::kOpen},
+      {"HTTPS://a.example/x", wb::HandOver::kOpen},
+      {"mailto:someone@a.example", wb::HandOver::kAsk},
+      {"smb://share/folder", wb::HandOver::kAsk},
+      {"ssh://host", wb::HandOver::kAsk},
+      {"file:///etc/passwd", wb::HandOver::kAsk},
+      {"javascript:alert(1)", wb::HandOver::kAsk},
+      {"", wb::HandOver::kRefuse},
+      {"no scheme here", wb::HandOver::kRefuse},
+      {"//a.example/", wb::HandOver::kRefuse},
+  };
+  for (const auto& c : cases) EXPECT_EQ(wb::HandOverFor(c.target), c.want) << c.target;
+}
+
+TEST(WindowRules, ThePageMenuOffersStopOnlyWhileLoading) {
+  using wb::PageMenuCommand;
+  struct Case {
+    PageMenuCommand command;
+    bool windowEnabled, loading, want;
+  } const cases[] = {
+      {PageMenuCommand::kStop, true, true, true},
+      {PageMenuCommand::kStop, true, false, false},
+      {PageMenuCommand::kStop, false, true, false},
+      {PageMenuCommand::kBack, true, false, true},
+      {PageMenuCommand::kBack, false, true, false},
+      {PageMenuCommand::kForward, true, false, true},
+      {PageMenuCommand::kRefresh, true, false, true},
+      {PageMenuCommand::kRefresh, false, false, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(wb::PageMenuOffers(c.command, c.windowEnabled, c.loading), c.want)
+        << static_cast<int>(c.command) << c.windowEnabled << c.loading;
+}
+
+TEST(WindowRules, TheNormalPlacementIsOnlyTakenOutsideMaximisedAndFullScreen) {
+  struct Case {
+    bool maximized, windowFullScreen, ownFullScreen, want;
+  } const cases[] = {
+      {false, false, false, true}, {true, false, false, false}, {false, true, false, false},
+      {false, false, true, false}, {true, true, true, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(wb::ShowsNormalPlacement(c.maximized, c.windowFullScreen, c.ownFullScreen), c.want)
+        << c.maximized << c.windowFullScreen << c.ownFullScreen;
+}

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/remote_channel.h"
+#include "platform/remote_client.h"
+#include "support/remote_record.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/loopback_server.h"
 #include "tests/common/program_run.h"
@@ -85,6 +87,89 @@ TEST(RemoteEndToEnd, SentAddressEndsInHistoryAndAddressBox) {
   ToolRun gone = Wbctl({"send", "--pid", std::to_string(pid), "url=x"});
   EXPECT_EQ(gone.status, 2);
   EXPECT_NE(gone.err.find("no running window"), std::string::npos) << gone.err;
+}
+
+// Several records in one write reach the window together, so each load is handed to the engine
+// before the one before it has started. The window must end as if they had come one by one:
+// at the last address, with Back leading to the one before it and nothing ahead.
+void SendInOneWrite(int records) {
+  SCOPED_TRACE(std::to_string(records) + " records");
+  // Each page tells the server when it has loaded, by its path.
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200,
+            "<html><body onload=\"fetch('/loaded' + location.pathname + location.search)\">"
+            "page</body></html>",
+            ""};
+  }};
+  const std::string start = server.Url("/start");
+  const std::string exe = wbtest::TestRoot() + "/remote-burst";
+  ToolRun brand = Wbctl({"brand", WB_WEBBROWSER_PATH, exe, "go=" + start, "title=Burst"});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  ProgramRun program(exe, {}, {"WB_TEST_BASE_WEB_ADDRESS=" + server.Url("")});
+  WindowState state;
+  ASSERT_TRUE(RunLoopUntil(
+      [&] {
+        return !program.Runs() || (server.Asked("/loaded/start") &&
+                                   ReadWindowState(program.pid(), state) && state.address == start);
+      },
+      60000))
+      << state.json;
+  ASSERT_TRUE(program.Runs());
+
+  std::vector<std::string> sent;
+  std::string bytes;
+  for (int i = 0; i < records; ++i) {
+    sent.push_back(server.Url("/page?n=" + std::to_string(i)));
+    bytes += wb::remote::EncodeRequest(
+        {wb::remote::kCopyData, 0, wb::remote::CopyDataBytes("url=" + sent.back())});
+  }
+  std::vector<wb::remote::Reply> replies;
+  std::string error;
+  const std::string socket =
+      wb::SocketPath(wb::ChannelDirectory(false), "remote-burst", program.pid());
+  ASSERT_TRUE(RunBeside(
+      [&] {
+        try {
+          wb::RemoteClient client(socket);
+          client.SendBytes(bytes);
+          for (int i = 0; i < records; ++i) replies.push_back(client.ReadReply());
+        } catch (const std::exception& e) {
+          error = e.what();
+        }
+      },
+      60000));
+  ASSERT_EQ(error, "");
+  ASSERT_EQ(replies.size(), sent.size());
+  for (const auto& reply : replies) {
+    EXPECT_EQ(reply.status, wb::remote::Status::kHandled);
+    EXPECT_EQ(reply.result, 1);
+  }
+
+  // The last page has loaded.
+  const std::string last = sent.back();
+  EXPECT_TRUE(RunLoopUntil(
+      [&] {
+        return server.Asked("/loaded/page?n=" + std::to_string(records - 1)) &&
+               ReadWindowState(program.pid(), state) && state.address == last;
+      },
+      60000))
+      << state.json;
+  auto asSentOneByOne = [&](const WindowState& s) {
+    return s.address == last && !s.history.empty() && s.history.back() == last &&
+           s.historyIndex == static_cast<int>(s.history.size()) - 1 && s.back && !s.forward;
+  };
+  EXPECT_TRUE(asSentOneByOne(state)) << state.json;
+  // ...and stays so: nothing the engine tells late moves it.
+  EXPECT_TRUE(StateStays(program.pid(), state, asSentOneByOne, 1500)) << state.json;
+  EXPECT_EQ(state.history.front(), start);
+}
+
+TEST(RemoteEndToEnd, TwoRecordsInOneWriteEndAsSeparateSends) {
+  SendInOneWrite(2);
+}
+
+TEST(RemoteEndToEnd, TwoThousandRecordsInOneWriteEndAsSeparateSends) {
+  SendInOneWrite(2000);
 }
 
 #endif

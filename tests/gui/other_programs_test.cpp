@@ -41,7 +41,7 @@ TEST(OtherPrograms, TheBarAsksAndTheAnswerIsKeptForTheSiteAndScheme) {
     EXPECT_EQ(bar.blockButton.get_label(), "Block");
     Click(bar.allowButton);
     EXPECT_EQ(f.opened.back(), u"wbtestscheme://x");
-    EXPECT_EQ(f.permissions[std::string(kOrigin) + " external:wbtestscheme"], "allow");
+    EXPECT_EQ(f.Permission(std::string(kOrigin) + " external:wbtestscheme"), "allow");
     EXPECT_FALSE(bar.get_visible());
     r.raise(*f.view, u"WBTestScheme://y");  // kept: opened without asking
     EXPECT_EQ(f.opened.back(), u"WBTestScheme://y");
@@ -51,7 +51,7 @@ TEST(OtherPrograms, TheBarAsksAndTheAnswerIsKeptForTheSiteAndScheme) {
     EXPECT_EQ(bar.question.get_text(),
               "127.0.0.1:8080 wants to open a mailto: link with another program");
     Click(bar.blockButton);
-    EXPECT_EQ(f.permissions[std::string(kOrigin) + " external:mailto"], "block");
+    EXPECT_EQ(f.Permission(std::string(kOrigin) + " external:mailto"), "block");
     r.raise(*f.view, u"mailto:sales@acme.example");
     EXPECT_FALSE(bar.get_visible());
     EXPECT_EQ(f.opened.size(), 3u);
@@ -73,7 +73,8 @@ TEST(OtherPrograms, AChildWindowsRequestIsAskedForItsOwnPage) {
   EXPECT_TRUE(f.opened.empty());
   Click(bar.allowButton);
   EXPECT_EQ(f.opened, std::vector<Text>{u"smb://server/share"});
-  EXPECT_EQ(f.permissions.count("https://login.in:8443 external:smb"), 1u);
+  EXPECT_EQ(f.store->Values(wb::CopyKey::kPermissions).count(u"https://login.in:8443 external:smb"),
+            1u);
 
   // A permission's question after it keeps the bar's own words.
   f.view->onPermissionRequest({kOrigin, "127.0.0.1", {wb::PermissionKind::kGeolocation}},

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "model/window_memory.h"
+#include "shell/error_display.h"
 #include "shell/shortcuts.h"
 #include "shell/web_main.h"
 #include "storage/settings_store.h"
@@ -57,7 +58,19 @@ TEST(Shortcuts, KeysAndExactModifiers) {
       {GDK_KEY_Home, 0, WindowCommand::kNone},
       {GDK_KEY_equal, kCtrl | kShift, WindowCommand::kNone},
       {GDK_KEY_0, kCtrl | GDK_SUPER_MASK, WindowCommand::kNone},
-      {GDK_KEY_Left, kAlt, WindowCommand::kNone},  // the design's own handler has it
+      // Back and Forward, which the window takes before the page; with Hyper or a mouse
+      // button held they are no shortcut, while the other keys do not count those.
+      {GDK_KEY_Left, kAlt, WindowCommand::kBack},
+      {GDK_KEY_KP_Left, kAlt, WindowCommand::kBack},
+      {GDK_KEY_Right, kAlt, WindowCommand::kForward},
+      {GDK_KEY_KP_Right, kAlt, WindowCommand::kForward},
+      {GDK_KEY_Left, kAlt | GDK_LOCK_MASK | GDK_MOD2_MASK, WindowCommand::kBack},
+      {GDK_KEY_Left, 0, WindowCommand::kNone},
+      {GDK_KEY_Left, kAlt | kShift, WindowCommand::kNone},
+      {GDK_KEY_Right, kAlt | GDK_HYPER_MASK, WindowCommand::kNone},
+      {GDK_KEY_Left, kAlt | GDK_BUTTON1_MASK, WindowCommand::kNone},
+      {GDK_KEY_Right, kAlt | GDK_BUTTON5_MASK, WindowCommand::kNone},
+      {GDK_KEY_l, kCtrl | GDK_BUTTON1_MASK, WindowCommand::kFocusAddress},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(gdk_keyval_name(c.keyval) + std::string(" ") + std::to_string(c.state));
@@ -192,12 +205,37 @@ TEST_F(PageTools, ZoomKeysStepAndTheConfiguredLevelApplies) {
     EXPECT_EQ(form.ZoomPercent(), s.zoom);
   }
   SendKey(form, GDK_KEY_plus, GDK_CONTROL_MASK);
-  EXPECT_EQ(wb::ReadVar(u"#n\\Zoom", u"http://zoom.example"), u"175");
+  EXPECT_EQ(f.store->Read(wb::CopyKey::kZoom, u"http://zoom.example"), u"175");
   // Another origin opens at the configured level, the first one at its own again.
   f.view->RaiseBeforeNavigate(u"http://other.example/");
   EXPECT_EQ(f.view->zoom, 150);
   f.view->RaiseBeforeNavigate(u"http://zoom.example/page");
   EXPECT_EQ(f.view->zoom, 175);
+}
+
+TEST_F(PageTools, AZoomThatCannotBeKeptIsShownOncePerCauseAndTheWindowCarriesOn) {
+  FormFixture f("go=http://zoom.example/\r\n");
+  std::vector<std::string> messages;
+  wb::SetErrorSink([&](const std::string& m) { messages.push_back(m); });
+  wb::TWebForm& form = *f.form;
+  form.show();
+  SpinIdle();
+  f.store->refusal = "No space left on device";
+  for (int i = 0; i < 3; ++i) SendKey(form, GDK_KEY_plus, GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+  EXPECT_EQ(f.view->zoom, 150);  // the view zooms all the same
+  EXPECT_EQ(f.store->writes, 3);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("No space left on device"), std::string::npos) << messages[0];
+  f.store->refusal = "Read-only file system";
+  SendKey(form, GDK_KEY_minus, GDK_CONTROL_MASK);
+  SendKey(form, GDK_KEY_minus, GDK_CONTROL_MASK);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[1].find("Read-only file system"), std::string::npos) << messages[1];
+  f.store->refusal.clear();
+  SendKey(form, GDK_KEY_0, GDK_CONTROL_MASK);
+  EXPECT_EQ(f.view->zoom, 100);
+  EXPECT_EQ(messages.size(), 2u);
+  wb::SetErrorSink(nullptr);
 }
 
 TEST_F(PageTools, AddressShortcutsRefreshAndHome) {
@@ -269,10 +307,12 @@ TEST_F(PageTools, EscapeStopsALoadOnlyWhenThePageHasTheFocus) {
   EXPECT_EQ(f.view->stops, 0);
 }
 
-// A window as the program makes it, from `config`, on a fake web view.
-std::unique_ptr<wb::TWebMain> MainWindow(FakeWebViewFactory& factory, const std::string& config) {
+// A window as the program makes it, from `config`, on a fake web view, remembering in `store`.
+std::unique_ptr<wb::TWebMain> MainWindow(FakeWebViewFactory& factory, const std::string& config,
+                                         std::shared_ptr<wb::CopyStore> store) {
   wb::WebMainServices s;
   s.form.views = &factory;
+  s.form.store = std::move(store);
   s.form.readConfig = [config] {
     wb::ValueList list;
     wb::TextToValues(wb::FromUtf8(config), list);
@@ -298,9 +338,10 @@ void ReportMaximized(Gtk::Window& window, bool maximized) {
 
 TEST_F(PageTools, RememberRestoresAResizedWindowsSizeAndMaximisedState) {
   const std::string config = "width=500\r\nheight=400\r\nremember=1\r\n";
+  const auto store = std::make_shared<wb::MemoryCopyStore>();
   {
     FakeWebViewFactory factory;
-    auto window = MainWindow(factory, config);
+    auto window = MainWindow(factory, config, store);
     window->show();
     ASSERT_TRUE(SpinUntil([&] { return window->get_allocated_width() == 500; }, 5000));
     window->resize(640, 480);
@@ -316,10 +357,10 @@ TEST_F(PageTools, RememberRestoresAResizedWindowsSizeAndMaximisedState) {
     window->hide();
   }
   SpinIdle();
-  EXPECT_EQ(wb::ReadWindowPlacement().value_or(wb::WindowPlacement{}).width, 640);
+  EXPECT_EQ(wb::ReadWindowPlacement(*store).value_or(wb::WindowPlacement{}).width, 640);
   {
     FakeWebViewFactory factory;
-    auto window = MainWindow(factory, config);
+    auto window = MainWindow(factory, config, store);
     int w = 0, h = 0;
     window->get_default_size(w, h);
     EXPECT_EQ(w, 640);
@@ -331,7 +372,7 @@ TEST_F(PageTools, RememberRestoresAResizedWindowsSizeAndMaximisedState) {
     window->hide();
   }
   SpinIdle();
-  const auto placement = wb::ReadWindowPlacement();
+  const auto placement = wb::ReadWindowPlacement(*store);
   ASSERT_TRUE(placement);
   EXPECT_EQ(placement->width, 640);
   EXPECT_EQ(placement->height, 480);
@@ -339,7 +380,7 @@ TEST_F(PageTools, RememberRestoresAResizedWindowsSizeAndMaximisedState) {
   // Without the key the configured size applies, whatever is stored.
   {
     FakeWebViewFactory factory;
-    auto window = MainWindow(factory, "width=500\r\nheight=400\r\n");
+    auto window = MainWindow(factory, "width=500\r\nheight=400\r\n", store);
     int w = 0, h = 0;
     window->get_default_size(w, h);
     EXPECT_EQ(w, 500);

@@ -26,13 +26,7 @@ struct FormFixture {
       return wb::WindowConfigFromValues(list);
     };
     services.openExternal = [this](const wb::Text& address) { opened.push_back(address); };
-    services.permissions.read = [this](const std::string& name) {
-      auto it = permissions.find(name);
-      return it == permissions.end() ? std::string() : it->second;
-    };
-    services.permissions.write = [this](const std::string& name, const std::string& value) {
-      permissions[name] = value;
-    };
+    services.store = store;
     form = std::make_unique<wb::TWebForm>(services);
     view = factory.created.at(0);
     if (create) form->FormCreate();
@@ -40,7 +34,12 @@ struct FormFixture {
   FakeWebViewFactory factory;
   FakeWebView* view = nullptr;
   std::vector<wb::Text> opened;
-  std::map<std::string, std::string> permissions;  // the answers kept, by value name
+  // What the window remembers: the answers, the zoom levels, the placement.
+  std::shared_ptr<wb::MemoryCopyStore> store = std::make_shared<wb::MemoryCopyStore>();
+  // The answer kept under a value name ("ORIGIN KIND"), or empty.
+  std::string Permission(const std::string& name) {
+    return wb::ToUtf8(store->Read(wb::CopyKey::kPermissions, wb::FromUtf8(name)));
+  }
   std::unique_ptr<wb::TWebForm> form;
 };
 

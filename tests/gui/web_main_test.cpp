@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/remote_client.h"
 #include "support/maker.h"
 #include "tests/common/fake_web_view.h"
 #include "tests/common/loop_spin.h"

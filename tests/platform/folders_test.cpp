@@ -152,6 +152,19 @@ TEST_F(Folders, PortableSettingBesideTheExecutable) {
   EXPECT_EQ(Process().portable, 0);
 }
 
+TEST_F(Folders, PortableIsReadWhereverItStandsInALargeSettingsFile) {
+  // 50 MB of comments first: the entry lies far past the settings files' size limit.
+  std::string ini = "[tool]\n";
+  const std::string comment = "; " + std::string(998, 'c') + "\n";
+  ini.reserve(50u << 20);
+  while (ini.size() < (50u << 20)) ini += comment;
+  WriteFile(prog_ / "tool.ini", ini + "Portable=1\n");
+  SetUpForExecutable(Exe(), u"WebBrowser");
+  EXPECT_EQ(Process().portable, 1);
+  EXPECT_EQ(ToUtf8(Process().dataFolder), Prog());
+  fs::remove(prog_ / "tool.ini");
+}
+
 TEST_F(Folders, PortableModeIsReadOncePerProcess) {
   WriteFile(prog_ / "tool.ini", "[tool]\nPortable=1\n");
   SetUpForExecutable(Exe(), u"WebBrowser");

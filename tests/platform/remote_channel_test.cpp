@@ -1,4 +1,5 @@
 #include "platform/remote_channel.h"
+#include "platform/remote_client.h"
 
 #include <fcntl.h>
 #include <glib.h>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -508,6 +509,93 @@ TEST(WbctlBrand, CarriesTheStyleAndTheScript) {
   const ToolRun check = Wbctl({"check", damaged});
   EXPECT_EQ(check.status, 1);
   EXPECT_EQ(check.out, "WebBrowser.css: is not Base64; the copy's pages run without it\n");
+}
+
+}  // namespace
+}  // namespace wb
+
+namespace wb {
+namespace {
+
+// The program reads a configuration only up to its first NUL character, so a NUL would drop
+// every line after it without a word: check names where it stands, in a text file and in a
+// copy's block, and fails.
+TEST(WbctlCheck, ANulIsAFindingThatNamesWhereItStands) {
+  using namespace std::string_literals;
+  const std::string rest = "; the program reads nothing from there on, so the rest is ignored\n";
+  const struct {
+    const char* what;
+    std::string block;
+    std::string findings;
+  } cases[] = {
+      {"at the start of a line", "title=T\r\n\0go=http://x.example/\r\n"s,
+       "line 2: a NUL character at position 1" + rest},
+      {"inside a value", "title=T\nwidth=80\0 0\ngo=http://x.example/\n"s,
+       "line 2: a NUL character at position 9" + rest},
+      {"after lone CRs", "title=T\r\rgo=\0x\n"s, "line 3: a NUL character at position 4" + rest},
+  };
+  // An executable without a block of its own, so that the block appended to it is the one
+  // the program reads.
+  const std::string bare = Path("check-nul-bare");
+  {
+    const auto imageEnd = ElfImageEnd(kProgram);
+    ASSERT_TRUE(imageEnd.has_value());
+    WriteFile(bare, ReadFile(kProgram).substr(0, static_cast<std::size_t>(*imageEnd)));
+  }
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = Path("check-nul" + std::to_string(++n) + ".txt");
+    WriteFile(file, c.block);
+    const ToolRun plain = Wbctl({"check", file});
+    EXPECT_EQ(plain.out, c.findings);
+    EXPECT_EQ(plain.status, 1) << plain.err;
+
+    const std::string copy = Path("check-nul-copy" + std::to_string(n));
+    std::filesystem::copy_file(bare, copy, std::filesystem::copy_options::overwrite_existing);
+    {
+      TFSx out(copy, u"a");
+      out.wBlock(u"WebBrowser", FromAnsi(c.block));
+    }
+    ASSERT_EQ(BlockOf(copy), c.block);
+    const ToolRun inCopy = Wbctl({"check", copy});
+    EXPECT_EQ(inCopy.out, c.findings);
+    EXPECT_EQ(inCopy.status, 1) << inCopy.err;
+  }
+}
+
+// The icon block and the script block, damaged: each is a finding in a sentence of its own.
+TEST(WbctlCheck, NamesADamagedIconBlockAndAnUnreadableScript) {
+  const std::string plain = Path("check-blocks-plain");
+  ASSERT_EQ(Wbctl({"brand", kProgram, plain, "title=T"}).status, 0);
+  const struct {
+    const char* what;
+    const char16_t* name;
+    std::string content;
+    std::string findingStart;
+  } cases[] = {
+      {"an icon that is no Base64", u"WebBrowser.icon", "this is no Base64!",
+       "WebBrowser.icon: is not Base64; the copy shows the program's own icon\n"},
+      {"an icon that is no picture", u"WebBrowser.icon",
+       "aGVsbG8=", "WebBrowser.icon: holds no picture the program can show ("},
+      {"a script far above its limit", u"WebBrowser.js", std::string(1600000, 'A'),
+       "WebBrowser.js: cannot be read ("},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string copy = Path("check-blocks" + std::to_string(++n));
+    std::filesystem::copy_file(plain, copy, std::filesystem::copy_options::overwrite_existing);
+    {
+      TFSx file(copy, u"a");
+      file.wBlock(c.name, FromAnsi(c.content));
+    }
+    const ToolRun check = Wbctl({"check", copy});
+    EXPECT_EQ(check.status, 1) << check.err;
+    EXPECT_EQ(check.out.rfind(c.findingStart, 0), 0u) << check.out;
+    EXPECT_EQ(check.out.find(": is cannot"), std::string::npos) << check.out;
+    EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 1) << check.out;
+  }
 }
 
 }  // namespace

@@ -339,3 +339,37 @@ TEST(WbctlInstall, AnExistingIconCacheIsRefreshed) {
 
 }  // namespace
 }  // namespace wb
+
+namespace wb {
+namespace {
+
+// A folder of the icons that is a symbolic link would take the icons wherever it leads:
+// install refuses, with --force too, and writes nothing there or in the prefix.
+TEST(WbctlInstall, NeverWritesThroughAnIconFolderThatIsALink) {
+  const std::string copy = BrandAt(Path("linked"), {});
+  const std::string elsewhere = Path("linked-elsewhere");
+  fs::create_directories(elsewhere);
+  const char* const linked[] = {"icons", "icons/hicolor", "icons/hicolor/48x48/apps"};
+  int n = 0;
+  for (const char* folder : linked) {
+    SCOPED_TRACE(folder);
+    const std::string prefix = Path("linked-" + std::to_string(++n));
+    fs::create_directories(fs::path(prefix + "/" + folder).parent_path());
+    fs::create_directory_symlink(elsewhere, prefix + "/" + folder);
+    const auto before = Snapshot(prefix);
+    for (bool force : {false, true}) {
+      std::vector<std::string> args = {"install", "--exe", copy, "--prefix", prefix};
+      if (force) args.push_back("--force");
+      const auto refused = Wbctl(args);
+      EXPECT_EQ(refused.status, 1);
+      EXPECT_NE(refused.err.find("\"" + prefix + "/" + folder + "\" is a symbolic link"),
+                std::string::npos)
+          << refused.err;
+      EXPECT_EQ(Snapshot(prefix), before);
+      EXPECT_TRUE(fs::is_empty(elsewhere));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wb

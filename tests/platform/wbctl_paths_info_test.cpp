@@ -77,7 +77,8 @@ TEST_F(WbctlPathsInfo, PathsFollowTheUsersFolders) {
   EXPECT_EQ(Value(lines, "program"), prog_.string() + "/");
   EXPECT_EQ(Value(lines, "work"), home_ + "/WebBrowser/");
   EXPECT_EQ(Value(lines, "data"), config_ + "/WebBrowser/");
-  EXPECT_EQ(Value(lines, "settings"), config_ + "/WebBrowser/my.tool.ini");
+  // The copy writes its settings into the per-user registry hive, not into an ini file.
+  EXPECT_EQ(Value(lines, "settings"), config_ + "/Morvane/HKEY_CURRENT_USER.reg");
   EXPECT_EQ(Value(lines, "portable"), "0");
   EXPECT_EQ(Value(lines, "current"), root_.string());
 }
@@ -134,7 +135,8 @@ TEST_F(WbctlPathsInfo, WithoutExeActsAsTheProgramBesideTheTool) {
   ASSERT_EQ(r.status, 0) << r.err;
   const Lines lines = ParseLines(r.out);
   EXPECT_EQ(Value(lines, "program"), bin.string() + "/");
-  EXPECT_EQ(Value(lines, "settings"), bin.string() + "/webbrowser.ini");
+  // Only portable mode 1 keeps the settings in the ini file; 2 keeps them in the hive.
+  EXPECT_EQ(Value(lines, "settings"), config_ + "/Morvane/HKEY_CURRENT_USER.reg");
   EXPECT_EQ(Value(lines, "portable"), "2");
 }
 

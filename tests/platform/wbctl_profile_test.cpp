@@ -152,3 +152,38 @@ TEST(WbctlProfile, ClearRefusesAProfileReachedThroughALinkOrNoFolder) {
 
 }  // namespace
 }  // namespace wb
+
+namespace wb {
+namespace {
+
+// A copy's name is its file name without the extension, so "..x" is named "." and "...x"
+// "..": names of no folder of their own, which once became the program's own profile folder.
+// Such a copy has no profile: its "profile clear" removes nothing of the program's, and brand
+// does not make one.
+TEST(WbctlProfile, ACopyNamedWithDotsAloneNeverTouchesTheProgramsProfile) {
+  const auto own = Wbctl({"profile", "--exe", kProgram, "path"});
+  ASSERT_EQ(own.status, 0) << own.err;
+  const std::string data = own.out.substr(5, own.out.find('\n') - 5);
+  WriteFile(data + "cookies.sqlite", "the program's cookies");
+  for (const char* name : {"..x", "...x"}) {
+    SCOPED_TRACE(name);
+    const std::string folder = wbtest::TestRoot() + "/dots-" + std::to_string(name[2] == '.');
+    fs::create_directories(folder);
+    const std::string exe = folder + "/" + name;
+    const auto brand = Wbctl({"brand", kProgram, exe, "title=Dots"});
+    EXPECT_EQ(brand.status, 1);
+    EXPECT_NE(brand.err.find("made of dots alone"), std::string::npos) << brand.err;
+    EXPECT_FALSE(fs::exists(exe));
+
+    fs::copy_file(kProgram, exe);
+    for (const char* action : {"path", "clear"}) {
+      const auto run = Wbctl({"profile", "--exe", exe, action});
+      EXPECT_EQ(run.status, 1) << action << ": " << run.out;
+      EXPECT_NE(run.err.find("made of dots alone"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ReadFile(data + "cookies.sqlite"), "the program's cookies");
+  }
+}
+
+}  // namespace
+}  // namespace wb

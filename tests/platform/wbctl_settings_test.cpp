@@ -11,6 +11,7 @@
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_files.h"
+#include "tests/common/tmpfs_mount.h"
 
 namespace {
 
@@ -119,6 +120,33 @@ TEST(WbctlSettings, ReportsBadUseAndRefusedWritesAsErrors) {
     EXPECT_EQ(r.out, "") << c.args.back();
     EXPECT_NE(r.err.find(c.inMessage), std::string::npos) << r.err;
   }
+}
+
+TEST(WbctlSettings, AWriteTheHiveCannotTakeExitsOneWithTheReason) {
+  const std::string exe = Program("refused", "ref.app");
+  const std::vector<std::string> set = {"settings", "--exe", exe, "set", "K", "n", "v"};
+
+  // A hive that others have grown past the limit.
+  std::string big = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n";
+  while (big.size() <= (16u << 20)) big += "; " + std::string(1000, 'x') + "\n";
+  WriteFile(Hive(), big);
+  ToolRun r = Wbctl(set);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("larger than 16 MiB"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(Hive().string()), std::string::npos) << r.err;
+  EXPECT_TRUE(ReadFile(Hive()) == big);
+  fs::remove(Hive());
+
+  // A full file system.
+  wbtest::TmpfsMount mount(Hive().parent_path().string(), 64 << 10);
+  if (!mount.Mounted()) GTEST_SKIP() << "a full file system needs a small mount: " << mount.Why();
+  WriteFile(Hive(), "Windows Registry Editor Version 5.00\n\n; " + std::string(40 << 10, 'x'));
+  const std::string before = ReadFile(Hive());
+  r = Wbctl(set);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(Hive()), before);
 }
 
 TEST(WbctlSettings, ActsForTheProgramBesideTheToolByDefault) {

@@ -2,6 +2,7 @@
 // manifest or a bare page, and the hostile answers that leave nothing at DEST.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -111,6 +112,32 @@ TEST(WbctlSite, ATitleAndAFaviconAreEnough) {
   EXPECT_EQ(pixels.width, 16);
   ASSERT_GE(pixels.bytes.size(), 3u);
   EXPECT_EQ(static_cast<unsigned char>(pixels.bytes[0]), 0xC0);  // red of B,G,R = 20,40,C0
+}
+
+TEST(WbctlSite, ASlowStatusLineOrHeaderEndsWithinTheLimit) {
+  using namespace std::chrono_literals;
+  const struct {
+    const char* name;
+    const char* slowPath;
+  } cases[] = {{"page", "/"}, {"manifest", "/m.json"}};
+  for (const auto& c : cases) {
+    // The slow answer's status line and headers come one byte a second.
+    LoopbackServer server([&](const std::string& path) {
+      LoopbackResponse response{200, "<link rel=manifest href=/m.json><title>Slow</title>", ""};
+      if (path == c.slowPath) response.drip = 1s;
+      return response;
+    });
+    const std::string copy = Path(std::string("slow-") + c.name);
+    const auto start = std::chrono::steady_clock::now();
+    const auto brand = wbtest::RunTool({"/usr/bin/env", "WBCTL_SITE_SECONDS=2", WB_WBCTL_PATH,
+                                        "brand", kProgram, copy, "--site", server.Url("/")});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(brand.status, 0) << c.name;
+    EXPECT_NE(brand.err.find("within its limit of 2 seconds"), std::string::npos)
+        << c.name << ": " << brand.err;
+    EXPECT_LT(took, 10s) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(copy)) << c.name;
+  }
 }
 
 TEST(WbctlSite, HostileAnswersLeaveNothingAtDest) {
