@@ -39,6 +39,7 @@ class WebKitView : public WebView, private NavigationHost {
   Text LocationURL() const override;
   bool LeavePromptOpen() const override { return leavePrompt_ && leavePrompt_->Open(); }
   void TryClose(std::function<void()> close) override;
+  void Unload(std::function<void()> done) override;
   Text Title() const override;
   bool IsLoading() const override { return webkit_web_view_is_loading(view()); }
   void FindText(const Text& text, bool matchCase, int maxCount) override {
@@ -126,6 +127,18 @@ class WebKitView : public WebView, private NavigationHost {
   int askedBeforeClose_ = 0;
   static gboolean CloseUnanswered(gpointer data);
   void PageMayClose();
+  // Unload: `unloaded_` runs once the empty page has replaced the page and the requests that
+  // started meanwhile (its beacons) have ended, or at the limit.
+  std::function<void()> unloaded_;
+  guint unloadGuard_ = 0;
+  bool blankShown_ = false;
+  int unloadRequests_ = 0;
+  static void OnUnloadLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data);
+  static void OnUnloadResource(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
+                               gpointer data);
+  static void UnloadRequestEnded(void* request);
+  static gboolean UnloadTimedOut(gpointer data);
+  void UnloadStep();
   // Cleared when the view goes, for the views it opened and the answers that come later.
   std::shared_ptr<WebKitView*> alive_ = std::make_shared<WebKitView*>(this);
 };

@@ -59,6 +59,14 @@ bool TChildWindow::on_delete_event(GdkEventAny*) {
   return true;  // the owner destroys the window
 }
 
+void TChildWindow::AskToClose(std::function<void()> closed) {
+  if (closing_) return;
+  web_->TryClose([this, closed = std::move(closed)] {
+    RequestClose();
+    if (closed) closed();
+  });
+}
+
 void TChildWindow::RequestClose() {
   if (closing_) return;
   closing_ = true;

@@ -47,6 +47,9 @@ class TChildWindow : public Gtk::Window {
   Text Address() const;
   // Whether the window is to go (hooks.closed was called).
   bool Closing() const { return closing_; }
+  // Closes the window as its close button does, the page asked first: once the page lets it
+  // go the window closes and `closed` runs. When the person stays on the page, neither happens.
+  void AskToClose(std::function<void()> closed);
 
  protected:
   bool on_delete_event(GdkEventAny* event) override;

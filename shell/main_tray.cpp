@@ -102,8 +102,24 @@ void TWebMain::TrayRegistrationChanged(bool registered) {
 
 void TWebMain::AskToEnd() {
   std::weak_ptr<int> window = alive_;
+  // The child windows' pages are asked first, each in turn, so that nothing typed into one is
+  // lost with the program; each closes as the person lets it go, and staying on any page ends
+  // nothing more.
+  for (const auto& child : Children()) {
+    if (child->Closing() || !child->get_visible()) continue;
+    child->AskToClose([this, window] {
+      if (!window.expired()) AskToEnd();
+    });
+    return;
+  }
   View().TryClose([this, window] {
-    if (!window.expired()) EndProgram();
+    if (window.expired()) return;
+    // The page runs its last handlers while the program still runs to send what they send;
+    // the window no longer follows its page meanwhile.
+    View().ClearEvents();
+    View().Unload([this, window] {
+      if (!window.expired()) EndProgram();
+    });
   });
 }
 
