@@ -40,7 +40,37 @@ void RememberSaveFolder(const std::string& path) {
   }
 }
 
+// The folder files were last chosen from for an upload, for this run only: where a person
+// uploads from is seldom worth keeping over days, unlike where they save.
+std::string& LastUploadFolder() {
+  static std::string folder;
+  return folder;
+}
+
+bool& Closed() {
+  static bool closed = false;
+  return closed;
+}
+
 }  // namespace
+
+void CloseEveryQuestion() {
+  Closed() = true;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* l = all; l; l = l->next) g_object_ref(l->data);
+  for (GList* l = all; l; l = l->next) {
+    // A response ends the loop of a dialog that runs one (Gtk::Dialog::run) and reaches the
+    // handler of one that does not, as the window's close button would.
+    if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+      gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_DELETE_EVENT);
+    g_object_unref(l->data);
+  }
+  g_list_free(all);
+}
+
+bool QuestionsClosed() {
+  return Closed();
+}
 
 std::string SaveStartFolder() {
   std::error_code error;
@@ -58,6 +88,7 @@ Gtk::Window* ToplevelOf(GtkWidget* widget) {
 }
 
 SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName) {
+  if (QuestionsClosed()) return {};
   Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
   if (parent) dialog.set_transient_for(*parent);
   dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
@@ -88,6 +119,10 @@ SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName)
 
 void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,
                         std::function<void(const std::string& path)> answer) {
+  if (QuestionsClosed()) {
+    answer({});
+    return;
+  }
   // Not run in a loop of its own: the engine asks from a callback of its own, which a nested
   // main loop would leave open while pages, windows and the download itself go on and end.
   auto* dialog = new Gtk::FileChooserDialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
@@ -113,12 +148,52 @@ void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,
   dialog->show();
 }
 
+void ChooseUploadFiles(Gtk::Window* parent, bool multiple,
+                       std::function<void(const std::vector<std::string>& paths)> answer) {
+  if (QuestionsClosed()) {
+    answer({});
+    return;
+  }
+  // Not run in a loop of its own, as the download's question (above).
+  auto* dialog =
+      new Gtk::FileChooserDialog("Choose Files to Upload", Gtk::FILE_CHOOSER_ACTION_OPEN);
+  if (parent) {
+    dialog->set_transient_for(*parent);
+    dialog->set_modal(true);
+  }
+  dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+  dialog->add_button("_Open", Gtk::RESPONSE_ACCEPT);
+  dialog->set_default_response(Gtk::RESPONSE_ACCEPT);
+  dialog->set_select_multiple(multiple);
+  std::error_code error;
+  const std::string last = LastUploadFolder();
+  dialog->set_current_folder(
+      !last.empty() && std::filesystem::is_directory(last, error) ? last : SaveStartFolder());
+  dialog->signal_response().connect([dialog, answer = std::move(answer)](int response) {
+    std::vector<std::string> paths;
+    if (response == Gtk::RESPONSE_ACCEPT) paths = dialog->get_filenames();
+    dialog->hide();
+    if (!paths.empty())
+      LastUploadFolder() = std::filesystem::path(paths.front()).parent_path().string();
+    answer(paths);
+    Glib::signal_idle().connect_once([dialog] { delete dialog; });
+  });
+  dialog->show();
+}
+
 void AskLeave(Gtk::Window* parent, const std::string&, std::function<void(bool leave)> answer) {
+  // The program is ending: the page goes with it, unasked.
+  if (QuestionsClosed()) {
+    answer(true);
+    return;
+  }
   // Pages cannot choose the words of this question any more than in a browser, since they
   // used it to keep people on them; the page's own text is not shown.
   auto* dialog = new Gtk::MessageDialog("Leave this page?", false, Gtk::MESSAGE_QUESTION,
                                         Gtk::BUTTONS_NONE, true);
   dialog->set_secondary_text("Changes you made may not be saved.");
+  // Named, so that the person's task bar, and the tests, can tell it from its window.
+  dialog->set_title("Leave this page?");
   if (parent) dialog->set_transient_for(*parent);
   dialog->add_button("_Stay on Page", Gtk::RESPONSE_CANCEL);
   dialog->add_button("_Leave Page", Gtk::RESPONSE_ACCEPT);

@@ -4,6 +4,7 @@
 // tests put answers of their own in their place (see WebKitViewFactory).
 #include <functional>
 #include <string>
+#include <vector>
 
 typedef struct _GtkWidget GtkWidget;
 namespace Gtk {
@@ -35,6 +36,22 @@ SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName)
 // or the window goes. `parent` may be null.
 void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,
                         std::function<void(const std::string& path)> answer);
+
+// Closes every question and box of the program that is open (each as its window's close would:
+// a file chooser cancelled, a message box dismissed, a leave question answered "stay"), so that
+// a loop a box runs of its own returns, and refuses every question asked from then on: the
+// program is ending and no one may be there to answer. For the end signals (logout, kill).
+void CloseEveryQuestion();
+// Whether CloseEveryQuestion has run: a question asked now is answered as if cancelled.
+bool QuestionsClosed();
+
+// A file chooser for the files a page's form uploads, without waiting for the answer:
+// `answer(paths)` comes once the person has chosen, with no paths when they cancel. It opens in
+// the folder files were last chosen from in this run, else in SaveStartFolder(), since an
+// upload is most often something saved or downloaded a moment ago. `multiple` lets the person
+// choose several files; `parent` may be null.
+void ChooseUploadFiles(Gtk::Window* parent, bool multiple,
+                       std::function<void(const std::vector<std::string>& paths)> answer);
 
 // Asks whether to leave the page, without waiting for the answer: `answer(true)` leaves it,
 // `answer(false)` stays. `parent` may be null.

@@ -35,12 +35,18 @@ LeavePrompt::~LeavePrompt() {
 
 gboolean LeavePrompt::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
   auto* self = static_cast<LeavePrompt*>(data);
-  if (webkit_script_dialog_get_dialog_type(dialog) != WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM ||
-      !self->factory_.askLeave || self->open_)
+  if (webkit_script_dialog_get_dialog_type(dialog) != WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM)
     return FALSE;
+  if (self->leaveUnasked_) {
+    // Answered here, before the signal returns: the engine closes the question with it.
+    webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+    return TRUE;
+  }
+  if (!self->factory_.askLeave || self->open_) return FALSE;
   auto question = std::make_shared<Question>(
       Question{self, GPtr<WebKitScriptDialog>(webkit_script_dialog_ref(dialog))});
   self->open_ = question;
+  ++self->asked_;
   const char* message = webkit_script_dialog_get_message(dialog);
   self->factory_.askLeave(ToplevelOf(GTK_WIDGET(self->view_)), message ? message : "",
                           [question](bool leave) {

@@ -21,6 +21,11 @@ class LeavePrompt {
   LeavePrompt& operator=(const LeavePrompt&) = delete;
 
   bool Open() const { return open_ != nullptr; }
+  // How many questions the page has asked so far, so a caller can tell whether one came.
+  int Asked() const { return asked_; }
+  // From now on the page leaves unasked: its window is closing and the person has let it go
+  // already, so the navigation that unloads it must not ask a second time.
+  void LeaveUnasked() { leaveUnasked_ = true; }
 
   struct Question;
 
@@ -31,6 +36,8 @@ class LeavePrompt {
   const WebKitViewFactory& factory_;
   std::function<void()> stayed_;
   std::shared_ptr<Question> open_;  // while the person has not answered
+  int asked_ = 0;
+  bool leaveUnasked_ = false;
 };
 
 }  // namespace wb

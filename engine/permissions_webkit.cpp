@@ -38,7 +38,7 @@ std::vector<PermissionKind> PermissionKindsOf(WebKitPermissionRequest* request) 
 void AskPermission(WebView& view, WebKitPermissionRequest* request, const std::string& pageAddress,
                    bool pageBeingLeft) {
   WebView* owner = &view;
-  PermissionRequest asked{OriginOf(pageAddress), HostOfAddress(pageAddress),
+  PermissionRequest asked{OriginOf(pageAddress), SiteOfAddress(pageAddress),
                           PermissionKindsOf(request)};
   if (asked.kinds.empty() || !AnswersKeptFor(asked.origin) || !owner->onPermissionRequest) {
     webkit_permission_request_deny(request);

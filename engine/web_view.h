@@ -121,6 +121,19 @@ class WebView : public WebViewEvents {
   // While the page asks whether the person really wants to leave it, no other navigation
   // should start: it would only queue a second question.
   virtual bool LeavePromptOpen() const { return false; }
+  // Closing the page's window: the page is asked first as a navigation away asks it
+  // ("beforeunload"), and `close` runs once it may go, at once for a page that does not ask,
+  // after the person's answer for one that does. When the person stays, `close` never runs;
+  // a later TryClose replaces it. While a question is open nothing more is asked. Views
+  // without pages of their own (the tests' fake) close at once.
+  virtual void TryClose(std::function<void()> close) { close(); }
+  // The page goes for good, unasked, while the program still runs: its "pagehide" and
+  // "unload" handlers run and what they send (a beacon) is on its way before `done` runs, or
+  // once a short limit has passed. For the main window's page after TryClose has let it go:
+  // the program ends after `done`, and a request still under way then would be lost with it.
+  // The view shows an empty page afterwards. Views without pages of their own call `done` at
+  // once.
+  virtual void Unload(std::function<void()> done) { done(); }
 
   // The page's title.
   virtual Text Title() const { return {}; }

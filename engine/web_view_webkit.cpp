@@ -7,7 +7,9 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/dialogs.h"
 #include "engine/engine_terms_webkit.h"
@@ -53,8 +55,14 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
   });
   notifications_ = std::make_unique<PageNotifications>(view(), factory_.notificationAppName,
                                                        factory_.notificationIcon);
-  leavePrompt_ =
-      std::make_unique<LeavePrompt>(view(), factory_, [this] { tracker_.PersonStayed(); });
+  leavePrompt_ = std::make_unique<LeavePrompt>(view(), factory_, [this] {
+    // Staying when the window was to close calls off the close, not a navigation.
+    if (closeAsked_) {
+      closeAsked_ = nullptr;
+      return;
+    }
+    tracker_.PersonStayed();
+  });
   tools_ = std::make_unique<WebKitPageTools>(view(), *this);
   TimelineMarkOnce("web view created");
 }
@@ -63,6 +71,8 @@ WebKitView::~WebKitView() {
   *alive_ = nullptr;
   if (deferredIdle_) g_source_remove(deferredIdle_);
   if (blankLook_) g_source_remove(blankLook_);
+  if (closeGuard_) g_source_remove(closeGuard_);
+  if (unloadGuard_) g_source_remove(unloadGuard_);
   WatchWindow(nullptr);
   g_signal_handlers_disconnect_by_data(g_network_monitor_get_default(), this);
   leavePrompt_.reset();
@@ -94,7 +104,10 @@ void WebKitView::Connect() {
                    this);
   g_signal_connect(view(), "close", G_CALLBACK(+[](WebKitWebView*, gpointer data) {
                      auto* self = static_cast<WebKitView*>(data);
-                     if (self->onCloseRequest) self->onCloseRequest();
+                     if (self->closeAsked_)
+                       self->PageMayClose();
+                     else if (self->onCloseRequest)
+                       self->onCloseRequest();
                    }),
                    this);
   g_signal_connect(view(), "notify::title",
@@ -112,10 +125,167 @@ void WebKitView::Connect() {
                      return gboolean{TRUE};
                    }),
                    this);
+  // The page's file input: our chooser, which opens where files were chosen from last,
+  // instead of the engine's, which opens on the recent files every time.
+  g_signal_connect(
+      view(), "run-file-chooser",
+      G_CALLBACK(+[](WebKitWebView* view, WebKitFileChooserRequest* request, gpointer) {
+        g_object_ref(request);
+        ChooseUploadFiles(ToplevelOf(GTK_WIDGET(view)),
+                          webkit_file_chooser_request_get_select_multiple(request),
+                          [request](const std::vector<std::string>& paths) {
+                            if (paths.empty()) {
+                              webkit_file_chooser_request_cancel(request);
+                            } else {
+                              std::vector<const char*> files;
+                              for (const auto& p : paths) files.push_back(p.c_str());
+                              files.push_back(nullptr);
+                              webkit_file_chooser_request_select_files(request, files.data());
+                            }
+                            g_object_unref(request);
+                          });
+        return gboolean{TRUE};
+      }),
+      this);
   ConnectPermissionQueries(view(), *this);
   ConnectHttpAuthentication(view(), this);
   g_signal_connect(g_network_monitor_get_default(), "network-changed", G_CALLBACK(OnNetworkChanged),
                    this);
+}
+
+// How long a page's process may take to say whether it asks before its window closes. A
+// process that is busy or hung never answers; its window closes then, as a browser closes a
+// tab whose page does not respond.
+constexpr guint kCloseAnswerMs = 5000;
+
+void WebKitView::TryClose(std::function<void()> close) {
+  // The person answers the question open first; asking again would only queue a second one.
+  if (LeavePromptOpen()) return;
+  // A close asked again before the page has answered waits for the same answer.
+  const bool asking = static_cast<bool>(closeAsked_);
+  closeAsked_ = std::move(close);
+  if (asking) return;
+  askedBeforeClose_ = leavePrompt_->Asked();
+  if (closeGuard_) g_source_remove(closeGuard_);
+  closeGuard_ = g_timeout_add(kCloseAnswerMs, CloseUnanswered, this);
+  // The engine runs the page's beforeunload handler; the question it may ask comes as a
+  // script dialog (leave_prompt_webkit.cpp), and the "close" signal once the page may go.
+  webkit_web_view_try_close(view());
+}
+
+gboolean WebKitView::CloseUnanswered(gpointer data) {
+  auto* self = static_cast<WebKitView*>(data);
+  self->closeGuard_ = 0;
+  // A question the page asked waits for the person, however long they take.
+  if (self->closeAsked_ && self->leavePrompt_->Asked() == self->askedBeforeClose_)
+    self->PageMayClose();
+  return G_SOURCE_REMOVE;
+}
+
+void WebKitView::PageMayClose() {
+  if (closeGuard_) g_source_remove(closeGuard_);
+  closeGuard_ = 0;
+  // The close may destroy this view.
+  if (auto close = std::exchange(closeAsked_, nullptr)) close();
+}
+
+// How long the program waits, as it ends, for a page's last handlers and what they send. A
+// page without such handlers is gone in a few milliseconds; a beacon to a server that does not
+// answer must not keep the program on the screen.
+constexpr guint kUnloadMs = 1000;
+// What the view shows once its page has gone.
+constexpr char kUnloadedPage[] = "about:blank";
+
+namespace {
+
+// A request that started while the page unloaded, until it ends.
+struct UnloadRequest {
+  std::shared_ptr<WebKitView*> view;
+  bool ended = false;
+};
+
+}  // namespace
+
+void WebKitView::Unload(std::function<void()> done) {
+  const bool unloading = static_cast<bool>(unloaded_);
+  unloaded_ = std::move(done);
+  if (unloading) return;
+  blankShown_ = false;
+  unloadRequests_ = 0;
+  // The person let the page go already (TryClose), or no one is asked.
+  leavePrompt_->LeaveUnasked();
+  unloadGuard_ = g_timeout_add(kUnloadMs, UnloadTimedOut, this);
+  g_signal_connect(view(), "load-changed", G_CALLBACK(OnUnloadLoadChanged), this);
+  g_signal_connect(
+      view(), "load-failed",
+      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* address, GError*, gpointer data) {
+        // The empty page failing (never seen) ends the wait as its load would; a
+        // load of the page cut short by it does not.
+        auto* self = static_cast<WebKitView*>(data);
+        if (!address || std::string_view(address) != kUnloadedPage) return gboolean{FALSE};
+        self->blankShown_ = true;
+        self->UnloadStep();
+        return gboolean{FALSE};
+      }),
+      this);
+  g_signal_connect(view(), "resource-load-started", G_CALLBACK(OnUnloadResource), this);
+  // Leaving the page for an empty one runs its "pagehide" and "unload" handlers, as the
+  // engine's own close of the view would, but while the engine's processes still run to
+  // send what the handlers send.
+  webkit_web_view_load_uri(view(), kUnloadedPage);
+}
+
+void WebKitView::OnUnloadLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
+  auto* self = static_cast<WebKitView*>(data);
+  const char* address = webkit_web_view_get_uri(view);
+  if (event != WEBKIT_LOAD_FINISHED || !self->unloaded_ || !address ||
+      std::string_view(address) != kUnloadedPage)
+    return;
+  self->blankShown_ = true;
+  self->UnloadStep();
+}
+
+void WebKitView::OnUnloadResource(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
+                                  gpointer data) {
+  auto* self = static_cast<WebKitView*>(data);
+  if (!self->unloaded_) return;
+  ++self->unloadRequests_;
+  auto* request = new UnloadRequest{self->alive_};
+  g_object_set_data_full(G_OBJECT(resource), "wb-unload-request", request,
+                         [](gpointer p) { delete static_cast<UnloadRequest*>(p); });
+  g_signal_connect(resource, "finished",
+                   G_CALLBACK(+[](WebKitWebResource*, gpointer r) { UnloadRequestEnded(r); }),
+                   request);
+  g_signal_connect(
+      resource, "failed",
+      G_CALLBACK(+[](WebKitWebResource*, GError*, gpointer r) { UnloadRequestEnded(r); }), request);
+}
+
+void WebKitView::UnloadRequestEnded(void* data) {
+  auto* request = static_cast<UnloadRequest*>(data);
+  if (request->ended) return;
+  request->ended = true;
+  if (WebKitView* view = *request->view) {
+    --view->unloadRequests_;
+    view->UnloadStep();
+  }
+}
+
+gboolean WebKitView::UnloadTimedOut(gpointer data) {
+  auto* self = static_cast<WebKitView*>(data);
+  self->unloadGuard_ = 0;
+  self->blankShown_ = true;
+  self->unloadRequests_ = 0;
+  self->UnloadStep();
+  return G_SOURCE_REMOVE;
+}
+
+void WebKitView::UnloadStep() {
+  if (!unloaded_ || !blankShown_ || unloadRequests_ > 0) return;
+  if (unloadGuard_) g_source_remove(unloadGuard_);
+  unloadGuard_ = 0;
+  // `done` may end the program or destroy this view.
+  std::exchange(unloaded_, nullptr)();
 }
 
 void WebKitView::Load(const Text& resolved) {

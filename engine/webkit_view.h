@@ -9,6 +9,7 @@
 #include <webkit2/webkit2.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,8 @@ class WebKitView : public WebView, private NavigationHost {
   void Print() override { saving_->Print(); }
   Text LocationURL() const override;
   bool LeavePromptOpen() const override { return leavePrompt_ && leavePrompt_->Open(); }
+  void TryClose(std::function<void()> close) override;
+  void Unload(std::function<void()> done) override;
   Text Title() const override;
   bool IsLoading() const override { return webkit_web_view_is_loading(view()); }
   void FindText(const Text& text, bool matchCase, int maxCount) override {
@@ -118,6 +121,24 @@ class WebKitView : public WebView, private NavigationHost {
   std::unique_ptr<BlankWindow> blank_;
   std::weak_ptr<WebKitView*> opener_;
   guint blankLook_ = 0;  // the timer that looks at what the page wrote into it
+  // A close asked with TryClose, until the engine lets the page go or the person stays.
+  std::function<void()> closeAsked_;
+  guint closeGuard_ = 0;  // closes a page whose process never answers
+  int askedBeforeClose_ = 0;
+  static gboolean CloseUnanswered(gpointer data);
+  void PageMayClose();
+  // Unload: `unloaded_` runs once the empty page has replaced the page and the requests that
+  // started meanwhile (its beacons) have ended, or at the limit.
+  std::function<void()> unloaded_;
+  guint unloadGuard_ = 0;
+  bool blankShown_ = false;
+  int unloadRequests_ = 0;
+  static void OnUnloadLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data);
+  static void OnUnloadResource(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
+                               gpointer data);
+  static void UnloadRequestEnded(void* request);
+  static gboolean UnloadTimedOut(gpointer data);
+  void UnloadStep();
   // Cleared when the view goes, for the views it opened and the answers that come later.
   std::shared_ptr<WebKitView*> alive_ = std::make_shared<WebKitView*>(this);
 };

@@ -16,6 +16,8 @@ LauncherBadge::LauncherBadge(std::string desktopId)
 }
 
 void LauncherBadge::Show(std::optional<long> count) {
+  // Nothing unread is no badge: a "0" on the entry would only draw the eye to nothing.
+  if (count && *count <= 0) count.reset();
   if (count == count_ && (sent_ || !count)) return;
   count_ = count;
   if (!bus_) return;

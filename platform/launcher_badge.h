@@ -19,9 +19,10 @@ class LauncherBadge {
   LauncherBadge(const LauncherBadge&) = delete;
   LauncherBadge& operator=(const LauncherBadge&) = delete;
 
-  // Shows `count` on the entry, or clears it (nothing): the signal goes out only when the count
-  // changes, so a page that sets its title often costs the bus nothing. Without a session bus
-  // the count is kept and nothing is sent.
+  // Shows `count` on the entry, or clears it (nothing, or a count of 0 or less: nothing unread
+  // is no badge): the signal goes out only when the count changes, so a page that sets its
+  // title often costs the bus nothing. Without a session bus the count is kept and nothing is
+  // sent.
   void Show(std::optional<long> count);
   std::optional<long> count() const { return count_; }
   const std::string& appUri() const { return appUri_; }

@@ -25,6 +25,9 @@ TChildWindow::TChildWindow(WebViewFactory& views, WebView& opener, const Text& a
   WebViewEvents events;
   events.onReadyToShow = [this] { show(); };
   events.onCloseRequest = [this] { RequestClose(); };
+  events.onStatusText = [this](const Text& status) {
+    if (hooks_.status) hooks_.status(status);
+  };
   events.onTitleChanged = [this](const Text& title) {
     set_title(ToUtf8(title.empty() ? Address() : title));
   };
@@ -51,8 +54,17 @@ Text TChildWindow::Address() const {
 }
 
 bool TChildWindow::on_delete_event(GdkEventAny*) {
-  RequestClose();
+  // The page is asked first, as when it is left; the person may stay on it.
+  if (!closing_) web_->TryClose([this] { RequestClose(); });
   return true;  // the owner destroys the window
+}
+
+void TChildWindow::AskToClose(std::function<void()> closed) {
+  if (closing_) return;
+  web_->TryClose([this, closed = std::move(closed)] {
+    RequestClose();
+    if (closed) closed();
+  });
 }
 
 void TChildWindow::RequestClose() {

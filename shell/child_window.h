@@ -24,9 +24,13 @@ class TChildWindow : public Gtk::Window {
     // An empty address is a window the page opened without one, which its view keeps hidden
     // until its first address or what the page writes into it decides.
     std::function<WebView*(WebView& opener, const Text& address)> openChild;
-    // The window is to go: its page called window.close(), or the person closed it. It is
-    // hidden already; the owner destroys it later, from the main loop, since the call may come
-    // from within an engine callback of its view.
+    // The status text of the child's page (a download's progress and end): the child has no
+    // status bar of its own, so the main window shows it.
+    std::function<void(const Text& status)> status;
+    // The window is to go: its page called window.close(), or the person closed it and the
+    // page, asked as when it is left, let it go. It is hidden already; the owner destroys it
+    // later, from the main loop, since the call may come from within an engine callback of its
+    // view.
     std::function<void(TChildWindow& window)> closed;
   };
 
@@ -43,6 +47,9 @@ class TChildWindow : public Gtk::Window {
   Text Address() const;
   // Whether the window is to go (hooks.closed was called).
   bool Closing() const { return closing_; }
+  // Closes the window as its close button does, the page asked first: once the page lets it
+  // go the window closes and `closed` runs. When the person stays on the page, neither happens.
+  void AskToClose(std::function<void()> closed);
 
  protected:
   bool on_delete_event(GdkEventAny* event) override;

@@ -5,8 +5,11 @@
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/window.h>
 
+#include <cstdio>
 #include <exception>
 #include <vector>
+
+#include "engine/dialogs.h"
 
 namespace wb {
 namespace {
@@ -36,6 +39,13 @@ GtkWindow* ActiveWindow() {
 void ShowMessage(const std::string& message) {
   if (Sink()) {
     Sink()(message);
+    return;
+  }
+  // The program is ending and no one may be there to dismiss a box: the message goes where a
+  // program without a window says things.
+  if (QuestionsClosed()) {
+    std::fprintf(stderr, "%s: %s\n", g_get_prgname() ? g_get_prgname() : "webbrowser",
+                 message.c_str());
     return;
   }
   Gtk::MessageDialog box(message, false, Gtk::MESSAGE_ERROR, Gtk::BUTTONS_OK, true);

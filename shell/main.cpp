@@ -1,11 +1,9 @@
 // The program entry: initialise the application, run the start-up set-up, create the main
 // window and the about box, and run the main loop until the main window closes.
-#include <glib-unix.h>
 #include <glib.h>
 #include <gtk/gtk.h>
 #include <gtkmm/main.h>
 #include <gtkmm/window.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +27,7 @@
 #include "platform/single_instance.h"
 #include "shell/error_display.h"
 #include "shell/main_window.h"
+#include "shell/program_end.h"
 #include "storage/process_values.h"
 #include "storage/timeline.h"
 #include "storage/version_info.h"
@@ -244,17 +243,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   // Ending the program politely (logout, kill) ends it as closing the main window without a
-  // tray item does, hidden in the tray or not, so the windows are destroyed in order and the
-  // remote-navigation socket is removed.
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    g_unix_signal_add(
-        signal,
-        [](gpointer window) -> gboolean {
-          static_cast<wb::TWebMain*>(window)->EndProgram();
-          return G_SOURCE_CONTINUE;
-        },
-        windows.main.get());
-  }
+  // tray item does, hidden in the tray or not, but without asking the page, so the windows are
+  // destroyed in order and the remote-navigation socket is removed.
+  wb::EndOnSignals([&windows] {
+    if (windows.main) windows.main->EndProgram();
+  });
   MarkFirstFrame(*windows.main);
   windows.main->show();
   wb::TimelineMark("main window shown");

@@ -58,7 +58,7 @@ void TWebMain::StartTrayItem() {
   handlers.activate = [this] { ShowFromTray(); };
   handlers.command = [this](TrayCommand command) {
     if (command == TrayCommand::kShow) ShowFromTray();
-    if (command == TrayCommand::kQuit) EndProgram();
+    if (command == TrayCommand::kQuit) AskToEnd();
   };
   handlers.registrationChanged = [this](bool registered) { TrayRegistrationChanged(registered); };
   tray_ = std::make_unique<StatusNotifierItem>(std::move(content), std::move(handlers));
@@ -67,12 +67,13 @@ void TWebMain::StartTrayItem() {
   });
 }
 
-bool TWebMain::on_delete_event(GdkEventAny* event) {
+bool TWebMain::on_delete_event(GdkEventAny*) {
   if (tray_ && tray_->registered()) {
     HideInTray();
     return true;
   }
-  return TWebForm::on_delete_event(event);
+  AskToEnd();
+  return true;
 }
 
 void TWebMain::HideInTray() {
@@ -97,6 +98,29 @@ void TWebMain::ShowFromTray() {
 void TWebMain::TrayRegistrationChanged(bool registered) {
   // Without the item nothing could show the window again.
   if (!registered && hiddenInTray_) ShowFromTray();
+}
+
+void TWebMain::AskToEnd() {
+  std::weak_ptr<int> window = alive_;
+  // The child windows' pages are asked first, each in turn, so that nothing typed into one is
+  // lost with the program; each closes as the person lets it go, and staying on any page ends
+  // nothing more.
+  for (const auto& child : Children()) {
+    if (child->Closing() || !child->get_visible()) continue;
+    child->AskToClose([this, window] {
+      if (!window.expired()) AskToEnd();
+    });
+    return;
+  }
+  View().TryClose([this, window] {
+    if (window.expired()) return;
+    // The page runs its last handlers while the program still runs to send what they send;
+    // the window no longer follows its page meanwhile.
+    View().ClearEvents();
+    View().Unload([this, window] {
+      if (!window.expired()) EndProgram();
+    });
+  });
 }
 
 void TWebMain::EndProgram() {

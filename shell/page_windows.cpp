@@ -31,7 +31,7 @@ void TWebForm::OpenExternal(const Text& address, const Text& page) {
   }
   const std::string scheme = SchemeOf(target);
   const std::string shown = ToUtf8(page);
-  pPermission->Prompts().Ask({OriginOf(shown), HostOfAddress(shown), {}, scheme},
+  pPermission->Prompts().Ask({OriginOf(shown), SiteOfAddress(shown), {}, scheme},
                              [open](bool allow) {
                                if (allow) open();
                              });
@@ -42,6 +42,7 @@ WebView* TWebForm::OpenChild(WebView& opener, const Text& address) {
   TChildWindow::Hooks hooks;
   hooks.openExternal = [this](const Text& target, const Text& page) { OpenExternal(target, page); };
   hooks.openChild = [this](WebView& from, const Text& target) { return OpenChild(from, target); };
+  hooks.status = [this](const Text& status) { SetStatus(status); };
   hooks.closed = [this](TChildWindow&) {
     if (!dropChildren_.connected())
       dropChildren_ = Glib::signal_idle().connect([this] {

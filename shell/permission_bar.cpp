@@ -9,7 +9,6 @@ namespace wb {
 PermissionBar::PermissionBar(CopyStore& store)
     : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6), prompts_(store) {
   set_name("pPermission");
-  set_border_width(4);
   question.set_name("pPermissionQuestion");
   question.set_xalign(0.0f);
   question.set_ellipsize(Pango::ELLIPSIZE_END);
@@ -25,8 +24,11 @@ PermissionBar::PermissionBar(CopyStore& store)
   // It lies over the page, so it needs a face of its own; a click on its buttons leaves the
   // keyboard's focus where it was, in the page most of the time.
   auto css = Gtk::CssProvider::create();
+  // The room around the question and the buttons is the bar's padding, within its face: a
+  // container's border width would leave a strip of the page showing around the bar.
   css->load_from_data(
-      "#pPermission { background-color: @theme_bg_color; border-bottom: 1px solid @borders; }");
+      "#pPermission { background-color: @theme_bg_color; border-bottom: 1px solid @borders;"
+      " padding: 4px; }");
   get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   allowButton.set_focus_on_click(false);
   blockButton.set_focus_on_click(false);

@@ -38,7 +38,7 @@ TWebMain::TWebMain(WebMainServices services)
   });
   signal_show().connect([this] { LeaveTray(); });
   // File > Exit ends the program, also where closing only hides the window in its tray item.
-  acExit.onExecute = [this] { EndProgram(); };
+  acExit.onExecute = [this] { AskToEnd(); };
 
   if (mainServices_.remote) {
     try {
@@ -166,13 +166,14 @@ remote::Reply TWebMain::RemoteRecord(const remote::Request& request) {
 WindowState TWebMain::State() {
   WindowState s = ModelSnapshot(Model(), pPermission->Prompts(), Find(), ZoomPercent());
   s.caption = FromUtf8(get_title().raw());
+  s.leave = View().LeavePromptOpen();
   const BarsShown bars = Bars();
   s.bars = {bars.menu, bars.navbar, bars.address, bars.linkbar, bars.strip, bars.statusbar};
   s.banner = pBanner.get_visible();
   for (const auto& child : Children()) {
     if (child->Closing()) continue;
-    s.children.push_back(
-        {child->Address(), FromUtf8(child->get_title().raw()), child->get_visible()});
+    s.children.push_back({child->Address(), FromUtf8(child->get_title().raw()),
+                          child->get_visible(), child->View().LeavePromptOpen()});
   }
   s.layout = Layout();
   // The window's state as the desktop's window manager set it (all false without one).

@@ -52,9 +52,14 @@ class TWebMain : public TWebForm {
   // The browser window's creation step, then, with tray=1, the status-notifier item.
   void FormCreate() override;
 
-  // Ends the program as closing the window without a tray item does: the window is hidden (its
-  // size remembered), then the main loop ends. The tray item's Quit and the signals of a polite
-  // end (logout, kill) come here, hidden window or not.
+  // Ends the program as closing the window without a tray item does: the page is asked first,
+  // as when it is left, and once it lets go (at once for a page that does not ask) the program
+  // ends as EndProgram does. When the person stays on the page, nothing ends. File > Exit and
+  // the tray item's Quit come here, hidden window or not.
+  void AskToEnd();
+  // Ends the program without asking: the window is hidden (its size remembered), then the main
+  // loop ends. The signals of a polite end (logout, kill) come here, since no one may be there
+  // to answer a question.
   void EndProgram();
   // Whether closing the window hid it in its tray item, where it waits to be shown again.
   bool HiddenInTray() const { return hiddenInTray_; }
@@ -102,7 +107,7 @@ class TWebMain : public TWebForm {
   void FormShow() override;
   void mnAboutClick();
   // With the tray item taken by a task bar, closing hides the window in it; without, closing
-  // ends the program.
+  // ends the program once the page lets it go (AskToEnd).
   bool on_delete_event(GdkEventAny* event) override;
 
  private:

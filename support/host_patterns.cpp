@@ -1,6 +1,7 @@
 #include "support/host_patterns.h"
 
 #include <algorithm>
+#include <string>
 
 #include "support/address_parts.h"
 #include "support/ascii.h"
@@ -61,6 +62,15 @@ std::string HostOfAddress(std::string_view address) {
   if (!parts.valid || !parts.hasAuthority || parts.scheme == "file") return {};
   if (parts.host.ends_with('.')) parts.host.pop_back();
   return parts.host;
+}
+
+std::string SiteOfAddress(std::string_view address) {
+  std::string site = HostOfAddress(address);
+  if (site.empty()) return site;
+  const AddressParts parts = ParseAddress(address);
+  if (parts.port >= 0 && parts.port != DefaultPortOf(parts.scheme))
+    site += ":" + std::to_string(parts.port);
+  return site;
 }
 
 NavigationVerdict DecideNavigation(const NavigationFacts& facts, const HostPatterns& internal) {

@@ -36,6 +36,11 @@ HostPatterns ParseHostPatterns(std::string_view value);
 // address ("http://host:70000/").
 std::string HostOfAddress(std::string_view address);
 
+// The site a question names to the person ("127.0.0.1:8080 wants to ..."): HostOfAddress, with
+// ":port" when the port is not the scheme's default, since answers are kept for each origin and
+// two ports of one host are two sites. Empty text where HostOfAddress gives none.
+std::string SiteOfAddress(std::string_view address);
+
 // What started a navigation, as the engine tells it.
 enum class NavigationKind {
   kLink,          // a link clicked

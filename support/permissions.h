@@ -50,9 +50,9 @@ AllowList ParseAllowList(std::string_view value);
 // every file on the computer, the ones a download has just written included.
 bool AnswersKeptFor(std::string_view origin);
 
-// A page's request: the origin and host of the page that asks, and what it asks for: the kinds
-// of a permission, or, when `scheme` is set, that an address of that scheme be handed to the
-// program the desktop has for it. Such a request holds no kinds.
+// A page's request: the origin and site (SiteOfAddress) of the page that asks, and what it asks
+// for: the kinds of a permission, or, when `scheme` is set, that an address of that scheme be
+// handed to the program the desktop has for it. Such a request holds no kinds.
 struct PermissionRequest {
   std::string origin;
   std::string host;

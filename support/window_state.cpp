@@ -36,10 +36,11 @@ std::string WindowStateJson(const WindowState& s) {
     w.BeginObject().Member("origin", s.prompt->origin).Member("kind", s.prompt->kind).EndObject();
   else
     w.Null();
+  w.Member("leave", s.leave);
   w.Key("children").BeginArray();
   for (const auto& child : s.children) {
     w.BeginObject().Member("address", child.address).Member("title", child.title);
-    w.Member("visible", child.visible).EndObject();
+    w.Member("visible", child.visible).Member("leave", child.leave).EndObject();
   }
   w.EndArray();
   w.Key("layout").BeginObject().Member("width", s.layout.width);

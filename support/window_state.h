@@ -34,6 +34,9 @@ struct WindowState {
     std::string kind;
   };
   std::optional<Prompt> prompt;  // the permission question waiting
+  // The page asks whether to leave it (a reload, a navigation or the window's close), and the
+  // person has not answered yet.
+  bool leave = false;
   struct Find {
     Text text;
     int matches = 0;  // -1 while the engine counts
@@ -53,6 +56,7 @@ struct WindowState {
     Text address;
     Text title;
     bool visible = false;
+    bool leave = false;  // its page asks whether to leave it
   };
   std::vector<Child> children;  // windows the pages opened, oldest first
   // The shown parts of the content area, top to bottom, by their names.

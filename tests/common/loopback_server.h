@@ -135,7 +135,11 @@ class LoopbackServer {
     }
     auto first = request.find(' ');
     auto second = first == std::string::npos ? first : request.find(' ', first + 1);
-    if (second == std::string::npos || request.compare(0, first, "GET") != 0) return;
+    // GET, and POST for what a page sends without waiting for the answer (a beacon): its
+    // path is what the tests look at, so its body is not read.
+    if (second == std::string::npos ||
+        (request.compare(0, first, "GET") != 0 && request.compare(0, first, "POST") != 0))
+      return;
     std::string path = request.substr(first + 1, second - first - 1);
     const std::string head = request.substr(0, request.find("\r\n\r\n") + 2);
     LoopbackResponse response;

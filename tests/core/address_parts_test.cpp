@@ -109,6 +109,30 @@ TEST(AddressParts, OriginAndHostOfEveryKindOfAddress) {
   }
 }
 
+// The site a question names: the host, with the port only when a person could not guess it.
+TEST(AddressParts, TheSiteAQuestionNames) {
+  const struct {
+    const char* address;
+    const char* site;
+  } cases[] = {
+      {"http://127.0.0.1:8080/page", "127.0.0.1:8080"},
+      {"http://Shop.Example:80/", "shop.example"},
+      {"https://shop.example:443/a", "shop.example"},
+      {"https://shop.example:80/", "shop.example:80"},
+      {"http://shop.example:443/", "shop.example:443"},
+      {"http://host:080/", "host"},
+      {"http://host:/", "host"},
+      {"http://[::1]:9000/", "[::1]:9000"},
+      {"https://me@shop.example./", "shop.example"},
+      {"ftp://files.example:2121/", "files.example:2121"},
+      {"file:///home/me/a.html", ""},
+      {"about:blank", ""},
+      {"http://host:70000/", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SiteOfAddress(c.address), c.site) << c.address;
+}
+
 TEST(AddressParts, ThePartsAsWritten) {
   const struct {
     const char* address;

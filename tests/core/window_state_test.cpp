@@ -57,7 +57,8 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
   s.bars.menu = s.bars.statusbar = true;
   s.error = wb::PageError{"certificate", "https://x/", "bad", "x", "AB:CD"};
   s.prompt = wb::WindowState::Prompt{"https://x", "notifications"};
-  s.children = {{u"http://c/", u"C", true}};
+  s.leave = true;
+  s.children = {{u"http://c/", u"C", true, true}};
   s.layout = {800, 600, {{"web", 0, 800, 580}, {"StatusBar", 580, 800, 20}}};
   s.find = wb::WindowState::Find{u"shoe", 3, 1};
   s.zoom = 125;
@@ -71,7 +72,8 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
             R"("statusbar":true},"banner":false,)"
             R"("error":{"kind":"certificate","address":"https://x/","detail":"bad","host":"x",)"
             R"("fingerprint":"AB:CD"},"prompt":{"origin":"https://x","kind":"notifications"},)"
-            R"("children":[{"address":"http://c/","title":"C","visible":true}],)"
+            R"("leave":true,)"
+            R"("children":[{"address":"http://c/","title":"C","visible":true,"leave":true}],)"
             R"("layout":{"width":800,"height":600,"parts":[{"name":"web","y":0,"width":800,)"
             R"("height":580},{"name":"StatusBar","y":580,"width":800,"height":20}]},)"
             R"("find":{"text":"shoe","matches":3,"current":1},"zoom":125,"badge":null,)"
@@ -85,7 +87,7 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
   const std::string text = wb::WindowStateJson(other);
   EXPECT_NE(text.find(R"("error":{"kind":"network","address":"http://y/","detail":"down"})"),
             std::string::npos);
-  EXPECT_NE(text.find(R"("prompt":null)"), std::string::npos);
+  EXPECT_NE(text.find(R"("prompt":null,"leave":false,)"), std::string::npos);
   EXPECT_NE(text.find(R"("find":null,"zoom":100,"badge":null,)"), std::string::npos);
   EXPECT_NE(text.find(R"("info":null,"icon":{}})"), std::string::npos);
   other.badge = 3;

@@ -355,6 +355,13 @@ TEST_F(CopyKeysEndToEnd, TheUnreadCountOfTheTitleGoesToTheLauncherEntry) {
   EXPECT_TRUE(Stays([&] { return listener.updates.size() == 3; }, 500));
   EXPECT_EQ(listener.updates, (std::vector<std::string>{app + " 3", app + " 12", app + " none"}));
   EXPECT_EQ(badge(), "null");
+  // A count of 0 is nothing unread: no badge, as for no count.
+  RunScript(w.view(), "document.title = '(2) Inbox'");
+  ASSERT_TRUE(SpinUntil([&] { return listener.updates.size() >= 4; }, 10000));
+  RunScript(w.view(), "document.title = '(0) Inbox'");
+  ASSERT_TRUE(SpinUntil([&] { return listener.updates.size() >= 5; }, 10000));
+  EXPECT_EQ(listener.updates.back(), app + " none");
+  EXPECT_EQ(badge(), "null");
 
   // Without the key nothing is sent and the state has no count.
   listener.updates.clear();

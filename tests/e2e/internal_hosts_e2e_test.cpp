@@ -327,6 +327,45 @@ TEST_F(InternalHostsEndToEnd, ADownloadOfAWindowOpenedEmptyIsTheMainWindowsDownl
   EXPECT_EQ(ReadFile(opened), "");
 }
 
+// A child window has no status bar: the downloads of its page, and of the windows its page
+// opens, show their progress and end in the main window's.
+TEST_F(InternalHostsEndToEnd, ADownloadOfAChildWindowsPageShowsInTheMainWindow) {
+  LoopbackServer server;
+  server.Page("/export", "the child's export\n",
+              "Content-Type: text/plain\r\n"
+              "Content-Disposition: attachment; filename=\"export.txt\"\r\n");
+  server.Page("/main", TwoButtons("Main", "window.open('/child', 'child')", ""));
+  server.Page("/child", TwoButtons("Child", "window.open('/grandchild', 'grandchild')", ""));
+  server.Page("/grandchild", TwoButtons("Grandchild", "location.href = '/export'", ""));
+  const std::string main = server.Url("/main");
+  Window w({u"go=" + wb::FromUtf8(main), u"internal=127.0.0.1"});
+  const std::string folder = TestRoot() + "/child-window-saves";
+  std::filesystem::create_directories(folder);
+  const std::string target = folder + "/export.txt";
+  w.views.chooseDownloadFile = [&](Gtk::Window*, const std::string&,
+                                   std::function<void(const std::string&)> answer) {
+    answer(target);
+  };
+  ASSERT_TRUE(w.Loaded(main));
+  ClickAt(w.form->View().widget(), 60, 60);
+  const std::string child = server.Url("/child"), grandchild = server.Url("/grandchild");
+  ASSERT_TRUE(SpinUntil([&] { return w.Children() == child + " Child shown\n"; }, 60000))
+      << w.Children();
+  ClickAt(w.form->Children().front()->View().widget(), 60, 60);
+  ASSERT_TRUE(SpinUntil(
+      [&] {
+        return w.form->Children().size() == 2 &&
+               w.Children().ends_with(grandchild + " Grandchild shown\n");
+      },
+      60000))
+      << w.Children();
+  ClickAt(w.form->Children().back()->View().widget(), 60, 60);
+  ASSERT_TRUE(SpinUntil([&] { return ReadFile(target) == "the child's export\n"; }, 60000));
+  EXPECT_TRUE(SpinUntil(
+      [&] { return wb::ToUtf8(w.form->StatusText()) == "Download complete: " + target; }, 30000))
+      << wb::ToUtf8(w.form->StatusText());
+}
+
 TEST_F(InternalHostsEndToEnd, WithoutTheKeyPopUpsGoToTheDefaultBrowser) {
   const std::string opened = FreshBrowserHandler();
   LoopbackServer server;

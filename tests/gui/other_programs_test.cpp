@@ -36,7 +36,7 @@ TEST(OtherPrograms, TheBarAsksAndTheAnswerIsKeptForTheSiteAndScheme) {
     EXPECT_EQ(f.opened.size(), 1u);
     ASSERT_TRUE(bar.get_visible());
     EXPECT_EQ(bar.question.get_text(),
-              "127.0.0.1 wants to open a wbtestscheme: link with another program");
+              "127.0.0.1:8080 wants to open a wbtestscheme: link with another program");
     EXPECT_EQ(bar.allowButton.get_label(), "Open");
     EXPECT_EQ(bar.blockButton.get_label(), "Block");
     Click(bar.allowButton);
@@ -49,7 +49,7 @@ TEST(OtherPrograms, TheBarAsksAndTheAnswerIsKeptForTheSiteAndScheme) {
     r.raise(*f.view, u"mailto:sales@acme.example?body=Send%20money");
     ASSERT_TRUE(bar.get_visible());
     EXPECT_EQ(bar.question.get_text(),
-              "127.0.0.1 wants to open a mailto: link with another program");
+              "127.0.0.1:8080 wants to open a mailto: link with another program");
     Click(bar.blockButton);
     EXPECT_EQ(f.Permission(std::string(kOrigin) + " external:mailto"), "block");
     r.raise(*f.view, u"mailto:sales@acme.example");
@@ -68,7 +68,8 @@ TEST(OtherPrograms, AChildWindowsRequestIsAskedForItsOwnPage) {
   child->RaiseNewWindow(u"smb://server/share");
   wb::PermissionBar& bar = *f.form->pPermission;
   ASSERT_TRUE(bar.get_visible());
-  EXPECT_EQ(bar.question.get_text(), "login.in wants to open a smb: link with another program");
+  EXPECT_EQ(bar.question.get_text(),
+            "login.in:8443 wants to open a smb: link with another program");
   EXPECT_TRUE(f.opened.empty());
   Click(bar.allowButton);
   EXPECT_EQ(f.opened, std::vector<Text>{u"smb://server/share"});
@@ -80,6 +81,29 @@ TEST(OtherPrograms, AChildWindowsRequestIsAskedForItsOwnPage) {
                               [](bool) {});
   ASSERT_TRUE(bar.get_visible());
   EXPECT_EQ(bar.allowButton.get_label(), "Allow");
+  f.form.reset();
+}
+
+// The bar lies over the page: its face covers all of its place, so no strip of the page shows
+// through at its edges.
+TEST(OtherPrograms, TheBarCoversThePageWhereItLies) {
+  FormFixture f;
+  f.form->show();
+  f.form->go(kPage);
+  f.view->RaiseNewWindow(u"wbtestscheme://x");
+  wb::PermissionBar& bar = *f.form->pPermission;
+  ASSERT_TRUE(SpinUntil([&] { return bar.get_visible() && bar.get_allocated_width() > 20; }));
+  SpinIdle();
+  const int width = bar.get_allocated_width(), height = bar.get_allocated_height();
+  auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_ARGB32, width, height);
+  gtk_widget_draw(GTK_WIDGET(bar.gobj()), Cairo::Context::create(surface)->cobj());
+  surface->flush();
+  auto alpha = [&](int x, int y) {
+    return surface->get_data()[y * surface->get_stride() + x * 4 + 3];
+  };
+  for (auto [x, y] :
+       {std::pair{0, 0}, {1, 2}, {3, 3}, {width - 1, 0}, {width / 2, 1}, {0, height / 2}})
+    EXPECT_EQ(alpha(x, y), 255) << x << "," << y << " of " << width << "x" << height;
   f.form.reset();
 }
 
