@@ -19,7 +19,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${WB_PACKAGE_DIR}
   COMMAND ${CMAKE_OBJCOPY} --strip-unneeded $<TARGET_FILE:webbrowser> ${WB_PACKAGE_DIR}/webbrowser.image
   COMMAND $<TARGET_FILE:wbctl> brand ${WB_PACKAGE_DIR}/webbrowser.image ${WB_PACKAGE_DIR}/webbrowser
-          ${WB_SHIPPED_BLOCK}
+          --keep-links ${WB_SHIPPED_BLOCK}
   COMMAND ${CMAKE_COMMAND} -E remove ${WB_PACKAGE_DIR}/webbrowser.image
   DEPENDS webbrowser wbctl
   COMMENT "Making the packaged copy of webbrowser"
