@@ -19,8 +19,8 @@ using wbtest::kProgram;
 
 using wbtest::LoadPixels;
 using wbtest::ReadFile;
-using wbtest::WriteFile;
 using wbtest::Wbctl;
+using wbtest::WriteFile;
 
 std::string Path(const std::string& name) {
   const std::string dir = wbtest::TestRoot() + "/wbctl-icon";

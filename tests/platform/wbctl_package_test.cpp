@@ -440,6 +440,9 @@ TEST_F(WbctlPackage, DebHoldsTheCopyItsEntryIconsAndControlFiles) {
   const std::string depends = recorded.substr(recorded.find("Depends: "));
   ASSERT_NE(depends.find("libc6 ("), std::string::npos) << recorded;
   EXPECT_NE(text.find("\n" + depends), std::string::npos) << text;
+  // What only wbctl links is no dependency of a copy.
+  for (const char* library : {"libarchive", "libjson-glib"})
+    EXPECT_EQ(depends.find(library), std::string::npos) << library << ": " << depends;
   EXPECT_NE(text.find("\nRecommends: librsvg2-common\n"), std::string::npos) << text;
   // The title alone would repeat the package's name.
   EXPECT_NE(text.find("\nDescription: Acme Shop as a desktop application\n This package puts Acme "
