@@ -134,6 +134,12 @@ TEST(WbctlPackageNames, MaintainerAndSynopsisAreChecked) {
       {"Acme Shop", "acme-shop", "Acme Shop as a desktop application"},
       {"AcmeShop", "acme-shop", "AcmeShop as a desktop application"},
       {"", "acme", "acme as a desktop application"},
+      // Debian faults a synopsis that begins with the package's name as a word.
+      {"Greenleaf Garden Supplies", "greenleaf",
+       "Desktop application for Greenleaf Garden Supplies"},
+      {"GREENLEAF", "greenleaf", "Desktop application for GREENLEAF"},
+      {"Greenleafy Shop", "greenleaf", "Greenleafy Shop"},
+      {"Greenleaf_2 Shop", "greenleaf", "Greenleaf_2 Shop"},
   };
   for (const Synopsis& s : defaults) {
     EXPECT_EQ(DefaultSynopsis(s.title, s.package), s.synopsis) << s.title;
