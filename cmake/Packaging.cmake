@@ -1,8 +1,8 @@
 # The Debian package: `cpack -G DEB` in the build folder makes webbrowser_VERSION_amd64.deb with
 # the program and wbctl in /usr/bin, the program's desktop entry and icon, and the manual pages.
-# Its dependencies are those the build computed from the binaries with dpkg-shlibdeps and recorded
-# in the program (cmake/record_depends.cmake), the list wbctl package gives a branded copy's
-# package. scripts/package.sh builds it, installs it and removes it again.
+# Its dependencies are those the build computed from both binaries with dpkg-shlibdeps
+# (cmake/record_depends.cmake); the list of the program alone, recorded in the program, is the
+# one wbctl package gives a branded copy's package. scripts/package.sh builds it, installs it and removes it again.
 #
 # The packaged executables are stripped of debug information and of the symbols nothing needs at
 # run time, as Debian wants its binaries (a branded copy of the packaged program makes a package
@@ -19,7 +19,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${WB_PACKAGE_DIR}
   COMMAND ${CMAKE_OBJCOPY} --strip-unneeded $<TARGET_FILE:webbrowser> ${WB_PACKAGE_DIR}/webbrowser.image
   COMMAND $<TARGET_FILE:wbctl> brand ${WB_PACKAGE_DIR}/webbrowser.image ${WB_PACKAGE_DIR}/webbrowser
-          ${WB_SHIPPED_BLOCK}
+          --keep-links ${WB_SHIPPED_BLOCK}
   COMMAND ${CMAKE_COMMAND} -E remove ${WB_PACKAGE_DIR}/webbrowser.image
   DEPENDS webbrowser wbctl
   COMMENT "Making the packaged copy of webbrowser"
@@ -70,7 +70,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${WB_BASE_WEB_ADDRESS})
 # cpack reads the recorded list when it runs (cmake/package_depends.cmake), after the build.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-set(WB_DEPENDS_FILE ${WB_PACKAGE_DIR}/depends.txt)
+set(WB_DEPENDS_FILE ${WB_PACKAGE_DIR}/package-depends.txt)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/package_depends.cmake.in
                ${CMAKE_BINARY_DIR}/package_depends.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package_depends.cmake)

@@ -110,7 +110,8 @@ endfunction()
 # Records the architecture and the libraries the program needs, as a Debian package states
 # them, in the program itself and in package/depends.txt (cmake/record_depends.cmake), after
 # every link and before the shipped block is appended: wbctl package writes them into the
-# package of a branded copy, and the program's own package takes the same list. Without the
+# package of a branded copy. The program's own package, which holds wbctl too, takes the list
+# of both from package/package-depends.txt. Without the
 # Debian tools that compute the list the program records nothing, and wbctl package says so.
 function(wb_record_depends target)
   find_program(WB_DPKG_SHLIBDEPS dpkg-shlibdeps)
@@ -122,7 +123,9 @@ function(wb_record_depends target)
   add_dependencies(${target} wbctl)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DTOOL=$<TARGET_FILE:wbctl>
-            -DOUT=${CMAKE_BINARY_DIR}/package/depends.txt -DOBJCOPY=${CMAKE_OBJCOPY}
+            -DOUT=${CMAKE_BINARY_DIR}/package/depends.txt
+            -DPACKAGE_OUT=${CMAKE_BINARY_DIR}/package/package-depends.txt
+            -DOBJCOPY=${CMAKE_OBJCOPY}
             -DSHLIBDEPS=${WB_DPKG_SHLIBDEPS} -DDPKG=${WB_DPKG}
             -DWORK=${CMAKE_BINARY_DIR}/package/shlibdeps
             -P ${CMAKE_SOURCE_DIR}/cmake/record_depends.cmake

@@ -4,6 +4,9 @@
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/image.h>
 
+#include <algorithm>
+
+#include "info/program_icon.h"
 #include "platform/resources.h"
 #include "support/maker.h"
 
@@ -27,6 +30,22 @@ constexpr char16_t kEmblemResource[] = u"about_emblem.gif";
 
 constexpr int kClientWidth = 360;
 constexpr int kClientHeight = 421;
+
+// The room a copy's logo has above the rule, where our logo and its word stand.
+constexpr int kCopyLogoWidth = 280;
+constexpr int kCopyLogoHeight = 30;
+
+// The copy's logo scaled down, keeping its proportions, to fit the logo's room; null when the
+// picture does not load.
+Glib::RefPtr<Gdk::Pixbuf> CopyLogo(std::string_view bytes) {
+  auto logo = IconFromPicture(bytes);
+  if (!logo || logo->get_width() <= 0 || logo->get_height() <= 0) return {};
+  const double scale = std::min({1.0, double(kCopyLogoWidth) / logo->get_width(),
+                                 double(kCopyLogoHeight) / logo->get_height()});
+  if (scale >= 1.0) return logo;
+  return logo->scale_simple(std::max(1, int(logo->get_width() * scale)),
+                            std::max(1, int(logo->get_height() * scale)), Gdk::INTERP_BILINEAR);
+}
 
 }  // namespace
 
@@ -57,7 +76,10 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
   Copyright.SetAlignment(LabelControl::Align::Center, false);
   Copyright.SetWordWrap(true);
   RegisterProgramResources();
-  Image1.SetPicture(TransparentBitmap(ResourcePicture(ResourcePath(kLogoResource))));
+  if (CopysOwn())
+    Image1.SetPicture(CopyLogo(deps_.logo));
+  else
+    Image1.SetPicture(TransparentBitmap(ResourcePicture(ResourcePath(kLogoResource))));
   Image1.SetProportional(true);
   Image1.AutoSize();
   Label1.SetFont(DesignFont("Arial", 20));
@@ -123,6 +145,7 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
   form_.put(btSupport, 8, 388);
   add(form_);
   form_.show_all();
+  if (CopysOwn()) ShowOnlyTheCopysMaker();
 
   btOk.set_can_default(true);
   set_default(btOk);
@@ -144,13 +167,39 @@ const ProcessValues& TAboutBox::Values() const {
   return deps_.values ? *deps_.values : Process();
 }
 
+bool TAboutBox::CopysOwn() const {
+  return !deps_.maker.empty() || !deps_.logo.empty();
+}
+
+void TAboutBox::ShowOnlyTheCopysMaker() {
+  // Our logo's word and our emblem belong to our logo; the copy's maker has its own.
+  Label1.hide();
+  Image4.hide();
+  if (!Image1.Picture()) Image1.hide();
+  if (deps_.maker.name.empty()) Copyright.hide();
+  const std::array<LabelControl*, 4> lines = {&adr2, &adr3, &adr4, &adr5};
+  for (std::size_t i = deps_.maker.contact.size(); i < lines.size(); ++i) lines[i]->hide();
+  if (deps_.maker.homepage.empty()) {
+    // Without a homepage the pictures and lines lead nowhere, so they do not look like links.
+    lbHomepage.hide();
+    for (ClickArea* area :
+         std::initializer_list<ClickArea*>{&Image2, &Image1, &adr2, &adr3, &adr4, &adr5, &Image3})
+      area->SetHandCursor(false);
+  }
+  if (deps_.maker.shop.empty()) lbShop.hide();
+  if (deps_.maker.support.empty()) btSupport.hide();
+}
+
 Text TAboutBox::HomepageAddress() const {
+  if (CopysOwn()) return deps_.maker.homepage;
   return deps_.baseAddress();
 }
 Text TAboutBox::ShopAddress() const {
+  if (CopysOwn()) return deps_.maker.shop;
   return deps_.baseAddress() + u"/tavrel";
 }
 Text TAboutBox::SupportAddress() const {
+  if (CopysOwn()) return deps_.maker.support;
   return deps_.baseAddress() + u"/support";
 }
 
@@ -166,11 +215,19 @@ void TAboutBox::FormCreate() {
 }
 
 void TAboutBox::FormShow() {
-  adr2.SetText(kAboutContactLines[0]);
-  adr3.SetText(kAboutContactLines[1]);
-  adr4.SetText(kAboutContactLines[2]);
-  adr5.SetText(kAboutContactLines[3]);
-  Copyright.SetText(kAboutCopyright);
+  if (CopysOwn()) {
+    const std::vector<Text>& contact = deps_.maker.contact;
+    const std::array<LabelControl*, 4> lines = {&adr2, &adr3, &adr4, &adr5};
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      lines[i]->SetText(i < contact.size() ? contact[i] : Text());
+    Copyright.SetText(deps_.maker.name.empty() ? Text() : u"Copyright \u00A9 " + deps_.maker.name);
+  } else {
+    adr2.SetText(kAboutContactLines[0]);
+    adr3.SetText(kAboutContactLines[1]);
+    adr4.SetText(kAboutContactLines[2]);
+    adr5.SetText(kAboutContactLines[3]);
+    Copyright.SetText(kAboutCopyright);
+  }
   const ProcessValues& values = Values();
   Prog.SetText(values.startupTitle.empty() ? values.applicationTitle : values.startupTitle);
   Ver.SetText(VersionLine());
@@ -187,15 +244,33 @@ void TAboutBox::exec(const Text&, const Text&) {
 }
 
 void TAboutBox::lbHomepageClick() {
-  deps_.open(lbHomepage.GetText());
+  if (!lbHomepage.GetText().empty()) deps_.open(lbHomepage.GetText());
 }
 
 void TAboutBox::lbShopClick() {
-  deps_.open(ShopAddress());
+  if (!ShopAddress().empty()) deps_.open(ShopAddress());
 }
 
 void TAboutBox::btSupportClick() {
-  deps_.open(SupportAddress());
+  if (!SupportAddress().empty()) deps_.open(SupportAddress());
+}
+
+std::optional<WindowState::About> TAboutBox::State() const {
+  if (!get_visible()) return std::nullopt;
+  WindowState::About about;
+  about.title = Prog.GetText();
+  about.version = Ver.GetText();
+  if (Copyright.get_visible()) about.copyright = Copyright.GetText();
+  for (const LabelControl* line : {&adr2, &adr3, &adr4, &adr5})
+    if (line->get_visible() && !line->GetText().empty()) about.contact.push_back(line->GetText());
+  if (lbHomepage.get_visible()) about.homepage = lbHomepage.GetText();
+  if (lbShop.get_visible()) about.shop = ShopAddress();
+  if (btSupport.get_visible()) about.support = SupportAddress();
+  if (Image1.get_visible() && Image1.Picture()) {
+    about.logoWidth = Image1.Picture()->get_width();
+    about.logoHeight = Image1.Picture()->get_height();
+  }
+  return about;
 }
 
 bool TAboutBox::on_key_press_event(GdkEventKey* event) {

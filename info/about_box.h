@@ -9,11 +9,15 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "info/controls.h"
 #include "storage/process_values.h"
+#include "support/maker.h"
 #include "support/text.h"
 #include "support/values.h"
+#include "support/window_state.h"
 
 namespace wb {
 
@@ -27,10 +31,15 @@ struct AboutBoxDeps {
   std::function<DateValue()> buildDate;
   // The start-up title, version text and application title; null takes the process values.
   const ProcessValues* values = nullptr;
+  // A branded copy's own maker and logo picture file (PNG or SVG). When either is given the
+  // box shows the copy's maker in place of ours: only the lines and links it names, none of
+  // our texts, pictures or addresses.
+  CopyMaker maker;
+  std::string logo;
 };
 
 // The dependencies of the running program: ShellOpen, the maker's web site, the build date of
-// the executable and the process values.
+// the executable, the process values, and the copy's maker (OwnCopyMaker) and logo block.
 AboutBoxDeps ProgramAboutBoxDeps();
 
 // The texts the maker chose for its about box.
@@ -64,6 +73,9 @@ class TAboutBox : public Gtk::Window {
   Text SupportAddress() const;
   Text VersionLine() const;
 
+  // What the box shows while it is shown, for the window's state; none while it is hidden.
+  std::optional<WindowState::About> State() const;
+
   // The controls, in the order of the design.
   BevelFixed Panel1{Bevel::Lowered, Bevel::Raised};
   LabelControl Prog{341, 35};
@@ -91,6 +103,10 @@ class TAboutBox : public Gtk::Window {
  private:
   const ProcessValues& Values() const;
   void Close();
+  // Whether the box shows a branded copy's maker in place of ours.
+  bool CopysOwn() const;
+  // In a copy's box, hides each line, link and picture the copy's maker leaves out.
+  void ShowOnlyTheCopysMaker();
 
   AboutBoxDeps deps_;
   Glib::RefPtr<Glib::MainLoop> modalLoop_;

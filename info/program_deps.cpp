@@ -4,6 +4,8 @@
 #include "info/web_info.h"
 #include "platform/shell_open.h"
 #include "storage/gateway_values.h"
+#include "storage/icon_block.h"
+#include "storage/process_values.h"
 #include "storage/version_info.h"
 #include "support/maker.h"
 
@@ -22,6 +24,13 @@ AboutBoxDeps ProgramAboutBoxDeps() {
   deps.open = [](const Text& address) { ShellOpen(address, Text()); };
   deps.baseAddress = [] { return BaseWebAddress(); };
   deps.buildDate = [] { return BuildDate(); };
+  deps.maker = OwnCopyMaker();
+  try {
+    deps.logo = ReadLogoBlock(ToUtf8(ExecutablePath()));
+  } catch (const std::exception&) {
+    // A copy whose file cannot be read has failed its configuration already; the logo is no
+    // reason for a second message.
+  }
   return deps;
 }
 

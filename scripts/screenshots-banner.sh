@@ -39,7 +39,7 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 python3 -m http.server --bind 127.0.0.1 --directory "$work/site" "$port" >/dev/null 2>&1 &
 server=$!
 
-build/wbctl brand build/webbrowser "$work/webbrowser" "title=Morvane Demo" webinfo=1 vis=mnal \
+build/wbctl brand build/webbrowser "$work/webbrowser" --keep-links "title=Morvane Demo" webinfo=1 vis=mnal \
   width=900 height=560 "go=http://127.0.0.1:$port/start/" >/dev/null
 WB_TEST_BASE_WEB_ADDRESS="http://127.0.0.1:$port" "$work/webbrowser" >/dev/null 2>&1 &
 program=$!
@@ -74,7 +74,7 @@ import -window root -crop "${width}x${height}+${x}+${y}" +repage docs/banner-win
 # The about box, from the Help menu of a copy that links to the maker's real site.
 kill "$program"
 wait "$program" 2>/dev/null || true
-build/wbctl brand build/webbrowser "$work/plain" "title=Morvane Demo" webinfo=0 vis=mnal \
+build/wbctl brand build/webbrowser "$work/plain" --keep-links "title=Morvane Demo" webinfo=0 vis=mnal \
   width=900 height=560 "go=http://127.0.0.1:$port/start/" >/dev/null
 "$work/plain" >/dev/null 2>&1 &
 program=$!

@@ -224,6 +224,8 @@ int main(int argc, char** argv) {
     if (!firstConfig)
       firstConfig = wb::ReadWindowConfig(wb::LoadResText(wb::kConfigResourceName), exe);
     const bool ephemeral = firstConfig->ephemeral;
+    // The copy's maker is the base of every address built for the maker, before any exists.
+    wb::UseCopyMaker(wb::MakerOf(*firstConfig));
     wb::TimelineMark("configuration read");
     // The copy's icon, read once, is every window's icon.
     wb::UseProgramIcon(wb::ReadProgramIcon(exe));

@@ -60,6 +60,9 @@ ProgramWindows CreateProgramWindows(WebViewFactory& views, std::vector<std::stri
   services.showAbout = [about](TWebMain&) {
     if (*about) (*about)->exec(Text(), Text());
   };
+  services.aboutState = [about]() -> std::optional<WindowState::About> {
+    return *about ? (*about)->State() : std::nullopt;
+  };
 
   ProgramWindows windows;
   auto main = std::make_unique<TWebMain>(std::move(services));

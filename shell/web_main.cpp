@@ -187,6 +187,7 @@ WindowState TWebMain::State() {
   s.tray = {tray_ && tray_->registered(), hiddenInTray_};
   s.info = InfoState(infoBanner.get());
   s.icon = ProgramIconState();
+  if (mainServices_.aboutState) s.about = mainServices_.aboutState();
   return s;
 }
 

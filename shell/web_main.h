@@ -39,6 +39,9 @@ struct WebMainServices {
   std::function<void(TWebMain& window)> startInfoBanner;
   // Opens the about box with both of its texts empty.
   std::function<void(TWebMain& window)> showAbout;
+  // What the about box shows while it is open, for the window's state; none while it is
+  // closed. Empty: no about box (tests).
+  std::function<std::optional<WindowState::About>()> aboutState;
   // Ends the program's main loop, once the main window has closed for good (not only hidden in
   // its tray item). Empty: nothing ends (tests).
   std::function<void()> quit;

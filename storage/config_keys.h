@@ -15,6 +15,7 @@
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/host_patterns.h"
+#include "support/maker.h"
 #include "support/permissions.h"
 #include "support/text.h"
 #include "support/zoom_levels.h"
@@ -40,6 +41,10 @@ enum class KeyKind {
   kProxy,        // system, none or a proxy address
   kScheme,       // a switch; without a value the desktop's colour scheme applies
   kStart,        // how the main window starts: normal, maximized, fullscreen
+  kText,         // a line of text shown as it is (support/maker.h: MakerText)
+  kContact,      // lines of text divided by "|" (support/maker.h: ContactLines)
+  kWebAddress,   // an http or https address, or none (support/maker.h: MakerAddress)
+  kBaseAddress,  // the same, without trailing slashes, as the base of further addresses
 };
 
 struct ConfigKey;
@@ -100,6 +105,14 @@ auto ConfiguredAs(const ValueList& values, TextView name) {
     return ParseProxy(ToUtf8(ConfiguredValue(values, name)));
   } else if constexpr (Kind == KeyKind::kScheme) {
     return ConfiguredTriState(values, name);
+  } else if constexpr (Kind == KeyKind::kText) {
+    return MakerText(ConfiguredValue(values, name));
+  } else if constexpr (Kind == KeyKind::kContact) {
+    return ContactLines(ConfiguredValue(values, name));
+  } else if constexpr (Kind == KeyKind::kWebAddress) {
+    return MakerAddress(ConfiguredValue(values, name));
+  } else if constexpr (Kind == KeyKind::kBaseAddress) {
+    return MakerAddress(ConfiguredValue(values, name), true);
   } else {
     static_assert(Kind == KeyKind::kStart, "this kind has a reader of its own");
     return ParseWindowStart(ToUtf8(ConfiguredValue(values, name)));
@@ -163,6 +176,13 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kSwitch, &WindowConfig::ontop>(u"ontop", u"0"),
     Key<KeyKind::kSwitch, &WindowConfig::badge>(u"badge", u"0"),
     Key<KeyKind::kSwitch, &WindowConfig::tray>(u"tray", u"0"),
+    // The copy's own maker: the about box shows it in place of ours, and its homepage is the
+    // base of every address built for the maker.
+    Key<KeyKind::kText, &WindowConfig::maker>(u"maker", u""),
+    Key<KeyKind::kBaseAddress, &WindowConfig::homepage>(u"homepage", u""),
+    Key<KeyKind::kContact, &WindowConfig::contact>(u"contact", u""),
+    Key<KeyKind::kWebAddress, &WindowConfig::shop>(u"shop", u""),
+    Key<KeyKind::kWebAddress, &WindowConfig::support>(u"support", u""),
 };
 
 }  // namespace wb

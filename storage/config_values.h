@@ -83,6 +83,14 @@ struct WindowConfig {
   bool ontop = false;
   bool badge = false;
   bool tray = false;
+  // The copy's own maker for the about box and the base web address (support/maker.h): its
+  // name ("maker"), web site ("homepage", without trailing slashes), contact lines ("contact")
+  // and shop and support addresses ("shop", "support"); each empty when not set or not valid.
+  Text maker;
+  Text homepage;
+  std::vector<Text> contact;
+  Text shop;
+  Text support;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

@@ -12,4 +12,8 @@ std::string ReadIconBlock(const std::string& exePath) {
   return ReadBase64Block(exePath, kIconBlockName, kMaxIconBytes).bytes;
 }
 
+std::string ReadLogoBlock(const std::string& exePath) {
+  return ReadBase64Block(exePath, kLogoBlockName, kMaxIconBytes).bytes;
+}
+
 }  // namespace wb

@@ -2,6 +2,8 @@
 // The icon a branded copy carries: a second block after the configuration block, named
 // "WebBrowser.icon", holding the picture file (PNG or SVG) as a Base64 block
 // (storage/base64_block.h), written with Base64BlockContent; the caller checks the picture.
+// The logo of the copy's maker, which its about box shows, is a block "WebBrowser.logo" of
+// the same form and limit.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -11,6 +13,7 @@
 namespace wb {
 
 inline constexpr std::u16string_view kIconBlockName = u"WebBrowser.icon";
+inline constexpr std::u16string_view kLogoBlockName = u"WebBrowser.logo";
 
 // The program's own icon in the embedded resources, shown by a copy without an icon block.
 inline constexpr std::u16string_view kProgramIconResourceName = u"webbrowser.png";
@@ -24,6 +27,9 @@ inline constexpr std::size_t kMaxIconBytes = std::size_t{1} << 20;
 // or holds more than kMaxIconBytes. Reading failures of the block give empty too; a file that
 // exists but cannot be opened raises the file layer's error.
 std::string ReadIconBlock(const std::string& exePath);
+
+// The picture of the logo block, read as ReadIconBlock reads the icon's.
+std::string ReadLogoBlock(const std::string& exePath);
 
 // The same for a block content already read (ANSI bytes).
 std::string IconFromBlockContent(std::string_view content);

@@ -36,15 +36,18 @@ BarVisibility ParseVis(TextView s) {
   return bars;
 }
 
-ValueList BuiltInLinkList() {
-  const Text base = BaseWebAddress();
+ValueList BuiltInLinkList(const Text& base) {
   return {u"Home=" + base, u"Support=" + base + u"/support", u"Download=" + base + u"/gw/?cmd=dl",
           u"Shop=" + base + u"/tavrel"};
 }
 
 ValueList LinkListFromConfig(const ValueList& resList) {
   const Text links = ConfiguredValue(resList, u"links");
-  if (links.empty()) return BuiltInLinkList();
+  if (links.empty()) {
+    const Text homepage = ConfiguredAs<KeyKind::kBaseAddress>(resList, u"homepage");
+    return homepage.empty() ? BuiltInLinkList() : BuiltInLinkList(homepage);
+  }
+  if (SameName(TrimBlanks(TextView(links)), kNoLinks)) return {};
   return SplitLines(ReplaceAll(links, u"|", u"\r\n"));
 }
 
@@ -131,6 +134,10 @@ WindowConfig ReadWindowConfig(std::string_view resourceBytes, const std::string&
   config.style = ReadPageBlock(exePath, kStyleBlockName);
   config.script = ReadPageBlock(exePath, kScriptBlockName);
   return config;
+}
+
+CopyMaker MakerOf(const WindowConfig& config) {
+  return {config.maker, config.homepage, config.contact, config.shop, config.support};
 }
 
 Text EffectiveCaption(const WindowConfig& config) {

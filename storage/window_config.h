@@ -15,6 +15,7 @@
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/host_patterns.h"
+#include "support/maker.h"
 #include "support/permissions.h"
 #include "support/text.h"
 
@@ -34,11 +35,18 @@ inline constexpr std::u16string_view kConfigResourceName = u"WebBrowser.txt";
 // characters and letters in other case are ignored. So "-" keeps only the status bar.
 BarVisibility ParseVis(TextView s);
 
-// The four built-in link entries (Home, Support, Download, Shop) over BaseWebAddress().
-ValueList BuiltInLinkList();
+// The four built-in link entries (Home, Support, Download, Shop) over the base web address
+// `base`, BaseWebAddress() when not given.
+ValueList BuiltInLinkList(const Text& base = BaseWebAddress());
 
-// The window's LinkList for the merged configuration `resList`: the built-in entries, or,
-// when "links" is not empty, its entries divided at "|" (the built-in ones dropped).
+// The links value that means no link buttons at all. An empty value cannot say it, since it
+// reads as the built-in entries; an entry without "=" would be a button without a caption.
+inline constexpr std::u16string_view kNoLinks = u"none";
+
+// The window's LinkList for the merged configuration `resList`: the built-in entries (over the
+// copy's homepage when it has one), or, when "links" is not empty, its entries divided at "|"
+// (the built-in ones dropped); none when it is kNoLinks (without regard to case, blanks at
+// either end ignored).
 ValueList LinkListFromConfig(const ValueList& resList);
 
 // The link buttons that AddLinkList builds from `links`, in bar order (left to right, which is
@@ -69,6 +77,9 @@ WindowConfig WindowConfigFromValues(const ValueList& resList);
 // The configuration of the executable `exePath` with the embedded defaults `resourceBytes`:
 // ReadConfigSources, then WindowConfigFromValues, and the style and script blocks of the file.
 WindowConfig ReadWindowConfig(std::string_view resourceBytes, const std::string& exePath);
+
+// The copy's maker as the configuration names it.
+CopyMaker MakerOf(const WindowConfig& config);
 
 // The caption the window shows: `config.caption`, or kDesignCaption when it is empty.
 Text EffectiveCaption(const WindowConfig& config);

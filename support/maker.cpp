@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/address_parts.h"
+
 #ifndef WB_BASE_WEB_ADDRESS
 #error "the build defines WB_BASE_WEB_ADDRESS, the maker's web site"
 #endif
@@ -40,9 +42,60 @@ Text& BaseWebAddressOverride() {
   return address;
 }
 
+// The copy's maker, set at start on the user-interface thread like the override above.
+CopyMaker& CopyMakerInEffect() {
+  static CopyMaker maker;
+  return maker;
+}
+
 }  // namespace
 
+Text MakerText(TextView value) {
+  return Text(TrimBlanks(value).substr(0, kMaxMakerText));
+}
+
+std::vector<Text> ContactLines(TextView value, std::size_t* dropped) {
+  std::vector<Text> lines;
+  std::size_t over = 0;
+  while (true) {
+    const auto bar = value.find(u'|');
+    Text line = MakerText(value.substr(0, bar));
+    if (!line.empty()) {
+      if (lines.size() < kMaxContactLines)
+        lines.push_back(std::move(line));
+      else
+        ++over;
+    }
+    if (bar == TextView::npos) break;
+    value.remove_prefix(bar + 1);
+  }
+  if (dropped) *dropped = over;
+  return lines;
+}
+
+Text MakerAddress(TextView value, bool withoutTrailingSlash) {
+  TextView address = TrimBlanks(value);
+  if (address.empty() || address.size() > 2000) return {};
+  const AddressParts parts = ParseAddress(ToUtf8(address));
+  if (!parts.valid || (parts.scheme != "http" && parts.scheme != "https") || parts.host.empty())
+    return {};
+  if (withoutTrailingSlash) {
+    while (!address.empty() && address.back() == u'/') address.remove_suffix(1);
+  }
+  return Text(address);
+}
+
+void UseCopyMaker(CopyMaker maker) {
+  CopyMakerInEffect() = std::move(maker);
+}
+
+const CopyMaker& OwnCopyMaker() {
+  return CopyMakerInEffect();
+}
+
 Text BaseWebAddress() {
+  const CopyMaker& maker = CopyMakerInEffect();
+  if (!maker.homepage.empty()) return maker.homepage;
   const Text& address = BaseWebAddressOverride();
   return address.empty() ? Text(kBaseWebAddress) : address;
 }

@@ -80,6 +80,18 @@ std::string WindowStateJson(const WindowState& s) {
     w.Member("pixels", s.icon->pixels);
   }
   w.EndObject();
+  w.Key("about");
+  if (s.about) {
+    const WindowState::About& a = *s.about;
+    w.BeginObject().Member("title", a.title).Member("version", a.version);
+    w.Member("copyright", a.copyright).Key("contact").BeginArray();
+    for (const Text& line : a.contact) w.String(line);
+    w.EndArray().Member("homepage", a.homepage).Member("shop", a.shop);
+    w.Member("support", a.support).Key("logo").BeginObject();
+    w.Member("width", a.logoWidth).Member("height", a.logoHeight).EndObject().EndObject();
+  } else {
+    w.Null();
+  }
   w.EndObject();
   return w.Result();
 }

@@ -90,6 +90,15 @@ struct WindowState {
     std::string pixels;  // a digest of the pixels
   };
   std::optional<Icon> icon;  // the program's icon; an empty object without one
+  // The about box while it is shown: the texts it shows and the addresses of its links, each
+  // empty (none for the contact lines) when the box leaves it out, and the size of its logo.
+  struct About {
+    Text title, version, copyright;
+    std::vector<Text> contact;
+    Text homepage, shop, support;
+    int logoWidth = 0, logoHeight = 0;
+  };
+  std::optional<About> about;  // null while the box is closed
 };
 
 // The state as one line of JSON (no line break inside).

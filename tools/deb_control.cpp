@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 #include "platform/glib_ptr.h"
@@ -288,9 +289,20 @@ std::string DefaultSynopsis(const std::string& title, const std::string& package
     }
     return result;
   };
+  // Debian also calls it a fault when the synopsis begins with the package's name as a word
+  // ("Greenleaf Garden Supplies" of the package greenleaf), whatever follows.
+  auto beginsWithPackage = [&package](const std::string& text) {
+    if (text.size() < package.size()) return false;
+    for (std::size_t i = 0; i < package.size(); ++i)
+      if (AsciiLower(text[i]) != AsciiLower(package[i])) return false;
+    if (text.size() == package.size()) return true;
+    const char next = text[package.size()];
+    return !(std::isalnum(static_cast<unsigned char>(next)) || next == '_');
+  };
   if (title.empty()) return package + " as a desktop application";
-  if (plain(title) == plain(package)) return title + " as a desktop application";
-  return title;
+  const std::string synopsis =
+      plain(title) == plain(package) ? title + " as a desktop application" : title;
+  return beginsWithPackage(synopsis) ? "Desktop application for " + title : synopsis;
 }
 
 std::string PostinstScript() {

@@ -95,7 +95,8 @@ std::string CopyrightText(const std::string& package, const std::string& title,
                           std::int64_t time);
 
 // The synopsis a package gets without --description: the title, said as what it is when the
-// title alone would only repeat the package's name (which Debian calls a fault).
+// title alone would only repeat the package's name or begin with it (which Debian calls a
+// fault).
 std::string DefaultSynopsis(const std::string& title, const std::string& package);
 
 // The maintainer scripts: after installation and after removal they bring the desktop's

@@ -21,6 +21,7 @@
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address.h"
+#include "support/address_parts.h"
 #include "support/block_text.h"
 #include "support/certificate.h"
 #include "support/icon_choice.h"
@@ -46,6 +47,8 @@ struct BrandArgs {
   std::string script;
   std::string site;
   std::string trust;
+  std::string logo;
+  bool keepLinks = false;
   std::vector<std::string> assignments;
   bool force = false;  // write what the check refuses
 };
@@ -82,8 +85,11 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
     } else if (arg.rfind("--icon=", 0) == 0) {
       parsed.icon = arg.substr(7);
     } else if (FileOption(args, i, "style", parsed.style) ||
-               FileOption(args, i, "script", parsed.script)) {
+               FileOption(args, i, "script", parsed.script) ||
+               FileOption(args, i, "logo", parsed.logo)) {
       continue;
+    } else if (arg == "--keep-links") {
+      parsed.keepLinks = true;
     } else if (arg == "--site" || arg == "--trust") {
       if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a value");
       (arg == "--site" ? parsed.site : parsed.trust) = args[++i];
@@ -199,6 +205,9 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
     goFrom = "the manifest's start_url";
   }
   add(u"go", go, goFrom);
+  // The site's origin is the copy's base web address: its about box and home-page request
+  // lead there, not to ours.
+  add(u"homepage", wb::OriginOf(go), "the start address's origin");
   const wb::NameChoice name = wb::ChooseSiteName(manifest, facts);
   add(u"title", name.name, name.from);
   if (manifest && !wb::ConfigColor(manifest->themeColor).empty()) {
@@ -270,6 +279,11 @@ wb::Text BlockContent(const BrandArgs& args, std::string* siteIcon) {
     lines.insert(lines.begin(), siteLines.begin(), siteLines.end());
     *siteIcon = std::move(brand.icon);
   }
+  // A new copy starts without our built-in link buttons, which lead to our site, not the
+  // maker's (nor, for a copy of a site, anywhere on that site); the maker's links= or
+  // --keep-links keep the program's own behaviour.
+  if (!args.keepLinks && !Given(lines, u"links"))
+    lines.insert(lines.begin(), wb::Text(u"links=") + wb::Text(wb::kNoLinks));
   wb::Text content;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (i > 0) content += u"\r\n";
@@ -341,6 +355,11 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
     CheckIconPicture(icon, "\"" + args.icon + "\"");
   }
   if (!args.force && RefusedByCheck(content)) return kExitError;
+  std::string logo;
+  if (!args.logo.empty()) {
+    logo = ReadPictureFile(args.logo, wb::kMaxIconBytes);
+    CheckIconPicture(logo, "\"" + args.logo + "\"");
+  }
   const std::string style = args.style.empty() ? "" : ReadPageFile(args.style);
   const std::string script = args.script.empty() ? "" : ReadPageFile(args.script);
 
@@ -370,6 +389,7 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
     // they are.
     dest.wBlock(wb::kConfigBlockName, wb::FromAnsi(block));
     if (!icon.empty()) wb::WriteBase64Block(dest, wb::kIconBlockName, icon);
+    if (!logo.empty()) wb::WriteBase64Block(dest, wb::kLogoBlockName, logo);
     if (!style.empty()) wb::WriteBase64Block(dest, wb::kStyleBlockName, style);
     if (!script.empty()) wb::WriteBase64Block(dest, wb::kScriptBlockName, script);
   }
@@ -408,7 +428,7 @@ constexpr const char* kHelp =
 const Command kBrandCommand{
     "brand",
     "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
-    "[--style FILE] [--script FILE] [--force] [NAME=VALUE ...]",
+    "[--logo FILE] [--keep-links] [--style FILE] [--script FILE] [--force] [NAME=VALUE ...]",
     &RunBrand, kHelp};
 
 }  // namespace wbctl

@@ -21,6 +21,7 @@
 #include "support/fields.h"
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
+#include "support/maker.h"
 #include "support/permissions.h"
 #include "support/values.h"
 #include "support/zoom_levels.h"
@@ -170,6 +171,7 @@ void CheckVis(Findings& findings, const wb::ValueList& values, wb::TextView key)
 
 void CheckLinks(Findings& findings, const wb::ValueList& values, wb::TextView key) {
   if (wb::ValueOf(values, key).empty()) return;
+  if (wb::SameName(wb::TrimBlanks(wb::TextView(wb::ValueOf(values, key))), wb::kNoLinks)) return;
   const wb::ValueList links = wb::LinkListFromConfig(values);
   const auto buttons = wb::LinkButtons(links);
   for (std::size_t i = 0; i < links.size(); ++i) {
@@ -263,6 +265,36 @@ void CheckGo(Findings& findings, const wb::ValueList& values, wb::TextView key) 
   if (!go.empty()) CheckAddress(findings, key, go, "the start address is ");
 }
 
+// The maker's texts are shown as they are; only what the about box cannot hold is worth a word.
+void CheckMakerText(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
+  if (wb::TrimBlanks(wb::TextView(value)).size() > wb::kMaxMakerText)
+    findings.Add(key, "is longer than " + std::to_string(wb::kMaxMakerText) +
+                          " characters; the rest is cut off");
+}
+
+void CheckContact(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  std::size_t dropped = 0;
+  wb::ContactLines(wb::ValueOf(values, key), &dropped);
+  if (dropped > 0)
+    findings.Add(key, "has more than " + std::to_string(wb::kMaxContactLines) +
+                          " lines; the about box leaves out the last " + std::to_string(dropped));
+  const wb::Text value = wb::ValueOf(values, key);
+  for (std::size_t start = 0, bar = 0; bar != wb::Text::npos; start = bar + 1) {
+    bar = value.find(u'|', start);
+    const wb::TextView line = wb::TextView(value).substr(start, bar - start);
+    if (wb::TrimBlanks(line).size() > wb::kMaxMakerText)
+      findings.Add(key, "a line is longer than " + std::to_string(wb::kMaxMakerText) +
+                            " characters; the rest is cut off");
+  }
+}
+
+void CheckMakerAddress(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::Text value = wb::ValueOf(values, key);
+  if (wb::TrimBlanks(wb::TextView(value)).empty() || !wb::MakerAddress(value).empty()) return;
+  findings.Add(key, Quote(value) + " is not an http or https address; it is left out");
+}
+
 void CheckHosts(Findings& findings, const wb::ValueList& values, wb::TextView key) {
   CheckHostPatterns(findings, values, key);
 }
@@ -303,6 +335,13 @@ void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigK
       return CheckProxy(findings, values, key.name);
     case wb::KeyKind::kStart:
       return CheckStart(findings, values, key.name);
+    case wb::KeyKind::kText:
+      return CheckMakerText(findings, values, key.name);
+    case wb::KeyKind::kContact:
+      return CheckContact(findings, values, key.name);
+    case wb::KeyKind::kWebAddress:
+    case wb::KeyKind::kBaseAddress:
+      return CheckMakerAddress(findings, values, key.name);
   }
 }
 
@@ -325,6 +364,18 @@ void CheckCopyBlocks(Findings& findings, const std::string& exe) {
     } catch (const std::exception& e) {
       findings.Add(wb::kIconBlockName, "holds no picture the program can show (" +
                                            std::string(e.what()) + ")" + ownIcon);
+    }
+  }
+  const std::string noLogo = "; the about box shows no logo";
+  const wb::Base64Block logo = wb::ReadBase64Block(exe, wb::kLogoBlockName, wb::kMaxIconBytes);
+  if (!logo.problem.empty()) {
+    findings.Add(wb::kLogoBlockName, BlockProblemPredicate(logo.problem) + noLogo);
+  } else if (logo.present) {
+    try {
+      CheckIconPicture(logo.bytes, "its picture");
+    } catch (const std::exception& e) {
+      findings.Add(wb::kLogoBlockName, "holds no picture the program can show (" +
+                                           std::string(e.what()) + ")" + noLogo);
     }
   }
 }

@@ -113,7 +113,6 @@ struct Copy {
   std::string programVersion;
   PackageRecord record;
   std::string title;  // UTF-8
-  std::string startAddress;
   std::string bytes;
   std::string icon;  // the picture file the copy shows
   bool scalable = false;
@@ -177,7 +176,6 @@ Copy ReadCopy(const Options& options) {
 
   const wb::WindowConfig config = wb::WindowConfigFromValues(ReadExecutableConfig(copy.path));
   copy.title = wb::ToUtf8(wb::EffectiveCaption(config));
-  copy.startAddress = wb::ToUtf8(config.go);
 
   const auto bytes = wb::ReadWholeFile(copy.path, kMaxCopyBytes + 1);
   if (!bytes || bytes->size() > kMaxCopyBytes)
@@ -315,12 +313,10 @@ int WriteDeb(const Options& options, const Copy& copy) {
   // The program draws an SVG icon through gdk-pixbuf's SVG loader.
   if (copy.scalable) fields.recommends = "librsvg2-common";
   fields.synopsis = Synopsis(options, copy);
-  // The extended text must not start with the synopsis, which the title often is.
-  std::string about = "This package puts " + copy.title + " on the desktop";
-  if (!copy.startAddress.empty()) about += ": " + copy.startAddress + " in a window of its own";
-  fields.description = {about +
-                        ". It was made with wbctl package from a branded copy of "
-                        "WebBrowser, a desktop web-application shell."};
+  // The extended text must not start with the synopsis, which the title often is. It speaks of
+  // the copy alone: the program it was made from is no concern of the customer's.
+  fields.description = {"This package puts " + copy.title +
+                        " on the desktop, as an application in a window of its own."};
 
   const std::vector<PackageFile> files = DebFiles(copy, maintainer);
   fields.installedSizeKiB = InstalledSizeKiB(files);

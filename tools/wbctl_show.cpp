@@ -9,13 +9,16 @@
 #include <vector>
 
 #include "storage/atomic_file.h"
+#include "storage/base64_block.h"
 #include "storage/config_keys.h"
+#include "storage/icon_block.h"
 #include "storage/page_blocks.h"
 #include "storage/window_config.h"
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/host_patterns.h"
 #include "support/lower_case.h"
+#include "support/maker.h"
 #include "support/permissions.h"
 #include "support/values.h"
 #include "support/zoom_levels.h"
@@ -99,6 +102,22 @@ std::string EffectiveValue(const wb::ValueList& values, const wb::ConfigKey& key
     }
     case wb::KeyKind::kStart:
       return wb::WindowStartName(wb::ParseWindowStart(utf8));
+    case wb::KeyKind::kText: {
+      const std::string text = wb::ToUtf8(wb::MakerText(value));
+      return text.empty() ? "none" : text;
+    }
+    case wb::KeyKind::kContact: {
+      std::string lines;
+      for (const wb::Text& line : wb::ContactLines(value))
+        lines += (lines.empty() ? "" : "|") + wb::ToUtf8(line);
+      return lines.empty() ? "none" : lines;
+    }
+    case wb::KeyKind::kWebAddress:
+    case wb::KeyKind::kBaseAddress: {
+      const std::string address =
+          wb::ToUtf8(wb::MakerAddress(value, key.kind == wb::KeyKind::kBaseAddress));
+      return address.empty() ? "none" : address;
+    }
   }
   return {};
 }
@@ -165,9 +184,27 @@ int WriteIcon(const std::string& exe, const std::string& out) {
   return 0;
 }
 
+// Writes the logo the copy's about box shows to `out`, as WriteIcon writes the icon.
+int WriteLogo(const std::string& exe, const std::string& out) {
+  if (!LooksLikeElf(exe)) return Fail("\"" + exe + "\": not a readable ELF executable");
+  const wb::Base64Block logo = wb::ReadBase64Block(exe, wb::kLogoBlockName, wb::kMaxIconBytes);
+  if (!logo.problem.empty())
+    return Fail("\"" + exe + "\": its logo " + BlockProblemPredicate(logo.problem));
+  if (!logo.present || logo.bytes.empty()) return Fail("\"" + exe + "\": carries no logo");
+  const std::string where = "\"" + exe + "\" logo";
+  const IconPicture picture = CheckIconPicture(logo.bytes, where);
+  const bool asIs = EndsWith(wb::AsciiLowerCase(out), "." + picture.format);
+  try {
+    wb::WriteFileAtomically(out, asIs ? logo.bytes : IconPng(logo.bytes, where));
+  } catch (const wb::FileError& e) {
+    return Fail("\"" + out + "\": cannot write: " + e.reason());
+  }
+  return 0;
+}
+
 int RunShow(const std::vector<std::string>& args) {
   bool effective = false;
-  std::string iconOut, styleOut, scriptOut;
+  std::string iconOut, styleOut, scriptOut, logoOut;
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -176,9 +213,9 @@ int RunShow(const std::vector<std::string>& args) {
     } else if (arg == "--icon") {
       if (i + 1 >= args.size()) throw std::runtime_error("--icon needs a file name to write");
       iconOut = args[++i];
-    } else if (arg == "--style" || arg == "--script") {
+    } else if (arg == "--style" || arg == "--script" || arg == "--logo") {
       if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a file name to write");
-      (arg == "--style" ? styleOut : scriptOut) = args[++i];
+      (arg == "--style" ? styleOut : arg == "--script" ? scriptOut : logoOut) = args[++i];
     } else if (arg.rfind("--", 0) == 0) {
       throw std::runtime_error("unknown option " + arg);
     } else {
@@ -186,11 +223,13 @@ int RunShow(const std::vector<std::string>& args) {
     }
   }
   if (files.size() != 1) throw std::runtime_error("show needs one EXE");
-  const int outputs = effective + !iconOut.empty() + !styleOut.empty() + !scriptOut.empty();
+  const int outputs =
+      effective + !iconOut.empty() + !styleOut.empty() + !scriptOut.empty() + !logoOut.empty();
   if (outputs > 1)
-    throw std::runtime_error("give one of --effective, --icon, --style and --script");
+    throw std::runtime_error("give one of --effective, --icon, --logo, --style and --script");
   RequireProgramCopy(files[0]);
   if (!iconOut.empty()) return WriteIcon(files[0], iconOut);
+  if (!logoOut.empty()) return WriteLogo(files[0], logoOut);
   if (!styleOut.empty() || !scriptOut.empty()) {
     if (!LooksLikeElf(files[0])) return Fail("\"" + files[0] + "\": not a readable ELF executable");
     return styleOut.empty() ? WritePageBlock(files[0], wb::kScriptBlockName, scriptOut)
@@ -228,6 +267,7 @@ constexpr const char* kHelp =
 }  // namespace
 
 const Command kShowCommand{
-    "show", "show [--effective | --icon OUT | --style OUT | --script OUT] EXE", &RunShow, kHelp};
+    "show", "show [--effective | --icon OUT | --logo OUT | --style OUT | --script OUT] EXE",
+    &RunShow, kHelp};
 
 }  // namespace wbctl

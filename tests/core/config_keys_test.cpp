@@ -196,6 +196,12 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"ontop=1", [&](const WindowConfig& c) { return c.ontop; }},
       {u"badge=1", [&](const WindowConfig& c) { return c.badge; }},
       {u"tray=1", [&](const WindowConfig& c) { return c.tray; }},
+      {u"maker=M", [&](const WindowConfig& c) { return c.maker == u"M"; }},
+      {u"homepage=http://m.example/",
+       [&](const WindowConfig& c) { return c.homepage == u"http://m.example"; }},
+      {u"contact=a|b", [&](const WindowConfig& c) { return c.contact.size() == 2; }},
+      {u"shop=https://m.example/s", [&](const WindowConfig& c) { return !c.shop.empty(); }},
+      {u"support=https://m.example/h", [&](const WindowConfig& c) { return !c.support.empty(); }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -205,6 +211,51 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
     EXPECT_FALSE(cases[i].changed(defaults));
     EXPECT_TRUE(cases[i].changed(WindowConfigFromValues({line})));
   }
+}
+
+CopyMaker Maker(Text name = {}, Text homepage = {}, std::vector<Text> contact = {}, Text shop = {},
+                Text support = {}) {
+  return {std::move(name), std::move(homepage), std::move(contact), std::move(shop),
+          std::move(support)};
+}
+
+// The maker's keys keep only what the about box can show: texts without blanks at their ends,
+// at most four contact lines and none empty, and addresses that a click can open.
+TEST(ConfigKeys, TheMakersKeysKeepWhatTheAboutBoxCanShow) {
+  struct Case {
+    const char* what;
+    ValueList values;
+    CopyMaker maker;
+  };
+  const Text longName(kMaxMakerText + 5, u'x');
+  const Case cases[] = {
+      {"none", {}, Maker()},
+      {"blanks only", {u"maker=  ", u"contact= | ", u"shop= "}, Maker()},
+      {"all of them",
+       {u"maker= Greenleaf Ltd ", u"homepage=https://greenleaf.example/",
+        u"contact=1 Garden Row| Leafton ||Tel 01 23", u"shop=https://shop.greenleaf.example/a?b",
+        u"support=http://greenleaf.example/help"},
+       Maker(u"Greenleaf Ltd", u"https://greenleaf.example",
+             {u"1 Garden Row", u"Leafton", u"Tel 01 23"}, u"https://shop.greenleaf.example/a?b",
+             u"http://greenleaf.example/help")},
+      {"a fifth contact line is left out",
+       {u"contact=a|b|c|d|e"},
+       Maker({}, {}, {u"a", u"b", u"c", u"d"})},
+      {"a long name is cut", {u"maker=" + longName}, Maker(longName.substr(0, kMaxMakerText))},
+      {"only http and https addresses with a host",
+       {u"homepage=ftp://m.example", u"shop=javascript:alert(1)", u"support=m.example/help"},
+       Maker()},
+      {"an address that cannot load", {u"shop=http://bad host/"}, Maker()},
+      {"a homepage loses its trailing slashes only",
+       {u"homepage=https://m.example/base//", u"shop=https://m.example/s/"},
+       Maker({}, u"https://m.example/base", {}, u"https://m.example/s/")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MakerOf(WindowConfigFromValues(c.values)), c.maker) << c.what;
+  }
+  std::size_t dropped = 0;
+  EXPECT_EQ(ContactLines(u"a|b|c|d|e|f", &dropped).size(), kMaxContactLines);
+  EXPECT_EQ(dropped, 2u);
 }
 
 }  // namespace

@@ -286,5 +286,43 @@ TEST(WindowConfig, BuiltInLinksFollowTheBaseAddressOverride) {
   EXPECT_EQ(BuiltInLinkList().front(), u"Home=https://morvane.example");
 }
 
+// A copy's homepage is the base of the built-in links and of every address built for the
+// maker; "none" is the one links value that gives no button at all.
+TEST(WindowConfig, TheCopysHomepageAndNoLinks) {
+  struct Case {
+    const char* what;
+    ValueList values;
+    std::vector<Text> addresses;
+  };
+  const Case cases[] = {
+      {"built-in links over the homepage",
+       {u"homepage=https://leaf.example/"},
+       {u"https://leaf.example", u"https://leaf.example/support",
+        u"https://leaf.example/gw/?cmd=dl", u"https://leaf.example/tavrel"}},
+      {"the maker's links stay as they are",
+       {u"homepage=https://leaf.example", u"links=A=http://a/"},
+       {u"http://a/"}},
+      {"none", {u"links=none"}, {}},
+      {"none in any case, with blanks", {u"links= NONE "}, {}},
+      {"none with the homepage", {u"homepage=https://leaf.example", u"links=none"}, {}},
+      {"none among entries is an entry", {u"links=none|A=x"}, {u"", u"x"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<Text> addresses;
+    for (const auto& button : WindowConfigFromValues(c.values).linkButtons)
+      addresses.push_back(button.address);
+    EXPECT_EQ(addresses, c.addresses) << c.what;
+  }
+
+  SetBaseWebAddressForTests(u"http://127.0.0.1:8080");
+  UseCopyMaker({u"Leaf", u"https://leaf.example", {}, {}, {}});
+  EXPECT_EQ(BaseWebAddress(), u"https://leaf.example");
+  UseCopyMaker({u"Leaf", {}, {}, {}, {}});
+  EXPECT_EQ(BaseWebAddress(), u"http://127.0.0.1:8080");
+  UseCopyMaker(CopyMaker());
+  SetBaseWebAddressForTests(u"");
+  EXPECT_EQ(BaseWebAddress(), u"https://morvane.example");
+}
+
 }  // namespace
 }  // namespace wb

@@ -80,7 +80,7 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
             R"("tray":{"registered":false,"hidden":false},)"
             R"("window":{"maximized":false,"fullscreen":false,"above":false},)"
             R"("info":{"visible":true,"address":"http://gw/","interval":120000,"timer":false},)"
-            R"("icon":{}})");
+            R"("icon":{},"about":null})");
   // Only a certificate's error names its host; the empty parts are null.
   wb::WindowState other;
   other.error = wb::PageError{"network", "http://y/", "down", "y", ""};
@@ -89,7 +89,16 @@ TEST(WindowState, TheSnapshotIsOneLineWithEveryMemberInItsPlace) {
             std::string::npos);
   EXPECT_NE(text.find(R"("prompt":null,"leave":false,)"), std::string::npos);
   EXPECT_NE(text.find(R"("find":null,"zoom":100,"badge":null,)"), std::string::npos);
-  EXPECT_NE(text.find(R"("info":null,"icon":{}})"), std::string::npos);
+  EXPECT_NE(text.find(R"("info":null,"icon":{})"), std::string::npos);
+  // The about box while shown: what it shows, empty where it leaves a part out.
+  other.about = wb::WindowState::About{
+      u"Leaf", u"1.0, 01/02/26", u"", {u"Row 1", u"Tel 2"}, u"https://l/", u"", u"https://l/h", 40,
+      20};
+  EXPECT_NE(wb::WindowStateJson(other).find(
+                R"("about":{"title":"Leaf","version":"1.0, 01/02/26","copyright":"",)"
+                R"("contact":["Row 1","Tel 2"],"homepage":"https://l/","shop":"",)"
+                R"("support":"https://l/h","logo":{"width":40,"height":20}}})"),
+            std::string::npos);
   other.badge = 3;
   EXPECT_NE(wb::WindowStateJson(other).find(R"("badge":3,)"), std::string::npos);
   other.tray = {true, true};

@@ -164,6 +164,40 @@ void SendInOneWrite(int records) {
   EXPECT_EQ(state.history.front(), start);
 }
 
+// A copy with a homepage of its own: the home-page request goes there, not to our site (no
+// test address stands in for ours here), and the about box is closed until asked for.
+TEST(RemoteEndToEnd, HomeGoesToTheCopysOwnHomepage) {
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200, "<html><head><title>Maker</title></head><body>maker</body></html>", ""};
+  }};
+  const std::string start = server.Url("/start");
+  const std::string homepage = server.Url("/maker");
+  const std::string exe = wbtest::TestRoot() + "/homepage-e2e";
+  ToolRun brand = Wbctl({"brand", WB_WEBBROWSER_PATH, exe, "go=" + start, "title=Homepage E2E",
+                         "maker=Greenleaf", "homepage=" + homepage + "/", "contact=1 Row",
+                         "shop=" + homepage + "/shop", "support=" + homepage + "/help"});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  ProgramRun program(exe, {}, {});
+  WindowState state;
+  ASSERT_TRUE(RunLoopUntil(
+      [&] {
+        return !program.Runs() || (ReadWindowState(program.pid(), state) && state.address == start);
+      },
+      60000))
+      << "address " << state.address;
+  ASSERT_TRUE(program.Runs());
+  EXPECT_NE(state.json.find(R"("about":null)"), std::string::npos) << state.json;
+
+  ToolRun home = Wbctl({"home", "--app", "homepage-e2e"});
+  EXPECT_EQ(home.status, 0) << home.err;
+  EXPECT_TRUE(RunLoopUntil(
+      [&] { return ReadWindowState(program.pid(), state) && state.address == homepage; }, 60000))
+      << state.json;
+  EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/maker") > 0; }, 60000))
+      << "requests: " << ::testing::PrintToString(server.Paths());
+  EXPECT_EQ(program.Terminate(), 0);
+}
+
 TEST(RemoteEndToEnd, TwoRecordsInOneWriteEndAsSeparateSends) {
   SendInOneWrite(2);
 }

@@ -304,4 +304,105 @@ TEST_F(AboutBoxTest, ItsPicturesAreTheMakersOwn) {
   EXPECT_EQ(mark[3], 255);
 }
 
+// A PNG file of the given size, for a copy's logo.
+std::string PngFile(int width, int height) {
+  auto pixbuf = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, true, 8, width, height);
+  pixbuf->fill(0x20A040FF);
+  gchar* buffer = nullptr;
+  gsize size = 0;
+  pixbuf->save_to_buffer(buffer, size, "png");
+  std::string bytes(buffer, size);
+  g_free(buffer);
+  return bytes;
+}
+
+// A copy's box shows its maker's lines, links and logo and nothing of ours: each part the maker
+// leaves out is hidden, so there is no empty line and no link that leads nowhere. Without any
+// of the maker's keys the box is ours, as before.
+TEST_F(AboutBoxTest, ACopyShowsOnlyWhatItsMakerNames) {
+  struct Case {
+    const char* what;
+    wb::CopyMaker maker;
+    std::string logo;
+    wb::WindowState::About shown;
+  };
+  const Case cases[] = {
+      {"ours",
+       {},
+       "",
+       {u"Tom & Jerry's Shop", u"1.2.3.4, 06/07/18", wb::kAboutCopyright,
+        std::vector<Text>(wb::kAboutContactLines.begin(), wb::kAboutContactLines.end()),
+        u"http://maker.test", u"http://maker.test/tavrel", u"http://maker.test/support", 134, 28}},
+      {"every key and a wide logo",
+       {u"Greenleaf",
+        u"https://leaf.example",
+        {u"1 Row", u"Leafton", u"Tel 1", u"Fax 2"},
+        u"https://leaf.example/shop",
+        u"https://help.leaf.example"},
+       PngFile(600, 100),
+       {u"Tom & Jerry's Shop",
+        u"1.2.3.4, 06/07/18",
+        u"Copyright \u00A9 Greenleaf",
+        {u"1 Row", u"Leafton", u"Tel 1", u"Fax 2"},
+        u"https://leaf.example",
+        u"https://leaf.example/shop",
+        u"https://help.leaf.example",
+        180,
+        30}},
+      {"a name and one line",
+       {u"Greenleaf", {}, {u"Tel 1"}, {}, {}},
+       "",
+       {u"Tom & Jerry's Shop",
+        u"1.2.3.4, 06/07/18",
+        u"Copyright \u00A9 Greenleaf",
+        {u"Tel 1"},
+        u"",
+        u"",
+        u"",
+        0,
+        0}},
+      {"a logo alone",
+       {},
+       PngFile(20, 10),
+       {u"Tom & Jerry's Shop", u"1.2.3.4, 06/07/18", u"", {}, u"", u"", u"", 20, 10}},
+  };
+  CLocaleAtExit restore;
+  ASSERT_TRUE(setlocale(LC_ALL, "C"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    wb::AboutBoxDeps deps = Deps();
+    deps.maker = c.maker;
+    deps.logo = c.logo;
+    box = std::make_unique<wb::TAboutBox>(nullptr, deps);
+    EXPECT_FALSE(box->State());
+    ShowBox();
+    const auto about = box->State();
+    ASSERT_TRUE(about);
+    EXPECT_EQ(about->title, c.shown.title);
+    EXPECT_EQ(about->version, c.shown.version);
+    EXPECT_EQ(about->copyright, c.shown.copyright);
+    EXPECT_EQ(about->contact, c.shown.contact);
+    EXPECT_EQ(about->homepage, c.shown.homepage);
+    EXPECT_EQ(about->shop, c.shown.shop);
+    EXPECT_EQ(about->support, c.shown.support);
+    EXPECT_EQ(about->logoWidth, c.shown.logoWidth);
+    EXPECT_EQ(about->logoHeight, c.shown.logoHeight);
+    // Our emblem and our logo's word belong to our box alone.
+    const bool ours = c.maker.empty() && c.logo.empty();
+    EXPECT_EQ(box->Image4.get_visible(), ours);
+    EXPECT_EQ(box->Label1.get_visible(), ours);
+    // A click on the white block goes to the homepage, or nowhere, and looks like it.
+    opened.clear();
+    ClickAt(box->Image2, 2, 2);
+    box->btSupport.clicked();
+    std::vector<Text> expected;
+    for (const Text& address : {c.shown.homepage, c.shown.support})
+      if (!address.empty()) expected.push_back(address);
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(box->Image2.HandCursor(), !c.shown.homepage.empty());
+    box->hide();
+    EXPECT_FALSE(box->State());
+  }
+}
+
 }  // namespace

@@ -125,12 +125,17 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "ontop=false\n"
             "badge=false\n"
             "tray=false\n"
+            "maker=none\n"
+            "homepage=none\n"
+            "contact=none\n"
+            "shop=none\n"
+            "support=none\n"
             "style=none\n"
             "script=none\n");
 
   // Branding the branded copy replaces its block.
   const std::string again = Path("branded-again");
-  ASSERT_EQ(Wbctl({"brand", copy, again, "title="}).status, 0);
+  ASSERT_EQ(Wbctl({"brand", copy, again, "--keep-links", "title="}).status, 0);
   EXPECT_EQ(BlockOf(again), "title=");
   EXPECT_EQ(std::filesystem::file_size(again), *imageEnd + 2 + 28 + 6);
   const ToolRun plain = Wbctl({"show", "--effective", again});
@@ -141,7 +146,8 @@ TEST(WbctlBrand, TakesTheLinesOfAFileFirst) {
   const std::string from = Path("from.txt");
   WriteFile(from, "\xEF\xBB\xBFtitle=From file\r\n# note\nwidth=500\r\n");
   const std::string copy = Path("from-copy");
-  const ToolRun r = Wbctl({"brand", kProgram, copy, "--from", from, "width=700", "webinfo=1"});
+  const ToolRun r =
+      Wbctl({"brand", kProgram, copy, "--keep-links", "--from", from, "width=700", "webinfo=1"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(BlockOf(copy), "title=From file\r\n# note\r\nwidth=500\r\nwidth=700\r\nwebinfo=1");
   const ToolRun show = Wbctl({"show", "--effective", copy});
@@ -460,6 +466,20 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
       {"switches of a copy", "dark=1x\nontop=2 \nbadge=yes\ntray=0\n",
        "dark: \"1x\" has characters after the number; it reads as true\n"
        "ontop: \"2 \" has characters after the number; it reads as true\n"},
+      {"the maker's keys",
+       "maker=Greenleaf\nhomepage=https://greenleaf.example/\ncontact=1 Row|Leafton\n"
+       "shop=https://greenleaf.example/shop\nsupport=http://greenleaf.example/help\nlinks=none\n",
+       ""},
+      {"the maker's keys beyond what the box shows",
+       "maker=" + std::string(201, 'm') +
+           "\ncontact=a|b|c|d|e|f\nhomepage=greenleaf.example\n"
+           "shop=javascript:void(0)\nsupport=mailto:help@greenleaf.example\n",
+       "maker: is longer than 200 characters; the rest is cut off\n"
+       "homepage: \"greenleaf.example\" is not an http or https address; it is left out\n"
+       "contact: has more than 4 lines; the about box leaves out the last 2\n"
+       "shop: \"javascript:void(0)\" is not an http or https address; it is left out\n"
+       "support: \"mailto:help@greenleaf.example\" is not an http or https address; it is left "
+       "out\n"},
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -468,6 +488,52 @@ TEST(WbctlCheck, ReportsWhatAShipperWantsToKnow) {
     const ToolRun r = Wbctl({"check", file});
     EXPECT_EQ(r.out, c.findings) << c.what;
     EXPECT_EQ(r.status, c.findings.empty() ? 0 : 1) << c.what << r.err;
+  }
+}
+
+// A maker's copy starts without our built-in link buttons, unless the maker gives links= or
+// --keep-links; "none" shows no button at all. The copy's homepage is the base of the built-in
+// links it keeps.
+TEST(WbctlBrand, ANewCopyStartsWithoutOurLinks) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::string block;
+    std::string links;  // the link= lines of show --effective
+  };
+  const std::string base = kBase;
+  const Case cases[] = {
+      {"no links given", {"title=T"}, "links=none\r\ntitle=T", ""},
+      {"the maker's links",
+       {"title=T", "LINKS=A=http://a.example/"},
+       "title=T\r\nLINKS=A=http://a.example/",
+       "link=A\thttp://a.example/\t0\n"},
+      {"an empty links= keeps the built-in ones",
+       {"links="},
+       "links=",
+       "link=Home\t" + base + "\t0\nlink=Support\t" + base + "/support\t0\nlink=Download\t" + base +
+           "/gw/?cmd=dl\t0\nlink=Shop\t" + base + "/tavrel\t0\n"},
+      {"--keep-links over the copy's homepage",
+       {"--keep-links", "homepage=https://leaf.example/"},
+       "homepage=https://leaf.example/",
+       "link=Home\thttps://leaf.example\t0\nlink=Support\thttps://leaf.example/support\t0\n"
+       "link=Download\thttps://leaf.example/gw/?cmd=dl\t0\nlink=Shop\thttps://leaf.example/"
+       "tavrel\t0\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string copy = Path("links-copy");
+    std::vector<std::string> args = {"brand", kProgram, copy};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ToolRun brand = Wbctl(args);
+    ASSERT_EQ(brand.status, 0) << brand.err;
+    EXPECT_EQ(BlockOf(copy), c.block);
+    const ToolRun show = Wbctl({"show", "--effective", copy});
+    std::string links;
+    for (std::size_t at = 0; (at = show.out.find("\nlink=", at)) != std::string::npos; ++at)
+      links += show.out.substr(at + 1, show.out.find('\n', at + 1) - at);
+    EXPECT_EQ(links, c.links);
+    EXPECT_EQ(Wbctl({"check", copy}).out, "");
   }
 }
 
@@ -498,8 +564,8 @@ TEST(WbctlBrand, CarriesTheStyleAndTheScript) {
   WriteFile(style, styleText);
   WriteFile(script, scriptText);
   const std::string copy = Path("with-page-blocks");
-  const ToolRun brand =
-      Wbctl({"brand", kProgram, copy, "--style", style, "--script=" + script, "title=T"});
+  const ToolRun brand = Wbctl(
+      {"brand", kProgram, copy, "--keep-links", "--style", style, "--script=" + script, "title=T"});
   ASSERT_EQ(brand.status, 0) << brand.err;
   EXPECT_EQ(BlockOf(copy), "title=T");
   const std::string styleOut = Path("style-out.css"), scriptOut = Path("script-out.js");

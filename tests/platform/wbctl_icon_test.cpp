@@ -18,7 +18,9 @@ namespace {
 using wbtest::kProgram;
 
 using wbtest::LoadPixels;
+using wbtest::ReadFile;
 using wbtest::Wbctl;
+using wbtest::WriteFile;
 
 std::string Path(const std::string& name) {
   const std::string dir = wbtest::TestRoot() + "/wbctl-icon";
@@ -56,6 +58,36 @@ TEST(WbctlIcon, ShowGivesBackThePixelsBrandStored) {
     EXPECT_NE(config.out.find("title=Icon " + tag + "\n"), std::string::npos) << config.out;
     EXPECT_EQ(config.out.find("iVBOR"), std::string::npos) << config.out;
   }
+}
+
+// The maker's logo travels in its own block beside the icon and comes back out as it went in;
+// a copy without one has none to give.
+TEST(WbctlIcon, TheLogoTravelsBesideTheIcon) {
+  const std::string png = Path("logo.png"), svg = Path("logo.svg");
+  wbtest::WritePng(png, 120, 30);
+  WriteFile(svg, kSvg);
+  const std::string copy = Path("copy-logo");
+  auto brand = Wbctl({"brand", kProgram, copy, "--logo", png, "maker=Greenleaf"});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  EXPECT_EQ(ReadLogoBlock(copy).substr(1, 3), "PNG");
+  const std::string out = Path("logo-out.png");
+  ASSERT_EQ(Wbctl({"show", "--logo", out, copy}).status, 0);
+  EXPECT_EQ(LoadPixels(out), LoadPixels(png));
+  EXPECT_EQ(Wbctl({"check", copy}).out, "");
+
+  const std::string svgCopy = Path("copy-logo-svg");
+  ASSERT_EQ(Wbctl({"brand", kProgram, svgCopy, "--logo=" + svg}).status, 0);
+  const std::string svgOut = Path("logo-out.svg");
+  ASSERT_EQ(Wbctl({"show", "--logo", svgOut, svgCopy}).status, 0);
+  EXPECT_EQ(ReadFile(svgOut), kSvg);
+
+  const std::string plain = Path("copy-no-logo");
+  ASSERT_EQ(Wbctl({"brand", kProgram, plain, "title=T"}).status, 0);
+  auto none = Wbctl({"show", "--logo", Path("none.png"), plain});
+  EXPECT_NE(none.status, 0);
+  EXPECT_NE(none.err.find("carries no logo"), std::string::npos) << none.err;
+  auto notPicture = Wbctl({"brand", kProgram, Path("copy-bad-logo"), "--logo", svg + ".none"});
+  EXPECT_NE(notPicture.status, 0);
 }
 
 TEST(WbctlIcon, AnSvgIconIsKeptAsItIs) {
