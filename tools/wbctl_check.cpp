@@ -495,6 +495,15 @@ std::string AcceptedValues(wb::KeyKind kind) {
       return "system, none or SCHEME://HOST:PORT (http, https, socks5, socks4)";
     case wb::KeyKind::kStart:
       return "normal, maximized or fullscreen";
+    case wb::KeyKind::kText:
+      return "a text of at most " + std::to_string(wb::kMaxMakerText) + " characters";
+    case wb::KeyKind::kContact:
+      return "up to " + std::to_string(wb::kMaxContactLines) +
+             " lines divided by |, each of at most " + std::to_string(wb::kMaxMakerText) +
+             " characters";
+    case wb::KeyKind::kWebAddress:
+    case wb::KeyKind::kBaseAddress:
+      return "an http:// or https:// address";
   }
   return {};
 }
