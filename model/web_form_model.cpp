@@ -6,6 +6,7 @@
 #include <string>
 
 #include "model/window_rules.h"
+#include "support/catalog.h"
 #include "support/lower_case.h"
 #include "support/maker.h"
 
@@ -78,7 +79,7 @@ void WebFormModel::FindAddress() {
   updateCombo_ = true;
   // A copy: the navigation event may change the address box's text while the view navigates.
   const Text address = addrText_;
-  SetStatus(u"Load: " + address);
+  SetStatus(FromUtf8(Format(Tr("Load: {1}"), {ToUtf8(address)})));
   // The flag is for the navigation this starts; an address that starts none (blanks only)
   // must not leave it to the next link clicked inside the page.
   if (!host_.Navigate(address)) updateCombo_ = false;

@@ -8,6 +8,8 @@
 #include <exception>
 #include <vector>
 
+#include "support/catalog.h"
+
 namespace wb {
 namespace {
 
@@ -58,7 +60,7 @@ std::string CurrentExceptionMessage() {
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {
-    return "An unknown error occurred.";
+    return Tr("An unknown error occurred.");
   }
 }
 
