@@ -15,6 +15,7 @@
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/host_patterns.h"
+#include "support/language_tags.h"
 #include "support/permissions.h"
 #include "support/text.h"
 #include "support/zoom_levels.h"
@@ -40,6 +41,7 @@ enum class KeyKind {
   kProxy,        // system, none or a proxy address
   kScheme,       // a switch; without a value the desktop's colour scheme applies
   kStart,        // how the main window starts: normal, maximized, fullscreen
+  kLanguages,    // language tags, comma-separated (support/language_tags.h)
 };
 
 struct ConfigKey;
@@ -100,6 +102,8 @@ auto ConfiguredAs(const ValueList& values, TextView name) {
     return ParseProxy(ToUtf8(ConfiguredValue(values, name)));
   } else if constexpr (Kind == KeyKind::kScheme) {
     return ConfiguredTriState(values, name);
+  } else if constexpr (Kind == KeyKind::kLanguages) {
+    return ParseLanguages(ToUtf8(ConfiguredValue(values, name)));
   } else {
     static_assert(Kind == KeyKind::kStart, "this kind has a reader of its own");
     return ParseWindowStart(ToUtf8(ConfiguredValue(values, name)));
@@ -163,6 +167,8 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kSwitch, &WindowConfig::ontop>(u"ontop", u"0"),
     Key<KeyKind::kSwitch, &WindowConfig::badge>(u"badge", u"0"),
     Key<KeyKind::kSwitch, &WindowConfig::tray>(u"tray", u"0"),
+    // The languages the pages are asked for, in place of the locale's.
+    Key<KeyKind::kLanguages, &WindowConfig::lang>(u"lang", u""),
 };
 
 }  // namespace wb

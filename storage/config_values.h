@@ -11,6 +11,7 @@
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/host_patterns.h"
+#include "support/language_tags.h"
 #include "support/permissions.h"
 #include "support/text.h"
 
@@ -83,6 +84,8 @@ struct WindowConfig {
   bool ontop = false;
   bool badge = false;
   bool tray = false;
+  // The languages the pages are asked for ("lang"): none, the person's locale's.
+  LanguagesKey lang;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

@@ -194,6 +194,15 @@ void CheckAllow(Findings& findings, const wb::ValueList& values, wb::TextView ke
   }
 }
 
+void CheckLanguages(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::LanguagesKey lang = wb::ParseLanguages(wb::ToUtf8(wb::ValueOf(values, key)));
+  for (const auto& item : lang.invalid) {
+    findings.Add(key, Quote(wb::FromUtf8(item)) +
+                          " is no language tag (such as de, pt-BR) or one past the first " +
+                          std::to_string(wb::kMaxLanguageTags) + "; it is ignored");
+  }
+}
+
 // Returns the patterns, for the checks that depend on them.
 wb::HostPatterns CheckHostPatterns(Findings& findings, const wb::ValueList& values,
                                    wb::TextView key) {
@@ -289,6 +298,8 @@ void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigK
       return CheckProxy(findings, values, key.name);
     case wb::KeyKind::kStart:
       return CheckStart(findings, values, key.name);
+    case wb::KeyKind::kLanguages:
+      return CheckLanguages(findings, values, key.name);
   }
 }
 

@@ -98,6 +98,12 @@ std::string EffectiveValue(const wb::ValueList& values, const wb::ConfigKey& key
     }
     case wb::KeyKind::kStart:
       return wb::WindowStartName(wb::ParseWindowStart(utf8));
+    case wb::KeyKind::kLanguages: {
+      const wb::LanguagesKey lang = wb::ParseLanguages(utf8);
+      std::string tags;
+      for (const std::string& tag : lang.tags) tags += (tags.empty() ? "" : ",") + tag;
+      return tags.empty() ? "locale" : tags;
+    }
   }
   return {};
 }

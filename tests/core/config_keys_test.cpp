@@ -196,6 +196,7 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"ontop=1", [&](const WindowConfig& c) { return c.ontop; }},
       {u"badge=1", [&](const WindowConfig& c) { return c.badge; }},
       {u"tray=1", [&](const WindowConfig& c) { return c.tray; }},
+      {u"lang=de,en", [&](const WindowConfig& c) { return c.lang.tags.size() == 2; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
