@@ -16,6 +16,10 @@ constexpr const Command* kCommands[] = {
 int Usage(std::ostream& out, int status) {
   out << "usage:\n";
   for (const Command* c : kCommands) out << "  wbctl " << c->usage << "\n";
+  // The program's windows speak the person's language; the tool, like a compiler, speaks to
+  // makers and scripts, whose output must not change with the locale.
+  out << "wbctl's messages are in English whatever the locale; the program's window speaks the\n"
+         "languages of its catalogs.\n";
   return status;
 }
 
