@@ -78,10 +78,10 @@ std::string PermissionQuestion(std::string_view host, const std::vector<Permissi
   }
   if (parts.empty()) parts.emplace_back(Tr("use a feature of this computer"));
   // The list is joined by the language's own words, each join a text with two places.
-  // TRANSLATORS: "{1} and {2}" joins the last of the things a page asks for, "{1}, {2}" the
-  // others; each is a phrase after "wants to", such as "show notifications".
   std::string wants = parts.front();
   for (std::size_t i = 1; i < parts.size(); ++i)
+    // TRANSLATORS: "{1} and {2}" joins the last of the things a page asks for, "{1}, {2}"
+    // the others; each is a phrase after "wants to", such as "show notifications".
     wants = Format(i + 1 == parts.size() ? Tr("{1} and {2}") : Tr("{1}, {2}"), {wants, parts[i]});
   if (host.empty()) return Format(Tr("This page wants to {1}"), {wants});
   return Format(Tr("{1} wants to {2}"), {host, wants});
