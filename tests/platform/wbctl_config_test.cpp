@@ -124,6 +124,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "ontop=false\n"
             "badge=false\n"
             "tray=false\n"
+            "lang=locale\n"
             "style=none\n"
             "script=none\n");
 
@@ -191,6 +192,9 @@ TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
       {"ontop=1", "ontop=true"},
       {"badge=yes", "badge=true"},
       {"tray=0", "tray=false"},
+      {"title=T", "lang=locale"},
+      {"lang=de, en ,DE", "lang=de,en"},
+      {"lang=de_DE,fr", "lang=fr"},
       {"title=T", "style=none"},
       {"title=T", "script=none"},
   };
