@@ -52,6 +52,12 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/webbrowser.svg
         DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${WB_PACKAGE_DIR}/webbrowser.1.gz ${WB_PACKAGE_DIR}/wbctl.1.gz
         DESTINATION share/man/man1)
+# The catalogs of the window's texts (po/), where the program looks for them when no "locale"
+# folder lies beside it.
+foreach(lang ${WB_LINGUAS})
+  install(FILES ${CMAKE_BINARY_DIR}/locale/${lang}/LC_MESSAGES/webbrowser.mo
+          DESTINATION share/locale/${lang}/LC_MESSAGES)
+endforeach()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME webbrowser)

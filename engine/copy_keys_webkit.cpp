@@ -59,6 +59,15 @@ void ApplyPageAdditions(WebKitUserContentManager* content, const WindowConfig& c
   }
 }
 
+void ApplyPreferredLanguages(WebKitWebContext* context, const LanguagesKey& lang) {
+  // Without tags the engine keeps the languages of the person's locale, which it takes itself.
+  if (lang.tags.empty()) return;
+  std::vector<const gchar*> list;
+  for (const std::string& tag : lang.tags) list.push_back(tag.c_str());
+  list.push_back(nullptr);
+  webkit_web_context_set_preferred_languages(context, list.data());
+}
+
 void ApplyProxy(WebKitWebsiteDataManager* manager, const ProxyKey& proxy,
                 const HostPatterns& noproxy) {
   switch (proxy.mode) {

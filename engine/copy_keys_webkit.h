@@ -10,6 +10,7 @@
 typedef struct _WebKitSettings WebKitSettings;
 typedef struct _WebKitUserContentManager WebKitUserContentManager;
 typedef struct _WebKitWebsiteDataManager WebKitWebsiteDataManager;
+typedef struct _WebKitWebContext WebKitWebContext;
 
 namespace wb {
 
@@ -29,6 +30,10 @@ void ApplyPageAdditions(WebKitUserContentManager* content, const WindowConfig& c
 // frames and downloads alike.
 void ApplyProxy(WebKitWebsiteDataManager* manager, const ProxyKey& proxy,
                 const HostPatterns& noproxy);
+
+// The "lang" key: the languages every page is asked for (Accept-Language and
+// navigator.languages); without tags, those of the person's locale, as the engine takes them.
+void ApplyPreferredLanguages(WebKitWebContext* context, const LanguagesKey& lang);
 
 class DesktopColorScheme;
 

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "storage/copy_store.h"
+#include "support/catalog.h"
 #include "support/text.h"
 
 namespace wb {
@@ -89,18 +90,18 @@ Gtk::Window* ToplevelOf(GtkWidget* widget) {
 
 SaveChoice ChoosePageFile(Gtk::Window* parent, const std::string& suggestedName) {
   if (QuestionsClosed()) return {};
-  Gtk::FileChooserDialog dialog("Save Page", Gtk::FILE_CHOOSER_ACTION_SAVE);
+  Gtk::FileChooserDialog dialog(Tr("Save Page"), Gtk::FILE_CHOOSER_ACTION_SAVE);
   if (parent) dialog.set_transient_for(*parent);
-  dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-  dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+  dialog.add_button(Tr("_Cancel"), Gtk::RESPONSE_CANCEL);
+  dialog.add_button(Tr("_Save"), Gtk::RESPONSE_ACCEPT);
   dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
   dialog.set_do_overwrite_confirmation(true);
   auto mhtml = Gtk::FileFilter::create();
-  mhtml->set_name("Web page, single file (*.mhtml)");
+  mhtml->set_name(Tr("Web page, single file (*.mhtml)"));
   mhtml->add_pattern("*.mhtml");
   mhtml->add_pattern("*.mht");
   auto html = Gtk::FileFilter::create();
-  html->set_name("Web page, HTML only (*.html)");
+  html->set_name(Tr("Web page, HTML only (*.html)"));
   html->add_pattern("*.html");
   html->add_pattern("*.htm");
   dialog.add_filter(mhtml);
@@ -125,13 +126,13 @@ void ChooseDownloadFile(Gtk::Window* parent, const std::string& suggestedName,
   }
   // Not run in a loop of its own: the engine asks from a callback of its own, which a nested
   // main loop would leave open while pages, windows and the download itself go on and end.
-  auto* dialog = new Gtk::FileChooserDialog("Save Download", Gtk::FILE_CHOOSER_ACTION_SAVE);
+  auto* dialog = new Gtk::FileChooserDialog(Tr("Save Download"), Gtk::FILE_CHOOSER_ACTION_SAVE);
   if (parent) {
     dialog->set_transient_for(*parent);
     dialog->set_modal(true);
   }
-  dialog->add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-  dialog->add_button("_Save", Gtk::RESPONSE_ACCEPT);
+  dialog->add_button(Tr("_Cancel"), Gtk::RESPONSE_CANCEL);
+  dialog->add_button(Tr("_Save"), Gtk::RESPONSE_ACCEPT);
   dialog->set_default_response(Gtk::RESPONSE_ACCEPT);
   dialog->set_do_overwrite_confirmation(true);
   dialog->set_current_folder(SaveStartFolder());
@@ -189,14 +190,14 @@ void AskLeave(Gtk::Window* parent, const std::string&, std::function<void(bool l
   }
   // Pages cannot choose the words of this question any more than in a browser, since they
   // used it to keep people on them; the page's own text is not shown.
-  auto* dialog = new Gtk::MessageDialog("Leave this page?", false, Gtk::MESSAGE_QUESTION,
+  auto* dialog = new Gtk::MessageDialog(Tr("Leave this page?"), false, Gtk::MESSAGE_QUESTION,
                                         Gtk::BUTTONS_NONE, true);
-  dialog->set_secondary_text("Changes you made may not be saved.");
+  dialog->set_secondary_text(Tr("Changes you made may not be saved."));
   // Named, so that the person's task bar, and the tests, can tell it from its window.
-  dialog->set_title("Leave this page?");
+  dialog->set_title(Tr("Leave this page?"));
   if (parent) dialog->set_transient_for(*parent);
-  dialog->add_button("_Stay on Page", Gtk::RESPONSE_CANCEL);
-  dialog->add_button("_Leave Page", Gtk::RESPONSE_ACCEPT);
+  dialog->add_button(Tr("_Stay on Page"), Gtk::RESPONSE_CANCEL);
+  dialog->add_button(Tr("_Leave Page"), Gtk::RESPONSE_ACCEPT);
   dialog->set_default_response(Gtk::RESPONSE_CANCEL);
   dialog->signal_response().connect([dialog, answer = std::move(answer)](int response) {
     answer(response == Gtk::RESPONSE_ACCEPT);

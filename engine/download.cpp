@@ -8,6 +8,7 @@
 
 #include "engine/dialogs.h"
 #include "engine/web_view_webkit.h"
+#include "support/catalog.h"
 #include "support/file_name.h"
 
 namespace wb {
@@ -76,12 +77,12 @@ void Download::OnFailed(WebKitDownload*, GError* error, gpointer data) {
   self->file_.reset();  // what was written so far goes
   if (self->declined_ ||
       g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER)) {
-    if (chosen) self->hooks_.status("Download cancelled: " + self->name_);
+    if (chosen) self->hooks_.status(Format(Tr("Download cancelled: {1}"), {self->name_}));
     return;
   }
-  self->hooks_.status("Download failed: " + self->name_);
-  self->hooks_.showError(Ascii("The download of ") + FromUtf8(self->name_) + Ascii(" failed: ") +
-                         FromUtf8(MessageOf(error)));
+  self->hooks_.status(Format(Tr("Download failed: {1}"), {self->name_}));
+  self->hooks_.showError(
+      FromUtf8(Format(Tr("The download of {1} failed: {2}"), {self->name_, MessageOf(error)})));
 }
 
 void Download::OnFinished(WebKitDownload*, gpointer data) {
@@ -90,9 +91,9 @@ void Download::OnFinished(WebKitDownload*, gpointer data) {
   if (!self->failed_ && self->file_) {
     try {
       self->file_->Commit();
-      self->hooks_.status("Download complete: " + self->file_->TargetPath());
+      self->hooks_.status(Format(Tr("Download complete: {1}"), {self->file_->TargetPath()}));
     } catch (const std::exception& e) {
-      self->hooks_.status("Download failed: " + self->name_);
+      self->hooks_.status(Format(Tr("Download failed: {1}"), {self->name_}));
       self->hooks_.showError(FromUtf8(e.what()));
     }
   }
@@ -118,7 +119,8 @@ void PageDownloads::OnStarted(WebKitWebContext*, WebKitDownload* download, gpoin
   hooks.chooseFile = [self](const std::string& name,
                             std::function<void(const std::string&)> answer) {
     if (self->asking_) {
-      self->status_("Download refused: " + name + " (another download is waiting for its folder)");
+      self->status_(
+          Format(Tr("Download refused: {1} (another download is waiting for its folder)"), {name}));
       // Refused from the main loop: cancelled inside the engine's question, the download could
       // end and go while the engine still asks.
       Glib::signal_idle().connect_once([answer = std::move(answer)] { answer({}); });

@@ -9,6 +9,7 @@
 
 #include "platform/glib_ptr.h"
 #include "storage/window_config.h"
+#include "support/catalog.h"
 #include "support/own_page.h"
 #include "support/spell_languages.h"
 
@@ -135,7 +136,7 @@ void WebKitPageTools::EditMenu(WebKitContextMenu* menu, WebKitHitTestResult* hit
       case WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK_IN_NEW_WINDOW: {
         const char* link = hit ? webkit_hit_test_result_get_link_uri(hit) : nullptr;
         choice = new MenuChoice{alive_, true, {}, link ? link : ""};
-        caption = "Open Link in New _Window";
+        caption = Tr("Open Link in New _Window");
         break;
       }
       case WEBKIT_CONTEXT_MENU_ACTION_INSPECT_ELEMENT:

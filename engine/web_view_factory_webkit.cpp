@@ -53,6 +53,7 @@ void WebKitViewFactory::ApplyConfig(const WindowConfig& config) {
   ApplyUserAgent(settings_.get(), config.agent, engineAgent_);
   ApplyPageAdditions(content_.get(), config, startHost_);
   ApplyProxy(webkit_web_context_get_website_data_manager(context), config.proxy, config.noproxy);
+  ApplyPreferredLanguages(context, config.lang);
   if (!colorScheme_) colorScheme_ = std::make_unique<ColorSchemeSetting>();
   colorScheme_->Apply(config.dark);
 }

@@ -8,6 +8,7 @@
 
 #include "info/program_icon.h"
 #include "platform/resources.h"
+#include "support/catalog.h"
 #include "support/maker.h"
 
 namespace wb {
@@ -50,7 +51,7 @@ Glib::RefPtr<Gdk::Pixbuf> CopyLogo(std::string_view bytes) {
 }  // namespace
 
 TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(deps)) {
-  set_title("Info");
+  set_title(Tr("Info"));
   set_name("AboutBox");
   set_resizable(false);
   set_size_request(kClientWidth, kClientHeight);
@@ -71,7 +72,7 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
   Prog.SetFont(DesignFont("Tahoma", 15, true));
   Prog.SetAlignment(LabelControl::Align::Center, true);
   lVer.SetFont(tahoma12);
-  lVer.SetText(u"Version");
+  lVer.SetText(FromUtf8(Tr("Version")));
   Copyright.SetFont(DesignFont("Tahoma", 11));
   Copyright.SetAlignment(LabelControl::Align::Center, false);
   Copyright.SetWordWrap(true);
@@ -130,12 +131,12 @@ TAboutBox::TAboutBox(Gtk::Window* owner, AboutBoxDeps deps) : deps_(std::move(de
   compact->load_from_data("button { min-height: 0; padding: 0 6px; }");
   for (Gtk::Button* button : {&btOk, &btSupport})
     button->get_style_context()->add_provider(compact, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  btOk.set_label("OK");
+  btOk.set_label(Tr("OK"));
   btOk.set_image_from_icon_name("object-select-symbolic", Gtk::ICON_SIZE_BUTTON);
   btOk.set_always_show_image(true);
   btOk.set_size_request(105, 22);
   btOk.signal_clicked().connect([this] { Close(); });
-  btSupport.set_label("_Support");
+  btSupport.set_label(Tr("_Support"));
   btSupport.set_use_underline(true);
   btSupport.set_size_request(121, 22);
   btSupport.signal_clicked().connect([this] { btSupportClick(); });
@@ -209,7 +210,7 @@ Text TAboutBox::VersionLine() const {
 
 void TAboutBox::FormCreate() {
   lbHomepage.SetText(HomepageAddress());
-  lbShop.SetText(u"Shop: " + ShopAddress());
+  lbShop.SetText(FromUtf8(Format(Tr("Shop: {1}"), {ToUtf8(ShopAddress())})));
   Image2.Fill(0xFFFFFF);
   Image3.Fill(0x0000FF);
 }

@@ -1,5 +1,6 @@
 #include "info/web_info.h"
 
+#include <atkmm/object.h>
 #include <gdk/gdk.h>
 #include <glibmm/datetime.h>
 #ifdef GDK_WINDOWING_WAYLAND
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "support/catalog.h"
 #include "support/values.h"
 
 namespace wb {
@@ -70,6 +72,9 @@ TWebInfo::TWebInfo(WebViewFactory& factory, WebView* related, WebInfoDeps deps)
     // "x" is added last and so lies over "o" where the two overlap.
     content_.add_overlay(*button);
   }
+  // The letters are the design's; a screen reader says what the buttons do.
+  btO_.get_accessible()->set_name(Tr("Reload"));
+  btX_.get_accessible()->set_name(Tr("Close"));
   // The two tiny buttons sit in the top-left corner and reach two pixels above the top edge,
   // so that only the lower part of each letter's box shows.
   content_.signal_get_child_position().connect(

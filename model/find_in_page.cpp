@@ -3,15 +3,23 @@
 #include <algorithm>
 #include <string>
 
+#include "support/catalog.h"
+
 namespace wb {
 
 Text MatchCountText(const Text& text, int matches, int current) {
   if (text.empty() || matches < 0) return {};
-  if (matches == 0) return u"No matches";
-  const Text of = Ascii(std::to_string(std::clamp(current, 1, kMaxCountedMatches))) + u" of ";
+  if (matches == 0) return FromUtf8(Tr("No matches"));
+  const std::string at = std::to_string(std::clamp(current, 1, kMaxCountedMatches));
+  // The count decides the plural form in languages that inflect "match" after a number.
   if (matches > kMaxCountedMatches)
-    return of + u"more than " + Ascii(std::to_string(kMaxCountedMatches));
-  return of + Ascii(std::to_string(matches));
+    // TRANSLATORS: the find bar's count: {1} is the match shown, {2} the most it counts.
+    return FromUtf8(Format(TrN("{1} of more than {2}", "{1} of more than {2}",
+                               static_cast<unsigned long>(kMaxCountedMatches)),
+                           {at, std::to_string(kMaxCountedMatches)}));
+  // TRANSLATORS: the find bar's count: {1} is the match shown, {2} how many there are.
+  return FromUtf8(Format(TrN("{1} of {2}", "{1} of {2}", static_cast<unsigned long>(matches)),
+                         {at, std::to_string(matches)}));
 }
 
 void FindInPage::Close() {

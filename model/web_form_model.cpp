@@ -6,6 +6,7 @@
 #include <string>
 
 #include "model/window_rules.h"
+#include "support/catalog.h"
 #include "support/lower_case.h"
 #include "support/maker.h"
 
@@ -78,7 +79,11 @@ void WebFormModel::FindAddress() {
   updateCombo_ = true;
   // A copy: the navigation event may change the address box's text while the view navigates.
   const Text address = addrText_;
-  SetStatus(u"Load: " + address);
+  // The address goes in as text, unconverted, so the status shows exactly what was asked for.
+  const Text status = FromUtf8(Tr("Load: {1}"));
+  const std::size_t place = status.find(u"{1}");
+  SetStatus(place == Text::npos ? status
+                                : status.substr(0, place) + address + status.substr(place + 3));
   // The flag is for the navigation this starts; an address that starts none (blanks only)
   // must not leave it to the next link clicked inside the page.
   if (!host_.Navigate(address)) updateCombo_ = false;

@@ -15,7 +15,7 @@ PACKAGES="
   weston xdg-desktop-portal xdg-desktop-portal-gtk
   fonts-liberation fonts-dejavu-core adwaita-icon-theme gnome-icon-theme hicolor-icon-theme
   desktop-file-utils xdg-utils shared-mime-info gtk-update-icon-cache file dpkg-dev
-  python3 curl locales
+  python3 curl locales gettext
   gnupg
   hunspell-en-us hunspell-en-gb
 "
@@ -43,8 +43,9 @@ else
 fi
 
 # Locales with a day-month-year and a month-day-year short date, for the about box's tests
-# (the tests build them into their own folder when they are missing, which takes longer).
-for loc in de_DE en_US; do
+# (the tests build them into their own folder when they are missing, which takes longer), and
+# the languages the window's translation tests run in (French, and Arabic, right to left).
+for loc in de_DE en_US fr_FR ar_EG; do
   if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
     $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8" || echo "install-deps: no locale $loc.UTF-8"
   fi

@@ -9,6 +9,7 @@
 #include "shell/recent_list_model.h"
 #include "shell/ustring.h"
 #include "shell/web_form.h"
+#include "support/catalog.h"
 
 namespace wb {
 
@@ -25,7 +26,7 @@ void TWebForm::BuildAddressBox() {
   Addr.get_style_context()->add_provider(asList, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_signal_emit_by_name(Addr.gobj(), "style-updated");
   Addr.set_name("Addr");
-  Addr.set_tooltip_text("URL");
+  Addr.set_tooltip_text(Tr("URL"));
   Addr.set_hexpand(true);
   Addr.set_valign(Gtk::ALIGN_CENTER);
   recentRows_.reset(RecentListModelNew(model_.Recent()));

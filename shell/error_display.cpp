@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/dialogs.h"
+#include "support/catalog.h"
 
 namespace wb {
 namespace {
@@ -68,7 +69,7 @@ std::string CurrentExceptionMessage() {
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {
-    return "An unknown error occurred.";
+    return Tr("An unknown error occurred.");
   }
 }
 

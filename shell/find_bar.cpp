@@ -24,12 +24,12 @@ FindBar::FindBar() : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 4) {
   entry.set_icon_from_icon_name("edit-find-symbolic", Gtk::ENTRY_ICON_PRIMARY);
   entry.set_width_chars(24);
   previous.set_image_from_icon_name("go-up-symbolic", Gtk::ICON_SIZE_BUTTON);
-  previous.set_tooltip_text("Previous match");
+  previous.set_tooltip_text(Tr("Previous match"));
   next.set_image_from_icon_name("go-down-symbolic", Gtk::ICON_SIZE_BUTTON);
-  next.set_tooltip_text("Next match");
+  next.set_tooltip_text(Tr("Next match"));
   close.set_image_from_icon_name("window-close-symbolic", Gtk::ICON_SIZE_BUTTON);
   close.set_relief(Gtk::RELIEF_NONE);
-  close.set_tooltip_text("Close");
+  close.set_tooltip_text(Tr("Close"));
   count.set_xalign(0.0f);
   count.set_margin_start(6);
 

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include "support/catalog.h"
 #include "support/text.h"
 
 namespace wb {
@@ -31,11 +32,11 @@ class FindBar : public Gtk::Box {
   std::function<void()> onPrevious;
   std::function<void()> onClose;
 
-  Gtk::Label caption{"Find:"};
+  Gtk::Label caption{Tr("Find:")};
   Gtk::Entry entry;
   Gtk::Button previous;
   Gtk::Button next;
-  Gtk::CheckButton matchCase{"Match case"};
+  Gtk::CheckButton matchCase{Tr("Match case")};
   Gtk::Label count;
   Gtk::Button close;
 };

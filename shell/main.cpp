@@ -22,6 +22,7 @@
 #include "info/program_icon.h"
 #include "platform/folders.h"
 #include "platform/profile.h"
+#include "platform/program_catalog.h"
 #include "platform/remote_channel.h"
 #include "platform/resources.h"
 #include "platform/single_instance.h"
@@ -200,6 +201,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   wb::TimelineMark("GTK initialised");
+  // The toolkit has taken the person's locale; the window's own texts follow it from here.
+  wb::UseProgramCatalog();
   Gtk::Main::init_gtkmm_internals();
   wb::TimelineMark("gtkmm initialised");
   g_set_application_name("WebBrowser");

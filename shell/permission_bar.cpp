@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "support/catalog.h"
+
 namespace wb {
 
 PermissionBar::PermissionBar(CopyStore& store)
@@ -58,7 +60,7 @@ void PermissionBar::Render() {
   question.set_text(PermissionRequestQuestion(*current));
   // Handing an address to another program is no permission the page keeps: the button says
   // what happens at once.
-  allowButton.set_label(current->scheme.empty() ? "Allow" : "Open");
+  allowButton.set_label(current->scheme.empty() ? Tr("Allow") : Tr("Open"));
   show();
 }
 

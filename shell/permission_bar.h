@@ -9,6 +9,7 @@
 
 #include "engine/web_view.h"
 #include "model/permission_prompts.h"
+#include "support/catalog.h"
 
 namespace wb {
 
@@ -29,8 +30,8 @@ class PermissionBar : public Gtk::Box {
   const PermissionPrompts& Prompts() const { return prompts_; }
 
   Gtk::Label question;
-  Gtk::Button allowButton{"Allow"};
-  Gtk::Button blockButton{"Block"};
+  Gtk::Button allowButton{Tr("Allow")};
+  Gtk::Button blockButton{Tr("Block")};
 
  private:
   void Render();

@@ -12,6 +12,7 @@
 #include "shell/recent_list_model.h"
 #include "shell/ustring.h"
 #include "storage/timeline.h"
+#include "support/catalog.h"
 #include "support/values.h"
 
 namespace wb {
@@ -35,7 +36,8 @@ TWebForm::TWebForm(WebFormServices services) : services_(std::move(services)) {
   if (!services_.views) throw std::invalid_argument("TWebForm needs a web view factory");
   web = services_.views->Create(nullptr);
   store_.onRefused = [](const SettingsResult& refused) {
-    ShowError(FromUtf8(refused.Message() + " The setting is not kept for the next start."));
+    ShowError(FromUtf8(
+        Format(Tr("{1} The setting is not kept for the next start."), {refused.Message()})));
   };
   pPermission = std::make_unique<PermissionBar>(store_);
   BuildDesign();
@@ -98,7 +100,7 @@ void TWebForm::DisconnectView() {
 }
 
 void TWebForm::BuildDesign() {
-  set_title("Web Browser");
+  set_title(Tr("Web Browser"));
   set_default_size(kDesignWidth, kDesignHeight);
   set_position(Gtk::WIN_POS_CENTER);
   add(clientBox);
@@ -252,15 +254,15 @@ void TWebForm::BuildMenu() {
     menu->get_submenu()->append(*item);
     return item;
   };
-  mnFile = submenu("_File", "mnFile");
+  mnFile = submenu(Tr("_File"), "mnFile");
   mnSave = add(mnFile, ActionItem(acSave), "mnSave");
   mnPrint = add(mnFile, ActionItem(acPrint), "mnPrint");
   mnFile->get_submenu()->append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
   mnExit = add(mnFile, ActionItem(acExit), "mnExit");
 
-  mnView = submenu("_View", "mnView");
-  mnToolBar = Gtk::manage(new Gtk::CheckMenuItem("_Toolbar", true));
-  mnStatusBar = Gtk::manage(new Gtk::CheckMenuItem("Status _Bar", true));
+  mnView = submenu(Tr("_View"), "mnView");
+  mnToolBar = Gtk::manage(new Gtk::CheckMenuItem(Tr("_Toolbar"), true));
+  mnStatusBar = Gtk::manage(new Gtk::CheckMenuItem(Tr("Status _Bar"), true));
   mnToolBar->set_active(true);
   mnStatusBar->set_active(true);
   add(mnView, mnToolBar, "mnToolBar");
@@ -271,16 +273,16 @@ void TWebForm::BuildMenu() {
   mnStop = add(mnView, ActionItem(acStop), "mnStop");
   mnRefresh = add(mnView, ActionItem(acRefresh), "mnRefresh");
 
-  mnGo = submenu("_Go", "mnGo");
+  mnGo = submenu(Tr("_Go"), "mnGo");
   mnBack = add(mnGo, ActionItem(acBack), "mnBack");
   mnForward = add(mnGo, ActionItem(acForward), "mnForward");
 
-  mnHelp = submenu("_Help", "mnHelp");
+  mnHelp = submenu(Tr("_Help"), "mnHelp");
   mnAbout = Gtk::manage(new Gtk::MenuItem());
   {
     auto* box = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6));
     box->pack_start(*IconImage("help-about", Gtk::ICON_SIZE_MENU), Gtk::PACK_SHRINK);
-    auto* label = Gtk::manage(new Gtk::Label("_About...", true));
+    auto* label = Gtk::manage(new Gtk::Label(Tr("_About..."), true));
     box->pack_start(*label, Gtk::PACK_SHRINK);
     mnAbout->add(*box);
   }

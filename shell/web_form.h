@@ -47,6 +47,7 @@
 #include "shell/permission_bar.h"
 #include "shell/shortcuts.h"
 #include "storage/value_list.h"
+#include "support/catalog.h"
 #include "support/text.h"
 
 namespace wb {
@@ -130,13 +131,13 @@ class TWebForm : public Gtk::Window, private WebFormHost {
 
   // Actions.
   ActionList actionList;
-  Action acBack{"Back", "go-previous"};
-  Action acForward{"Forward", "go-next"};
-  Action acStop{"Stop", "process-stop"};
-  Action acRefresh{"Refresh", "view-refresh"};
-  Action acSave{"Save", "document-save"};
-  Action acPrint{"Print", "document-print"};
-  Action acExit{"Exit", "application-exit"};
+  Action acBack{Tr("Back"), "go-previous"};
+  Action acForward{Tr("Forward"), "go-next"};
+  Action acStop{Tr("Stop"), "process-stop"};
+  Action acRefresh{Tr("Refresh"), "view-refresh"};
+  Action acSave{Tr("Save"), "document-save"};
+  Action acPrint{Tr("Print"), "document-print"};
+  Action acExit{Tr("Exit"), "application-exit"};
 
   // Controls, top to bottom.
   Gtk::Box clientBox{Gtk::ORIENTATION_VERTICAL};

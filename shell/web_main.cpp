@@ -8,6 +8,7 @@
 #include "info/program_icon.h"
 #include "model/window_snapshot.h"
 #include "storage/value_list.h"
+#include "support/catalog.h"
 #include "support/fields.h"
 #include "support/permissions.h"
 #include "support/values.h"
@@ -122,7 +123,7 @@ void TWebMain::ClearWebsiteData() {
   services_.views->ClearWebsiteData([this, window](const std::string& error) {
     if (window.expired()) return;
     if (!error.empty()) {
-      SetStatus(Ascii("The site's data could not be removed: ") + FromUtf8(error));
+      SetStatus(FromUtf8(Format(Tr("The site's data could not be removed: {1}"), {error})));
       return;
     }
     // The page shown may hold what was removed; it starts afresh.

@@ -14,6 +14,7 @@
 #include "platform/remote_channel.h"
 #include "platform/status_notifier_item.h"
 #include "shell/web_form.h"
+#include "support/catalog.h"
 #include "support/remote_record.h"
 #include "support/sendmsg.h"
 #include "support/window_state.h"
@@ -103,8 +104,8 @@ class TWebMain : public TWebForm {
   void WMCopyData(Message& message);
 
   // Band labels of the tool-bar strip.
-  Gtk::Label lbAddress{"Address"};
-  Gtk::Label lbLinks{"Links:"};
+  Gtk::Label lbAddress{Tr("Address")};
+  Gtk::Label lbLinks{Tr("Links:")};
 
  protected:
   void FormShow() override;

@@ -15,6 +15,7 @@
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/host_patterns.h"
+#include "support/language_tags.h"
 #include "support/maker.h"
 #include "support/permissions.h"
 #include "support/text.h"
@@ -45,6 +46,7 @@ enum class KeyKind {
   kContact,      // lines of text divided by "|" (support/maker.h: ContactLines)
   kWebAddress,   // an http or https address, or none (support/maker.h: MakerAddress)
   kBaseAddress,  // the same, without trailing slashes, as the base of further addresses
+  kLanguages,    // language tags, comma-separated (support/language_tags.h)
 };
 
 struct ConfigKey;
@@ -113,6 +115,8 @@ auto ConfiguredAs(const ValueList& values, TextView name) {
     return MakerAddress(ConfiguredValue(values, name));
   } else if constexpr (Kind == KeyKind::kBaseAddress) {
     return MakerAddress(ConfiguredValue(values, name), true);
+  } else if constexpr (Kind == KeyKind::kLanguages) {
+    return ParseLanguages(ToUtf8(ConfiguredValue(values, name)));
   } else {
     static_assert(Kind == KeyKind::kStart, "this kind has a reader of its own");
     return ParseWindowStart(ToUtf8(ConfiguredValue(values, name)));
@@ -183,6 +187,8 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kContact, &WindowConfig::contact>(u"contact", u""),
     Key<KeyKind::kWebAddress, &WindowConfig::shop>(u"shop", u""),
     Key<KeyKind::kWebAddress, &WindowConfig::support>(u"support", u""),
+    // The languages the pages are asked for, in place of the locale's.
+    Key<KeyKind::kLanguages, &WindowConfig::lang>(u"lang", u""),
 };
 
 }  // namespace wb

@@ -11,6 +11,7 @@
 #include "support/certificate.h"
 #include "support/copy_keys.h"
 #include "support/host_patterns.h"
+#include "support/language_tags.h"
 #include "support/permissions.h"
 #include "support/text.h"
 
@@ -91,6 +92,8 @@ struct WindowConfig {
   std::vector<Text> contact;
   Text shop;
   Text support;
+  // The languages the pages are asked for ("lang"): none, the person's locale's.
+  LanguagesKey lang;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

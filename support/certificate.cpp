@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "support/catalog.h"
 #include "support/host_patterns.h"
 #include "support/list_items.h"
 #include "support/lower_case.h"
@@ -14,14 +15,14 @@ std::vector<std::string> CertificateProblemWords(unsigned problems) {
     const char* words;
   } kWords[] = {
       {kCertUnknownIssuer,
-       "The certificate was not issued by an authority this computer trusts (it may be "
-       "self-signed)."},
-      {kCertWrongHost, "The certificate was issued for another host."},
-      {kCertNotYetValid, "The certificate is not valid yet."},
-      {kCertExpired, "The certificate has expired."},
-      {kCertRevoked, "The certificate has been revoked by its issuer."},
-      {kCertInsecure, "The certificate uses an insecure algorithm."},
-      {kCertOther, "The certificate could not be verified."},
+       N_("The certificate was not issued by an authority this computer trusts (it may be "
+          "self-signed).")},
+      {kCertWrongHost, N_("The certificate was issued for another host.")},
+      {kCertNotYetValid, N_("The certificate is not valid yet.")},
+      {kCertExpired, N_("The certificate has expired.")},
+      {kCertRevoked, N_("The certificate has been revoked by its issuer.")},
+      {kCertInsecure, N_("The certificate uses an insecure algorithm.")},
+      {kCertOther, N_("The certificate could not be verified.")},
   };
   std::vector<std::string> out;
   for (const auto& w : kWords)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/catalog.h"
+
 namespace wb {
 
 OwnPage NetworkErrorPage(const std::string& address, const std::string& detail) {
@@ -9,8 +11,8 @@ OwnPage NetworkErrorPage(const std::string& address, const std::string& detail) 
   page.error.kind = "network";
   page.error.address = address;
   page.error.detail = detail;
-  page.title = "This page could not be reached";
-  page.button = "Try again";
+  page.title = Tr("This page could not be reached");
+  page.button = Tr("Try again");
   page.action = "retry";
   return page;
 }
@@ -22,14 +24,18 @@ OwnPage CertificatePage(const std::string& address, const std::string& host,
   page.error.address = address;
   page.error.host = host;
   page.error.fingerprint = fingerprint;
-  for (const auto& w : problems) page.error.detail += (page.error.detail.empty() ? "" : " ") + w;
-  page.title = "This site's certificate is not trusted";
-  page.details.push_back("Someone may be pretending to be " + host +
-                         ". Continue only if you know that this certificate is the one " + host +
-                         " uses, for example by comparing its fingerprint with the one its "
-                         "owner gave you.");
-  page.details.push_back("SHA-256 fingerprint: " + fingerprint);
-  page.button = "Continue to " + host;
+  // The words come in English, as CertificateProblemWords names them, and are shown in the
+  // person's language.
+  for (const auto& w : problems)
+    page.error.detail += (page.error.detail.empty() ? "" : " ") + std::string(Tr(w.c_str()));
+  page.title = Tr("This site's certificate is not trusted");
+  page.details.push_back(Format(Tr("Someone may be pretending to be {1}. Continue only if you "
+                                   "know that this certificate is the one {1} uses, for example "
+                                   "by comparing its fingerprint with the one its owner gave "
+                                   "you."),
+                                {host}));
+  page.details.push_back(Format(Tr("SHA-256 fingerprint: {1}"), {fingerprint}));
+  page.button = Format(Tr("Continue to {1}"), {host});
   page.action = "continue";
   return page;
 }
@@ -38,12 +44,13 @@ OwnPage CrashedPage(const std::string& address, ProcessEnd why) {
   OwnPage page;
   page.error.kind = "crashed";
   page.error.address = address;
-  page.error.detail =
-      why == ProcessEnd::kExceededMemory   ? "The page used more memory than the system allows it."
-      : why == ProcessEnd::kEndedByProgram ? "The page's process was ended."
-                                           : "The page's process stopped unexpectedly.";
-  page.title = "This page stopped working";
-  page.button = "Reload";
+  page.error.detail = why == ProcessEnd::kExceededMemory
+                          ? Tr("The page used more memory than the system allows it.")
+                      : why == ProcessEnd::kEndedByProgram
+                          ? Tr("The page's process was ended.")
+                          : Tr("The page's process stopped unexpectedly.");
+  page.title = Tr("This page stopped working");
+  page.button = Tr("Reload");
   page.action = "reload";
   return page;
 }
@@ -104,7 +111,11 @@ std::string OwnPageHtml(const OwnPage& page, std::string_view pageTemplate,
                         const std::string& accent) {
   std::string detail = "<p>" + EscapeHtml(page.error.detail) + "</p>\n";
   for (const auto& d : page.details) detail += "<p>" + EscapeHtml(d) + "</p>\n";
-  return FillTemplate(pageTemplate, {{"TITLE", EscapeHtml(page.title)},
+  // The page speaks the language of the window's texts, in that language's direction.
+  const Catalog& catalog = InstalledCatalog();
+  return FillTemplate(pageTemplate, {{"LANG", EscapeHtml(catalog.language)},
+                                     {"DIR", catalog.rightToLeft ? "rtl" : "ltr"},
+                                     {"TITLE", EscapeHtml(page.title)},
                                      {"ACCENT", EscapeHtml(accent)},
                                      {"DETAIL", detail},
                                      {"ADDRESS", EscapeHtml(page.error.address)},

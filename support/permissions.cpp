@@ -5,6 +5,7 @@
 
 #include "support/address_parts.h"
 #include "support/ascii.h"
+#include "support/catalog.h"
 #include "support/list_items.h"
 
 namespace wb {
@@ -18,15 +19,16 @@ struct KindInfo {
 };
 
 constexpr KindInfo kKinds[] = {
-    {PermissionKind::kNotifications, "notifications", "show notifications"},
-    {PermissionKind::kGeolocation, "geolocation", "know your location"},
-    {PermissionKind::kCamera, "camera", "use your camera"},
-    {PermissionKind::kMicrophone, "microphone", "use your microphone"},
-    {PermissionKind::kScreen, "screen", "share your screen"},
-    {PermissionKind::kDeviceInfo, "device-info", "see the names of your cameras and microphones"},
-    {PermissionKind::kMediaKeys, "media-keys", "play protected media"},
-    {PermissionKind::kPointerLock, "pointer-lock", "hide and take over your mouse pointer"},
-    {PermissionKind::kClipboard, "clipboard", "read your clipboard"},
+    {PermissionKind::kNotifications, "notifications", N_("show notifications")},
+    {PermissionKind::kGeolocation, "geolocation", N_("know your location")},
+    {PermissionKind::kCamera, "camera", N_("use your camera")},
+    {PermissionKind::kMicrophone, "microphone", N_("use your microphone")},
+    {PermissionKind::kScreen, "screen", N_("share your screen")},
+    {PermissionKind::kDeviceInfo, "device-info",
+     N_("see the names of your cameras and microphones")},
+    {PermissionKind::kMediaKeys, "media-keys", N_("play protected media")},
+    {PermissionKind::kPointerLock, "pointer-lock", N_("hide and take over your mouse pointer")},
+    {PermissionKind::kClipboard, "clipboard", N_("read your clipboard")},
 };
 
 const KindInfo& Info(PermissionKind kind) {
@@ -67,20 +69,22 @@ std::string PermissionKindsText(const std::vector<PermissionKind>& kinds) {
 std::string PermissionQuestion(std::string_view host, const std::vector<PermissionKind>& kinds) {
   const bool camera = std::ranges::count(kinds, PermissionKind::kCamera) > 0;
   const bool microphone = std::ranges::count(kinds, PermissionKind::kMicrophone) > 0;
-  std::string out = std::string(host.empty() ? "This page" : host) + " wants to ";
   std::vector<std::string> parts;
-  if (camera && microphone) parts.emplace_back("use your camera and microphone");
+  if (camera && microphone) parts.emplace_back(Tr("use your camera and microphone"));
   for (PermissionKind k : kinds) {
     if (camera && microphone && (k == PermissionKind::kCamera || k == PermissionKind::kMicrophone))
       continue;
-    parts.emplace_back(Info(k).words);
+    parts.emplace_back(Tr(std::string(Info(k).words).c_str()));
   }
-  if (parts.empty()) parts.emplace_back("use a feature of this computer");
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) out += i + 1 == parts.size() ? " and " : ", ";
-    out += parts[i];
-  }
-  return out;
+  if (parts.empty()) parts.emplace_back(Tr("use a feature of this computer"));
+  // The list is joined by the language's own words, each join a text with two places.
+  std::string wants = parts.front();
+  for (std::size_t i = 1; i < parts.size(); ++i)
+    // TRANSLATORS: "{1} and {2}" joins the last of the things a page asks for, "{1}, {2}"
+    // the others; each is a phrase after "wants to", such as "show notifications".
+    wants = Format(i + 1 == parts.size() ? Tr("{1} and {2}") : Tr("{1}, {2}"), {wants, parts[i]});
+  if (host.empty()) return Format(Tr("This page wants to {1}"), {wants});
+  return Format(Tr("{1} wants to {2}"), {host, wants});
 }
 
 bool AllowList::Holds(PermissionKind kind) const {
@@ -142,8 +146,10 @@ std::string PermissionRequestText(const PermissionRequest& request) {
 
 std::string PermissionRequestQuestion(const PermissionRequest& request) {
   if (request.scheme.empty()) return PermissionQuestion(request.host, request.kinds);
-  return std::string(request.host.empty() ? "This page" : request.host) + " wants to open a " +
-         request.scheme + ": link with another program";
+  if (request.host.empty())
+    return Format(Tr("This page wants to open a {1}: link with another program"), {request.scheme});
+  return Format(Tr("{1} wants to open a {2}: link with another program"),
+                {request.host, request.scheme});
 }
 
 std::string PermissionValueName(std::string_view origin, PermissionKind kind) {

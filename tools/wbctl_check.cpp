@@ -210,6 +210,15 @@ void CheckAllow(Findings& findings, const wb::ValueList& values, wb::TextView ke
   }
 }
 
+void CheckLanguages(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const wb::LanguagesKey lang = wb::ParseLanguages(wb::ToUtf8(wb::ValueOf(values, key)));
+  for (const auto& item : lang.invalid) {
+    findings.Add(key, Quote(wb::FromUtf8(item)) +
+                          " is no language tag (such as de, pt-BR) or one past the first " +
+                          std::to_string(wb::kMaxLanguageTags) + "; it is ignored");
+  }
+}
+
 // Returns the patterns, for the checks that depend on them.
 wb::HostPatterns CheckHostPatterns(Findings& findings, const wb::ValueList& values,
                                    wb::TextView key) {
@@ -342,6 +351,8 @@ void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigK
     case wb::KeyKind::kWebAddress:
     case wb::KeyKind::kBaseAddress:
       return CheckMakerAddress(findings, values, key.name);
+    case wb::KeyKind::kLanguages:
+      return CheckLanguages(findings, values, key.name);
   }
 }
 

@@ -118,6 +118,12 @@ std::string EffectiveValue(const wb::ValueList& values, const wb::ConfigKey& key
           wb::ToUtf8(wb::MakerAddress(value, key.kind == wb::KeyKind::kBaseAddress));
       return address.empty() ? "none" : address;
     }
+    case wb::KeyKind::kLanguages: {
+      const wb::LanguagesKey lang = wb::ParseLanguages(utf8);
+      std::string tags;
+      for (const std::string& tag : lang.tags) tags += (tags.empty() ? "" : ",") + tag;
+      return tags.empty() ? "locale" : tags;
+    }
   }
   return {};
 }

@@ -202,6 +202,7 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"contact=a|b", [&](const WindowConfig& c) { return c.contact.size() == 2; }},
       {u"shop=https://m.example/s", [&](const WindowConfig& c) { return !c.shop.empty(); }},
       {u"support=https://m.example/h", [&](const WindowConfig& c) { return !c.support.empty(); }},
+      {u"lang=de,en", [&](const WindowConfig& c) { return c.lang.tags.size() == 2; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {

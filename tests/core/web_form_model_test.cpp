@@ -118,6 +118,16 @@ TEST(WebFormModel, HistoryFollowsNavigationEvents) {
   }
 }
 
+// The status line shows the address as it was asked for, whatever its characters: a lone
+// surrogate, which has no UTF-8 form, and a "{1}" of its own stay as they are.
+TEST(WebFormModel, TheLoadStatusHoldsTheAddressUnchanged) {
+  Fixture f;
+  f.host.raiseOnNavigate = false;
+  const Text address = Text(u"http://a/") + char16_t(0xD800) + u"{1}";
+  f.model.go(address);
+  EXPECT_EQ(f.model.StatusText(), u"Load: " + address);
+}
+
 TEST(WebFormModel, JavascriptLeavesAddressStatusAndFlagAlone) {
   Fixture f;
   f.model.go(u"http://one/");

@@ -130,6 +130,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "contact=none\n"
             "shop=none\n"
             "support=none\n"
+            "lang=locale\n"
             "style=none\n"
             "script=none\n");
 
@@ -242,6 +243,9 @@ TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
       {"ontop=1", "ontop=true"},
       {"badge=yes", "badge=true"},
       {"tray=0", "tray=false"},
+      {"title=T", "lang=locale"},
+      {"lang=de, en ,DE", "lang=de,en"},
+      {"lang=de_DE,fr", "lang=fr"},
       {"title=T", "style=none"},
       {"title=T", "script=none"},
   };
