@@ -515,6 +515,8 @@ std::string AcceptedValues(wb::KeyKind kind) {
     case wb::KeyKind::kWebAddress:
     case wb::KeyKind::kBaseAddress:
       return "an http:// or https:// address";
+    case wb::KeyKind::kLanguages:
+      return "language tags such as de, de-CH or pt-BR, divided by ,";
   }
   return {};
 }
