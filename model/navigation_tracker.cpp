@@ -368,8 +368,8 @@ std::string NavigationTracker::Location() const {
 // the view takes it from the navigation the click starts, so no script of any page can press
 // it.
 
-void NavigationTracker::Defer(std::function<void()> task, bool evenAfterNewNavigation) {
-  tasks_.push_back({generation_, evenAfterNewNavigation, std::move(task)});
+void NavigationTracker::Defer(std::function<void()> task, DeferredRun when) {
+  tasks_.push_back({generation_, when == DeferredRun::kAlways, std::move(task)});
   host_.EngineRunLater();
 }
 
@@ -458,7 +458,7 @@ void NavigationTracker::WebProcessEnded(ProcessEnd why) {
   const bool queued = processEnd_.has_value();
   processEnd_ = why;
   handedSinceEnd_ = false;  // what was handed before went to the ended process
-  if (!queued) Defer([this] { AfterProcessEnded(); }, true);
+  if (!queued) Defer([this] { AfterProcessEnded(); }, DeferredRun::kAlways);
 }
 
 void NavigationTracker::AfterProcessEnded() {

@@ -93,15 +93,16 @@ class NavigationTracker {
   void LoadFinished();
   void AddressChanged(const std::string& address);
   // Returns true when the failure is handled here (the engine shows nothing of its own).
-  bool LoadFailed(const std::string& address, LoadFailure failure, const std::string& message);
+  [[nodiscard]] bool LoadFailed(const std::string& address, LoadFailure failure,
+                                const std::string& message);
   // Returns true when handled (the engine's load stays refused); false: the engine's default.
-  bool CertificateFailed(const CertificateFailure& failure);
+  [[nodiscard]] bool CertificateFailed(const CertificateFailure& failure);
   // The engine asks whether a navigation of some frame may proceed; it does not say which
   // frame.
   void NavigationDecision(NavigationKind kind, bool redirect, const std::string& address);
   // The main frame's main resource answered. Returns true when the answer is to be refused:
   // the navigation left for the default browser.
-  bool MainFrameResponse(const std::string& address);
+  [[nodiscard]] bool MainFrameResponse(const std::string& address);
   // A navigation towards our button's address (kActionScheme). The view never loads one. The
   // button acts only on the person's click, once it has been on screen for kButtonDelayMs and
   // the window has had the focus all that time: a page cannot send the window to another
@@ -153,8 +154,10 @@ class NavigationTracker {
   bool Judging() const;
   void StartJudging();
   std::string LeavingAddress(const std::string& uri) const;
-  // Runs `task` from RunDeferred, unless a navigation has started by then.
-  void Defer(std::function<void()> task, bool evenAfterNewNavigation = false);
+  // Runs `task` from RunDeferred, unless a navigation has started by then (kUnlessNavigated)
+  // or whatever has happened since (kAlways).
+  enum class DeferredRun { kUnlessNavigated, kAlways };
+  void Defer(std::function<void()> task, DeferredRun when = DeferredRun::kUnlessNavigated);
 
   NavigationHost& host_;
   const HostPatterns& internal_;

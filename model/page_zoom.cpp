@@ -27,7 +27,8 @@ int PageZoom::Navigated(TextView address) {
 int PageZoom::Set(int percent) {
   percent_ = ClampZoom(percent);
   // A level the store refuses still applies to the view; the store's owner reports why.
-  if (!origin_.empty()) memory_.Write(CopyKey::kZoom, origin_, Ascii(std::to_string(percent_)));
+  if (!origin_.empty())
+    (void)memory_.Write(CopyKey::kZoom, origin_, Ascii(std::to_string(percent_)));
   return percent_;
 }
 
@@ -42,7 +43,8 @@ int PageZoom::ZoomOut() {
 int PageZoom::Reset() {
   percent_ = default_;
   wheel_ = 0;
-  if (!origin_.empty()) memory_.Remove(CopyKey::kZoom, origin_);
+  // As in Set: the view keeps the default whatever the store says.
+  if (!origin_.empty()) (void)memory_.Remove(CopyKey::kZoom, origin_);
   return percent_;
 }
 

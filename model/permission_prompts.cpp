@@ -65,7 +65,8 @@ void PermissionPrompts::Answer(bool allow) {
   for (const std::string& name : PermissionGrantNames(answered.request))
     changes.push_back({FromUtf8(PermissionValueName(answered.request.origin, name)),
                        allow ? u"allow" : u"block"});
-  if (!changes.empty()) store_.Write(CopyKey::kPermissions, changes);
+  // The page gets the answer whether or not it can be kept; the store's owner says why not.
+  if (!changes.empty()) (void)store_.Write(CopyKey::kPermissions, changes);
   for (auto& a : answered.answers) a(allow);
   if (onChanged) onChanged();
 }

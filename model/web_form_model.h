@@ -30,7 +30,7 @@ class WebFormHost {
   virtual ~WebFormHost() = default;
   // Asks the web view to load `address` unchanged. Returns whether a navigation started (an
   // address of blanks only starts none).
-  virtual bool Navigate(const Text& address) = 0;
+  [[nodiscard]] virtual bool Navigate(const Text& address) = 0;
   // Whether the page shown is asking whether the person wants to leave it.
   virtual bool LeavePromptOpen() const = 0;
   // The web view's LocationURL.

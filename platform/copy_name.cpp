@@ -80,9 +80,9 @@ std::string ChannelDirectoryPath() {
   return "/tmp/webbrowser-" + std::to_string(::getuid());
 }
 
-std::string ChannelDirectory(bool create) {
+std::string ChannelDirectory(MissingFolder missing) {
   std::string dir = ChannelDirectoryPath();
-  if (create && ::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+  if (missing == MissingFolder::kCreate && ::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
     throw RemoteError::FromErrno("cannot create directory " + dir);
   }
   CheckChannelDirectory(dir);

@@ -29,10 +29,12 @@ inline constexpr std::size_t kMaxSocketPath = sizeof(sockaddr_un::sun_path) - 1;
 
 // The private directory that holds this user's window sockets: $XDG_RUNTIME_DIR/webbrowser
 // when XDG_RUNTIME_DIR names an absolute directory owned by the user, else
-// /tmp/webbrowser-UID. With `create`, a missing directory is created with mode 0700. Before
+// /tmp/webbrowser-UID. A missing directory is created with mode 0700 (kCreate) or is an error
+// (kThrow: a sender has nothing to look for where no window ever listened). Before
 // use the directory is checked: a real directory (not a symbolic link), owned by the user,
 // with no access for group or others. Throws RemoteError naming the path and the fault.
-std::string ChannelDirectory(bool create);
+enum class MissingFolder { kThrow, kCreate };
+std::string ChannelDirectory(MissingFolder missing);
 
 // Throws RemoteError, as ChannelDirectory does, unless `dir` is a real directory of the user's
 // own with no access for group or others.

@@ -260,8 +260,8 @@ RemoteChannel::RemoteChannel(Handler handler, Options options) : impl_(std::make
   impl_->options = std::move(options);
   if (impl_->options.maxConnections == 0) impl_->options.maxConnections = 1;
   if (impl_->options.appName.empty()) impl_->options.appName = OwnAppName();
-  std::string dir =
-      impl_->options.directory.empty() ? ChannelDirectory(true) : impl_->options.directory;
+  std::string dir = impl_->options.directory.empty() ? ChannelDirectory(MissingFolder::kCreate)
+                                                     : impl_->options.directory;
   CheckChannelDirectory(dir);
 
   // Sockets of processes that no longer run are left-overs of a crash.

@@ -28,7 +28,7 @@ class RemoteChannel {
 
   struct Options {
     std::string appName;    // empty: OwnAppName()
-    std::string directory;  // empty: ChannelDirectory(true)
+    std::string directory;  // empty: ChannelDirectory(MissingFolder::kCreate)
     // Connections served at once. A new connection beyond it replaces the connection that
     // has waited longest without sending anything; when every connection is busy it is
     // answered with Status::kBusy and closed.

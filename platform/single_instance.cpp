@@ -22,7 +22,7 @@ namespace wb {
 SingleStartLock::SingleStartLock(const std::string& app, int timeoutMs) {
   try {
     // Beside the window sockets, in the user's private channel folder.
-    const std::string path = ChannelDirectory(true) + "/." + app + ".start";
+    const std::string path = ChannelDirectory(MissingFolder::kCreate) + "/." + app + ".start";
     fd_.reset(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
   } catch (const std::exception&) {
     // No private folder: nothing to lock in; the start goes on as before.
@@ -80,7 +80,7 @@ bool HandToRunningWindow(const std::string& app, const std::string& address,
   // window's business.
   if (::lstat(path.c_str(), &info) != 0) return false;
   try {
-    const std::string directory = ChannelDirectory(false);
+    const std::string directory = ChannelDirectory(MissingFolder::kThrow);
     const std::string self = ExecutableOf("/proc/self/exe");
     for (const WindowSocket& window : RunningWindowsOf(directory, app)) {
       if (!RunsExecutable(window.pid, self)) continue;

@@ -91,6 +91,12 @@ bool HandedToRunningWindow(const std::optional<wb::WindowConfig>& config, int ar
     startLock.emplace(app);
     return wb::HandToRunningWindow(app, address, wb::StartupIdFromEnvironment());
   } catch (...) {
+    // The start goes on with a window of its own, so the address is not lost; the person who
+    // wonders why a second window came gets the reason here.
+    std::fprintf(
+        stderr,
+        "%s: the running window could not take the address (%s); opening a window of its own\n",
+        argc > 0 ? argv[0] : "webbrowser", wb::CurrentExceptionMessage().c_str());
     return false;
   }
 }

@@ -46,7 +46,7 @@ bool DirectoryExists(const std::string& path);
 // Writes every byte of `data` to `fd`, through interruptions and short writes. Returns 0, or
 // the error number of the write that failed: EIO for one that took no byte at all, which
 // retrying would never end.
-int WriteAllBytes(int fd, std::string_view data);
+[[nodiscard]] int WriteAllBytes(int fd, std::string_view data);
 
 // Creates the directory and every missing parent with the given mode. Throws FileError.
 void CreateDirectories(const std::string& path, unsigned mode);

@@ -63,7 +63,7 @@ Text VarToText(const VarValue& value);
 Text ExpandKeyMarkers(const Text& key);
 
 // What became of a change of the settings store: made, or refused with the reason.
-struct SettingsResult {
+struct [[nodiscard]] SettingsResult {
   std::string path;    // the file concerned (empty when the change never reached a file)
   std::string reason;  // empty: the change was made
   bool ok() const { return reason.empty(); }
@@ -99,8 +99,8 @@ Text ReadVar(const Text& key, const Text& name, const Text& def = {},
 // Stores a text variable; true when it holds `value` afterwards. A value equal to the stored
 // one (a missing value counts as empty text) is not written again. In the registry a failure
 // returns false and never raises; in the settings file it raises SettingsFileError.
-bool WriteVar(const Text& key, const Text& name, const Text& value,
-              RegistryRoot root = RegistryRoot::HKEY_CURRENT_USER);
+[[nodiscard]] bool WriteVar(const Text& key, const Text& name, const Text& value,
+                            RegistryRoot root = RegistryRoot::HKEY_CURRENT_USER);
 
 // Makes all the changes to the values of `key` as one write: one lock, one atomic replacement
 // of the file, all of them or none. Values that already hold what is asked are not written
@@ -115,8 +115,8 @@ bool WriteVar(const Text& key, const Text& name, const Text& value,
 // subkeys; true when something was removed. Settings file: writes empty text into the entry
 // (the section stays) and returns true. Raises SettingsFileError when the file cannot be
 // written.
-bool DeleteVar(const Text& key, const Text& name,
-               RegistryRoot root = RegistryRoot::HKEY_CURRENT_USER);
+[[nodiscard]] bool DeleteVar(const Text& key, const Text& name,
+                             RegistryRoot root = RegistryRoot::HKEY_CURRENT_USER);
 
 // The entry `name` of `section` in the settings file, cut to 2047 characters, or `def` when the
 // file, section or entry is missing. An empty section means the executable's file name without
@@ -127,8 +127,8 @@ Text IniReadVar(const Text& section, const Text& name, const Text& def, const Te
 // Stores VarToText(value) under `name` in `section` of the settings file, creating the file and
 // its folder when needed; true when done. An equal value is not written again. Raises
 // SettingsFileError when the file cannot be written or the entry cannot be held in it.
-bool IniWriteVar(const Text& section, const Text& name, const VarValue& value,
-                 const Text& file = {}, const Text& folder = {});
+[[nodiscard]] bool IniWriteVar(const Text& section, const Text& name, const VarValue& value,
+                               const Text& file = {}, const Text& folder = {});
 
 // The entry `name` of `section` in the ini file at `path` wherever it stands in the file, as
 // IniDocument::Read finds it, reading the file a piece at a time without its size limit (for

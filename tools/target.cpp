@@ -92,7 +92,7 @@ int WithTarget(const std::vector<std::string>& args, std::size_t positional, con
     return Fail("no running window " + what, kExitNoTarget);
   }
   try {
-    dir = wb::ChannelDirectory(false);
+    dir = wb::ChannelDirectory(wb::MissingFolder::kThrow);
   } catch (const wb::RemoteError& e) {
     return Fail(e.what());
   }

@@ -128,7 +128,7 @@ struct Run {
         f.fingerprint = "FP";
         f.problems = {"unknown issuer"};
         f.trusted = b == "trusted";
-        tracker.CertificateFailed(f);
+        (void)tracker.CertificateFailed(f);
       } else if (verb == "decide") {
         std::string redirect;
         in >> redirect;

@@ -80,7 +80,9 @@ TEST(SingleWindowEndToEnd, ASecondStartHandsItsAddressToTheRunningWindowAndEnds)
   ExpectLastEntry(first, second, 2);
   EXPECT_TRUE(RunLoopUntil([&] { return server.Requests("/second?from=start") > 0; }, 60000));
   EXPECT_EQ(ProcessesOf(exe), 1);
-  EXPECT_EQ(wb::RunningWindowsOf(wb::ChannelDirectory(false), "single-e2e").size(), 1u);
+  EXPECT_EQ(
+      wb::RunningWindowsOf(wb::ChannelDirectory(wb::MissingFolder::kThrow), "single-e2e").size(),
+      1u);
 
   // Without an address the window is only brought to the front.
   ProgramRun bare(exe, {});

@@ -80,7 +80,8 @@ TEST(RemoteEndToEnd, SentAddressEndsInHistoryAndAddressBox) {
 
   // Ended politely, the program closes its window and takes its socket with it.
   const pid_t pid = program.pid();
-  const std::string socket = wb::SocketPath(wb::ChannelDirectory(false), "remote-e2e", pid);
+  const std::string socket =
+      wb::SocketPath(wb::ChannelDirectory(wb::MissingFolder::kThrow), "remote-e2e", pid);
   EXPECT_TRUE(g_file_test(socket.c_str(), G_FILE_TEST_EXISTS));
   EXPECT_EQ(program.Terminate(), 0);
   EXPECT_FALSE(g_file_test(socket.c_str(), G_FILE_TEST_EXISTS));
@@ -125,8 +126,8 @@ void SendInOneWrite(int records) {
   }
   std::vector<wb::remote::Reply> replies;
   std::string error;
-  const std::string socket =
-      wb::SocketPath(wb::ChannelDirectory(false), "remote-burst", program.pid());
+  const std::string socket = wb::SocketPath(wb::ChannelDirectory(wb::MissingFolder::kThrow),
+                                            "remote-burst", program.pid());
   ASSERT_TRUE(RunBeside(
       [&] {
         try {

@@ -99,12 +99,12 @@ Reply Echo(const Request& r) {
 TEST(ChannelDirectory, IsCreatedPrivateBelowTheRuntimeDirectory) {
   std::string runtime = FreshDir("rt-create");
   RuntimeDir env(runtime);
-  std::string dir = ChannelDirectory(true);
+  std::string dir = ChannelDirectory(MissingFolder::kCreate);
   EXPECT_EQ(dir, runtime + "/webbrowser");
   struct stat st {};
   ASSERT_EQ(::lstat(dir.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_EQ(ChannelDirectory(false), dir);
+  EXPECT_EQ(ChannelDirectory(MissingFolder::kThrow), dir);
 }
 
 TEST(ChannelDirectory, FallsBackToAPerUserDirectoryUnderTmp) {
@@ -136,7 +136,7 @@ TEST(ChannelDirectory, RefusesUnsafeDirectories) {
   for (const auto& c : cases) {
     fs::remove_all(dir);
     c.make();
-    EXPECT_THROW(ChannelDirectory(true), RemoteError) << c.what;
+    EXPECT_THROW(ChannelDirectory(MissingFolder::kCreate), RemoteError) << c.what;
     EXPECT_THROW((void)RemoteChannel(Echo, TestOptions()), RemoteError) << c.what;
   }
   fs::remove_all(dir);
@@ -212,7 +212,7 @@ TEST(RemoteChannel, SocketIsPrivateAndGoesWithTheChannel) {
   {
     RemoteChannel channel(Echo, TestOptions());
     path = channel.path();
-    EXPECT_EQ(path, SocketPath(ChannelDirectory(false), "wbtestapp", ::getpid()));
+    EXPECT_EQ(path, SocketPath(ChannelDirectory(MissingFolder::kThrow), "wbtestapp", ::getpid()));
     struct stat st {};
     ASSERT_EQ(::lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
@@ -225,7 +225,7 @@ TEST(RemoteChannel, SocketIsPrivateAndGoesWithTheChannel) {
 }
 
 TEST(RemoteChannel, RemovesSocketsOfProcessesThatNoLongerRun) {
-  std::string dir = ChannelDirectory(true);
+  std::string dir = ChannelDirectory(MissingFolder::kCreate);
   std::string stale = SocketPath(dir, "wbtestapp", DeadPid());
   std::string staleOther = SocketPath(dir, "otherapp", DeadPid());
   std::string live = SocketPath(dir, "otherapp", ::getppid());
@@ -506,7 +506,7 @@ class OlderWindowProcess {
     int ready[2];
     EXPECT_EQ(::pipe(ready), 0);
     // The child allocates nothing: another thread may have held the allocator's lock at fork.
-    const std::string dir = ChannelDirectory(false);
+    const std::string dir = ChannelDirectory(MissingFolder::kThrow);
     const std::string reply = remote::EncodeReply({Status::kHandled, 0, state});
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -546,7 +546,7 @@ class OlderWindowProcess {
 };
 
 TEST(Wbctl, AppNameChoosesTheNewestRunningWindow) {
-  ChannelDirectory(true);
+  ChannelDirectory(MissingFolder::kCreate);
   OlderWindowProcess older("twoapp", R"({"window":"older"})");
   ToolRun run = RunWbctl({"state", "--app", "twoapp"});
   EXPECT_EQ(run.out, "{\"window\":\"older\"}\n") << run.err;
