@@ -205,6 +205,9 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
     goFrom = "the manifest's start_url";
   }
   add(u"go", go, goFrom);
+  // The certificate the maker accepted for the site is the one the copy meets there: without
+  // it the customer would open the copy on the certificate page.
+  if (!args.trust.empty()) add(u"trust", args.trust, "--trust");
   // The site's origin is the copy's base web address: its about box and home-page request
   // lead there, not to ours.
   add(u"homepage", wb::OriginOf(go), "the start address's origin");

@@ -256,9 +256,14 @@ TEST(ProgramIconEndToEnd, TheWindowOffersTheIconAtTheTaskBarsSizes) {
     std::string sizes;
     EXPECT_TRUE(RunLoopUntil(
         [&] {
+          // The property as numbers (xprop draws icons only in some locales, and reads 64 kB
+          // unless told more): width, height and that many pixels, for each size in turn.
           sizes = RunCommand("xprop -name '" + title +
-                             "' _NET_WM_ICON 2>/dev/null | sed -n 's/.*Icon (\\([0-9]*\\) x "
-                             "\\([0-9]*\\)).*/\\1x\\2/p' | paste -sd ' '");
+                             "' -len 4000000 -notype 32c _NET_WM_ICON 2>/dev/null | grep "
+                             "'^_NET_WM_ICON = ' | sed 's/^[^=]*= //' | tr -d ' ' | tr ',' '\\n' "
+                             "| awk '{ if (skip > 0) { skip--; next } if (w == \"\") { w = $1; "
+                             "next } out = out (out == \"\" ? \"\" : \" \") w \"x\" $1; skip = w * "
+                             "$1; w = \"\" } END { printf \"%s\", out }'");
           if (!sizes.empty() && sizes.back() == '\n') sizes.pop_back();
           return !program.Runs() || !sizes.empty();
         },

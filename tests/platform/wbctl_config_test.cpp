@@ -182,7 +182,7 @@ TEST(WbctlBrand, WritesAnyScriptAndReadsItBackWhole) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string copy = Path("script-copy");
-    const ToolRun brand = Wbctl({"brand", kProgram, copy, "title=" + c.title});
+    const ToolRun brand = Wbctl({"brand", kProgram, copy, "--keep-links", "title=" + c.title});
     ASSERT_EQ(brand.status, 0) << brand.err;
     EXPECT_EQ(BlockOf(copy), c.block);
     const ToolRun show = Wbctl({"show", copy});

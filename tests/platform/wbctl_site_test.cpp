@@ -235,6 +235,9 @@ TEST(WbctlSite, ACertificateErrorIsRefusedUnlessTrusted) {
   const std::string config = Effective(trusted);
   EXPECT_NE(config.find("caption=Secure\n"), std::string::npos) << config;
   EXPECT_NE(config.find("go=" + server.Url("/") + "\n"), std::string::npos) << config;
+  // The copy trusts the certificate it was made with, so it opens on the site, not on our page.
+  const auto shown = Wbctl({"show", trusted});
+  EXPECT_NE(shown.out.find("trust=" + server.Fingerprint() + "\n"), std::string::npos) << shown.out;
 }
 
 }  // namespace
