@@ -99,6 +99,20 @@ class CloseEndToEnd : public ::testing::Test {
       return ::testing::AssertionFailure() << "the page did not see the click";
     return ::testing::AssertionSuccess();
   }
+  // A click into the main page opens the guard page in a child window, shown and loaded.
+  ::testing::AssertionResult OpenGuardChild(EngineWindow& w) {
+    const std::string guard = server.Url("/guard");
+    ClickAt(w.form->View().widget(), 60, 60);
+    if (!SpinUntil(
+            [&] {
+              return w.form->Children().size() == 1 && w.form->Children().front()->get_visible() &&
+                     wb::ToUtf8(w.form->Children().front()->View().LocationURL()) == guard &&
+                     !w.form->Children().front()->View().IsLoading();
+            },
+            60000))
+      return ::testing::AssertionFailure() << "no child window with the guard page";
+    return ::testing::AssertionSuccess();
+  }
   LoopbackServer server;
 };
 
@@ -127,17 +141,10 @@ TEST_F(CloseEndToEnd, TheMainWindowAsksBeforeItClosesAndStaysOrGoes) {
 }
 
 TEST_F(CloseEndToEnd, AChildWindowAsksBeforeItClosesAndStaysOrGoes) {
-  const std::string main = server.Url("/main"), guard = server.Url("/guard");
+  const std::string main = server.Url("/main");
   EngineWindow w({u"go=" + wb::FromUtf8(main), u"internal=127.0.0.1"});
   ASSERT_TRUE(w.Loaded(main));
-  ClickAt(w.form->View().widget(), 60, 60);
-  ASSERT_TRUE(SpinUntil(
-      [&] {
-        return w.form->Children().size() == 1 && w.form->Children().front()->get_visible() &&
-               wb::ToUtf8(w.form->Children().front()->View().LocationURL()) == guard &&
-               !w.form->Children().front()->View().IsLoading();
-      },
-      60000));
+  ASSERT_TRUE(OpenGuardChild(w));
   wb::TChildWindow& child = *w.form->Children().front();
   ASSERT_TRUE(Use(child.View()));
 
@@ -161,17 +168,10 @@ TEST_F(CloseEndToEnd, AChildWindowAsksBeforeItClosesAndStaysOrGoes) {
 // Staying on the child's page ends nothing; leaving it closes the child, and the program ends
 // once the main window's page (which does not ask) has gone.
 TEST_F(CloseEndToEnd, EndingTheProgramAsksTheChildWindowsPagesToo) {
-  const std::string main = server.Url("/main"), guard = server.Url("/guard");
+  const std::string main = server.Url("/main");
   EngineWindow w({u"go=" + wb::FromUtf8(main), u"internal=127.0.0.1"});
   ASSERT_TRUE(w.Loaded(main));
-  ClickAt(w.form->View().widget(), 60, 60);
-  ASSERT_TRUE(SpinUntil(
-      [&] {
-        return w.form->Children().size() == 1 && w.form->Children().front()->get_visible() &&
-               wb::ToUtf8(w.form->Children().front()->View().LocationURL()) == guard &&
-               !w.form->Children().front()->View().IsLoading();
-      },
-      60000));
+  ASSERT_TRUE(OpenGuardChild(w));
   wb::TChildWindow& child = *w.form->Children().front();
   ASSERT_TRUE(Use(child.View()));
 
