@@ -160,7 +160,9 @@ void TWebForm::PageShown(const Text& address) {
 // --- Keys and mouse ----------------------------------------------------------------------
 
 bool TWebForm::WindowKey(GdkEventKey* event) {
-  if (web->widget().has_focus()) return false;  // the page first
+  // The page first when it is the window's focus widget, whether or not the window manager
+  // has said yet that the window is active: a key can arrive before that word does.
+  if (web->widget().is_focus()) return false;
   return RunShortcut(ShortcutCommand(event->keyval, event->state));
 }
 
@@ -182,7 +184,7 @@ bool TWebForm::RunShortcut(WindowCommand command) {
       acRefresh.Execute();
       return true;
     case WindowCommand::kEscape:
-      switch (EscapeFor(web->widget().has_focus(), web->IsLoading(), find_.IsOpen())) {
+      switch (EscapeFor(web->widget().is_focus(), web->IsLoading(), find_.IsOpen())) {
         case EscapeAction::kStop:
           acStop.Execute();
           return true;
