@@ -13,13 +13,16 @@
 #      display or else Xvfb, and the time a
 #      second start of a single=1 copy takes to hand over and end (bench/single/single_bench.py),
 #   4. with --soak, a long day in one window (bench/soak/soak_bench.py): N navigations, PSS and
-#      time per navigation over the first and the last thousand, without and with the banner.
+#      time per navigation over the first and the last thousand, without and with the banner,
+#   5. with --allday, what a window open all day costs (bench/allday/allday_bench.py): CPU,
+#      context switches and PSS of a static, a live and a heavy page, shown and minimised,
+#      against Chromium's app window when it is installed (three runs, about 70 minutes each).
 # Started as root, the start-up and soak benchmarks run the programs as an unprivileged user of
 # their own ("wbbench", created once), so that every contender keeps its sandbox.
 #
 # Usage: scripts/bench.sh [--runs N] [--with-chromium] [--with-gnome-web] [--skip-startup]
 #                         [--timeline]
-#                         [--soak] [--navigations N] [--pages N]
+#                         [--soak] [--navigations N] [--pages N] [--allday]
 #   --runs N         counted start-up runs per contender (default 7, at least 5)
 #   --with-chromium  install Debian's chromium first (bench only; not a build dependency), so
 #                    that the start-up table has its column; without it Chromium is measured
@@ -31,6 +34,7 @@
 #   --soak           also the soak benchmark (long: about 20 minutes for 10,000 navigations)
 #   --navigations N  navigations per soak (default 10000, at least 2000)
 #   --pages N        the soak's cycle of pages (default 10; 0: a new address every time)
+#   --allday         also the all-day benchmark (long: three runs of about 70 minutes)
 # Figures depend on the machine and on what else runs on it; the README's Performance section
 # says where its tables come from.
 set -eu
@@ -43,6 +47,7 @@ timeline=""
 soak=0
 navigations=10000
 pages=10
+allday=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift ;;
@@ -52,6 +57,7 @@ while [ $# -gt 0 ]; do
     --skip-startup) startup=0 ;;
     --timeline) timeline=--timeline ;;
     --soak) soak=1 ;;
+    --allday) allday=1 ;;
     --navigations) navigations=$2; shift ;;
     --navigations=*) navigations=${1#--navigations=} ;;
     --pages) pages=$2; shift ;;
@@ -139,5 +145,17 @@ if [ "$soak" = 1 ]; then
     "$@"
   else
     xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@"
+  fi
+fi
+
+if [ "$allday" = 1 ]; then
+  echo
+  echo "== All day: a static, a live and a heavy page, shown and minimised"
+  set -- "$PYTHON" bench/allday/allday_bench.py --runs 3 \
+    --webbrowser "$build/bench/webbrowser-stripped" --wbctl "$build/wbctl"
+  if [ -n "${DISPLAY:-}" ]; then
+    "$@"
+  else
+    xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@" --wm
   fi
 fi
