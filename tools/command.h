@@ -3,16 +3,26 @@
 // tools/commands.cpp lists them all, so the tool and the tests that link the library find
 // every subcommand in one place.
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace wbctl {
 
-// Exit status for a subcommand's error (bad arguments, unreadable file ...).
+// Exit status for a subcommand's refusal: a file, a value or a state it cannot take.
 constexpr int kExitError = 1;
 
-// Exit status for a command line that names no known subcommand.
+// Exit status for a mistake in the command line itself: no or an unknown subcommand, an unknown
+// option, an option without its value, options that exclude each other, operands missing or
+// too many. A script tells it from a refusal, which the same command line may meet another day.
 constexpr int kExitUsage = 2;
+
+// A mistake in the command line, thrown by a subcommand's argument parsing: RunWbctl prints it
+// as every error and exits with kExitUsage.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 struct Command {
   const char* name;
@@ -46,7 +56,8 @@ std::span<const Command* const> Commands();
 const Command* FindCommand(const std::string& name);
 
 // Runs wbctl for the arguments after the program's name: the subcommand the first names, with
-// the rest. A subcommand's exception is its error. Prints the tool's help for "--help", "-h"
+// the rest. A subcommand's exception is its error: a UsageError exits with kExitUsage, any
+// other with kExitError. Prints the tool's help for "--help", "-h"
 // and "help", a subcommand's for "help NAME" and for "NAME --help" (standard output, 0), the
 // version for "--version", and the usage for no or an unknown subcommand (standard error,
 // kExitUsage).

@@ -84,10 +84,12 @@ std::string ToolHelp() {
          "\n"
          "Exit status:\n"
          "  0  done\n"
-         "  1  refused: the input or an argument is wrong, or the command could not do\n"
-         "     it (check: the configuration has findings)\n"
-         "  2  usage: no or an unknown command (check: the file cannot be checked; send,\n"
-         "     home, state: no running window matches)\n"
+         "  1  refused: a file or a value is wrong, or the command could not do it\n"
+         "     (check: the configuration has findings)\n"
+         "  2  usage: no or an unknown command, an unknown option, an option without its\n"
+         "     value, options that exclude each other, operands missing or too many\n"
+         "     (check: the file cannot be checked; send, home, state: no running window\n"
+         "     matches)\n"
          "\n"
          "Messages are in English, on standard error, in one form:\n"
          "  wbctl COMMAND: what is wrong: what to do\n";
@@ -126,6 +128,8 @@ int RunWbctl(const std::vector<std::string>& args) {
   const Running running(command);
   try {
     return command->run(std::vector<std::string>(args.begin() + 1, args.end()));
+  } catch (const UsageError& e) {
+    return Fail(e.what(), kExitUsage);
   } catch (const std::exception& e) {
     return Fail(e.what());
   }

@@ -33,7 +33,7 @@ std::string TakeOption(std::vector<std::string>& args, const std::string& option
   std::string value;
   for (std::size_t i = 0; i < args.size();) {
     if (args[i] == option) {
-      if (i + 1 >= args.size()) throw std::runtime_error(option + " needs a value");
+      if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
       value = args[i + 1];
       args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
                  args.begin() + static_cast<std::ptrdiff_t>(i) + 2);

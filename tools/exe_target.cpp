@@ -44,10 +44,7 @@ std::string TakeExecutableOption(std::vector<std::string>& args, bool requireCop
   std::string exe;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--exe") continue;
-    if (i + 1 >= args.size()) {
-      Fail("--exe needs the path of an executable");
-      return {};
-    }
+    if (i + 1 >= args.size()) throw UsageError("--exe needs the path of an executable");
     exe = args[i + 1];
     args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
                args.begin() + static_cast<std::ptrdiff_t>(i) + 2);

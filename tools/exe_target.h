@@ -22,10 +22,10 @@ bool IsProgramCopy(const std::string& path);
 void RequireProgramCopy(const std::string& path);
 
 // Removes "--exe EXE" from `args` and returns the executable's absolute path, or the path of
-// "webbrowser" in the tool's own folder. Returns an empty string after printing an error when
-// the option lacks its value or the file is missing or (with `requireCopy`) no copy of the
-// program. Without `requireCopy` any regular file will do, for a command that needs only the
-// executable's path and name.
+// "webbrowser" in the tool's own folder. Throws UsageError when the option lacks its value;
+// returns an empty string after printing an error when the file is missing or (with
+// `requireCopy`) no copy of the program. Without `requireCopy` any regular file will do, for a
+// command that needs only the executable's path and name.
 std::string TakeExecutableOption(std::vector<std::string>& args, bool requireCopy = true);
 
 }  // namespace wbctl

@@ -78,9 +78,9 @@ int WithTarget(const std::vector<std::string>& args, std::size_t positional, con
                                        wb::RemoteClient& window)>& body) {
   TargetOptions opts;
   if (std::string error = ParseTargetOptions(args, opts); !error.empty()) {
-    return Fail(error + "\nusage: wbctl " + usage);
+    return Fail(error + "\nusage: wbctl " + usage, kExitUsage);
   }
-  if (opts.rest.size() != positional) return Fail(std::string("usage: wbctl ") + usage);
+  if (opts.rest.size() != positional) return Fail(std::string("usage: wbctl ") + usage, kExitUsage);
   const std::string app = opts.app.value_or("webbrowser");
   const std::string what =
       opts.pid ? "with process id " + std::to_string(*opts.pid) : "of application \"" + app + "\"";

@@ -58,7 +58,7 @@ bool FileOption(const std::vector<std::string>& args, std::size_t& i, const std:
                 std::string& out) {
   const std::string& arg = args[i];
   if (arg == "--" + name) {
-    if (i + 1 >= args.size()) throw std::runtime_error("--" + name + " needs a FILE");
+    if (i + 1 >= args.size()) throw UsageError("--" + name + " needs a FILE");
     out = args[++i];
     return true;
   }
@@ -75,12 +75,12 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--from") {
-      if (i + 1 >= args.size()) throw std::runtime_error("--from needs a FILE");
+      if (i + 1 >= args.size()) throw UsageError("--from needs a FILE");
       parsed.from = args[++i];
     } else if (arg.rfind("--from=", 0) == 0) {
       parsed.from = arg.substr(7);
     } else if (arg == "--icon") {
-      if (i + 1 >= args.size()) throw std::runtime_error("--icon needs a FILE");
+      if (i + 1 >= args.size()) throw UsageError("--icon needs a FILE");
       parsed.icon = args[++i];
     } else if (arg.rfind("--icon=", 0) == 0) {
       parsed.icon = arg.substr(7);
@@ -91,7 +91,7 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
     } else if (arg == "--keep-links") {
       parsed.keepLinks = true;
     } else if (arg == "--site" || arg == "--trust") {
-      if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a value");
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
       (arg == "--site" ? parsed.site : parsed.trust) = args[++i];
     } else if (arg.rfind("--site=", 0) == 0) {
       parsed.site = arg.substr(7);
@@ -100,16 +100,16 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
     } else if (arg == "--force") {
       parsed.force = true;
     } else if (arg.rfind("--", 0) == 0) {
-      throw std::runtime_error("unknown option " + arg);
+      throw UsageError("unknown option " + arg);
     } else if (positional.size() < 2) {
       positional.push_back(arg);
     } else {
       parsed.assignments.push_back(arg);
     }
   }
-  if (positional.size() < 2) throw std::runtime_error("brand needs SOURCE and DEST");
+  if (positional.size() < 2) throw UsageError("brand needs SOURCE and DEST");
   if (!parsed.trust.empty() && parsed.site.empty()) {
-    throw std::runtime_error("--trust is for the certificate of --site");
+    throw UsageError("--trust is for the certificate of --site");
   }
   parsed.source = positional[0];
   parsed.dest = positional[1];
@@ -267,7 +267,7 @@ wb::Text BlockContent(const BrandArgs& args, std::string* siteIcon) {
     const wb::Text line = wb::FromUtf8(assignment);
     const auto eq = line.find(u'=');
     if (eq == wb::Text::npos || wb::EntryName(line).find_first_not_of(u" \t") == wb::Text::npos) {
-      throw std::runtime_error("expected NAME=VALUE, got \"" + assignment + "\"");
+      throw UsageError("expected NAME=VALUE, got \"" + assignment + "\"");
     }
     CheckLine(line, "");
     lines.push_back(line);

@@ -17,7 +17,7 @@ int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   const std::string exe = TakeExecutableOption(args);
   if (exe.empty()) return kExitError;
-  if (!args.empty()) return Fail("unexpected argument \"" + args.front() + "\"");
+  if (!args.empty()) return Fail("unexpected argument \"" + args.front() + "\"", kExitUsage);
   wb::SetUpForExecutable(exe, u"WebBrowser");
   // One set of values for every line, so the id is created at most once and all lines agree.
   const wb::QueryValues values = wb::CurrentQueryValues();

@@ -108,7 +108,7 @@ int Run(const std::vector<std::string>& argsIn) {
   }
   const InstallTarget target = TakeInstallTarget(args, true);
   if (!args.empty())
-    return Fail("unexpected argument \"" + args.front() + "\"\nusage: wbctl " + kUsage);
+    return Fail("unexpected argument \"" + args.front() + "\"\nusage: wbctl " + kUsage, kExitUsage);
   const std::vector<std::string> mimeTypes = ParseMimeTypes(mime);
 
   const wb::WindowConfig config = wb::WindowConfigFromValues(ReadExecutableConfig(target.exe));

@@ -56,7 +56,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a value");
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
       into = args[++i];
     };
     if (arg == "--deb") {
@@ -78,16 +78,16 @@ Options ParseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--repo-key") {
       value(options.repoKey);
     } else {
-      throw std::runtime_error("unexpected argument \"" + arg + "\"\nusage: wbctl " + kUsage);
+      throw UsageError("unexpected argument \"" + arg + "\"\nusage: wbctl " + kUsage);
     }
   }
   if (options.deb && options.tar)
-    throw std::runtime_error("--deb and --tar exclude each other: give --deb or --tar, once");
+    throw UsageError("--deb and --tar exclude each other: give --deb or --tar, once");
   if (options.deb == options.tar)
-    throw std::runtime_error(std::string("give --deb or --tar\nusage: wbctl ") + kUsage);
+    throw UsageError(std::string("give --deb or --tar\nusage: wbctl ") + kUsage);
   if (options.repoUrl.empty() != options.repoKey.empty() ||
       (options.tar && !options.repoUrl.empty()))
-    throw std::runtime_error("--repo-url and --repo-key go together, with --deb");
+    throw UsageError("--repo-url and --repo-key go together, with --deb");
   if (!options.repoUrl.empty() && !IsRepositoryUrl(options.repoUrl)) {
     throw std::runtime_error("\"" + options.repoUrl +
                              "\": a repository's address is http:// or https:// and a host");
@@ -300,7 +300,7 @@ int WriteDeb(const Options& options, const Copy& copy) {
   const std::string maintainer =
       options.maintainer.empty() ? DefaultMaintainer() : options.maintainer;
   if (maintainer.empty()) {
-    return Fail("give --maintainer \"NAME <MAIL>\" (or set DEBFULLNAME and DEBEMAIL)");
+    return Fail("give --maintainer \"NAME <MAIL>\" (or set DEBFULLNAME and DEBEMAIL)", kExitUsage);
   }
   if (!IsMaintainer(maintainer))
     return Fail("\"" + maintainer + "\": a maintainer is \"NAME <MAIL>\"");

@@ -32,7 +32,7 @@ int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   const std::string exe = TakeExecutableOption(args);
   if (exe.empty()) return kExitError;
-  if (!args.empty()) return Fail("unexpected argument \"" + args.front() + "\"");
+  if (!args.empty()) return Fail("unexpected argument \"" + args.front() + "\"", kExitUsage);
   wb::SetUpForExecutable(exe, u"WebBrowser");
   const wb::ProcessValues& p = wb::Process();
   std::cout << "program=" << wb::ToUtf8(p.programFolder) << "\n"

@@ -41,7 +41,7 @@ int Run(const std::vector<std::string>& argsIn) {
   const std::string exe = TakeExecutableOption(args);
   if (exe.empty()) return kExitError;
   if (args.size() != 1 || (args[0] != "path" && args[0] != "clear"))
-    return Fail("usage: wbctl profile [--exe EXE] path|clear");
+    return Fail("usage: wbctl profile [--exe EXE] path|clear", kExitUsage);
   wb::SetUpForExecutable(exe, u"WebBrowser");
   const std::string name(wb::NameWithoutExtension(exe));
   const wb::ValueList config = wb::ReadConfigSources(wb::LoadResText(wb::kConfigResourceName), exe);

@@ -45,7 +45,7 @@ constexpr std::size_t kMaxPackageBytes = std::size_t{1} << 30;
 constexpr std::size_t kMaxGpgOutput = std::size_t{1} << 20;
 
 [[noreturn]] void Usage(const std::string& message) {
-  throw std::runtime_error(message + "\nusage: wbctl " + kUsage);
+  throw UsageError(message + "\nusage: wbctl " + kUsage);
 }
 
 struct ProgramResult {
@@ -413,7 +413,8 @@ int Init(const std::vector<std::string>& args) {
   } else {
     if (userId.empty()) userId = DefaultUserId();
     if (userId.empty())
-      return Fail("give --name \"NAME <MAIL>\" for the new key (or set DEBFULLNAME and DEBEMAIL)");
+      return Fail("give --name \"NAME <MAIL>\" for the new key (or set DEBFULLNAME and DEBEMAIL)",
+                  kExitUsage);
     if (!IsMaintainer(userId)) return Fail("\"" + userId + "\": a key's name is \"NAME <MAIL>\"");
     fingerprint = GeneratedKey(userId, withoutPassphrase);
     std::cout << "made the signing key " << fingerprint << " (" << userId

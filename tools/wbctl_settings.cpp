@@ -30,8 +30,8 @@ int Run(const std::vector<std::string>& argsIn) {
   // The settings belong to the executable's name and folder; the file itself is not read.
   const std::string exe = TakeExecutableOption(options, false);
   if (exe.empty()) return kExitError;
-  if (!options.empty()) return Fail("unknown option \"" + options.front() + "\"");
-  if (args.empty()) return Fail(std::string("usage: wbctl ") + kUsage);
+  if (!options.empty()) return Fail("unknown option \"" + options.front() + "\"", kExitUsage);
+  if (args.empty()) return Fail(std::string("usage: wbctl ") + kUsage, kExitUsage);
 
   const std::string verb = args.front();
   std::vector<wb::Text> operands;
@@ -39,7 +39,7 @@ int Run(const std::vector<std::string>& argsIn) {
   const bool fits = (verb == "get" && (operands.size() == 2 || operands.size() == 3)) ||
                     (verb == "set" && operands.size() == 3) ||
                     (verb == "delete" && operands.size() == 2);
-  if (!fits) return Fail(std::string("usage: wbctl ") + kUsage);
+  if (!fits) return Fail(std::string("usage: wbctl ") + kUsage, kExitUsage);
 
   wb::SetUpForExecutable(exe, u"WebBrowser");
   if (verb == "get") {

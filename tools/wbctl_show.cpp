@@ -217,22 +217,22 @@ int RunShow(const std::vector<std::string>& args) {
     if (arg == "--effective") {
       effective = true;
     } else if (arg == "--icon") {
-      if (i + 1 >= args.size()) throw std::runtime_error("--icon needs a file name to write");
+      if (i + 1 >= args.size()) throw UsageError("--icon needs a file name to write");
       iconOut = args[++i];
     } else if (arg == "--style" || arg == "--script" || arg == "--logo") {
-      if (i + 1 >= args.size()) throw std::runtime_error(arg + " needs a file name to write");
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a file name to write");
       (arg == "--style" ? styleOut : arg == "--script" ? scriptOut : logoOut) = args[++i];
     } else if (arg.rfind("--", 0) == 0) {
-      throw std::runtime_error("unknown option " + arg);
+      throw UsageError("unknown option " + arg);
     } else {
       files.push_back(arg);
     }
   }
-  if (files.size() != 1) throw std::runtime_error("show needs one EXE");
+  if (files.size() != 1) throw UsageError("show needs one EXE");
   const int outputs =
       effective + !iconOut.empty() + !styleOut.empty() + !scriptOut.empty() + !logoOut.empty();
   if (outputs > 1)
-    throw std::runtime_error("give one of --effective, --icon, --logo, --style and --script");
+    throw UsageError("give one of --effective, --icon, --logo, --style and --script");
   RequireProgramCopy(files[0]);
   if (!iconOut.empty()) return WriteIcon(files[0], iconOut);
   if (!logoOut.empty()) return WriteLogo(files[0], logoOut);

@@ -22,7 +22,7 @@ int Run(const std::vector<std::string>& argsIn) {
   // The copy itself may be gone already; only its name is needed.
   const InstallTarget target = TakeInstallTarget(args, false);
   if (!args.empty())
-    return Fail("unexpected argument \"" + args.front() + "\"\nusage: wbctl " + kUsage);
+    return Fail("unexpected argument \"" + args.front() + "\"\nusage: wbctl " + kUsage, kExitUsage);
   const ExistingEntry existing = ReadExistingEntry(target);
   if (!existing.exists) {
     return Fail("\"" + target.name + "\" is not installed in " + target.prefix + " (no " +

@@ -1,12 +1,15 @@
 // The table of wbctl's subcommands, as the tool's library holds it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/common/run_tool.h"
+#include "tests/common/test_env.h"
+#include "tests/common/test_files.h"
 #include "tools/command.h"
 
 namespace wbctl {
@@ -122,9 +125,75 @@ TEST(WbctlHelp, ErrorsNameTheirCommand) {
   };
   for (const auto& c : cases) {
     const ToolRun run = Wbctl(c.args);
-    EXPECT_EQ(run.status, kExitError) << c.start;
+    EXPECT_EQ(run.status, kExitUsage) << c.start;
     EXPECT_EQ(run.err.rfind(c.start, 0), 0u) << run.err;
   }
+}
+
+// A mistake in the command line exits 2 in every command, a refused file or value 1, so a
+// script tells a wrong call from an input that another day may pass. Every case names no file
+// that exists, so a usage mistake is found before any file is looked at.
+TEST(WbctlHelp, ExitStatusTellsAMistakeOfUsageFromARefusal) {
+  const std::string none = wbtest::TestRoot() + "/no-such-copy";
+  const std::string text = wbtest::TestRoot() + "/exit-status.txt";
+  wbtest::WriteFile(text, "title=T\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      // Unknown options.
+      {{"brand", WB_WBCTL_PATH, none, "--colour"}, kExitUsage},
+      {{"show", "--colour", WB_WBCTL_PATH}, kExitUsage},
+      {{"paths", "--exe", WB_WBCTL_PATH, "--colour"}, kExitUsage},
+      {{"info", "--exe", WB_WBCTL_PATH, "--colour"}, kExitUsage},
+      {{"install", "--exe", WB_WBCTL_PATH, "--colour"}, kExitUsage},
+      {{"uninstall", "--colour"}, kExitUsage},
+      {{"package", "--deb", "--colour"}, kExitUsage},
+      {{"profile", "--exe", WB_WBCTL_PATH, "--colour", "path"}, kExitUsage},
+      {{"settings", "--exe", WB_WBCTL_PATH, "--colour", "get", "k", "n"}, kExitUsage},
+      {{"repo", "add", none, "--colour"}, kExitUsage},
+      {{"state", "--colour"}, kExitUsage},
+      // Options without their value.
+      {{"brand", WB_WBCTL_PATH, none, "--icon"}, kExitUsage},
+      {{"show", WB_WBCTL_PATH, "--logo"}, kExitUsage},
+      {{"paths", "--exe"}, kExitUsage},
+      {{"install", "--prefix"}, kExitUsage},
+      {{"package", "--tar", "--out"}, kExitUsage},
+      {{"repo", "add", none, "x.deb", "--keep"}, kExitUsage},
+      {{"send", "--pid"}, kExitUsage},
+      // Options that exclude each other or need another.
+      {{"package", "--deb", "--tar"}, kExitUsage},
+      {{"show", "--effective", "--icon", "x.png", WB_WBCTL_PATH}, kExitUsage},
+      {{"brand", WB_WBCTL_PATH, none, "--trust", "AA"}, kExitUsage},
+      {{"home", "--pid", "1", "--app", "x"}, kExitUsage},
+      // Operands missing, too many, or of the wrong form.
+      {{"brand", WB_WBCTL_PATH}, kExitUsage},
+      {{"brand", WB_WBCTL_PATH, none, "title"}, kExitUsage},
+      {{"show"}, kExitUsage},
+      {{"check"}, kExitUsage},
+      {{"paths", "--exe", WB_WBCTL_PATH, "extra"}, kExitUsage},
+      {{"profile", "--exe", WB_WBCTL_PATH, "wipe"}, kExitUsage},
+      {{"settings", "--exe", WB_WBCTL_PATH, "get", "k"}, kExitUsage},
+      {{"repo"}, kExitUsage},
+      {{"repo", "publish"}, kExitUsage},
+      {{"send"}, kExitUsage},
+      // Refusals: the call is right, the file or value is not.
+      {{"brand", WB_WBCTL_PATH, none, "zoom=500"}, kExitError},
+      {{"brand", none, none + "2"}, kExitError},
+      {{"show", text}, kExitError},
+      {{"paths", "--exe", none}, kExitError},
+      {{"package", "--tar", "--exe", none}, kExitError},
+      {{"install", "--exe", text}, kExitError},
+      {{"check", text + ".missing"}, 2},  // the file cannot be checked, as the help says
+  };
+  for (const auto& c : cases) {
+    std::string call;
+    for (const auto& a : c.args) call += a + " ";
+    const ToolRun run = Wbctl(c.args);
+    EXPECT_EQ(run.status, c.status) << call << "\n" << run.err;
+    EXPECT_EQ(run.err.rfind("wbctl " + c.args[0] + ": ", 0), 0u) << call << "\n" << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(none));
 }
 
 }  // namespace

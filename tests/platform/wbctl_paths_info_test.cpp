@@ -144,15 +144,16 @@ TEST_F(WbctlPathsInfo, ClearErrors) {
   const struct {
     std::vector<std::string> args;
     std::string message;
+    int status;
   } cases[] = {
-      {{"paths", "--exe"}, "--exe needs"},
-      {{"info", "--exe", "no-such-file"}, "no such file: "},
-      {{"paths", "--exe", "."}, "not a copy of the program: "},
-      {{"paths", "--exe", exe_, "extra"}, "unexpected argument"},
+      {{"paths", "--exe"}, "--exe needs", 2},
+      {{"info", "--exe", "no-such-file"}, "no such file: ", 1},
+      {{"paths", "--exe", "."}, "not a copy of the program: ", 1},
+      {{"paths", "--exe", exe_, "extra"}, "unexpected argument", 2},
   };
   for (const auto& c : cases) {
     const ToolRun r = Wbctl(c.args, root_.string());
-    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_EQ(r.status, c.status) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
   }
