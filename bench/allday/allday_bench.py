@@ -10,7 +10,7 @@ Three pages, served on loopback by the benchmark itself:
 Each contender (a copy of the program branded to the page, and Chromium's app window with
 --disable-gpu when it is installed) starts on the page; the figures, for the whole process
 tree (the web, network and other helper processes included):
-  PSS at --early seconds after the start and at --late seconds;
+  PSS and USS (the private pages) at --early seconds after the start and at --late seconds;
   CPU time and context switches per second over --window seconds while shown, read from
   /proc (utime + stime of every process; the voluntary and involuntary switches of every
   thread), shown as a share of one core;
@@ -145,8 +145,8 @@ def tree_cpu_seconds(root):
 
 
 def tree_switches(root):
-    """Voluntary and involuntary context switches of every thread of the tree."""
-    total = 0
+    """Voluntary and involuntary context switches of every thread of the tree, by thread."""
+    counts = {}
     for pid in wbbench.tree_pids(root):
         try:
             tasks = os.listdir("/proc/%d/task" % pid)
@@ -155,21 +155,30 @@ def tree_switches(root):
         for tid in tasks:
             try:
                 with open("/proc/%d/task/%s/status" % (pid, tid)) as f:
-                    for line in f:
-                        if line.startswith(("voluntary_ctxt_switches",
-                                            "nonvoluntary_ctxt_switches")):
-                            total += int(line.split()[1])
+                    counts[tid] = sum(int(line.split()[1]) for line in f
+                                      if line.startswith(("voluntary_ctxt_switches",
+                                                          "nonvoluntary_ctxt_switches")))
             except OSError:
                 continue
-    return total
+    return counts
 
 
 def cost_over(root, seconds):
-    """(CPU as a share of one core in %, context switches per second) over `seconds`."""
+    """(CPU as a share of one core in %, context switches per second) over `seconds`. A thread
+    that ends meanwhile takes its switches with it; one that starts counts them all."""
     cpu0, sw0, t0 = tree_cpu_seconds(root), tree_switches(root), time.monotonic()
     time.sleep(seconds)
     cpu1, sw1, t1 = tree_cpu_seconds(root), tree_switches(root), time.monotonic()
-    return (cpu1 - cpu0) / (t1 - t0) * 100.0, (sw1 - sw0) / (t1 - t0)
+    switches = sum(n - sw0.get(tid, 0) for tid, n in sw1.items())
+    return (cpu1 - cpu0) / (t1 - t0) * 100.0, switches / (t1 - t0)
+
+
+def private_memory(root):
+    """(PSS, USS) of the tree in MB. The PSS of the libraries' pages halves when another
+    program maps them and doubles when it ends, whatever the contender does; the private pages
+    (USS: what only the tree holds) are where a contender's own growth shows."""
+    pss, parts = wbbench.tree_memory(root, ("Private_Clean:", "Private_Dirty:"))
+    return pss, sum(parts.values())
 
 
 def tree_windows(root, env):
@@ -207,10 +216,10 @@ def measure(args, server, session, argv, label):
                 return None
             r = {}
             time.sleep(max(0.0, started + args.early - time.monotonic()))
-            r["pss_early"] = wbbench.tree_memory(proc.pid, ())[0]
+            r["pss_early"], r["uss_early"] = private_memory(proc.pid)
             r["cpu"], r["switches"] = cost_over(proc.pid, args.window)
             time.sleep(max(0.0, started + args.late - time.monotonic()))
-            r["pss_late"] = wbbench.tree_memory(proc.pid, ())[0]
+            r["pss_late"], r["uss_late"] = private_memory(proc.pid)
             minimise(proc.pid, env)
             time.sleep(2)  # the minimise reaches the page
             r["cpu_hidden"], r["switches_hidden"] = cost_over(proc.pid, args.window)
@@ -224,7 +233,8 @@ def measure(args, server, session, argv, label):
 
 def table(results, pages, names):
     header = ("page", "contender", "CPU shown", "switches/s shown", "PSS early", "PSS late",
-              "growth", "CPU minimised", "switches/s minimised")
+              "growth", "USS early", "USS late", "growth", "CPU minimised",
+              "switches/s minimised")
     rows = []
     for page in pages:
         for name in names:
@@ -235,6 +245,8 @@ def table(results, pages, names):
             rows.append((page, name, "%.2f %%" % r["cpu"], "%.0f" % r["switches"],
                          "%.0f MB" % r["pss_early"], "%.0f MB" % r["pss_late"],
                          "%+.0f %%" % ((r["pss_late"] / r["pss_early"] - 1) * 100),
+                         "%.0f MB" % r["uss_early"], "%.0f MB" % r["uss_late"],
+                         "%+.0f %%" % ((r["uss_late"] / r["uss_early"] - 1) * 100),
                          "%.2f %%" % r["cpu_hidden"], "%.0f" % r["switches_hidden"]))
     widths = [max(len(x[i]) for x in [header] + rows) for i in range(len(header))]
     print("| " + " | ".join(h.ljust(w) for h, w in zip(header, widths)) + " |")
