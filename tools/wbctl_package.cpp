@@ -217,7 +217,8 @@ Copy ReadCopy(const Options& options) {
   copy.title = wb::ToUtf8(wb::EffectiveCaption(config));
   copy.maker = wb::ToUtf8(config.maker);
   for (const wb::Text& line : config.contact) copy.contact.push_back(wb::ToUtf8(line));
-  copy.homepage = wb::ToUtf8(config.homepage);
+  // The configuration keeps only addresses that can be loaded; the control file takes fewer.
+  if (IsHomepage(wb::ToUtf8(config.homepage))) copy.homepage = wb::ToUtf8(config.homepage);
 
   const auto bytes = wb::ReadWholeFile(copy.path, kMaxCopyBytes + 1);
   if (!bytes || bytes->size() > kMaxCopyBytes)
