@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/glib_ptr.h"
 #include "support/ascii.h"
+#include "support/maker.h"
+#include "support/text.h"
 
 namespace wbctl {
 namespace {
@@ -37,13 +41,10 @@ bool IsUtf8(std::string_view text) {
   return g_utf8_validate(text.data(), text.size(), nullptr);
 }
 
-// Appends `paragraph` to `out` as lines of the extended description: each starts with a blank
-// and holds at most 79 columns where the words allow it.
-void AppendFolded(std::string& out, const std::string& paragraph) {
-  if (paragraph.empty()) {
-    out += " .\n";
-    return;
-  }
+// The words of `paragraph` as lines of at most `width` columns where the words allow it; a
+// word longer than a line stays whole on a line of its own.
+std::vector<std::string> Folded(const std::string& paragraph, std::size_t width) {
+  std::vector<std::string> lines;
   std::string line;
   std::size_t start = 0;
   while (start < paragraph.size()) {
@@ -52,13 +53,46 @@ void AppendFolded(std::string& out, const std::string& paragraph) {
     const std::string word = paragraph.substr(start, end - start);
     start = end + 1;
     if (word.empty()) continue;
-    if (!line.empty() && line.size() + 1 + word.size() > 78) {
-      out += " " + line + "\n";
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      lines.push_back(line);
       line.clear();
     }
     line += (line.empty() ? "" : " ") + word;
   }
-  if (!line.empty()) out += " " + line + "\n";
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// Appends `lines` to `out` as the continuation lines of a field: each after a blank, an empty
+// one as " .", and one that begins with "." after a second blank, since dpkg keeps lines that
+// begin " ." for itself. With `fold`, a line that begins with a letter is folded to fit 79
+// columns; a line that begins with a blank is shown as it is, so it stays as it was written.
+void AppendFieldLines(std::string& out, const std::vector<std::string>& lines, bool fold) {
+  for (const std::string& line : lines) {
+    if (line.empty()) {
+      out += " .\n";
+    } else if (line.front() == '.') {
+      out += "  " + line + "\n";
+    } else if (!fold || line.front() == ' ') {
+      out += " " + line + "\n";
+    } else {
+      for (const std::string& part : Folded(line, 78)) out += " " + part + "\n";
+    }
+  }
+}
+
+// The lines of `paragraphs` (divided by empty lines) folded to 72 columns.
+std::vector<std::string> FoldedText(std::initializer_list<std::string> paragraphs) {
+  std::vector<std::string> lines;
+  for (const std::string& paragraph : paragraphs) {
+    if (!lines.empty()) lines.emplace_back();
+    if (paragraph.front() == ' ') {
+      lines.push_back(paragraph);
+      continue;
+    }
+    for (std::string& line : Folded(paragraph, 72)) lines.push_back(std::move(line));
+  }
+  return lines;
 }
 
 std::string Md5(std::string_view bytes) {
@@ -154,6 +188,84 @@ bool IsSynopsis(std::string_view synopsis) {
          !HasControlCharacter(synopsis) && synopsis.front() != ' ' && synopsis.back() != ' ';
 }
 
+bool IsDebianSection(std::string_view section) {
+  static constexpr std::string_view kSections[] = {
+      "admin",       "cli-mono",     "comm",         "database",      "debian-installer",
+      "debug",       "devel",        "doc",          "editors",       "education",
+      "electronics", "embedded",     "fonts",        "games",         "gnome",
+      "gnu-r",       "gnustep",      "golang",       "graphics",      "hamradio",
+      "haskell",     "httpd",        "interpreters", "introspection", "java",
+      "javascript",  "kde",          "kernel",       "libdevel",      "libs",
+      "lisp",        "localization", "mail",         "math",          "metapackages",
+      "misc",        "net",          "news",         "ocaml",         "oldlibs",
+      "otherosfs",   "perl",         "php",          "python",        "raku",
+      "ruby",        "rust",         "science",      "shells",        "sound",
+      "tasks",       "tex",          "text",         "utils",         "vcs",
+      "video",       "web",          "x11",          "xfce",          "zope"};
+  for (std::string_view area : {"contrib/", "non-free/", "non-free-firmware/"}) {
+    if (section.substr(0, area.size()) == area) {
+      section.remove_prefix(area.size());
+      break;
+    }
+  }
+  return std::find(std::begin(kSections), std::end(kSections), section) != std::end(kSections);
+}
+
+bool IsHomepage(std::string_view url) {
+  if (url.empty() || url.size() > 2000 ||
+      !std::all_of(url.begin(), url.end(), [](char c) { return c > 0x20 && c < 0x7f; })) {
+    return false;
+  }
+  return !wb::MakerAddress(wb::FromUtf8(std::string(url))).empty();
+}
+
+std::vector<std::string> DescriptionLines(std::string_view text, std::size_t maxBytes) {
+  if (text.size() > maxBytes)
+    throw std::invalid_argument("longer than " + std::to_string(maxBytes / 1024) + " KiB");
+  if (!IsUtf8(text)) throw std::invalid_argument("not UTF-8 text");
+  std::vector<std::string> lines;
+  std::size_t number = 0;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    ++number;
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view raw = text.substr(start, end - start);
+    start = end + 1;
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    std::string line;
+    std::size_t column = 0;
+    for (char c : raw) {
+      const auto u = static_cast<unsigned char>(c);
+      if (c == '\t') {
+        // Debian faults a tab in a description; the text keeps its columns.
+        do line += ' ';
+        while (++column % 8 != 0);
+        continue;
+      }
+      if (u < 0x20 || u == 0x7f) {
+        throw std::invalid_argument("line " + std::to_string(number) +
+                                    " holds a control character");
+      }
+      line += c;
+      if ((u & 0xC0) != 0x80) ++column;
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    // One empty line divides paragraphs; more would make empty paragraphs.
+    if (!line.empty() || (!lines.empty() && !lines.back().empty())) lines.push_back(line);
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  if (lines.empty()) throw std::invalid_argument("holds no text");
+  return lines;
+}
+
+std::vector<std::string> DefaultDescription(const std::string& title, const std::string& maker) {
+  // The text must not start with the synopsis, which the title often is, and speaks of the
+  // copy alone: the program it was made from is no concern of the customer's.
+  return {"This package puts " + title + (maker.empty() ? "" : " by " + maker) +
+          " on the desktop, as an application in a window of its own."};
+}
+
 std::optional<PackageRecord> ParsePackageRecord(std::string_view text) {
   if (text.size() > 4096) return std::nullopt;
   std::optional<std::string> architecture;
@@ -198,10 +310,11 @@ std::string ControlText(const ControlFields& fields) {
   field("Installed-Size", std::to_string(fields.installedSizeKiB));
   field("Depends", fields.depends);
   field("Recommends", fields.recommends);
-  field("Section", "web");
+  field("Section", fields.section);
   field("Priority", "optional");
+  field("Homepage", fields.homepage);
   field("Description", fields.synopsis);
-  for (const auto& paragraph : fields.description) AppendFolded(text, paragraph);
+  AppendFieldLines(text, fields.description, true);
   return text;
 }
 
@@ -260,49 +373,242 @@ std::string ChangelogText(const std::string& package, const std::string& version
          maintainer + "  " + ChangelogDate(time) + "\n";
 }
 
-std::string CopyrightText(const std::string& package, const std::string& title,
-                          const std::string& maintainer, const std::string& programVersion,
-                          std::int64_t time) {
-  std::string text = package + ": " + title + "\n\n";
-  text += "This package was made by " + maintainer + " with wbctl package.\n\n";
-  text += "It holds a branded copy of WebBrowser";
-  if (!programVersion.empty()) text += " " + programVersion;
-  text +=
-      ", a desktop web-application shell, with the\n"
-      "configuration, icon and pictures its maker added. The web site it shows is not part\n"
-      "of the package; its terms are those of the site.\n\n"
-      "Copyright (C) " +
-      ChangelogDate(time).substr(12, 4) + " " + maintainer +
-      " for the branding; Morvane for the program.\n"
-      "The terms under which you may use and pass on this package are those its\n"
-      "maintainer gave you with it.\n";
+std::optional<License> KnownLicense(std::string_view spdxName) {
+  // The short licences, whole, since Debian systems do not carry them.
+  static const std::string kMitText[] = {
+      "Permission is hereby granted, free of charge, to any person obtaining a copy of this "
+      "software and associated documentation files (the \"Software\"), to deal in the Software "
+      "without restriction, including without limitation the rights to use, copy, modify, "
+      "merge, publish, distribute, sublicense, and/or sell copies of the Software, and to "
+      "permit persons to whom the Software is furnished to do so, subject to the following "
+      "conditions:",
+      "The above copyright notice and this permission notice shall be included in all copies or "
+      "substantial portions of the Software.",
+      "THE SOFTWARE IS PROVIDED \"AS IS\", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR IMPLIED, "
+      "INCLUDING BUT NOT LIMITED TO THE WARRANTIES OF MERCHANTABILITY, FITNESS FOR A PARTICULAR "
+      "PURPOSE AND NONINFRINGEMENT. IN NO EVENT SHALL THE AUTHORS OR COPYRIGHT HOLDERS BE "
+      "LIABLE FOR ANY CLAIM, DAMAGES OR OTHER LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT "
+      "OR OTHERWISE, ARISING FROM, OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR "
+      "OTHER DEALINGS IN THE SOFTWARE."};
+  static const std::string kIsc[] = {
+      "Permission to use, copy, modify, and/or distribute this software for any purpose with or "
+      "without fee is hereby granted, provided that the above copyright notice and this "
+      "permission notice appear in all copies.",
+      "THE SOFTWARE IS PROVIDED \"AS IS\" AND THE AUTHOR DISCLAIMS ALL WARRANTIES WITH REGARD "
+      "TO THIS SOFTWARE INCLUDING ALL IMPLIED WARRANTIES OF MERCHANTABILITY AND FITNESS. IN NO "
+      "EVENT SHALL THE AUTHOR BE LIABLE FOR ANY SPECIAL, DIRECT, INDIRECT, OR CONSEQUENTIAL "
+      "DAMAGES OR ANY DAMAGES WHATSOEVER RESULTING FROM LOSS OF USE, DATA OR PROFITS, WHETHER "
+      "IN AN ACTION OF CONTRACT, NEGLIGENCE OR OTHER TORTIOUS ACTION, ARISING OUT OF OR IN "
+      "CONNECTION WITH THE USE OR PERFORMANCE OF THIS SOFTWARE."};
+  const std::string bsdStart =
+      "Redistribution and use in source and binary forms, with or without modification, are "
+      "permitted provided that the following conditions are met:";
+  const std::string bsd1 =
+      "1. Redistributions of source code must retain the above copyright notice, this list of "
+      "conditions and the following disclaimer.";
+  const std::string bsd2 =
+      "2. Redistributions in binary form must reproduce the above copyright notice, this list "
+      "of conditions and the following disclaimer in the documentation and/or other materials "
+      "provided with the distribution.";
+  const std::string bsd3 =
+      "3. Neither the name of the copyright holder nor the names of its contributors may be "
+      "used to endorse or promote products derived from this software without specific prior "
+      "written permission.";
+  const std::string bsdEnd =
+      "THIS SOFTWARE IS PROVIDED BY THE COPYRIGHT HOLDERS AND CONTRIBUTORS \"AS IS\" AND ANY "
+      "EXPRESS OR IMPLIED WARRANTIES, INCLUDING, BUT NOT LIMITED TO, THE IMPLIED WARRANTIES OF "
+      "MERCHANTABILITY AND FITNESS FOR A PARTICULAR PURPOSE ARE DISCLAIMED. IN NO EVENT SHALL "
+      "THE COPYRIGHT HOLDER OR CONTRIBUTORS BE LIABLE FOR ANY DIRECT, INDIRECT, INCIDENTAL, "
+      "SPECIAL, EXEMPLARY, OR CONSEQUENTIAL DAMAGES (INCLUDING, BUT NOT LIMITED TO, PROCUREMENT "
+      "OF SUBSTITUTE GOODS OR SERVICES; LOSS OF USE, DATA, OR PROFITS; OR BUSINESS "
+      "INTERRUPTION) HOWEVER CAUSED AND ON ANY THEORY OF LIABILITY, WHETHER IN CONTRACT, STRICT "
+      "LIABILITY, OR TORT (INCLUDING NEGLIGENCE OR OTHERWISE) ARISING IN ANY WAY OUT OF THE USE "
+      "OF THIS SOFTWARE, EVEN IF ADVISED OF THE POSSIBILITY OF SUCH DAMAGE.";
+  auto onDebian = [](const std::string& what, const std::string& file) {
+    return "On Debian systems, the complete text of " + what + " can be found in \"" +
+           "/usr/share/common-licenses/" + file + "\".";
+  };
+  // The GNU licences' own notice, for one version or that version and any later one.
+  auto gnu = [&onDebian](const std::string& name, const std::string& version, bool later,
+                         const std::string& file) {
+    const std::string license = "the GNU " + name + " Public License";
+    return License{
+        file + (later ? "+" : ""),
+        FoldedText({"This program is free software: you can redistribute it and/or modify it "
+                    "under the terms of " +
+                        license + " as published by the Free Software Foundation, " +
+                        (later ? "either version " + version +
+                                     " of the License, or (at your option) any later version."
+                               : "version " + version + " of the License."),
+                    "This program is distributed in the hope that it will be useful, but WITHOUT "
+                    "ANY WARRANTY; without even the implied warranty of MERCHANTABILITY or "
+                    "FITNESS FOR A PARTICULAR PURPOSE. See " +
+                        license + " for more details.",
+                    onDebian(license + " version " + version, file)})};
+  };
+  const std::string name(spdxName);
+  if (name == "MIT") return License{"Expat", FoldedText({kMitText[0], kMitText[1], kMitText[2]})};
+  if (name == "ISC") return License{"ISC", FoldedText({kIsc[0], kIsc[1]})};
+  if (name == "BSD-2-Clause")
+    return License{"BSD-2-clause", FoldedText({bsdStart, bsd1, bsd2, bsdEnd})};
+  if (name == "BSD-3-Clause")
+    return License{"BSD-3-clause", FoldedText({bsdStart, bsd1, bsd2, bsd3, bsdEnd})};
+  if (name == "Apache-2.0") {
+    return License{
+        "Apache-2.0",
+        FoldedText({"Licensed under the Apache License, Version 2.0 (the \"License\"); you may "
+                    "not use this file except in compliance with the License. You may obtain a "
+                    "copy of the License at",
+                    "    https://www.apache.org/licenses/LICENSE-2.0",
+                    "Unless required by applicable law or agreed to in writing, software "
+                    "distributed under the License is distributed on an \"AS IS\" BASIS, WITHOUT "
+                    "WARRANTIES OR CONDITIONS OF ANY KIND, either express or implied. See the "
+                    "License for the specific language governing permissions and limitations "
+                    "under the License.",
+                    onDebian("the Apache License, Version 2.0", "Apache-2.0")})};
+  }
+  if (name == "MPL-2.0") {
+    return License{
+        "MPL-2.0",
+        FoldedText({"This Source Code Form is subject to the terms of the Mozilla "
+                    "Public License, v. 2.0. If a copy of the MPL was not distributed "
+                    "with this file, You can obtain one at https://mozilla.org/MPL/2.0/.",
+                    onDebian("the Mozilla Public License, v. 2.0", "MPL-2.0")})};
+  }
+  if (name == "CC0-1.0") {
+    return License{
+        "CC0-1.0",
+        FoldedText({"To the extent possible under law, the author(s) have dedicated all "
+                    "copyright and related and neighboring rights to this software to the public "
+                    "domain worldwide. This software is distributed without any warranty.",
+                    onDebian("the CC0 1.0 Universal Public Domain Dedication", "CC0-1.0")})};
+  }
+  struct Gnu {
+    const char* spdx;
+    const char* name;
+    const char* version;
+    bool later;
+    const char* file;
+  };
+  static constexpr Gnu kGnu[] = {
+      {"GPL-2.0-only", "General", "2", false, "GPL-2"},
+      {"GPL-2.0-or-later", "General", "2", true, "GPL-2"},
+      {"GPL-3.0-only", "General", "3", false, "GPL-3"},
+      {"GPL-3.0-or-later", "General", "3", true, "GPL-3"},
+      {"LGPL-2.1-only", "Lesser General", "2.1", false, "LGPL-2.1"},
+      {"LGPL-2.1-or-later", "Lesser General", "2.1", true, "LGPL-2.1"},
+      {"LGPL-3.0-only", "Lesser General", "3", false, "LGPL-3"},
+      {"LGPL-3.0-or-later", "Lesser General", "3", true, "LGPL-3"},
+  };
+  for (const Gnu& g : kGnu) {
+    if (name == g.spdx) return gnu(g.name, g.version, g.later, g.file);
+  }
+  return std::nullopt;
+}
+
+std::string KnownLicenseNames() {
+  return "MIT, ISC, BSD-2-Clause, BSD-3-Clause, Apache-2.0, MPL-2.0, CC0-1.0, GPL-2.0-only, "
+         "GPL-2.0-or-later, GPL-3.0-only, GPL-3.0-or-later, LGPL-2.1-only, LGPL-2.1-or-later, "
+         "LGPL-3.0-only, LGPL-3.0-or-later";
+}
+
+License LicenseFromText(std::string_view text) {
+  License license{"custom", DescriptionLines(text, std::size_t{256} << 10)};
+  std::string lower;
+  for (const std::string& line : license.text) {
+    for (char c : line) lower += AsciiLower(c);
+    lower += '\n';
+  }
+  // Debian faults a copyright file that copies a licence its systems carry, or names one
+  // without pointing to the system's copy of it.
+  const bool pointer = lower.find("/usr/share/common-licenses/") != std::string::npos;
+  for (const char* carried :
+       {"general public license", "free documentation license", "apache license", "gpl"}) {
+    if (lower.find(carried) == std::string::npos) continue;
+    if (!pointer || lower.find("terms and conditions") != std::string::npos) {
+      throw std::invalid_argument(
+          "it holds or names a licence that Debian systems carry in /usr/share/common-licenses: "
+          "give its name instead (" +
+          KnownLicenseNames() + ")");
+    }
+  }
+  return license;
+}
+
+std::string CopyrightText(const CopyrightFields& fields) {
+  std::string text =
+      "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+      "Upstream-Name: " +
+      fields.upstreamName + "\n";
+  if (!fields.contact.empty()) {
+    text += "Upstream-Contact: " + fields.contact.front() + "\n";
+    AppendFieldLines(text, {fields.contact.begin() + 1, fields.contact.end()}, false);
+  }
+  if (!fields.source.empty()) text += "Source: " + fields.source + "\n";
+  text += "\nFiles: *\nCopyright: " + ChangelogDate(fields.time).substr(12, 4) + " " +
+          fields.holder + "\n";
+  const License license =
+      fields.license
+          ? *fields.license
+          : License{"unspecified", FoldedText({"The terms under which you may use and pass on this "
+                                               "package are those its maker gave you with it."})};
+  text += "License: " + license.name + "\n";
+  AppendFieldLines(text, license.text, false);
   return text;
 }
 
+namespace {
+
+// The text as Debian compares a synopsis with the package's name: without regard to case,
+// blanks and "-".
+std::string Plain(const std::string& text) {
+  std::string result;
+  for (char c : text) {
+    if (c == ' ' || c == '-') continue;
+    result += AsciiLower(c);
+  }
+  return result;
+}
+
+// Whether `text` begins with the package's name as a word ("Greenleaf Garden Supplies" of the
+// package greenleaf), which Debian calls a fault whatever follows.
+bool BeginsWithPackage(const std::string& text, const std::string& package) {
+  if (text.size() < package.size()) return false;
+  for (std::size_t i = 0; i < package.size(); ++i)
+    if (AsciiLower(text[i]) != AsciiLower(package[i])) return false;
+  if (text.size() == package.size()) return true;
+  const char next = text[package.size()];
+  return !(std::isalnum(static_cast<unsigned char>(next)) || next == '_');
+}
+
+}  // namespace
+
+std::string SynopsisFault(const std::string& synopsis, const std::string& package) {
+  if (BeginsWithPackage(synopsis, package)) return "it begins with the package's name";
+  if (synopsis.find(' ') == std::string::npos) return "it is a single word";
+  return {};
+}
+
 std::string DefaultSynopsis(const std::string& title, const std::string& package) {
-  // Debian compares the two without regard to case, blanks and "-".
-  auto plain = [](const std::string& text) {
-    std::string result;
-    for (char c : text) {
-      if (c == ' ' || c == '-') continue;
-      result += AsciiLower(c);
-    }
-    return result;
-  };
-  // Debian also calls it a fault when the synopsis begins with the package's name as a word
-  // ("Greenleaf Garden Supplies" of the package greenleaf), whatever follows.
-  auto beginsWithPackage = [&package](const std::string& text) {
-    if (text.size() < package.size()) return false;
-    for (std::size_t i = 0; i < package.size(); ++i)
-      if (AsciiLower(text[i]) != AsciiLower(package[i])) return false;
-    if (text.size() == package.size()) return true;
-    const char next = text[package.size()];
-    return !(std::isalnum(static_cast<unsigned char>(next)) || next == '_');
-  };
   if (title.empty()) return package + " as a desktop application";
+  // A synopsis is a short line (Debian warns above 80 characters, and the package refuses one
+  // above 200), so a long title is cut at a blank before the 78th character and ends in "...".
+  std::string shortTitle = title;
+  if (g_utf8_strlen(title.data(), static_cast<gssize>(title.size())) > 80) {
+    const char* cut = g_utf8_offset_to_pointer(title.data(), 77);
+    shortTitle.resize(static_cast<std::size_t>(cut - title.data()));
+    const auto blank = shortTitle.rfind(' ');
+    if (blank != std::string::npos && blank > shortTitle.size() / 2) shortTitle.resize(blank);
+    while (!shortTitle.empty() && shortTitle.back() == ' ') shortTitle.pop_back();
+    shortTitle += "...";
+  }
+  // A title that only repeats the package's name, or is a single word, is said as what it is,
+  // since Debian calls either synopsis a fault.
   const std::string synopsis =
-      plain(title) == plain(package) ? title + " as a desktop application" : title;
-  return beginsWithPackage(synopsis) ? "Desktop application for " + title : synopsis;
+      Plain(title) == Plain(package) || shortTitle.find(' ') == std::string::npos
+          ? shortTitle + " as a desktop application"
+          : shortTitle;
+  return BeginsWithPackage(synopsis, package) ? "Desktop application for " + shortTitle : synopsis;
 }
 
 std::string PostinstScript() {

@@ -38,6 +38,25 @@ bool IsMaintainer(std::string_view maintainer);
 // without control characters, not starting or ending with a blank.
 bool IsSynopsis(std::string_view synopsis);
 
+// Whether `section` is one of Debian's section names ("web", "net", "utils" ...), optionally
+// after an archive area ("contrib/", "non-free/", "non-free-firmware/").
+bool IsDebianSection(std::string_view section);
+
+// Whether `url` can be a package's Homepage: an http or https address with a host, of at most
+// 2000 printable ASCII characters without blanks.
+bool IsHomepage(std::string_view url);
+
+// The lines of a text a maker wrote for a control or copyright field (a long description, a
+// licence): at most `maxBytes` bytes of UTF-8; CR LF read as LF, tabs expanded to 8 columns,
+// blanks at the ends of lines and empty lines at the ends of the text dropped. Refuses with
+// std::invalid_argument, saying why, a text that is longer, not UTF-8, holds another control
+// character or holds no line at all.
+std::vector<std::string> DescriptionLines(std::string_view text, std::size_t maxBytes);
+
+// The extended description a package gets without --long-description: what it puts on the
+// desktop, the copy's title, "by MAKER" when the copy names its maker.
+std::vector<std::string> DefaultDescription(const std::string& title, const std::string& maker);
+
 // What the build records in the program for its packages ("Architecture: A" and "Depends: LIST"
 // lines). Nothing when a line is missing or repeated, the architecture is not a word of lower
 // case letters, digits and "-", or the list holds anything but package names, versions,
@@ -50,6 +69,8 @@ std::optional<PackageRecord> ParsePackageRecord(std::string_view text);
 
 struct ControlFields {
   std::string package;
+  std::string section = "web";
+  std::string homepage;
   std::string version;
   std::string architecture;
   std::string maintainer;
@@ -57,8 +78,10 @@ struct ControlFields {
   std::string depends;
   std::string recommends;
   std::string synopsis;
-  // The extended description, as paragraphs of one line each; lines are folded at blanks to
-  // fit 79 columns, and an empty paragraph separates (" .").
+  // The extended description, one line each (DescriptionLines): a line that starts with a
+  // letter is folded at blanks to fit 79 columns, one that starts with a blank or a "." is
+  // written as it is (a "." after one more blank, since dpkg reserves " ." for the empty
+  // line), and an empty line separates paragraphs (" .").
   std::vector<std::string> description;
 };
 
@@ -88,16 +111,52 @@ std::string ChangelogDate(std::int64_t secondsSince1970);
 std::string ChangelogText(const std::string& package, const std::string& version,
                           const std::string& maintainer, std::int64_t time);
 
-// The copyright file: who made the package, of what, and the program it is a copy of; the
-// notice carries the year of `time`.
-std::string CopyrightText(const std::string& package, const std::string& title,
-                          const std::string& maintainer, const std::string& programVersion,
-                          std::int64_t time);
+// A licence as the copyright file names it: its short name in Debian's machine-readable
+// format ("Expat", "GPL-3+") and its text, lines as DescriptionLines gives them.
+struct License {
+  std::string name;
+  std::vector<std::string> text;
+};
 
-// The synopsis a package gets without --description: the title, said as what it is when the
-// title alone would only repeat the package's name or begin with it (which Debian calls a
-// fault).
+// The licence of an SPDX short name (MIT, ISC, BSD-2-Clause, BSD-3-Clause, Apache-2.0, MPL-2.0,
+// CC0-1.0 and the GPL, LGPL -only and -or-later names): the full text of a short licence, and
+// for one that Debian systems carry in /usr/share/common-licenses the notice and a pointer to
+// that file (Debian calls it a fault to copy those texts). Nothing for another name.
+std::optional<License> KnownLicense(std::string_view spdxName);
+
+// The SPDX names KnownLicense knows, for messages: "MIT, ISC, ...".
+std::string KnownLicenseNames();
+
+// A licence text from a file (`text`, at most 256 KiB), named "custom". Refuses with
+// std::invalid_argument the whole text of a licence Debian systems carry (the GPL, the GFDL,
+// the Apache licence), whose SPDX name is to be given instead, and what DescriptionLines
+// refuses.
+License LicenseFromText(std::string_view text);
+
+// The copyright file in Debian's machine-readable format: a header naming the copy
+// (Upstream-Name), whom to ask about it (Upstream-Contact: the maker's name and contact lines,
+// else the maintainer) and its web site (Source), and one paragraph for all files with the
+// year of `time`, the holder and the licence. Without a licence, the text says that the terms
+// are those the maker gave with the package.
+struct CopyrightFields {
+  std::string upstreamName;
+  std::vector<std::string> contact;
+  std::string source;
+  std::string holder;
+  std::int64_t time = 0;
+  std::optional<License> license;
+};
+std::string CopyrightText(const CopyrightFields& fields);
+
+// The synopsis a package gets without --description: the title (cut at a blank, ending in
+// "...", when it is longer than 80 characters), said as what it is when the title alone would
+// only repeat the package's name, be a single word or begin with the name (which Debian calls
+// faults).
 std::string DefaultSynopsis(const std::string& title, const std::string& package);
+
+// Why Debian calls `synopsis` a fault in the package `package` ("it begins with the package's
+// name", "it is a single word"), or nothing when it does not.
+std::string SynopsisFault(const std::string& synopsis, const std::string& package);
 
 // The maintainer scripts: after installation and after removal they bring the desktop's
 // caches of the system's applications and icons up to date where the tools are installed.

@@ -7,9 +7,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/copy_name.h"
@@ -32,12 +35,16 @@ namespace {
 
 constexpr const char* kUsage =
     "package --deb|--tar [--exe COPY] [--out DIR] [--version V] "
-    "[--maintainer \"NAME <MAIL>\"] [--description TEXT] [--repo-url URL --repo-key FILE]";
+    "[--maintainer \"NAME <MAIL>\"] [--description TEXT] [--long-description FILE] "
+    "[--homepage URL] [--section NAME] [--license FILE|SPDX-NAME] "
+    "[--repo-url URL --repo-key FILE]";
 
 // The section the build writes into the program (cmake/record_depends.cmake).
 constexpr const char* kRecordSection = ".webbrowser.depends";
 // A copy is the program and a few blocks; a file far larger is not one.
 constexpr std::size_t kMaxCopyBytes = std::size_t{1} << 30;
+// A long description is a few paragraphs; package managers show no more.
+constexpr std::size_t kMaxLongDescriptionBytes = std::size_t{16} << 10;
 
 struct Options {
   bool deb = false;
@@ -47,6 +54,10 @@ struct Options {
   std::string version;
   std::string maintainer;
   std::string description;
+  std::string longDescription;  // a file
+  std::string homepage;
+  std::string section;
+  std::string license;  // a file or an SPDX name
   std::string repoUrl;
   std::string repoKey;
 };
@@ -73,6 +84,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
       value(options.maintainer);
     } else if (arg == "--description") {
       value(options.description);
+    } else if (arg == "--long-description") {
+      value(options.longDescription);
+    } else if (arg == "--homepage") {
+      value(options.homepage);
+    } else if (arg == "--section") {
+      value(options.section);
+    } else if (arg == "--license") {
+      value(options.license);
     } else if (arg == "--repo-url") {
       value(options.repoUrl);
     } else if (arg == "--repo-key") {
@@ -88,6 +107,22 @@ Options ParseOptions(const std::vector<std::string>& args) {
   if (options.repoUrl.empty() != options.repoKey.empty() ||
       (options.tar && !options.repoUrl.empty()))
     throw UsageError("--repo-url and --repo-key go together, with --deb");
+  // The portable archive has no control file to carry them.
+  for (const auto& [name, given] :
+       {std::pair<const char*, bool>{"--long-description", !options.longDescription.empty()},
+        {"--homepage", !options.homepage.empty()},
+        {"--section", !options.section.empty()}}) {
+    if (options.tar && given) throw UsageError(std::string(name) + " goes with --deb");
+  }
+  if (!options.homepage.empty() && !IsHomepage(options.homepage)) {
+    throw std::runtime_error("\"" + options.homepage +
+                             "\": a homepage is an http:// or https:// address with a host");
+  }
+  if (!options.section.empty() && !IsDebianSection(options.section)) {
+    throw std::runtime_error("\"" + options.section +
+                             "\": not one of Debian's sections (web, net, utils, games, office "
+                             "programs under text or misc ...; see lintian's archive-sections)");
+  }
   if (!options.repoUrl.empty() && !IsRepositoryUrl(options.repoUrl)) {
     throw std::runtime_error("\"" + options.repoUrl +
                              "\": a repository's address is http:// or https:// and a host");
@@ -113,6 +148,10 @@ struct Copy {
   std::string programVersion;
   PackageRecord record;
   std::string title;  // UTF-8
+  // The copy's maker as its configuration names it (maker=, contact=, homepage=), UTF-8.
+  std::string maker;
+  std::vector<std::string> contact;
+  std::string homepage;
   std::string bytes;
   std::string icon;  // the picture file the copy shows
   bool scalable = false;
@@ -176,6 +215,10 @@ Copy ReadCopy(const Options& options) {
 
   const wb::WindowConfig config = wb::WindowConfigFromValues(ReadExecutableConfig(copy.path));
   copy.title = wb::ToUtf8(wb::EffectiveCaption(config));
+  copy.maker = wb::ToUtf8(config.maker);
+  for (const wb::Text& line : config.contact) copy.contact.push_back(wb::ToUtf8(line));
+  // The configuration keeps only addresses that can be loaded; the control file takes fewer.
+  if (IsHomepage(wb::ToUtf8(config.homepage))) copy.homepage = wb::ToUtf8(config.homepage);
 
   const auto bytes = wb::ReadWholeFile(copy.path, kMaxCopyBytes + 1);
   if (!bytes || bytes->size() > kMaxCopyBytes)
@@ -212,7 +255,74 @@ std::string Synopsis(const Options& options, const Copy& copy) {
                              "\": a description is one line of 1 to 200 characters; give "
                              "--description");
   }
+  if (const std::string fault = SynopsisFault(synopsis, copy.package); !fault.empty()) {
+    throw std::runtime_error("--description \"" + synopsis + "\": " + fault +
+                             ", which Debian calls an error; say what the package is");
+  }
   return synopsis;
+}
+
+// The text of a file a maker names for a field, checked as DescriptionLines checks it.
+std::vector<std::string> FileLines(
+    const std::string& option, const std::string& path, std::size_t maxBytes,
+    const std::function<std::vector<std::string>(std::string_view)>& lines) {
+  const auto text = wb::ReadWholeFile(path, maxBytes + 1);
+  if (!text) throw std::runtime_error(option + " \"" + path + "\": cannot be read");
+  try {
+    return lines(*text);
+  } catch (const std::invalid_argument& e) {
+    throw std::runtime_error(option + " \"" + path + "\": " + e.what());
+  }
+}
+
+std::vector<std::string> LongDescription(const Options& options, const Copy& copy,
+                                         const std::string& synopsis) {
+  if (options.longDescription.empty()) return DefaultDescription(copy.title, copy.maker);
+  auto lines = FileLines(
+      "--long-description", options.longDescription, kMaxLongDescriptionBytes,
+      [](std::string_view text) { return DescriptionLines(text, kMaxLongDescriptionBytes); });
+  // Debian faults an extended description that only repeats the synopsis at its start.
+  if (lines.front() == synopsis) {
+    throw std::runtime_error("--long-description \"" + options.longDescription +
+                             "\": its first line repeats the description; begin it with more");
+  }
+  return lines;
+}
+
+// The licence of --license: an SPDX name wbctl knows, else a file holding a licence's text.
+std::optional<License> LicenseOf(const Options& options) {
+  if (options.license.empty()) return std::nullopt;
+  if (auto known = KnownLicense(options.license)) return known;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(options.license, error)) {
+    throw std::runtime_error("--license \"" + options.license +
+                             "\": neither a file nor a licence name wbctl knows (" +
+                             KnownLicenseNames() + ")");
+  }
+  std::vector<std::string> text =
+      FileLines("--license", options.license, std::size_t{256} << 10,
+                [](std::string_view t) { return LicenseFromText(t).text; });
+  return License{"custom", std::move(text)};
+}
+
+// The copyright file: the copy under its title, its maker as the holder when the copy names
+// one, else whoever answers for the package.
+std::string CopyrightOf(const Copy& copy, const std::optional<License>& license,
+                        const std::string& maintainer, const std::string& homepage) {
+  CopyrightFields fields;
+  fields.upstreamName = copy.title.empty() ? copy.name : copy.title;
+  fields.holder = copy.maker.empty() ? maintainer : copy.maker;
+  if (!copy.maker.empty()) {
+    fields.contact.push_back(copy.maker);
+    fields.contact.insert(fields.contact.end(), copy.contact.begin(), copy.contact.end());
+  } else if (!maintainer.empty()) {
+    fields.contact.push_back(maintainer);
+  }
+  if (fields.holder.empty()) fields.holder = fields.upstreamName;
+  fields.source = homepage;
+  fields.time = copy.time;
+  fields.license = license;
+  return CopyrightText(fields);
 }
 
 std::string SourcesPath(const std::string& name) {
@@ -234,7 +344,8 @@ wb::DesktopEntry EntryOf(const Copy& copy, const std::string& executable, const 
 
 // The folder's files as the package installs them: the copy, its desktop entry, its icons as
 // wbctl install draws them, and the documentation Debian asks for.
-std::vector<PackageFile> DebFiles(const Copy& copy, const std::string& maintainer) {
+std::vector<PackageFile> DebFiles(const Copy& copy, const std::string& maintainer,
+                                  const std::string& copyright) {
   std::vector<PackageFile> files;
   auto folder = [&files](const std::string& path) {
     for (const auto& f : files) {
@@ -263,8 +374,7 @@ std::vector<PackageFile> DebFiles(const Copy& copy, const std::string& maintaine
     file(SourcesPath(copy.name), SourcesText(copy.repoUrl, "/" + KeyringPath(copy.name)));
     file(KeyringPath(copy.name), copy.repoKeyring);
   }
-  file(doc + "copyright",
-       CopyrightText(copy.package, copy.title, maintainer, copy.programVersion, copy.time));
+  file(doc + "copyright", copyright);
   file(doc + (IsNativeVersion(copy.version) ? "changelog.gz" : "changelog.Debian.gz"),
        Gzip(ChangelogText(copy.package, copy.version, maintainer, copy.time)));
   return files;
@@ -313,12 +423,12 @@ int WriteDeb(const Options& options, const Copy& copy) {
   // The program draws an SVG icon through gdk-pixbuf's SVG loader.
   if (copy.scalable) fields.recommends = "librsvg2-common";
   fields.synopsis = Synopsis(options, copy);
-  // The extended text must not start with the synopsis, which the title often is. It speaks of
-  // the copy alone: the program it was made from is no concern of the customer's.
-  fields.description = {"This package puts " + copy.title +
-                        " on the desktop, as an application in a window of its own."};
+  fields.description = LongDescription(options, copy, fields.synopsis);
+  if (!options.section.empty()) fields.section = options.section;
+  fields.homepage = options.homepage.empty() ? copy.homepage : options.homepage;
 
-  const std::vector<PackageFile> files = DebFiles(copy, maintainer);
+  const std::vector<PackageFile> files = DebFiles(
+      copy, maintainer, CopyrightOf(copy, LicenseOf(options), maintainer, fields.homepage));
   fields.installedSizeKiB = InstalledSizeKiB(files);
   std::vector<ArchiveEntry> control{
       {"./", {}, 0755},
@@ -422,6 +532,13 @@ int WriteTar(const Options& options, const Copy& copy) {
       {top + "install.sh", InstallScript(copy.name), 0755},
   };
   if (copy.scalable) entries.push_back({top + copy.name + ".svg", copy.icon, 0644});
+  // The licence goes with the copy in the same words as in the Debian package.
+  if (const auto license = LicenseOf(options)) {
+    const std::string maintainer =
+        options.maintainer.empty() ? DefaultMaintainer() : options.maintainer;
+    entries.push_back(
+        {top + "copyright", CopyrightOf(copy, license, maintainer, copy.homepage), 0644});
+  }
   const std::string archive = TarGz(entries, copy.time);
   WriteOutput(options.out, copy.name + "-" + VersionInFileName(copy.version) + ".tar.gz",
               [&archive](wb::FileReplacement& file) { file.Write(archive); });
@@ -447,14 +564,23 @@ constexpr const char* kHelp =
     "  --version V            the package's version (default: the program's)\n"
     "  --maintainer \"NAME <MAIL>\"   who answers for the package (default: DEBFULLNAME\n"
     "                         and DEBEMAIL)\n"
-    "  --description TEXT     one line about the package\n"
+    "  --description TEXT     one line about the package (default: from the title)\n"
+    "  --long-description FILE   the package's longer text, paragraphs divided by\n"
+    "                         empty lines (default: one line about the copy and its\n"
+    "                         maker), with --deb\n"
+    "  --homepage URL         the package's web site, http:// or https:// (default:\n"
+    "                         the copy's homepage=), with --deb\n"
+    "  --section NAME         Debian's section for it (default: web), with --deb\n"
+    "  --license FILE|NAME    the licence in the copyright file: a file holding its\n"
+    "                         text, or an SPDX name (MIT, Apache-2.0,\n"
+    "                         GPL-3.0-or-later ...)\n"
     "  --repo-url URL --repo-key FILE   subscribe the package to the maker's\n"
     "                         repository\n"
     "                         (\"wbctl repo\"), with --deb\n"
     "\n"
     "Example:\n"
     "  wbctl package --deb --exe ~/Apps/acme --version 2.1 \\\n"
-    "      --maintainer \"Acme <pkg@acme.example>\"\n"
+    "      --maintainer \"Acme <pkg@acme.example>\" --license MIT\n"
     "  wbctl package --tar --exe ~/Apps/acme\n";
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -145,6 +147,8 @@ TEST(WbctlPackageNames, MaintainerAndSynopsisAreChecked) {
       {"GREENLEAF", "greenleaf", "Desktop application for GREENLEAF"},
       {"Greenleafy Shop", "greenleaf", "Greenleafy Shop"},
       {"Greenleaf_2 Shop", "greenleaf", "Greenleaf_2 Shop"},
+      // Debian faults a synopsis of a single word.
+      {"Garden", "greenleaf", "Garden as a desktop application"},
   };
   for (const Synopsis& s : defaults) {
     EXPECT_EQ(DefaultSynopsis(s.title, s.package), s.synopsis) << s.title;
@@ -274,9 +278,179 @@ TEST(WbctlPackageControl, DatesAndTimesAreThoseOfTheCalendar) {
   EXPECT_EQ(ChangelogText("acme", "1.0", "A <a@b>", 0),
             "acme (1.0) unstable; urgency=medium\n\n  * Packaged with wbctl package.\n\n"
             " -- A <a@b>  Thu, 01 Jan 1970 00:00:00 +0000\n");
-  EXPECT_NE(CopyrightText("acme", "Acme", "A <a@b>", "1.0.0.1", 1700000000)
-                .find("Copyright (C) 2023 A <a@b>"),
+  EXPECT_NE(CopyrightText({"Acme", {}, "", "A <a@b>", 1700000000, std::nullopt})
+                .find("\nCopyright: 2023 A <a@b>\n"),
             std::string::npos);
+}
+
+TEST(WbctlPackageControl, SectionsHomepagesAndTheMakersTextsAreChecked) {
+  struct Case {
+    const char* value;
+    bool section;
+    bool homepage;
+  };
+  const Case cases[] = {
+      {"web", true, false},
+      {"non-free/games", true, false},
+      {"contrib/utils", true, false},
+      {"shopping", false, false},
+      {"Web", false, false},
+      {"web/net", false, false},
+      {"", false, false},
+      {"https://greenleaf.example/", false, true},
+      {"http://greenleaf.example:8080/garden?x=1", false, true},
+      {"ftp://greenleaf.example/", false, false},
+      {"https://", false, false},
+      {"https://green leaf.example/", false, false},
+      {"https://greenleaf.example/\n", false, false},
+      {"greenleaf.example", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsDebianSection(c.value), c.section) << c.value;
+    EXPECT_EQ(IsHomepage(c.value), c.homepage) << c.value;
+  }
+  EXPECT_FALSE(IsHomepage("https://a.example/" + std::string(2000, 'x')));
+
+  struct Lines {
+    std::string text;
+    std::vector<std::string> lines;  // none: refused
+  };
+  const Lines texts[] = {
+      {"One.\nTwo.\n", {"One.", "Two."}},
+      {"\n\nOne.  \r\n\n\n\nTwo.\n\n", {"One.", "", "Two."}},
+      {"a\tb\n\tc", {"a       b", "        c"}},
+      {"\xCE\xB1\tb", {"\xCE\xB1       b"}},
+      {"...and more", {"...and more"}},
+      {"", {}},
+      {" \n\t\n", {}},
+      {"a\x01b", {}},
+      {"a\rb", {}},
+      {"\xFF", {}},
+      {std::string(101, 'a'), {}},
+  };
+  for (const Lines& t : texts) {
+    if (t.lines.empty()) {
+      EXPECT_THROW(DescriptionLines(t.text, 100), std::invalid_argument) << t.text;
+    } else {
+      EXPECT_EQ(DescriptionLines(t.text, 100), t.lines) << t.text;
+    }
+  }
+
+  // The maker's lines in the control file: a line that begins with a blank as it is, one that
+  // begins with "." after two blanks, which dpkg would otherwise read as a statement of its own.
+  ControlFields fields;
+  fields.package = "greenleaf";
+  fields.section = "non-free/web";
+  fields.homepage = "https://greenleaf.example";
+  fields.synopsis = "Garden supplies";
+  fields.description = {"Seeds.", "", "  * bulbs " + std::string(80, 'x'), ".hidden", "..."};
+  EXPECT_NE(ControlText(fields).find("Section: non-free/web\nPriority: optional\nHomepage: "
+                                     "https://greenleaf.example\nDescription: Garden supplies\n"
+                                     " Seeds.\n .\n   * bulbs " +
+                                     std::string(80, 'x') + "\n  .hidden\n  ...\n"),
+            std::string::npos)
+      << ControlText(fields);
+  EXPECT_EQ(DefaultDescription("Garden", "Greenleaf Ltd"),
+            std::vector<std::string>{"This package puts Garden by Greenleaf Ltd on the desktop, "
+                                     "as an application in a window of its own."});
+
+  // A long title makes a synopsis of less than 81 characters, cut at a blank.
+  const std::string words = "Greenleaf Garden Supplies for every season and every garden ";
+  EXPECT_EQ(DefaultSynopsis(words + words, "shop"),
+            "Greenleaf Garden Supplies for every season and every garden Greenleaf Garden...");
+  std::string greek;
+  for (int i = 0; i < 100; ++i) greek += "\xCE\xB1";
+  EXPECT_EQ(DefaultSynopsis(greek, "shop"),
+            greek.substr(0, 77 * 2) + "... as a desktop application");
+  struct Fault {
+    const char* synopsis;
+    bool fault;
+  };
+  const Fault faults[] = {
+      {"Garden supplies", false}, {"Greenleafy shop", false}, {"greenleaf shop", true},
+      {"GREENLEAF: shop", true},  {"Garden", true},
+  };
+  for (const Fault& f : faults)
+    EXPECT_EQ(SynopsisFault(f.synopsis, "greenleaf").empty(), !f.fault) << f.synopsis;
+}
+
+TEST(WbctlPackageControl, CopyrightIsInDebiansMachineReadableFormat) {
+  CopyrightFields fields{"Greenleaf Garden",
+                         {"Greenleaf Ltd", "1 Row", ".Leafton"},
+                         "https://greenleaf.example",
+                         "Greenleaf Ltd",
+                         1700000000,
+                         License{"custom", {"Use it.", "", "  Kept as it is."}}};
+  EXPECT_EQ(CopyrightText(fields),
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+            "Upstream-Name: Greenleaf Garden\n"
+            "Upstream-Contact: Greenleaf Ltd\n"
+            " 1 Row\n"
+            "  .Leafton\n"
+            "Source: https://greenleaf.example\n"
+            "\n"
+            "Files: *\n"
+            "Copyright: 2023 Greenleaf Ltd\n"
+            "License: custom\n"
+            " Use it.\n"
+            " .\n"
+            "   Kept as it is.\n");
+  fields.license.reset();
+  EXPECT_NE(CopyrightText(fields).find("License: unspecified\n The terms"), std::string::npos);
+
+  struct Known {
+    const char* spdx;
+    const char* name;  // "": not known
+    const char* says;  // a line of its text
+  };
+  const Known known[] = {
+      {"MIT", "Expat", "THE SOFTWARE IS PROVIDED \"AS IS\", WITHOUT WARRANTY OF ANY KIND, EXPRESS"},
+      {"ISC", "ISC", "Permission to use, copy, modify, and/or distribute this software for any"},
+      {"BSD-3-Clause", "BSD-3-clause",
+       "3. Neither the name of the copyright holder nor the names of its"},
+      {"Apache-2.0", "Apache-2.0", "can be found in \"/usr/share/common-licenses/Apache-2.0\"."},
+      {"GPL-3.0-or-later", "GPL-3+",
+       "under the terms of the GNU General Public License as published by the"},
+      {"GPL-2.0-only", "GPL-2", "Free Software Foundation, version 2 of the License."},
+      {"LGPL-2.1-or-later", "LGPL-2.1+", "\"/usr/share/common-licenses/LGPL-2.1\"."},
+      {"CC0-1.0", "CC0-1.0",
+       "Domain Dedication can be found in \"/usr/share/common-licenses/CC0-1.0\"."},
+      {"mit", "", ""},
+      {"GPL-3.0", "", ""},
+      {"AGPL-3.0-only", "", ""},
+  };
+  for (const Known& k : known) {
+    const auto license = KnownLicense(k.spdx);
+    ASSERT_EQ(license.has_value(), *k.name != '\0') << k.spdx;
+    if (!license) continue;
+    EXPECT_EQ(license->name, k.name);
+    EXPECT_NE(std::find(license->text.begin(), license->text.end(), k.says), license->text.end())
+        << k.spdx;
+    for (const auto& line : license->text) EXPECT_LE(line.size(), 72u) << line;
+  }
+
+  struct Text {
+    std::string text;
+    bool taken;
+  };
+  const Text texts[] = {
+      {"You may use this program on one computer.\n", true},
+      {"Licensed under the GNU General Public License, version 3; see\n"
+       "/usr/share/common-licenses/GPL-3.",
+       true},
+      {"GNU GENERAL PUBLIC LICENSE\nVersion 3\nTERMS AND CONDITIONS\n", false},
+      {"Released under the GPL.", false},
+      {"Apache License\nVersion 2.0, January 2004\n", false},
+      {"", false},
+      {std::string((256 << 10) + 1, 'a'), false},
+  };
+  for (const Text& t : texts) {
+    if (t.taken) {
+      EXPECT_EQ(LicenseFromText(t.text).name, "custom");
+    } else {
+      EXPECT_THROW(LicenseFromText(t.text), std::invalid_argument) << t.text.substr(0, 40);
+    }
+  }
 }
 
 // The entries of an archive in the order it holds them.
@@ -498,6 +672,137 @@ TEST_F(WbctlPackage, DebHoldsTheCopyItsEntryIconsAndControlFiles) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/out"), fs::directory_iterator()), 1);
 }
 
+// The package's fields as dpkg-deb reads them.
+std::string DebField(const std::string& deb, const std::string& field) {
+  std::string value = wbtest::RunCommand("dpkg-deb --field '" + deb + "' " + field);
+  if (!value.empty() && value.back() == '\n') value.pop_back();
+  return value;
+}
+
+TEST_F(WbctlPackage, DpkgDebShowsTheMakersDescriptionHomepageAndSection) {
+  const std::string dir = Folder("maker");
+  WriteFile(dir + "/icon.svg", kSvg);
+  const auto brand = Wbctl({"brand", kPackaged, dir + "/greenleaf", "--icon", dir + "/icon.svg",
+                            "title=Greenleaf Garden Supplies", "go=https://shop.greenleaf.example",
+                            "maker=Greenleaf Ltd", "homepage=https://greenleaf.example/",
+                            "contact=1 Row|Leafton"});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  WriteFile(dir + "/long.txt", "Seeds, bulbs and tools.\n\n\tOpen every day.\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string homepage;
+    std::string section;
+    std::string description;  // as dpkg-deb --field prints it
+    std::string license;      // a line of the copyright file
+  };
+  const Case cases[] = {
+      // Without options: the copy's title and maker, its homepage, the section for the web.
+      {{},
+       "https://greenleaf.example",
+       "web",
+       "Desktop application for Greenleaf Garden Supplies\n This package puts Greenleaf Garden "
+       "Supplies by Greenleaf Ltd on the desktop,\n as an application in a window of its own.",
+       "License: unspecified\n"},
+      {{"--description", "Garden supplies to your door", "--long-description", dir + "/long.txt",
+        "--homepage", "https://garden.example/shop", "--section", "contrib/misc", "--license",
+        "GPL-3.0-or-later"},
+       "https://garden.example/shop",
+       "contrib/misc",
+       "Garden supplies to your door\n Seeds, bulbs and tools.\n .\n         Open every day.",
+       "License: GPL-3+\n"},
+  };
+  const auto arch = wbtest::RunCommand("dpkg --print-architecture");
+  const std::string deb = dir + "/out/greenleaf_1.0_" + arch.substr(0, arch.size() - 1) + ".deb";
+  for (const Case& c : cases) {
+    fs::remove_all(dir + "/out");
+    fs::create_directories(dir + "/out");
+    std::vector<std::string> args{
+        "package",    "--deb",     "--exe", dir + "/greenleaf", "--out",
+        dir + "/out", "--version", "1.0",   "--maintainer",     "Pat <pat@greenleaf.example>"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto run = Wbctl(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(DebField(deb, "Homepage"), c.homepage);
+    EXPECT_EQ(DebField(deb, "Section"), c.section);
+    EXPECT_EQ(DebField(deb, "Description"), c.description);
+    const std::string info = wbtest::RunCommand("dpkg-deb --info '" + deb + "'");
+    EXPECT_NE(info.find(" Homepage: " + c.homepage + "\n"), std::string::npos) << info;
+    const std::string copyright = wbtest::RunCommand(
+        "dpkg-deb --fsys-tarfile '" + deb + "' | tar -xO ./usr/share/doc/greenleaf/copyright");
+    EXPECT_NE(
+        copyright.find("Upstream-Name: Greenleaf Garden Supplies\n"
+                       "Upstream-Contact: Greenleaf Ltd\n 1 Row\n Leafton\n"
+                       "Source: " +
+                       c.homepage + "\n\nFiles: *\nCopyright: 2023 Greenleaf Ltd\n" + c.license),
+        std::string::npos)
+        << copyright;
+    // Nothing of the package speaks of the program it was made from or of its maker.
+    EXPECT_EQ(copyright.find("WebBrowser"), std::string::npos) << copyright;
+    EXPECT_EQ(copyright.find("Morvane"), std::string::npos) << copyright;
+  }
+}
+
+// lintian finds no error in the package of any title: one that begins with the package's name,
+// one in another script, a very long one, one with the characters that control and copyright
+// files treat specially. All packages go to one lintian run, which costs seconds to start.
+TEST_F(WbctlPackage, LintianFindsNoErrorForAnyTitle) {
+  if (wbtest::RunCommand("command -v lintian").empty()) GTEST_SKIP() << "lintian is missing";
+  const std::string dir = Folder("lintian");
+  WriteFile(dir + "/icon.svg", kSvg);
+  WriteFile(dir + "/terms.txt", "Greenleaf terms.\n\nUse this program on any computer you own.\n");
+  const struct {
+    const char* name;
+    std::string title;
+    const char* license;  // --license, "" for none
+  } cases[] = {
+      {"acme", "Acme Shop", ""},
+      {"garden", "Garden", ""},
+      {"greenleaf", "Greenleaf Garden Supplies", "MIT"},
+      {"kipos", "\xCE\x9A\xCE\xAE\xCF\x80\xCE\xBF\xCF\x82 \xCE\xA6\xCF\x8D\xCE\xBB\xCE\xBB\xCE\xBF",
+       "GPL-3.0-or-later"},
+      {"long", std::string(30, 'W') + " " + std::string(300, 'o') + " of garden things",
+       "Apache-2.0"},
+      {"odd", ". Dot: \"Q\" #1 <x@y> $HOME \\ 100% & co,", "terms"},
+  };
+  std::string debs;
+  for (const auto& c : cases) {
+    const std::string copy = dir + "/" + c.name;
+    const auto brand = Wbctl({"brand", kPackaged, copy, "--icon", dir + "/icon.svg",
+                              "title=" + c.title, "go=https://shop.example", "maker=Maker & Co"});
+    ASSERT_EQ(brand.status, 0) << c.name << ": " << brand.err;
+    std::vector<std::string> args{"package", "--deb", "--exe",        copy,
+                                  "--out",   dir,     "--maintainer", "Pat <pat@maker.example>"};
+    if (*c.license) {
+      args.push_back("--license");
+      args.push_back(std::string(c.license) == "terms" ? dir + "/terms.txt" : c.license);
+    }
+    const auto run = Wbctl(args);
+    ASSERT_EQ(run.status, 0) << c.name << ": " << run.err;
+    debs += " '" + run.out.substr(6, run.out.size() - 7) + "'";
+  }
+  int status = -1;
+  const std::string said = wbtest::RunCommand("lintian --no-cfg" + debs + " 2>&1", &status);
+  std::string faults;
+  std::size_t start = 0;
+  while (start < said.size()) {
+    std::size_t end = said.find('\n', start);
+    if (end == std::string::npos) end = said.size();
+    const std::string line = said.substr(start, end - start);
+    start = end + 1;
+    // Errors, and any remark of lintian's checks of the copyright file's format.
+    if (line.rfind("E: ", 0) == 0 || line.find(": copyright-") != std::string::npos ||
+        line.find("dep5") != std::string::npos || line.find("license") != std::string::npos)
+      faults += line + "\n";
+  }
+  EXPECT_EQ(faults, "") << said;
+  EXPECT_EQ(status, 0) << said;
+  // lintian read every package: each has the warning of the command without a manual page.
+  for (const auto& c : cases) {
+    EXPECT_NE(said.find(std::string("W: ") + c.name + ": no-manual-page"), std::string::npos)
+        << said;
+  }
+}
+
 TEST_F(WbctlPackage, SameInputsGiveTheSameBytes) {
   const std::string dir = Folder("same");
   const std::string copy = BrandCopy(dir, "acme");
@@ -610,6 +915,7 @@ TEST_F(WbctlPackage, BadInputsAreRefusedAndLeaveNothing) {
   const std::string named = dir + "/webbrowser";
   fs::copy_file(copy, named);
   WriteFile(dir + "/afile", "");
+  WriteFile(dir + "/gpl", "This program is under the GNU General Public License.\n");
   // root may write into any folder whose file system allows it; /proc/self is one that
   // refuses a new file to everybody.
   std::string unwritable = "/proc/self";
@@ -642,6 +948,26 @@ TEST_F(WbctlPackage, BadInputsAreRefusedAndLeaveNothing) {
       {{"--deb", "--exe", copy, "--out", dir + "/out", "--maintainer", maint, "--description",
         "two\nlines"},
        "one line"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--maintainer", maint, "--description",
+        "Acme's shop"},
+       "begins with the package's name"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--section", "shopping"},
+       "not one of Debian's sections"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--homepage", "ftp://acme.example/"},
+       "http:// or https://"},
+      {{"--tar", "--exe", copy, "--out", dir + "/out", "--homepage", "https://acme.example/"},
+       "--homepage goes with --deb",
+       2},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--maintainer", maint, "--long-description",
+        dir + "/missing"},
+       "--long-description \"" + dir + "/missing\": cannot be read"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--maintainer", maint, "--long-description",
+        dir + "/afile"},
+       "holds no text"},
+      {{"--deb", "--exe", copy, "--out", dir + "/out", "--maintainer", maint, "--license", "GPL-3"},
+       "neither a file nor a licence name wbctl knows"},
+      {{"--tar", "--exe", copy, "--out", dir + "/out", "--license", dir + "/gpl"},
+       "give its name instead"},
       {{"--deb", "--exe", copy, "--out", dir + "/none", "--maintainer", maint}, "no such folder"},
       {{"--deb", "--exe", copy, "--out", dir + "/afile", "--maintainer", maint}, "no such folder"},
       {{"--deb", "--exe", copy, "--out", unwritable, "--maintainer", maint}, unwritable},
