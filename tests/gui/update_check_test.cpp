@@ -57,6 +57,10 @@ struct Maker {
                                      (root / "key.gpg").string(), repo + "/key.asc"});
     EXPECT_EQ(dearmor.status, 0) << dearmor.err;
     key = ReadFile(root / "key.gpg");
+    // The agent gpg started for the maker's home is not needed again.
+    gchar* gpgconf = g_find_program_in_path("gpgconf");
+    if (gpgconf) RunTool({gpgconf, "--kill", "gpg-agent"});
+    g_free(gpgconf);
     changed = notice;
     const auto at = changed.find("Version: 2.0");
     if (at != std::string::npos) changed.replace(at, 12, "Version: 9.0");
