@@ -47,15 +47,6 @@ TEST(UpdateNotice, ReadsTheThreeFieldsAndRefusesEverythingElse) {
   }
 }
 
-TEST(UpdateNotice, TextReadsBackAsWritten) {
-  const wb::UpdateNotice notice{"acme-shop", "2:1.0+b1-3", "https://acme.example/get?x=1"};
-  const auto read = wb::ParseUpdateNotice(wb::UpdateNoticeText(notice));
-  ASSERT_TRUE(read);
-  EXPECT_EQ(read->package, notice.package);
-  EXPECT_EQ(read->version, notice.version);
-  EXPECT_EQ(read->page, notice.page);
-}
-
 TEST(UpdateNotice, NewerOnlyForThisCopyAndAHigherVersion) {
   struct Case {
     const char* package;
