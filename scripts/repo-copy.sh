@@ -7,7 +7,8 @@
 # version 2 with a new title, and apt-get update and apt-get install --only-upgrade bring it.
 # Then apt must refuse the repository once its Packages file was changed after signing, and
 # once its signed Release was changed, and a purge must leave neither the source file nor the
-# key. apt reads only the copy's own source here (and keeps the other sources' lists as they
+# key. The notice of the newest version that portable copies read must verify with the key the
+# package installed. apt reads only the copy's own source here (and keeps the other sources' lists as they
 # are); everything the script installs or downloads is removed on exit. Needs root (or sudo),
 # apt, gpg and python3. Refuses to run while a package named acme-updates is installed.
 #
@@ -115,6 +116,13 @@ apt install -y -q --only-upgrade "$name" >/dev/null
 [ "$(dpkg-query -W -f='${Version}' "$name")" = "2.0-1" ] || fail "version 2 was not installed"
 "$wbctl" show "/usr/bin/$name" | grep -qx "title=Acme Updates 2" ||
   fail "the installed copy's title: $("$wbctl" show "/usr/bin/$name" | grep title=)"
+
+# The notice of the newest version for portable copies is signed by the same key: gpgv takes it
+# with the keyring the package installed, and reads back the version announced.
+"$wbctl" repo announce "$work/repo" "$name" 2.0-1 --page "$url/download" >/dev/null
+mkdir -m 700 "$work/gpgv"
+gpgv --homedir "$work/gpgv" --keyring "$keyring" --output - "$work/repo/$name.latest" \
+  2>/dev/null | grep -qx "Version: 2.0-1" || fail "the notice does not verify with the maker's key"
 
 # A repository changed after signing is refused. apt is made to fetch everything again.
 refused() {

@@ -3,6 +3,7 @@
 // Without a task bar that takes the item, closing ends the program as before; should the task
 // bar go away while the window is hidden, the window comes back, so it is never out of reach.
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glibmm/main.h>
 
 #include <algorithm>
 #include <string>
@@ -47,6 +48,15 @@ std::vector<TrayPixmap> TrayIcon() {
 void TWebMain::FormCreate() {
   TWebForm::FormCreate();
   if (Model().Config().tray && !tray_) StartTrayItem();
+  // A copy without a start page loads none: its look at the maker's notice comes a minute on.
+  if (!updateTimer_.connected()) {
+    updateTimer_ = Glib::signal_timeout().connect_seconds(
+        [this] {
+          StartUpdateCheck();
+          return false;
+        },
+        60);
+  }
 }
 
 void TWebMain::StartTrayItem() {

@@ -73,7 +73,10 @@ void TWebForm::ConnectView() {
     PageShown(AddrText());
   };
   events.onPageError = [this](const PageError* error) { model_.webPageError(error); };
-  events.onProgressChange = [this](int p, int m) { model_.webProgressChange(p, m); };
+  events.onProgressChange = [this](int p, int m) {
+    model_.webProgressChange(p, m);
+    if (p == 0 && m == 0) PageLoaded();
+  };
   events.onNewWindow = [this](const Text& address) { OpenExternal(address, web->LocationURL()); };
   events.onExternalNavigation = [this](const Text& address) {
     OpenExternal(address, web->LocationURL());

@@ -217,6 +217,10 @@ class TWebForm : public Gtk::Window, private WebFormHost {
 
   void on_show() override;
   void on_size_allocate(Gtk::Allocation& allocation) override;
+  // A page has finished loading (the engine's progress back at (0, 0)).
+  virtual void PageLoaded() {}
+  // What the copy remembers, with refused writes reported as every other one is.
+  CopyStore& Store() { return store_; }
 
   WebFormServices services_;
 

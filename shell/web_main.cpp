@@ -29,6 +29,7 @@ TWebMain::TWebMain(WebMainServices services)
   infoDock.set_name("infoDock");
   infoDock.set_no_show_all(true);
   clientBox.pack_end(infoDock, Gtk::PACK_SHRINK);
+  BuildUpdateLink();
   if (mnAbout) mnAbout->signal_activate().connect([this] { mnAboutClick(); });
   // The address box has the keyboard focus at start; a command-line address moves it to the
   // web view when the window is shown.
@@ -55,6 +56,8 @@ TWebMain::TWebMain(WebMainServices services)
 TWebMain::~TWebMain() {
   // No record, and no click in the task bar, may reach a window that is going away.
   channel_.reset();
+  updateTimer_.disconnect();
+  updateCheck_.reset();
   trayTitle_.disconnect();
   tray_.reset();
   infoBanner.reset();

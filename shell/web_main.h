@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include <gtkmm/linkbutton.h>
+
+#include "engine/update_check.h"
 #include "info/web_info.h"
 #include "platform/remote_channel.h"
 #include "platform/status_notifier_item.h"
@@ -46,6 +49,8 @@ struct WebMainServices {
   // Ends the program's main loop, once the main window has closed for good (not only hidden in
   // its tray item). Empty: nothing ends (tests).
   std::function<void()> quit;
+  // The limits of the look at the maker's notice of a newer version (the key "update").
+  UpdateCheckLimits updateLimits;
 };
 
 class TWebMain : public TWebForm {
@@ -103,12 +108,17 @@ class TWebMain : public TWebForm {
   // window's configure event itself, which reports both its moves and its size changes.
   void WMCopyData(Message& message);
 
+  // At the status bar's end, hidden until the maker's signed notice names a newer version of
+  // the copy: the version, linked to the maker's download page (main_update.cpp).
+  Gtk::LinkButton updateLink;
+
   // Band labels of the tool-bar strip.
   Gtk::Label lbAddress{Tr("Address")};
   Gtk::Label lbLinks{Tr("Links:")};
 
  protected:
   void FormShow() override;
+  void PageLoaded() override;
   void mnAboutClick();
   // With the tray item taken by a task bar, closing hides the window in it; without, closing
   // ends the program once the page lets it go (AskToEnd).
@@ -127,6 +137,15 @@ class TWebMain : public TWebForm {
   // The window is shown, from the tray or otherwise (a second start, a notification's click).
   void LeaveTray();
   void TrayRegistrationChanged(bool registered);
+
+  // The look at the maker's notice of a newer version (main_update.cpp), after the first page
+  // has loaded, and its outcome.
+  void BuildUpdateLink();
+  void StartUpdateCheck();
+  void UpdateCheckDone(const UpdateCheckResult& result);
+  bool updateCheckAsked_ = false;
+  std::unique_ptr<UpdateCheck> updateCheck_;
+  sigc::connection updateTimer_;
 
   WebMainServices mainServices_;
   std::unique_ptr<RemoteChannel> channel_;

@@ -189,6 +189,10 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kWebAddress, &WindowConfig::support>(u"support", u""),
     // The languages the pages are asked for, in place of the locale's.
     Key<KeyKind::kLanguages, &WindowConfig::lang>(u"lang", u""),
+    // A portable copy's notice of a newer version: the address of the maker's signed notice,
+    // and the copy's own version that the notice's is compared with.
+    Key<KeyKind::kWebAddress, &WindowConfig::update>(u"update", u""),
+    Key<KeyKind::kText, &WindowConfig::version>(u"version", u""),
 };
 
 }  // namespace wb

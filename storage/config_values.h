@@ -94,6 +94,14 @@ struct WindowConfig {
   Text support;
   // The languages the pages are asked for ("lang"): none, the person's locale's.
   LanguagesKey lang;
+  // The address of the maker's signed notice of the newest version ("update", an http or https
+  // address; empty: no checks) and the copy's own version ("version", compared with it by
+  // dpkg's order). The maker's public key that signs the notice is a block of the copy
+  // (storage/update_key_block.h), read into `updateKey` as a binary OpenPGP key; without it
+  // nothing is fetched.
+  Text update;
+  Text version;
+  std::string updateKey;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

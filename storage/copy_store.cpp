@@ -12,6 +12,8 @@ Text CopyKeyPath(CopyKey key) {
       return u"#n\\Window";
     case CopyKey::kFolders:
       return u"#n\\Folders";
+    case CopyKey::kUpdate:
+      return u"#n\\Update";
   }
   return {};
 }

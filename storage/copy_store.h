@@ -29,6 +29,9 @@ enum class CopyKey {
   kWindow,
   // "#n\Folders": value "Save", the folder a file of this copy was last saved into.
   kFolders,
+  // "#n\Update": value "Checked", the time of the last look at the maker's notice of a newer
+  // version, in seconds since the epoch (support/update_notice.h).
+  kUpdate,
 };
 
 // The settings-store key of `key`, with the copy's marker: "#n\Permissions" and so on.

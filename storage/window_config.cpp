@@ -4,8 +4,10 @@
 
 #include <unordered_map>
 
+#include "storage/base64_block.h"
 #include "storage/fsx.h"
 #include "storage/page_blocks.h"
+#include "storage/update_key_block.h"
 #include "support/block_text.h"
 #include "support/fields.h"
 #include "support/lower_case.h"
@@ -133,6 +135,7 @@ WindowConfig ReadWindowConfig(std::string_view resourceBytes, const std::string&
   WindowConfig config = WindowConfigFromValues(ReadConfigSources(resourceBytes, exePath));
   config.style = ReadPageBlock(exePath, kStyleBlockName);
   config.script = ReadPageBlock(exePath, kScriptBlockName);
+  config.updateKey = ReadBase64Block(exePath, kUpdateKeyBlockName, kMaxUpdateKeyBytes).bytes;
   return config;
 }
 

@@ -115,42 +115,6 @@ constexpr const char* kRefreshCaches =
 
 }  // namespace
 
-std::string DebianPackageName(std::string_view name) {
-  std::string result;
-  for (char c : name) {
-    c = AsciiLower(c);
-    if (!IsLowerAlnum(c) && c != '+' && c != '-' && c != '.') c = '-';
-    if (result.empty() && !IsLowerAlnum(c)) continue;
-    result += c;
-  }
-  return result.size() >= 2 ? result : std::string();
-}
-
-bool IsDebianVersion(std::string_view version) {
-  if (version.empty() || version.size() > 128) return false;
-  std::string_view upstream = version;
-  const auto colon = upstream.find(':');
-  const bool hasEpoch = colon != std::string_view::npos;
-  if (hasEpoch) {
-    const std::string_view epoch = upstream.substr(0, colon);
-    if (epoch.empty() || epoch.size() > 9 || !std::all_of(epoch.begin(), epoch.end(), IsAsciiDigit))
-      return false;
-    upstream.remove_prefix(colon + 1);
-  }
-  const auto dash = upstream.rfind('-');
-  const bool hasRevision = dash != std::string_view::npos;
-  if (hasRevision) {
-    const std::string_view revision = upstream.substr(dash + 1);
-    if (revision.empty() || !AllOf(revision, ".+~")) return false;
-    upstream = upstream.substr(0, dash);
-  }
-  if (upstream.empty() || !IsAsciiDigit(upstream.front())) return false;
-  std::string extra = ".+~";
-  if (hasRevision) extra += '-';
-  if (hasEpoch) extra += ':';
-  return AllOf(upstream, extra);
-}
-
 std::string VersionInFileName(std::string_view version) {
   const auto colon = version.find(':');
   return std::string(colon == std::string_view::npos ? version : version.substr(colon + 1));

@@ -9,18 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/debian_version.h"
+
 namespace wbctl {
-
-// The package name for the copy `name`: lower case, "_" and every character Debian does not
-// allow in a name (letters, digits, "+", "-", ".") as "-", and leading characters that are not
-// a letter or a digit dropped. Empty when fewer than two characters remain.
-std::string DebianPackageName(std::string_view name);
-
-// Whether `version` is a version dpkg takes: an optional epoch (digits and ":"), an upstream
-// version that starts with a digit and holds letters, digits and ". + ~" (and "-" when there is
-// a revision, ":" when there is an epoch), and an optional revision after the last "-" of
-// letters, digits and ". + ~". At most 128 characters.
-bool IsDebianVersion(std::string_view version);
 
 // The version as a package's file name carries it: without its epoch.
 std::string VersionInFileName(std::string_view version);

@@ -18,6 +18,7 @@
 #include "storage/icon_block.h"
 #include "storage/page_blocks.h"
 #include "storage/process_values.h"
+#include "storage/update_key_block.h"
 #include "storage/value_list.h"
 #include "storage/window_config.h"
 #include "support/address.h"
@@ -26,6 +27,7 @@
 #include "support/certificate.h"
 #include "support/icon_choice.h"
 #include "support/web_reference.h"
+#include "tools/apt_repository.h"
 #include "tools/command.h"
 #include "tools/config_check.h"
 #include "tools/config_files.h"
@@ -48,6 +50,7 @@ struct BrandArgs {
   std::string site;
   std::string trust;
   std::string logo;
+  std::string updateKey;
   bool keepLinks = false;
   std::vector<std::string> assignments;
   bool force = false;  // write what the check refuses
@@ -86,7 +89,8 @@ BrandArgs ParseArgs(const std::vector<std::string>& args) {
       parsed.icon = arg.substr(7);
     } else if (FileOption(args, i, "style", parsed.style) ||
                FileOption(args, i, "script", parsed.script) ||
-               FileOption(args, i, "logo", parsed.logo)) {
+               FileOption(args, i, "logo", parsed.logo) ||
+               FileOption(args, i, "update-key", parsed.updateKey)) {
       continue;
     } else if (arg == "--keep-links") {
       parsed.keepLinks = true;
@@ -363,6 +367,17 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
     logo = ReadPictureFile(args.logo, wb::kMaxIconBytes);
     CheckIconPicture(logo, "\"" + args.logo + "\"");
   }
+  std::string updateKey;
+  if (!args.updateKey.empty()) {
+    // The maker's key.asc of wbctl repo init, carried as the binary key gpgv reads.
+    const auto armoured = wb::ReadWholeFile(args.updateKey, std::size_t{1} << 20);
+    const auto key = armoured ? DearmorPublicKey(*armoured) : std::nullopt;
+    if (!key || key->size() > wb::kMaxUpdateKeyBytes) {
+      return Fail("\"" + args.updateKey +
+                  "\": not an armoured OpenPGP public key (the key.asc of wbctl repo init)");
+    }
+    updateKey = *key;
+  }
   const std::string style = args.style.empty() ? "" : ReadPageFile(args.style);
   const std::string script = args.script.empty() ? "" : ReadPageFile(args.script);
 
@@ -395,6 +410,7 @@ int RunBrand(const std::vector<std::string>& rawArgs) {
     if (!logo.empty()) wb::WriteBase64Block(dest, wb::kLogoBlockName, logo);
     if (!style.empty()) wb::WriteBase64Block(dest, wb::kStyleBlockName, style);
     if (!script.empty()) wb::WriteBase64Block(dest, wb::kScriptBlockName, script);
+    if (!updateKey.empty()) wb::WriteBase64Block(dest, wb::kUpdateKeyBlockName, updateKey);
   }
   try {
     copy->Commit();
@@ -419,6 +435,8 @@ constexpr const char* kHelp =
     "  --icon FILE            the copy's icon (PNG or SVG, at most 1 MiB)\n"
     "  --style FILE           a style sheet every page of the copy gets\n"
     "  --script FILE          a script every page of the copy runs\n"
+    "  --update-key FILE      the maker's public key (key.asc of wbctl repo init)\n"
+    "                         that signs the notices of newer versions (update=)\n"
     "  --force                write keys and values the check refuses, as given\n"
     "  NAME=VALUE             a configuration line; \"man webbrowser\" lists the keys\n"
     "\n"
@@ -431,7 +449,8 @@ constexpr const char* kHelp =
 const Command kBrandCommand{
     "brand",
     "brand SOURCE DEST [--site URL [--trust FINGERPRINT]] [--from FILE] [--icon FILE] "
-    "[--logo FILE] [--keep-links] [--style FILE] [--script FILE] [--force] [NAME=VALUE ...]",
+    "[--logo FILE] [--keep-links] [--style FILE] [--script FILE] [--update-key FILE] [--force] "
+    "[NAME=VALUE ...]",
     &RunBrand, kHelp};
 
 }  // namespace wbctl

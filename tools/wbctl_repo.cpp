@@ -21,6 +21,7 @@
 
 #include "platform/glib_ptr.h"
 #include "storage/atomic_file.h"
+#include "support/update_notice.h"
 #include "tools/apt_repository.h"
 #include "tools/archive_writer.h"
 #include "tools/command.h"
@@ -34,7 +35,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "repo init DIR [--key KEYID|FILE] [--name \"NAME <MAIL>\"] [--no-passphrase] | "
-    "repo add DIR PACKAGE.deb... [--keep N]";
+    "repo add DIR PACKAGE.deb... [--keep N] | "
+    "repo announce DIR NAME VERSION --page URL";
 
 // The repository's own settings: the fingerprint of the key that signs it.
 constexpr const char* kConfigName = "wbctl-repo.conf";
@@ -535,12 +537,64 @@ int Add(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The signed notice of the newest version of a portable copy (support/update_notice.h):
+// "DIR/NAME.latest", which the copy's key "update" names. Like a package, a version that is not
+// newer than the one announced is refused and the notice left as it was.
+int Announce(const std::vector<std::string>& args) {
+  std::vector<std::string> positional;
+  std::string page;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--page") {
+      if (i + 1 >= args.size()) Usage("--page needs a value");
+      page = args[++i];
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      Usage("unexpected argument \"" + args[i] + "\"");
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.size() != 3 || page.empty())
+    Usage("give the repository's folder, the copy's name, its version and --page");
+  const std::string& dir = positional[0];
+  const std::string name = DebianPackageName(positional[1]);
+  const std::string& version = positional[2];
+  if (name.empty()) throw std::runtime_error("\"" + positional[1] + "\": not a copy's name");
+  if (!IsDebianVersion(version))
+    throw std::runtime_error("\"" + version + "\": not a version Debian takes");
+  const auto notice = wb::ParseUpdateNotice(wb::UpdateNoticeText({name, version, page}));
+  if (!notice) throw std::runtime_error("\"" + page + "\": not an http or https address");
+  const std::string fingerprint = ReadFingerprint(dir);
+  const RepositoryLock lock(ConfigPath(dir));
+
+  const std::string path = (fs::path(dir) / (name + ".latest")).string();
+  if (const auto held = wb::ReadWholeFile(path, wb::kMaxUpdateNoticeBytes)) {
+    // The version announced before, read from the signed text between its header and its
+    // signature; the maker's own file, so its signature needs no check here.
+    const std::size_t start = held->find("\n\n");
+    const std::size_t end = held->find("-----BEGIN PGP SIGNATURE-----");
+    const auto before = start != std::string::npos && end != std::string::npos && start < end
+                            ? wb::ParseUpdateNotice(held->substr(start + 2, end - start - 2))
+                            : std::nullopt;
+    if (before && CompareDebianVersions(version, before->version) <= 0) {
+      throw std::runtime_error(name + " " + version + " is not newer than the " + before->version +
+                               " announced in " + path + "; announce a higher version");
+    }
+  }
+  wb::FileReplacement file(path, wb::ReplacementOptions{.permissions = 0644});
+  file.Write(Signed(fingerprint, wb::UpdateNoticeText(*notice), true));
+  file.Commit();
+  std::cout << "announced " << name << " " << version << " in " << path << ", signed with "
+            << fingerprint << "\n";
+  return 0;
+}
+
 int Run(const std::vector<std::string>& args) {
-  if (args.empty()) Usage("give init or add");
+  if (args.empty()) Usage("give init, add or announce");
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "init") return Init(rest);
   if (args[0] == "add") return Add(rest);
-  Usage("\"" + args[0] + "\": give init or add");
+  if (args[0] == "announce") return Announce(rest);
+  Usage("\"" + args[0] + "\": give init, add or announce");
 }
 
 // What "wbctl help repo" prints after the usage line.
@@ -548,17 +602,20 @@ constexpr const char* kHelp =
     "The package repository a maker publishes, so that customers get a copy's later\n"
     "versions with the system's updates. \"init\" makes the folder and its signing\n"
     "key, \"add\" puts packages into it and writes the signed indexes; copy the folder\n"
-    "to any static web server.\n"
+    "to any static web server. \"announce\" writes NAME.latest, the signed notice of\n"
+    "the newest version that portable copies with the key update= look at.\n"
     "\n"
     "Options:\n"
     "  --key KEYID|FILE         sign with this existing key (init)\n"
     "  --name \"NAME <MAIL>\"     the new key's owner (init)\n"
     "  --no-passphrase          make the new key without a passphrase (init)\n"
     "  --keep N                 keep the N newest versions of each package (add)\n"
+    "  --page URL               the download page the notice links to (announce)\n"
     "\n"
     "Example:\n"
     "  wbctl repo init ~/acme-repo --name \"Acme Ltd <pkg@acme.example>\"\n"
-    "  wbctl repo add ~/acme-repo acme_2.2_amd64.deb --keep 3\n";
+    "  wbctl repo add ~/acme-repo acme_2.2_amd64.deb --keep 3\n"
+    "  wbctl repo announce ~/acme-repo acme 2.2 --page https://acme.example/download\n";
 
 }  // namespace
 

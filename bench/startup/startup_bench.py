@@ -24,6 +24,10 @@ Contenders:
                   (epiphany --application-mode --profile=DIR, DIR holding an ".app" file;
                   skipped when not installed)
   webbrowser+info our program with "webinfo" true, its gateway on the same loopback server
+  webbrowser+update our program as a portable copy that looks for a newer version: "update"
+                  names a notice on a loopback port that takes the connection and never
+                  answers, the copy carries the maker's key (a key of the harness's own, made
+                  with `wbctl repo init`) and its version is 1.0
   variant-NAME    (with --variant NAME=PATH) another build of our program, branded as A, with
                   WB_TIMELINE=1 and its own timeline table
   timeline        (with --timeline) our program with WB_TIMELINE=1; its milestones, lined up
@@ -48,6 +52,7 @@ import http.server
 import json
 import os
 import shutil
+import socket
 import statistics
 import subprocess
 import sys
@@ -241,6 +246,22 @@ def brand(wbctl, program, out, lines):
     """A branded copy of the program whose block holds `lines` (name=value)."""
     subprocess.run([wbctl, "brand", program, out] + lines, check=True, stdout=subprocess.DEVNULL)
     return out
+
+
+def silent_notice(wbctl, work):
+    """A loopback port that takes connections and never answers them, and the public key of a
+    maker's repository made in `work` (its key in a GnuPG home of its own there)."""
+    silent = socket.socket()
+    silent.bind(("127.0.0.1", 0))
+    silent.listen(16)
+    home = os.path.join(work, "gnupg")
+    os.makedirs(home, mode=0o700, exist_ok=True)
+    env = dict(os.environ, GNUPGHOME=home)
+    repo = os.path.join(work, "repo")
+    subprocess.run([wbctl, "repo", "init", repo, "--name", "Bench <bench@example.org>",
+                    "--no-passphrase"], check=True, stdout=subprocess.DEVNULL, env=env)
+    subprocess.run(["gpgconf", "--kill", "gpg-agent"], env=env, check=False)
+    return silent, os.path.join(repo, "key.asc")
 
 
 def find_program(names):
@@ -484,6 +505,15 @@ def main():
             env = dict(extra)
             env["WB_TEST_BASE_WEB_ADDRESS"] = server.base
             add("webbrowser+info", "D webbrowser, webinfo=1", [exe], env)
+        if args.webbrowser and args.wbctl and want("webbrowser+update"):
+            silent, key = silent_notice(args.wbctl, work)
+            readable(key)
+            update = "http://127.0.0.1:%d/bench-app-update.latest" % silent.getsockname()[1]
+            exe = readable(brand(args.wbctl, args.webbrowser,
+                                 os.path.join(work, "bench-app-update"),
+                                 lines + ["webinfo=0", "update=" + update, "version=1.0",
+                                          "--update-key", key]))
+            add("webbrowser+update", "F webbrowser, update= (no answer)", [exe], extra)
         for variant in args.variant:
             name, path = variant.split("=", 1)
             exe = readable(brand(args.wbctl, path, os.path.join(work, "bench-" + name),

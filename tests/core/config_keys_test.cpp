@@ -154,9 +154,10 @@ constexpr std::size_t MemberCount() {
 // row (or a row without a member) changes the count: give the key its row in kConfigKeys.
 TEST(ConfigKeys, EveryMemberOfTheWindowsConfigurationHasARow) {
   // Set beside the member their row names: caption (title), linkButtons (links), visApplied and
-  // bars (vis); and three that the block's lines do not give: resList, style and script.
+  // bars (vis); and four that the block's lines do not give: resList, style, script and
+  // updateKey.
   constexpr std::size_t kBesideTheirRow = 4;
-  constexpr std::size_t kNotFromLines = 3;
+  constexpr std::size_t kNotFromLines = 4;
   EXPECT_EQ(MemberCount<WindowConfig>(), std::size(kConfigKeys) + kBesideTheirRow + kNotFromLines);
 }
 
@@ -203,6 +204,9 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"shop=https://m.example/s", [&](const WindowConfig& c) { return !c.shop.empty(); }},
       {u"support=https://m.example/h", [&](const WindowConfig& c) { return !c.support.empty(); }},
       {u"lang=de,en", [&](const WindowConfig& c) { return c.lang.tags.size() == 2; }},
+      {u"update=https://m.example/acme.latest",
+       [&](const WindowConfig& c) { return c.update == u"https://m.example/acme.latest"; }},
+      {u"version=2.0-1", [&](const WindowConfig& c) { return c.version == u"2.0-1"; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -131,6 +131,8 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "shop=none\n"
             "support=none\n"
             "lang=locale\n"
+            "update=none\n"
+            "version=none\n"
             "style=none\n"
             "script=none\n");
 
@@ -246,6 +248,9 @@ TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
       {"title=T", "lang=locale"},
       {"lang=de, en ,DE", "lang=de,en"},
       {"lang=de_DE,fr", "lang=fr"},
+      {"update=https://m.example/a.latest ", "update=https://m.example/a.latest"},
+      {"update=ftp://m.example/a.latest", "update=none"},
+      {"version= 2.0-1", "version=2.0-1"},
       {"title=T", "style=none"},
       {"title=T", "script=none"},
   };
@@ -289,6 +294,9 @@ TEST(WbctlBrand, RefusesWhatCannotBeWrittenFaithfully) {
        {"brand", kProgram, dest, "--from", boundaryInFile},
        "boundary"},
       {"missing DEST", {"brand", kProgram}, "DEST"},
+      {"update key that is no key",
+       {"brand", kProgram, dest, "--update-key", notElf},
+       "not an armoured OpenPGP public key"},
   };
   for (const auto& c : cases) {
     const ToolRun r = Wbctl(c.args);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/update_notice.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
 #include "tests/common/test_files.h"
@@ -374,6 +375,54 @@ TEST_F(WbctlRepo, AddsNewerVersionsSignedRefusesOlderOnesAndKeepsTheLastN) {
   EXPECT_EQ(ReadFile(dir_ + "/repo2/key.asc"), key);
   EXPECT_EQ(Wbctl({"repo", "init", dir_ + "/repo3", "--key", "nobody@nowhere.example"}).status, 1);
   EXPECT_FALSE(fs::exists(dir_ + "/repo3"));
+}
+
+// The notice of a portable copy's newest version: signed so that gpgv takes it with the
+// repository's key, its text what the copy reads, and a version not newer refused with the
+// notice left as it was.
+TEST_F(WbctlRepo, AnnouncesNewerVersionsSigned) {
+  const std::string repo = dir_ + "/repo";
+  ASSERT_EQ(
+      Wbctl({"repo", "init", repo, "--name", "Acme <a@acme.example>", "--no-passphrase"}).status,
+      0);
+  const std::string page = "https://acme.example/download";
+  const auto first = Wbctl({"repo", "announce", repo, "Acme_Shop", "2.0", "--page", page});
+  ASSERT_EQ(first.status, 0) << first.err;
+  const std::string notice = repo + "/acme-shop.latest";
+  const std::string signedText = ReadFile(notice);
+  ASSERT_EQ(RunTool({Program("gpg"), "--batch", "--yes", "--dearmor", "-o", dir_ + "/key.gpg",
+                     repo + "/key.asc"})
+                .status,
+            0);
+  const auto verified = RunTool({Program("gpgv"), "--homedir", dir_ + "/gnupg", "--keyring",
+                                 dir_ + "/key.gpg", "--output", "-", notice});
+  ASSERT_EQ(verified.status, 0) << verified.err;
+  const auto read = wb::ParseUpdateNotice(verified.out);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->package, "acme-shop");
+  EXPECT_EQ(read->version, "2.0");
+  EXPECT_EQ(read->page, page);
+
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } refused[] = {
+      {{"acme-shop", "2.0", "--page", page}, "is not newer than the 2.0"},
+      {{"acme-shop", "2.0~rc1", "--page", page}, "is not newer than the 2.0"},
+      {{"acme-shop", "3.0", "--page", "file:///etc/passwd"}, "not an http or https address"},
+      {{"acme-shop", "three", "--page", page}, "not a version"},
+      {{"acme-shop", "3.0"}, "--page"},
+  };
+  for (const auto& c : refused) {
+    std::vector<std::string> args{"repo", "announce", repo};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto run = Wbctl(args);
+    EXPECT_NE(run.status, 0) << c.error;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(notice), signedText) << c.error;
+  }
+  EXPECT_EQ(Wbctl({"repo", "announce", repo, "acme-shop", "2.0.1", "--page", page}).status, 0);
+  EXPECT_NE(ReadFile(notice).find("Version: 2.0.1"), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
-#include "tools/debian_version.h"
+#include "support/debian_version.h"
 
-namespace wbctl {
+#include <algorithm>
+#include <string>
+
+#include "support/ascii.h"
+
+namespace wb {
 namespace {
 
 bool IsDigit(char c) {
@@ -77,6 +82,16 @@ Parts Split(std::string_view version) {
   return parts;
 }
 
+bool AllOf(std::string_view text, std::string_view extra) {
+  return std::all_of(text.begin(), text.end(), [extra](char c) {
+    return IsAsciiAlnum(c) || extra.find(c) != std::string_view::npos;
+  });
+}
+
+bool IsLowerAlnum(char c) {
+  return IsAsciiLowerLetter(c) || IsAsciiDigit(c);
+}
+
 }  // namespace
 
 int CompareDebianVersions(std::string_view a, std::string_view b) {
@@ -87,4 +102,40 @@ int CompareDebianVersions(std::string_view a, std::string_view b) {
   return ComparePart(pa.revision, pb.revision);
 }
 
-}  // namespace wbctl
+bool IsDebianVersion(std::string_view version) {
+  if (version.empty() || version.size() > 128) return false;
+  std::string_view upstream = version;
+  const auto colon = upstream.find(':');
+  const bool hasEpoch = colon != std::string_view::npos;
+  if (hasEpoch) {
+    const std::string_view epoch = upstream.substr(0, colon);
+    if (epoch.empty() || epoch.size() > 9 || !std::all_of(epoch.begin(), epoch.end(), IsAsciiDigit))
+      return false;
+    upstream.remove_prefix(colon + 1);
+  }
+  const auto dash = upstream.rfind('-');
+  const bool hasRevision = dash != std::string_view::npos;
+  if (hasRevision) {
+    const std::string_view revision = upstream.substr(dash + 1);
+    if (revision.empty() || !AllOf(revision, ".+~")) return false;
+    upstream = upstream.substr(0, dash);
+  }
+  if (upstream.empty() || !IsAsciiDigit(upstream.front())) return false;
+  std::string extra = ".+~";
+  if (hasRevision) extra += '-';
+  if (hasEpoch) extra += ':';
+  return AllOf(upstream, extra);
+}
+
+std::string DebianPackageName(std::string_view name) {
+  std::string result;
+  for (char c : name) {
+    c = AsciiLower(c);
+    if (!IsLowerAlnum(c) && c != '+' && c != '-' && c != '.') c = '-';
+    if (result.empty() && !IsLowerAlnum(c)) continue;
+    result += c;
+  }
+  return result.size() >= 2 ? result : std::string();
+}
+
+}  // namespace wb
