@@ -7,12 +7,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "storage/config_keys.h"
 #include "storage/process_values.h"
 #include "storage/settings_store.h"
 #include "storage/version_info.h"
+#include "storage/window_config.h"
 #include "support/fields.h"
 #include "support/lower_case.h"
 #include "support/values.h"
+#include "support/vendor_name.h"
 
 namespace wb {
 namespace {
@@ -76,7 +79,8 @@ Text FolderForKey(const Text& keyIn) {
   Text suffix;
   if (IsListMember(key, u"*,**,*doc,*app,*dat", u",")) {
     // Only the title's own slashes become dashes; the separator in front of it stays.
-    suffix = kSeparator + WithSlashesAsDashes(ApplicationTitle());
+    // A copy with a vendor names this folder after the vendor instead.
+    suffix = kSeparator + OwnFolderName(Process().vendor, WithSlashesAsDashes(ApplicationTitle()));
   }
   return SpecialFolder(id) + suffix;
 }
@@ -86,7 +90,8 @@ void SetUpFolders() {
   p.documentsFolder = FolderForKey(u"doc") + kSeparator;
   p.appDataFolder = FolderForKey(u"app") + kSeparator;
   const Text titleFolder =
-      WithSlashesAsDashes(p.startupTitle.empty() ? ApplicationTitle() : p.startupTitle) +
+      OwnFolderName(p.vendor, WithSlashesAsDashes(p.startupTitle.empty() ? ApplicationTitle()
+                                                                         : p.startupTitle)) +
       kSeparator;
   p.programFolder = FolderOf(ExecutablePath());
   if (!DirectoryExists(p.documentsFolder)) p.documentsFolder = p.programFolder;
@@ -118,6 +123,7 @@ void StartupSetup() {
   ProcessValues& p = Process();
   if (p.startupTitle.empty()) p.startupTitle = ApplicationTitle();
   SetUpFolders();
+  CarryOverEarlierSettings();
   p.versionText = FileVersionText(ExecutablePath());
 }
 
@@ -134,6 +140,13 @@ void SetUpForExecutable(const std::string& exePath, Text title) {
   ProcessValues& p = Process();
   p = ProcessValues{};
   p.executablePath = FromUtf8(exePath);
+  // The vendor is the only key that moves files; the copy itself reads it before its start-up
+  // set-up too. A copy whose block cannot be read keeps our folder names, as it would itself.
+  try {
+    p.vendor = ConfiguredAs<KeyKind::kFolderName>(ReadConfigSources({}, exePath), u"vendor");
+  } catch (const std::exception&) {
+    p.vendor.clear();
+  }
   InitializeRuntimeSupport();
   p.applicationTitle = std::move(title);
   StartupSetup();

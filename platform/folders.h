@@ -21,8 +21,8 @@ Text SpecialFolder(int id);
 // The folder for a key, compared after its letters A-Z are lower-cased: "*", "doc", "*doc"
 // give the documents folder; "**", "app", "dat", "*app", "*dat" the application-data folder;
 // "adat", "aapp" the shared application-data folder. The keys "*", "**", "*doc", "*app" and
-// "*dat" add "/" and the application's title (every "/" of it replaced by "-"). Any other key
-// gives an empty text.
+// "*dat" add "/" and the application's title (every "/" of it replaced by "-"), or the copy's
+// vendor (Process().vendor) when it has one. Any other key gives an empty text.
 Text FolderForKey(const Text& key);
 
 // Derives the program, documents, application-data, work and data folders into Process(),
@@ -32,7 +32,9 @@ Text FolderForKey(const Text& key);
 void SetUpFolders();
 
 // The start-up set-up, called by the program entry after it has set the application's title:
-// fixes the start-up title, runs SetUpFolders again and takes the executable's version text.
+// fixes the start-up title, runs SetUpFolders again, carries the settings of a copy that has
+// been given a vendor over to the vendor's hive (CarryOverEarlierSettings) and takes the
+// executable's version text. The caller sets Process().vendor first.
 void StartupSetup();
 
 // Aligns the process locale with the user's default locale (setlocale(LC_ALL, "")); a locale
@@ -45,8 +47,8 @@ void InitializeRuntimeSupport();
 
 // Everything the start-up does, as the executable at `exePath` would do it with the
 // application title `title`: for tools that act on behalf of an installed program. Resets
-// the process values first, so portable mode is read afresh from that executable's settings
-// file.
+// the process values first and takes the vendor from the executable's configuration block, so
+// portable mode and the folders are read afresh for that executable.
 void SetUpForExecutable(const std::string& exePath, Text title);
 
 }  // namespace wb

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "storage/process_values.h"
+#include "support/vendor_name.h"
 
 namespace wb {
 namespace {
@@ -33,8 +34,9 @@ Profile ProfileFor(const std::string& name, bool ephemeral) {
     profile.data = beside + "data/";
     profile.cache = beside + "cache/";
   } else {
-    profile.data = std::string(g_get_user_data_dir()) + "/webbrowser/" + folder + "/";
-    profile.cache = std::string(g_get_user_cache_dir()) + "/webbrowser/" + folder + "/";
+    const std::string family = ToUtf8(OwnFolderName(Process().vendor, kOwnSiteFolderName));
+    profile.data = std::string(g_get_user_data_dir()) + "/" + family + "/" + folder + "/";
+    profile.cache = std::string(g_get_user_cache_dir()) + "/" + family + "/" + folder + "/";
   }
   return profile;
 }

@@ -16,7 +16,8 @@ struct Profile {
 
 // The profile of the copy whose name (its file name without extension) is `name`, for the
 // folders the start-up set-up settled in Process(): $XDG_DATA_HOME/webbrowser/NAME/ and
-// $XDG_CACHE_HOME/webbrowser/NAME/, or, for a portable copy, profiles/NAME/data/ and
+// $XDG_CACHE_HOME/webbrowser/NAME/ (with the copy's vendor, Process().vendor, in place of
+// "webbrowser" when it has one), or, for a portable copy, profiles/NAME/data/ and
 // profiles/NAME/cache/ beside the executable, so that it writes nothing under the home folder.
 // With `ephemeral` both are empty. A name that names no folder of its own (CopyNameProblem)
 // raises ProfileError with the reason: no folder of another copy, the program's own among

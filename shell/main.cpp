@@ -184,6 +184,8 @@ int main(int argc, char** argv) {
   NameTheProgram();
   if (const std::optional<int> status = AnsweredOption(argc, argv)) return *status;
   std::optional<wb::WindowConfig> firstConfig = ReadOwnConfig();
+  // Every file the copy writes goes under its vendor's names, its settings first.
+  if (firstConfig) wb::Process().vendor = firstConfig->vendor;
   std::optional<wb::SingleStartLock> startLock;
   if (HandedToRunningWindow(firstConfig, argc, argv, startLock)) return 0;
   wb::TimelineMark("single-window check done");
@@ -230,8 +232,14 @@ int main(int argc, char** argv) {
     wb::TimelineMark("start-up set-up done");
     // The site's data goes into the copy's own profile, set before the first web view exists.
     const std::string exe = wb::ToUtf8(wb::ExecutablePath());
-    if (!firstConfig)
+    if (!firstConfig) {
       firstConfig = wb::ReadWindowConfig(wb::LoadResText(wb::kConfigResourceName), exe);
+      // Read only now, the vendor settles the folders again before anything is written.
+      if (!firstConfig->vendor.empty()) {
+        wb::Process().vendor = firstConfig->vendor;
+        wb::StartupSetup();
+      }
+    }
     const bool ephemeral = firstConfig->ephemeral;
     // The copy's maker is the base of every address built for the maker, before any exists.
     wb::UseCopyMaker(wb::MakerOf(*firstConfig));

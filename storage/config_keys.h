@@ -19,6 +19,7 @@
 #include "support/maker.h"
 #include "support/permissions.h"
 #include "support/text.h"
+#include "support/vendor_name.h"
 #include "support/zoom_levels.h"
 
 namespace wb {
@@ -47,6 +48,7 @@ enum class KeyKind {
   kWebAddress,   // an http or https address, or none (support/maker.h: MakerAddress)
   kBaseAddress,  // the same, without trailing slashes, as the base of further addresses
   kLanguages,    // language tags, comma-separated (support/language_tags.h)
+  kFolderName,   // the name of one folder (support/vendor_name.h: VendorName)
 };
 
 struct ConfigKey;
@@ -117,6 +119,8 @@ auto ConfiguredAs(const ValueList& values, TextView name) {
     return MakerAddress(ConfiguredValue(values, name), true);
   } else if constexpr (Kind == KeyKind::kLanguages) {
     return ParseLanguages(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kFolderName) {
+    return VendorName(ConfiguredValue(values, name));
   } else {
     static_assert(Kind == KeyKind::kStart, "this kind has a reader of its own");
     return ParseWindowStart(ToUtf8(ConfiguredValue(values, name)));
@@ -193,6 +197,8 @@ inline constexpr ConfigKey kConfigKeys[] = {
     // and the copy's own version that the notice's is compared with.
     Key<KeyKind::kWebAddress, &WindowConfig::update>(u"update", u""),
     Key<KeyKind::kText, &WindowConfig::version>(u"version", u""),
+    // The name of the folders the copy makes in the person's home, in place of ours.
+    Key<KeyKind::kFolderName, &WindowConfig::vendor>(u"vendor", u""),
 };
 
 }  // namespace wb

@@ -102,6 +102,9 @@ struct WindowConfig {
   Text update;
   Text version;
   std::string updateKey;
+  // The folder name ("vendor") of the settings hive and of the folders the copy makes in the
+  // person's home (support/vendor_name.h); empty keeps ours.
+  Text vendor;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

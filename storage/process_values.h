@@ -19,6 +19,10 @@ struct ProcessValues {
   Text workFolder;
   Text dataFolder;
   int portable = -1;  // -1: not read yet
+  // The copy's vendor (support/vendor_name.h, already checked): the name of the settings
+  // hive's folder and of the folders the copy makes in the person's home; empty keeps ours.
+  // Set before the start-up set-up, from the copy's configuration.
+  Text vendor;
 };
 
 // The process-wide values.

@@ -6,9 +6,12 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "storage/process_values.h"
 #include "storage/text_lines.h"
 #include "support/ascii.h"
 #include "support/lower_case.h"
+#include "support/maker.h"
+#include "support/vendor_name.h"
 
 namespace wb {
 
@@ -460,6 +463,10 @@ size_t RegistryDocument::DamagedLines() const {
 }
 
 std::string CurrentUserHivePath() {
+  return CurrentUserHivePathFor(Process().vendor);
+}
+
+std::string CurrentUserHivePathFor(TextView vendor) {
   std::string config;
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg && xdg[0] == '/') {
@@ -480,7 +487,8 @@ std::string CurrentUserHivePath() {
     config = homeDir + "/.config";
   }
   while (config.size() > 1 && config.back() == '/') config.pop_back();
-  return config + "/Morvane/" + std::string(kRootName) + ".reg";
+  return config + "/" + ToUtf8(OwnFolderName(vendor, kCompanyName)) + "/" + std::string(kRootName) +
+         ".reg";
 }
 
 }  // namespace wb

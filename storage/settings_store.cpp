@@ -163,6 +163,35 @@ Text StoreIdIfAbsent(const Text& fresh) {
 
 }  // namespace
 
+bool CarryOverEarlierSettings() {
+  if (Process().vendor.empty() || UsesSettingsFile(RegistryRoot::HKEY_CURRENT_USER)) return false;
+  try {
+    const std::string hive = CurrentUserHivePath();
+    const std::string earlier = CurrentUserHivePathFor({});
+    if (hive.empty() || earlier.empty() || hive == earlier || ReadSettingsFile(hive)) return false;
+    const std::optional<std::string> bytes = ReadSettingsFile(earlier);
+    if (!bytes || !RegistryDocument(*bytes).KeyExists(RegistryPathFor(ExpandKeyMarkers(u"#n"))))
+      return false;
+    // The whole file is copied, not only this copy's key: that is one atomic write that keeps
+    // every value the copy could read before (also those it shares with others, such as the
+    // installation id), and the old file stays as it was for the other copies and for a copy
+    // whose vendor is taken away again. Reading from the old place instead would have to
+    // decide on every read and write where the settings are, and would go on writing under
+    // our name. The copy is made only while the new file does not exist, checked again under
+    // its lock, so two starts never copy twice and nothing the vendor's hive holds is lost.
+    return UpdateFileAtomically(
+        hive,
+        [&](const std::string& current) -> std::optional<std::string> {
+          if (!current.empty()) return std::nullopt;
+          return *bytes;
+        },
+        kHiveOptions);
+  } catch (const std::exception&) {
+    // The copy then starts with settings of its own; the earlier ones are still in their place.
+    return false;
+  }
+}
+
 SettingsFileError::SettingsFileError(const std::string& path, const std::string& reason)
     : std::runtime_error("The settings file \"" + path + "\" cannot be written: " + reason + "."),
       path_(path) {}

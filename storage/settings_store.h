@@ -136,6 +136,13 @@ Text IniReadVar(const Text& section, const Text& name, const Text& def, const Te
 // are read up to that length. nullopt when the file, section or entry is missing.
 std::optional<Text> ReadIniEntryAnywhere(const std::string& path, TextView section, TextView name);
 
+// For a copy that has been given a vendor (Process().vendor): when the vendor's hive file
+// (CurrentUserHivePath) does not exist yet and the hive without a vendor has a key of this copy
+// ("#n"), copies that file whole to the vendor's place, once and atomically, so the copy keeps
+// every setting it had. The old file is left as it was. True when the copy was made; false
+// when nothing was to be done or it failed (the copy then starts afresh). Never raises.
+bool CarryOverEarlierSettings();
+
 // The installation id: a version-4 GUID from the system's random source in the form
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper-case hex, 38 characters), stored as the
 // unnamed value of the empty key on first use. Processes that ask at the same moment agree on

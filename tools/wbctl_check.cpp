@@ -24,6 +24,7 @@
 #include "support/maker.h"
 #include "support/permissions.h"
 #include "support/values.h"
+#include "support/vendor_name.h"
 #include "support/zoom_levels.h"
 #include "tools/command.h"
 #include "tools/config_check.h"
@@ -304,6 +305,11 @@ void CheckMakerAddress(Findings& findings, const wb::ValueList& values, wb::Text
   findings.Add(key, Quote(value) + " is not an http or https address; it is left out");
 }
 
+void CheckFolderName(Findings& findings, const wb::ValueList& values, wb::TextView key) {
+  const std::string problem = wb::VendorNameProblem(wb::ValueOf(values, key));
+  if (!problem.empty()) findings.Add(key, problem + "; the copy keeps the program's own folders");
+}
+
 void CheckHosts(Findings& findings, const wb::ValueList& values, wb::TextView key) {
   CheckHostPatterns(findings, values, key);
 }
@@ -353,6 +359,8 @@ void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigK
       return CheckMakerAddress(findings, values, key.name);
     case wb::KeyKind::kLanguages:
       return CheckLanguages(findings, values, key.name);
+    case wb::KeyKind::kFolderName:
+      return CheckFolderName(findings, values, key.name);
   }
 }
 
@@ -517,6 +525,9 @@ std::string AcceptedValues(wb::KeyKind kind) {
       return "an http:// or https:// address";
     case wb::KeyKind::kLanguages:
       return "language tags such as de, de-CH or pt-BR, divided by ,";
+    case wb::KeyKind::kFolderName:
+      return "a folder name of at most " + std::to_string(wb::kMaxVendorName) +
+             " characters, without / or control characters, not . or ..";
   }
   return {};
 }

@@ -124,6 +124,10 @@ std::string EffectiveValue(const wb::ValueList& values, const wb::ConfigKey& key
       for (const std::string& tag : lang.tags) tags += (tags.empty() ? "" : ",") + tag;
       return tags.empty() ? "locale" : tags;
     }
+    case wb::KeyKind::kFolderName: {
+      const std::string name = wb::ToUtf8(wb::VendorName(value));
+      return name.empty() ? "none" : name;
+    }
   }
   return {};
 }

@@ -207,6 +207,7 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"update=https://m.example/acme.latest",
        [&](const WindowConfig& c) { return c.update == u"https://m.example/acme.latest"; }},
       {u"version=2.0-1", [&](const WindowConfig& c) { return c.version == u"2.0-1"; }},
+      {u"vendor=Greenleaf", [&](const WindowConfig& c) { return c.vendor == u"Greenleaf"; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {

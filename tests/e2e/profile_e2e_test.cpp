@@ -160,6 +160,28 @@ TEST_F(ProfileEndToEnd, APortableCopyKeepsItsProfileBesideItself) {
   EXPECT_FALSE(fs::exists(home.root + "/data/webbrowser"));
 }
 
+// A maker's copy with vendor= writes under the vendor's names only: after a run that stored
+// cookies and the window's size, no folder of ours is anywhere in the home.
+TEST_F(ProfileEndToEnd, AVendorsCopyWritesUnderTheVendorsNamesOnly) {
+  Home home("home-vendor");
+  const std::string exe = Brand("green-copy", {"vendor=Greenleaf", "remember=1"});
+  EXPECT_EQ(CookiesSeen(exe, home, "/set"), "keep%3D1%3B%20session%3D1");
+  EXPECT_EQ(Home::Find(home.root + "/data/Greenleaf/green-copy", "cookies.sqlite").size(), 1u);
+  EXPECT_TRUE(fs::exists(home.root + "/config/Greenleaf/HKEY_CURRENT_USER.reg"));
+  std::string listing;
+  std::vector<std::string> ours;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(home.root, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const fs::path relative = fs::relative(it->path(), home.root);
+    listing += relative.string() + "\n";
+    for (const auto& part : relative)
+      if (part == "Morvane" || part == "webbrowser" || part == "WebBrowser")
+        ours.push_back(relative.string());
+  }
+  EXPECT_TRUE(ours.empty()) << listing;
+}
+
 #endif
 
 }  // namespace
