@@ -133,6 +133,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "lang=locale\n"
             "update=none\n"
             "version=none\n"
+            "vendor=none\n"
             "style=none\n"
             "script=none\n");
 
