@@ -48,6 +48,13 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
       view_(WEBKIT_WEB_VIEW(g_object_ref_sink(NewEngineView(factory, related)))),
       tracker_(*this, factory.internalHosts(), [this] { return bool(onExternalNavigation); }) {
   widget_ = Glib::wrap(GTK_WIDGET(view()));
+  // A dark site would flash white between the window's first frame and its own first paint;
+  // the view shows the site's background colour instead until then.
+  if (const std::int32_t color = factory_.pageBackground(); color > 0) {
+    const GdkRGBA rgba{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                       ((color >> 16) & 0xFF) / 255.0, 1.0};
+    webkit_web_view_set_background_color(view(), &rgba);
+  }
   Connect();
   saving_ = std::make_unique<PageSaving>(view(), factory_);
   downloads_ = std::make_unique<PageDownloads>(view(), factory_, [this](const std::string& s) {

@@ -82,6 +82,9 @@ class WebKitViewFactory : public WebViewFactory {
   // The CSS colour of the band atop the explanation pages of ours (the configured window
   // colour, else the design's).
   const std::string& pageAccent() const { return accent_; }
+  // The colour of a view before its page paints (the "background" key, red in the lowest byte),
+  // or 0 for the engine's white.
+  std::int32_t pageBackground() const { return background_; }
 
   // How long a window that a page opened without an address may wait, neither written to nor
   // sent anywhere, before it is closed.
@@ -110,6 +113,7 @@ class WebKitViewFactory : public WebViewFactory {
   std::string startHost_;  // the host of the configured start address
   HostPatterns internal_;
   std::string accent_ = "#000080";
+  std::int32_t background_ = 0;
   WebKitWebContext* notifyContext_ = nullptr;  // whose new web processes ask notificationOrigins
   std::unique_ptr<ColorSchemeSetting> colorScheme_;  // the "dark" key, or the desktop's scheme
   void ConnectNotificationPermissions(WebKitWebContext* context);

@@ -18,6 +18,7 @@
 #include "support/language_tags.h"
 #include "support/maker.h"
 #include "support/permissions.h"
+#include "support/site_handlers.h"
 #include "support/text.h"
 #include "support/zoom_levels.h"
 
@@ -47,6 +48,9 @@ enum class KeyKind {
   kWebAddress,   // an http or https address, or none (support/maker.h: MakerAddress)
   kBaseAddress,  // the same, without trailing slashes, as the base of further addresses
   kLanguages,    // language tags, comma-separated (support/language_tags.h)
+  kShortcuts,    // the launcher's shortcuts NAME=ADDRESS divided by "|" (support/site_handlers.h)
+  kSchemes,      // scheme handlers SCHEME=ADDRESS divided by "|" (support/site_handlers.h)
+  kFiles,        // file handlers TYPES=ADDRESS divided by "|" (support/site_handlers.h)
 };
 
 struct ConfigKey;
@@ -117,6 +121,12 @@ auto ConfiguredAs(const ValueList& values, TextView name) {
     return MakerAddress(ConfiguredValue(values, name), true);
   } else if constexpr (Kind == KeyKind::kLanguages) {
     return ParseLanguages(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kShortcuts) {
+    return ParseShortcuts(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kSchemes) {
+    return ParseSchemes(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kFiles) {
+    return ParseFiles(ToUtf8(ConfiguredValue(values, name)));
   } else {
     static_assert(Kind == KeyKind::kStart, "this kind has a reader of its own");
     return ParseWindowStart(ToUtf8(ConfiguredValue(values, name)));
@@ -189,6 +199,12 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kWebAddress, &WindowConfig::support>(u"support", u""),
     // The languages the pages are asked for, in place of the locale's.
     Key<KeyKind::kLanguages, &WindowConfig::lang>(u"lang", u""),
+    // What a copy made from a site keeps of its manifest: the launcher's shortcuts, the
+    // schemes and kinds of files the copy opens, and the page's background until it paints.
+    Key<KeyKind::kShortcuts, &WindowConfig::shortcuts>(u"shortcuts", u""),
+    Key<KeyKind::kSchemes, &WindowConfig::schemes>(u"schemes", u""),
+    Key<KeyKind::kFiles, &WindowConfig::files>(u"files", u""),
+    Key<KeyKind::kColor, &WindowConfig::background>(u"background", u"0"),
 };
 
 }  // namespace wb

@@ -118,7 +118,7 @@ TEST(ConfigKeys, TheFallbacksAgreeWithTheParsers) {
     }
     ++compared;
   }
-  EXPECT_EQ(compared, 6);
+  EXPECT_EQ(compared, 7);
 }
 
 // A row without a reader would be a key the program lists but never applies.
@@ -203,6 +203,13 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"shop=https://m.example/s", [&](const WindowConfig& c) { return !c.shop.empty(); }},
       {u"support=https://m.example/h", [&](const WindowConfig& c) { return !c.support.empty(); }},
       {u"lang=de,en", [&](const WindowConfig& c) { return c.lang.tags.size() == 2; }},
+      {u"shortcuts=A=https://a.example/",
+       [&](const WindowConfig& c) { return c.shortcuts.items.size() == 1; }},
+      {u"schemes=web+a=https://a.example/?%s",
+       [&](const WindowConfig& c) { return c.schemes.items.size() == 1; }},
+      {u"files=text/csv .csv=https://a.example/",
+       [&](const WindowConfig& c) { return c.files.items.size() == 1; }},
+      {u"background=#102030", [&](const WindowConfig& c) { return c.background == 0x302010; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
