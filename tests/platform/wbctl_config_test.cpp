@@ -131,6 +131,10 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "shop=none\n"
             "support=none\n"
             "lang=locale\n"
+            "shortcuts=none\n"
+            "schemes=none\n"
+            "files=none\n"
+            "background=design\n"
             "style=none\n"
             "script=none\n");
 
@@ -246,6 +250,10 @@ TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
       {"title=T", "lang=locale"},
       {"lang=de, en ,DE", "lang=de,en"},
       {"lang=de_DE,fr", "lang=fr"},
+      {"shortcuts=A=https://a.example/|bad", "shortcuts=A=https://a.example/"},
+      {"schemes=WEB+x=https://a.example/?%s", "schemes=web+x=https://a.example/?%s"},
+      {"files=Text/CSV .CSV=https://a.example/", "files=text/csv .csv=https://a.example/"},
+      {"background=#102030", "background=#102030"},
       {"title=T", "style=none"},
       {"title=T", "script=none"},
   };
