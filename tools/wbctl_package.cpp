@@ -113,6 +113,9 @@ struct Copy {
   std::string programVersion;
   PackageRecord record;
   std::string title;  // UTF-8
+  // The launcher's actions and the media types of the copy's desktop entry.
+  std::vector<wb::DesktopAction> actions;
+  std::vector<std::string> mimeTypes;
   std::string bytes;
   std::string icon;  // the picture file the copy shows
   bool scalable = false;
@@ -176,6 +179,8 @@ Copy ReadCopy(const Options& options) {
 
   const wb::WindowConfig config = wb::WindowConfigFromValues(ReadExecutableConfig(copy.path));
   copy.title = wb::ToUtf8(wb::EffectiveCaption(config));
+  copy.actions = wb::ShortcutActions(config.shortcuts);
+  copy.mimeTypes = wb::HandlerMimeTypes(config.schemes, config.files);
 
   const auto bytes = wb::ReadWholeFile(copy.path, kMaxCopyBytes + 1);
   if (!bytes || bytes->size() > kMaxCopyBytes)
@@ -229,6 +234,8 @@ wb::DesktopEntry EntryOf(const Copy& copy, const std::string& executable, const 
   entry.icon = icon;
   entry.windowClass = wb::WindowClassOf(std::filesystem::path(copy.path).filename().string());
   entry.record = false;
+  entry.actions = copy.actions;
+  entry.mimeTypes = copy.mimeTypes;
   return entry;
 }
 
