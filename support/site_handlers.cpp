@@ -228,4 +228,14 @@ std::optional<std::string> HandledSchemeAddress(const std::vector<SchemeHandler>
   return std::nullopt;
 }
 
+std::optional<std::string> OwnHandledAddress(const SchemesKey& schemes, std::string_view address,
+                                             std::string_view startHost,
+                                             const HostPatterns& internal) {
+  auto opened = HandledSchemeAddress(schemes.items, address);
+  if (!opened) return std::nullopt;
+  const std::string host = HostOfAddress(*opened);
+  if (host.empty() || (host != startHost && !internal.Matches(host))) return std::nullopt;
+  return opened;
+}
+
 }  // namespace wb

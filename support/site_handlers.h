@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/host_patterns.h"
+
 namespace wb {
 
 // More than a launcher shows in its menu, or a site needs; the rest is left out.
@@ -107,5 +109,12 @@ std::string FillSchemeTemplate(std::string_view handlerAddress, std::string_view
 // anything after its ":", and one longer than kMaxHandlerAddress.
 std::optional<std::string> HandledSchemeAddress(const std::vector<SchemeHandler>& handlers,
                                                 std::string_view address);
+
+// HandledSchemeAddress, kept only when the handler's page is on the copy's own hosts: the host
+// of its start address, `startHost`, or one of `internal`. A handler elsewhere would send
+// whatever the address holds to a site the copy does not belong to.
+std::optional<std::string> OwnHandledAddress(const SchemesKey& schemes, std::string_view address,
+                                             std::string_view startHost,
+                                             const HostPatterns& internal);
 
 }  // namespace wb

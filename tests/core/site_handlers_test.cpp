@@ -130,5 +130,26 @@ TEST(SiteHandlers, HandledAddressFillsTheFirstPlaceholderEncoded) {
   EXPECT_FALSE(HandledSchemeAddress(handlers, "mailto:" + std::string(kMaxHandlerAddress, 'a')));
 }
 
+TEST(SiteHandlers, OnlyTheCopysOwnHostsGetTheAddress) {
+  const SchemesKey schemes = ParseSchemes(
+      "web+mail=https://m.example/c?%s|web+chat=https://chat.example/?%s|"
+      "web+away=https://other.example/?%s");
+  const HostPatterns internal = ParseHostPatterns("chat.example");
+  const struct {
+    const char* address;
+    const char* startHost;
+    std::optional<std::string> opened;
+  } cases[] = {
+      {"web+mail:x", "m.example", "https://m.example/c?web%2Bmail%3Ax"},
+      {"web+chat:x", "m.example", "https://chat.example/?web%2Bchat%3Ax"},
+      {"web+away:x", "m.example", std::nullopt},
+      {"web+mail:x", "other.example", std::nullopt},
+      {"web+mail:x", "", std::nullopt},
+      {"web+none:x", "m.example", std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(OwnHandledAddress(schemes, c.address, c.startHost, internal), c.opened) << c.address;
+}
+
 }  // namespace
 }  // namespace wb
