@@ -127,6 +127,9 @@ std::optional<ManifestFacts> ReadManifest(std::string_view text, std::string_vie
     const OwnAddress url = ResolveOwn(manifestAddress, origin, item, "url");
     if (!url.problem.empty()) return url.problem;
     facts.shortcuts.push_back({name, url.address});
+    if (item.Member("icons"))
+      facts.dropped.push_back({"the icons of the shortcut " + name,
+                               "the launcher shows the copy's own icon for its shortcuts"});
     return std::string();
   });
   ReadItems(*json, "protocol_handlers", kMaxSchemeHandlers, facts, [&](const JsonValue& item) {

@@ -92,6 +92,8 @@ TEST(ReadManifest, TakesShortcutsAndHandlersOnTheSiteOnly) {
   EXPECT_EQ(facts->fileHandlers[0].types,
             (std::vector<FileType>{{"text/csv", {".csv", ".csv2"}}, {"text/plain", {".txt"}}}));
   EXPECT_EQ(Drops(*facts),
+            "the icons of the shortcut Inbox: the launcher shows the copy's own icon for its "
+            "shortcuts\n"
             "shortcuts[2]: its url is on another origin\n"
             "shortcuts[3]: it has no name of 1 to 100 characters without control characters, "
             "\"|\" and \"=\"\n"
