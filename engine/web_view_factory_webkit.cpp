@@ -44,6 +44,8 @@ void WebKitViewFactory::ApplyConfig(const WindowConfig& config) {
   internal_ = config.internal;
   startHost_ = HostOfAddress(ResolveAddress(ToUtf8(config.go)));
   if (config.color > 0) accent_ = WebColor(config.color);
+  background_ = config.background;
+  for (WebKitWebView* view : views_) ApplyPageBackground(view, background_);
   webkit_settings_set_hardware_acceleration_policy(
       settings_.get(),
       config.gpu ? static_cast<WebKitHardwareAccelerationPolicy>(defaultAccelerationPolicy_)

@@ -43,11 +43,23 @@ GtkWidget* NewEngineView(const WebKitViewFactory& factory, WebKitView* related) 
 
 }  // namespace
 
+void ApplyPageBackground(WebKitWebView* view, std::int32_t color) {
+  // A dark site would flash white between the window's first frame and its own first paint;
+  // the view shows the site's background colour instead until then. Without the key the
+  // engine's own white stays.
+  if (color <= 0) return;
+  const GdkRGBA rgba{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                     ((color >> 16) & 0xFF) / 255.0, 1.0};
+  webkit_web_view_set_background_color(view, &rgba);
+}
+
 WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
     : factory_(factory),
       view_(WEBKIT_WEB_VIEW(g_object_ref_sink(NewEngineView(factory, related)))),
       tracker_(*this, factory.internalHosts(), [this] { return bool(onExternalNavigation); }) {
   widget_ = Glib::wrap(GTK_WIDGET(view()));
+  ApplyPageBackground(view(), factory_.pageBackground());
+  factory_.AddView(view());
   Connect();
   saving_ = std::make_unique<PageSaving>(view(), factory_);
   downloads_ = std::make_unique<PageDownloads>(view(), factory_, [this](const std::string& s) {
@@ -68,6 +80,7 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
 }
 
 WebKitView::~WebKitView() {
+  factory_.RemoveView(view());
   *alive_ = nullptr;
   if (deferredIdle_) g_source_remove(deferredIdle_);
   if (blankLook_) g_source_remove(blankLook_);

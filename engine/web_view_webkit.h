@@ -20,6 +20,7 @@
 typedef struct _WebKitSettings WebKitSettings;
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitUserContentManager WebKitUserContentManager;
+typedef struct _WebKitWebView WebKitWebView;
 
 namespace Gtk {
 class Window;
@@ -28,6 +29,10 @@ class Window;
 namespace wb {
 
 class ColorSchemeSetting;
+
+// Shows `color` (the "background" key, red in the lowest byte) where `view` has not painted
+// yet; 0 or less leaves the engine's white.
+void ApplyPageBackground(WebKitWebView* view, std::int32_t color);
 
 class WebKitViewFactory : public WebViewFactory {
  public:
@@ -82,6 +87,13 @@ class WebKitViewFactory : public WebViewFactory {
   // The CSS colour of the band atop the explanation pages of ours (the configured window
   // colour, else the design's).
   const std::string& pageAccent() const { return accent_; }
+  // The colour of a view before its page paints (the "background" key, red in the lowest byte),
+  // or 0 for the engine's white.
+  std::int32_t pageBackground() const { return background_; }
+  // The views of this factory while they live, so that a background read after a view was
+  // made (the main window makes its view before it reads the configuration) reaches it too.
+  void AddView(WebKitWebView* view) const { views_.push_back(view); }
+  void RemoveView(WebKitWebView* view) const { std::erase(views_, view); }
 
   // How long a window that a page opened without an address may wait, neither written to nor
   // sent anywhere, before it is closed.
@@ -110,6 +122,8 @@ class WebKitViewFactory : public WebViewFactory {
   std::string startHost_;  // the host of the configured start address
   HostPatterns internal_;
   std::string accent_ = "#000080";
+  std::int32_t background_ = 0;
+  mutable std::vector<WebKitWebView*> views_;
   WebKitWebContext* notifyContext_ = nullptr;  // whose new web processes ask notificationOrigins
   std::unique_ptr<ColorSchemeSetting> colorScheme_;  // the "dark" key, or the desktop's scheme
   void ConnectNotificationPermissions(WebKitWebContext* context);

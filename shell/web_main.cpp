@@ -8,9 +8,11 @@
 #include "info/program_icon.h"
 #include "model/window_snapshot.h"
 #include "storage/value_list.h"
+#include "support/address.h"
 #include "support/catalog.h"
 #include "support/fields.h"
 #include "support/permissions.h"
+#include "support/site_handlers.h"
 #include "support/values.h"
 
 namespace wb {
@@ -103,7 +105,7 @@ void TWebMain::FormShow() {
   // first showing: showing the window again must not take the person back there.
   if (!commandLineDone_) {
     commandLineDone_ = true;
-    if (!mainServices_.arguments.empty()) go(mainServices_.arguments.front(), 0);
+    if (!mainServices_.arguments.empty()) go(OpenedAddress(mainServices_.arguments.front()), 0);
   }
   // 3. The info banner.
   if (Model().Config().webinfo && mainServices_.startInfoBanner) {
@@ -118,7 +120,16 @@ void TWebMain::mnAboutClick() {
 void TWebMain::WMCopyData(Message& message) {
   Text text = MessageText(message);
   Text name = TakeField(text, u"=");
-  if (name == u"url" || name == u"go") go(text, 0);
+  if (name == u"url" || name == u"go") go(OpenedAddress(text), 0);
+}
+
+Text TWebMain::OpenedAddress(const Text& address) const {
+  const WindowConfig& config = Model().Config();
+  if (config.schemes.items.empty()) return address;
+  const auto opened =
+      OwnHandledAddress(config.schemes, ToUtf8(address),
+                        HostOfAddress(ResolveAddress(ToUtf8(config.go))), config.internal);
+  return opened ? FromUtf8(*opened) : address;
 }
 
 void TWebMain::ClearWebsiteData() {

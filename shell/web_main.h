@@ -107,6 +107,9 @@ class TWebMain : public TWebForm {
   // Handlers of the window messages. A move of the window needs none: the banner follows the
   // window's configure event itself, which reports both its moves and its size changes.
   void WMCopyData(Message& message);
+  // The address that opens `address`: for an address of a scheme of the "schemes" key, the
+  // site's handler page for it when that is on the copy's own hosts; else `address` itself.
+  Text OpenedAddress(const Text& address) const;
 
   // At the status bar's end, hidden until the maker's signed notice names a newer version of
   // the copy: the version, linked to the maker's download page (main_update.cpp).

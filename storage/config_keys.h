@@ -18,6 +18,7 @@
 #include "support/language_tags.h"
 #include "support/maker.h"
 #include "support/permissions.h"
+#include "support/site_handlers.h"
 #include "support/text.h"
 #include "support/vendor_name.h"
 #include "support/zoom_levels.h"
@@ -49,6 +50,9 @@ enum class KeyKind {
   kBaseAddress,  // the same, without trailing slashes, as the base of further addresses
   kLanguages,    // language tags, comma-separated (support/language_tags.h)
   kFolderName,   // the name of one folder (support/vendor_name.h: VendorName)
+  kShortcuts,    // the launcher's shortcuts NAME=ADDRESS divided by "|" (support/site_handlers.h)
+  kSchemes,      // scheme handlers SCHEME=ADDRESS divided by "|" (support/site_handlers.h)
+  kFiles,        // file handlers TYPES=ADDRESS divided by "|" (support/site_handlers.h)
 };
 
 struct ConfigKey;
@@ -121,6 +125,12 @@ auto ConfiguredAs(const ValueList& values, TextView name) {
     return ParseLanguages(ToUtf8(ConfiguredValue(values, name)));
   } else if constexpr (Kind == KeyKind::kFolderName) {
     return VendorName(ConfiguredValue(values, name));
+  } else if constexpr (Kind == KeyKind::kShortcuts) {
+    return ParseShortcuts(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kSchemes) {
+    return ParseSchemes(ToUtf8(ConfiguredValue(values, name)));
+  } else if constexpr (Kind == KeyKind::kFiles) {
+    return ParseFiles(ToUtf8(ConfiguredValue(values, name)));
   } else {
     static_assert(Kind == KeyKind::kStart, "this kind has a reader of its own");
     return ParseWindowStart(ToUtf8(ConfiguredValue(values, name)));
@@ -199,6 +209,12 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kText, &WindowConfig::version>(u"version", u""),
     // The name of the folders the copy makes in the person's home, in place of ours.
     Key<KeyKind::kFolderName, &WindowConfig::vendor>(u"vendor", u""),
+    // What a copy made from a site keeps of its manifest: the launcher's shortcuts, the
+    // schemes and kinds of files the copy opens, and the page's background until it paints.
+    Key<KeyKind::kShortcuts, &WindowConfig::shortcuts>(u"shortcuts", u""),
+    Key<KeyKind::kSchemes, &WindowConfig::schemes>(u"schemes", u""),
+    Key<KeyKind::kFiles, &WindowConfig::files>(u"files", u""),
+    Key<KeyKind::kColor, &WindowConfig::background>(u"background", u"0"),
 };
 
 }  // namespace wb

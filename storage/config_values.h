@@ -13,6 +13,7 @@
 #include "support/host_patterns.h"
 #include "support/language_tags.h"
 #include "support/permissions.h"
+#include "support/site_handlers.h"
 #include "support/text.h"
 
 namespace wb {
@@ -105,6 +106,14 @@ struct WindowConfig {
   // The folder name ("vendor") of the settings hive and of the folders the copy makes in the
   // person's home (support/vendor_name.h); empty keeps ours.
   Text vendor;
+  // What a copy made from a site keeps of its manifest (support/site_handlers.h): the
+  // launcher's shortcuts ("shortcuts"), the schemes whose addresses open the site's handler
+  // ("schemes"), the kinds of files the desktop offers to it ("files"), and the web view's
+  // colour until the page paints ("background", red in the lowest byte; 0: the engine's white).
+  ShortcutsKey shortcuts;
+  SchemesKey schemes;
+  FilesKey files;
+  std::int32_t background = 0;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

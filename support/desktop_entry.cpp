@@ -156,13 +156,43 @@ std::string DesktopEntryText(const DesktopEntry& entry) {
   line("Terminal", "false");
   line("Categories", "Network;");
   if (!entry.mimeTypes.empty()) line("MimeType", ListValue(entry.mimeTypes));
-  if (!entry.record) return text;
-  line(kFilesKey, ListValue(entry.files));
-  line(kFoldersKey, ListValue(entry.folders));
-  std::vector<std::string> sums;
-  for (const auto& [file, sum] : entry.sums) sums.push_back(sum + " " + file);
-  line(kSumsKey, ListValue(sums));
+  // The actions are named by their place, which any name or address of a site makes valid.
+  std::vector<std::string> ids;
+  for (std::size_t i = 0; i < entry.actions.size(); ++i)
+    ids.push_back("shortcut" + std::to_string(i + 1));
+  if (!ids.empty()) line("Actions", ListValue(ids));
+  if (entry.record) {
+    line(kFilesKey, ListValue(entry.files));
+    line(kFoldersKey, ListValue(entry.folders));
+    std::vector<std::string> sums;
+    for (const auto& [file, sum] : entry.sums) sums.push_back(sum + " " + file);
+    line(kSumsKey, ListValue(sums));
+  }
+  for (std::size_t i = 0; i < entry.actions.size(); ++i) {
+    text += "\n[Desktop Action " + ids[i] + "]\n";
+    line("Name", EscapeDesktopValue(entry.actions[i].name));
+    line("Exec", EscapeDesktopValue(QuoteExecArgument(entry.executable) + " " +
+                                    QuoteExecArgument(entry.actions[i].address)));
+  }
   return text;
+}
+
+std::vector<DesktopAction> ShortcutActions(const ShortcutsKey& shortcuts) {
+  std::vector<DesktopAction> actions;
+  for (const SiteShortcut& s : shortcuts.items) actions.push_back({s.name, s.address});
+  return actions;
+}
+
+std::vector<std::string> HandlerMimeTypes(const SchemesKey& schemes, const FilesKey& files) {
+  std::vector<std::string> types;
+  const auto add = [&types](std::string type) {
+    if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
+  };
+  for (const SchemeHandler& h : schemes.items) add("x-scheme-handler/" + h.scheme);
+  for (const FileHandler& h : files.items) {
+    for (const FileType& t : h.types) add(t.mime);
+  }
+  return types;
 }
 
 InstallRecord ReadInstallRecord(std::string_view entryText) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/site_handlers.h"
+
 namespace wb {
 
 // The icon sizes, in pixels, installed as PNG files.
@@ -33,12 +35,27 @@ std::string UnescapeDesktopValue(std::string_view value);
 // A "%" is written "%%" in both cases, since a lone "%" starts a field code.
 std::string QuoteExecArgument(std::string_view utf8);
 
+// A desktop action: an item of the launcher's menu for the entry, which starts the copy with
+// an address (the running window opens it when the copy keeps one window).
+struct DesktopAction {
+  std::string name;     // Name (UTF-8)
+  std::string address;  // the copy's argument
+};
+
+// The actions of a copy's shortcuts, in order.
+std::vector<DesktopAction> ShortcutActions(const ShortcutsKey& shortcuts);
+
+// The media types a copy's desktop entry lists for its scheme handlers
+// ("x-scheme-handler/web+mail") and file handlers, in order, each once.
+std::vector<std::string> HandlerMimeTypes(const SchemesKey& schemes, const FilesKey& files);
+
 struct DesktopEntry {
   std::string name;                    // Name: the copy's title (UTF-8)
   std::string executable;              // the copy's absolute path (UTF-8)
   std::string icon;                    // Icon: the icon's name
   std::string windowClass;             // StartupWMClass
   std::vector<std::string> mimeTypes;  // MimeType; none unless asked for
+  std::vector<DesktopAction> actions;  // Actions, each a group "Desktop Action shortcutN"
   // What install wrote beside the entry, relative to the prefix: its icon files, and the
   // folders it created (each of which it removes again when it is empty).
   std::vector<std::string> files;
@@ -52,7 +69,7 @@ struct DesktopEntry {
   bool record = true;
 };
 
-// The text of the entry, lines ending in LF.
+// The text of the entry, lines ending in LF; the actions' groups follow the main group.
 std::string DesktopEntryText(const DesktopEntry& entry);
 
 // What an entry's text records of its installation. `ours` is whether the text is an entry

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/site_handlers.h"
+
 namespace wb {
 
 struct ManifestIcon {
@@ -24,10 +26,26 @@ struct ManifestFacts {
   std::string backgroundColor;
   std::string display;
   std::vector<ManifestIcon> icons;
+  // The members a copy keeps beyond its look, each item checked as the copy's keys check it
+  // (support/site_handlers.h) and its addresses on the site's own origin; at most the keys'
+  // maximum of each.
+  std::vector<SiteShortcut> shortcuts;          // "shortcuts": name (else short_name), url
+  std::vector<SchemeHandler> protocolHandlers;  // "protocol_handlers": protocol, url
+  std::vector<FileHandler> fileHandlers;        // "file_handlers": action, accept
+  // What the reader left out of those members, one item each, for the maker to read: the
+  // member ("shortcuts[2]") and the reason ("its url is on another origin").
+  struct Dropped {
+    std::string what;
+    std::string reason;
+  };
+  std::vector<Dropped> dropped;
 };
 // Reads the fields of a manifest whose address is `manifestAddress`. Raises nothing: fields
 // of the wrong type are left empty. nullopt with `error` when the text is not a JSON object.
+// The site's origin, on which the shortcuts' and handlers' addresses must lie, is that of the
+// start_url, else that of `siteAddress` (the page that links the manifest), else the
+// manifest's own.
 std::optional<ManifestFacts> ReadManifest(std::string_view text, std::string_view manifestAddress,
-                                          std::string* error);
+                                          std::string* error, std::string_view siteAddress = {});
 
 }  // namespace wb

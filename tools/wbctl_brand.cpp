@@ -23,9 +23,11 @@
 #include "storage/window_config.h"
 #include "support/address.h"
 #include "support/address_parts.h"
+#include "support/ascii.h"
 #include "support/block_text.h"
 #include "support/certificate.h"
 #include "support/icon_choice.h"
+#include "support/site_handlers.h"
 #include "support/web_reference.h"
 #include "tools/apt_repository.h"
 #include "tools/command.h"
@@ -165,6 +167,46 @@ bool Given(const std::vector<wb::Text>& given, std::u16string_view key) {
   return false;
 }
 
+// What was left out of the manifest, one line each with the reason.
+void TellDropped(const std::string& what, const std::string& reason) {
+  std::printf("dropped: %s: %s\n", what.c_str(), reason.c_str());
+}
+
+// The manifest's members beyond the name, start address, colour and icon, each added as the
+// key that keeps it (`add` tells it), and what was left out told with its reason.
+template <typename Add>
+void AddManifestMembers(const wb::ManifestFacts& manifest, const Add& add) {
+  // The display modes as the window's bars show them: standalone is the copy as it is, with
+  // no bars; minimal-ui keeps back, forward and reload, which the navigation bar holds;
+  // browser shows every bar.
+  const std::string& display = manifest.display;
+  if (display == "fullscreen") {
+    add(u"start", "fullscreen", "the manifest's display");
+  } else if (display == "minimal-ui") {
+    add(u"vis", "n", "the manifest's display minimal-ui");
+  } else if (display == "browser") {
+    add(u"vis", "mnal", "the manifest's display browser");
+  } else if (display == "standalone") {
+    std::printf("display: standalone, the copy's own way (from the manifest's display)\n");
+  } else if (!display.empty()) {
+    TellDropped("display", "\"" + display.substr(0, 40) + "\" is no display mode the copy knows");
+  }
+  // A colour of 0 is none for the key, so black is written as the nearest colour that is not.
+  if (std::string color = wb::ConfigColor(manifest.backgroundColor); !color.empty()) {
+    add(u"background", color, "the manifest's background_color");
+  } else if (wb::TrimWebBlanks(manifest.backgroundColor) == "#000" ||
+             wb::AsciiLowerCase(wb::TrimWebBlanks(manifest.backgroundColor)) == "#000000") {
+    add(u"background", "#010101", "the manifest's background_color (black)");
+  } else if (!manifest.backgroundColor.empty()) {
+    TellDropped("background_color",
+                "\"" + manifest.backgroundColor.substr(0, 40) + "\" is no colour #RGB or #RRGGBB");
+  }
+  add(u"shortcuts", wb::ShortcutsValue(manifest.shortcuts), "the manifest's shortcuts");
+  add(u"schemes", wb::SchemesValue(manifest.protocolHandlers), "the manifest's protocol_handlers");
+  add(u"files", wb::FilesValue(manifest.fileHandlers), "the manifest's file_handlers");
+  for (const auto& dropped : manifest.dropped) TellDropped(dropped.what, dropped.reason);
+}
+
 SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& given,
                          bool iconGiven) {
   wb::TrustList trust = wb::ParseTrustList(args.trust);
@@ -187,7 +229,7 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
     const FetchedFile file = fetcher.Get(*address, kMaxManifestBytes);
     manifestAddress = file.address;
     std::string error;
-    manifest = wb::ReadManifest(file.body, file.address, &error);
+    manifest = wb::ReadManifest(file.body, file.address, &error, page.address);
     if (!manifest) throw std::runtime_error("\"" + file.address + "\": not a manifest: " + error);
     Tell("manifest", file.address, "<link rel=manifest>");
   }
@@ -229,8 +271,7 @@ SiteBrand FetchSiteBrand(const BrandArgs& args, const std::vector<wb::Text>& giv
       add(u"internal", scope->host, "the manifest's scope");
     }
   }
-  if (manifest && manifest->display == "fullscreen")
-    add(u"start", "fullscreen", "the manifest's display");
+  if (manifest) AddManifestMembers(*manifest, add);
   if (iconGiven) return brand;
   for (const wb::IconCandidate& candidate : wb::IconCandidates(manifest, facts, page.address)) {
     try {
@@ -429,7 +470,8 @@ constexpr const char* kHelp =
     "written.\n"
     "\n"
     "Options:\n"
-    "  --site URL             name, start address, colour and icon from the site\n"
+    "  --site URL             name, start address, colour, icon, display, background,\n"
+    "                         shortcuts, schemes and file types from the site\n"
     "  --trust FINGERPRINT    accept this certificate (SHA-256) for --site\n"
     "  --from FILE            configuration lines from a text file (UTF-8)\n"
     "  --icon FILE            the copy's icon (PNG or SVG, at most 1 MiB)\n"

@@ -220,6 +220,15 @@ void CheckLanguages(Findings& findings, const wb::ValueList& values, wb::TextVie
   }
 }
 
+// The items of a shortcuts, schemes or files value that the copy leaves out.
+void CheckItems(Findings& findings, wb::TextView key, const std::vector<std::string>& invalid,
+                std::size_t max) {
+  for (const auto& item : invalid) {
+    findings.Add(key, Quote(wb::FromUtf8(item)) + " is malformed or one past the first " +
+                          std::to_string(max) + "; it is ignored");
+  }
+}
+
 // Returns the patterns, for the checks that depend on them.
 wb::HostPatterns CheckHostPatterns(Findings& findings, const wb::ValueList& values,
                                    wb::TextView key) {
@@ -361,6 +370,18 @@ void CheckKey(Findings& findings, const wb::ValueList& values, const wb::ConfigK
       return CheckLanguages(findings, values, key.name);
     case wb::KeyKind::kFolderName:
       return CheckFolderName(findings, values, key.name);
+    case wb::KeyKind::kShortcuts:
+      return CheckItems(findings, key.name,
+                        wb::ParseShortcuts(wb::ToUtf8(wb::ValueOf(values, key.name))).invalid,
+                        wb::kMaxShortcuts);
+    case wb::KeyKind::kSchemes:
+      return CheckItems(findings, key.name,
+                        wb::ParseSchemes(wb::ToUtf8(wb::ValueOf(values, key.name))).invalid,
+                        wb::kMaxSchemeHandlers);
+    case wb::KeyKind::kFiles:
+      return CheckItems(findings, key.name,
+                        wb::ParseFiles(wb::ToUtf8(wb::ValueOf(values, key.name))).invalid,
+                        wb::kMaxFileHandlers);
   }
 }
 
@@ -528,6 +549,18 @@ std::string AcceptedValues(wb::KeyKind kind) {
     case wb::KeyKind::kFolderName:
       return "a folder name of at most " + std::to_string(wb::kMaxVendorName) +
              " characters, without / or control characters, not . or ..";
+    case wb::KeyKind::kShortcuts:
+      return "up to " + std::to_string(wb::kMaxShortcuts) +
+             " NAME=ADDRESS entries divided by |, the name without | and =, the address http or "
+             "https";
+    case wb::KeyKind::kSchemes:
+      return "up to " + std::to_string(wb::kMaxSchemeHandlers) +
+             " SCHEME=ADDRESS entries divided by |, the scheme web+ and letters or a safelisted "
+             "one (mailto, tel ...), the address http or https holding %s";
+    case wb::KeyKind::kFiles:
+      return "up to " + std::to_string(wb::kMaxFileHandlers) +
+             " TYPES=ADDRESS entries divided by |, the types divided by , each a media type and "
+             "its .extensions divided by blanks";
   }
   return {};
 }

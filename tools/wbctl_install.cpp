@@ -151,6 +151,11 @@ int Run(const std::vector<std::string>& argsIn) {
   entry.icon = target.name;
   entry.windowClass = wb::WindowClassOf(std::filesystem::path(target.exe).filename().string());
   entry.mimeTypes = mimeTypes;
+  for (std::string& type : wb::HandlerMimeTypes(config.schemes, config.files)) {
+    if (std::find(entry.mimeTypes.begin(), entry.mimeTypes.end(), type) == entry.mimeTypes.end())
+      entry.mimeTypes.push_back(std::move(type));
+  }
+  entry.actions = wb::ShortcutActions(config.shortcuts);
   entry.files = iconPaths;
   // The folders an earlier installation created stay in the record: they are still ours.
   entry.folders = existing.record.folders;
@@ -172,7 +177,7 @@ int Run(const std::vector<std::string>& argsIn) {
 
   WriteFile(target.EntryPath(), wb::DesktopEntryText(entry));
   std::cout << "wrote " << target.EntryPath() << "\n";
-  RefreshDesktopCaches(target, !mimeTypes.empty(), std::cout);
+  RefreshDesktopCaches(target, !entry.mimeTypes.empty(), std::cout);
   return 0;
 }
 

@@ -152,6 +152,9 @@ struct Copy {
   std::string maker;
   std::vector<std::string> contact;
   std::string homepage;
+  // The launcher's actions and the media types of the copy's desktop entry.
+  std::vector<wb::DesktopAction> actions;
+  std::vector<std::string> mimeTypes;
   std::string bytes;
   std::string icon;  // the picture file the copy shows
   bool scalable = false;
@@ -219,6 +222,8 @@ Copy ReadCopy(const Options& options) {
   for (const wb::Text& line : config.contact) copy.contact.push_back(wb::ToUtf8(line));
   // The configuration keeps only addresses that can be loaded; the control file takes fewer.
   if (IsHomepage(wb::ToUtf8(config.homepage))) copy.homepage = wb::ToUtf8(config.homepage);
+  copy.actions = wb::ShortcutActions(config.shortcuts);
+  copy.mimeTypes = wb::HandlerMimeTypes(config.schemes, config.files);
 
   const auto bytes = wb::ReadWholeFile(copy.path, kMaxCopyBytes + 1);
   if (!bytes || bytes->size() > kMaxCopyBytes)
@@ -339,6 +344,8 @@ wb::DesktopEntry EntryOf(const Copy& copy, const std::string& executable, const 
   entry.icon = icon;
   entry.windowClass = wb::WindowClassOf(std::filesystem::path(copy.path).filename().string());
   entry.record = false;
+  entry.actions = copy.actions;
+  entry.mimeTypes = copy.mimeTypes;
   return entry;
 }
 

@@ -118,6 +118,18 @@ std::string EffectiveValue(const wb::ValueList& values, const wb::ConfigKey& key
           wb::ToUtf8(wb::MakerAddress(value, key.kind == wb::KeyKind::kBaseAddress));
       return address.empty() ? "none" : address;
     }
+    case wb::KeyKind::kShortcuts: {
+      const std::string items = wb::ShortcutsValue(wb::ParseShortcuts(utf8).items);
+      return items.empty() ? "none" : items;
+    }
+    case wb::KeyKind::kSchemes: {
+      const std::string items = wb::SchemesValue(wb::ParseSchemes(utf8).items);
+      return items.empty() ? "none" : items;
+    }
+    case wb::KeyKind::kFiles: {
+      const std::string items = wb::FilesValue(wb::ParseFiles(utf8).items);
+      return items.empty() ? "none" : items;
+    }
     case wb::KeyKind::kLanguages: {
       const wb::LanguagesKey lang = wb::ParseLanguages(utf8);
       std::string tags;

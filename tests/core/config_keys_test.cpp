@@ -118,7 +118,7 @@ TEST(ConfigKeys, TheFallbacksAgreeWithTheParsers) {
     }
     ++compared;
   }
-  EXPECT_EQ(compared, 6);
+  EXPECT_EQ(compared, 7);
 }
 
 // A row without a reader would be a key the program lists but never applies.
@@ -208,6 +208,13 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
        [&](const WindowConfig& c) { return c.update == u"https://m.example/acme.latest"; }},
       {u"version=2.0-1", [&](const WindowConfig& c) { return c.version == u"2.0-1"; }},
       {u"vendor=Greenleaf", [&](const WindowConfig& c) { return c.vendor == u"Greenleaf"; }},
+      {u"shortcuts=A=https://a.example/",
+       [&](const WindowConfig& c) { return c.shortcuts.items.size() == 1; }},
+      {u"schemes=web+a=https://a.example/?%s",
+       [&](const WindowConfig& c) { return c.schemes.items.size() == 1; }},
+      {u"files=text/csv .csv=https://a.example/",
+       [&](const WindowConfig& c) { return c.files.items.size() == 1; }},
+      {u"background=#102030", [&](const WindowConfig& c) { return c.background == 0x302010; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {

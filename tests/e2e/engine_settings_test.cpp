@@ -43,6 +43,26 @@ TEST(EngineSettings, HardwareAccelerationFollowsTheGpuKey) {
   EXPECT_NE(Policy(*later), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 }
 
+// The "background" key colours every view of the factory until its page paints, those made
+// before the configuration was read included; without the key the engine's white stays.
+TEST(EngineSettings, TheBackgroundKeyColoursEveryView) {
+  const auto background = [](WebView& view) {
+    GdkRGBA rgba{};
+    webkit_web_view_get_background_color(WEBKIT_WEB_VIEW(view.widget().gobj()), &rgba);
+    return std::vector<int>{static_cast<int>(rgba.red * 255 + 0.5),
+                            static_cast<int>(rgba.green * 255 + 0.5),
+                            static_cast<int>(rgba.blue * 255 + 0.5)};
+  };
+  WebKitViewFactory factory;
+  auto main = factory.Create(nullptr);
+  factory.ApplyConfig(wb::WindowConfigFromValues({u"title=x"}));
+  EXPECT_EQ(background(*main), (std::vector<int>{255, 255, 255}));
+  factory.ApplyConfig(wb::WindowConfigFromValues({u"background=#102030"}));
+  auto later = factory.Create(main.get());
+  for (WebView* view : {main.get(), later.get()})
+    EXPECT_EQ(background(*view), (std::vector<int>{0x10, 0x20, 0x30}));
+}
+
 // Text fields are checked for spelling unless "spell" switches it off, in the locale's
 // languages that have a dictionary (the install script installs the English ones); "devtools"
 // turns the engine's developer extras, and with them its inspector, on.

@@ -199,6 +199,42 @@ TEST(RemoteEndToEnd, HomeGoesToTheCopysOwnHomepage) {
   EXPECT_EQ(program.Terminate(), 0);
 }
 
+// An address of the site's own scheme, given on the command line or by a second start that
+// hands it over, opens the site's handler page with the address filled in; a shortcut's
+// address (as a desktop action starts the copy) is handed over the same way.
+TEST(RemoteEndToEnd, TheSitesSchemeOpensItsHandlerPage) {
+  LoopbackServer server{[](const std::string&) -> LoopbackResponse {
+    return {200, "<html><head><title>Mail</title></head><body>mail</body></html>", ""};
+  }};
+  const std::string exe = wbtest::TestRoot() + "/scheme-e2e";
+  ToolRun brand = Wbctl({"brand", WB_WEBBROWSER_PATH, exe, "go=" + server.Url("/start"), "single=1",
+                         "schemes=web+mail=" + server.Url("/c?to=%s"),
+                         "shortcuts=Compose=" + server.Url("/new")});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  ProgramRun program(exe, {"web+mail:ann@b.example"}, {});
+  const std::string first = server.Url("/c?to=web%2Bmail%3Aann%40b.example");
+  WindowState state;
+  ASSERT_TRUE(RunLoopUntil(
+      [&] {
+        return !program.Runs() || (ReadWindowState(program.pid(), state) && state.address == first);
+      },
+      60000))
+      << state.json;
+  ASSERT_TRUE(program.Runs());
+
+  for (const auto& [argument, opened] : std::vector<std::pair<std::string, std::string>>{
+           {"WEB+MAIL:x y", server.Url("/c?to=WEB%2BMAIL%3Ax%20y")},
+           {server.Url("/new"), server.Url("/new")},
+       }) {
+    ProgramRun second(exe, {argument}, {});
+    EXPECT_EQ(second.WaitForExit(60000), 0) << argument;
+    EXPECT_TRUE(RunLoopUntil(
+        [&] { return ReadWindowState(program.pid(), state) && state.address == opened; }, 60000))
+        << argument << " " << state.json;
+  }
+  EXPECT_EQ(program.Terminate(), 0);
+}
+
 TEST(RemoteEndToEnd, TwoRecordsInOneWriteEndAsSeparateSends) {
   SendInOneWrite(2);
 }

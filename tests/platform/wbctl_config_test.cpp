@@ -134,6 +134,10 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "update=none\n"
             "version=none\n"
             "vendor=none\n"
+            "shortcuts=none\n"
+            "schemes=none\n"
+            "files=none\n"
+            "background=design\n"
             "style=none\n"
             "script=none\n");
 
@@ -252,6 +256,10 @@ TEST(WbctlShow, EffectiveReadsTheKeysBeyondTheDesignAsTheProgramDoes) {
       {"update=https://m.example/a.latest ", "update=https://m.example/a.latest"},
       {"update=ftp://m.example/a.latest", "update=none"},
       {"version= 2.0-1", "version=2.0-1"},
+      {"shortcuts=A=https://a.example/|bad", "shortcuts=A=https://a.example/"},
+      {"schemes=WEB+x=https://a.example/?%s", "schemes=web+x=https://a.example/?%s"},
+      {"files=Text/CSV .CSV=https://a.example/", "files=text/csv .csv=https://a.example/"},
+      {"background=#102030", "background=#102030"},
       {"title=T", "style=none"},
       {"title=T", "script=none"},
   };

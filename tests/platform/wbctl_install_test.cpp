@@ -112,6 +112,47 @@ TEST(WbctlInstall, WritesTheEntryAndIconsAndUninstallTakesThemAway) {
   EXPECT_NE(again.err.find("not installed"), std::string::npos) << again.err;
 }
 
+// The site's shortcuts become the entry's actions and its schemes and file types its media
+// types, and every such entry is one the desktop accepts, whatever the names and addresses hold.
+TEST(WbctlInstall, ShortcutsAndHandlersMakeAValidEntry) {
+  const std::string png = Path("site.png");
+  wbtest::WritePng(png, 32, 32);
+  const std::string prefix = Path("share-site");
+  const struct {
+    std::vector<std::string> keys;
+    std::vector<std::string> lines;  // each found in the entry
+  } cases[] = {
+      {{"shortcuts=Inbox=https://m.example/inbox|Neue Nachricht & $mehr=https://m.example/"
+        "n?to=a%20b&x=\"1\"",
+        "single=1"},
+       {"\nActions=shortcut1;shortcut2;\n",
+        "\n[Desktop Action shortcut1]\nName=Inbox\nExec=", " https://m.example/inbox\n",
+        "\nName=Neue Nachricht & $mehr\n", " \"https://m.example/n?to=a%%20b&x=\\\\\"1\\\\\"\"\n"}},
+      {{"schemes=web+mail=https://m.example/c?to=%s|mailto=https://m.example/m?%s",
+        "files=text/csv .csv,text/plain .txt=https://m.example/open"},
+       {"\nMimeType=x-scheme-handler/web+mail;x-scheme-handler/mailto;text/csv;text/plain;\n"}},
+      {{"shortcuts= Ç'a ; \\ x=https://m.example/%C3%A7?a=;b|Tab\tName=https://m.example/"},
+       {"\nActions=shortcut1;\n", "\nName=Ç'a ; \\\\ x\n"}},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    std::vector<std::string> args = {"--icon", png, "--force"};
+    args.insert(args.end(), c.keys.begin(), c.keys.end());
+    const std::string name = "site" + std::to_string(i);
+    const std::string copy = Brand(name, args);
+    auto install = Wbctl({"install", "--exe", copy, "--prefix", prefix});
+    ASSERT_EQ(install.status, 0) << install.err;
+    const std::string entry = prefix + "/applications/" + name + ".desktop";
+    EXPECT_EQ(Validate(entry), "") << ReadFile(entry);
+    const std::string text = ReadFile(entry);
+    for (const std::string& line : c.lines)
+      EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    // The record stays in the main group, where uninstall reads it.
+    EXPECT_EQ(Wbctl({"uninstall", "--exe", copy, "--prefix", prefix}).status, 0);
+    EXPECT_FALSE(fs::exists(entry));
+  }
+}
+
 TEST(WbctlInstall, AnSvgIconAlsoGoesInAsScalable) {
   const std::string svg = Path("icon.svg");
   WriteFile(svg,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/common/loopback_server.h"
 #include "tests/common/pictures.h"
@@ -94,6 +95,47 @@ TEST(WbctlSite, AFullManifestGivesEveryValue) {
   const std::string mine = Path("mine");
   ASSERT_EQ(Wbctl({"brand", kProgram, mine, "--site", server.Url("/"), "title=Mine"}).status, 0);
   EXPECT_NE(Effective(mine).find("caption=Mine\n"), std::string::npos);
+}
+
+// The members beyond the look reach the copy's keys, and --site tells each one it kept and each
+// one it left out, with the reason.
+TEST(WbctlSite, TheManifestsHandlersReachTheCopyAndWhatIsLeftOutIsTold) {
+  LoopbackServer server;
+  server.Page("/", "<title>Mail</title><link rel=manifest href='/m.json'>");
+  server.Page("/m.json",
+              R"({"name":"Mail","display":"minimal-ui","background_color":"#000",)"
+              R"("shortcuts":[{"name":"Compose","url":"/new"},)"
+              R"({"name":"Away","url":"http://other.example/"}],)"
+              R"("protocol_handlers":[{"protocol":"web+mail","url":"/c?to=%s"},)"
+              R"({"protocol":"http","url":"/h?%s"}],)"
+              R"("file_handlers":[{"action":"/open","accept":{"text/csv":".csv"}}]})",
+              "Content-Type: application/manifest+json\r\n");
+  const std::string copy = Path("handlers");
+  wbtest::WritePng(Path("h.png"), 32, 32);
+  const auto brand =
+      Wbctl({"brand", kProgram, copy, "--site", server.Url("/"), "--icon", Path("h.png")});
+  ASSERT_EQ(brand.status, 0) << brand.err;
+  for (const std::string& line : std::vector<std::string>{
+           "vis: n (from the manifest's display minimal-ui)\n",
+           "background: #010101 (from the manifest's background_color (black))\n",
+           "shortcuts: Compose=" + server.Url("/new") + " (from the manifest's shortcuts)\n",
+           "schemes: web+mail=" + server.Url("/c?to=%s") +
+               " (from the manifest's protocol_handlers)\n",
+           "files: text/csv .csv=" + server.Url("/open") + " (from the manifest's file_handlers)\n",
+           std::string("dropped: shortcuts[1]: its url is on another origin\n"),
+           std::string("dropped: protocol_handlers[1]: its protocol is neither web+ and letters "
+                       "nor a safelisted scheme\n"),
+       }) {
+    EXPECT_NE(brand.out.find(line), std::string::npos) << line << " in\n" << brand.out;
+  }
+  const std::string config = Effective(copy);
+  EXPECT_NE(config.find("navbar=yes\n"), std::string::npos) << config;
+  EXPECT_NE(config.find("address=no\n"), std::string::npos) << config;
+  EXPECT_NE(config.find("shortcuts=Compose=" + server.Url("/new") + "\n"), std::string::npos)
+      << config;
+  EXPECT_NE(config.find("schemes=web+mail=" + server.Url("/c?to=%s") + "\n"), std::string::npos)
+      << config;
+  EXPECT_NE(config.find("background=#010101\n"), std::string::npos) << config;
 }
 
 TEST(WbctlSite, ATitleAndAFaviconAreEnough) {
