@@ -189,6 +189,8 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kWebAddress, &WindowConfig::support>(u"support", u""),
     // The languages the pages are asked for, in place of the locale's.
     Key<KeyKind::kLanguages, &WindowConfig::lang>(u"lang", u""),
+    // Whether `wbctl install` also makes the copy start at login, hidden in its tray item.
+    Key<KeyKind::kSwitch, &WindowConfig::autostart>(u"autostart", u"0"),
 };
 
 }  // namespace wb

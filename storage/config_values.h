@@ -94,6 +94,9 @@ struct WindowConfig {
   Text support;
   // The languages the pages are asked for ("lang"): none, the person's locale's.
   LanguagesKey lang;
+  // Whether `wbctl install` also writes an entry that starts the copy at login, hidden in its
+  // tray item ("autostart", off unless true). The program itself only reads it for `wbctl`.
+  bool autostart = false;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

@@ -148,14 +148,16 @@ std::string DesktopEntryText(const DesktopEntry& entry) {
   line("Version", "1.4");
   line("Name", EscapeDesktopValue(entry.name));
   // The Exec value is a string as any other, so the quoted argument is escaped once more.
-  line("Exec", EscapeDesktopValue(QuoteExecArgument(entry.executable) + " %u"));
+  line("Exec", EscapeDesktopValue(QuoteExecArgument(entry.executable) +
+                                  (entry.autostart ? " --hidden" : " %u")));
   line("TryExec", EscapeDesktopValue(entry.executable));
   line("Icon", EscapeDesktopValue(entry.icon));
   line("StartupWMClass", EscapeDesktopValue(entry.windowClass));
-  line("StartupNotify", "true");
+  // A start into the tray shows no window, so the desktop must not wait for one.
+  line("StartupNotify", entry.autostart ? "false" : "true");
   line("Terminal", "false");
-  line("Categories", "Network;");
-  if (!entry.mimeTypes.empty()) line("MimeType", ListValue(entry.mimeTypes));
+  if (!entry.autostart) line("Categories", "Network;");
+  if (!entry.mimeTypes.empty() && !entry.autostart) line("MimeType", ListValue(entry.mimeTypes));
   if (!entry.record) return text;
   line(kFilesKey, ListValue(entry.files));
   line(kFoldersKey, ListValue(entry.folders));

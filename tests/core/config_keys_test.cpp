@@ -203,6 +203,7 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"shop=https://m.example/s", [&](const WindowConfig& c) { return !c.shop.empty(); }},
       {u"support=https://m.example/h", [&](const WindowConfig& c) { return !c.support.empty(); }},
       {u"lang=de,en", [&](const WindowConfig& c) { return c.lang.tags.size() == 2; }},
+      {u"autostart=1", [&](const WindowConfig& c) { return c.autostart; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
