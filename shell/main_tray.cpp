@@ -3,6 +3,7 @@
 // Without a task bar that takes the item, closing ends the program as before; should the task
 // bar go away while the window is hidden, the window comes back, so it is never out of reach.
 #include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glibmm/main.h>
 
 #include <algorithm>
 #include <string>
@@ -76,6 +77,25 @@ bool TWebMain::on_delete_event(GdkEventAny*) {
   return true;
 }
 
+void TWebMain::StartHidden(unsigned waitMs) {
+  if (!tray_) {
+    show();
+    return;
+  }
+  if (tray_->registered()) {
+    hiddenInTray_ = true;
+    return;
+  }
+  // Until a task bar takes the item, nothing shows and nothing could show the window but a
+  // second start.
+  hiddenStartWait_ = Glib::signal_timeout().connect(
+      [this] {
+        ShowFromTray();
+        return false;
+      },
+      waitMs);
+}
+
 void TWebMain::HideInTray() {
   hiddenInTray_ = true;
   // The info banner's own window hangs below this one; it goes and comes back with it.
@@ -85,6 +105,7 @@ void TWebMain::HideInTray() {
 }
 
 void TWebMain::LeaveTray() {
+  hiddenStartWait_.disconnect();
   hiddenInTray_ = false;
   if (bannerInTray_ && infoBanner) infoBanner->show();
   bannerInTray_ = false;
@@ -96,6 +117,12 @@ void TWebMain::ShowFromTray() {
 }
 
 void TWebMain::TrayRegistrationChanged(bool registered) {
+  // A hidden start that waited for a task bar stays hidden in the item it took.
+  if (registered && hiddenStartWait_.connected()) {
+    hiddenStartWait_.disconnect();
+    hiddenInTray_ = true;
+    return;
+  }
   // Without the item nothing could show the window again.
   if (!registered && hiddenInTray_) ShowFromTray();
 }
@@ -124,6 +151,7 @@ void TWebMain::AskToEnd() {
 }
 
 void TWebMain::EndProgram() {
+  hiddenStartWait_.disconnect();
   hiddenInTray_ = false;
   if (get_visible())
     hide();  // the hide ends the program, after the window has remembered its size

@@ -56,6 +56,7 @@ TWebMain::~TWebMain() {
   // No record, and no click in the task bar, may reach a window that is going away.
   channel_.reset();
   trayTitle_.disconnect();
+  hiddenStartWait_.disconnect();
   tray_.reset();
   infoBanner.reset();
   // The controls die before the toolkit's window does; the window must not hand the focus to
