@@ -84,10 +84,12 @@ void TWebMain::StartHidden(unsigned waitMs) {
   }
   if (tray_->registered()) {
     hiddenInTray_ = true;
+    SetUnseen(true);
     return;
   }
   // Until a task bar takes the item, nothing shows and nothing could show the window but a
   // second start.
+  SetUnseen(true);
   hiddenStartWait_ = Glib::signal_timeout().connect(
       [this] {
         ShowFromTray();
@@ -98,6 +100,7 @@ void TWebMain::StartHidden(unsigned waitMs) {
 
 void TWebMain::HideInTray() {
   hiddenInTray_ = true;
+  SetUnseen(true);
   // The info banner's own window hangs below this one; it goes and comes back with it.
   bannerInTray_ = infoBanner && infoBanner->get_visible();
   if (bannerInTray_) infoBanner->hide();
@@ -107,6 +110,7 @@ void TWebMain::HideInTray() {
 void TWebMain::LeaveTray() {
   hiddenStartWait_.disconnect();
   hiddenInTray_ = false;
+  SetUnseen(minimised_);
   if (bannerInTray_ && infoBanner) infoBanner->show();
   bannerInTray_ = false;
 }
@@ -125,6 +129,11 @@ void TWebMain::TrayRegistrationChanged(bool registered) {
   }
   // Without the item nothing could show the window again.
   if (!registered && hiddenInTray_) ShowFromTray();
+}
+
+void TWebMain::SetUnseen(bool unseen) {
+  actionList.SetPaused(unseen);
+  if (infoBanner) infoBanner->SetHostUnseen(unseen);
 }
 
 void TWebMain::AskToEnd() {

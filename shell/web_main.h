@@ -133,6 +133,9 @@ class TWebMain : public TWebForm {
   // The window is shown, from the tray or otherwise (a second start, a notification's click).
   void LeaveTray();
   void TrayRegistrationChanged(bool registered);
+  // No one sees the window (hidden in the tray, or minimised), or someone does again: the
+  // window's own periodic and idle work stops meanwhile (main_tray.cpp).
+  void SetUnseen(bool unseen);
 
   WebMainServices mainServices_;
   std::unique_ptr<RemoteChannel> channel_;
@@ -141,6 +144,7 @@ class TWebMain : public TWebForm {
   bool hiddenInTray_ = false;
   bool bannerInTray_ = false;         // the info banner's window went into the tray with the window
   sigc::connection hiddenStartWait_;  // a hidden start waiting for a task bar
+  bool minimised_ = false;
   bool commandLineDone_ = false;
   // Lives as long as the window, so a late answer of the engine knows it is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
