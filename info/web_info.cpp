@@ -208,6 +208,21 @@ void TWebInfo::TimerTimer() {
   if (Visible()) go(Text());
 }
 
+void TWebInfo::SetHostUnseen(bool unseen) {
+  if (unseen == hostUnseen_) return;
+  hostUnseen_ = unseen;
+  if (unseen) {
+    timerBeforeUnseen_ = timer_->Enabled();
+    unseenSinceUs_ = g_get_monotonic_time();
+    timer_->SetEnabled(false);
+    return;
+  }
+  if (!timerBeforeUnseen_) return;
+  timer_->SetEnabled(true);
+  const std::int64_t unseenMs = (g_get_monotonic_time() - unseenSinceUs_) / 1000;
+  if (timer_->Interval() > 0 && unseenMs >= timer_->Interval()) TimerTimer();
+}
+
 void TWebInfo::btOClick() {
   go(Text());
 }

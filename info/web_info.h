@@ -73,6 +73,11 @@ class TWebInfo : public Gtk::Window {
   // Whether the banner is shown, as a window or docked.
   bool Visible() const;
 
+  // The host window went where no one sees it (hidden in its tray item, minimised), or came
+  // back. Meanwhile the timer stops, since a reload would fetch a page no one sees; back, it
+  // runs again, and a reload that fell due meanwhile happens at once.
+  void SetHostUnseen(bool unseen);
+
   // The state the remote channel reports.
   struct State {
     bool visible = false;
@@ -107,6 +112,9 @@ class TWebInfo : public Gtk::Window {
   Gtk::Container* dockParent_ = nullptr;  // the control the banner is docked in, or null
   sigc::connection hostResize_;
   Text address_;
+  bool hostUnseen_ = false;
+  bool timerBeforeUnseen_ = false;  // the timer ran when the host went out of sight
+  std::int64_t unseenSinceUs_ = 0;  // when that was, on the monotonic clock
 };
 
 }  // namespace wb

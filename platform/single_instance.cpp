@@ -73,7 +73,7 @@ bool RunsExecutable(pid_t pid, const std::string& exe) {
 }
 
 bool HandToRunningWindow(const std::string& app, const std::string& address,
-                         const std::string& startupId, int timeoutMs) {
+                         const std::string& startupId, StartHandOver how, int timeoutMs) {
   const std::string path = ChannelDirectoryPath();
   struct stat info;
   // No directory: no window has run since it was last cleared, and creating it is the first
@@ -95,7 +95,9 @@ bool HandToRunningWindow(const std::string& app, const std::string& address,
           if (go.status != remote::Status::kHandled) continue;
           delivered = true;
         }
-        const remote::Reply present = client.Call({remote::kPresent, 0, startupId});
+        const remote::Reply present = how == StartHandOver::kPresent
+                                          ? client.Call({remote::kPresent, 0, startupId})
+                                          : client.Call({remote::kStateQuery, 0, {}});
         // A window of an older build that does not know the record has still taken the
         // address; it only stays where it is on the screen.
         if (delivered || present.status == remote::Status::kHandled ||

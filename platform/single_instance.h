@@ -41,12 +41,17 @@ std::string HandOverAddress(const std::string& argument);
 // sockets carry the same name.
 bool RunsExecutable(pid_t pid, const std::string& exe);
 
+// Whether a start handed over brings the running window to the front (a start from the menu),
+// or only makes sure that one runs and leaves it where it is (the hidden start at login).
+enum class StartHandOver { kPresent, kQuiet };
+
 // Hands the start over to the newest running window of application `app` in the channel
 // directory whose process runs this very executable: a "go=" copy-data record with `address` when
-// it is not empty, then a present record with `startupId`. Returns true when a window took both;
-// false when no window of the application runs or none answered within `timeoutMs`, so that the
-// caller starts as usual. Never throws.
+// it is not empty, then a present record with `startupId` (kQuiet: a state query in its place).
+// Returns true when a window took both; false when no window of the application runs or none
+// answered within `timeoutMs`, so that the caller starts as usual. Never throws.
 bool HandToRunningWindow(const std::string& app, const std::string& address,
-                         const std::string& startupId, int timeoutMs = 3000);
+                         const std::string& startupId, StartHandOver how = StartHandOver::kPresent,
+                         int timeoutMs = 3000);
 
 }  // namespace wb

@@ -65,6 +65,10 @@ ActionList::~ActionList() {
 }
 
 void ActionList::Invalidate() {
+  if (paused_) {
+    stale_ = true;
+    return;
+  }
   if (pending_.connected()) return;
   pending_ = Glib::signal_idle().connect(
       [this] {
@@ -72,6 +76,18 @@ void ActionList::Invalidate() {
         return false;
       },
       Glib::PRIORITY_DEFAULT_IDLE);
+}
+
+void ActionList::SetPaused(bool paused) {
+  if (paused == paused_) return;
+  paused_ = paused;
+  if (paused) {
+    stale_ = pending_.connected();
+    pending_.disconnect();
+  } else if (stale_) {
+    stale_ = false;
+    Invalidate();
+  }
 }
 
 void ActionList::UpdateNow() {

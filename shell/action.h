@@ -67,10 +67,16 @@ class ActionList {
   void Invalidate();
   void UpdateNow();
   bool UpdatePending() const { return pending_.connected(); }
+  // While no one sees the window (hidden in its tray item, minimised) the actions are brought
+  // up to date only once it shows again: a live page would otherwise have them updated on each
+  // change of its title or progress for nothing.
+  void SetPaused(bool paused);
 
  private:
   std::vector<Action*> actions_;
   sigc::connection pending_;
+  bool paused_ = false;
+  bool stale_ = false;  // an update was asked for while paused
 };
 
 }  // namespace wb

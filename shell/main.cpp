@@ -82,14 +82,17 @@ std::optional<wb::WindowConfig> ReadOwnConfig() {
 // hands the command-line address to that window, brings it to the front and ends, before the
 // display is opened or a web process started. Returns whether the start was handed over; if
 // not, `startLock` holds the copy's start lock until the window answers on the channel.
+// A hidden start (at login) that finds the window running leaves it as it is.
 bool HandedToRunningWindow(const std::optional<wb::WindowConfig>& config, int argc, char** argv,
-                           std::optional<wb::SingleStartLock>& startLock) {
+                           bool hidden, std::optional<wb::SingleStartLock>& startLock) {
   try {
     if (!config || !config->single) return false;
-    const std::string address = argc > 1 ? wb::HandOverAddress(argv[1]) : std::string();
+    const std::string address = argc > 1 && !hidden ? wb::HandOverAddress(argv[1]) : std::string();
     const std::string app = wb::OwnAppName();
     startLock.emplace(app);
-    return wb::HandToRunningWindow(app, address, wb::StartupIdFromEnvironment());
+    return wb::HandToRunningWindow(
+        app, address, wb::StartupIdFromEnvironment(),
+        hidden ? wb::StartHandOver::kQuiet : wb::StartHandOver::kPresent);
   } catch (...) {
     // The start goes on with a window of its own, so the address is not lost; the person who
     // wonders why a second window came gets the reason here.
@@ -168,12 +171,19 @@ std::optional<int> AnsweredOption(int argc, char** argv) {
         "Options (only as the one argument):\n"
         "  -h, --help    print this help and exit\n"
         "  --version     print the version and exit\n"
+        "  --hidden      start hidden in the tray item (tray=1), as at login\n"
         "\n"
         "The configuration is carried in the executable; wbctl(1) makes, checks and\n"
         "installs branded copies (wbctl --help). Manual: man webbrowser.\n",
         name.c_str());
   }
   return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// "--hidden" as the only argument: the start at login that the autostart entry makes, which
+// waits in the tray item instead of showing the window. It is no address.
+bool HiddenStart(int argc, char** argv) {
+  return argc == 2 && std::string_view(argv[1]) == "--hidden";
 }
 
 }  // namespace
@@ -186,8 +196,9 @@ int main(int argc, char** argv) {
   std::optional<wb::WindowConfig> firstConfig = ReadOwnConfig();
   // Every file the copy writes goes under its vendor's names, its settings first.
   if (firstConfig) wb::Process().vendor = firstConfig->vendor;
+  const bool hidden = HiddenStart(argc, argv);
   std::optional<wb::SingleStartLock> startLock;
-  if (HandedToRunningWindow(firstConfig, argc, argv, startLock)) return 0;
+  if (HandedToRunningWindow(firstConfig, argc, argv, hidden, startLock)) return 0;
   wb::TimelineMark("single-window check done");
   // Bubblewrap answers whether the engine's sandbox works while the toolkit initialises.
   wb::StartEngineSandboxProbe();
@@ -248,7 +259,7 @@ int main(int argc, char** argv) {
     wb::UseProgramIcon(wb::ReadProgramIcon(exe));
     wb::TimelineMark("program icon read");
     views.UseProfile(wb::ProfileFor(std::string(wb::NameWithoutExtension(exe)), ephemeral));
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::vector<std::string> arguments(argv + (argc > 0 && !hidden ? 1 : argc), argv + argc);
     wb::TimelineMark("profile chosen");
     windows = wb::CreateProgramWindows(views, std::move(arguments), std::move(firstConfig));
     wb::TimelineMark("windows built");
@@ -268,8 +279,12 @@ int main(int argc, char** argv) {
     if (windows.main) windows.main->EndProgram();
   });
   MarkFirstFrame(*windows.main);
-  windows.main->show();
-  wb::TimelineMark("main window shown");
+  if (hidden) {
+    windows.main->StartHidden();
+  } else {
+    windows.main->show();
+    wb::TimelineMark("main window shown");
+  }
   gtk_main();
   return 0;
 }

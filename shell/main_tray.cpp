@@ -86,8 +86,30 @@ bool TWebMain::on_delete_event(GdkEventAny*) {
   return true;
 }
 
+void TWebMain::StartHidden(unsigned waitMs) {
+  if (!tray_) {
+    show();
+    return;
+  }
+  if (tray_->registered()) {
+    hiddenInTray_ = true;
+    SetUnseen(true);
+    return;
+  }
+  // Until a task bar takes the item, nothing shows and nothing could show the window but a
+  // second start.
+  SetUnseen(true);
+  hiddenStartWait_ = Glib::signal_timeout().connect(
+      [this] {
+        ShowFromTray();
+        return false;
+      },
+      waitMs);
+}
+
 void TWebMain::HideInTray() {
   hiddenInTray_ = true;
+  SetUnseen(true);
   // The info banner's own window hangs below this one; it goes and comes back with it.
   bannerInTray_ = infoBanner && infoBanner->get_visible();
   if (bannerInTray_) infoBanner->hide();
@@ -95,7 +117,9 @@ void TWebMain::HideInTray() {
 }
 
 void TWebMain::LeaveTray() {
+  hiddenStartWait_.disconnect();
   hiddenInTray_ = false;
+  SetUnseen(minimised_);
   if (bannerInTray_ && infoBanner) infoBanner->show();
   bannerInTray_ = false;
 }
@@ -106,8 +130,19 @@ void TWebMain::ShowFromTray() {
 }
 
 void TWebMain::TrayRegistrationChanged(bool registered) {
+  // A hidden start that waited for a task bar stays hidden in the item it took.
+  if (registered && hiddenStartWait_.connected()) {
+    hiddenStartWait_.disconnect();
+    hiddenInTray_ = true;
+    return;
+  }
   // Without the item nothing could show the window again.
   if (!registered && hiddenInTray_) ShowFromTray();
+}
+
+void TWebMain::SetUnseen(bool unseen) {
+  actionList.SetPaused(unseen);
+  if (infoBanner) infoBanner->SetHostUnseen(unseen);
 }
 
 void TWebMain::AskToEnd() {
@@ -134,6 +169,7 @@ void TWebMain::AskToEnd() {
 }
 
 void TWebMain::EndProgram() {
+  hiddenStartWait_.disconnect();
   hiddenInTray_ = false;
   if (get_visible())
     hide();  // the hide ends the program, after the window has remembered its size

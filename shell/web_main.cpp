@@ -41,6 +41,14 @@ TWebMain::TWebMain(WebMainServices services)
     if (!hiddenInTray_ && mainServices_.quit) mainServices_.quit();
   });
   signal_show().connect([this] { LeaveTray(); });
+  // Minimised, the window is out of sight as in the tray, and its own work waits as there.
+  signal_window_state_event().connect([this](GdkEventWindowState* e) {
+    if (e->changed_mask & GDK_WINDOW_STATE_ICONIFIED) {
+      minimised_ = (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
+      SetUnseen(minimised_ || hiddenInTray_);
+    }
+    return false;
+  });
   // File > Exit ends the program, also where closing only hides the window in its tray item.
   acExit.onExecute = [this] { AskToEnd(); };
 
@@ -61,6 +69,7 @@ TWebMain::~TWebMain() {
   updateTimer_.disconnect();
   updateCheck_.reset();
   trayTitle_.disconnect();
+  hiddenStartWait_.disconnect();
   tray_.reset();
   infoBanner.reset();
   // The controls die before the toolkit's window does; the window must not hand the focus to

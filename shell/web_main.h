@@ -72,6 +72,12 @@ class TWebMain : public TWebForm {
   void EndProgram();
   // Whether closing the window hid it in its tray item, where it waits to be shown again.
   bool HiddenInTray() const { return hiddenInTray_; }
+  // The start at login (--hidden): the window is not shown but waits in its tray item, once a
+  // task bar has taken the item; shown, as any start shows it, when the copy has no tray item
+  // or no task bar takes it within `waitMs` (a task bar may start after the programs of the
+  // login). A click on the item or a second start shows it later.
+  void StartHidden(unsigned waitMs = kHiddenStartWaitMs);
+  static constexpr unsigned kHiddenStartWaitMs = 5000;
   // The status-notifier item (tray=1); null without the key.
   const StatusNotifierItem* TrayItem() const { return tray_.get(); }
 
@@ -140,6 +146,9 @@ class TWebMain : public TWebForm {
   // The window is shown, from the tray or otherwise (a second start, a notification's click).
   void LeaveTray();
   void TrayRegistrationChanged(bool registered);
+  // No one sees the window (hidden in the tray, or minimised), or someone does again: the
+  // window's own periodic and idle work stops meanwhile (main_tray.cpp).
+  void SetUnseen(bool unseen);
 
   // The look at the maker's notice of a newer version (main_update.cpp), after the first page
   // has loaded, and its outcome.
@@ -155,7 +164,9 @@ class TWebMain : public TWebForm {
   std::unique_ptr<StatusNotifierItem> tray_;
   sigc::connection trayTitle_;  // the window's title to the tray item
   bool hiddenInTray_ = false;
-  bool bannerInTray_ = false;  // the info banner's window went into the tray with the window
+  bool bannerInTray_ = false;         // the info banner's window went into the tray with the window
+  sigc::connection hiddenStartWait_;  // a hidden start waiting for a task bar
+  bool minimised_ = false;
   bool commandLineDone_ = false;
   // Lives as long as the window, so a late answer of the engine knows it is gone.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -215,6 +215,8 @@ inline constexpr ConfigKey kConfigKeys[] = {
     Key<KeyKind::kSchemes, &WindowConfig::schemes>(u"schemes", u""),
     Key<KeyKind::kFiles, &WindowConfig::files>(u"files", u""),
     Key<KeyKind::kColor, &WindowConfig::background>(u"background", u"0"),
+    // Whether `wbctl install` also makes the copy start at login, hidden in its tray item.
+    Key<KeyKind::kSwitch, &WindowConfig::autostart>(u"autostart", u"0"),
 };
 
 }  // namespace wb

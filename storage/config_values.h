@@ -114,6 +114,9 @@ struct WindowConfig {
   SchemesKey schemes;
   FilesKey files;
   std::int32_t background = 0;
+  // Whether `wbctl install` also writes an entry that starts the copy at login, hidden in its
+  // tray item ("autostart", off unless true). The program itself only reads it for `wbctl`.
+  bool autostart = false;
   // The copy's style and script blocks (storage/page_blocks.h), UTF-8; empty when it has none.
   // Only ReadWindowConfig reads them, since they are no lines of the configuration block.
   std::string style;

@@ -148,18 +148,23 @@ std::string DesktopEntryText(const DesktopEntry& entry) {
   line("Version", "1.4");
   line("Name", EscapeDesktopValue(entry.name));
   // The Exec value is a string as any other, so the quoted argument is escaped once more.
-  line("Exec", EscapeDesktopValue(QuoteExecArgument(entry.executable) + " %u"));
+  line("Exec", EscapeDesktopValue(QuoteExecArgument(entry.executable) +
+                                  (entry.autostart ? " --hidden" : " %u")));
   line("TryExec", EscapeDesktopValue(entry.executable));
   line("Icon", EscapeDesktopValue(entry.icon));
   line("StartupWMClass", EscapeDesktopValue(entry.windowClass));
-  line("StartupNotify", "true");
+  // A start into the tray shows no window, so the desktop must not wait for one.
+  line("StartupNotify", entry.autostart ? "false" : "true");
   line("Terminal", "false");
-  line("Categories", "Network;");
-  if (!entry.mimeTypes.empty()) line("MimeType", ListValue(entry.mimeTypes));
-  // The actions are named by their place, which any name or address of a site makes valid.
+  if (!entry.autostart) line("Categories", "Network;");
+  if (!entry.mimeTypes.empty() && !entry.autostart) line("MimeType", ListValue(entry.mimeTypes));
+  // The actions are named by their place, which any name or address of a site makes valid. An
+  // entry that starts the copy at login offers none.
   std::vector<std::string> ids;
-  for (std::size_t i = 0; i < entry.actions.size(); ++i)
-    ids.push_back("shortcut" + std::to_string(i + 1));
+  if (!entry.autostart) {
+    for (std::size_t i = 0; i < entry.actions.size(); ++i)
+      ids.push_back("shortcut" + std::to_string(i + 1));
+  }
   if (!ids.empty()) line("Actions", ListValue(ids));
   if (entry.record) {
     line(kFilesKey, ListValue(entry.files));
@@ -168,7 +173,7 @@ std::string DesktopEntryText(const DesktopEntry& entry) {
     for (const auto& [file, sum] : entry.sums) sums.push_back(sum + " " + file);
     line(kSumsKey, ListValue(sums));
   }
-  for (std::size_t i = 0; i < entry.actions.size(); ++i) {
+  for (std::size_t i = 0; i < ids.size(); ++i) {
     text += "\n[Desktop Action " + ids[i] + "]\n";
     line("Name", EscapeDesktopValue(entry.actions[i].name));
     line("Exec", EscapeDesktopValue(QuoteExecArgument(entry.executable) + " " +

@@ -67,6 +67,10 @@ struct DesktopEntry {
   // Whether the text carries the record above. An entry that a package installs has none: the
   // package manager keeps the list of its files.
   bool record = true;
+  // The entry that starts the copy at login ($XDG_CONFIG_HOME/autostart/NAME.desktop): Exec
+  // runs it with "--hidden" (into its tray item) and takes no address; it is no menu entry, so
+  // it has no categories and no media types. Its record lists no files: it is all there is.
+  bool autostart = false;
 };
 
 // The text of the entry, lines ending in LF; the actions' groups follow the main group.

@@ -84,6 +84,25 @@ std::string InstallTarget::EntryPath() const {
   return PathOf("applications/" + name + ".desktop");
 }
 
+std::string InstallTarget::AutostartPath() const {
+  return std::string(g_get_user_config_dir()) + "/autostart/" + name + ".desktop";
+}
+
+InstalledFile CheckAutostartEntry(const InstallTarget& target) {
+  const std::string path = target.AutostartPath();
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return InstalledFile::kMissing;
+    throw std::runtime_error("\"" + path + "\": " + std::strerror(errno));
+  }
+  if (!S_ISREG(info.st_mode)) return InstalledFile::kOther;
+  const auto text = wb::ReadWholeFile(path, kMaxEntryBytes + 1);
+  if (!text) throw std::runtime_error("\"" + path + "\": cannot be read");
+  if (text->size() > kMaxEntryBytes) return InstalledFile::kOther;
+  const wb::InstallRecord record = wb::ReadInstallRecord(*text);
+  return record.ours && record.files.empty() ? InstalledFile::kOurs : InstalledFile::kOther;
+}
+
 std::string InstallTarget::PathOf(const std::string& relative) const {
   return prefix + "/" + relative;
 }

@@ -15,6 +15,9 @@ struct InstallTarget {
   std::string name;    // its name: the file name without extension
   std::string prefix;  // the data folder the files go into, absolute
   std::string EntryPath() const;
+  // The entry that starts the copy at login: the user's, $XDG_CONFIG_HOME/autostart/NAME.desktop,
+  // whatever the prefix, since a login starts the programs of the person who logs in.
+  std::string AutostartPath() const;
   std::string PathOf(const std::string& relative) const;  // prefix + "/" + relative
 };
 
@@ -48,6 +51,11 @@ std::string ContentSum(std::string_view bytes);
 enum class InstalledFile { kMissing, kOurs, kOther };
 InstalledFile CheckInstalledFile(const InstallTarget& target, const wb::InstallRecord& record,
                                  const std::string& relative);
+
+// What is at the target's autostart path: nothing, the entry install wrote (a regular file, not
+// too large, carrying install's record), or something else. Raises std::runtime_error when it
+// cannot be read.
+InstalledFile CheckAutostartEntry(const InstallTarget& target);
 
 // Removes the files of `record` that are install's own (see above) and then its folders that
 // are empty, deepest first, reporting each removal, and each file left, on `out`. Files in

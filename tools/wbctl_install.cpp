@@ -24,7 +24,8 @@
 namespace wbctl {
 namespace {
 
-constexpr const char* kUsage = "install [--exe EXE] [--prefix DIR] [--mime TYPE;...] [--force]";
+constexpr const char* kUsage =
+    "install [--exe EXE] [--prefix DIR] [--mime TYPE;...] [--autostart] [--force]";
 
 // A media type as a desktop entry lists it: "type/subtype" of letters, digits and
 // "!#$&^_.+-" ("x-scheme-handler/acme" included).
@@ -92,12 +93,39 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   wb::WriteFileAtomically(path, bytes, wb::ReplacementOptions{.permissions = 0644});
 }
 
+// Takes the switch `option` out of `args`; whether it was there.
+bool TakeSwitch(std::vector<std::string>& args, const std::string& option) {
+  const auto found = std::find(args.begin(), args.end(), option);
+  if (found == args.end()) return false;
+  args.erase(found);
+  return true;
+}
+
+// Writes the entry that starts the copy at login, hidden in its tray item, and says what it
+// does not do where the copy's keys leave something out.
+void WriteAutostartEntry(const InstallTarget& target, wb::DesktopEntry entry,
+                         const wb::WindowConfig& config) {
+  entry.autostart = true;
+  entry.mimeTypes.clear();
+  entry.files.clear();
+  entry.folders.clear();
+  entry.sums.clear();
+  const std::string path = target.AutostartPath();
+  const std::string folder = path.substr(0, path.rfind('/'));
+  if (!wb::DirectoryExists(folder)) wb::CreateDirectories(folder, 0755);
+  WriteFile(path, wb::DesktopEntryText(entry));
+  std::cout << "wrote " << path << "\n";
+  if (!config.tray)
+    std::cerr << "note: without tray=1 the copy has no tray item to wait in; it starts shown\n";
+  if (!config.single)
+    std::cerr << "note: without single=1 a start from the menu opens a second window\n";
+}
+
 int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   std::string mime;
-  const auto forced = std::find(args.begin(), args.end(), "--force");
-  const bool force = forced != args.end();
-  if (force) args.erase(forced);
+  const bool force = TakeSwitch(args, "--force");
+  const bool autostartAsked = TakeSwitch(args, "--autostart");
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--mime" && i + 1 < args.size()) {
       mime = args[i + 1];
@@ -119,6 +147,11 @@ int Run(const std::vector<std::string>& argsIn) {
   const ExistingEntry existing = ReadExistingEntry(target);
   if (existing.exists && !existing.ours && !force) {
     return Fail(ForeignEntryMessage(target) + " (--force replaces it)");
+  }
+  const bool autostart = autostartAsked || config.autostart;
+  if (autostart && !force && CheckAutostartEntry(target) == InstalledFile::kOther) {
+    return Fail("\"" + target.AutostartPath() +
+                "\" was not written by wbctl install; nothing was installed (--force replaces it)");
   }
 
   // Everything is drawn before the first file is written, so a picture that fails leaves the
@@ -177,6 +210,7 @@ int Run(const std::vector<std::string>& argsIn) {
 
   WriteFile(target.EntryPath(), wb::DesktopEntryText(entry));
   std::cout << "wrote " << target.EntryPath() << "\n";
+  if (autostart) WriteAutostartEntry(target, entry, config);
   RefreshDesktopCaches(target, !entry.mimeTypes.empty(), std::cout);
   return 0;
 }
@@ -201,6 +235,8 @@ constexpr const char* kHelp =
     "  --exe EXE         the copy (default: webbrowser beside wbctl)\n"
     "  --prefix DIR      the data folder (default: the user's, ~/.local/share)\n"
     "  --mime TYPE;...   media types the copy opens\n"
+    "  --autostart       also start it at login, hidden in its tray item, as\n"
+    "                    autostart=1 does ($XDG_CONFIG_HOME/autostart/NAME.desktop)\n"
     "  --force           replace another program's files of the same names\n"
     "\n"
     "Example:\n"

@@ -23,8 +23,19 @@ int Run(const std::vector<std::string>& argsIn) {
   const InstallTarget target = TakeInstallTarget(args, false);
   if (!args.empty())
     return Fail("unexpected argument \"" + args.front() + "\"\nusage: wbctl " + kUsage, kExitUsage);
+  // The start at login goes first, and with the menu entry or without it: a copy that is
+  // gone must not be started at the next login.
+  bool startRemoved = false;
+  if (CheckAutostartEntry(target) == InstalledFile::kOurs) {
+    if (::unlink(target.AutostartPath().c_str()) != 0) {
+      return Fail("\"" + target.AutostartPath() + "\": cannot remove: " + std::strerror(errno));
+    }
+    std::cout << "removed " << target.AutostartPath() << "\n";
+    startRemoved = true;
+  }
   const ExistingEntry existing = ReadExistingEntry(target);
   if (!existing.exists) {
+    if (startRemoved) return 0;
     return Fail("\"" + target.name + "\" is not installed in " + target.prefix + " (no " +
                 target.EntryPath() + ")");
   }
@@ -42,7 +53,7 @@ int Run(const std::vector<std::string>& argsIn) {
 // What "wbctl help uninstall" prints after the usage line.
 constexpr const char* kHelp =
     "Takes a copy out of the application menu again: removes the files \"wbctl\n"
-    "install\" wrote for it that still hold what it wrote.\n"
+    "install\" wrote for it that still hold what it wrote, and its start at login.\n"
     "\n"
     "Options:\n"
     "  --exe EXE       the copy (default: webbrowser beside wbctl)\n"

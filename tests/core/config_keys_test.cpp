@@ -215,6 +215,7 @@ TEST(ConfigKeys, EachReaderSetsItsMember) {
       {u"files=text/csv .csv=https://a.example/",
        [&](const WindowConfig& c) { return c.files.items.size() == 1; }},
       {u"background=#102030", [&](const WindowConfig& c) { return c.background == 0x302010; }},
+      {u"autostart=1", [&](const WindowConfig& c) { return c.autostart; }},
   };
   ASSERT_EQ(std::size(cases), std::size(kConfigKeys));
   for (std::size_t i = 0; i < std::size(cases); ++i) {

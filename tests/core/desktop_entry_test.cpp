@@ -129,6 +129,33 @@ TEST(DesktopEntry, TheEntryHoldsTheKeysTheDesktopReads) {
   EXPECT_NE(DesktopEntryText(backslash).find("\nExec=\"/opt/a\\\\\\\\b\" %u\n"), std::string::npos);
 }
 
+TEST(DesktopEntry, TheAutostartEntryStartsTheCopyHiddenAndIsNoMenuEntry) {
+  DesktopEntry entry = ShopEntry();
+  entry.autostart = true;
+  entry.mimeTypes = {"text/html"};
+  entry.files.clear();
+  entry.folders.clear();
+  const std::string text = DesktopEntryText(entry);
+  const struct {
+    const char* line;
+    bool held;
+  } cases[] = {
+      // No address field: a start at login has none, and --hidden is the one argument.
+      {"\nExec=\"/home/u/Apps/acme shop\" --hidden\n", true},
+      {"\nStartupNotify=false\n", true},
+      {"\nTryExec=/home/u/Apps/acme shop\n", true},
+      {"%u", false},
+      {"\nCategories=", false},
+      {"\nMimeType=", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(text.find(c.line) != std::string::npos, c.held) << c.line << " in\n" << text;
+  // Uninstall knows it by its record, which lists nothing beside it.
+  const InstallRecord record = ReadInstallRecord(text);
+  EXPECT_TRUE(record.ours);
+  EXPECT_TRUE(record.files.empty());
+}
+
 TEST(DesktopEntry, TheRecordReadsBackAsWritten) {
   DesktopEntry entry = ShopEntry();
   entry.files.push_back("odd;name\\with escapes");

@@ -2,8 +2,12 @@
 // of the test's own: the item registered with the copy's name and title, closing the window
 // hiding it in the item, Activate showing it again, the watcher's going showing it too, and
 // the menu's Quit ending the program; without a watcher closing ends it. And with dark= unset
-// the page's colour scheme following a settings portal of the test's own.
+// the page's colour scheme following a settings portal of the test's own. And autostart=1:
+// the entry install writes starts the copy hidden in its item, and a second start shows it.
+#include <glib.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <sstream>
 #include <string>
@@ -13,6 +17,7 @@
 #include "tests/common/gtk_test_util.h"
 #include "tests/common/loop_spin.h"
 #include "tests/common/loopback_server.h"
+#include "tests/common/pictures.h"
 #include "tests/common/program_run.h"
 #include "tests/common/run_tool.h"
 #include "tests/common/test_env.h"
@@ -154,6 +159,73 @@ TEST(TrayEndToEnd, WithoutAWatcherClosingEndsTheProgram) {
   ExpectTray(program, start, false, false);
   ASSERT_EQ(CloseWindows("Tray Alone"), 1);
   EXPECT_EQ(program.WaitForExit(20000), 0);
+}
+
+// desktop-file-validate's verdict: empty when the entry passes (it prints only problems).
+std::string Validate(const std::string& entry) {
+  gchar* tool = g_find_program_in_path("desktop-file-validate");
+  if (tool == nullptr) return "desktop-file-validate is not installed (scripts/install-deps.sh)";
+  auto run = RunTool({tool, entry});
+  g_free(tool);
+  return run.status == 0 && run.out.empty() ? "" : run.out + run.err;
+}
+
+// The command line of the entry's Exec value, as the desktop splits it.
+std::vector<std::string> ExecOf(const std::string& entry) {
+  std::vector<std::string> argv;
+  GKeyFile* file = g_key_file_new();
+  if (g_key_file_load_from_file(file, entry.c_str(), G_KEY_FILE_NONE, nullptr)) {
+    gchar* exec = g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr);
+    gchar** parts = nullptr;
+    if (exec && g_shell_parse_argv(exec, nullptr, &parts, nullptr))
+      for (gchar** p = parts; *p; ++p) argv.emplace_back(*p);
+    g_strfreev(parts);
+    g_free(exec);
+  }
+  g_key_file_free(file);
+  return argv;
+}
+
+TEST(TrayEndToEnd, AutostartStartsHiddenInTheItemAndASecondStartShowsTheWindow) {
+  PrivateBus bus(PrivateBus::Use::kOtherPrograms);
+  if (!bus.Ready()) GTEST_SKIP() << "dbus-daemon is not installed";
+  TestWatcher watcher(bus);
+  ASSERT_TRUE(watcher.Ready());
+  LoopbackServer server;
+  server.Page("/login", kPage);
+  const std::string start = server.Url("/login");
+  const std::string icon = TestRoot() + "/autostart-e2e.png";
+  WritePng(icon, 32, 32);
+  const std::string exe = Brand(
+      "autostart-e2e",
+      {"--icon", icon, "go=" + start, "title=Autostart E2E", "tray=1", "single=1", "autostart=1"});
+  const std::string prefix = TestRoot() + "/autostart-share";
+  const ToolRun install = Wbctl({"install", "--exe", exe, "--prefix", prefix});
+  ASSERT_EQ(install.status, 0) << install.err;
+  const std::string entry =
+      std::string(g_get_user_config_dir()) + "/autostart/autostart-e2e.desktop";
+  EXPECT_EQ(Validate(entry), "");
+  const std::vector<std::string> exec = ExecOf(entry);
+  ASSERT_EQ(exec, (std::vector<std::string>{exe, "--hidden"}));
+
+  // The start at login: the page loads, the item is taken, the window stays hidden in it.
+  ProgramRun program(exec[0], {exec.begin() + 1, exec.end()}, {bus.Environment()});
+  ExpectTray(program, start, true, true);
+  EXPECT_EQ(watcher.items.size(), 1u);
+  if (!OnWayland()) {
+    EXPECT_FALSE(Shown("Autostart E2E"));
+  }
+  // A start from the menu hands over to it and shows the window.
+  ProgramRun again(exe, {}, {bus.Environment()});
+  EXPECT_EQ(again.WaitForExit(20000), 0);
+  ExpectTray(program, start, true, false);
+  if (!OnWayland()) {
+    EXPECT_TRUE(RunLoopUntil([] { return Shown("Autostart E2E"); }, 10000));
+  }
+
+  const ToolRun uninstall = Wbctl({"uninstall", "--exe", exe, "--prefix", prefix});
+  EXPECT_EQ(uninstall.status, 0) << uninstall.err;
+  EXPECT_FALSE(std::filesystem::exists(entry));
 }
 
 TEST(DesktopColorSchemeEndToEnd, ThePageFollowsThePortalWithDarkUnset) {

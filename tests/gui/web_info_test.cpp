@@ -280,6 +280,28 @@ TEST_F(WebInfoTest, XClosesItAndStopsTheTimerUntilTheNextExec) {
   EXPECT_EQ(view->navigated.size(), loads + 1);
 }
 
+// While its host is out of sight (hidden in the tray, minimised) the banner reloads nothing
+// and its timer stops; back in sight, the timer runs again as it did before.
+TEST_F(WebInfoTest, OutOfSightItsTimerWaitsForTheHost) {
+  banner->exec(host, 2);
+  const size_t loads = view->navigated.size();
+  banner->SetHostUnseen(true);
+  EXPECT_FALSE(banner->Timer().Enabled());
+  timer_->Fire();
+  EXPECT_EQ(view->navigated.size(), loads);
+  // Back before a reload fell due: none at once, the next at the timer's tick.
+  banner->SetHostUnseen(false);
+  EXPECT_TRUE(banner->Timer().Enabled());
+  EXPECT_EQ(view->navigated.size(), loads);
+  timer_->Fire();
+  EXPECT_EQ(view->navigated.size(), loads + 1);
+  // A banner closed with x stays closed, its timer off, whatever its host does.
+  banner->btX().Click();
+  banner->SetHostUnseen(true);
+  banner->SetHostUnseen(false);
+  EXPECT_FALSE(banner->Timer().Enabled());
+}
+
 TEST_F(WebInfoTest, ClosingTheWindowActsLikeX) {
   banner->exec(host, 2);
   GdkEventAny event{};

@@ -138,6 +138,7 @@ TEST(WbctlBrand, BrandsTheRealExecutableAndShowReadsTheCopy) {
             "schemes=none\n"
             "files=none\n"
             "background=design\n"
+            "autostart=false\n"
             "style=none\n"
             "script=none\n");
 

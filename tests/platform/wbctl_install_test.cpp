@@ -153,6 +153,34 @@ TEST(WbctlInstall, ShortcutsAndHandlersMakeAValidEntry) {
   }
 }
 
+TEST(WbctlInstall, TheAutostartEntryReplacesOnlyItsOwnAndGoesWithUninstall) {
+  const std::string png = Path("login.png");
+  wbtest::WritePng(png, 16, 16);
+  const std::string copy = Brand("login-mail", {"--icon", png, "tray=1", "single=1"});
+  const std::string prefix = Path("login-share");
+  const std::string start = std::string(g_get_user_config_dir()) + "/autostart/login-mail.desktop";
+  // Someone else's entry of the same name stops install before it writes anything.
+  WriteFile(start, "[Desktop Entry]\nType=Application\nName=Mine\nExec=mine\n");
+  auto refused = Wbctl({"install", "--exe", copy, "--prefix", prefix, "--autostart"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find(start), std::string::npos) << refused.err;
+  EXPECT_EQ(ReadFile(start), "[Desktop Entry]\nType=Application\nName=Mine\nExec=mine\n");
+  EXPECT_FALSE(fs::exists(prefix + "/applications/login-mail.desktop"));
+
+  auto forced = Wbctl({"install", "--exe", copy, "--prefix", prefix, "--autostart", "--force"});
+  ASSERT_EQ(forced.status, 0) << forced.err;
+  EXPECT_NE(forced.out.find("wrote " + start + "\n"), std::string::npos) << forced.out;
+  EXPECT_EQ(Validate(start), "");
+  // Once it is install's own, a second install replaces it without --force.
+  auto again = Wbctl({"install", "--exe", copy, "--prefix", prefix, "--autostart"});
+  EXPECT_EQ(again.status, 0) << again.err;
+
+  auto uninstall = Wbctl({"uninstall", "--exe", copy, "--prefix", prefix});
+  ASSERT_EQ(uninstall.status, 0) << uninstall.err;
+  EXPECT_NE(uninstall.out.find("removed " + start + "\n"), std::string::npos) << uninstall.out;
+  EXPECT_FALSE(fs::exists(start));
+}
+
 TEST(WbctlInstall, AnSvgIconAlsoGoesInAsScalable) {
   const std::string svg = Path("icon.svg");
   WriteFile(svg,
