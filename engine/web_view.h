@@ -10,6 +10,7 @@
 
 #include "storage/value_list.h"
 #include "storage/window_config.h"
+#include "support/app_badge.h"
 #include "support/page_error.h"
 #include "support/permissions.h"
 #include "support/text.h"
@@ -68,6 +69,9 @@ struct WebViewEvents {
   std::function<void()> onCloseRequest;
   // The page's title changed.
   std::function<void(const Text& title)> onTitleChanged;
+  // A page of the copy's own hosts set or cleared its badge (navigator.setAppBadge and
+  // navigator.clearAppBadge); the engine has checked the value and where it came from.
+  std::function<void(const AppBadge& badge)> onAppBadge;
   // Status text of a download or other engine activity the window may show.
   std::function<void(const Text& status)> onStatusText;
   // The view shows an explanation of ours instead of the page asked for (its certificate

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/app_badge_webkit.h"
 #include "engine/copy_keys_webkit.h"
 #include "engine/http_auth_webkit.h"
 #include "engine/page_tools_webkit.h"
@@ -30,6 +31,8 @@ WebKitViewFactory::WebKitViewFactory()
       static_cast<int>(webkit_settings_get_hardware_acceleration_policy(settings_.get()));
   // A page may ask for the camera and the microphone; the person answers on the permission bar.
   webkit_settings_set_enable_media_stream(settings_.get(), TRUE);
+  RegisterAppBadgeHandler(content_.get());
+  TurnOffEngineAppBadge(settings_.get());
   // Lean until the configuration says otherwise; see ApplyConfig.
   webkit_settings_set_hardware_acceleration_policy(settings_.get(),
                                                    WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
@@ -54,6 +57,7 @@ void WebKitViewFactory::ApplyConfig(const WindowConfig& config) {
   ApplyPageToolsConfig(settings_.get(), context, config);
   ApplyUserAgent(settings_.get(), config.agent, engineAgent_);
   ApplyPageAdditions(content_.get(), config, startHost_);
+  ApplyAppBadgeScripts(content_.get(), startHost_, internal_);
   ApplyProxy(webkit_web_context_get_website_data_manager(context), config.proxy, config.noproxy);
   ApplyPreferredLanguages(context, config.lang);
   if (!colorScheme_) colorScheme_ = std::make_unique<ColorSchemeSetting>();

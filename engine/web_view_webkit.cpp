@@ -76,6 +76,10 @@ WebKitView::WebKitView(const WebKitViewFactory& factory, WebKitView* related)
     tracker_.PersonStayed();
   });
   tools_ = std::make_unique<WebKitPageTools>(view(), *this);
+  badgeMessages_ = std::make_unique<PageBadgeMessages>(
+      view(), factory_.startHost(), factory_.internalHosts(), [this](const AppBadge& badge) {
+        if (onAppBadge) onAppBadge(badge);
+      });
   TimelineMarkOnce("web view created");
 }
 
@@ -91,6 +95,7 @@ WebKitView::~WebKitView() {
   leavePrompt_.reset();
   notifications_.reset();
   tools_.reset();
+  badgeMessages_.reset();
   g_signal_handlers_disconnect_by_data(view(), this);
   g_signal_handlers_disconnect_by_data(view(), static_cast<WebView*>(this));
   downloads_.reset();

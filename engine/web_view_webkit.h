@@ -84,6 +84,8 @@ class WebKitViewFactory : public WebViewFactory {
   // The hosts of the configuration key "internal" (read by ApplyConfig): empty when the key is
   // not set.
   const HostPatterns& internalHosts() const { return internal_; }
+  // The host of the start address (read by ApplyConfig), empty when it has none.
+  const std::string& startHost() const { return startHost_; }
   // The CSS colour of the band atop the explanation pages of ours (the configured window
   // colour, else the design's).
   const std::string& pageAccent() const { return accent_; }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/app_badge_webkit.h"
 #include "engine/download.h"
 #include "engine/leave_prompt_webkit.h"
 #include "engine/page_notifications_webkit.h"
@@ -116,7 +117,8 @@ class WebKitView : public WebView, private NavigationHost {
   std::unique_ptr<PageSaving> saving_;
   std::unique_ptr<PageDownloads> downloads_;
   std::unique_ptr<PageNotifications> notifications_;
-  std::unique_ptr<WebKitPageTools> tools_;  // find, zoom, context menu
+  std::unique_ptr<WebKitPageTools> tools_;            // find, zoom, context menu
+  std::unique_ptr<PageBadgeMessages> badgeMessages_;  // the page's own badge
   // Set while the view is a blank window that a page opened; its opener may go first.
   std::unique_ptr<BlankWindow> blank_;
   std::weak_ptr<WebKitView*> opener_;

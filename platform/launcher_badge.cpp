@@ -17,14 +17,25 @@ LauncherBadge::LauncherBadge(std::string desktopId)
 
 void LauncherBadge::Show(std::optional<long> count) {
   // Nothing unread is no badge: a "0" on the entry would only draw the eye to nothing.
-  if (count && *count <= 0) count.reset();
-  if (count == count_ && (sent_ || !count)) return;
-  count_ = count;
+  Show(count && *count > 0 ? AppBadge{AppBadge::Kind::kCount, *count} : AppBadge{});
+}
+
+std::optional<long> LauncherBadge::count() const {
+  if (shown_.kind != AppBadge::Kind::kCount) return std::nullopt;
+  return static_cast<long>(shown_.count);
+}
+
+void LauncherBadge::Show(const AppBadge& badge) {
+  const bool none = badge.kind == AppBadge::Kind::kNone;
+  if (badge == shown_ && (sent_ || none)) return;
+  shown_ = badge;
   if (!bus_) return;
   GVariantBuilder props;
   g_variant_builder_init(&props, G_VARIANT_TYPE("a{sv}"));
-  g_variant_builder_add(&props, "{sv}", "count", g_variant_new_int64(count ? *count : 0));
-  g_variant_builder_add(&props, "{sv}", "count-visible", g_variant_new_boolean(count.has_value()));
+  g_variant_builder_add(
+      &props, "{sv}", "count",
+      g_variant_new_int64(badge.kind == AppBadge::Kind::kCount ? badge.count : 0));
+  g_variant_builder_add(&props, "{sv}", "count-visible", g_variant_new_boolean(!none));
   g_dbus_connection_emit_signal(bus_.get(), nullptr, objectPath_.c_str(),
                                 "com.canonical.Unity.LauncherEntry", "Update",
                                 g_variant_new("(sa{sv})", appUri_.c_str(), &props), nullptr);

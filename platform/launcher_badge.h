@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/glib_ptr.h"
+#include "support/app_badge.h"
 
 namespace wb {
 
@@ -24,13 +25,16 @@ class LauncherBadge {
   // title often costs the bus nothing. Without a session bus the count is kept and nothing is
   // sent.
   void Show(std::optional<long> count);
-  std::optional<long> count() const { return count_; }
+  // Shows `badge` the same way; a flag is a badge without a number, "count-visible" with a
+  // count of 0, which each dock draws its own way.
+  void Show(const AppBadge& badge);
+  std::optional<long> count() const;
   const std::string& appUri() const { return appUri_; }
 
  private:
   std::string appUri_;
   std::string objectPath_;
-  std::optional<long> count_;
+  AppBadge shown_;
   bool sent_ = false;  // whether any Update went out, so a first "none" sends nothing
   GObjectPtr<GDBusConnection> bus_;
 };

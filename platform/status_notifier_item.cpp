@@ -154,6 +154,7 @@ GVariant* IdList(const std::vector<int>& ids) {
 
 struct StatusNotifierItem::State {
   Content content;
+  std::string toolTip;  // a text of its own for the tooltip; empty: the title
   Handlers handlers;
   GObjectPtr<GDBusConnection> bus;
   GObjectPtr<GCancellable> cancel{g_cancellable_new()};
@@ -225,7 +226,8 @@ struct StatusNotifierItem::State {
     if (p == "IconPixmap") return PixmapsOf(content.icon);
     if (p == "OverlayIconPixmap" || p == "AttentionIconPixmap") return NoPixmaps();
     if (p == "ToolTip")
-      return g_variant_new("(s@a(iiay)ss)", "", PixmapsOf(content.icon), content.title.c_str(), "");
+      return g_variant_new("(s@a(iiay)ss)", "", PixmapsOf(content.icon),
+                           (toolTip.empty() ? content.title : toolTip).c_str(), "");
     if (p == "ItemIsMenu") return g_variant_new_boolean(FALSE);
     if (p == "Menu") return g_variant_new_object_path(kTrayMenuPath);
     // The names of icons and the movie: the item sends its pixels instead.
@@ -444,6 +446,15 @@ void StatusNotifierItem::SetTitle(const std::string& title) {
   for (const char* signal : {"NewTitle", "NewToolTip"})
     g_dbus_connection_emit_signal(s.bus.get(), nullptr, kTrayItemPath, kItemInterface, signal,
                                   nullptr, nullptr);
+}
+
+void StatusNotifierItem::SetToolTip(const std::string& text) {
+  State& s = *state_;
+  if (text == s.toolTip) return;
+  s.toolTip = text;
+  if (!s.bus) return;
+  g_dbus_connection_emit_signal(s.bus.get(), nullptr, kTrayItemPath, kItemInterface, "NewToolTip",
+                                nullptr, nullptr);
 }
 
 }  // namespace wb

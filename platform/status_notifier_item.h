@@ -45,6 +45,8 @@ class StatusNotifierItem {
   std::string busName() const;
   // A new title for the item and its tooltip, signalled to the task bar when it differs.
   void SetTitle(const std::string& title);
+  // A text of its own for the tooltip (empty: the title again), signalled when it differs.
+  void SetToolTip(const std::string& text);
 
   struct State;
 

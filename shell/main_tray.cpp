@@ -73,8 +73,23 @@ void TWebMain::StartTrayItem() {
   handlers.registrationChanged = [this](bool registered) { TrayRegistrationChanged(registered); };
   tray_ = std::make_unique<StatusNotifierItem>(std::move(content), std::move(handlers));
   trayTitle_ = property_title().signal_changed().connect([this] {
-    if (tray_) tray_->SetTitle(TrayText(get_title().raw(), TrayText(OwnAppName(), "webbrowser")));
+    if (!tray_) return;
+    tray_->SetTitle(TrayText(get_title().raw(), TrayText(OwnAppName(), "webbrowser")));
+    ShowTrayToolTip();
   });
+  ShowTrayToolTip();
+}
+
+void TWebMain::BadgeShown() {
+  ShowTrayToolTip();
+}
+
+void TWebMain::ShowTrayToolTip() {
+  if (!tray_) return;
+  const std::string title = get_title().raw();
+  const std::string tip = BadgeState().TrayToolTip(title);
+  // Without a badge of the page's own the tooltip follows the title as it always has.
+  tray_->SetToolTip(tip == title ? std::string() : TrayText(tip, OwnAppName()));
 }
 
 bool TWebMain::on_delete_event(GdkEventAny*) {

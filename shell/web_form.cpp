@@ -89,9 +89,16 @@ void TWebForm::ConnectView() {
     ShowFindCount();
   };
   events.pageCommand = [this](WebView::PageCommand command) { return PageCommandState(command); };
-  // With badge=1 the unread count follows the page's title, as mail and chat sites write it.
+  // With badge=1 the unread count follows the page's title, as mail and chat sites write it,
+  // until a page of the copy's own hosts gives its badge itself.
   events.onTitleChanged = [this](const Text& title) {
-    if (badge_) badge_->Show(UnreadCountOfTitle(ToUtf8(title)));
+    if (!model_.Config().badge) return;
+    badgeState_.TitleCount(UnreadCountOfTitle(ToUtf8(title)));
+    ShowBadge();
+  };
+  events.onAppBadge = [this](const AppBadge& badge) {
+    badgeState_.PageBadge(badge);
+    ShowBadge();
   };
   pPermission->Handle(events);
   web->SetEvents(std::move(events));

@@ -47,6 +47,7 @@
 #include "shell/permission_bar.h"
 #include "shell/shortcuts.h"
 #include "storage/value_list.h"
+#include "support/app_badge.h"
 #include "support/catalog.h"
 #include "support/text.h"
 
@@ -207,11 +208,16 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   // included), oldest first; those closing are gone at the next turn of the main loop. They
   // go with this window.
   const std::vector<std::unique_ptr<TChildWindow>>& Children() const { return children_; }
-  // The unread count on the launcher entry ("badge"): null without the key.
+  // The badge on the launcher entry: null until the key "badge" or a page's own badge asks
+  // for it.
   const LauncherBadge* Badge() const { return badge_.get(); }
 
  protected:
   virtual void FormShow() {}
+  // The badge changed: the title's count (badge=1) or the page's own.
+  virtual void BadgeShown() {}
+  void ShowBadge();
+  const AppBadgeState& BadgeState() const { return badgeState_; }
   void FormDestroy();
   void FormResize();
 
@@ -288,6 +294,7 @@ class TWebForm : public Gtk::Window, private WebFormHost {
   void DropClosedChildren();
 
   std::unique_ptr<LauncherBadge> badge_;
+  AppBadgeState badgeState_;
   std::unique_ptr<WebView> web;
   NewWindowLimits newWindows_;  // the page's new-window requests
   std::vector<std::unique_ptr<TChildWindow>> children_;

@@ -115,10 +115,16 @@ void TWebForm::ApplyStartState() {
       break;
   }
   if (config.ontop) set_keep_above(true);
-  if (config.badge) {
+  if (config.badge && !badge_) {
     // The count follows the page's title, as mail and chat sites write it there.
     badge_ = std::make_unique<LauncherBadge>(OwnAppName() + ".desktop");
   }
+}
+
+void TWebForm::ShowBadge() {
+  if (!badge_) badge_ = std::make_unique<LauncherBadge>(OwnAppName() + ".desktop");
+  badge_->Show(badgeState_.Shown());
+  BadgeShown();
 }
 
 void TWebForm::NoteNormalPlacement() {

@@ -1,6 +1,7 @@
 #include "shell/web_main.h"
 
 #include <algorithm>
+#include <climits>
 #include <iostream>
 #include <optional>
 
@@ -207,7 +208,9 @@ WindowState TWebMain::State() {
   s.window = {(shownState & GDK_WINDOW_STATE_MAXIMIZED) != 0,
               (shownState & GDK_WINDOW_STATE_FULLSCREEN) != 0,
               (shownState & GDK_WINDOW_STATE_ABOVE) != 0};
-  if (Badge() && Badge()->count()) s.badge = *Badge()->count();
+  // A page may give a count far beyond what the state's number holds.
+  if (Badge() && Badge()->count())
+    s.badge = static_cast<int>(std::min<long>(*Badge()->count(), INT_MAX));
   s.tray = {tray_ && tray_->registered(), hiddenInTray_};
   s.info = InfoState(infoBanner.get());
   s.icon = ProgramIconState();

@@ -141,6 +141,9 @@ class TWebMain : public TWebForm {
 
   // The tray item (main_tray.cpp).
   void StartTrayItem();
+  void BadgeShown() override;
+  // The tray item's tooltip: the title, with the page's own badge before it.
+  void ShowTrayToolTip();
   void HideInTray();
   void ShowFromTray();
   // The window is shown, from the tray or otherwise (a second start, a notification's click).

@@ -370,5 +370,55 @@ TEST_F(CopyKeysEndToEnd, TheUnreadCountOfTheTitleGoesToTheLauncherEntry) {
   EXPECT_TRUE(Stays([&] { return listener.updates.empty(); }, 500));
 }
 
+TEST_F(CopyKeysEndToEnd, ThePagesOwnBadgeGoesToTheLauncherEntryWithoutAKey) {
+  LauncherListener listener;
+  ASSERT_TRUE(listener.ready()) << "no session bus";
+  LoopbackServer server;
+  server.Page("/app", kPage);
+  server.Page("/other", kPage);
+  const std::string app = "application://" + wb::OwnAppName() + ".desktop";
+  Window w({u"go=" + wb::FromUtf8(server.Url("/app"))});
+  ASSERT_TRUE(w.Loaded(server.Url("/app")));
+  // What a call's promise came to: "ok" or the name of the error.
+  auto outcome = [&](const std::string& call) {
+    RunScript(w.view(), "window.outcome = ''; " + call +
+                            ".then(() => window.outcome = 'ok', e => window.outcome = e.name)");
+    SpinUntil([&] { return w.Eval("window.outcome") != ""; }, 10000);
+    return w.Eval("window.outcome");
+  };
+  EXPECT_EQ(outcome("navigator.setAppBadge(5)"), "ok");
+  ASSERT_TRUE(SpinUntil([&] { return !listener.updates.empty(); }, 10000));
+  EXPECT_EQ(outcome("navigator.clearAppBadge()"), "ok");
+  ASSERT_TRUE(SpinUntil([&] { return listener.updates.size() >= 2; }, 10000));
+  EXPECT_EQ(listener.updates, (std::vector<std::string>{app + " 5", app + " none"}));
+
+  // Values the Badging API refuses reject with a TypeError and change nothing.
+  for (const char* value : {"-1", "NaN", "Infinity", "2 ** 53", "10n", "'many'"}) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(outcome("navigator.setAppBadge(" + std::string(value) + ")"), "TypeError");
+  }
+  // A fraction is cut to its whole number; a page that sets its badge in a loop costs the bus
+  // one signal for the last value.
+  EXPECT_EQ(outcome("navigator.setAppBadge(7.9)"), "ok");
+  RunScript(w.view(), "for (let i = 1; i <= 500; i++) navigator.setAppBadge(i)");
+  ASSERT_TRUE(SpinUntil([&] { return listener.updates.size() >= 4; }, 10000));
+  EXPECT_TRUE(Stays([&] { return listener.updates.size() == 4; }, 500));
+  EXPECT_EQ(listener.updates[2], app + " 7");
+  EXPECT_EQ(listener.updates[3], app + " 500");
+  EXPECT_EQ(w.form->Badge()->count(), 500);
+
+  // Another host has no such function, and cannot reach the handler itself.
+  const std::string other = OtherHost(server) + "/other";
+  w.Go(other);
+  ASSERT_TRUE(w.Loaded(other));
+  EXPECT_EQ(w.Eval("typeof navigator.setAppBadge + ' ' + typeof navigator.clearAppBadge"),
+            "undefined undefined");
+  EXPECT_EQ(w.Eval("String(window.webkit && window.webkit.messageHandlers.wbAppBadge)"),
+            "undefined");
+  RunScript(w.view(),
+            "document.dispatchEvent(new CustomEvent('webbrowser-app-badge', {detail: 'clear'}))");
+  EXPECT_TRUE(Stays([&] { return listener.updates.size() == 4; }, 500));
+}
+
 }  // namespace
 }  // namespace wbtest

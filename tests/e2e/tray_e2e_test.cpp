@@ -54,13 +54,18 @@ void ExpectTray(ProgramRun& program, const std::string& address, bool registered
 
 const char kPage[] = "<html><head><title>Tray page</title></head><body>tray</body></html>";
 
+// The page gives its badge itself, which the item's tooltip shows before the title.
+const char kBadgePage[] =
+    "<html><head><title>Tray page</title><script>navigator.setAppBadge(5)</script></head>"
+    "<body>tray</body></html>";
+
 TEST(TrayEndToEnd, ClosingHidesInTheItemWhichShowsTheWindowAgainAndQuits) {
   PrivateBus bus(PrivateBus::Use::kOtherPrograms);
   if (!bus.Ready()) GTEST_SKIP() << "dbus-daemon is not installed";
   auto watcher = std::make_unique<TestWatcher>(bus);
   ASSERT_TRUE(watcher->Ready());
   LoopbackServer server;
-  server.Page("/tray", kPage);
+  server.Page("/tray", kBadgePage);
   const std::string start = server.Url("/tray");
   const std::string exe = Brand("tray-e2e", {"go=" + start, "title=Tray E2E", "tray=1"});
   ProgramRun program(exe, {}, {bus.Environment()});
@@ -75,6 +80,17 @@ TEST(TrayEndToEnd, ClosingHidesInTheItemWhichShowsTheWindowAgainAndQuits) {
   EXPECT_EQ(StringProperty(client, item, "/StatusNotifierItem", kItem, "Id"), "tray-e2e");
   EXPECT_EQ(StringProperty(client, item, "/StatusNotifierItem", kItem, "Title"), "Tray E2E");
   EXPECT_EQ(StringProperty(client, item, "/StatusNotifierItem", kItem, "Menu"), "/MenuBar");
+  auto toolTip = [&] {
+    std::string text;
+    if (GVariant* tip = PropertyOf(client, item, "/StatusNotifierItem", kItem, "ToolTip")) {
+      const gchar* t = nullptr;
+      g_variant_get_child(tip, 2, "&s", &t);
+      text = t;
+      g_variant_unref(tip);
+    }
+    return text;
+  };
+  EXPECT_TRUE(RunLoopUntil([&] { return toolTip() == "(5) Tray E2E"; }, 10000)) << toolTip();
   // The copy's icon, at two sizes, each all its pixels.
   if (GVariant* icon = PropertyOf(client, item, "/StatusNotifierItem", kItem, "IconPixmap")) {
     ASSERT_EQ(g_variant_n_children(icon), 2u);

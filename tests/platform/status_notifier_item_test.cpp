@@ -113,6 +113,26 @@ TEST_F(StatusNotifierItemTest, RegistersWithEachWatcherThatComesAndShowsItsFacts
               "(2) Acme Portal");
     EXPECT_EQ(newTitles, 1);
     g_dbus_connection_signal_unsubscribe(client_, id);
+
+    // A tooltip of its own (a page's badge) leaves the title alone; an empty one follows the
+    // title again.
+    auto toolTip = [&] {
+      GVariant* tip = wbtest::PropertyOf(client_, name, "/StatusNotifierItem", kItem, "ToolTip");
+      std::string text = "(none)";
+      if (tip) {
+        const gchar* t = nullptr;
+        g_variant_get_child(tip, 2, "&s", &t);
+        text = t;
+        g_variant_unref(tip);
+      }
+      return text;
+    };
+    item->SetToolTip("(5) (2) Acme Portal");
+    EXPECT_EQ(toolTip(), "(5) (2) Acme Portal");
+    EXPECT_EQ(StringProperty(client_, name, "/StatusNotifierItem", kItem, "Title"),
+              "(2) Acme Portal");
+    item->SetToolTip("");
+    EXPECT_EQ(toolTip(), "(2) Acme Portal");
   }
   // The watcher went away; the next one is given the item again.
   ASSERT_TRUE(RunLoopUntil([&] { return !item->registered(); }, 10000));
