@@ -89,6 +89,11 @@ run_on() {
   display=$1
   bus=$2
   shift 2
+  # A case before may have moved the pointer (a click with the input extension); put it back in
+  # the middle of the screen, where a new window opens, as every case finds it on a new server.
+  if command -v xdotool >/dev/null 2>&1; then
+    DISPLAY=":$display" xdotool mousemove 800 600 >/dev/null 2>&1 || true
+  fi
   if [ -n "$bus" ]; then
     DISPLAY=":$display" GDK_BACKEND=x11 DBUS_SESSION_BUS_ADDRESS="$bus" "$@"
   elif command -v dbus-run-session >/dev/null 2>&1 &&

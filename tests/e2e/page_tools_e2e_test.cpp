@@ -163,7 +163,7 @@ TEST_F(PageToolsEndToEnd, FindCountsMovesAndCloses) {
   SendKey(*w.form, GDK_KEY_Escape);
   ASSERT_TRUE(SpinUntil([&] { return !w.State().findOpen; }, 5000));
   EXPECT_TRUE(Stays([&] { return w.State().parsed && !w.State().findOpen; }));
-  EXPECT_TRUE(w.Page().has_focus());
+  EXPECT_TRUE(w.Page().is_focus());
   EXPECT_NE(w.form->StateJson().find("\"find\":null"), std::string::npos) << w.form->StateJson();
 }
 
@@ -343,10 +343,10 @@ TEST_F(PageToolsEndToEnd, AddressShortcutAndRefreshAfterAnEdit) {
   EngineWindow w({u"go=" + wb::FromUtf8(one)});
   ASSERT_TRUE(w.Loaded(one));
   w.Page().grab_focus();
-  ASSERT_TRUE(w.Page().has_focus());
+  ASSERT_TRUE(w.Page().is_focus());
   SendKey(*w.form, GDK_KEY_l, GDK_CONTROL_MASK);
   Gtk::Entry& entry = *w.form->Addr.get_entry();
-  ASSERT_TRUE(SpinUntil([&] { return entry.has_focus(); }, 20000));
+  ASSERT_TRUE(SpinUntil([&] { return entry.is_focus(); }, 20000));
   int start = -1, end = -1;
   EXPECT_TRUE(entry.get_selection_bounds(start, end));
   EXPECT_EQ(end - start, static_cast<int>(entry.get_text().size()));

@@ -92,7 +92,7 @@ TEST_F(PageTools, FindBarOpensAboveTheStatusBarEvenWithEveryBarHidden) {
   SendKey(form, GDK_KEY_f, GDK_CONTROL_MASK);
   ASSERT_TRUE(form.findBar.get_visible());
   EXPECT_TRUE(form.Find().IsOpen());
-  EXPECT_TRUE(form.findBar.entry.has_focus());
+  EXPECT_TRUE(form.findBar.entry.is_focus());
   // Right above the status bar.
   auto children = form.clientBox.get_children();
   auto at = [&](Gtk::Widget& w) { return std::find(children.begin(), children.end(), &w); };
@@ -151,7 +151,7 @@ TEST_F(PageTools, TheKeysGoBackWhereTheyWereWhenABarCloses) {
     else
       f.view->widget().grab_focus();
     SendKey(form, GDK_KEY_f, GDK_CONTROL_MASK);
-    ASSERT_TRUE(form.findBar.entry.has_focus());
+    ASSERT_TRUE(form.findBar.entry.is_focus());
     SendKey(form, GDK_KEY_Escape);
     EXPECT_EQ(form.get_focus(), row.fromAddress ? static_cast<Gtk::Widget*>(form.Addr.get_entry())
                                                 : &f.view->widget());
@@ -251,7 +251,7 @@ TEST_F(PageTools, AddressShortcutsRefreshAndHome) {
     form.unset_focus();
     entry.select_region(0, 0);
     SendKey(form, keyval, state);
-    EXPECT_TRUE(entry.has_focus());
+    EXPECT_TRUE(entry.is_focus());
     int start = -1, end = -1;
     EXPECT_TRUE(entry.get_selection_bounds(start, end));
     EXPECT_EQ(end - start, static_cast<int>(entry.get_text().size()));
@@ -274,7 +274,7 @@ TEST_F(PageTools, AddressShortcutPassesWhenTheAddressBoxIsHidden) {
   form.show();
   SpinIdle();
   EXPECT_FALSE(form.RunShortcut(WindowCommand::kFocusAddress));
-  EXPECT_FALSE(form.Addr.get_entry()->has_focus());
+  EXPECT_FALSE(form.Addr.get_entry()->is_focus());
 }
 
 TEST_F(PageTools, FullScreenHidesTheBarsAndBringsBackThoseThatWereShown) {
