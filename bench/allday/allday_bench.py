@@ -92,21 +92,12 @@ requestAnimationFrame(draw);
 }
 
 
-class Server(wbbench.http.server.ThreadingHTTPServer):
-    daemon_threads = True
+class Server(wbbench.LoopbackServer):
 
     def __init__(self):
-        super().__init__(("127.0.0.1", 0), Handler)
+        super().__init__(Handler)
         self.loaded = queue.Queue()
         self.polls = 0
-
-    @property
-    def base(self):
-        return "http://127.0.0.1:%d" % self.server_address[1]
-
-    def handle_error(self, request, client_address):
-        if not isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError)):
-            super().handle_error(request, client_address)
 
 
 class Handler(wbbench.PageHandler):

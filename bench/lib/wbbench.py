@@ -9,6 +9,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -31,6 +32,24 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
         self.send_header("Cache-Control", "no-store")
         self.end_headers()
         self.wfile.write(body)
+
+
+class LoopbackServer(http.server.ThreadingHTTPServer):
+    """A page server on a free loopback port; a page left while it was answered, or a window
+    ended at the end of a run, is no error worth a trace."""
+
+    daemon_threads = True
+
+    def __init__(self, handler):
+        super().__init__(("127.0.0.1", 0), handler)
+
+    @property
+    def base(self):
+        return "http://127.0.0.1:%d" % self.server_address[1]
+
+    def handle_error(self, request, client_address):
+        if not isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError)):
+            super().handle_error(request, client_address)
 
 
 def read_stat(pid):

@@ -22,7 +22,6 @@ engine's sandbox, as for a person); every soak gets fresh HOME and XDG directori
 under a display (scripts/bench.sh uses Xvfb when there is none).
 """
 import argparse
-import http.server
 import os
 import queue
 import shutil
@@ -55,11 +54,10 @@ INFO_PAGE = b"""<!DOCTYPE html><html><head><meta charset="utf-8"><title>Info</ti
 <body style="margin:0;font:12px sans-serif">News from the maker.</body></html>"""
 
 
-class Server(http.server.ThreadingHTTPServer):
-    daemon_threads = True
+class Server(wbbench.LoopbackServer):
 
     def __init__(self, pages):
-        super().__init__(("127.0.0.1", 0), Handler)
+        super().__init__(Handler)
         self.pages = pages  # the pages' cycle; 0: every navigation to an address of its own
         self.loaded = queue.Queue()
         self.count = 0     # pages reported loaded so far: the number of the navigation
@@ -68,15 +66,6 @@ class Server(http.server.ThreadingHTTPServer):
 
     def next_page(self, page):
         return (page + 1) % self.pages if self.pages else page + 1
-
-    @property
-    def base(self):
-        return "http://127.0.0.1:%d" % self.server_address[1]
-
-    def handle_error(self, request, client_address):
-        # A page left while its report was answered, or a window ended at the end of a soak.
-        if not isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError)):
-            super().handle_error(request, client_address)
 
 
 class Handler(wbbench.PageHandler):
