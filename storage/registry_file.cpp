@@ -1,23 +1,17 @@
 #include "storage/registry_file.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdlib>
 
-#include "storage/process_values.h"
 #include "storage/text_lines.h"
 #include "support/ascii.h"
 #include "support/lower_case.h"
-#include "support/maker.h"
-#include "support/vendor_name.h"
 
 namespace wb {
 
 namespace {
 
-constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
+constexpr std::string_view kRootName = kHiveRootName;
 constexpr std::string_view kSignature = "Windows Registry Editor Version 5.00";
 
 bool HasBreak(TextView text) {
@@ -460,35 +454,6 @@ size_t RegistryDocument::DamagedLines() const {
     if (line.kind == Kind::DamagedKey || line.kind == Kind::DamagedValue) ++count;
   }
   return count;
-}
-
-std::string CurrentUserHivePath() {
-  return CurrentUserHivePathFor(Process().vendor);
-}
-
-std::string CurrentUserHivePathFor(TextView vendor) {
-  std::string config;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && xdg[0] == '/') {
-    config = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    std::string homeDir = home && home[0] == '/' ? home : "";
-    if (homeDir.empty()) {
-      struct passwd entry;
-      struct passwd* found = nullptr;
-      char buffer[4096];
-      if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found &&
-          found->pw_dir && found->pw_dir[0] == '/') {
-        homeDir = found->pw_dir;
-      }
-    }
-    if (homeDir.empty()) return {};
-    config = homeDir + "/.config";
-  }
-  while (config.size() > 1 && config.back() == '/') config.pop_back();
-  return config + "/" + ToUtf8(OwnFolderName(vendor, kCompanyName)) + "/" + std::string(kRootName) +
-         ".reg";
 }
 
 }  // namespace wb

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/hive_path.h"
 #include "support/text.h"
 
 namespace wb {
@@ -105,14 +106,5 @@ class RegistryDocument {
   bool utf8Bom_ = false;
   std::vector<Line> lines_;
 };
-
-// The hive file of the copy: CurrentUserHivePathFor its vendor (Process().vendor).
-std::string CurrentUserHivePath();
-
-// The hive file of a copy with the vendor `vendor` (support/vendor_name.h; empty: none):
-// $XDG_CONFIG_HOME/VENDOR/HKEY_CURRENT_USER.reg, and without a vendor
-// $XDG_CONFIG_HOME/Morvane/HKEY_CURRENT_USER.reg, where an unset, empty or relative
-// XDG_CONFIG_HOME means $HOME/.config. Empty when there is no home folder.
-std::string CurrentUserHivePathFor(TextView vendor);
 
 }  // namespace wb
