@@ -221,6 +221,10 @@ TEST(RemoteEndToEnd, TheSitesSchemeOpensItsHandlerPage) {
       60000))
       << state.json;
   ASSERT_TRUE(program.Runs());
+  // The start address does not come back once the engine has finished with the handler's page.
+  EXPECT_TRUE(StateStays(program.pid(), state, [&](const WindowState& s) {
+    return s.address == first && s.errorKind.empty();
+  })) << state.json;
 
   for (const auto& [argument, opened] : std::vector<std::pair<std::string, std::string>>{
            {"WEB+MAIL:x y", server.Url("/c?to=WEB%2BMAIL%3Ax%20y")},
@@ -230,6 +234,9 @@ TEST(RemoteEndToEnd, TheSitesSchemeOpensItsHandlerPage) {
     EXPECT_EQ(second.WaitForExit(60000), 0) << argument;
     EXPECT_TRUE(RunLoopUntil(
         [&] { return ReadWindowState(program.pid(), state) && state.address == opened; }, 60000))
+        << argument << " " << state.json;
+    EXPECT_TRUE(
+        StateStays(program.pid(), state, [&](const WindowState& s) { return s.address == opened; }))
         << argument << " " << state.json;
   }
   EXPECT_EQ(program.Terminate(), 0);
